@@ -1,0 +1,54 @@
+// tunemoss remove: removes one kind of tag from song files.
+#include "cli/Command.h"
+#include "cli/Options.h"
+#include "cli/TagKinds.h"
+#include "songcore/tags/SongFileInfo.h"
+
+namespace tunemoss {
+namespace {
+
+int RunRemove(const std::vector<std::string>& args) {
+    Options options({"tag"}, {});
+    if (!options.parse(args)) {
+        return UsageError("remove", options.error());
+    }
+    auto tag = options.value("tag");
+    if (!tag) {
+        return UsageError("remove", "--tag is required (one of " + TagKindOptions(true) + ")");
+    }
+    const TagKind* kind = FindTagKindByOption(*tag);
+    if (!kind || !kind->remove) {
+        return UsageError("remove", "cannot remove tag kind '" + *tag + "' (one of " +
+                                        TagKindOptions(true) + ")");
+    }
+    if (options.positional().empty()) {
+        return UsageError("remove", "no file given");
+    }
+    int status = kExitOk;
+    for (const std::string& path : options.positional()) {
+        CSongFileInfo info;
+        if (!info.Open(path, 0, 0)) {
+            ReportFileError(path, "cannot open for writing: " + info.GetErrorMessage());
+            status = kExitFailure;
+            continue;
+        }
+        if (!(info.*kind->remove)()) {
+            std::string detail = info.GetErrorMessage();
+            ReportFileError(path, std::string("could not remove the ") + kind->label + " tag" +
+                                      (detail.empty() ? "" : ": " + detail));
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+const CommandRegistrar registrar({
+    "remove",
+    "remove a tag from song files",
+    "Usage: tunemoss remove --tag KIND FILE...\n"
+    "Removes the tag of the given kind (id3v1, id3v2, ape or asf) from each file.\n",
+    &RunRemove,
+});
+
+}  // namespace
+}  // namespace tunemoss

@@ -1,0 +1,173 @@
+// tunemoss show: prints the tags and stream properties of song files.
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/Options.h"
+#include "cli/SongFields.h"
+#include "cli/TagKinds.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamProperties.h"
+
+namespace tunemoss {
+namespace {
+
+std::string TypeName(uint32_t type) {
+    static const std::pair<uint32_t, const char*> kNames[] = {
+        {SONG_TYPE_MPA, "MPEG audio"}, {SONG_TYPE_OGG, "Ogg Vorbis"},
+        {SONG_TYPE_MP4, "MP4"},        {SONG_TYPE_RM, "RealMedia"},
+        {SONG_TYPE_ASF, "Windows Media"}, {SONG_TYPE_AAC, "AAC"},
+        {SONG_TYPE_FLAC, "FLAC"},      {SONG_TYPE_APE, "Monkey's Audio"},
+        {SONG_TYPE_MPC, "Musepack"}};
+    std::string where = (type & SONG_TYPE_INTERNET) ? "internet" : "local";
+    for (const auto& [bit, name] : kNames) {
+        if (type & bit) {
+            return where + ", " + name;
+        }
+    }
+    return where + ", unknown format";
+}
+
+std::string StreamJson(const songcore::StreamProperties& stream) {
+    JsonObject object;
+    for (const auto& item : stream.items()) {
+        std::visit([&](const auto& value) { object.add(item.key, value); }, item.value);
+    }
+    return object.str();
+}
+
+std::string StreamValueText(const songcore::StreamProperty& item) {
+    return std::visit(
+        [](const auto& value) -> std::string {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return value;
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return value ? "yes" : "no";
+            } else if constexpr (std::is_same_v<T, double>) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%.3f", value);
+                return text;
+            } else {
+                return std::to_string(value);
+            }
+        },
+        item.value);
+}
+
+void PrintJson(const std::string& path, CSongFileInfo& info, bool opened, bool read,
+               const std::string& error) {
+    JsonObject object;
+    object.add("path", path);
+    object.add("song_type", static_cast<int64_t>(info.GetSongType()));
+    const TagKind* kind = read ? FindTagKindByMask(info.GetTagKind()) : nullptr;
+    if (kind) {
+        object.add("tag", kind->label);
+    } else {
+        object.addNull("tag");
+    }
+    for (const SongField& field : DescribeFields(info)) {
+        if (field.numeric) {
+            object.add(field.key, static_cast<int64_t>(field.number));
+        } else {
+            object.add(field.key, field.text);
+        }
+    }
+    songcore::StreamProperties stream;
+    if (opened) {
+        stream = songcore::ReadStreamProperties(info);
+    }
+    if (stream.empty()) {
+        object.addNull("stream");
+    } else {
+        object.addRaw("stream", StreamJson(stream));
+    }
+    if (error.empty()) {
+        object.addNull("error");
+    } else {
+        object.add("error", error);
+    }
+    std::cout << object.str() << "\n";
+}
+
+void PrintText(const std::string& path, CSongFileInfo& info, bool read) {
+    std::ostringstream out;
+    out << path << "\n";
+    char type[16];
+    std::snprintf(type, sizeof type, "0x%04X", info.GetSongType());
+    out << "  Song type: " << type << " (" << TypeName(info.GetSongType()) << ")\n";
+    const TagKind* kind = read ? FindTagKindByMask(info.GetTagKind()) : nullptr;
+    out << "  Tag: " << (kind ? kind->label : "none") << "\n";
+    for (const SongField& field : DescribeFields(info)) {
+        if (!field.present) {
+            continue;
+        }
+        std::string text = field.text;
+        if (field.key == "lyrics") {
+            // Keep the listing one line per field.
+            std::string indented;
+            for (char c : text) {
+                indented += c;
+                if (c == '\n') {
+                    indented += "    ";
+                }
+            }
+            text = "\n    " + indented;
+        }
+        out << "  " << field.label << ": " << text << "\n";
+    }
+    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
+    if (!stream.empty()) {
+        out << "  Stream:\n";
+        for (const auto& item : stream.items()) {
+            out << "    " << item.key << ": " << StreamValueText(item) << "\n";
+        }
+    }
+    std::cout << out.str();
+}
+
+int RunShow(const std::vector<std::string>& args) {
+    Options options({}, {"json"});
+    if (!options.parse(args)) {
+        return UsageError("show", options.error());
+    }
+    if (options.positional().empty()) {
+        return UsageError("show", "no file given");
+    }
+    bool json = options.has("json");
+    int status = kExitOk;
+    for (const std::string& path : options.positional()) {
+        CSongFileInfo info;
+        bool opened = info.Open(path, 1, 0) != 0;
+        std::string error;
+        if (!opened) {
+            error = "cannot open: " + info.GetErrorMessage();
+            status = kExitFailure;
+        }
+        bool read = opened && info.GetSongInfo() != 0;
+        if (json) {
+            PrintJson(path, info, opened, read, error);
+        } else if (opened) {
+            PrintText(path, info, read);
+        }
+        if (!error.empty()) {
+            ReportFileError(path, error);
+        }
+    }
+    return status;
+}
+
+const CommandRegistrar registrar({
+    "show",
+    "print the tags and stream properties of song files",
+    "Usage: tunemoss show [--json] FILE...\n"
+    "Reads the tag that each file's type calls for and prints every field that\n"
+    "is set, the tag kind and the song type. A FILE may be an http(s) URL.\n\n"
+    "  --json   one JSON object per file, on one line\n",
+    &RunShow,
+});
+
+}  // namespace
+}  // namespace tunemoss

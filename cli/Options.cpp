@@ -1,0 +1,72 @@
+#include "cli/Options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+namespace tunemoss {
+
+Options::Options(std::vector<std::string> valueOptions, std::vector<std::string> flagOptions)
+    : valueOptions_(std::move(valueOptions)), flagOptions_(std::move(flagOptions)) {}
+
+bool Options::parse(const std::vector<std::string>& args) {
+    auto contains = [](const std::vector<std::string>& list, const std::string& name) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            positional_.insert(positional_.end(), args.begin() + static_cast<long>(i) + 1,
+                               args.end());
+            break;
+        }
+        if (arg == "-h" || arg == "--help") {
+            help_ = true;
+            continue;
+        }
+        if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+            positional_.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2);
+        std::optional<std::string> inlineValue;
+        if (size_t eq = name.find('='); eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        if (contains(flagOptions_, name) && !inlineValue) {
+            values_[name] = "";
+        } else if (contains(valueOptions_, name)) {
+            if (inlineValue) {
+                values_[name] = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                values_[name] = args[++i];
+            } else {
+                error_ = "option --" + name + " needs a value";
+                return false;
+            }
+        } else {
+            error_ = "unknown option --" + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> Options::value(const std::string& name) const {
+    auto it = values_.find(name);
+    if (it == values_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+std::optional<unsigned long> ParseUnsigned(const std::string& text) {
+    if (text.empty() || text.size() > 10 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    return std::strtoul(text.c_str(), nullptr, 10);
+}
+
+}  // namespace tunemoss

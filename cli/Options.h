@@ -1,0 +1,37 @@
+#pragma once
+// A small command-line option parser: "--name value", "--name=value", flags,
+// "--" to end the options, and everything else as positional arguments.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tunemoss {
+
+class Options {
+public:
+    // valueOptions take a value; flagOptions do not. Names without "--".
+    Options(std::vector<std::string> valueOptions, std::vector<std::string> flagOptions);
+
+    // False on an unknown option or a missing value; error() says which.
+    bool parse(const std::vector<std::string>& args);
+    const std::string& error() const { return error_; }
+
+    bool has(const std::string& name) const { return values_.count(name) > 0; }
+    std::optional<std::string> value(const std::string& name) const;
+    bool helpRequested() const { return help_; }
+    const std::vector<std::string>& positional() const { return positional_; }
+
+private:
+    std::vector<std::string> valueOptions_, flagOptions_;
+    std::map<std::string, std::string> values_;
+    std::vector<std::string> positional_;
+    std::string error_;
+    bool help_ = false;
+};
+
+// Parses a whole non-negative decimal number; nothing on any other text.
+std::optional<unsigned long> ParseUnsigned(const std::string& text);
+
+}  // namespace tunemoss

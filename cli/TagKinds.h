@@ -1,0 +1,28 @@
+#pragma once
+// The tag kinds that --tag names, with their readers, writers and removers.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "songcore/tags/SongFileInfo.h"
+
+namespace tunemoss {
+
+struct TagKind {
+    const char* option;  // "id3v1", as --tag takes it
+    const char* label;   // "ID3V1", as show prints it
+    uint32_t mask;
+    int (CSongFileInfo::*read)();
+    int (CSongFileInfo::*write)();
+    int (CSongFileInfo::*remove)();  // null when the kind cannot be removed
+};
+
+const std::vector<TagKind>& TagKinds();
+const TagKind* FindTagKindByOption(const std::string& option);
+// The kind of the lowest set bit of a tag kind mask; null for 0.
+const TagKind* FindTagKindByMask(uint32_t mask);
+// "id3v1, id3v2, ..." for messages.
+std::string TagKindOptions(bool removableOnly);
+
+}  // namespace tunemoss

@@ -1,0 +1,58 @@
+// tunemoss: the command-line face of songcore.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+
+using tunemoss::CommandRegistry;
+
+namespace {
+
+void PrintHelp() {
+    std::cout << "Usage: tunemoss COMMAND [OPTIONS] [ARGS...]\n"
+                 "Reads and writes the tags of music files and manages play lists.\n\n"
+                 "Commands:\n";
+    for (const tunemoss::Command* command : CommandRegistry::instance().all()) {
+        std::string name = command->name;
+        name.resize(std::max<size_t>(name.size() + 2, 12), ' ');
+        std::cout << "  " << name << command->summary << "\n";
+    }
+    std::cout << "\nRun 'tunemoss COMMAND --help' for the options of a command.\n"
+                 "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        PrintHelp();
+        return tunemoss::kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintHelp();
+        return tunemoss::kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::cout << "tunemoss 0.1.0\n";
+        return tunemoss::kExitOk;
+    }
+    const tunemoss::Command* command = CommandRegistry::instance().find(args[0]);
+    if (command == nullptr) {
+        std::cerr << "tunemoss: unknown command '" << args[0] << "'\n"
+                  << "Try 'tunemoss --help'.\n";
+        return tunemoss::kExitUsage;
+    }
+    args.erase(args.begin());
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::cout << command->help;
+            return tunemoss::kExitOk;
+        }
+    }
+    return command->run(args);
+}

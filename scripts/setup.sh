@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tunemoss
+# need. Does nothing (quickly) when everything is already there.
+set -euo pipefail
+
+packages=(
+    # build
+    g++ make cmake pkg-config
+    # songcore and the programs
+    libcurl4-openssl-dev libicu-dev qt6-base-dev libmpv-dev libcdio-dev
+    # tests and fuzzing
+    libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
+    lame ffmpeg flac vorbis-tools
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing+=("$package")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,53 @@
+#include <array>
+#include <cstring>
+
+#include "songcore/tags/SongFileInfo.h"
+
+namespace {
+
+// Ids 0 to 147: the ID3v1 list with its later extensions; 148: no genre.
+constexpr std::array<const char*, 149> kGenres = {
+    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
+    "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
+    "Industrial", "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno",
+    "Ambient", "Trip Hop", "Vocal", "Jazz Funk", "Fusion", "Trance", "Classical", "Instrumental",
+    "Acid", "House", "Game", "Sound Clip", "Gospel", "Noise", "Alternative Rock", "Bass", "Soul",
+    "Punk", "Space", "Meditative", "Instrumental Pop", "Instrumental Rock", "Ethnic", "Gothic",
+    "Darkwave", "Techno-Industrial", "Electronic", "Pop Folk", "Eurodance", "Dream",
+    "Southern Rock", "Comedy", "Cult", "Gangsta", "Top 40", "Christian Rap", "Pop Funk", "Jungle",
+    "Native American", "Cabaret", "New Wave", "Psychadelic", "Rave", "ShowTunes", "Trailer",
+    "Lo-Fi", "Tribal", "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll",
+    "Hard Rock", "Folk", "Folk Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin",
+    "Revival", "Celtic", "Bluegrass", "Avantgarde", "Gothic Rock", "Progressive Rock",
+    "Psychedelic Rock", "Symphonic Rock", "Slow Rock", "Big Band", "Chorus", "Easy Listening",
+    "Acoustic", "Humour", "Speech", "Chanson", "Opera", "Chamber Music", "Sonata", "Symphony",
+    "Booty Bass", "Primus", "Porn Groove", "Satire", "Slow Jam", "Club", "Tango", "Samba",
+    "Folklore", "Ballad", "Power Ballad", "Rhytmic Soul", "Freestyle", "Duet", "Punk Rock",
+    "Drum Solo", "A Capella", "Euro House", "Dance Hall", "Goa", "Drum & Bass", "Club House",
+    "Hardcore", "Terror", "Indie", "BritPop", "Negerpunk", "Polsk Punk", "Beat",
+    "Christian Gangsta Rap", "Heavy Metal", "Black Metal", "Crossover", "Contemporary Christian",
+    "Christian Rock", "Merengue", "Salsa", "Trash Metal", "Anime", "JPop", "SynthPop", "--"};
+
+}  // namespace
+
+std::string GetMP3Genre(int id) {
+    if (id < 0 || id >= static_cast<int>(kGenres.size())) {
+        return kGenres[GENRE_NONE];
+    }
+    return kGenres[static_cast<size_t>(id)];
+}
+
+void CSongFileInfo::SetGenre(unsigned short id) { genre_ = id <= GENRE_NONE ? id : GENRE_NONE; }
+
+void CSongFileInfo::SetGenre(const char* name) {
+    genre_ = GENRE_NONE;
+    if (name == nullptr) {
+        return;
+    }
+    for (size_t id = 0; id < kGenres.size(); ++id) {
+        if (std::strcmp(kGenres[id], name) == 0) {
+            genre_ = static_cast<uint16_t>(id);
+            return;
+        }
+    }
+}

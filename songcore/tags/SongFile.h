@@ -1,0 +1,90 @@
+#pragma once
+// CSongFile: the one door through which the tag engine touches a song, a
+// local file or an internet location. Every failure becomes a plain return
+// value; nothing throws.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "songcore/tags/SongType.h"
+
+namespace songcore {
+class SongFileStream;
+class SafeFileReplace;
+}  // namespace songcore
+
+class CSongFile {
+public:
+    // Open flags, as the rest of the library passes them.
+    static constexpr unsigned modeRead = 0x0000;
+    static constexpr unsigned modeWrite = 0x0001;
+    static constexpr unsigned modeReadWrite = 0x0002;
+    static constexpr unsigned shareDenyNone = 0x0040;
+    static constexpr unsigned modeCreate = 0x1000;
+    static constexpr unsigned typeBinary = 0x8000;
+    // GetLength's failure value.
+    static constexpr uint64_t kBadLength = 0xFFFFFFFF;
+
+    CSongFile();
+    virtual ~CSongFile();
+    CSongFile(const CSongFile&) = delete;
+    CSongFile& operator=(const CSongFile&) = delete;
+
+    int Open(std::string path, unsigned flags);
+    void Close();
+    bool IsOpen() const { return stream_ != nullptr; }
+
+    unsigned Read(void* buffer, unsigned count);
+    uint32_t ReadHuge(void* buffer, uint32_t count) { return Read(buffer, count); }
+    int Write(const void* buffer, unsigned count);
+    int WriteHuge(const void* buffer, uint32_t count) { return Write(buffer, count); }
+    // origin: 0 begin, 1 current position, 2 end.
+    int Seek(int64_t offset, int origin);
+    void SeekToBegin();
+    uint64_t SeekToEnd();
+    uint64_t GetPosition() const;
+    uint64_t GetLength();
+    int SetLength(uint64_t length);
+
+    std::string GetFileName() const { return fileName_; }
+    uint32_t GetSongType() const { return songType_; }
+    int SetTimeOut(int seconds, int selector);
+    int GetTimeOut() const { return timeOut_; }
+
+    // What the last failed operation said, for messages ("No such file or
+    // directory", "the server answered HTTP 404").
+    std::string GetErrorMessage() const;
+
+    // Reads count bytes at offset, without moving the file position. Fails
+    // (false) when fewer are there; the length is checked against the file
+    // before anything is allocated.
+    bool ReadExact(uint64_t offset, size_t count, std::vector<uint8_t>& out);
+    // Bytes read at offset without moving the position; -1 on failure.
+    long long ReadAt(uint64_t offset, void* buffer, size_t count);
+
+    // Rewrites the whole file safely: fill() writes the new content (it may
+    // stream ranges of the current file with CopyRange), then the new file
+    // replaces the old one and is opened for reading and writing. On any
+    // failure the old file is left as it was and 0 is returned.
+    int ReplaceContents(const std::function<bool(songcore::SafeFileReplace&)>& fill);
+    // Appends length bytes of this file, from offset, to a replacement.
+    bool CopyRange(songcore::SafeFileReplace& target, uint64_t offset, uint64_t length);
+
+protected:
+    // Cancels the file under a reader's feet, from another thread.
+    void AbortStream();
+
+private:
+    std::unique_ptr<songcore::SongFileStream> stream_;
+    // Guards replacing stream_ against AbortStream from another thread.
+    mutable std::mutex streamMutex_;
+    std::string fileName_;
+    uint32_t songType_ = 0;
+    int timeOut_ = 5;
+    uint64_t position_ = 0;
+    std::string error_;
+};

@@ -1,0 +1,180 @@
+#pragma once
+// CSongFileInfo: the song information record. One object holds the
+// descriptive fields of one song, reads them from whichever tag the song's
+// format carries, and writes them back. Each tag format's readers and writers
+// live in that format's source file (Id3v1.cpp, Id3v2.cpp, ...).
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "songcore/tags/SongFile.h"
+
+// Tag kind mask: which tag was read last (one bit each).
+constexpr uint32_t TAG_ID3V1 = 0x01;
+constexpr uint32_t TAG_ID3V2 = 0x02;
+constexpr uint32_t TAG_OGG = 0x04;
+constexpr uint32_t TAG_RM = 0x08;
+constexpr uint32_t TAG_ASF = 0x10;
+constexpr uint32_t TAG_APEV2 = 0x20;
+constexpr uint32_t TAG_MP4 = 0x40;
+constexpr uint32_t TAG_FLAC = 0x80;
+
+// Genre id that means "no genre".
+constexpr uint16_t GENRE_NONE = 148;
+
+// The name of a genre id; "--" for 148 and for any id outside the table.
+std::string GetMP3Genre(int id);
+
+class CSongFileInfo : public CSongFile {
+public:
+    CSongFileInfo();
+    ~CSongFileInfo() override;
+
+    int Open(std::string path, int readOnly, int create);
+
+    // --- reading and writing by song type ---
+    int GetSongInfo();
+    int WriteSongInfo();
+    // The tag kind that WriteSongInfo writes: the lowest bit of the tag kind
+    // mask, or by song type when nothing was read; 0 when it writes nothing.
+    uint32_t GetWriteTagKind() const;
+
+    // --- the tag formats (each in its own source file) ---
+    int GetID3V1Info();
+    int WriteID3V1Info();
+    int RemoveID3V1Info();
+    int GetID3V2Info();
+    int WriteID3V2Info();
+    int RemoveID3V2Info();
+    int GetAPEV2Info();
+    int WriteAPEV2Info();
+    int RemoveAPEV2Info();
+    int GetOGGInfo();
+    int WriteOGGInfo();
+    int GetFlacInfo();
+    int WriteFlacInfo();
+    int GetMP4Info();
+    int WriteMP4Info();
+    int GetASFInfo();
+    int WriteASFInfo();
+    int RemoveASFInfo();
+    int GetRMInfo();
+    int WriteRMInfo();
+
+    // --- cancellation, from another thread ---
+    void Terminate();
+    int IsTerminate() const { return terminate_.load() ? 1 : 0; }
+
+    // --- fields ---
+    std::string GetTitle() const { return title_; }
+    void SetTitle(std::string value);
+    std::string GetArtist() const { return artist_; }
+    void SetArtist(std::string value);
+    std::string GetPerformer() const { return performer_; }
+    void SetPerformer(std::string value);
+    std::string GetOrganization() const { return organization_; }
+    void SetOrganization(std::string value);
+    std::string GetLocation() const { return location_; }
+    void SetLocation(std::string value);
+    std::string GetContact() const { return contact_; }
+    void SetContact(std::string value);
+    std::string GetAlbum() const { return album_; }
+    void SetAlbum(std::string value);
+    std::string GetYear() const { return year_; }
+    void SetYear(std::string value);
+    std::string GetComment() const { return comment_; }
+    void SetComment(std::string value);
+    std::string GetVersion() const { return version_; }
+    std::string GetVendor() const { return vendor_; }
+    void SetVendor(std::string value);
+    std::string GetEncodedBy() const { return encodedBy_; }
+    void SetEncodedBy(std::string value);
+    std::string GetCopyright() const { return copyright_; }
+    void SetCopyright(std::string value);
+    std::string GetLicense() const { return license_; }
+    void SetLicense(std::string value);
+    std::string GetURL() const { return url_; }
+    void SetURL(std::string value);
+    std::string GetComposer() const { return composer_; }
+    void SetComposer(std::string value);
+    std::string GetOrigArtist() const { return origArtist_; }
+    void SetOrigArtist(std::string value);
+    std::string GetLyrics() const { return lyrics_; }
+    void SetLyrics(std::string value) { lyrics_ = std::move(value); }
+    std::string GetCodec() const { return codec_; }
+    uint16_t GetCodecType() const { return codecType_; }
+
+    uint16_t GetGenre() const { return genre_; }
+    void SetGenre(unsigned short id);
+    void SetGenre(const char* name);
+    std::string GetGenreString() const { return GetMP3Genre(genre_); }
+
+    uint32_t GetTrackNum() const { return trackNum_; }
+    void SetTrackNum(uint32_t value) { trackNum_ = value; }
+    uint32_t GetDiscNum() const { return discNum_; }
+    void SetDiscNum(uint32_t value) { discNum_ = value; }
+    uint8_t GetCompilation() const { return compilation_; }
+    uint16_t GetTempo() const { return tempo_; }
+
+    uint32_t GetTagKind() const { return tagKind_; }
+
+    // --- stream property areas: raw header bytes kept by the readers ---
+    using OggHeaderArea = std::array<uint8_t, 28>;
+    using VorbisIdArea = std::array<uint8_t, 23>;
+    using FlacStreamInfoArea = std::array<uint8_t, 34>;
+    using MP4MovieHeaderArea = std::array<uint8_t, 100>;
+    using RMPropertiesArea = std::array<uint8_t, 40>;
+    const OggHeaderArea& GetOggHeaderArea() const { return oggHeader_; }
+    const VorbisIdArea& GetVorbisIdArea() const { return vorbisId_; }
+    const FlacStreamInfoArea& GetFlacStreamInfoArea() const { return flacStreamInfo_; }
+    const MP4MovieHeaderArea& GetMP4MovieHeaderArea() const { return mp4MovieHeader_; }
+    const RMPropertiesArea& GetRMPropertiesArea() const { return rmProperties_; }
+
+protected:
+    void Init();
+
+    // --- ID3v1 (Id3v1.cpp) ---
+    int HasID3V1();
+
+    // --- ID3v2 (Id3v2.cpp) ---
+    // Total length of the ID3v2 tag at the start of the file, or 0.
+    int HasID3V2();
+
+    // --- APEv2 (Ape.cpp) ---
+    // Total length of the APEv2 tag that ends the file (before an ID3v1 tag),
+    // or 0.
+    int HasAPEV2();
+
+    // --- Ogg Vorbis (Ogg.cpp) ---
+
+    // --- FLAC (Flac.cpp) ---
+
+    // --- MP4 (Mp4.cpp) ---
+
+    // --- ASF (Asf.cpp) ---
+
+    // --- RealMedia (Rm.cpp) ---
+
+    // Fields the format readers fill directly.
+    std::string title_, artist_, performer_, organization_, location_, contact_, album_, year_,
+        comment_, version_, vendor_, encodedBy_, copyright_, license_, url_, composer_,
+        origArtist_, lyrics_, codec_;
+    uint16_t genre_ = GENRE_NONE;
+    uint32_t trackNum_ = 0;
+    uint32_t discNum_ = 0;
+    uint8_t compilation_ = 0;
+    uint16_t tempo_ = 0;
+    uint16_t codecType_ = 0xFFFF;
+    uint32_t tagKind_ = 0;
+
+    OggHeaderArea oggHeader_{};
+    VorbisIdArea vorbisId_{};
+    FlacStreamInfoArea flacStreamInfo_{};
+    MP4MovieHeaderArea mp4MovieHeader_{};
+    RMPropertiesArea rmProperties_{};
+
+private:
+    std::atomic<bool> terminate_{false};
+};

@@ -1,0 +1,26 @@
+#include "songcore/tags/StreamProperties.h"
+
+#include "songcore/tags/SongFileInfo.h"
+
+namespace songcore {
+
+StreamProperties ReadStreamProperties(CSongFileInfo& song) {
+    StreamProperties out;
+    uint32_t type = song.GetSongType();
+    if (type & SONG_TYPE_MPA) {
+        AddMpegStreamProperties(song, out);
+    } else if (type & SONG_TYPE_OGG) {
+        AddOggStreamProperties(song, out);
+    } else if (type & SONG_TYPE_FLAC) {
+        AddFlacStreamProperties(song, out);
+    } else if (type & SONG_TYPE_MP4) {
+        AddMP4StreamProperties(song, out);
+    } else if (type & SONG_TYPE_ASF) {
+        AddASFStreamProperties(song, out);
+    } else if (type & SONG_TYPE_RM) {
+        AddRMStreamProperties(song, out);
+    }
+    return out;
+}
+
+}  // namespace songcore
