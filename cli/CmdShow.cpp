@@ -16,10 +16,10 @@ namespace {
 
 std::string TypeName(uint32_t type) {
     static const std::pair<uint32_t, const char*> kNames[] = {
-        {SONG_TYPE_MPA, "MPEG audio"}, {SONG_TYPE_OGG, "Ogg Vorbis"},
-        {SONG_TYPE_MP4, "MP4"},        {SONG_TYPE_RM, "RealMedia"},
+        {SONG_TYPE_MPA, "MPEG audio"},    {SONG_TYPE_OGG, "Ogg Vorbis"},
+        {SONG_TYPE_MP4, "MP4"},           {SONG_TYPE_RM, "RealMedia"},
         {SONG_TYPE_ASF, "Windows Media"}, {SONG_TYPE_AAC, "AAC"},
-        {SONG_TYPE_FLAC, "FLAC"},      {SONG_TYPE_APE, "Monkey's Audio"},
+        {SONG_TYPE_FLAC, "FLAC"},         {SONG_TYPE_APE, "Monkey's Audio"},
         {SONG_TYPE_MPC, "Musepack"}};
     std::string where = (type & SONG_TYPE_INTERNET) ? "internet" : "local";
     for (const auto& [bit, name] : kNames) {

@@ -69,8 +69,8 @@ int RunWrite(const std::vector<std::string>& args) {
     if (auto tag = options.value("tag")) {
         kind = FindTagKindByOption(*tag);
         if (!kind) {
-            return UsageError("write", "unknown tag kind '" + *tag + "' (one of " +
-                                           TagKindOptions(false) + ")");
+            return UsageError(
+                "write", "unknown tag kind '" + *tag + "' (one of " + TagKindOptions(false) + ")");
         }
     }
     std::optional<uint16_t> genre;

@@ -10,7 +10,9 @@ CommandRegistry& CommandRegistry::instance() {
     return registry;
 }
 
-void CommandRegistry::add(Command command) { commands_.push_back(std::move(command)); }
+void CommandRegistry::add(Command command) {
+    commands_.push_back(std::move(command));
+}
 
 const Command* CommandRegistry::find(const std::string& name) const {
     for (const Command& command : commands_) {
@@ -35,7 +37,9 @@ void ReportFileError(const std::string& path, const std::string& message) {
     std::cerr << "tunemoss: " << path << ": " << message << "\n";
 }
 
-void ReportError(const std::string& message) { std::cerr << "tunemoss: " << message << "\n"; }
+void ReportError(const std::string& message) {
+    std::cerr << "tunemoss: " << message << "\n";
+}
 
 int UsageError(const std::string& command, const std::string& message) {
     std::cerr << "tunemoss " << command << ": " << message << "\n"

@@ -30,7 +30,8 @@ std::string JsonString(const std::string& text) {
             default:
                 if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
                     char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                                  static_cast<unsigned char>(c));
                     out += escaped;
                 } else {
                     out += c;

@@ -12,9 +12,9 @@ struct SongField {
     std::string key;    // JSON key
     std::string label;  // human label
     bool numeric;
-    std::string text;   // the value as text (numbers in decimal)
+    std::string text;  // the value as text (numbers in decimal)
     long long number;
-    bool present;       // worth printing in the human listing
+    bool present;  // worth printing in the human listing
 };
 
 // Every field, in the order of the JSON output.

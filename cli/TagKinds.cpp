@@ -4,19 +4,17 @@ namespace tunemoss {
 
 const std::vector<TagKind>& TagKinds() {
     static const std::vector<TagKind> kinds = {
-        {"id3v1", "ID3V1", TAG_ID3V1, &CSongFileInfo::GetID3V1Info,
-         &CSongFileInfo::WriteID3V1Info, &CSongFileInfo::RemoveID3V1Info},
-        {"id3v2", "ID3V2", TAG_ID3V2, &CSongFileInfo::GetID3V2Info,
-         &CSongFileInfo::WriteID3V2Info, &CSongFileInfo::RemoveID3V2Info},
-        {"ogg", "OGG", TAG_OGG, &CSongFileInfo::GetOGGInfo, &CSongFileInfo::WriteOGGInfo,
-         nullptr},
+        {"id3v1", "ID3V1", TAG_ID3V1, &CSongFileInfo::GetID3V1Info, &CSongFileInfo::WriteID3V1Info,
+         &CSongFileInfo::RemoveID3V1Info},
+        {"id3v2", "ID3V2", TAG_ID3V2, &CSongFileInfo::GetID3V2Info, &CSongFileInfo::WriteID3V2Info,
+         &CSongFileInfo::RemoveID3V2Info},
+        {"ogg", "OGG", TAG_OGG, &CSongFileInfo::GetOGGInfo, &CSongFileInfo::WriteOGGInfo, nullptr},
         {"rm", "RM", TAG_RM, &CSongFileInfo::GetRMInfo, &CSongFileInfo::WriteRMInfo, nullptr},
         {"asf", "ASF", TAG_ASF, &CSongFileInfo::GetASFInfo, &CSongFileInfo::WriteASFInfo,
          &CSongFileInfo::RemoveASFInfo},
-        {"ape", "APEV2", TAG_APEV2, &CSongFileInfo::GetAPEV2Info,
-         &CSongFileInfo::WriteAPEV2Info, &CSongFileInfo::RemoveAPEV2Info},
-        {"mp4", "MP4", TAG_MP4, &CSongFileInfo::GetMP4Info, &CSongFileInfo::WriteMP4Info,
-         nullptr},
+        {"ape", "APEV2", TAG_APEV2, &CSongFileInfo::GetAPEV2Info, &CSongFileInfo::WriteAPEV2Info,
+         &CSongFileInfo::RemoveAPEV2Info},
+        {"mp4", "MP4", TAG_MP4, &CSongFileInfo::GetMP4Info, &CSongFileInfo::WriteMP4Info, nullptr},
         {"flac", "FLAC", TAG_FLAC, &CSongFileInfo::GetFlacInfo, &CSongFileInfo::WriteFlacInfo,
          nullptr},
     };

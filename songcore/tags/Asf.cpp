@@ -9,8 +9,12 @@ int CSongFileInfo::GetASFInfo() {
     return 0;
 }
 
-int CSongFileInfo::WriteASFInfo() { return 0; }
+int CSongFileInfo::WriteASFInfo() {
+    return 0;
+}
 
-int CSongFileInfo::RemoveASFInfo() { return 0; }
+int CSongFileInfo::RemoveASFInfo() {
+    return 0;
+}
 
 void songcore::AddASFStreamProperties(CSongFileInfo&, StreamProperties&) {}

@@ -9,6 +9,8 @@ int CSongFileInfo::GetFlacInfo() {
     return 0;
 }
 
-int CSongFileInfo::WriteFlacInfo() { return 0; }
+int CSongFileInfo::WriteFlacInfo() {
+    return 0;
+}
 
 void songcore::AddFlacStreamProperties(CSongFileInfo&, StreamProperties&) {}

@@ -50,8 +50,8 @@ bool IsHttp(const std::string& url) {
 struct HttpFileStream::Transfer {
     HttpFileStream* owner = nullptr;
     CURL* curl = nullptr;
-    bool decided = false;    // the status line has been seen
-    bool spilling = false;   // writing the whole body to the spill file
+    bool decided = false;   // the status line has been seen
+    bool spilling = false;  // writing the whole body to the spill file
     bool failed = false;
     long status = 0;
     std::string contentRange;

@@ -9,6 +9,8 @@ int CSongFileInfo::GetMP4Info() {
     return 0;
 }
 
-int CSongFileInfo::WriteMP4Info() { return 0; }
+int CSongFileInfo::WriteMP4Info() {
+    return 0;
+}
 
 void songcore::AddMP4StreamProperties(CSongFileInfo&, StreamProperties&) {}

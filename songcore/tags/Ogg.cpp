@@ -9,6 +9,8 @@ int CSongFileInfo::GetOGGInfo() {
     return 0;
 }
 
-int CSongFileInfo::WriteOGGInfo() { return 0; }
+int CSongFileInfo::WriteOGGInfo() {
+    return 0;
+}
 
 void songcore::AddOggStreamProperties(CSongFileInfo&, StreamProperties&) {}

@@ -9,6 +9,8 @@ int CSongFileInfo::GetRMInfo() {
     return 0;
 }
 
-int CSongFileInfo::WriteRMInfo() { return 0; }
+int CSongFileInfo::WriteRMInfo() {
+    return 0;
+}
 
 void songcore::AddRMStreamProperties(CSongFileInfo&, StreamProperties&) {}

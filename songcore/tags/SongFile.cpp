@@ -11,7 +11,9 @@ using songcore::SongFileStream;
 
 CSongFile::CSongFile() = default;
 
-CSongFile::~CSongFile() { Close(); }
+CSongFile::~CSongFile() {
+    Close();
+}
 
 int CSongFile::Open(std::string path, unsigned flags) {
     Close();
@@ -52,6 +54,11 @@ void CSongFile::AbortStream() {
     if (stream_) {
         stream_->abort();
     }
+}
+
+bool CSongFile::IsStreamAborted() const {
+    std::lock_guard lock(streamMutex_);
+    return stream_ && stream_->aborted();
 }
 
 unsigned CSongFile::Read(void* buffer, unsigned count) {
@@ -110,11 +117,17 @@ int CSongFile::Seek(int64_t offset, int origin) {
     return 1;
 }
 
-void CSongFile::SeekToBegin() { Seek(0, 0); }
+void CSongFile::SeekToBegin() {
+    Seek(0, 0);
+}
 
-uint64_t CSongFile::SeekToEnd() { return Seek(0, 2) ? position_ : 0; }
+uint64_t CSongFile::SeekToEnd() {
+    return Seek(0, 2) ? position_ : 0;
+}
 
-uint64_t CSongFile::GetPosition() const { return stream_ ? position_ : 0; }
+uint64_t CSongFile::GetPosition() const {
+    return stream_ ? position_ : 0;
+}
 
 uint64_t CSongFile::GetLength() {
     if (!stream_) {
@@ -150,7 +163,9 @@ int CSongFile::SetTimeOut(int seconds, int selector) {
     return 1;
 }
 
-std::string CSongFile::GetErrorMessage() const { return error_; }
+std::string CSongFile::GetErrorMessage() const {
+    return error_;
+}
 
 long long CSongFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
     if (!stream_) {

@@ -77,6 +77,7 @@ public:
 protected:
     // Cancels the file under a reader's feet, from another thread.
     void AbortStream();
+    bool IsStreamAborted() const;
 
 private:
     std::unique_ptr<songcore::SongFileStream> stream_;

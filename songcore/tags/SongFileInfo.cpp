@@ -2,19 +2,23 @@
 
 #include "songcore/util/Text.h"
 
-CSongFileInfo::CSongFileInfo() { Init(); }
+CSongFileInfo::CSongFileInfo() {
+    Init();
+}
 
 CSongFileInfo::~CSongFileInfo() = default;
 
 void CSongFileInfo::Init() {
     tagKind_ = 0;
-    terminate_.store(false);
+    // A file cancelled before the reader started stays cancelled, so the
+    // caller can still tell a cancelled read from a song without tags.
+    terminate_.store(IsStreamAborted());
     // The lyrics survive on purpose: a reused record keeps the lyrics of the
     // song read before unless the new song has its own.
-    for (std::string* field : {&title_, &artist_, &performer_, &organization_, &location_,
-                               &contact_, &album_, &year_, &comment_, &version_, &vendor_,
-                               &encodedBy_, &copyright_, &license_, &url_, &composer_,
-                               &origArtist_, &codec_}) {
+    for (std::string* field :
+         {&title_, &artist_, &performer_, &organization_, &location_, &contact_, &album_, &year_,
+          &comment_, &version_, &vendor_, &encodedBy_, &copyright_, &license_, &url_, &composer_,
+          &origArtist_, &codec_}) {
         field->clear();
     }
     genre_ = GENRE_NONE;
@@ -33,22 +37,54 @@ int CSongFileInfo::Open(std::string path, int readOnly, int create) {
     return CSongFile::Open(std::move(path), flags);
 }
 
-void CSongFileInfo::SetTitle(std::string value) { title_ = songcore::Trim(value); }
-void CSongFileInfo::SetArtist(std::string value) { artist_ = songcore::Trim(value); }
-void CSongFileInfo::SetPerformer(std::string value) { performer_ = songcore::Trim(value); }
-void CSongFileInfo::SetOrganization(std::string value) { organization_ = songcore::Trim(value); }
-void CSongFileInfo::SetLocation(std::string value) { location_ = songcore::Trim(value); }
-void CSongFileInfo::SetContact(std::string value) { contact_ = songcore::Trim(value); }
-void CSongFileInfo::SetAlbum(std::string value) { album_ = songcore::Trim(value); }
-void CSongFileInfo::SetYear(std::string value) { year_ = songcore::Trim(value); }
-void CSongFileInfo::SetComment(std::string value) { comment_ = songcore::Trim(value); }
-void CSongFileInfo::SetVendor(std::string value) { vendor_ = songcore::Trim(value); }
-void CSongFileInfo::SetEncodedBy(std::string value) { encodedBy_ = songcore::Trim(value); }
-void CSongFileInfo::SetCopyright(std::string value) { copyright_ = songcore::Trim(value); }
-void CSongFileInfo::SetLicense(std::string value) { license_ = songcore::Trim(value); }
-void CSongFileInfo::SetURL(std::string value) { url_ = songcore::Trim(value); }
-void CSongFileInfo::SetComposer(std::string value) { composer_ = songcore::Trim(value); }
-void CSongFileInfo::SetOrigArtist(std::string value) { origArtist_ = songcore::Trim(value); }
+void CSongFileInfo::SetTitle(std::string value) {
+    title_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetArtist(std::string value) {
+    artist_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetPerformer(std::string value) {
+    performer_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetOrganization(std::string value) {
+    organization_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetLocation(std::string value) {
+    location_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetContact(std::string value) {
+    contact_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetAlbum(std::string value) {
+    album_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetYear(std::string value) {
+    year_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetComment(std::string value) {
+    comment_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetVendor(std::string value) {
+    vendor_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetEncodedBy(std::string value) {
+    encodedBy_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetCopyright(std::string value) {
+    copyright_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetLicense(std::string value) {
+    license_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetURL(std::string value) {
+    url_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetComposer(std::string value) {
+    composer_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetOrigArtist(std::string value) {
+    origArtist_ = songcore::Trim(value);
+}
 
 int CSongFileInfo::GetSongInfo() {
     uint32_t type = GetSongType();

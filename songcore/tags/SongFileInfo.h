@@ -159,8 +159,8 @@ protected:
 
     // Fields the format readers fill directly.
     std::string title_, artist_, performer_, organization_, location_, contact_, album_, year_,
-        comment_, version_, vendor_, encodedBy_, copyright_, license_, url_, composer_,
-        origArtist_, lyrics_, codec_;
+        comment_, version_, vendor_, encodedBy_, copyright_, license_, url_, composer_, origArtist_,
+        lyrics_, codec_;
     uint16_t genre_ = GENRE_NONE;
     uint32_t trackNum_ = 0;
     uint32_t discNum_ = 0;

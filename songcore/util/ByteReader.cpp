@@ -24,7 +24,9 @@ bool ByteReader::seek(size_t pos) {
     return true;
 }
 
-bool ByteReader::skip(size_t count) { return take(count) != nullptr; }
+bool ByteReader::skip(size_t count) {
+    return take(count) != nullptr;
+}
 
 uint8_t ByteReader::u8() {
     const uint8_t* p = take(1);
@@ -97,7 +99,9 @@ uint32_t ByteReader::synchsafe32() {
     return uint32_t{p[0]} << 21 | uint32_t{p[1]} << 14 | uint32_t{p[2]} << 7 | p[3];
 }
 
-std::string ByteReader::fourcc() { return string(4); }
+std::string ByteReader::fourcc() {
+    return string(4);
+}
 
 std::string ByteReader::string(size_t length) {
     const uint8_t* p = take(length);

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace songcore {
 
@@ -18,8 +19,9 @@ class ByteReader {
 public:
     ByteReader() = default;
     explicit ByteReader(std::span<const uint8_t> data) : data_(data) {}
-    ByteReader(const void* data, size_t size)
-        : data_(static_cast<const uint8_t*>(data), size) {}
+    // The reader does not own its bytes: reading a temporary would dangle.
+    explicit ByteReader(std::vector<uint8_t>&&) = delete;
+    ByteReader(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data), size) {}
 
     bool ok() const { return ok_; }
     size_t pos() const { return pos_; }

@@ -46,7 +46,9 @@ void ByteWriter::synchsafe32(uint32_t value) {
     u8(static_cast<uint8_t>(value & 0x7F));
 }
 
-void ByteWriter::text(std::string_view text) { buffer_.insert(buffer_.end(), text.begin(), text.end()); }
+void ByteWriter::text(std::string_view text) {
+    buffer_.insert(buffer_.end(), text.begin(), text.end());
+}
 
 void ByteWriter::bytes(std::span<const uint8_t> data) {
     buffer_.insert(buffer_.end(), data.begin(), data.end());

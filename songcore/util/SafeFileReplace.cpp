@@ -46,7 +46,9 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 
 SafeFileReplace::SafeFileReplace(std::string targetPath) : target_(std::move(targetPath)) {}
 
-SafeFileReplace::~SafeFileReplace() { discard(); }
+SafeFileReplace::~SafeFileReplace() {
+    discard();
+}
 
 void SafeFileReplace::discard() {
     if (fd_ >= 0) {

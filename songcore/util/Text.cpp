@@ -36,7 +36,11 @@ void AppendUtf8(std::string& out, char32_t cp) {
 char32_t DecodeUtf8(std::string_view text, size_t& pos, bool* valid = nullptr) {
     auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
     uint8_t lead = byte(pos);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    size_t length = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
     auto fail = [&]() {
         ++pos;
         if (valid) {
@@ -126,7 +130,8 @@ bool IsSpace(char c) {
 }
 
 icu::UnicodeString ToIcu(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
 std::string FromIcu(const icu::UnicodeString& text) {
@@ -137,8 +142,12 @@ std::string FromIcu(const icu::UnicodeString& text) {
 
 }  // namespace
 
-std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) { return Utf16ToUtf8<false>(bytes); }
-std::string Utf16BeToUtf8(std::span<const uint8_t> bytes) { return Utf16ToUtf8<true>(bytes); }
+std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
+    return Utf16ToUtf8<false>(bytes);
+}
+std::string Utf16BeToUtf8(std::span<const uint8_t> bytes) {
+    return Utf16ToUtf8<true>(bytes);
+}
 
 std::string Utf16BomToUtf8(std::span<const uint8_t> bytes) {
     if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
@@ -150,8 +159,12 @@ std::string Utf16BomToUtf8(std::span<const uint8_t> bytes) {
     return Utf16LeToUtf8(bytes);
 }
 
-std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text) { return Utf8ToUtf16<false>(text); }
-std::vector<uint8_t> Utf8ToUtf16Be(std::string_view text) { return Utf8ToUtf16<true>(text); }
+std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text) {
+    return Utf8ToUtf16<false>(text);
+}
+std::vector<uint8_t> Utf8ToUtf16Be(std::string_view text) {
+    return Utf8ToUtf16<true>(text);
+}
 
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
@@ -232,7 +245,8 @@ std::string TruncateUtf8(std::string_view text, size_t maxBytes) {
 }
 
 std::string ToUpperUnicode(std::string_view text) {
-    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; })) {
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<uint8_t>(c) < 0x80; })) {
         return ToUpperAscii(text);
     }
     icu::UnicodeString s = ToIcu(text);
@@ -246,11 +260,14 @@ std::string FoldCase(std::string_view text) {
     return FromIcu(s);
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return CompareIgnoreCase(a, b) == 0; }
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return CompareIgnoreCase(a, b) == 0;
+}
 
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
-    bool ascii = std::all_of(a.begin(), a.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; }) &&
-                 std::all_of(b.begin(), b.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+    bool ascii =
+        std::all_of(a.begin(), a.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; }) &&
+        std::all_of(b.begin(), b.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
     if (ascii) {
         size_t n = std::min(a.size(), b.size());
         for (size_t i = 0; i < n; ++i) {

@@ -18,7 +18,8 @@ extern char** environ;
 namespace testsupport {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tunemoss-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tunemoss-test-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()) == nullptr) {
@@ -32,27 +33,31 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string DataFile(const std::string& name) { return std::string(TUNEMOSS_TEST_DATA) + "/" + name; }
+std::string DataFile(const std::string& name) {
+    return std::string(TUNEMOSS_TEST_DATA) + "/" + name;
+}
 
 std::string CopyDataFile(const TempDir& dir, const std::string& name, const std::string& newName) {
-    std::string target = dir.file(newName.empty() ? std::filesystem::path(name).filename().string()
-                                                  : newName);
+    std::string target =
+        dir.file(newName.empty() ? std::filesystem::path(name).filename().string() : newName);
     std::filesystem::copy_file(DataFile(name), target,
                                std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
+    std::filesystem::permissions(
+        target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::add);
     return target;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadFileText(const std::string& path) {

@@ -1,0 +1,224 @@
+// Song types, the shared helpers, and CSongFile on local files and URLs.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <cstring>
+
+#include <thread>
+
+#include "songcore/tags/SongFile.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/SafeFileReplace.h"
+#include "support/HttpTestServer.h"
+#include "support/TestSupport.h"
+
+using testsupport::TempDir;
+
+TEST(SongType, ToldByExtensionAndUrlScheme) {
+    EXPECT_EQ(GetSongType("/music/Song.MP3"), 0x0081u);
+    EXPECT_EQ(GetSongType("  /music/a.Flac  "), 0x2001u);
+    EXPECT_EQ(GetSongType("http://host/track.wma"), 0x0802u);
+    EXPECT_EQ(GetSongType("HTTPS://host/a/b.ogg"), 0x0102u);
+    EXPECT_EQ(GetSongType("mms://radio/stream.asf"), 0x0802u);
+    EXPECT_EQ(GetSongType("/a.b/song"), 0x0001u);
+    EXPECT_EQ(GetSongType("noext"), 0x0001u);
+    EXPECT_EQ(GetSongType("x.mp+"), 0x8001u);
+    EXPECT_EQ(GetSongType("x.apl"), 0x4001u);
+    EXPECT_EQ(GetSongType("x.wav"), 0x0001u);
+    EXPECT_EQ(GetSongType("x.M4A"), 0x0201u);
+    EXPECT_EQ(GetSongType("x.3gp"), 0x0201u);
+    EXPECT_EQ(GetSongType("x.ra"), 0x0401u);
+    // A colon alone is a file name, not a location.
+    EXPECT_EQ(GetSongType("/music/a:b.mp3"), 0x0081u);
+    EXPECT_EQ(GetSongType("1http://x/a.mp3"), 0x0081u);
+
+    EXPECT_EQ(GetFileExt("/a.b/song"), "b/song");
+    EXPECT_EQ(GetFileExt("song"), "");
+    EXPECT_EQ(GetFileExt("x.tar.gz"), "gz");
+}
+
+TEST(SharedHelpers, ByteSwapsAndEightByteFields) {
+    EXPECT_EQ(InvertValue(uint32_t{0x11223344}), 0x44332211u);
+    EXPECT_EQ(InvertValue(uint16_t{0xAABB}), 0xBBAA);
+    uint64_t field = LongToDouble(5);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&field);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 8),
+              (std::vector<uint8_t>{5, 0, 0, 0, 0, 0, 0, 0}));
+    uint8_t raw[8] = {0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF};
+    uint64_t stored;
+    std::memcpy(&stored, raw, 8);
+    EXPECT_EQ(DoubleToLong(stored), 0x12345678u);
+
+    EXPECT_EQ(StringToUnicode("abc", nullptr), 8);
+    uint8_t buffer[16];
+    EXPECT_EQ(StringToUnicode("\xC3\xA9", buffer), 4);
+    EXPECT_EQ(buffer[0], 0xE9);
+    EXPECT_EQ(buffer[2], 0);
+    const char16_t text[] = u"Ünïcode";
+    EXPECT_EQ(UnicodeToString(text),
+              "\xC3\x9Cn\xC3\xAF"
+              "code");
+}
+
+TEST(SongFile, ClosedObjectFailsWithTheDesignedValues) {
+    CSongFile file;
+    uint8_t buffer[4];
+    EXPECT_EQ(file.GetLength(), 0xFFFFFFFFu);
+    EXPECT_EQ(file.Read(buffer, 4), 0u);
+    EXPECT_EQ(file.Write(buffer, 4), 0);
+    EXPECT_EQ(file.Seek(0, 0), 0);
+    EXPECT_EQ(file.SeekToEnd(), 0u);
+    EXPECT_EQ(file.GetPosition(), 0u);
+    EXPECT_EQ(file.SetLength(0), 0);
+    EXPECT_EQ(file.GetTimeOut(), 5);
+    file.SeekToBegin();
+    file.Close();
+}
+
+TEST(SongFile, MissingFileKeepsTheTrimmedNameAndSaysWhy) {
+    CSongFile file;
+    EXPECT_EQ(file.Open("  /no/such/dir/song.mp3 ", CSongFile::modeRead), 0);
+    EXPECT_EQ(file.GetFileName(), "/no/such/dir/song.mp3");
+    EXPECT_EQ(file.GetSongType(), 0x0081u);
+    EXPECT_NE(file.GetErrorMessage().find("No such file"), std::string::npos);
+    TempDir dir;
+    EXPECT_EQ(file.Open(dir.path() + "/", CSongFile::modeRead), 0);  // a folder
+    EXPECT_FALSE(file.GetErrorMessage().empty());
+}
+
+TEST(SongFile, ReadsWritesSeeksAndTruncatesLocalFiles) {
+    TempDir dir;
+    std::string path = dir.file("t.mp3");
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, 0x9042), 1);  // create, read and write
+    EXPECT_EQ(file.Write("0123456789", 10), 1);
+    EXPECT_EQ(file.GetLength(), 10u);
+    EXPECT_EQ(file.GetPosition(), 10u);
+    EXPECT_EQ(file.Seek(-4, 2), 1);
+    char buffer[16] = {};
+    EXPECT_EQ(file.Read(buffer, 16), 4u);  // a short read at the end is not a failure
+    EXPECT_STREQ(buffer, "6789");
+    EXPECT_EQ(file.Seek(-3, 1), 1);
+    EXPECT_EQ(file.GetPosition(), 7u);
+    EXPECT_EQ(file.Seek(-100, 1), 0);  // before the start
+    EXPECT_EQ(file.GetPosition(), 7u);
+    EXPECT_EQ(file.SeekToEnd(), 10u);
+    // Writing after a read must not serve stale buffered bytes.
+    file.SeekToBegin();
+    file.Read(buffer, 2);
+    file.Seek(0, 0);
+    file.Write("AB", 2);
+    file.Seek(0, 0);
+    EXPECT_EQ(file.Read(buffer, 3), 3u);
+    EXPECT_EQ(std::string(buffer, 3), "AB2");
+    EXPECT_EQ(file.SetLength(4), 1);
+    EXPECT_EQ(file.GetLength(), 4u);
+    EXPECT_EQ(file.SetTimeOut(9, 1), 0);  // local files have no time-out
+    EXPECT_EQ(file.GetTimeOut(), 5);
+
+    std::vector<uint8_t> out;
+    EXPECT_TRUE(file.ReadExact(1, 3, out));
+    EXPECT_FALSE(file.ReadExact(2, 3, out));  // past the end: refused before allocating
+    EXPECT_FALSE(file.ReadExact(0, SIZE_MAX, out));
+}
+
+TEST(SongFile, ReadOnlyFileRefusesWrites) {
+    TempDir dir;
+    std::string path = dir.file("ro.mp3");
+    testsupport::WriteFileBytes(path, {1, 2, 3});
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeRead | CSongFile::typeBinary), 1);
+    EXPECT_EQ(file.Write("x", 1), 0);
+    EXPECT_EQ(file.SetLength(0), 0);
+    EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(SongFile, ReplaceContentsStreamsTheOldFileAndReopens) {
+    TempDir dir;
+    std::string path = dir.file("r.mp3");
+    testsupport::WriteFileBytes(path, {1, 2, 3, 4});
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+    ASSERT_EQ(file.ReplaceContents([&](songcore::SafeFileReplace& out) {
+        return out.append("hd", 2) && file.CopyRange(out, 1, 3);
+    }),
+              1);
+    EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{'h', 'd', 2, 3, 4}));
+    EXPECT_EQ(file.GetLength(), 5u);  // the record holds the new file
+    EXPECT_EQ(file.Write("z", 1), 1);
+    // A failing fill leaves the file exactly as it was.
+    EXPECT_EQ(file.ReplaceContents(
+                  [&](songcore::SafeFileReplace& out) { return file.CopyRange(out, 0, 1000); }),
+              0);
+    EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{'z', 'd', 2, 3, 4}));
+}
+
+class SongFileOverHttp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::CopyDataFile(dir, "id3v1/v11.mp3", "song.mp3");
+        // Larger than one cache block, so reads cross block boundaries.
+        std::vector<uint8_t> big(200 * 1024);
+        for (size_t i = 0; i < big.size(); ++i) {
+            big[i] = static_cast<uint8_t>(i * 7 + i / 256);
+        }
+        testsupport::WriteFileBytes(dir.file("big.mp3"), big);
+        server = std::make_unique<testsupport::HttpTestServer>(dir.path());
+        ASSERT_TRUE(server->ok());
+    }
+    TempDir dir;
+    std::unique_ptr<testsupport::HttpTestServer> server;
+};
+
+TEST_F(SongFileOverHttp, ReadsATaggedSongWithRangeRequests) {
+    CSongFileInfo info;
+    ASSERT_EQ(info.Open(server->url("song.mp3"), 1, 0), 1) << info.GetErrorMessage();
+    EXPECT_EQ(info.GetSongType(), SONG_TYPE_INTERNET | SONG_TYPE_MPA);
+    EXPECT_EQ(info.GetLength(), testsupport::ReadFileBytes(dir.file("song.mp3")).size());
+    ASSERT_EQ(info.GetSongInfo(), 1);
+    EXPECT_EQ(info.GetTitle(), "Caf\xC3\xA9 del Mar");
+    EXPECT_EQ(info.GetTrackNum(), 7u);
+    EXPECT_NE(server->log().find("bytes=0-"), std::string::npos);
+    // Internet locations are read only.
+    EXPECT_EQ(info.Write("x", 1), 0);
+    EXPECT_EQ(info.SetLength(1), 0);
+    EXPECT_EQ(info.WriteID3V1Info(), 0);
+    EXPECT_EQ(info.SetTimeOut(10, 1), 1);
+    EXPECT_EQ(info.GetTimeOut(), 10);
+}
+
+TEST_F(SongFileOverHttp, RandomAccessAcrossBlocksMatchesTheFile) {
+    std::vector<uint8_t> expected = testsupport::ReadFileBytes(dir.file("big.mp3"));
+    for (const std::string& name : {std::string("big.mp3"), std::string("norange/big.mp3")}) {
+        CSongFile file;
+        ASSERT_EQ(file.Open(server->url(name), 0), 1) << name << ": " << file.GetErrorMessage();
+        ASSERT_EQ(file.GetLength(), expected.size()) << name;
+        std::vector<uint8_t> got;
+        for (uint64_t offset : {uint64_t{0}, uint64_t{65530}, uint64_t{150000}, uint64_t{204790}}) {
+            size_t count = std::min<size_t>(20000, expected.size() - offset);
+            ASSERT_TRUE(file.ReadExact(offset, count, got)) << name << " at " << offset;
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin() + offset)) << name;
+        }
+        EXPECT_EQ(file.Seek(1, 2), 0);  // past the end of a URL
+    }
+}
+
+TEST_F(SongFileOverHttp, MissingUrlsAndClosedPortsFail) {
+    CSongFile file;
+    EXPECT_EQ(file.Open(server->url("missing.mp3"), 0), 0);
+    EXPECT_NE(file.GetErrorMessage().find("404"), std::string::npos) << file.GetErrorMessage();
+    // A port nothing listens on: refused quickly, within the connect time-out.
+    EXPECT_EQ(file.Open("http://127.0.0.1:1/x.mp3", 0), 0);
+    EXPECT_FALSE(file.GetErrorMessage().empty());
+}
+
+TEST_F(SongFileOverHttp, TerminateCutsReadsShort) {
+    CSongFileInfo info;
+    ASSERT_EQ(info.Open(server->url("big.mp3"), 1, 0), 1);
+    std::thread stopper([&] { info.Terminate(); });
+    stopper.join();
+    EXPECT_EQ(info.IsTerminate(), 1);
+    uint8_t buffer[16];
+    info.Seek(100000, 0);
+    EXPECT_EQ(info.Read(buffer, 16), 0u);
+}
