@@ -130,6 +130,9 @@ TEST(SongFile, ReadOnlyFileRefusesWrites) {
     ASSERT_EQ(file.Open(path, CSongFile::modeRead | CSongFile::typeBinary), 1);
     EXPECT_EQ(file.Write("x", 1), 0);
     EXPECT_EQ(file.SetLength(0), 0);
+    // A whole-file rewrite does not go around the read-only open either.
+    EXPECT_EQ(
+        file.ReplaceContents([](songcore::SafeFileReplace& out) { return out.append("y", 1); }), 0);
     EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
 }
 

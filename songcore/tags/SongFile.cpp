@@ -37,6 +37,7 @@ int CSongFile::Open(std::string path, unsigned flags) {
     }
     std::lock_guard lock(streamMutex_);
     stream_ = std::move(stream);
+    writable_ = (flags & (modeWrite | modeReadWrite)) != 0 && !stream_->isRemote();
     return 1;
 }
 
@@ -205,6 +206,11 @@ bool CSongFile::CopyRange(songcore::SafeFileReplace& target, uint64_t offset, ui
 int CSongFile::ReplaceContents(const std::function<bool(songcore::SafeFileReplace&)>& fill) {
     if (!stream_ || stream_->isRemote()) {
         error_ = "only local files can be rewritten";
+        return 0;
+    }
+    // Replacing goes around the descriptor, so check what it was opened for.
+    if (!writable_) {
+        error_ = "the file was opened for reading only";
         return 0;
     }
     songcore::SafeFileReplace replace(fileName_);

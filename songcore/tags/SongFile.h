@@ -85,6 +85,7 @@ private:
     mutable std::mutex streamMutex_;
     std::string fileName_;
     uint32_t songType_ = 0;
+    bool writable_ = false;  // opened for writing
     int timeOut_ = 5;
     uint64_t position_ = 0;
     std::string error_;

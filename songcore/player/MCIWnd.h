@@ -1,0 +1,171 @@
+#pragma once
+// CMCIWnd: the system's player. Every operation of the media control window
+// that has a meaning for audio is here, played through libmpv; the ones that
+// only make sense for video or recording answer "not supported".
+//
+// Threading: a CMCIWnd belongs to the thread that created it (the owner).
+// libmpv runs its own threads; when it has news it only calls the wakeup
+// hook (from any thread), which should ask the owner to call ProcessEvents.
+// Without a hook the owner calls ProcessEvents regularly. Listener calls are
+// made only from ProcessEvents, on the owner's thread. Like the media
+// window's own notices, a mode notice tells the mode as it stands when the
+// owner drains events: a stop and a new start between two drains is one
+// change, or none.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "songcore/player/MCIWndListener.h"
+
+struct mpv_handle;
+
+class CMCIWnd {
+public:
+    // Device modes, as the media control interface numbers them.
+    static constexpr long modeNotReady = 524;
+    static constexpr long modeStopped = 525;
+    static constexpr long modePlaying = 526;
+    static constexpr long modeRecording = 527;
+    static constexpr long modeSeeking = 528;
+    static constexpr long modePaused = 529;
+    static constexpr long modeOpen = 530;
+
+    // Error numbers of the media control interface that Open and the other
+    // requests return.
+    static constexpr long errHardware = 262;
+    static constexpr long errUnsupportedFunction = 274;
+    static constexpr long errFileNotFound = 275;
+    static constexpr long errDeviceNotReady = 276;
+    static constexpr long errOutOfRange = 282;
+    static constexpr long errBadTimeFormat = 293;
+    static constexpr long errInvalidFile = 296;
+
+    struct Options {
+        std::string audioOutput;  // mpv's "ao"; empty: the system's default
+        bool untimed = false;     // with ao "null": play as fast as possible
+    };
+
+    CMCIWnd();
+    ~CMCIWnd();
+    CMCIWnd(const CMCIWnd&) = delete;
+    CMCIWnd& operator=(const CMCIWnd&) = delete;
+
+    // Creates the player; 1 on success, 0 if libmpv cannot be started.
+    int Create(const Options& options);
+    int Create() { return Create(Options()); }
+    bool IsCreated() const { return mpv_ != nullptr; }
+    void SetListener(CMCIWndListener* listener) { listener_ = listener; }
+    // Called from libmpv's threads when events wait; may be empty.
+    void SetWakeupHook(std::function<void()> hook);
+    // Drains libmpv's events and calls the listener; owner's thread only.
+    void ProcessEvents();
+
+    // 0 on success, an error number otherwise.
+    long Open(const char* file, unsigned flags = 0);
+    long OpenDialog() { return errUnsupportedFunction; }
+    long New(const char* device);
+    void Close();
+    void Destroy();
+
+    long Play();
+    long PlayFrom(long position);
+    long PlayTo(long position);
+    long PlayFromTo(long from, long to);
+    long PlayReverse() { return errUnsupportedFunction; }
+    long Pause();
+    long Resume();
+    long Stop();
+    long Seek(long position);
+    long Home() { return Seek(-1); }
+    long End() { return Seek(-2); }
+    long Step(long count);
+    long Record() { return errUnsupportedFunction; }
+    long Save(const char*) { return errUnsupportedFunction; }
+    long SaveDialog() { return errUnsupportedFunction; }
+    long Eject() { return errUnsupportedFunction; }
+
+    long CanPlay() const;
+    long CanWindow() const { return 0; }
+    long CanRecord() const { return 0; }
+    long CanSave() const { return 0; }
+    long CanEject() const { return 0; }
+    long CanConfig() const { return 0; }
+
+    long GetLength() const;
+    long GetPosition() const;
+    long GetStart() const { return hasMedium_ ? 0 : 0; }
+    long GetEnd() const { return GetLength(); }
+    long GetPositionString(std::string& text, unsigned len) const;
+    long GetMode(std::string& text, unsigned len) const;
+    long GetMode() const { return mode_; }
+    long GetFileName(std::string& text, unsigned len) const;
+    long GetDevice(std::string& text, unsigned len) const;
+    long GetError(std::string& text, unsigned len) const;
+    long GetTimeFormatA(std::string& text, unsigned len) const;
+    long ReturnString(std::string& text, unsigned len) const;
+    long SendString(const char*) { return errUnsupportedFunction; }
+    long SetTimeFormat(const char* format);
+    long UseTime() { return SetTimeFormat("ms"); }
+    long UseFrames() { return SetTimeFormat("frames"); }
+
+    // 0 to 1000 and up: 1000 is the recorded level.
+    long GetVolume() const;
+    long SetVolume(unsigned volume);
+    // 1000 is normal speed.
+    long GetSpeed() const;
+    long SetSpeed(unsigned speed);
+    long GetZoom() const { return 100; }
+    long SetZoom(unsigned) { return errUnsupportedFunction; }
+    long GetPalette() const { return 0; }
+    long SetPalette(void*) { return errUnsupportedFunction; }
+    long Realize(bool) { return errUnsupportedFunction; }
+    long GetStyles() const { return 0; }
+    long ChangeStyles(unsigned, long) { return 0; }
+
+    long GetActiveTimer() const { return activeTimerMs_; }
+    long GetInactiveTimer() const { return inactiveTimerMs_; }
+    void SetActiveTimer(unsigned ms) { activeTimerMs_ = ms; }
+    void SetInactiveTimer(unsigned ms) { inactiveTimerMs_ = ms; }
+    void SetTimers(unsigned active, unsigned inactive) {
+        activeTimerMs_ = active;
+        inactiveTimerMs_ = inactive;
+    }
+
+    int GetRepeat() const { return repeat_; }
+    void SetRepeat(int repeat) { repeat_ = repeat ? 1 : 0; }
+
+private:
+    struct MpvDeleter {
+        void operator()(mpv_handle* handle) const;
+    };
+
+    long Fail(long error, std::string text);
+    void SetMode(long mode);
+    void HandleEvent(const struct mpv_event& event);
+    void CheckForEnd();
+    void NotifyPosition(bool force);
+    bool SetPaused(bool paused);
+    long SeekSeconds(double seconds);
+
+    struct WakeupRelay;
+
+    // Declared before mpv_ so that it outlives the player's threads.
+    std::unique_ptr<WakeupRelay> relay_;
+    std::unique_ptr<mpv_handle, MpvDeleter> mpv_;
+    CMCIWndListener* listener_ = nullptr;
+    std::string fileName_;
+    std::string errorText_;
+    long errorNumber_ = 0;
+    long mode_ = modeNotReady;
+    long notifiedMode_ = modeNotReady;
+    bool hasMedium_ = false;
+    bool atEnd_ = false;
+    bool seekPending_ = false;  // until libmpv says playback restarted
+    long playTo_ = -1;          // stop here (ms), or -1
+    int repeat_ = 0;
+    unsigned activeTimerMs_ = 500;
+    unsigned inactiveTimerMs_ = 2000;
+    std::chrono::steady_clock::time_point lastPositionNotice_{};
+};
