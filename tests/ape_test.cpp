@@ -296,4 +296,11 @@ TEST(ApeFile, TunemossWritesAndRemoves) {
     RunResult remove = RunTunemoss({"remove", "--tag", "ape", path});
     ASSERT_EQ(remove.status, 0) << remove.err;
     EXPECT_EQ(ReadFileBytes(path), before);
+
+    // An AAC file without tags gets an APEv2 tag, and show reads it first.
+    std::string aac = CopyDataFile(dir, "id3v2/base.aac");
+    ASSERT_EQ(RunTunemoss({"write", aac, "--album", "Raw"}).status, 0);
+    show = RunTunemoss({"show", "--json", aac});
+    EXPECT_NE(show.out.find("\"tag\": \"APEV2\""), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("\"album\": \"Raw\""), std::string::npos) << show.out;
 }
