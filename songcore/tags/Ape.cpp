@@ -1,21 +1,209 @@
-// APEv2 tags at the end of AAC, Monkey's Audio, Musepack and MPEG audio files.
-// Not built yet: the reader reports that it found nothing and the writers
-// refuse, so the dispatch already works for every song type.
+// APEv2 tags at the end of AAC, Monkey's Audio, Musepack and MPEG audio
+// files, directly before an ID3v1 tag when there is one. The tag is cut and
+// rewritten in place; the audio before it is never moved.
+#include <algorithm>
+#include <cctype>
+
+#include "songcore/tags/ApeTag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/TagExtents.h"
+#include "songcore/util/Text.h"
+
+using songcore::ApeField;
+using songcore::ApeTag;
+
+namespace {
+
+// Tags stacked by writers that appended without removing; a bounded number
+// is enough for real files.
+constexpr int kMaxStackedTags = 16;
+
+uint32_t LeadingNumber(const std::string& text) {
+    uint64_t number = 0;
+    for (size_t pos = 0; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]));
+         ++pos) {
+        number =
+            std::min<uint64_t>(number * 10 + static_cast<unsigned>(text[pos] - '0'), UINT32_MAX);
+    }
+    return static_cast<uint32_t>(number);
+}
+
+// Reads the APEv2 tag the extents found; nothing when there is none or it
+// cannot be read.
+std::optional<ApeTag> ReadTag(CSongFile& file, const songcore::TagExtents& extents) {
+    std::vector<uint8_t> bytes;
+    if (extents.apeLength == 0 ||
+        !file.ReadExact(extents.apeOffset, static_cast<size_t>(extents.apeLength), bytes)) {
+        return std::nullopt;
+    }
+    return ApeTag::Parse(bytes);
+}
+
+// Where the stack of APEv2 tags that ends at the extents' tag begins.
+uint64_t StackStart(CSongFile& file, const songcore::TagExtents& extents) {
+    uint64_t start = extents.apeOffset;
+    std::vector<uint8_t> footer;
+    for (int i = 1; i < kMaxStackedTags && start >= extents.id3v2Length + ApeTag::kFooterSize;
+         ++i) {
+        if (!file.ReadExact(start - ApeTag::kFooterSize, ApeTag::kFooterSize, footer)) {
+            break;
+        }
+        uint64_t length = songcore::ApeTagLength(footer);
+        if (length == 0 || length > start - extents.id3v2Length) {
+            break;
+        }
+        start -= length;
+    }
+    return start;
+}
+
+uint16_t GenreByName(const std::string& name) {
+    for (int id = 0; id < GENRE_NONE; ++id) {
+        if (GetMP3Genre(id) == name) {
+            return static_cast<uint16_t>(id);
+        }
+    }
+    return GENRE_NONE;
+}
+
+// The record's fields as the reader derives them from the items.
+struct Derived {
+    std::array<std::optional<std::string>, songcore::kApeFieldCount> text;  // trimmed
+    uint32_t track = 0;
+    uint16_t genre = GENRE_NONE;
+};
+
+Derived Derive(const ApeTag& tag) {
+    Derived derived;
+    derived.text = tag.ReadFields();
+    for (auto& value : derived.text) {
+        if (value) {
+            value = songcore::Trim(*value);
+        }
+    }
+    if (const auto& genre = derived.text[static_cast<size_t>(ApeField::Genre)]) {
+        derived.genre = GenreByName(*genre);
+    }
+    if (const auto& track = derived.text[static_cast<size_t>(ApeField::Track)]) {
+        derived.track = LeadingNumber(*track);
+    }
+    return derived;
+}
+
+}  // namespace
 
 int CSongFileInfo::HasAPEV2() {
-    return 0;
+    songcore::TagExtents extents;
+    if (!songcore::FindTagExtents(*this, extents) || extents.apeLength == 0) {
+        return 0;
+    }
+    return static_cast<int>(std::min<uint64_t>(extents.apeLength, INT32_MAX));
 }
 
 int CSongFileInfo::GetAPEV2Info() {
     Init();
-    return 0;
+    songcore::TagExtents extents;
+    // A tag with nothing before it is not taken as a song's tag.
+    if (!songcore::FindTagExtents(*this, extents) || extents.apeOffset == 0) {
+        return 0;
+    }
+    std::optional<ApeTag> tag = ReadTag(*this, extents);
+    if (!tag) {
+        return 0;
+    }
+    Derived fields = Derive(*tag);
+    auto store = [&](ApeField field, std::string& target) {
+        if (const auto& value = fields.text[static_cast<size_t>(field)]) {
+            target = *value;
+        }
+    };
+    store(ApeField::Title, title_);
+    store(ApeField::Artist, artist_);
+    store(ApeField::Album, album_);
+    store(ApeField::Year, year_);
+    store(ApeField::Comment, comment_);
+    store(ApeField::Copyright, copyright_);
+    store(ApeField::Composer, composer_);
+    store(ApeField::PublisherUrl, url_);
+    store(ApeField::ArtistUrl, origArtist_);
+    store(ApeField::Publisher, organization_);
+    store(ApeField::Lyrics, lyrics_);
+    genre_ = fields.genre;
+    trackNum_ = fields.track;
+    // A damaged tag gives what was read before the damage, but is not taken
+    // as read.
+    if (!tag->complete) {
+        return 0;
+    }
+    tagKind_ = TAG_APEV2;
+    return 1;
+}
+
+bool CSongFileInfo::ReplaceAPEV2Tag(const std::vector<uint8_t>& replacement) {
+    songcore::TagExtents extents;
+    if (!songcore::FindTagExtents(*this, extents)) {
+        return false;
+    }
+    uint64_t id3v1Start = extents.fileLength - extents.id3v1Length;
+    uint64_t start = extents.apeLength > 0 ? StackStart(*this, extents) : id3v1Start;
+    std::vector<uint8_t> id3v1;
+    if (!ReadExact(id3v1Start, static_cast<size_t>(extents.id3v1Length), id3v1)) {
+        return false;
+    }
+    // The new bytes go over the old tags, then the file is cut to them; the
+    // audio before start is never touched.
+    uint64_t end = start + replacement.size() + id3v1.size();
+    return Seek(static_cast<int64_t>(start), 0) &&
+           Write(replacement.data(), static_cast<unsigned>(replacement.size())) &&
+           Write(id3v1.data(), static_cast<unsigned>(id3v1.size())) &&
+           (end >= extents.fileLength || SetLength(end));
 }
 
 int CSongFileInfo::WriteAPEV2Info() {
-    return 0;
+    songcore::TagExtents extents;
+    if (!songcore::FindTagExtents(*this, extents)) {
+        return 0;
+    }
+    std::optional<ApeTag> old = ReadTag(*this, extents);
+    songcore::ApeFieldValues values = {
+        title_,      artist_,
+        album_,      GetGenreString(),
+        year_,       std::to_string(trackNum_),
+        comment_,    copyright_,
+        composer_,   url_,
+        origArtist_, organization_,
+        lyrics_,
+    };
+    // A field whose value is what the reader makes of its old item keeps
+    // that item: it may hold more than the field (a second value, a genre
+    // outside the table, "7/10").
+    ApeTag::KeepMask keep{};
+    if (old) {
+        Derived before = Derive(*old);
+        for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
+            keep[field] = before.text[field] && *before.text[field] == values[field];
+        }
+        keep[static_cast<size_t>(ApeField::Genre)] = before.genre == genre_;
+        keep[static_cast<size_t>(ApeField::Track)] = before.track == trackNum_;
+    }
+    std::optional<std::vector<uint8_t>> bytes =
+        ApeTag::Rebuild(old ? &*old : nullptr, values, keep).Serialize();
+    if (!bytes || bytes->size() > UINT32_MAX) {
+        return 0;
+    }
+    return ReplaceAPEV2Tag(*bytes) ? 1 : 0;
 }
 
 int CSongFileInfo::RemoveAPEV2Info() {
-    return 0;
+    // A file damaged by writers that appended after the ID3v1 tag holds one
+    // tag on each side of it; each round removes the tags the extents see.
+    for (int round = 0; round < kMaxStackedTags; ++round) {
+        if (!HasAPEV2()) {
+            return 1;
+        }
+        if (!ReplaceAPEV2Tag({})) {
+            return 0;
+        }
+    }
+    return HasAPEV2() ? 0 : 1;
 }

@@ -141,11 +141,21 @@ protected:
     // --- ID3v2 (Id3v2.cpp) ---
     // Total length of the ID3v2 tag at the start of the file, or 0.
     int HasID3V2();
+    // Size of the frames WriteID3V2Info writes (the header excluded): the
+    // fields' frames and the frames carried over from the old tag; -1 when
+    // the tag cannot be built.
+    int TotalID3V2Size();
+    // The tag WriteID3V2Info writes and the length of the old tag it
+    // replaces; false when the old tag cannot be read or the new one built.
+    bool BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength);
 
     // --- APEv2 (Ape.cpp) ---
     // Total length of the APEv2 tag that ends the file (before an ID3v1 tag),
     // or 0.
     int HasAPEV2();
+    // Puts replacement (an APEv2 tag, or nothing) in place of the APEv2 tags
+    // before the ID3v1 tag, keeping the ID3v1 tag last; false on failure.
+    bool ReplaceAPEV2Tag(const std::vector<uint8_t>& replacement);
 
     // --- Ogg Vorbis (Ogg.cpp) ---
 

@@ -1,0 +1,92 @@
+#pragma once
+// The byte layout of an ID3v2 tag (versions 2.2, 2.3 and 2.4), parsed from
+// and built into byte buffers so that it can be tested and fuzzed without
+// files. Frames the record does not understand are kept as raw bytes so that
+// a rewrite can carry them over unchanged.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace songcore {
+
+struct Id3v2Frame {
+    std::string id;             // three letters in a 2.2 tag, four otherwise
+    uint16_t flags = 0;         // the two flag bytes as stored (0 in a 2.2 tag)
+    std::vector<uint8_t> data;  // the bytes after the frame header
+};
+
+// The thirteen fields the record keeps, in the order the writer puts them.
+enum class Id3v2Field {
+    Title,
+    Artist,
+    Album,
+    Track,
+    Year,
+    Comment,
+    Genre,
+    EncodedBy,
+    Copyright,
+    Url,
+    Composer,
+    OrigArtist,
+    Lyrics,
+};
+constexpr size_t kId3v2FieldCount = 13;
+using Id3v2FieldValues = std::array<std::string, kId3v2FieldCount>;
+
+struct Id3v2Tag {
+    static constexpr size_t kHeaderSize = 10;
+    // Frame sizes and the tag size are 28-bit numbers.
+    static constexpr uint32_t kMaxTagSize = (1u << 28) - 1;
+
+    uint8_t major = 3;  // 2, 3 or 4
+    std::vector<Id3v2Frame> frames;
+
+    // Parses a tag from its first byte; the buffer may be cut short, and the
+    // frames read before the cut are kept. Nothing when the header is not an
+    // ID3v2 header ("ID3" in any letter case). A tag of an unknown version
+    // comes back with its version and no frames.
+    static std::optional<Id3v2Tag> Parse(std::span<const uint8_t> bytes);
+
+    // A 2.3 or 2.4 tag without padding, extended header or unsynchronisation;
+    // nothing when the version is not 3 or 4 or the tag would be too large.
+    std::optional<std::vector<uint8_t>> Serialize() const;
+
+    // The frame content with grouping byte and data length removed and
+    // per-frame unsynchronisation undone; nothing for a compressed or
+    // encrypted frame, which cannot be read as text.
+    std::optional<std::vector<uint8_t>> Content(const Id3v2Frame& frame) const;
+
+    // Index of the frame each field is read from, if any: the first frame
+    // with the field's ID; for COMM, USLT and WXXX the first whose
+    // description is empty, else the first.
+    std::array<std::optional<size_t>, kId3v2FieldCount> FieldFrames() const;
+    // The texts of the fields, decoded to UTF-8 and untrimmed; the first of
+    // several NUL-separated values. Empty where there is no frame.
+    Id3v2FieldValues ReadFields() const;
+
+    // The new tag the writer builds from an old one (or from nothing): the
+    // frames of the non-empty values in field order, then every old frame
+    // that no field was read from, unchanged. A field marked in keep (its
+    // value did not change) keeps its old frame as it was, so that what the
+    // field does not hold ("5/12", a second value, a genre outside the
+    // table) survives. A 2.4 tag stays 2.4; anything else becomes 2.3, its
+    // 2.2 frames converted where 2.3 has a form for them and dropped
+    // otherwise.
+    using KeepMask = std::array<bool, kId3v2FieldCount>;
+    static Id3v2Tag Rebuild(const Id3v2Tag* old, const Id3v2FieldValues& values,
+                            const KeepMask& keep = {});
+};
+
+// Decodes an encoded text: encoding byte then text. The first value of
+// several NUL-separated ones; nothing for an unknown encoding.
+std::optional<std::string> DecodeId3v2Text(std::span<const uint8_t> content);
+
+// Undoes unsynchronisation (every 0xFF 0x00 becomes 0xFF).
+std::vector<uint8_t> Id3v2Desynchronise(std::span<const uint8_t> bytes);
+
+}  // namespace songcore
