@@ -118,12 +118,7 @@ TEST(MpegHeader, ReservedAndFreeFormatValuesAreNeverFrames) {
     }
 }
 
-TEST(MpegHeader, ProvidesTheTablesOfTheFormat) {
-    EXPECT_STREQ(CMPAHeader::m_szMPEGVersions[1], "");
-    EXPECT_STREQ(CMPAHeader::m_szEmphasis[2], "");
-    EXPECT_STREQ(CMPAHeader::m_szChannelModes[3], "Single Channel");
-    EXPECT_EQ(CMPAHeader::m_dwSideinfoSizes[1][2][1], 9u);
-    // The CRC-16 of the frames' protection: the standard check value.
+TEST(MpegHeader, Crc16TableGivesTheStandardCheckValue) {
     uint16_t crc = 0;
     for (char c : std::string("123456789")) {
         crc = (crc >> 8) ^ CMPAHeader::wCRC16Table[(crc ^ static_cast<uint8_t>(c)) & 0xFF];
