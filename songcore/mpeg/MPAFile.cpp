@@ -122,7 +122,7 @@ void CMPAFile::FillBuffer(uint32_t offset, uint32_t count) {
         // Grow the buffer at its end, doubling it as the scan goes on.
         uint64_t size = bufferFill_ == 0 ? m_dwInitBufferSize : uint64_t{bufferFill_} * 2;
         size = std::max(size, needEnd - bufferBase_);
-        size = std::min<uint64_t>(size, std::max<uint64_t>(kMaxBufferSize, needEnd - bufferBase_));
+        size = std::min<uint64_t>(size, kMaxBufferSize);
         size = std::min<uint64_t>(size, uint64_t{dataSize_} - bufferBase_);
         buffer_.resize(size);
         bufferFill_ += Read(buffer_.data() + bufferFill_, static_cast<uint32_t>(size) - bufferFill_,
