@@ -1,0 +1,214 @@
+#include "songcore/mpeg/MPAFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "songcore/mpeg/MPAException.h"
+
+namespace {
+
+// Largest buffer before it starts to slide, and the window it then keeps.
+constexpr uint32_t kMaxBufferSize = 64 * 1024;
+constexpr uint32_t kWindowSize = 16 * 1024;
+
+}  // namespace
+
+CMPAFile::Handle::~Handle() {
+    if (owned && fd >= 0) {
+        ::close(fd);
+    }
+}
+
+CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t dataEnd)
+    : fileName_(path), begin_(begin), frameNumber_(1) {
+    if (handle == kInvalidHandle) {
+        Open(path);
+    } else {
+        handle_.fd = handle;
+    }
+    struct stat info {};
+    if (::fstat(handle_.fd, &info) != 0) {
+        throw CMPAException(CMPAException::ErrSetPosition, fileName_, "SetFilePointer", true);
+    }
+    uint64_t fileSize = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+    uint64_t limit = dataEnd == 0 ? fileSize : std::min(dataEnd, fileSize);
+    if (limit > begin_) {
+        dataSize_ = static_cast<uint32_t>(std::min<uint64_t>(limit - begin_, UINT32_MAX));
+    }
+
+    header_ = std::make_unique<CMPAHeader>(this, 0, false, false);
+
+    CVBRHeader::VBRHeaderType type = CVBRHeader::NoHeader;
+    uint32_t offset = header_->GetOffset();
+    if (CVBRHeader::IsVBRHeaderAvailable(this, type, offset)) {
+        try {
+            vbrHeader_ = std::make_unique<CVBRHeader>(this, type, offset);
+        } catch (const CMPAException&) {
+            vbrHeader_.reset();  // a broken VBR header: go on by the frame header
+        }
+    }
+    if (vbrHeader_) {
+        vbr_ = true;
+        bytesPerSecond_ = vbrHeader_->GetBytesPerSecond();
+        if (vbrHeader_->GetBytes() != 0) {
+            end_ = begin_ + vbrHeader_->GetBytes();
+        }
+    } else {
+        vbr_ = false;
+        bytesPerSecond_ = header_->GetBytesPerSecond();
+    }
+    if (end_ == 0) {
+        end_ = begin_ + dataSize_;
+    }
+}
+
+CMPAFile::~CMPAFile() = default;
+
+void CMPAFile::Open(const std::string& path) {
+    // Non-blocking, so that a named pipe given as a song cannot hang the scan.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        throw CMPAException(CMPAException::ErrOpenFile, fileName_, "CreateFile", true);
+    }
+    handle_.fd = fd;
+    handle_.owned = true;
+}
+
+void CMPAFile::SetPosition(int64_t offset, int method) {
+    if (::lseek(handle_.fd, offset, method) < 0) {
+        throw CMPAException(CMPAException::ErrSetPosition, fileName_, "SetFilePointer", true);
+    }
+}
+
+uint32_t CMPAFile::Read(uint8_t* buffer, uint32_t count, uint32_t offset) {
+    // The tags after the audio are never read as frames.
+    if (offset >= dataSize_) {
+        return 0;
+    }
+    count = std::min(count, dataSize_ - offset);
+    SetPosition(static_cast<int64_t>(begin_ + offset), SEEK_SET);
+    uint32_t total = 0;
+    while (total < count) {
+        ssize_t got = ::read(handle_.fd, buffer + total, count - total);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw CMPAException(CMPAException::ErrReadFile, fileName_, "ReadFile", true);
+        }
+        if (got == 0) {
+            break;  // the file got shorter since it was measured
+        }
+        total += static_cast<uint32_t>(got);
+    }
+    return total;
+}
+
+bool CMPAFile::Buffered(uint32_t offset, uint32_t count) const {
+    return offset >= bufferBase_ && uint64_t{offset} + count <= uint64_t{bufferBase_} + bufferFill_;
+}
+
+void CMPAFile::FillBuffer(uint32_t offset, uint32_t count) {
+    uint64_t needEnd = uint64_t{offset} + count;
+    if (needEnd > dataSize_) {
+        return;  // cannot be had; the caller reports the end of the data
+    }
+    if (offset >= bufferBase_ && offset <= uint64_t{bufferBase_} + bufferFill_ &&
+        needEnd - bufferBase_ <= kMaxBufferSize) {
+        // Grow the buffer at its end, doubling it as the scan goes on.
+        uint64_t size = bufferFill_ == 0 ? m_dwInitBufferSize : uint64_t{bufferFill_} * 2;
+        size = std::max(size, needEnd - bufferBase_);
+        size = std::min<uint64_t>(size, kMaxBufferSize);
+        size = std::min<uint64_t>(size, uint64_t{dataSize_} - bufferBase_);
+        buffer_.resize(size);
+        bufferFill_ += Read(buffer_.data() + bufferFill_, static_cast<uint32_t>(size) - bufferFill_,
+                            bufferBase_ + bufferFill_);
+        return;
+    }
+    // Slide: a window around the bytes asked for serves a scan in either
+    // direction.
+    uint64_t base = needEnd > kWindowSize / 2 ? needEnd - kWindowSize / 2 : 0;
+    base = std::min<uint64_t>(base, offset);
+    uint64_t size = std::min<uint64_t>(kWindowSize, uint64_t{dataSize_} - base);
+    size = std::max(size, needEnd - base);
+    buffer_.assign(size, 0);
+    bufferBase_ = static_cast<uint32_t>(base);
+    bufferFill_ = 0;
+    bufferFill_ = Read(buffer_.data(), static_cast<uint32_t>(size), bufferBase_);
+}
+
+uint32_t CMPAFile::ExtractBytes(uint32_t& offset, uint32_t count, bool move) {
+    if (count == 0 || count > 4) {
+        throw CMPAException(CMPAException::EndOfBuffer);
+    }
+    if (!Buffered(offset, count)) {
+        FillBuffer(offset, count);
+        if (!Buffered(offset, count)) {
+            throw CMPAException(CMPAException::EndOfBuffer);
+        }
+    }
+    uint32_t value = 0;
+    const uint8_t* bytes = buffer_.data() + (offset - bufferBase_);
+    for (uint32_t i = 0; i < count; ++i) {
+        value = (value << 8) | bytes[i];
+    }
+    if (move) {
+        offset += count;
+    }
+    return value;
+}
+
+bool CMPAFile::ReplaceHeader(uint32_t offset, bool reverse) {
+    try {
+        header_ = std::make_unique<CMPAHeader>(this, offset, false, reverse);
+    } catch (const CMPAException&) {
+        return false;
+    }
+    return true;
+}
+
+int CMPAFile::GetFirstFrame() {
+    if (!ReplaceHeader(0, false)) {
+        return 0;
+    }
+    frameNumber_ = 1;
+    return 1;
+}
+
+int CMPAFile::GetNextFrame() {
+    uint64_t next = uint64_t{header_->GetOffset()} + header_->GetRealFrameSize();
+    // A header without a known successor distance would find itself again.
+    if (header_->GetRealFrameSize() == 0 || next > UINT32_MAX ||
+        !ReplaceHeader(static_cast<uint32_t>(next), false)) {
+        return 0;
+    }
+    if (frameNumber_ != 0) {
+        ++frameNumber_;
+    }
+    return 1;
+}
+
+int CMPAFile::GetPrevFrame() {
+    if (header_->GetOffset() < 4 || !ReplaceHeader(header_->GetOffset() - 4, true)) {
+        return 0;
+    }
+    if (frameNumber_ != 0) {
+        --frameNumber_;
+    }
+    return 1;
+}
+
+int CMPAFile::GetLastFrame() {
+    // The end may come from a VBR header's byte count; never start the
+    // search beyond the data that is there.
+    uint64_t last = std::min<uint64_t>(end_ - begin_, dataSize_);
+    if (last < 4 || !ReplaceHeader(static_cast<uint32_t>(last - 4), true)) {
+        return 0;
+    }
+    frameNumber_ = 0;
+    return 1;
+}
