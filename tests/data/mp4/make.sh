@@ -13,6 +13,7 @@ encode() {
 }
 encode end.m4a
 encode -movflags +faststart faststart.m4a
+encode -movflags frag_keyframe+empty_moov fragmented.m4a
 
 cp end.m4a tagged_end.m4a
 cp faststart.m4a tagged_faststart.m4a
