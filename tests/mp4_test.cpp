@@ -229,7 +229,14 @@ TEST(Mp4Write, CreatesTheMissingAtoms) {
         Bytes after = ReadFileBytes(path);
         EXPECT_EQ(FindAtom(after, {"moov"})->size, FindAtom(before, {"moov"})->size + c.grow);
         EXPECT_EQ(FindAtom(after, {"moov", "udta", "meta", "ilst"})->size, itemList);
-        EXPECT_TRUE(FindAtom(after, {"moov", "udta", "meta", "hdlr"}));
+        if (c.grow > itemList) {
+            // A created meta atom has the handler other programs look for.
+            auto hdlr = FindAtom(after, {"moov", "udta", "meta", "hdlr"});
+            ASSERT_TRUE(hdlr);
+            EXPECT_EQ(
+                std::string(after.begin() + hdlr->offset + 16, after.begin() + hdlr->offset + 24),
+                "mdirappl");
+        }
         EXPECT_EQ(ChunkOffsets(after), ChunkOffsets(before));
         EXPECT_EQ(FfmpegErrors(path), "");
         EXPECT_EQ(MutagenItems(path)["\xC2\xA9nam"], "[\"T\"]");

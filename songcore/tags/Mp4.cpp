@@ -43,7 +43,7 @@ bool LoadMovie(CSongFile& file, MovieInFile& out) {
         }
         return true;
     };
-    if (!songcore::ListMp4Atoms(read, 0, length, out.top)) {
+    if (!songcore::ListMp4Atoms(read, 0, length, out.top, nullptr, true)) {
         return false;
     }
     const Mp4Atom* moov = songcore::FindMp4Atom(out.top, "moov");

@@ -7,7 +7,7 @@
 namespace songcore {
 
 bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vector<Mp4Atom>& out,
-                  uint64_t* childrenEnd) {
+                  uint64_t* childrenEnd, bool sizeToEndAllowed) {
     out.clear();
     uint64_t pos = begin;
     while (end > pos && end - pos >= 8) {
@@ -31,6 +31,9 @@ bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vect
             size = wide.u64be();
             atom.headerSize = 16;
         } else if (size == 0) {
+            if (!sizeToEndAllowed) {
+                return false;
+            }
             size = end - pos;
             atom.sizeToEnd = true;
         }
@@ -48,7 +51,7 @@ bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vect
 }
 
 bool ListMp4Atoms(std::span<const uint8_t> data, uint64_t begin, uint64_t end,
-                  std::vector<Mp4Atom>& out, uint64_t* childrenEnd) {
+                  std::vector<Mp4Atom>& out, uint64_t* childrenEnd, bool sizeToEndAllowed) {
     if (begin > end || end > data.size()) {
         out.clear();
         return false;
@@ -60,7 +63,7 @@ bool ListMp4Atoms(std::span<const uint8_t> data, uint64_t begin, uint64_t end,
         std::memcpy(buffer, data.data() + offset, count);
         return true;
     };
-    return ListMp4Atoms(read, begin, end, out, childrenEnd);
+    return ListMp4Atoms(read, begin, end, out, childrenEnd, sizeToEndAllowed);
 }
 
 const Mp4Atom* FindMp4Atom(const std::vector<Mp4Atom>& atoms, std::string_view type) {

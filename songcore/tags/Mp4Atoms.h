@@ -34,11 +34,14 @@ constexpr size_t kMp4MaxAtomsPerRegion = 1u << 20;
 
 // Lists the atoms that fill [begin, end). A remainder shorter than a header
 // is ignored (some writers end a container with a 32-bit zero). Returns false
-// when an atom is smaller than its header or reaches past end.
+// when an atom is smaller than its header or reaches past end, and for size 0
+// unless sizeToEndAllowed: only the last atom of a file may run to its end,
+// since inside a container it would swallow anything added after it.
 bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vector<Mp4Atom>& out,
-                  uint64_t* childrenEnd = nullptr);
+                  uint64_t* childrenEnd = nullptr, bool sizeToEndAllowed = false);
 bool ListMp4Atoms(std::span<const uint8_t> data, uint64_t begin, uint64_t end,
-                  std::vector<Mp4Atom>& out, uint64_t* childrenEnd = nullptr);
+                  std::vector<Mp4Atom>& out, uint64_t* childrenEnd = nullptr,
+                  bool sizeToEndAllowed = false);
 
 // The first atom of the list with the given type, or null.
 const Mp4Atom* FindMp4Atom(const std::vector<Mp4Atom>& atoms, std::string_view type);

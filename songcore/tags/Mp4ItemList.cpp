@@ -23,14 +23,6 @@ std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> co
         Mp4Item item;
         item.name = atom.type;
         item.raw.assign(content.begin() + atom.offset, content.begin() + atom.end());
-        if (atom.sizeToEnd) {
-            // Carried-over items may no longer be last; give this one its size.
-            Mp4Atom local = atom;
-            local.offset = 0;
-            if (!PutMp4AtomSize(item.raw, local, atom.size)) {
-                return std::nullopt;
-            }
-        }
         std::vector<Mp4Atom> children;
         if (!ListMp4Atoms(content, atom.contentOffset(), atom.end(), children)) {
             return std::nullopt;

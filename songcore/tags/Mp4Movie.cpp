@@ -45,8 +45,8 @@ std::optional<Mp4Movie> Mp4Movie::Parse(std::vector<uint8_t> bytes) {
     Mp4Movie movie;
     movie.bytes_ = std::move(bytes);
     std::vector<Mp4Atom> top;
-    if (!ListMp4Atoms(movie.bytes_, 0, movie.bytes_.size(), top) || top.size() != 1 ||
-        top[0].type != "moov" || top[0].end() != movie.bytes_.size()) {
+    if (!ListMp4Atoms(movie.bytes_, 0, movie.bytes_.size(), top, nullptr, true) ||
+        top.size() != 1 || top[0].type != "moov" || top[0].end() != movie.bytes_.size()) {
         return std::nullopt;
     }
     movie.moov_ = top[0];
@@ -92,7 +92,8 @@ bool Mp4Movie::Walk() {
             if (table.contentSize() < 8) {
                 return false;
             }
-            ByteReader reader{std::span<const uint8_t>(bytes_).subspan(table.contentOffset() + 4, 4)};
+            ByteReader reader{
+                std::span<const uint8_t>(bytes_).subspan(table.contentOffset() + 4, 4)};
             uint64_t count = reader.u32be();
             if (count * EntryWidth(table) > table.contentSize() - 8) {
                 return false;
