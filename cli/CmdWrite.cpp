@@ -6,6 +6,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/TagKinds.h"
+#include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/Text.h"
 
@@ -113,20 +114,25 @@ int RunWrite(const std::vector<std::string>& args) {
             (info.*option.set)(*value);
         }
     }
+    const TagKind* written = kind ? kind : FindTagKindByMask(info.GetWriteTagKind());
+    // MP4 keeps the genre as its "gnre" number (the table index plus one)
+    // and the totals of track and disc in the high 16 bits.
+    bool mp4 = written && written->mask == TAG_MP4;
     if (genre) {
-        info.SetGenre(static_cast<unsigned short>(*genre));
+        info.SetGenre(mp4 ? songcore::Mp4GenreFromIndex(*genre) : *genre);
     }
     if (track) {
-        info.SetTrackNum(static_cast<uint32_t>(*track));
+        uint32_t value = static_cast<uint32_t>(*track);
+        info.SetTrackNum(mp4 ? (info.GetTrackNum() & 0xFFFF0000u) | (value & 0xFFFF) : value);
     }
     if (disc) {
-        info.SetDiscNum(static_cast<uint32_t>(*disc));
+        uint32_t value = static_cast<uint32_t>(*disc);
+        info.SetDiscNum(mp4 ? (info.GetDiscNum() & 0xFFFF0000u) | (value & 0xFFFF) : value);
     }
     if (lyrics) {
         info.SetLyrics(*lyrics);
     }
 
-    const TagKind* written = kind ? kind : FindTagKindByMask(info.GetWriteTagKind());
     if (!written) {
         ReportFileError(path, "no tag kind can be written to this type of file without --tag");
         return kExitFailure;

@@ -1,5 +1,7 @@
 #include "cli/SongFields.h"
 
+#include "songcore/tags/Mp4ItemList.h"
+
 namespace tunemoss {
 namespace {
 
@@ -15,16 +17,22 @@ SongField Number(std::string key, std::string label, long long value, bool prese
 }  // namespace
 
 std::vector<SongField> DescribeFields(const CSongFileInfo& info) {
+    // MP4 keeps the "gnre" number (the table index plus one) and the totals
+    // of track and disc in the high 16 bits; show them as the others do.
+    bool mp4 = info.GetTagKind() == TAG_MP4;
+    uint16_t genre = mp4 ? songcore::Mp4GenreToIndex(info.GetGenre()) : info.GetGenre();
+    uint32_t track = mp4 ? info.GetTrackNum() & 0xFFFF : info.GetTrackNum();
+    uint32_t disc = mp4 ? info.GetDiscNum() & 0xFFFF : info.GetDiscNum();
     return {
         Text("title", "Title", info.GetTitle()),
         Text("artist", "Artist", info.GetArtist()),
         Text("album", "Album", info.GetAlbum()),
         Text("year", "Year", info.GetYear()),
         Text("comment", "Comment", info.GetComment()),
-        {"genre", "Genre", false, info.GetGenreString(), 0, info.GetGenre() != GENRE_NONE},
-        Number("genre_id", "Genre id", info.GetGenre(), false),
-        Number("track", "Track", info.GetTrackNum(), info.GetTrackNum() != 0),
-        Number("disc", "Disc", info.GetDiscNum(), info.GetDiscNum() != 0),
+        {"genre", "Genre", false, GetMP3Genre(genre), 0, genre != GENRE_NONE},
+        Number("genre_id", "Genre id", genre, false),
+        Number("track", "Track", track, track != 0),
+        Number("disc", "Disc", disc, disc != 0),
         Text("composer", "Composer", info.GetComposer()),
         Text("orig_artist", "Original artist", info.GetOrigArtist()),
         Text("copyright", "Copyright", info.GetCopyright()),

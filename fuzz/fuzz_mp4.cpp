@@ -1,0 +1,52 @@
+// Walks arbitrary bytes as an MP4 file held in memory: the top-level atoms,
+// the movie atom, its item list, and a rebuild with a new item list, which
+// must itself parse again.
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "songcore/tags/Mp4Atoms.h"
+#include "songcore/tags/Mp4ItemList.h"
+#include "songcore/tags/Mp4Movie.h"
+#include "songcore/tags/Mp4Tag.h"
+
+using namespace songcore;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::span<const uint8_t> file(data, size);
+    std::vector<Mp4Atom> top;
+    if (!ListMp4Atoms(file, 0, size, top, nullptr, true)) {
+        return 0;
+    }
+    const Mp4Atom* moov = FindMp4Atom(top, "moov");
+    if (!moov) {
+        return 0;
+    }
+    auto movie = Mp4Movie::Parse(std::vector<uint8_t>(data + moov->offset, data + moov->end()));
+    if (!movie) {
+        return 0;
+    }
+    std::vector<Mp4Item> old;
+    Mp4Tag tag;
+    if (movie->hasItemList()) {
+        auto items = ParseMp4ItemList(movie->itemListContent());
+        if (!items) {
+            return 0;
+        }
+        tag.ReadItems(*items);
+        old = std::move(*items);
+    }
+    tag.title += "x";
+    auto rebuilt = movie->WithItemList(tag.BuildItemList(old));
+    if (!rebuilt) {
+        return 0;
+    }
+    auto again = Mp4Movie::Parse(std::move(*rebuilt));
+    if (!again || !again->hasItemList() || !ParseMp4ItemList(again->itemListContent())) {
+        std::abort();  // what the writer built must read back
+    }
+    int64_t delta = static_cast<int64_t>(again->bytes().size()) - static_cast<int64_t>(moov->size);
+    again->ShiftChunkOffsets(delta, moov->end());
+    return 0;
+}

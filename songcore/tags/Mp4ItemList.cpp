@@ -1,0 +1,70 @@
+#include "songcore/tags/Mp4ItemList.h"
+
+#include "songcore/tags/Mp4Atoms.h"
+#include "songcore/util/ByteReader.h"
+
+namespace songcore {
+
+namespace {
+constexpr uint16_t kNoGenre = 148;
+// "gnre" 148 would be the last table entry, but the record uses 148 for "no
+// genre", so only 1 to 147 carry a genre.
+constexpr uint16_t kLastGnre = 147;
+}  // namespace
+
+std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> content) {
+    std::vector<Mp4Atom> atoms;
+    if (!ListMp4Atoms(content, 0, content.size(), atoms)) {
+        return std::nullopt;
+    }
+    std::vector<Mp4Item> items;
+    items.reserve(atoms.size());
+    for (const Mp4Atom& atom : atoms) {
+        Mp4Item item;
+        item.name = atom.type;
+        item.raw.assign(content.begin() + atom.offset, content.begin() + atom.end());
+        std::vector<Mp4Atom> children;
+        if (!ListMp4Atoms(content, atom.contentOffset(), atom.end(), children)) {
+            return std::nullopt;
+        }
+        if (const Mp4Atom* data = FindMp4Atom(children, "data")) {
+            if (data->contentSize() < 8) {
+                return std::nullopt;
+            }
+            ByteReader reader(content.subspan(data->contentOffset(), data->contentSize()));
+            item.dataType = reader.u32be();
+            reader.skip(4);  // locale
+            auto value = reader.bytes(reader.remaining());
+            item.value.assign(value.begin(), value.end());
+            item.hasData = true;
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void AppendMp4Item(ByteWriter& out, std::string_view name, uint32_t dataType,
+                   std::span<const uint8_t> value) {
+    out.u32be(static_cast<uint32_t>(24 + value.size()));
+    out.text(name);
+    out.u32be(static_cast<uint32_t>(16 + value.size()));
+    out.text("data");
+    out.u32be(dataType);
+    out.u32be(0);  // locale
+    out.bytes(value);
+}
+
+void AppendMp4TextItem(ByteWriter& out, std::string_view name, std::string_view text) {
+    AppendMp4Item(out, name, kMp4DataUtf8,
+                  std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+uint16_t Mp4GenreToIndex(uint32_t gnre) {
+    return gnre >= 1 && gnre <= kLastGnre ? static_cast<uint16_t>(gnre - 1) : kNoGenre;
+}
+
+uint16_t Mp4GenreFromIndex(uint32_t index) {
+    return index < kLastGnre ? static_cast<uint16_t>(index + 1) : kNoGenre;
+}
+
+}  // namespace songcore

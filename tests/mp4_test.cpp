@@ -1,0 +1,401 @@
+// Reading and writing MP4 files made by ffmpeg and tagged by mutagen; every
+// written file is judged by ffmpeg (it decodes cleanly) and mutagen (it reads
+// the same fields and finds the other items unchanged).
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamProperties.h"
+#include "support/Mp4TestFiles.h"
+#include "support/TestSupport.h"
+
+using namespace testsupport;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+const char* const kTaggedFiles[] = {"mp4/tagged_faststart.m4a", "mp4/tagged_end.m4a"};
+// What mutagen set in make.sh and this program does not write.
+const char* const kCarriedItems[] = {"----:com.apple.iTunes:MusicBrainz Track Id",
+                                     "----:com.apple.iTunes:replaygain_track_gain",
+                                     "aART",
+                                     "covr",
+                                     "soar",
+                                     "\xC2\xA9too"};
+
+int ReadSong(const std::string& path, CSongFileInfo& info) {
+    return info.Open(path, 1, 0) ? info.GetMP4Info() : 0;
+}
+
+// Opens for writing, reads, lets change() set fields and writes.
+int WriteSong(const std::string& path, const std::function<void(CSongFileInfo&)>& change) {
+    CSongFileInfo info;
+    if (!info.Open(path, 0, 0)) {
+        return 0;
+    }
+    info.GetMP4Info();
+    change(info);
+    return info.WriteMP4Info();
+}
+
+void SetSomeFields(CSongFileInfo& info) {
+    info.SetTitle("A new title, longer than the old one \xC3\xA4\xC3\xB6");
+    info.SetArtist("New Artist");
+    info.SetGenre(static_cast<unsigned short>(18));  // "gnre" 18: Rock
+    info.SetTrackNum(7 + 12 * 65536);
+    info.SetLyrics("Line one\nLine two");
+}
+
+std::vector<uint64_t> Moved(std::vector<uint64_t> offsets, int64_t delta) {
+    for (uint64_t& offset : offsets) {
+        offset += delta;
+    }
+    return offsets;
+}
+
+std::string CopyVariant(const TempDir& dir, const std::string& name,
+                        const std::function<void(Bytes&)>& edit) {
+    Bytes bytes = ReadFileBytes(DataFile(name));
+    edit(bytes);
+    std::string path = dir.file("variant.m4a");
+    WriteFileBytes(path, bytes);
+    return path;
+}
+
+}  // namespace
+
+TEST(Mp4Read, ReadsWhatMutagenWrote) {
+    for (const char* name : kTaggedFiles) {
+        SCOPED_TRACE(name);
+        CSongFileInfo info;
+        ASSERT_EQ(ReadSong(DataFile(name), info), 1);
+        EXPECT_EQ(info.GetTagKind(), TAG_MP4);
+        EXPECT_EQ(info.GetTitle(), "Fixture Song");
+        EXPECT_EQ(info.GetArtist(), "Fixture Artist");
+        EXPECT_EQ(info.GetAlbum(), "Fixture Album");
+        EXPECT_EQ(info.GetYear(), "2003");
+        EXPECT_EQ(info.GetComment(), "made by make.sh");
+        EXPECT_EQ(info.GetComposer(), "Fixture Composer");
+        EXPECT_EQ(info.GetTrackNum(), 3u + 12 * 65536);
+        EXPECT_EQ(info.GetDiscNum(), 1u + 2 * 65536);
+        EXPECT_EQ(info.GetTempo(), 120);
+        EXPECT_EQ(info.GetCompilation(), 1);
+        EXPECT_EQ(info.GetGenre(), GENRE_NONE);  // mutagen wrote the genre as text
+        songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
+        const songcore::StreamProperty* length = stream.find("length_seconds");
+        ASSERT_TRUE(length);
+        EXPECT_NEAR(std::get<double>(length->value), 0.251, 0.001);
+    }
+}
+
+TEST(Mp4Read, NeedsAnItemListButKeepsTheMovieHeader) {
+    CSongFileInfo info;
+    EXPECT_EQ(ReadSong(DataFile("mp4/end.m4a"), info), 1);  // ffmpeg writes an empty list
+    EXPECT_EQ(info.GetTitle(), "");
+
+    TempDir dir;
+    std::string path = CopyVariant(dir, "mp4/end.m4a", [](Bytes& bytes) {
+        ReplaceAtom(bytes, {"moov", "udta", "meta", "ilst"}, {});
+    });
+    CSongFileInfo bare;
+    EXPECT_EQ(ReadSong(path, bare), 0);
+    EXPECT_EQ(bare.GetTagKind(), 0u);
+    EXPECT_TRUE(songcore::ReadStreamProperties(bare).find("length_seconds"));
+}
+
+TEST(Mp4Read, DecodesAVersionOneMovieHeader) {
+    // Version 1: 64-bit times and duration; the duration is 2^32 + 1000
+    // units of a 1000 Hz scale.
+    TempDir dir;
+    std::string path = CopyVariant(dir, "mp4/end.m4a", [](Bytes& bytes) {
+        auto mvhd = FindAtom(bytes, {"moov", "mvhd"});
+        Bytes content(bytes.begin() + mvhd->offset + 8, bytes.begin() + mvhd->offset + mvhd->size);
+        // version 1: flags, creation, modification (8 each), scale, duration (8)
+        Bytes v1(4 + 8 + 8 + 4 + 8, 0);
+        v1[0] = 1;
+        PutU32(v1, 20, 1000);
+        PutU64(v1, 24, (uint64_t{1} << 32) + 1000);
+        v1.insert(v1.end(), content.begin() + 20, content.end());
+        ReplaceAtom(bytes, {"moov", "mvhd"}, MakeAtom("mvhd", v1));
+    });
+    CSongFileInfo info;
+    ASSERT_EQ(ReadSong(path, info), 1);
+    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
+    const songcore::StreamProperty* length = stream.find("length_seconds");
+    ASSERT_TRUE(length);
+    EXPECT_DOUBLE_EQ(std::get<double>(length->value), 4294967.296 + 1.0);
+}
+
+TEST(Mp4Write, RewritesTaggedFilesAndKeepsTheirOtherItems) {
+    ASSERT_TRUE(HaveMutagen());
+    for (const char* name : kTaggedFiles) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        std::string path = CopyDataFile(dir, name, "song.m4a");
+        Bytes before = ReadFileBytes(path);
+        auto itemsBefore = MutagenItems(path);
+        ASSERT_EQ(WriteSong(path, SetSomeFields), 1);
+        Bytes after = ReadFileBytes(path);
+
+        EXPECT_EQ(FfmpegErrors(path), "");
+        auto items = MutagenItems(path);
+        EXPECT_EQ(items["\xC2\xA9nam"],
+                  "[\"A new title, longer than the old one \xC3\xA4\xC3\xB6\"]");
+        EXPECT_EQ(items["\xC2\xA9"
+                        "ART"],
+                  "[\"New Artist\"]");
+        EXPECT_EQ(items["\xC2\xA9"
+                        "alb"],
+                  itemsBefore["\xC2\xA9"
+                              "alb"]);
+        EXPECT_EQ(items["trkn"], "[[7, 12]]");
+        EXPECT_EQ(items["disk"], "[[1, 2]]");
+        EXPECT_EQ(items["tmpo"], "[120]");
+        EXPECT_EQ(items["cpil"], "[true]");
+        // mutagen shows "gnre" and the carried "\xA9gen" under one key.
+        EXPECT_EQ(items["\xC2\xA9gen"], "[\"Rock\", \"Jazz\"]");
+        for (const char* key : kCarriedItems) {
+            EXPECT_EQ(items[key], itemsBefore[key]) << key;
+            EXPECT_FALSE(items[key].empty()) << key;
+        }
+
+        // The movie atom and its user data grew by exactly the file's
+        // growth, and the media data moved only when it follows the movie.
+        int64_t delta = static_cast<int64_t>(after.size()) - static_cast<int64_t>(before.size());
+        EXPECT_GT(delta, 0);
+        for (auto atomPath : std::vector<std::vector<std::string>>{
+                 {"moov"}, {"moov", "udta"}, {"moov", "udta", "meta"}}) {
+            EXPECT_EQ(FindAtom(after, atomPath)->size, FindAtom(before, atomPath)->size + delta);
+        }
+        bool movieFirst = FindAtom(before, {"moov"})->offset < FindAtom(before, {"mdat"})->offset;
+        EXPECT_EQ(ChunkOffsets(after), Moved(ChunkOffsets(before), movieFirst ? delta : 0));
+
+        // Text items carry the UTF-8 type word 00 00 00 01.
+        auto title = FindChildren(after, {"moov", "udta", "meta", "ilst"}, "\xA9nam");
+        ASSERT_EQ(title.size(), 1u);
+        EXPECT_EQ(GetU32(after, title[0].offset + 16), 1u);
+
+        CSongFileInfo back;
+        ASSERT_EQ(ReadSong(path, back), 1);
+        EXPECT_EQ(back.GetTitle(), "A new title, longer than the old one \xC3\xA4\xC3\xB6");
+        EXPECT_EQ(back.GetGenre(), 18);
+        EXPECT_EQ(back.GetTrackNum(), 7u + 12 * 65536);
+        EXPECT_EQ(back.GetLyrics(), "Line one\nLine two");
+        EXPECT_EQ(back.GetTempo(), 120);
+    }
+}
+
+TEST(Mp4Write, ShrinksAndEmptiesTheItemList) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "mp4/tagged_faststart.m4a", "song.m4a");
+    Bytes before = ReadFileBytes(path);
+    // A fresh record clears every written field; a missing genre writes no "gnre".
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.WriteMP4Info(), 1);
+    Bytes after = ReadFileBytes(path);
+    int64_t delta = static_cast<int64_t>(after.size()) - static_cast<int64_t>(before.size());
+    EXPECT_LT(delta, 0);
+    EXPECT_EQ(ChunkOffsets(after), Moved(ChunkOffsets(before), delta));
+    EXPECT_EQ(FfmpegErrors(path), "");
+    auto items = MutagenItems(path);
+    EXPECT_EQ(items.count("\xC2\xA9nam"), 0u);
+    EXPECT_EQ(items["\xC2\xA9gen"], "[\"Jazz\"]");
+    EXPECT_EQ(items["trkn"], "[[0, 0]]");
+    EXPECT_FALSE(items["covr"].empty());
+}
+
+TEST(Mp4Write, CreatesTheMissingAtoms) {
+    ASSERT_TRUE(HaveMutagen());
+    // Title "T": its item (25) and the four number items (115).
+    const size_t itemList = 8 + 25 + 115;
+    struct Case {
+        const char* what;
+        std::vector<std::string> remove;
+        size_t grow;
+    } cases[] = {
+        {"meta without ilst", {"moov", "udta", "meta", "ilst"}, itemList},
+        {"udta without meta", {"moov", "udta", "meta"}, itemList + 12 + 33},
+        {"moov without udta", {"moov", "udta"}, itemList + 12 + 33 + 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = CopyVariant(dir, "mp4/end.m4a",
+                                       [&](Bytes& bytes) { ReplaceAtom(bytes, c.remove, {}); });
+        Bytes before = ReadFileBytes(path);
+        ASSERT_EQ(WriteSong(path, [](CSongFileInfo& info) { info.SetTitle("T"); }), 1);
+        Bytes after = ReadFileBytes(path);
+        EXPECT_EQ(FindAtom(after, {"moov"})->size, FindAtom(before, {"moov"})->size + c.grow);
+        EXPECT_EQ(FindAtom(after, {"moov", "udta", "meta", "ilst"})->size, itemList);
+        if (c.grow > itemList) {
+            // A created meta atom has the handler other programs look for.
+            auto hdlr = FindAtom(after, {"moov", "udta", "meta", "hdlr"});
+            ASSERT_TRUE(hdlr);
+            EXPECT_EQ(
+                std::string(after.begin() + hdlr->offset + 16, after.begin() + hdlr->offset + 24),
+                "mdirappl");
+        }
+        EXPECT_EQ(ChunkOffsets(after), ChunkOffsets(before));
+        EXPECT_EQ(FfmpegErrors(path), "");
+        EXPECT_EQ(MutagenItems(path)["\xC2\xA9nam"], "[\"T\"]");
+        CSongFileInfo back;
+        ASSERT_EQ(ReadSong(path, back), 1);
+        EXPECT_EQ(back.GetTitle(), "T");
+    }
+}
+
+TEST(Mp4Write, ReadsAndWritesAQuickTimeMetaAtom) {
+    TempDir dir;
+    std::string path = CopyVariant(dir, "mp4/tagged_end.m4a", [](Bytes& bytes) {
+        auto meta = FindAtom(bytes, {"moov", "udta", "meta"});
+        Bytes content(bytes.begin() + meta->offset + 12, bytes.begin() + meta->offset + meta->size);
+        ReplaceAtom(bytes, {"moov", "udta", "meta"}, MakeAtom("meta", content));
+    });
+    CSongFileInfo info;
+    ASSERT_EQ(ReadSong(path, info), 1);
+    EXPECT_EQ(info.GetTitle(), "Fixture Song");
+    ASSERT_EQ(WriteSong(path, SetSomeFields), 1);
+    Bytes after = ReadFileBytes(path);
+    auto meta = FindAtom(after, {"moov", "udta", "meta"});
+    EXPECT_EQ(std::string(after.begin() + meta->offset + 12, after.begin() + meta->offset + 16),
+              "hdlr");
+    EXPECT_EQ(FfmpegErrors(path), "");
+    CSongFileInfo back;
+    ASSERT_EQ(ReadSong(path, back), 1);
+    EXPECT_EQ(back.GetArtist(), "New Artist");
+    EXPECT_EQ(back.GetAlbum(), "Fixture Album");
+}
+
+TEST(Mp4Write, HandlesSixtyFourBitSizesTheLastAtomAndCo64) {
+    struct Case {
+        const char* what;
+        const char* file;
+        std::function<void(Bytes&)> edit;
+    } cases[] = {
+        {"64-bit mdat after moov", "mp4/tagged_faststart.m4a",
+         [](Bytes& bytes) {
+             // The free atom before mdat and mdat's header become one
+             // 16-byte header, so the media stays where it was.
+             auto mdat = FindAtom(bytes, {"mdat"});
+             size_t at = mdat->offset - 8;
+             PutU32(bytes, at, 1);
+             std::copy_n("mdat", 4, bytes.begin() + at + 4);
+             PutU64(bytes, at + 8, mdat->size + 8);
+         }},
+        {"moov running to the end", "mp4/tagged_end.m4a",
+         [](Bytes& bytes) { PutU32(bytes, FindAtom(bytes, {"moov"})->offset, 0); }},
+        {"mdat running to the end", "mp4/tagged_faststart.m4a",
+         [](Bytes& bytes) { PutU32(bytes, FindAtom(bytes, {"mdat"})->offset, 0); }},
+        {"co64 chunk offsets", "mp4/tagged_faststart.m4a",
+         [](Bytes& bytes) {
+             // Four more bytes of table move the media by four.
+             std::vector<uint64_t> offsets = ChunkOffsets(bytes);
+             Bytes content(8, 0);
+             PutU32(content, 4, static_cast<uint32_t>(offsets.size()));
+             for (uint64_t offset : offsets) {
+                 Bytes entry(8);
+                 PutU64(entry, 0, offset + 4 * offsets.size());
+                 content.insert(content.end(), entry.begin(), entry.end());
+             }
+             ReplaceAtom(bytes, {"moov", "trak", "mdia", "minf", "stbl", "stco"},
+                         MakeAtom("co64", content));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = CopyVariant(dir, c.file, c.edit);
+        ASSERT_EQ(FfmpegErrors(path), "");  // the test file itself is sound
+        Bytes before = ReadFileBytes(path);
+        ASSERT_EQ(WriteSong(path, SetSomeFields), 1);
+        Bytes after = ReadFileBytes(path);
+        int64_t delta = static_cast<int64_t>(after.size()) - static_cast<int64_t>(before.size());
+        bool movieFirst = FindAtom(before, {"moov"})->offset < FindAtom(before, {"mdat"})->offset;
+        EXPECT_EQ(ChunkOffsets(after), Moved(ChunkOffsets(before), movieFirst ? delta : 0));
+        EXPECT_EQ(FfmpegErrors(path), "");
+        CSongFileInfo back;
+        ASSERT_EQ(ReadSong(path, back), 1);
+        EXPECT_EQ(back.GetArtist(), "New Artist");
+    }
+}
+
+TEST(Mp4Write, RefusesMalformedFilesAndLeavesThemUntouched) {
+    struct Case {
+        const char* what;
+        const char* file;
+        std::function<void(Bytes&)> edit;
+    } cases[] = {
+        {"atom smaller than its header", "mp4/tagged_faststart.m4a",
+         [](Bytes& bytes) {
+             PutU32(bytes, FindAtom(bytes, {"moov", "mvhd"})->offset, 4);
+         }},
+        {"mdat past the end of the file", "mp4/tagged_end.m4a",
+         [](Bytes& bytes) {
+             auto mdat = FindAtom(bytes, {"mdat"});
+             PutU32(bytes, mdat->offset, static_cast<uint32_t>(bytes.size() * 2));
+         }},
+        {"item past the end of the item list", "mp4/tagged_end.m4a",
+         [](Bytes& bytes) {
+             auto items = FindChildren(bytes, {"moov", "udta", "meta", "ilst"}, "\xA9nam");
+             PutU32(bytes, items.at(0).offset, 5000);
+         }},
+        {"chunk offset table longer than its atom", "mp4/tagged_faststart.m4a",
+         [](Bytes& bytes) {
+             auto stco = FindAtom(bytes, {"moov", "trak", "mdia", "minf", "stbl", "stco"});
+             PutU32(bytes, stco->offset + 12, 1000);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = CopyVariant(dir, c.file, c.edit);
+        Bytes before = ReadFileBytes(path);
+        CSongFileInfo info;
+        EXPECT_EQ(ReadSong(path, info), 0);
+        EXPECT_EQ(WriteSong(path, SetSomeFields), 0);
+        EXPECT_EQ(ReadFileBytes(path), before);
+    }
+}
+
+TEST(Mp4Write, RefusesToMoveMovieFragments) {
+    // Fragments hold absolute offsets of their own.
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "mp4/fragmented.m4a", "song.m4a");
+    Bytes before = ReadFileBytes(path);
+    CSongFileInfo info;
+    EXPECT_EQ(ReadSong(path, info), 1);
+    EXPECT_EQ(WriteSong(path, SetSomeFields), 0);
+    EXPECT_EQ(ReadFileBytes(path), before);
+}
+
+TEST(Mp4Cli, WritesAndShowsMp4Tags) {
+    ASSERT_TRUE(HaveMutagen());
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "mp4/tagged_faststart.m4a", "song.m4a");
+    RunResult write = RunTunemoss({"write", "--tag", "mp4", "--title", "From the command line",
+                                   "--genre", "Rock", "--track", "9", path});
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(FfmpegErrors(path), "");
+    auto items = MutagenItems(path);
+    EXPECT_EQ(items["\xC2\xA9nam"], "[\"From the command line\"]");
+    EXPECT_EQ(items["trkn"], "[[9, 12]]");
+    EXPECT_EQ(items["\xC2\xA9gen"], "[\"Rock\", \"Jazz\"]");
+
+    RunResult show = RunTunemoss({"show", "--json", path});
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("\"tag\": \"MP4\""), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("\"genre\": \"Rock\""), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("\"track\": 9,"), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("\"length_seconds\": 0.251"), std::string::npos) << show.out;
+
+    std::string broken = CopyVariant(dir, "mp4/tagged_end.m4a", [](Bytes& bytes) {
+        PutU32(bytes, FindAtom(bytes, {"moov", "udta"})->offset, 3);
+    });
+    Bytes before = ReadFileBytes(broken);
+    RunResult refused = RunTunemoss({"write", "--tag", "mp4", "--title", "X", broken});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("tunemoss: " + broken + ":"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFileBytes(broken), before);
+}
