@@ -221,3 +221,36 @@ TEST(OggWrite, CommandLineWriteAndShow) {
     EXPECT_NE(refused.err.find(opus), std::string::npos);
     EXPECT_EQ(ReadFileBytes(opus), before);
 }
+
+TEST(OggWrite, RenumberingLeavesDamagedPagesAsTheyWere) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/paged.ogg");
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<PageSpan> pages = OggPageSpans(bytes);
+    ASSERT_GE(pages.size(), 6u);
+    const PageSpan damaged = pages[4];
+    bytes[damaged.offset + damaged.size - 1] ^= 0x55;  // its checksum no longer matches
+    std::vector<uint8_t> damagedPage(
+        bytes.begin() + static_cast<ptrdiff_t>(damaged.offset),
+        bytes.begin() + static_cast<ptrdiff_t>(damaged.offset + damaged.size));
+    WriteFileBytes(path, bytes);
+
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    info.SetLyrics(std::string(70000, 'l'));  // two header pages instead of one
+    ASSERT_EQ(info.WriteOGGInfo(), 1);
+    info.Close();
+
+    std::vector<uint8_t> after = ReadFileBytes(path);
+    std::vector<PageSpan> newPages = OggPageSpans(after);
+    ASSERT_EQ(newPages.size(), pages.size() + 1);
+    const PageSpan& moved = newPages[5];
+    EXPECT_EQ(
+        std::vector<uint8_t>(after.begin() + static_cast<ptrdiff_t>(moved.offset),
+                             after.begin() + static_cast<ptrdiff_t>(moved.offset + moved.size)),
+        damagedPage);
+    // Its neighbours moved one sequence number on.
+    EXPECT_EQ(after[newPages[4].offset + 18], bytes[pages[3].offset + 18] + 1);
+    EXPECT_EQ(after[newPages[6].offset + 18], bytes[pages[5].offset + 18] + 1);
+}

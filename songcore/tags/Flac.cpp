@@ -134,10 +134,10 @@ int CSongFileInfo::WriteFlacInfo() {
         oldItems.insert(oldItems.end(), old.items.begin(), old.items.end());
     }
     unsigned long count = 0;
-    CalcNewFlacCommentItemTotalSize(&count, oldItems);
+    uint64_t size = CalcNewFlacCommentItemTotalSize(&count, oldItems);
     VorbisComments comments = BuildComments(vendor_, MakeFlacCommentItems(), oldItems);
     // The block length field has 24 bits.
-    if (!comments.Fits() || comments.SerializedSize() > songcore::kFlacMaxBlockLength) {
+    if (!comments.Fits() || size > songcore::kFlacMaxBlockLength) {
         return 0;
     }
     std::vector<uint8_t> block;

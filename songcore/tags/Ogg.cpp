@@ -217,10 +217,10 @@ int CSongFileInfo::WriteOGGInfo() {
         return 0;
     }
     unsigned long count = 0;
-    CalcNewOggCommentItemTotalSize(&count, old.items);
+    uint64_t size = CalcNewOggCommentItemTotalSize(&count, old.items);
     VorbisComments comments = BuildComments(vendor_, MakeOggCommentItems(), old.items);
-    if (!comments.Fits() || comments.SerializedSize() + songcore::kVorbisCommonHeaderSize + 1 >
-                                songcore::kMaxOggHeaderPacket) {
+    if (!comments.Fits() ||
+        size + songcore::kVorbisCommonHeaderSize > songcore::kMaxOggHeaderPacket) {
         return 0;
     }
     std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(comments);
