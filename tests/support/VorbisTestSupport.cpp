@@ -80,7 +80,8 @@ std::string OggInfoProblems(const std::string& path) {
 }
 
 std::vector<uint8_t> DecodeOgg(const std::string& path) {
-    std::string out = path + ".raw";
+    TempDir dir;  // never beside the file: the samples' folder stays clean
+    std::string out = dir.file("decoded.raw");
     RunResult run = Run({"oggdec", "-Q", "-R", "-o", out, path});
     if (run.status != 0) {
         return {};
