@@ -61,8 +61,7 @@ VorbisComments BuildComments(std::string vendor, std::vector<std::string> writte
 
 }  // namespace
 
-int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size,
-                                      std::vector<std::string>* items) {
+int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
     VorbisComments comments;
     bool complete = VorbisComments::Parse(std::span<const uint8_t>(data, size), comments);
     vendor_ = comments.vendor;
@@ -104,9 +103,6 @@ int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size,
         } else if (key == "LYRICS") {
             lyrics_ = value;
         }
-    }
-    if (items) {
-        *items = std::move(comments.items);
     }
     return complete ? 1 : 0;
 }

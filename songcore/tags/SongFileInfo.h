@@ -149,10 +149,9 @@ protected:
 
     // --- Ogg Vorbis (Ogg.cpp) ---
     // Fills the fields from a Vorbis comment list (vendor, count, items), the
-    // layout that Ogg and FLAC share. items, when given, receives every item
-    // as stored. 0 when the list ends early; the fields read so far stay.
-    int ReadOggCommentItem(const uint8_t* data, size_t size,
-                           std::vector<std::string>* items = nullptr);
+    // layout that Ogg and FLAC share. 0 when the list ends early; the fields
+    // read so far stay.
+    int ReadOggCommentItem(const uint8_t* data, size_t size);
     // The "KEY=value" items the Ogg writer stores for the fields, in its order.
     std::vector<std::string> MakeOggCommentItems() const;
     // Length of the comment header the writer produces from the fields and
