@@ -158,8 +158,33 @@ protected:
     bool ReplaceAPEV2Tag(const std::vector<uint8_t>& replacement);
 
     // --- Ogg Vorbis (Ogg.cpp) ---
+    // Fills the fields from a Vorbis comment list (vendor, count, items), the
+    // layout that Ogg and FLAC share. 0 when the list ends early; the fields
+    // read so far stay.
+    int ReadOggCommentItem(const uint8_t* data, size_t size);
+    // The "KEY=value" items the Ogg writer stores for the fields, in its order.
+    std::vector<std::string> MakeOggCommentItems() const;
+    // Length of the comment header the writer produces from the fields and
+    // the old items it keeps, without the 7-byte common header; count gets
+    // the number of items. Sets the default vendor when there is none.
+    unsigned long CalcNewOggCommentItemTotalSize(unsigned long* count,
+                                                 const std::vector<std::string>& oldItems);
+    // Appends the file's pages from offset to end with their sequence numbers
+    // moved by delta (those of the stream serial) and fresh checksums.
+    bool CopyOggPagesRenumbered(songcore::SafeFileReplace& out, uint64_t offset, uint64_t end,
+                                uint32_t serial, uint32_t delta);
 
     // --- FLAC (Flac.cpp) ---
+    // The "KEY=value" items the FLAC writer stores for the fields, in its order.
+    std::vector<std::string> MakeFlacCommentItems() const;
+    // Body length of the comment block the writer produces from the fields
+    // and the old items it keeps; count gets the number of items. Sets the
+    // default vendor when there is none.
+    unsigned long CalcNewFlacCommentItemTotalSize(unsigned long* count,
+                                                  const std::vector<std::string>& oldItems);
+    // Body length of the file's first comment block; 0 when there is none or
+    // the file is not FLAC.
+    unsigned long CalcOldFlacCommentItemTotalSize();
 
     // --- MP4 (Mp4.cpp) ---
 

@@ -1,0 +1,46 @@
+// The Ogg page parser, the Vorbis header walk and the comment list parser over
+// arbitrary bytes, and the rewrite of the header pages where the walk succeeds.
+#include <cstdint>
+#include <vector>
+
+#include "songcore/tags/OggPage.h"
+#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/tags/VorbisComments.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::span<const uint8_t> bytes(data, size);
+    songcore::ReadExactFn read = [bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        if (offset > bytes.size() || count > bytes.size() - offset) {
+            return false;
+        }
+        out.assign(bytes.begin() + static_cast<ptrdiff_t>(offset),
+                   bytes.begin() + static_cast<ptrdiff_t>(offset + count));
+        return true;
+    };
+
+    songcore::VorbisComments comments;
+    songcore::VorbisComments::Parse(bytes, comments);
+
+    if (auto page = songcore::OggPage::Parse(bytes)) {
+        page->Serialize();
+    }
+    auto headers = songcore::ReadOggVorbisHeaders(read, true);
+    if (!headers) {
+        return 0;
+    }
+    songcore::VorbisComments old;
+    songcore::VorbisComments::Parse(
+        std::span<const uint8_t>(headers->comment).subspan(songcore::kVorbisCommonHeaderSize), old);
+    old.items.push_back("TITLE=fuzz");
+    std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(old);
+    if (auto second = songcore::RewriteSecondPage(*headers, packet)) {
+        second->Serialize();
+    }
+    for (const songcore::OggPage& page : songcore::PaginateHeaders(*headers, packet)) {
+        if (page.lacing.size() > songcore::OggPage::kMaxSegments) {
+            __builtin_trap();
+        }
+        page.Serialize();
+    }
+    return 0;
+}

@@ -1,0 +1,116 @@
+#include "songcore/tags/OggPage.h"
+
+#include <array>
+#include <numeric>
+
+#include "songcore/util/ByteReader.h"
+#include "songcore/util/ByteWriter.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+namespace {
+
+constexpr std::array<uint32_t, 256> MakeCrcTable() {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t value = i << 24;
+        for (int bit = 0; bit < 8; ++bit) {
+            value = (value & 0x80000000u) ? (value << 1) ^ 0x04C11DB7u : value << 1;
+        }
+        table[i] = value;
+    }
+    return table;
+}
+
+constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+
+}  // namespace
+
+uint32_t OggCrc(std::span<const uint8_t> data, uint32_t crc) {
+    for (uint8_t byte : data) {
+        crc = (crc << 8) ^ kCrcTable[((crc >> 24) ^ byte) & 0xFF];
+    }
+    return crc;
+}
+
+void AppendLacing(size_t packetLength, std::vector<uint8_t>& lacing) {
+    lacing.insert(lacing.end(), packetLength / 255, 255);
+    lacing.push_back(static_cast<uint8_t>(packetLength % 255));
+}
+
+std::optional<size_t> OggPage::ParseHeader(std::span<const uint8_t> header, OggPage& page) {
+    ByteReader reader(header);
+    if (!EqualsIgnoreCaseAscii(reader.fourcc(), "OggS")) {
+        return std::nullopt;
+    }
+    page.version = reader.u8();
+    page.flags = reader.u8();
+    page.granule = reader.u64le();
+    page.serial = reader.u32le();
+    page.sequence = reader.u32le();
+    page.checksum = reader.u32le();
+    size_t segments = reader.u8();
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    return segments;
+}
+
+std::optional<OggPage> OggPage::Parse(std::span<const uint8_t> data) {
+    std::vector<uint8_t> copy(data.begin(), data.end());
+    return ReadOggPage(
+        [&copy](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+            if (offset > copy.size() || count > copy.size() - offset) {
+                return false;
+            }
+            out.assign(copy.begin() + static_cast<ptrdiff_t>(offset),
+                       copy.begin() + static_cast<ptrdiff_t>(offset + count));
+            return true;
+        },
+        0);
+}
+
+std::optional<OggPage> ReadOggPage(const ReadExactFn& read, uint64_t offset) {
+    std::vector<uint8_t> header;
+    if (!read(offset, OggPage::kHeaderSize, header)) {
+        return std::nullopt;
+    }
+    OggPage page;
+    std::optional<size_t> segments = OggPage::ParseHeader(header, page);
+    if (!segments) {
+        return std::nullopt;
+    }
+    offset += OggPage::kHeaderSize;
+    if (*segments > 0 && !read(offset, *segments, page.lacing)) {
+        return std::nullopt;
+    }
+    offset += *segments;
+    size_t bodyLength = std::accumulate(page.lacing.begin(), page.lacing.end(), size_t{0});
+    if (bodyLength > 0 && !read(offset, bodyLength, page.body)) {
+        return std::nullopt;
+    }
+    return page;
+}
+
+std::vector<uint8_t> OggPage::Serialize() const {
+    ByteWriter writer;
+    writer.reserve(size());
+    writer.text("OggS");
+    writer.u8(version);
+    writer.u8(flags);
+    writer.u64le(granule);
+    writer.u32le(serial);
+    writer.u32le(sequence);
+    writer.u32le(0);
+    writer.u8(static_cast<uint8_t>(lacing.size()));
+    writer.bytes(lacing);
+    writer.bytes(body);
+    std::vector<uint8_t> bytes = writer.take();
+    uint32_t crc = OggCrc(bytes);
+    for (int i = 0; i < 4; ++i) {
+        bytes[22 + i] = static_cast<uint8_t>(crc >> (8 * i));
+    }
+    return bytes;
+}
+
+}  // namespace songcore

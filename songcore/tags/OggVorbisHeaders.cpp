@@ -1,0 +1,179 @@
+#include "songcore/tags/OggVorbisHeaders.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "songcore/tags/VorbisComments.h"
+
+namespace songcore {
+namespace {
+
+// A stream whose header pages run past this count is not one we can trust.
+constexpr size_t kMaxHeaderPages = 4096;
+constexpr size_t kIdentificationSize = 30;
+
+bool HoldsOnePacket(const OggPage& page) {
+    if (page.lacing.empty() || page.lacing.back() == 255) {
+        return false;
+    }
+    return std::all_of(page.lacing.begin(), page.lacing.end() - 1,
+                       [](uint8_t value) { return value == 255; });
+}
+
+bool PacketEndsOn(const std::vector<uint8_t>& lacing) {
+    return std::any_of(lacing.begin(), lacing.end(), [](uint8_t value) { return value < 255; });
+}
+
+}  // namespace
+
+std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup) {
+    OggVorbisHeaders headers;
+    std::optional<OggPage> first = ReadOggPage(read, 0);
+    if (!first || !(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued) ||
+        !HoldsOnePacket(*first) || first->body.size() < kIdentificationSize ||
+        !IsVorbisPacket(first->body, 1)) {
+        return std::nullopt;
+    }
+    headers.identification = first->body;
+    headers.first = std::move(*first);
+
+    const size_t wanted = withSetup ? 2 : 1;
+    size_t done = 0;
+    bool inPacket = false;
+    std::vector<uint8_t> packet;
+    uint64_t offset = headers.first.size();
+    while (done < wanted) {
+        if (headers.pages.size() >= kMaxHeaderPages) {
+            return std::nullopt;
+        }
+        std::optional<OggPage> page = ReadOggPage(read, offset);
+        // Another serial number or a second first page: a multiplexed file.
+        if (!page || page->serial != headers.first.serial || (page->flags & OggPage::kFirst) ||
+            ((page->flags & OggPage::kContinued) != 0) != inPacket) {
+            return std::nullopt;
+        }
+        size_t at = 0;
+        size_t index = 0;
+        for (; index < page->lacing.size() && done < wanted; ++index) {
+            uint8_t value = page->lacing[index];
+            if (packet.size() + value > kMaxOggHeaderPacket) {
+                return std::nullopt;
+            }
+            packet.insert(packet.end(), page->body.begin() + static_cast<ptrdiff_t>(at),
+                          page->body.begin() + static_cast<ptrdiff_t>(at + value));
+            at += value;
+            inPacket = value == 255;
+            if (inPacket) {
+                continue;
+            }
+            if (done == 0) {
+                if (!IsVorbisPacket(packet, 3)) {
+                    return std::nullopt;
+                }
+                if (headers.pages.empty()) {
+                    headers.commentEndInFirst = index;
+                }
+                headers.comment = std::move(packet);
+            } else {
+                if (!IsVorbisPacket(packet, 5)) {
+                    return std::nullopt;
+                }
+                headers.setup = std::move(packet);
+            }
+            packet.clear();
+            ++done;
+        }
+        headers.tailSegment = index;
+        headers.pageOffsets.push_back(offset);
+        offset += page->size();
+        headers.pages.push_back(std::move(*page));
+    }
+    headers.nextOffset = offset;
+    return headers;
+}
+
+std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
+                                         const std::vector<uint8_t>& newComment) {
+    if (!headers.commentEndInFirst || headers.pages.empty()) {
+        return std::nullopt;
+    }
+    const OggPage& old = headers.pages.front();
+    OggPage page = old;
+    page.lacing.clear();
+    AppendLacing(newComment.size(), page.lacing);
+    page.lacing.insert(page.lacing.end(),
+                       old.lacing.begin() + static_cast<ptrdiff_t>(*headers.commentEndInFirst + 1),
+                       old.lacing.end());
+    if (page.lacing.size() > OggPage::kMaxSegments) {
+        return std::nullopt;
+    }
+    page.body = newComment;
+    page.body.insert(page.body.end(),
+                     old.body.begin() + static_cast<ptrdiff_t>(headers.comment.size()),
+                     old.body.end());
+    return page;
+}
+
+std::vector<OggPage> PaginateHeaders(const OggVorbisHeaders& headers,
+                                     const std::vector<uint8_t>& newComment) {
+    std::vector<OggPage> pages;
+    if (headers.pages.empty()) {
+        return pages;
+    }
+    const OggPage& firstOld = headers.pages.front();
+    const OggPage& lastOld = headers.pages.back();
+
+    std::vector<uint8_t> lacing;
+    AppendLacing(newComment.size(), lacing);
+    AppendLacing(headers.setup.size(), lacing);
+    std::vector<uint8_t> data = newComment;
+    data.insert(data.end(), headers.setup.begin(), headers.setup.end());
+
+    // What followed the setup packet on its page (usually nothing) stays on
+    // one page, so the old granule position still describes it.
+    std::vector<uint8_t> tailLacing(
+        lastOld.lacing.begin() + static_cast<ptrdiff_t>(headers.tailSegment), lastOld.lacing.end());
+    size_t tailStart = std::accumulate(
+        lastOld.lacing.begin(),
+        lastOld.lacing.begin() + static_cast<ptrdiff_t>(headers.tailSegment), size_t{0});
+    std::vector<uint8_t> tailBody(lastOld.body.begin() + static_cast<ptrdiff_t>(tailStart),
+                                  lastOld.body.end());
+
+    auto newPage = [&](bool continued) {
+        OggPage page;
+        page.version = firstOld.version;
+        page.serial = firstOld.serial;
+        page.sequence = firstOld.sequence + static_cast<uint32_t>(pages.size());
+        page.flags = continued ? OggPage::kContinued : 0;
+        pages.push_back(std::move(page));
+        return &pages.back();
+    };
+
+    size_t at = 0;
+    for (size_t start = 0; start < lacing.size(); start += OggPage::kMaxSegments) {
+        size_t end = std::min(lacing.size(), start + OggPage::kMaxSegments);
+        OggPage* page = newPage(start > 0 && lacing[start - 1] == 255);
+        page->lacing.assign(lacing.begin() + static_cast<ptrdiff_t>(start),
+                            lacing.begin() + static_cast<ptrdiff_t>(end));
+        size_t length = std::accumulate(page->lacing.begin(), page->lacing.end(), size_t{0});
+        page->body.assign(data.begin() + static_cast<ptrdiff_t>(at),
+                          data.begin() + static_cast<ptrdiff_t>(at + length));
+        at += length;
+    }
+    if (!tailLacing.empty()) {
+        OggPage* page = &pages.back();
+        if (page->lacing.size() + tailLacing.size() > OggPage::kMaxSegments) {
+            page = newPage(false);
+        }
+        page->lacing.insert(page->lacing.end(), tailLacing.begin(), tailLacing.end());
+        page->body.insert(page->body.end(), tailBody.begin(), tailBody.end());
+    }
+    for (OggPage& page : pages) {
+        page.granule = PacketEndsOn(page.lacing) ? 0 : OggPage::kNoGranule;
+    }
+    pages.back().granule = lastOld.granule;
+    pages.back().flags |= lastOld.flags & OggPage::kLast;
+    return pages;
+}
+
+}  // namespace songcore

@@ -1,0 +1,53 @@
+#pragma once
+// Where the three Vorbis header packets of an Ogg Vorbis file lie, and the
+// pages that carry a new comment header in their place.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "songcore/tags/OggPage.h"
+
+namespace songcore {
+
+struct OggVorbisHeaders {
+    OggPage first;  // the page that holds only the identification packet
+    std::vector<uint8_t> identification;
+    std::vector<uint8_t> comment;
+    std::vector<uint8_t> setup;  // empty unless asked for
+    // The pages after the first up to the one where the last packet asked for
+    // ends, and where each lies in the file.
+    std::vector<OggPage> pages;
+    std::vector<uint64_t> pageOffsets;
+    uint64_t nextOffset = 0;  // the page after them
+    // Index of the lacing value, in pages.front(), that ends the comment
+    // packet when it ends there; and the index, in pages.back(), of the first
+    // lacing value after the last packet asked for.
+    std::optional<size_t> commentEndInFirst;
+    size_t tailSegment = 0;
+};
+
+// Header packets larger than this are refused rather than held in memory.
+constexpr size_t kMaxOggHeaderPacket = 128u << 20;
+
+// Reads the identification and comment packets, and the setup packet when
+// withSetup is set. Refuses (nothing) anything but a single Vorbis stream:
+// another codec, a second stream beside it, a first page with more than the
+// identification packet, pages out of step with the packets they carry.
+std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup);
+
+// The second page rewritten for a new comment packet, when the comment packet
+// filled the start of that page and the new one still fits there with the
+// packets after it. Every other page of the file stays as it was.
+std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
+                                         const std::vector<uint8_t>& newComment);
+
+// The comment and setup packets spread over as many pages as they need, with
+// what followed the setup packet on its last page kept together on the last
+// new page. Sequence numbers start at the second page's; the last page takes
+// the granule position and end-of-stream flag of the old last header page.
+std::vector<OggPage> PaginateHeaders(const OggVorbisHeaders& headers,
+                                     const std::vector<uint8_t>& newComment);
+
+}  // namespace songcore

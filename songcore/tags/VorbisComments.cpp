@@ -1,0 +1,104 @@
+#include "songcore/tags/VorbisComments.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "songcore/util/ByteReader.h"
+#include "songcore/util/ByteWriter.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+
+bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, size_t* consumed) {
+    out = VorbisComments{};
+    ByteReader reader(data);
+    uint32_t vendorLength = reader.u32le();
+    out.vendor = reader.string(vendorLength);
+    uint32_t count = reader.u32le();
+    if (!reader.ok()) {
+        return false;
+    }
+    // Every item needs at least its length field, so a count beyond what the
+    // data can hold ends in a failed read rather than a long loop.
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t length = reader.u32le();
+        std::string item = reader.string(length);
+        if (!reader.ok()) {
+            return false;
+        }
+        out.items.push_back(std::move(item));
+    }
+    if (consumed) {
+        *consumed = reader.pos();
+    }
+    return true;
+}
+
+bool VorbisComments::Fits() const {
+    constexpr size_t kMax = std::numeric_limits<uint32_t>::max();
+    if (vendor.size() > kMax || items.size() > kMax) {
+        return false;
+    }
+    return std::all_of(items.begin(), items.end(),
+                       [](const std::string& item) { return item.size() <= kMax; });
+}
+
+size_t VorbisComments::SerializedSize() const {
+    size_t size = 4 + vendor.size() + 4;
+    for (const std::string& item : items) {
+        size += 4 + item.size();
+    }
+    return size;
+}
+
+void VorbisComments::AppendTo(std::vector<uint8_t>& out) const {
+    ByteWriter writer;
+    writer.reserve(SerializedSize());
+    writer.u32le(static_cast<uint32_t>(vendor.size()));
+    writer.text(vendor);
+    writer.u32le(static_cast<uint32_t>(items.size()));
+    for (const std::string& item : items) {
+        writer.u32le(static_cast<uint32_t>(item.size()));
+        writer.text(item);
+    }
+    const std::vector<uint8_t>& bytes = writer.buffer();
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+std::string VorbisComments::KeyOf(std::string_view item) {
+    size_t equals = item.find('=');
+    if (equals == std::string_view::npos) {
+        return {};
+    }
+    return ToUpperAscii(item.substr(0, equals));
+}
+
+std::vector<std::string> MergeCommentItems(std::vector<std::string> written,
+                                           const std::vector<std::string>& oldItems,
+                                           std::span<const std::string_view> managedKeys) {
+    for (const std::string& item : oldItems) {
+        std::string key = VorbisComments::KeyOf(item);
+        bool managed = !key.empty() &&
+                       std::find(managedKeys.begin(), managedKeys.end(), key) != managedKeys.end();
+        if (!managed) {
+            written.push_back(item);
+        }
+    }
+    return written;
+}
+
+bool IsVorbisPacket(std::span<const uint8_t> packet, uint8_t type) {
+    return packet.size() >= kVorbisCommonHeaderSize && packet[0] == type &&
+           std::memcmp(packet.data() + 1, "vorbis", 6) == 0;
+}
+
+std::vector<uint8_t> BuildVorbisCommentPacket(const VorbisComments& comments) {
+    std::vector<uint8_t> packet = {3, 'v', 'o', 'r', 'b', 'i', 's'};
+    packet.reserve(kVorbisCommonHeaderSize + comments.SerializedSize() + 1);
+    comments.AppendTo(packet);
+    packet.push_back(1);  // framing bit: decoders reject a header without it
+    return packet;
+}
+
+}  // namespace songcore

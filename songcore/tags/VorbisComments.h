@@ -1,0 +1,50 @@
+#pragma once
+// The Vorbis comment list (vendor, item count, "KEY=value" items) that Ogg
+// Vorbis comment headers and FLAC comment blocks share, parsed from and built
+// into byte buffers.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace songcore {
+
+struct VorbisComments {
+    std::string vendor;
+    // Every item exactly as stored, usually "KEY=value"; texts are UTF-8 by
+    // the formats' definition and kept byte for byte.
+    std::vector<std::string> items;
+
+    // Parses a list at the start of data. Returns false when the list ends
+    // early; the vendor and the items read before that point are kept in out.
+    // consumed, when given, receives the length of a complete list.
+    static bool Parse(std::span<const uint8_t> data, VorbisComments& out,
+                      size_t* consumed = nullptr);
+    // Length of the serialised list; every length field is 32 bits, so callers
+    // refuse lists whose parts do not fit (Fits).
+    size_t SerializedSize() const;
+    bool Fits() const;
+    void AppendTo(std::vector<uint8_t>& out) const;
+
+    // The key of an item in upper case (keys are ASCII by definition); empty
+    // for an item without "=".
+    static std::string KeyOf(std::string_view item);
+};
+
+// The items a writer stores: the ones it writes, then every old item whose key
+// it does not manage, in the old order, so that replay gain, cover art and the
+// like survive an edit. managedKeys are upper case.
+std::vector<std::string> MergeCommentItems(std::vector<std::string> written,
+                                           const std::vector<std::string>& oldItems,
+                                           std::span<const std::string_view> managedKeys);
+
+// The Ogg Vorbis comment header: packet type 3, "vorbis", the list and the
+// framing byte.
+constexpr size_t kVorbisCommonHeaderSize = 7;
+bool IsVorbisPacket(std::span<const uint8_t> packet, uint8_t type);
+std::vector<uint8_t> BuildVorbisCommentPacket(const VorbisComments& comments);
+
+}  // namespace songcore

@@ -1,0 +1,49 @@
+#!/bin/sh
+# Makes the Ogg sample files: a fraction of a second of a sine tone encoded by
+# oggenc (and ffmpeg for the other codecs), tagged by oggenc and mutagen.
+set -eu
+cd "$(dirname "$0")"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+ffmpeg -y -loglevel error -f lavfi -i "sine=frequency=440:duration=0.3" -ac 1 -ar 8000 -fflags +bitexact -flags:a +bitexact "$tmp/tone.wav"
+ffmpeg -y -loglevel error -f lavfi -i "sine=frequency=660:duration=0.3" -ac 1 -ar 8000 -fflags +bitexact -flags:a +bitexact "$tmp/tone2.wav"
+
+# oggenc puts the comment and setup headers on one page.
+oggenc -Q -q 0 -o plain.ogg \
+    -t "Plain Title" -a "Plain Artist" -l "Plain Album" -N 3 -d 2001 -G Rock \
+    -c "COMMENT=first comment" -c "DESCRIPTION=a description" -c "VERSION=Radio Edit" \
+    -c "REPLAYGAIN_TRACK_GAIN=-3.20 dB" -c "musicbrainz_trackid=0f6a3c0e-1111-2222-3333-444455556666" \
+    -c "performer=Lower Key" \
+    "$tmp/tone.wav"
+
+# A comment header spread over several pages: long lyrics and a picture item,
+# written by mutagen, which pages headers at about 4 KB.
+oggenc -Q -q 0 -o spanning.ogg -t "Spanning" -a "Many Pages" "$tmp/tone.wav"
+/usr/bin/python3 - spanning.ogg <<'PY'
+import base64, sys
+from mutagen.oggvorbis import OggVorbis
+from mutagen.flac import Picture
+f = OggVorbis(sys.argv[1])
+f["LYRICS"] = "\n".join("line %d of the long song text" % i for i in range(200))
+pic = Picture()
+pic.type = 3
+pic.mime = "image/png"
+pic.desc = "cover"
+pic.data = bytes(range(256)) * 12
+f["METADATA_BLOCK_PICTURE"] = base64.b64encode(pic.write()).decode("ascii")
+f["REPLAYGAIN_ALBUM_GAIN"] = "-1.00 dB"
+f.save()
+PY
+
+# Other codecs in Ogg, and two streams in one file: never touched.
+ffmpeg -y -loglevel error -i "$tmp/tone.wav" -c:a libopus -b:a 16k opus.ogg
+flac -s -f --ogg -o oggflac.ogg "$tmp/tone.wav"
+ffmpeg -y -loglevel error -i "$tmp/tone.wav" -i "$tmp/tone2.wav" -map 0 -map 1 -c:a libvorbis \
+    -q:a 0 multiplexed.ogg
+
+# Many small audio pages (ffmpeg pages every 50 ms), to see later pages kept
+# or renumbered.
+ffmpeg -y -loglevel error -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 8000 \
+    -c:a libvorbis -q:a 0 -page_duration 50000 -fflags +bitexact -flags:a +bitexact \
+    -metadata title="Paged" -metadata REPLAYGAIN_TRACK_PEAK=0.5 paged.ogg

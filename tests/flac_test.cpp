@@ -1,0 +1,299 @@
+// FLAC metadata: the block walker, the reader and the writer against files
+// made by flac, metaflac and mutagen, checked with flac -t, metaflac and
+// mutagen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "songcore/tags/FlacMetadata.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamProperties.h"
+#include "support/TestSupport.h"
+#include "support/VorbisTestSupport.h"
+
+using namespace testsupport;
+using songcore::FlacLayout;
+
+namespace {
+
+songcore::ReadExactFn BufferReader(const std::vector<uint8_t>& bytes) {
+    return [&bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        if (offset > bytes.size() || count > bytes.size() - offset) {
+            return false;
+        }
+        out.assign(bytes.begin() + static_cast<ptrdiff_t>(offset),
+                   bytes.begin() + static_cast<ptrdiff_t>(offset + count));
+        return true;
+    };
+}
+
+std::optional<FlacLayout> WalkBytes(const std::vector<uint8_t>& bytes) {
+    return songcore::WalkFlacMetadata(BufferReader(bytes), bytes.size());
+}
+
+std::vector<int> BlockTypes(const std::vector<uint8_t>& bytes) {
+    std::vector<int> types;
+    if (auto layout = WalkBytes(bytes)) {
+        for (const auto& block : layout->blocks) {
+            types.push_back(block.type);
+        }
+    }
+    return types;
+}
+
+bool Contains(const std::vector<std::string>& items, const std::string& item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+std::vector<uint8_t> AudioOf(const std::vector<uint8_t>& bytes) {
+    auto layout = WalkBytes(bytes);
+    if (!layout || !layout->complete) {
+        return {};
+    }
+    return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(layout->audioOffset),
+                                bytes.end());
+}
+
+}  // namespace
+
+TEST(FlacCodec, WalksTheBlocksOfRealFiles) {
+    std::vector<uint8_t> plain = ReadFileBytes(DataFile("flac/plain.flac"));
+    auto layout = WalkBytes(plain);
+    ASSERT_TRUE(layout);
+    EXPECT_TRUE(layout->complete);
+    EXPECT_EQ(BlockTypes(plain), (std::vector<int>{0, 3, 4, 1}));
+    EXPECT_TRUE(layout->blocks.back().last);
+    // The frames start with the frame sync code.
+    ASSERT_LT(layout->audioOffset + 1, plain.size());
+    EXPECT_EQ(plain[layout->audioOffset], 0xFF);
+    EXPECT_EQ(plain[layout->audioOffset + 1] & 0xFC, 0xF8);
+
+    EXPECT_EQ(BlockTypes(ReadFileBytes(DataFile("flac/bare.flac"))), (std::vector<int>{0}));
+    EXPECT_EQ(BlockTypes(ReadFileBytes(DataFile("flac/twocomments.flac"))),
+              (std::vector<int>{0, 3, 4, 4, 1}));
+}
+
+TEST(FlacCodec, RefusesWhatIsNotNativeFlac) {
+    std::vector<uint8_t> plain = ReadFileBytes(DataFile("flac/plain.flac"));
+    std::vector<uint8_t> capitals = plain;
+    std::memcpy(capitals.data(), "FLAC", 4);
+    EXPECT_FALSE(WalkBytes(capitals));
+
+    std::vector<uint8_t> id3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 0};
+    id3.insert(id3.end(), plain.begin(), plain.end());
+    EXPECT_FALSE(WalkBytes(id3));
+
+    std::vector<uint8_t> shortInfo = plain;
+    shortInfo[7] = 33;  // a stream information block of 33 bytes
+    EXPECT_FALSE(WalkBytes(shortInfo));
+
+    std::vector<uint8_t> notFirst = plain;
+    notFirst[4] = 4;  // the first block claims to be comments
+    EXPECT_FALSE(WalkBytes(notFirst));
+
+    // Cut inside the comment block: the walk stops there, incomplete.
+    std::vector<uint8_t> cut(plain.begin(), plain.begin() + 120);
+    auto layout = WalkBytes(cut);
+    ASSERT_TRUE(layout);
+    EXPECT_FALSE(layout->complete);
+}
+
+TEST(FlacRead, FieldsAndStreamProperties) {
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(DataFile("flac/plain.flac"), 1, 0));
+    ASSERT_EQ(info.GetSongInfo(), 1);
+    EXPECT_EQ(info.GetTagKind(), TAG_FLAC);
+    EXPECT_EQ(info.GetTitle(), "Plain Title");
+    EXPECT_EQ(info.GetTrackNum(), 4u);  // "4/9"
+    EXPECT_EQ(info.GetGenreString(), "Jazz");
+    EXPECT_EQ(info.GetComment(), "lower case key");  // comment= after DESCRIPTION=
+    EXPECT_EQ(info.GetVersion(), "Live");
+    EXPECT_EQ(info.GetVendor(), "reference libFLAC 1.4.2 20221022");
+
+    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
+    auto number = [&](const char* key) {
+        const songcore::StreamProperty* item = stream.find(key);
+        return item ? std::get<int64_t>(item->value) : -1;
+    };
+    EXPECT_EQ(number("channels"), 1);
+    EXPECT_EQ(number("sample_rate"), 8000);
+    EXPECT_EQ(number("bits_per_sample"), 16);
+    EXPECT_EQ(number("total_samples"), 1600);
+    ASSERT_TRUE(stream.find("length_seconds"));
+    EXPECT_DOUBLE_EQ(std::get<double>(stream.find("length_seconds")->value), 0.2);
+
+    // Only the stream information block: a read without comments.
+    ASSERT_TRUE(info.Open(DataFile("flac/bare.flac"), 1, 0));
+    EXPECT_EQ(info.GetFlacInfo(), 1);
+    EXPECT_EQ(info.GetTitle(), "");
+
+    // The first of two comment blocks is the one read.
+    ASSERT_TRUE(info.Open(DataFile("flac/twocomments.flac"), 1, 0));
+    EXPECT_EQ(info.GetFlacInfo(), 1);
+    EXPECT_EQ(info.GetTitle(), "Plain Title");
+}
+
+TEST(FlacWrite, BlockOrderAudioAndUnmanagedItems) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "flac/plain.flac");
+    std::vector<uint8_t> before = ReadFileBytes(path);
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.GetFlacInfo(), 1);
+    unsigned long oldSize = 0;
+    {
+        auto layout = WalkBytes(before);
+        for (const auto& block : layout->blocks) {
+            oldSize = block.type == 4 ? block.length : oldSize;
+        }
+    }
+    info.SetTitle("Neuer Titel \xC3\xA4");
+    info.SetLyrics("la la\nla");
+    ASSERT_EQ(info.WriteFlacInfo(), 1);
+    info.Close();
+
+    std::vector<uint8_t> after = ReadFileBytes(path);
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 1, 4}));
+    auto layout = WalkBytes(after);
+    ASSERT_TRUE(layout && layout->complete);
+    unsigned long newSize = layout->blocks.back().length;
+    EXPECT_EQ(after.size() + oldSize, before.size() + newSize);
+    EXPECT_EQ(AudioOf(after), AudioOf(before));
+    EXPECT_TRUE(FlacTestPasses(path));
+    EXPECT_EQ(MetaflacBlockTypes(path),
+              (std::vector<std::string>{"STREAMINFO", "SEEKTABLE", "PADDING", "VORBIS_COMMENT"}));
+    if (HaveMutagen()) {
+        MutagenComments tags = ReadWithMutagen(path, "flac");
+        ASSERT_TRUE(tags.ok) << tags.error;
+        EXPECT_EQ(tags.vendor, "reference libFLAC 1.4.2 20221022");
+        EXPECT_EQ(tags.items,
+                  (std::vector<std::string>{
+                      "TITLE=Neuer Titel \xC3\xA4", "ARTIST=Plain Artist", "ALBUM=Plain Album",
+                      "TRACKNUMBER=4", "GENRE=Jazz", "DATE=1999", "COMMENT=lower case key",
+                      "LYRICS=la la\nla", "VERSION=Live", "REPLAYGAIN_TRACK_GAIN=-2.10 dB"}));
+    }
+}
+
+TEST(FlacWrite, PictureBareAndTwoCommentBlocks) {
+    TempDir dir;
+    // The picture block is carried over byte for byte.
+    std::string picture = CopyDataFile(dir, "flac/picture.flac");
+    std::vector<uint8_t> before = ReadFileBytes(picture);
+    auto pictureBody = [](const std::vector<uint8_t>& bytes) {
+        std::optional<FlacLayout> layout = WalkBytes(bytes);
+        for (const auto& block : layout->blocks) {
+            if (block.type == songcore::kFlacPicture) {
+                return std::vector<uint8_t>(
+                    bytes.begin() + static_cast<ptrdiff_t>(block.offset),
+                    bytes.begin() + static_cast<ptrdiff_t>(block.bodyOffset() + block.length));
+            }
+        }
+        return std::vector<uint8_t>();
+    };
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(picture, 0, 0));
+    ASSERT_EQ(info.GetFlacInfo(), 1);
+    info.SetAlbum("Other Album");
+    ASSERT_EQ(info.WriteFlacInfo(), 1);
+    info.Close();
+    std::vector<uint8_t> after = ReadFileBytes(picture);
+    ASSERT_FALSE(pictureBody(before).empty());
+    std::vector<uint8_t> expected = pictureBody(before);
+    expected[0] &= 0x7F;  // no longer the last block
+    EXPECT_EQ(pictureBody(after), expected);
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 6, 4}));
+    EXPECT_TRUE(FlacTestPasses(picture));
+
+    // Only the stream information: the comments go between it and the frames.
+    std::string bare = CopyDataFile(dir, "flac/bare.flac");
+    before = ReadFileBytes(bare);
+    {
+        CSongFileInfo fresh;  // nothing read, as the editor writes
+        ASSERT_TRUE(fresh.Open(bare, 0, 0));
+        ASSERT_EQ(fresh.WriteFlacInfo(), 1);
+    }
+    after = ReadFileBytes(bare);
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 4}));
+    EXPECT_EQ(after[4] & 0x80, 0);
+    EXPECT_EQ(AudioOf(after), AudioOf(before));
+    EXPECT_TRUE(FlacTestPasses(bare));
+    if (HaveMutagen()) {
+        MutagenComments tags = ReadWithMutagen(bare, "flac");
+        ASSERT_TRUE(tags.ok) << tags.error;
+        EXPECT_EQ(tags.vendor, "reference libFLAC 1.1.0 20030126");
+        EXPECT_EQ(tags.items, (std::vector<std::string>{"TRACKNUMBER=0", "GENRE=--"}));
+    }
+
+    // Two comment blocks become one that keeps the foreign items of both.
+    std::string two = CopyDataFile(dir, "flac/twocomments.flac");
+    ASSERT_TRUE(info.Open(two, 0, 0));
+    ASSERT_EQ(info.GetFlacInfo(), 1);
+    ASSERT_EQ(info.WriteFlacInfo(), 1);
+    info.Close();
+    EXPECT_EQ(BlockTypes(ReadFileBytes(two)), (std::vector<int>{0, 3, 1, 4}));
+    EXPECT_TRUE(FlacTestPasses(two));
+    if (HaveMutagen()) {
+        MutagenComments tags = ReadWithMutagen(two, "flac");
+        ASSERT_TRUE(tags.ok) << tags.error;
+        EXPECT_TRUE(Contains(tags.items, "TITLE=Plain Title"));
+        EXPECT_FALSE(Contains(tags.items, "TITLE=Second Title"));
+        EXPECT_TRUE(Contains(tags.items, "REPLAYGAIN_TRACK_GAIN=-2.10 dB"));
+        EXPECT_TRUE(Contains(tags.items, "MUSICBRAINZ_ALBUMID=abc-123"));
+    }
+}
+
+TEST(FlacWrite, RefusalsLeaveTheFileUntouched) {
+    TempDir dir;
+    CSongFileInfo info;
+
+    // A comment block over the 24-bit length limit.
+    std::string big = CopyDataFile(dir, "flac/plain.flac");
+    std::vector<uint8_t> before = ReadFileBytes(big);
+    ASSERT_TRUE(info.Open(big, 0, 0));
+    info.SetLyrics(std::string(0x1000000, 'x'));
+    EXPECT_EQ(info.WriteFlacInfo(), 0);
+    info.Close();
+    EXPECT_EQ(ReadFileBytes(big), before);
+
+    // Cut inside the metadata: where the frames start is unknown.
+    std::string cut = dir.file("cut.flac");
+    WriteFileBytes(cut, std::vector<uint8_t>(before.begin(), before.begin() + 120));
+    ASSERT_TRUE(info.Open(cut, 0, 0));
+    info.SetLyrics("");
+    EXPECT_EQ(info.WriteFlacInfo(), 0);
+    info.Close();
+    EXPECT_EQ(ReadFileBytes(cut).size(), 120u);
+
+    // An ID3v2 tag before the signature.
+    std::string tagged = dir.file("tagged.flac");
+    std::vector<uint8_t> id3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 0};
+    id3.insert(id3.end(), before.begin(), before.end());
+    WriteFileBytes(tagged, id3);
+    ASSERT_TRUE(info.Open(tagged, 0, 0));
+    EXPECT_EQ(info.GetFlacInfo(), 0);
+    EXPECT_EQ(info.WriteFlacInfo(), 0);
+    info.Close();
+    EXPECT_EQ(ReadFileBytes(tagged), id3);
+}
+
+TEST(FlacWrite, CommandLineWriteAndShow) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "flac/picture.flac");
+    RunResult write =
+        RunTunemoss({"write", path, "--tag", "flac", "--artist", "CLI Artist", "--track", "2"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    RunResult show = RunTunemoss({"show", "--json", path});
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("\"artist\": \"CLI Artist\""), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("\"track\": 2"), std::string::npos);
+    EXPECT_NE(show.out.find("\"bits_per_sample\": 16"), std::string::npos);
+    EXPECT_NE(show.out.find("\"total_samples\": 1600"), std::string::npos);
+    EXPECT_TRUE(FlacTestPasses(path));
+
+    std::string notFlac = dir.file("not.flac");
+    WriteFileBytes(notFlac, {'F', 'L', 'A', 'C', 0, 0, 0, 0});
+    RunResult refused = RunTunemoss({"write", notFlac, "--title", "x"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("not.flac"), std::string::npos);
+}

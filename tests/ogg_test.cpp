@@ -1,0 +1,229 @@
+// Ogg Vorbis comments: the page and comment codecs, the reader and writer
+// against files made by oggenc, ffmpeg and mutagen, checked with ogginfo,
+// oggdec and mutagen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "songcore/tags/OggPage.h"
+#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/VorbisComments.h"
+#include "support/TestSupport.h"
+#include "support/VorbisTestSupport.h"
+
+using namespace testsupport;
+using songcore::OggPage;
+using songcore::VorbisComments;
+
+namespace {
+
+songcore::ReadExactFn BufferReader(const std::vector<uint8_t>& bytes) {
+    return [&bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        if (offset > bytes.size() || count > bytes.size() - offset) {
+            return false;
+        }
+        out.assign(bytes.begin() + static_cast<ptrdiff_t>(offset),
+                   bytes.begin() + static_cast<ptrdiff_t>(offset + count));
+        return true;
+    };
+}
+
+// A sample file whose comment header is replaced by the given list (the sample
+// must have its comment header alone at the start of the second page).
+std::vector<uint8_t> WithComments(const std::string& sample, const VorbisComments& comments) {
+    std::vector<uint8_t> bytes = ReadFileBytes(DataFile(sample));
+    auto headers = songcore::ReadOggVorbisHeaders(BufferReader(bytes), true);
+    EXPECT_TRUE(headers);
+    auto second =
+        songcore::RewriteSecondPage(*headers, songcore::BuildVorbisCommentPacket(comments));
+    EXPECT_TRUE(second);
+    std::vector<uint8_t> out(bytes.begin(),
+                             bytes.begin() + static_cast<ptrdiff_t>(headers->first.size()));
+    std::vector<uint8_t> page = second->Serialize();
+    out.insert(out.end(), page.begin(), page.end());
+    size_t after = headers->pageOffsets[0] + headers->pages[0].size();
+    out.insert(out.end(), bytes.begin() + static_cast<ptrdiff_t>(after), bytes.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(OggCodec, PagesOfRealFilesParseAndRebuildByteForByte) {
+    for (const char* name : {"ogg/plain.ogg", "ogg/spanning.ogg", "ogg/paged.ogg"}) {
+        std::vector<uint8_t> bytes = ReadFileBytes(DataFile(name));
+        std::vector<PageSpan> spans = OggPageSpans(bytes);
+        ASSERT_GE(spans.size(), 3u) << name;
+        for (const PageSpan& span : spans) {
+            auto page = OggPage::Parse(std::span<const uint8_t>(bytes).subspan(span.offset));
+            ASSERT_TRUE(page) << name << " at " << span.offset;
+            std::vector<uint8_t> rebuilt = page->Serialize();
+            EXPECT_TRUE(std::equal(rebuilt.begin(), rebuilt.end(),
+                                   bytes.begin() + static_cast<ptrdiff_t>(span.offset)))
+                << name << " at " << span.offset;
+        }
+    }
+}
+
+TEST(OggCodec, LacingOfPacketLengths) {
+    auto lacing = [](size_t length) {
+        std::vector<uint8_t> values;
+        songcore::AppendLacing(length, values);
+        return values;
+    };
+    EXPECT_EQ(lacing(510), (std::vector<uint8_t>{255, 255, 0}));
+    EXPECT_EQ(lacing(0), (std::vector<uint8_t>{0}));
+    EXPECT_EQ(lacing(254), (std::vector<uint8_t>{254}));
+    EXPECT_EQ(lacing(256), (std::vector<uint8_t>{255, 1}));
+}
+
+TEST(OggCodec, CommentListsThatEndEarlyKeepWhatWasRead) {
+    VorbisComments comments{"vendor", {"TITLE=a", "ARTIST=b"}};
+    std::vector<uint8_t> bytes;
+    comments.AppendTo(bytes);
+    ASSERT_EQ(bytes.size(), comments.SerializedSize());
+
+    VorbisComments parsed;
+    size_t used = 0;
+    ASSERT_TRUE(VorbisComments::Parse(bytes, parsed, &used));
+    EXPECT_EQ(used, bytes.size());
+    EXPECT_EQ(parsed.items, comments.items);
+
+    bytes.pop_back();
+    EXPECT_FALSE(VorbisComments::Parse(bytes, parsed));
+    EXPECT_EQ(parsed.vendor, "vendor");
+    EXPECT_EQ(parsed.items, std::vector<std::string>{"TITLE=a"});
+
+    // A count of four billion items in a few bytes fails without a long loop.
+    std::vector<uint8_t> huge = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 'x'};
+    EXPECT_FALSE(VorbisComments::Parse(huge, parsed));
+    EXPECT_EQ(parsed.items.size(), 1u);
+}
+
+TEST(OggCodec, MergeReplacesManagedKeysAndKeepsTheRestInOrder) {
+    const std::string_view managed[] = {"TITLE", "COMMENT", "DESCRIPTION"};
+    std::vector<std::string> merged =
+        songcore::MergeCommentItems({"TITLE=new"},
+                                    {"title=old", "REPLAYGAIN_TRACK_GAIN=-1 dB", "Description=d",
+                                     "no equals sign", "METADATA_BLOCK_PICTURE=abc", "comment=c"},
+                                    managed);
+    EXPECT_EQ(merged, (std::vector<std::string>{"TITLE=new", "REPLAYGAIN_TRACK_GAIN=-1 dB",
+                                                "no equals sign", "METADATA_BLOCK_PICTURE=abc"}));
+}
+
+TEST(OggCodec, RefusesOtherCodecsAndMultiplexedStreams) {
+    for (const char* name : {"ogg/opus.ogg", "ogg/oggflac.ogg", "ogg/multiplexed.ogg"}) {
+        std::vector<uint8_t> bytes = ReadFileBytes(DataFile(name));
+        EXPECT_FALSE(songcore::ReadOggVorbisHeaders(BufferReader(bytes), false)) << name;
+    }
+    // The comment header on the first page, beside the identification header.
+    std::vector<uint8_t> bytes = ReadFileBytes(DataFile("ogg/plain.ogg"));
+    auto headers = songcore::ReadOggVorbisHeaders(BufferReader(bytes), false);
+    ASSERT_TRUE(headers);
+    OggPage merged = headers->first;
+    songcore::AppendLacing(headers->comment.size(), merged.lacing);
+    merged.lacing.erase(merged.lacing.begin());
+    merged.lacing.insert(merged.lacing.begin(), 30);
+    merged.body.insert(merged.body.end(), headers->comment.begin(), headers->comment.end());
+    std::vector<uint8_t> crowded = merged.Serialize();
+    EXPECT_FALSE(songcore::ReadOggVorbisHeaders(BufferReader(crowded), false));
+}
+
+TEST(OggRead, FieldsOfAnOggencFile) {
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(DataFile("ogg/plain.ogg"), 1, 0));
+    ASSERT_EQ(info.GetSongInfo(), 1);
+    EXPECT_EQ(info.GetTagKind(), TAG_OGG);
+    EXPECT_EQ(info.GetTitle(), "Plain Title");
+    EXPECT_EQ(info.GetArtist(), "Plain Artist");
+    EXPECT_EQ(info.GetAlbum(), "Plain Album");
+    EXPECT_EQ(info.GetYear(), "2001");
+    EXPECT_EQ(info.GetTrackNum(), 3u);
+    EXPECT_EQ(info.GetGenreString(), "Rock");
+    EXPECT_EQ(info.GetComment(), "a description");  // DESCRIPTION follows COMMENT there
+    EXPECT_EQ(info.GetVersion(), "Radio Edit");
+    EXPECT_EQ(info.GetPerformer(), "Lower Key");
+    EXPECT_EQ(info.GetVendor().rfind("Xiph.Org libVorbis", 0), 0u);
+
+    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
+    auto number = [&](const char* key) {
+        const songcore::StreamProperty* item = stream.find(key);
+        return item ? std::get<int64_t>(item->value) : -1;
+    };
+    EXPECT_EQ(number("channels"), 1);
+    EXPECT_EQ(number("sample_rate"), 8000);
+    EXPECT_GT(number("bitrate_kbps"), 0);
+    EXPECT_EQ(number("version"), 0);
+    ASSERT_TRUE(stream.find("serial"));
+    ASSERT_TRUE(stream.find("length_seconds"));
+    EXPECT_NEAR(std::get<double>(stream.find("length_seconds")->value), 0.3, 0.001);
+}
+
+TEST(OggRead, KeyMappingEdgeCases) {
+    TempDir dir;
+    std::string path = dir.file("edge.ogg");
+    WriteFileBytes(path, WithComments("ogg/plain.ogg",
+                                      {"v",
+                                       {"title=Abc", "no equals sign", "TRACKNUMBER=7/12",
+                                        "DESCRIPTION=a", "COMMENT=b", "GENRE=rock",
+                                        "ARTIST=\xC3\x9Cml\xC3\xA4ut", "LYRICS= spaced \n"}}));
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 1, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    EXPECT_EQ(info.GetTitle(), "Abc");
+    EXPECT_EQ(info.GetTrackNum(), 7u);
+    EXPECT_EQ(info.GetComment(), "b");
+    EXPECT_EQ(info.GetGenre(), GENRE_NONE);
+    EXPECT_EQ(info.GetArtist(), "\xC3\x9Cml\xC3\xA4ut");
+    EXPECT_EQ(info.GetLyrics(), " spaced \n");
+
+    WriteFileBytes(path, WithComments("ogg/plain.ogg",
+                                      {"v", {"GENRE=Rock", "TRACKNUMBER=-3", "TRACKNUMBER=x"}}));
+    ASSERT_TRUE(info.Open(path, 1, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    EXPECT_EQ(info.GetGenre(), 17);
+    EXPECT_EQ(info.GetTrackNum(), 0u);
+}
+
+TEST(OggRead, CommentHeaderSpanningPagesAndLowerCaseCapture) {
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(DataFile("ogg/spanning.ogg"), 1, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    EXPECT_EQ(info.GetTitle(), "Spanning");
+    EXPECT_EQ(info.GetLyrics().rfind("line 0 of", 0), 0u);
+    EXPECT_NE(info.GetLyrics().find("line 199 of the long song text"), std::string::npos);
+
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/plain.ogg");
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::memcpy(bytes.data(), "oggs", 4);
+    WriteFileBytes(path, bytes);
+    ASSERT_TRUE(info.Open(path, 1, 0));
+    EXPECT_EQ(info.GetOGGInfo(), 1);
+    EXPECT_EQ(info.GetTitle(), "Plain Title");
+}
+
+TEST(OggRead, DamagedAndForeignFilesAreRefused) {
+    TempDir dir;
+    std::vector<uint8_t> bytes = ReadFileBytes(DataFile("ogg/spanning.ogg"));
+    std::string path = dir.file("cut.ogg");
+    WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6000));
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 1, 0));
+    EXPECT_EQ(info.GetOGGInfo(), 0);
+    EXPECT_EQ(info.GetTagKind(), 0u);
+    EXPECT_TRUE(songcore::ReadStreamProperties(info).empty());
+
+    for (const char* name : {"ogg/opus.ogg", "ogg/oggflac.ogg", "ogg/multiplexed.ogg"}) {
+        std::string copy = CopyDataFile(dir, name);
+        std::vector<uint8_t> before = ReadFileBytes(copy);
+        ASSERT_TRUE(info.Open(copy, 0, 0));
+        EXPECT_EQ(info.GetOGGInfo(), 0) << name;
+        info.SetTitle("never written");
+        EXPECT_EQ(info.WriteOGGInfo(), 0) << name;
+        info.Close();
+        EXPECT_EQ(ReadFileBytes(copy), before) << name;
+    }
+}

@@ -1,0 +1,256 @@
+// Writing Ogg Vorbis comments: one page rewritten when the header still fits,
+// the headers re-paginated and later pages renumbered when not, every item
+// the writer does not manage kept; checked with ogginfo, oggdec and mutagen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "songcore/tags/SongFileInfo.h"
+#include "support/TestSupport.h"
+#include "support/VorbisTestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+bool Contains(const std::vector<std::string>& items, const std::string& item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+void ExpectSoundOgg(const std::string& path, const std::string& original) {
+    EXPECT_EQ(OggInfoProblems(path), "");
+    std::vector<uint8_t> audio = DecodeOgg(path);
+    EXPECT_FALSE(audio.empty());
+    EXPECT_EQ(audio, DecodeOgg(original));
+}
+
+std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from) {
+    return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(from), bytes.end());
+}
+
+}  // namespace
+
+TEST(OggWrite, EditKeepsUnmanagedItemsAndEveryLaterPage) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    for (const char* name : {"ogg/plain.ogg", "ogg/paged.ogg"}) {
+        std::string path = CopyDataFile(dir, name);
+        std::vector<uint8_t> before = ReadFileBytes(path);
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 0, 0));
+        ASSERT_EQ(info.GetOGGInfo(), 1);
+        std::string vendor = info.GetVendor();
+        info.SetTitle("New \xC3\x9C title");
+        info.SetYear("2024");
+        ASSERT_EQ(info.WriteOGGInfo(), 1) << name;
+        info.Close();
+
+        std::vector<uint8_t> after = ReadFileBytes(path);
+        std::vector<PageSpan> oldPages = OggPageSpans(before);
+        std::vector<PageSpan> newPages = OggPageSpans(after);
+        ASSERT_EQ(oldPages.size(), newPages.size());
+        EXPECT_EQ(Slice(after, newPages[2].offset), Slice(before, oldPages[2].offset)) << name;
+        ExpectSoundOgg(path, DataFile(name));
+
+        MutagenComments tags = ReadWithMutagen(path, "ogg");
+        ASSERT_TRUE(tags.ok) << tags.error;
+        EXPECT_EQ(tags.vendor, vendor);
+        EXPECT_EQ(tags.items.front(), "TITLE=New \xC3\x9C title");
+        EXPECT_TRUE(Contains(tags.items, "DATE=2024"));
+        if (std::string(name) == "ogg/plain.ogg") {
+            // The unmanaged items follow, in their old order, as stored.
+            std::vector<std::string> tail(tags.items.end() - 3, tags.items.end());
+            EXPECT_EQ(tail, (std::vector<std::string>{
+                                "VERSION=Radio Edit", "REPLAYGAIN_TRACK_GAIN=-3.20 dB",
+                                "musicbrainz_trackid=0f6a3c0e-1111-2222-3333-444455556666"}));
+            EXPECT_TRUE(Contains(tags.items, "COMMENT=a description"));
+            EXPECT_TRUE(Contains(tags.items, "PERFORMER=Lower Key"));
+            EXPECT_FALSE(Contains(tags.items, "DESCRIPTION=a description"));
+        } else {
+            EXPECT_TRUE(Contains(tags.items, "REPLAYGAIN_TRACK_PEAK=0.5"));
+        }
+    }
+}
+
+TEST(OggWrite, GrowthFrom200To300BytesAddsOneLacingValue) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/paged.ogg");
+    ASSERT_EQ(RunPython("import sys\nfrom mutagen.oggvorbis import OggVorbis\n"
+                        "f = OggVorbis(sys.argv[1])\nf.tags.clear()\nf.save()\n",
+                        {path})
+                  .status,
+              0);
+    // A comment header of exactly 200 bytes: 16 fixed bytes, the vendor and
+    // the two items always written (TRACKNUMBER=0 and GENRE=--, 29 bytes).
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    info.SetVendor(std::string(200 - 16 - 29, 'v'));
+    ASSERT_EQ(info.WriteOGGInfo(), 1);
+    std::vector<uint8_t> small = ReadFileBytes(path);
+    std::vector<PageSpan> smallPages = OggPageSpans(small);
+    ASSERT_GE(smallPages.size(), 3u);
+    ASSERT_EQ(small[smallPages[1].offset + 27], 200);
+
+    // Then 100 bytes more: a title item of 4 + 6 + 90 bytes.
+    info.SetTitle(std::string(90, 't'));
+    ASSERT_EQ(info.WriteOGGInfo(), 1);
+    info.Close();
+    std::vector<uint8_t> large = ReadFileBytes(path);
+    std::vector<PageSpan> largePages = OggPageSpans(large);
+    ASSERT_EQ(largePages.size(), smallPages.size());
+    EXPECT_EQ(large.size(), small.size() + 101);
+    EXPECT_EQ(small[smallPages[1].offset + 26] + 1, large[largePages[1].offset + 26]);
+    EXPECT_EQ(large[largePages[1].offset + 27], 255);
+    EXPECT_EQ(large[largePages[1].offset + 28], 45);
+    EXPECT_EQ(Slice(large, largePages[2].offset), Slice(small, smallPages[2].offset));
+    ExpectSoundOgg(path, DataFile("ogg/paged.ogg"));
+}
+
+TEST(OggWrite, HeadersThatOutgrowAPageAreRepaginated) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/paged.ogg");
+    std::string lyrics;
+    for (int i = 0; i < 5000; ++i) {
+        lyrics += "a line of lyrics, number " + std::to_string(i) + "\n";
+    }
+    size_t pagesBefore = OggPageSpans(ReadFileBytes(path)).size();
+    {
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 0, 0));
+        ASSERT_EQ(info.GetOGGInfo(), 1);
+        info.SetLyrics(lyrics);
+        ASSERT_EQ(info.WriteOGGInfo(), 1);
+    }
+    // About 160 KB of headers need three pages instead of one: every later page
+    // moves two sequence numbers on.
+    EXPECT_EQ(OggPageSpans(ReadFileBytes(path)).size(), pagesBefore + 2);
+    ExpectSoundOgg(path, DataFile("ogg/paged.ogg"));
+    MutagenComments tags = ReadWithMutagen(path, "ogg");
+    ASSERT_TRUE(tags.ok) << tags.error;
+    EXPECT_TRUE(Contains(tags.items, "LYRICS=" + lyrics));
+    EXPECT_TRUE(Contains(tags.items, "REPLAYGAIN_TRACK_PEAK=0.5"));
+
+    // And back to one page.
+    {
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 0, 0));
+        ASSERT_EQ(info.GetOGGInfo(), 1);
+        EXPECT_EQ(info.GetLyrics(), lyrics);
+        info.SetLyrics("");
+        ASSERT_EQ(info.WriteOGGInfo(), 1);
+    }
+    EXPECT_EQ(OggPageSpans(ReadFileBytes(path)).size(), pagesBefore);
+    ExpectSoundOgg(path, DataFile("ogg/paged.ogg"));
+}
+
+TEST(OggWrite, SpanningCommentHeaderKeepsPictureAndLyrics) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/spanning.ogg");
+    MutagenComments before = ReadWithMutagen(path, "ogg");
+    ASSERT_TRUE(before.ok);
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    info.SetArtist("Someone Else");
+    ASSERT_EQ(info.WriteOGGInfo(), 1);
+    info.Close();
+    ExpectSoundOgg(path, DataFile("ogg/spanning.ogg"));
+    MutagenComments after = ReadWithMutagen(path, "ogg");
+    ASSERT_TRUE(after.ok) << after.error;
+    EXPECT_TRUE(Contains(after.items, "ARTIST=Someone Else"));
+    for (const std::string& item : before.items) {
+        if (item.rfind("METADATA_BLOCK_PICTURE=", 0) == 0 || item.rfind("LYRICS=", 0) == 0 ||
+            item.rfind("REPLAYGAIN_ALBUM_GAIN=", 0) == 0) {
+            EXPECT_TRUE(Contains(after.items, item)) << item.substr(0, 40);
+        }
+    }
+}
+
+TEST(OggWrite, FreshRecordWritesDefaultsAndKeepsForeignItems) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/plain.ogg");
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.WriteOGGInfo(), 1);
+    EXPECT_EQ(info.GetVendor(), "Xiph.Org libVorbis I 20020717");
+    info.Close();
+    MutagenComments tags = ReadWithMutagen(path, "ogg");
+    ASSERT_TRUE(tags.ok) << tags.error;
+    EXPECT_EQ(tags.vendor, "Xiph.Org libVorbis I 20020717");
+    EXPECT_EQ(tags.items, (std::vector<std::string>{
+                              "TRACKNUMBER=0", "GENRE=--", "VERSION=Radio Edit",
+                              "REPLAYGAIN_TRACK_GAIN=-3.20 dB",
+                              "musicbrainz_trackid=0f6a3c0e-1111-2222-3333-444455556666"}));
+    ExpectSoundOgg(path, DataFile("ogg/plain.ogg"));
+}
+
+TEST(OggWrite, CommandLineWriteAndShow) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/spanning.ogg");
+    RunResult write = RunTunemoss(
+        {"write", path, "--tag", "ogg", "--title", "From CLI", "--genre", "Jazz", "--track", "12"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    RunResult show = RunTunemoss({"show", "--json", path});
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("\"title\": \"From CLI\""), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("\"track\": 12"), std::string::npos);
+    EXPECT_NE(show.out.find("\"genre\": \"Jazz\""), std::string::npos);
+    EXPECT_NE(show.out.find("\"sample_rate\": 8000"), std::string::npos);
+    EXPECT_NE(show.out.find("\"serial\": "), std::string::npos);
+    EXPECT_NE(show.out.find("\"length_seconds\": "), std::string::npos);
+    EXPECT_EQ(OggInfoProblems(path), "");
+
+    std::string opus = CopyDataFile(dir, "ogg/opus.ogg");
+    std::vector<uint8_t> before = ReadFileBytes(opus);
+    RunResult refused = RunTunemoss({"write", opus, "--tag", "ogg", "--title", "x"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(opus), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(opus), before);
+}
+
+TEST(OggWrite, RenumberingLeavesDamagedPagesAsTheyWere) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/paged.ogg");
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<PageSpan> pages = OggPageSpans(bytes);
+    ASSERT_GE(pages.size(), 6u);
+    const PageSpan damaged = pages[4];
+    bytes[damaged.offset + damaged.size - 1] ^= 0x55;  // its checksum no longer matches
+    std::vector<uint8_t> damagedPage(
+        bytes.begin() + static_cast<ptrdiff_t>(damaged.offset),
+        bytes.begin() + static_cast<ptrdiff_t>(damaged.offset + damaged.size));
+    WriteFileBytes(path, bytes);
+
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    info.SetLyrics(std::string(70000, 'l'));  // two header pages instead of one
+    ASSERT_EQ(info.WriteOGGInfo(), 1);
+    info.Close();
+
+    std::vector<uint8_t> after = ReadFileBytes(path);
+    std::vector<PageSpan> newPages = OggPageSpans(after);
+    ASSERT_EQ(newPages.size(), pages.size() + 1);
+    const PageSpan& moved = newPages[5];
+    EXPECT_EQ(
+        std::vector<uint8_t>(after.begin() + static_cast<ptrdiff_t>(moved.offset),
+                             after.begin() + static_cast<ptrdiff_t>(moved.offset + moved.size)),
+        damagedPage);
+    // Its neighbours moved one sequence number on.
+    EXPECT_EQ(after[newPages[4].offset + 18], bytes[pages[3].offset + 18] + 1);
+    EXPECT_EQ(after[newPages[6].offset + 18], bytes[pages[5].offset + 18] + 1);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Helpers for the Ogg Vorbis and FLAC tests: what independent tools (mutagen,
+// ogginfo, oggdec, flac, metaflac) make of a file.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Every comment item as mutagen reads it, "KEY=value" in file order (keys as
+// stored), and the vendor. kind: "ogg" or "flac". ok is false when mutagen
+// fails to read the file.
+struct MutagenComments {
+    bool ok = false;
+    std::string vendor;
+    std::vector<std::string> items;
+    std::string error;
+};
+MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind);
+
+// ogginfo's output when it reports an error or a warning, else empty.
+std::string OggInfoProblems(const std::string& path);
+// The decoded audio of an Ogg Vorbis file (oggdec, raw samples), empty on failure.
+std::vector<uint8_t> DecodeOgg(const std::string& path);
+// flac -t passes.
+bool FlacTestPasses(const std::string& path);
+// The block types metaflac lists, in order ("STREAMINFO", "PADDING", ...).
+std::vector<std::string> MetaflacBlockTypes(const std::string& path);
+
+// Offsets and lengths of the Ogg pages of a file, by a walk of its own.
+struct PageSpan {
+    size_t offset = 0;
+    size_t size = 0;
+};
+std::vector<PageSpan> OggPageSpans(const std::vector<uint8_t>& file);
+
+}  // namespace testsupport
