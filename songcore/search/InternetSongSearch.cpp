@@ -170,7 +170,8 @@ int CInternetSongSearch::AnalyseFile(CThread* thread, const std::string& fileNam
     if (!file) {
         return 0;
     }
-    auto keepGoing = [thread] { return thread->IsRunning() != 0; };
+    // Without a thread (a page scanned on its own) nothing can stop the scan.
+    auto keepGoing = [thread] { return thread == nullptr || thread->IsRunning() != 0; };
     auto report = [this](std::string_view link) { MusicFile(std::string(link)); };
     size_t count = 0;
     std::string line;
