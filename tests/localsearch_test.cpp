@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -143,6 +144,7 @@ TEST_F(LocalSearch, UnreadableFoldersAreSkipped) {
     } else {
         // Permissions do not bind root: walk as an ordinary user in a child.
         ::chmod(dir_.path().c_str(), 0755);
+        std::fflush(stdout);  // the child must not print the parent's buffered output again
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "support/TestSupport.h"
+#include "support/TestSupport.h"  // IWYU pragma: keep
 
 extern char** environ;
 
@@ -64,11 +64,29 @@ SearchServer::~SearchServer() {
 }
 
 std::string SearchServer::log() const {
-    RunResult result = RunPython(
-        "import sys, urllib.request\n"
-        "sys.stdout.write(urllib.request.urlopen(sys.argv[1]).read().decode())\n",
-        {base() + "/log"});
-    return result.out;
+    // A plain socket rather than the library under test, and no interpreter
+    // start-up on every call.
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port_));
+    std::string answer;
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const char request[] = "GET /log HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+        if (::write(fd, request, sizeof request - 1) == static_cast<ssize_t>(sizeof request - 1)) {
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+                answer.append(buffer, static_cast<size_t>(n));
+            }
+        }
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    size_t body = answer.find("\r\n\r\n");
+    return body == std::string::npos ? "" : answer.substr(body + 4);
 }
 
 int UnusedPort() {
