@@ -31,9 +31,6 @@ public:
     // freed then).
     int CreateThread(AFX_THREADPROC fn, std::unique_ptr<THREAD_PARAM> param);
 
-    void Add(CThread* thread);
-    // Drops the first registration of thread (if any) and wakes waiting creators.
-    void Remove(CThread* thread);
     // Requests stop of thread, when it is still registered.
     void Terminate(CThread* thread);
     // Requests stop of every registered thread and returns at once.
@@ -48,6 +45,11 @@ public:
 
 private:
     friend class CThread;
+    // Registration is the threads' own business: a registration dropped by
+    // anyone else would let an owner go while its thread still runs.
+    void Add(CThread* thread);
+    // Drops the first registration of thread (if any) and wakes waiting creators.
+    void Remove(CThread* thread);
     // Called by a thread as it ends: unregisters it and keeps its handle to
     // be joined by whoever next starts or waits.
     void Retire(CThread* thread, std::thread handle);
