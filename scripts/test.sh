@@ -17,6 +17,20 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 status=0
 (cd "$build" && ctest --output-on-failure -j "$jobs") || status=$?
 
+# The worker threads and both searches once more under ThreadSanitizer. Only
+# their own test programs are built and run, to keep the run short.
+if [ "${TUNEMOSS_SKIP_TSAN:-0}" != "1" ]; then
+    tsan_build=${TUNEMOSS_TSAN_BUILD:-$root/build-tsan}
+    tsan_tests=(thread_test localsearch_test internetsearch_test)
+    cmake -S . -B "$tsan_build" -DCMAKE_BUILD_TYPE=Debug -DTUNEMOSS_TSAN=ON >/dev/null
+    cmake --build "$tsan_build" -j "$jobs" --target "${tsan_tests[@]}"
+    for test in "${tsan_tests[@]}"; do
+        echo "tsan: $test"
+        TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
+            "$tsan_build/tests/$test" --gtest_brief=1 || status=1
+    done
+fi
+
 if [ "${TUNEMOSS_SKIP_FUZZ:-0}" != "1" ]; then
     bash scripts/fuzz.sh "${TUNEMOSS_FUZZ_SECONDS:-20}" || status=1
 fi

@@ -6,17 +6,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
+
+#include "songcore/util/CurlGlobal.h"
 
 namespace songcore {
 namespace {
 
 constexpr size_t kCacheBlocks = 16;
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }

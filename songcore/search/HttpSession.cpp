@@ -1,0 +1,215 @@
+#include "songcore/search/HttpSession.h"
+
+#include <curl/curl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "songcore/util/CurlGlobal.h"
+
+namespace songcore {
+namespace {
+
+struct CurlDeleter {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct CurlUrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct CurlMultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using CurlPtr = std::unique_ptr<CURL, CurlDeleter>;
+
+// A part of a parsed address, or "" when it has none.
+std::string UrlPart(CURLU* url, CURLUPart part) {
+    char* text = nullptr;
+    if (curl_url_get(url, part, &text, 0) != CURLUE_OK || text == nullptr) {
+        return "";
+    }
+    std::string result(text);
+    curl_free(text);
+    return result;
+}
+
+const char* kUserAgent = "Tunemoss/0.1";
+
+void CommonOptions(CURL* curl, int connectTimeOut) {
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeOut));
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+}
+
+struct PageSink {
+    int fd;
+    long long written = 0;
+    bool tooLarge = false;
+    bool writeFailed = false;
+    const std::function<bool()>* keepGoing;
+
+    static size_t onData(char* data, size_t size, size_t count, void* user) {
+        auto* self = static_cast<PageSink*>(user);
+        size_t bytes = size * count;
+        if (!(*self->keepGoing)()) {
+            return 0;  // a stop ends the transfer after this chunk
+        }
+        if (self->written + static_cast<long long>(bytes) > HttpSession::kMaxPageSize) {
+            self->tooLarge = true;
+            return 0;
+        }
+        size_t done = 0;
+        while (done < bytes) {
+            ssize_t n = ::write(self->fd, data + done, bytes - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                self->writeFailed = true;
+                return 0;
+            }
+            done += static_cast<size_t>(n);
+        }
+        self->written += static_cast<long long>(bytes);
+        return bytes;
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<HttpSession> HttpSession::Open(const std::string& host, int port,
+                                               int connectTimeOut, std::string& error) {
+    InitCurlOnce();
+    if (host.empty()) {
+        error = "no host given";
+        return nullptr;
+    }
+    std::string address = host;
+    if (address.find("://") == std::string::npos) {
+        bool bareIpv6 = address.find(':') != std::string::npos && address.front() != '[';
+        address = bareIpv6 ? "http://[" + address + "]" : "http://" + address;
+    }
+    std::unique_ptr<CURLU, CurlUrlDeleter> url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+        error = "not a valid address";
+        return nullptr;
+    }
+    std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
+    if (scheme != "http" && scheme != "https") {
+        error = "only http and https addresses can be searched";
+        return nullptr;
+    }
+    std::string path = UrlPart(url.get(), CURLUPART_PATH);
+    if ((!path.empty() && path != "/") || !UrlPart(url.get(), CURLUPART_QUERY).empty() ||
+        !UrlPart(url.get(), CURLUPART_FRAGMENT).empty()) {
+        error = "the address of the service must not have a path";
+        return nullptr;
+    }
+    if (UrlPart(url.get(), CURLUPART_PORT).empty() && port > 0) {
+        if (port > 65535) {
+            error = "not a valid port";
+            return nullptr;
+        }
+        curl_url_set(url.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0);
+    }
+    std::string base = UrlPart(url.get(), CURLUPART_URL);
+    while (!base.empty() && base.back() == '/') {
+        base.pop_back();
+    }
+
+    // Reach the service now, so that a wrong host or port is refused here and
+    // not by a search that silently finds nothing.
+    CurlPtr probe(curl_easy_init());
+    if (!probe) {
+        error = "cannot start an internet transfer";
+        return nullptr;
+    }
+    CommonOptions(probe.get(), connectTimeOut);
+    curl_easy_setopt(probe.get(), CURLOPT_URL, (base + "/").c_str());
+    curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
+    CURLcode result = curl_easy_perform(probe.get());
+    if (result != CURLE_OK) {
+        error = curl_easy_strerror(result);
+        return nullptr;
+    }
+    return std::shared_ptr<HttpSession>(new HttpSession(base, connectTimeOut));
+}
+
+bool HttpSession::Get(const std::string& path, int fd, const std::function<bool()>& keepGoing,
+                      std::string& error) {
+    const std::function<bool()> check = [&] { return !closed() && keepGoing(); };
+    CurlPtr curl(curl_easy_init());
+    std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
+    if (!curl || !multi) {
+        error = "cannot start an internet transfer";
+        return false;
+    }
+    std::string url = baseUrl_ + (path.empty() || path.front() != '/' ? "/" : "") + path;
+    PageSink sink{fd, 0, false, false, &check};
+    CURL* c = curl.get();
+    CommonOptions(c, connectTimeOut_);
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    // A server that stops sending is given up; a stop does not wait for this.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 4095L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &PageSink::onData);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+
+    // Driven here rather than by curl_easy_perform, so that a stop is seen
+    // within a tenth of a second even while the server sends nothing.
+    curl_multi_add_handle(multi.get(), c);
+    CURLcode result = CURLE_OK;
+    bool stopped = false;
+    int running = 1;
+    while (running > 0) {
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            break;
+        }
+        if (!check()) {
+            stopped = true;
+            break;
+        }
+        curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+    }
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == c) {
+            result = message->data.result;
+        }
+    }
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    curl_multi_remove_handle(multi.get(), c);
+
+    if (stopped || !check()) {
+        error = "the search was stopped";
+        return false;
+    }
+    if (sink.tooLarge) {
+        error = "the page is too large";
+        return false;
+    }
+    if (sink.writeFailed) {
+        error = "cannot write the page to a temporary file";
+        return false;
+    }
+    if (result != CURLE_OK) {
+        error = curl_easy_strerror(result);
+        return false;
+    }
+    if (status >= 400) {
+        error = "the server answered HTTP " + std::to_string(status);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace songcore
