@@ -189,6 +189,12 @@ protected:
     // --- MP4 (Mp4.cpp) ---
 
     // --- ASF (Asf.cpp) ---
+    // Applies one extended content descriptor, given as trimmed text.
+    void ApplyASFDescriptor(const std::string& name, const std::string& value);
+    // Rewrites the header with the fields as the new descriptions (withTags),
+    // or without the content description and the tag descriptors. Other
+    // descriptors and objects are carried over unchanged.
+    int RewriteASFHeader(bool withTags);
 
     // --- RealMedia (Rm.cpp) ---
 

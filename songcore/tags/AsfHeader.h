@@ -1,0 +1,74 @@
+#pragma once
+// The ASF header object as a list of the objects it holds, walked and rebuilt
+// in byte buffers so that it can be tested and fuzzed without files. The
+// objects' contents are decoded by AsfObjects.h.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace songcore {
+
+using AsfGuid = std::array<uint8_t, 16>;
+
+// GUIDs in their stored byte order (first three groups little-endian).
+namespace asfguid {
+inline constexpr AsfGuid kHeader = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                    0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+inline constexpr AsfGuid kContentDescription = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                                0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+inline constexpr AsfGuid kExtendedContentDescription = {
+    0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3, 0xD2, 0x11, 0x97, 0xF0, 0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50};
+inline constexpr AsfGuid kCodecList = {0x40, 0x52, 0xD1, 0x86, 0x1D, 0x31, 0xD0, 0x11,
+                                       0xA3, 0xA4, 0x00, 0xA0, 0xC9, 0x03, 0x48, 0xF6};
+inline constexpr AsfGuid kFileProperties = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                            0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+inline constexpr AsfGuid kStreamProperties = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11,
+                                              0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+inline constexpr AsfGuid kAudioMedia = {0x40, 0x9E, 0x69, 0xF8, 0x4D, 0x5B, 0xCF, 0x11,
+                                        0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
+}  // namespace asfguid
+
+struct AsfHeader {
+    static constexpr size_t kPreambleSize = 30;      // GUID, size, count, two reserved bytes
+    static constexpr size_t kObjectHeaderSize = 24;  // GUID, size
+
+    struct Object {
+        AsfGuid guid{};
+        size_t offset = 0;  // of the object header, within the header object
+        size_t size = 0;    // the whole object, its header included
+        std::span<const uint8_t> Body(std::span<const uint8_t> header) const {
+            return header.subspan(offset + kObjectHeaderSize, size - kObjectHeaderSize);
+        }
+    };
+
+    uint64_t size = 0;   // of the whole header object
+    uint32_t count = 0;  // number of objects it says it holds
+    std::vector<Object> objects;
+    // The objects fill the header exactly and are as many as it says; only
+    // such a header is rewritten.
+    bool exact = false;
+
+    // The size of the header object whose first 30 bytes are given; nothing
+    // when they do not start an ASF header object.
+    static std::optional<uint64_t> ParseSize(std::span<const uint8_t> preamble);
+    // Walks the whole header object. Fails when an object is smaller than its
+    // own header or reaches past the header object.
+    static std::optional<AsfHeader> Parse(std::span<const uint8_t> header);
+
+    // Builds a new header object: the new extended content description and
+    // content description first (each left out when empty), then every old
+    // object except the old descriptions, in their old order. The file
+    // properties' file size becomes the new header's size plus tailLength
+    // (the data object and what follows it). Fails when the header is not
+    // exact.
+    std::optional<std::vector<uint8_t>> Rebuild(std::span<const uint8_t> header,
+                                                std::span<const uint8_t> newExtended,
+                                                std::span<const uint8_t> newContent,
+                                                uint64_t tailLength) const;
+};
+
+}  // namespace songcore
