@@ -75,6 +75,12 @@ public:
     bool CopyRange(songcore::SafeFileReplace& target, uint64_t offset, uint64_t length);
 
 protected:
+    // Records why an operation was refused (GetErrorMessage tells it) and
+    // returns 0, so a writer can say "return Refuse(...)".
+    int Refuse(std::string reason) {
+        error_ = std::move(reason);
+        return 0;
+    }
     // Cancels the file under a reader's feet, from another thread.
     void AbortStream();
     bool IsStreamAborted() const;
