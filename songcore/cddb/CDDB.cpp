@@ -372,7 +372,7 @@ int CCDDB::Submit(const CCDDBSite& site, const std::string& category, const std:
                   GetProxyHeader(host) + "\r\nCategory: ";
     }
     char id[16];
-    std::snprintf(id, sizeof id, "%x", record.GetDiscID());
+    std::snprintf(id, sizeof id, "%08x", record.GetDiscID());
     request += HeaderValue(category) + "\r\n";
     request += std::string("Discid: ") + id + "\r\n";
     request += "User-Email: " + HeaderValue(email) + "\r\n";

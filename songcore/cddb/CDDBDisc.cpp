@@ -16,13 +16,24 @@ thread_local std::string tLastDeviceMessage;
 
 void KeepDeviceMessage(cdio_log_level_t level, const char* message) {
     // libcdio's own handler ends the process on an error; a library must not.
-    if (level >= CDIO_LOG_WARN && message != nullptr) {
-        tLastDeviceMessage = message;
-        while (!tLastDeviceMessage.empty() &&
-               (tLastDeviceMessage.back() == '\n' || tLastDeviceMessage.back() == ':')) {
-            tLastDeviceMessage.pop_back();
+    // The first complaint names the cause; later ones are drivers giving up.
+    if (level < CDIO_LOG_WARN || message == nullptr || !tLastDeviceMessage.empty()) {
+        return;
+    }
+    std::string text;
+    for (const char* c = message; *c != '\0'; ++c) {
+        if (*c == '\n' || *c == '\r') {
+            if (!text.empty() && text.back() != ' ') {
+                text += ' ';
+            }
+        } else {
+            text += *c;
         }
     }
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    tLastDeviceMessage = text;
 }
 
 void InstallDeviceLog() {

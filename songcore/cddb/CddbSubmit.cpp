@@ -87,7 +87,7 @@ std::string BuildSubmitBody(const CCDDBRecord& record) {
     body += "# Submitted via: " + OneLine(record.GetClientName()) + " " +
             OneLine(record.GetClientVersion()) + " " + OneLine(record.GetClientComments()) +
             "\r\n#\r\n";
-    std::snprintf(line, sizeof line, "DISCID=%x\r\n", record.GetDiscID());
+    std::snprintf(line, sizeof line, "DISCID=%08x\r\n", record.GetDiscID());
     body += line;
     if (record.GetArtist().empty()) {
         body += "DTITLE=" + EscapeValue(record.GetTitle()) + "\r\n";
