@@ -224,7 +224,14 @@ int CCDDB::ReadResponse(CHTTPSocket& socket, std::string& response, std::string_
             return 1;
         }
         if (ended) {
-            // The server hung up before the answer was complete.
+            // The server hung up before the answer was complete; a one-line
+            // refusal is still worth keeping as the server's words.
+            if (haveBody && !cddb::IsListCode(cddb::ResponseCode(body))) {
+                std::string refusal(body);
+                fail(errorBadResponse);
+                lastCommandResponse_ = std::move(refusal);
+                return 0;
+            }
             return fail(errorBadResponse);
         }
     }

@@ -119,8 +119,13 @@ void CddbResponder::Answer(int fd) {
             replies_.pop_front();
         }
     }
+    // Stop waiting when the client has given up, so the next connection is
+    // not held behind this one.
     for (int waited = 0; waited < reply.delayMs && !stop_; waited += 10) {
-        SleepMs(10);
+        pollfd entry{fd, POLLIN, 0};
+        if (::poll(&entry, 1, 10) > 0 && ::recv(fd, buffer, sizeof buffer, 0) <= 0) {
+            return;
+        }
     }
     size_t piece = reply.pieceSize ? reply.pieceSize : reply.text.size();
     for (size_t pos = 0; pos < reply.text.size() && !stop_; pos += piece) {
