@@ -265,6 +265,8 @@ TEST(CddbResponse, RecordDetails) {
     EXPECT_EQ(record.GetRevision(), 0);
     ASSERT_TRUE(parse(replaced("# Revision: 3\n", ""), record));
     EXPECT_EQ(record.GetRevision(), 0);
+    ASSERT_TRUE(parse(replaced("# Disc length: 720 seconds", "#Disc length:"), record));
+    EXPECT_EQ(record.GetDiscLength(), 0u);
     ASSERT_TRUE(parse(replaced("Discwright 1.15 beta", "cddbd"), record));
     EXPECT_EQ(record.GetClientName(), "cddbd");
     EXPECT_EQ(record.GetClientVersion(), "");

@@ -451,7 +451,8 @@ bool ParseRecord(std::string_view body, CCDDBRecord& record) {
         return false;
     }
     std::string_view text = CommentText(lines[i]);
-    record.SetDiscLength(static_cast<uint32_t>(std::max(0, LeadingInt(text.substr(13)))));
+    record.SetDiscLength(static_cast<uint32_t>(
+        std::max(0, LeadingInt(text.substr(std::min<size_t>(13, text.size()))))));
     ++i;
     record.SetRevision(0);
     for (;; ++i) {
