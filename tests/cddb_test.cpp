@@ -1,12 +1,16 @@
 // The CDDB client against a scripted server on 127.0.0.1, the table of
 // contents of CUE images, and the tunemoss cddb command.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 
 #include "songcore/cddb/CDDB.h"
+#include "songcore/cddb/HTTPSocket.h"
 #include "support/CddbResponder.h"
 #include "support/TestSupport.h"
 
@@ -339,6 +343,45 @@ TEST(CddbHost, UnresolvedHostFailsBeforeSending) {
     std::string motd;
     EXPECT_EQ(cddb.MessageOfTheDay(site, motd), 0);
     EXPECT_EQ(cddb.GetLastError(), CCDDB::errorHostNotFound);
+}
+
+TEST(CddbHost, SocketReachesIpv6Hosts) {
+    int listener = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(listener, 1) != 0) {
+        if (listener >= 0) {
+            ::close(listener);
+        }
+        GTEST_SKIP() << "no IPv6 loopback here";
+    }
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    CHTTPSocket socket;
+    ASSERT_TRUE(socket.Create());
+    ASSERT_TRUE(socket.Connect("::1", ntohs(address.sin6_port), 2000)) << socket.GetLastError();
+    int peer = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    EXPECT_FALSE(socket.IsReadible());
+    ASSERT_TRUE(socket.Send("ping"));
+    char buffer[8] = {};
+    ASSERT_EQ(::recv(peer, buffer, 4, MSG_WAITALL), 4);
+    ::close(peer);  // the peer hangs up: readable, and the stream ends
+    EXPECT_TRUE(socket.IsReadible(2000));
+    EXPECT_EQ(socket.Receive(buffer, sizeof buffer), 0);
+    ::close(listener);
+}
+
+TEST(CddbHost, ListingDrivesNeverFails) {
+    CCDDB cddb;
+    std::vector<std::string> drives = {"stale"};
+    int count = cddb.GetCDROMDrives(drives);
+    EXPECT_EQ(count, static_cast<int>(drives.size()));
+    for (const std::string& drive : drives) {
+        EXPECT_EQ(drive.substr(0, 5), "/dev/");
+    }
 }
 
 TEST(CddbHost, HelloNamesTheUserAndHostSafely) {
