@@ -49,7 +49,6 @@ bool CHTTPSocket::Create() {
         lastError_ = errno;
         return false;
     }
-    family_ = AF_INET;
     return true;
 }
 
@@ -88,7 +87,6 @@ bool CHTTPSocket::ConnectOne(const void* address, unsigned addressLength, int fa
         lastError_ = errno;
         return false;
     }
-    family_ = family;
     int flags = ::fcntl(fd_, F_GETFL);
     ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
     if (::connect(fd_, static_cast<const sockaddr*>(address), addressLength) != 0) {

@@ -42,6 +42,5 @@ private:
     bool ConnectOne(const void* address, unsigned addressLength, int family, int timeoutMs);
 
     int fd_ = -1;
-    int family_ = 0;
     int lastError_ = 0;
 };
