@@ -182,6 +182,8 @@ int CCDDB::ReadResponse(CHTTPSocket& socket, std::string& response, std::string_
     response.clear();
     std::vector<char> chunk(std::max<size_t>(growBy, 1));
     auto lastData = Clock::now();
+    size_t bodyStart = std::string::npos;
+    bool listAnswer = false;  // the first line of the body says more lines follow
     const auto timeout = std::chrono::milliseconds(timeout_);
     auto fail = [&](uint32_t error) {
         lastCommandResponse_ = response;
@@ -206,17 +208,29 @@ int CCDDB::ReadResponse(CHTTPSocket& socket, std::string& response, std::string_
         bool ended = got == 0;
         size_t searchFrom =
             response.size() >= terminator.size() ? response.size() - terminator.size() : 0;
+        size_t headerFrom = response.size() >= 3 ? response.size() - 3 : 0;
         response.append(chunk.data(), static_cast<size_t>(got));
         lastData = Clock::now();
         if (response.size() > kMaxResponseSize) {
             return fail(errorBadResponse);
         }
-        bool haveBody = false;
-        std::string_view body = cddb::ResponseBody(response, &haveBody);
-        if ((kind == responseQuery || kind == responseSubmit) && haveBody &&
-            (ended || body.find('\n') != std::string_view::npos) &&
-            !cddb::IsListCode(cddb::ResponseCode(body))) {
-            return 1;  // a one-line answer
+        // Each new piece is searched once, so a large answer costs linear time.
+        if (bodyStart == std::string::npos) {
+            size_t headerEnd = response.find("\r\n\r\n", headerFrom);
+            if (headerEnd != std::string::npos) {
+                bodyStart = headerEnd + 4;
+            }
+        }
+        if ((kind == responseQuery || kind == responseSubmit) && bodyStart != std::string::npos &&
+            !listAnswer) {
+            size_t lineFrom = std::max(bodyStart, headerFrom);
+            if (ended || response.find('\n', lineFrom) != std::string::npos) {
+                if (!cddb::IsListCode(
+                        cddb::ResponseCode(std::string_view(response).substr(bodyStart)))) {
+                    return 1;  // a one-line answer
+                }
+                listAnswer = true;
+            }
         }
         size_t end = response.find(terminator, searchFrom);
         if (end != std::string::npos) {
@@ -226,7 +240,10 @@ int CCDDB::ReadResponse(CHTTPSocket& socket, std::string& response, std::string_
         if (ended) {
             // The server hung up before the answer was complete; a one-line
             // refusal is still worth keeping as the server's words.
-            if (haveBody && !cddb::IsListCode(cddb::ResponseCode(body))) {
+            std::string_view body = bodyStart == std::string::npos
+                                        ? std::string_view()
+                                        : std::string_view(response).substr(bodyStart);
+            if (bodyStart != std::string::npos && !cddb::IsListCode(cddb::ResponseCode(body))) {
                 std::string refusal(body);
                 fail(errorBadResponse);
                 lastCommandResponse_ = std::move(refusal);
