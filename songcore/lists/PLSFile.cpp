@@ -53,13 +53,16 @@ int CPLSFile::GetItem(int index, std::string& artist, std::string& title, std::s
     // Title is optional in the lists of other players: without it, or
     // without " - " in it, the song still counts.
     std::string display = GetString(kSection, KeyName("Title", index).c_str(), "");
-    size_t dash = display.find(" - ");
+    // Padded, so that the forms the INI reader trims (" - B" read as "- B",
+    // "A - " as "A -") still split where the writer joined.
+    std::string padded = " " + display + " ";
+    size_t dash = padded.find(" - ");
     if (dash == std::string::npos) {
         artist.clear();
         title = songcore::Trim(display);
     } else {
-        artist = songcore::Trim(std::string_view(display).substr(0, dash));
-        title = songcore::Trim(std::string_view(display).substr(dash + 3));
+        artist = songcore::Trim(std::string_view(padded).substr(0, dash));
+        title = songcore::Trim(std::string_view(padded).substr(dash + 3));
     }
     if (artist.empty()) {
         artist = "Unknow Artist";
