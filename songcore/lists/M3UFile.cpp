@@ -15,8 +15,6 @@
 namespace songcore {
 namespace {
 
-constexpr size_t kMaxListSize = 64 * 1024 * 1024;
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -145,6 +143,9 @@ bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, s
 
 namespace {
 
+// A play list larger than this is not one.
+constexpr size_t kMaxListSize = 64 * 1024 * 1024;
+
 // atoi with saturation instead of overflow.
 int ParseLength(std::string_view text) {
     size_t i = 0;
@@ -188,7 +189,7 @@ int CM3UFile::Open(const char* path, int read) {
     error_.clear();
     if (read) {
         std::string text;
-        if (!songcore::ReadSmallFile(path_, 64 * 1024 * 1024, text, error_)) {
+        if (!songcore::ReadSmallFile(path_, kMaxListSize, text, error_)) {
             return 0;
         }
         return OpenText(std::move(text), path_.c_str());
