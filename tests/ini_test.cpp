@@ -54,6 +54,8 @@ TEST(ProfileDocument, RewriteKeepsOtherLinesAndRefusesBrokenNames) {
     EXPECT_TRUE(changed);
     ASSERT_TRUE(doc.Set("A", "z", "line\nbreak"));
     ASSERT_TRUE(doc.Set("New", "k", "v"));
+    EXPECT_EQ(doc.Get("a", "Z").value(), "line break");
+    EXPECT_EQ(doc.Get("A", "x").value(), "10");
     EXPECT_EQ(doc.Serialize(),
               "; keep me\n[A]\nX=10\n; and me\nz=line break\n\n[B]\ny=2\n\n[New]\nk=v\n");
     // Names that would break the file or read back differently.

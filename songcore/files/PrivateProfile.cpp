@@ -60,6 +60,9 @@ std::list<CachedFile> gCache;  // most recently used first
 thread_local std::string gLastError;
 
 std::string Normalize(const std::string& path) {
+    if (!path.empty() && path[0] == '/') {
+        return std::filesystem::path(path).lexically_normal().string();
+    }
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     return ec ? path : absolute.lexically_normal().string();

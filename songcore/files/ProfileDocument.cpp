@@ -240,7 +240,9 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
         }
         found->lines.insert(found->lines.begin() + static_cast<ptrdiff_t>(at),
                             MakeLine(std::move(text)));
-        found->indexed = false;
+        // Only blank lines follow the new one, so every other key keeps its
+        // place in the index: no rebuild (a list writer adds thousands).
+        found->index.emplace(found->lines[at].key, at);
     }
     if (changed) {
         *changed = true;
