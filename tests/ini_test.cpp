@@ -64,6 +64,8 @@ TEST(ProfileDocument, RewriteKeepsOtherLinesAndRefusesBrokenNames) {
     EXPECT_FALSE(doc.Set("A", "", "1"));
     EXPECT_FALSE(doc.Set("A]", "k", "1"));
     EXPECT_FALSE(doc.Set("A\nB", "k", "1"));
+    // Stray CRs before a line end do not become lines of their own.
+    EXPECT_EQ(ProfileDocument::Parse("[A]\r\nx=1\r\r\n").Serialize(), "[A]\nx=1\n");
     EXPECT_TRUE(doc.DeleteKey("A", "x"));
     EXPECT_TRUE(doc.DeleteSection("b"));
     EXPECT_FALSE(doc.Get("A", "x").has_value());

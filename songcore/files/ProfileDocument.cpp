@@ -123,7 +123,9 @@ ProfileDocument ProfileDocument::Parse(std::string_view text) {
         size_t end = text.find('\n');
         std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!raw.empty() && raw.back() == '\r') {
+        // Every CR before the LF: a stray one would otherwise come back as a
+        // line end of its own on the next reading.
+        while (!raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
         }
         std::string_view trimmed = TrimView(raw);
