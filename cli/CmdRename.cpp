@@ -1,0 +1,62 @@
+// tunemoss rename: renames song files by a pattern built from their tags.
+#include <iostream>
+
+#include "cli/Command.h"
+#include "cli/Options.h"
+#include "songcore/files/AppRegKey.h"
+#include "songcore/files/PatternJobs.h"
+
+namespace tunemoss {
+namespace {
+
+using songcore::PatternJobResult;
+using songcore::PatternJobStatus;
+
+int RunRename(const std::vector<std::string>& args) {
+    Options options({"pattern"}, {"dry-run"});
+    if (!options.parse(args)) {
+        return UsageError("rename", options.error());
+    }
+    if (options.positional().empty()) {
+        return UsageError("rename", "no file given");
+    }
+    std::string pattern =
+        options.value("pattern").value_or(CAppRegKey().GetRenameAsCustomizeString());
+    if (pattern.empty()) {
+        return UsageError("rename", "the pattern is empty");
+    }
+    bool dryRun = options.has("dry-run");
+    int status = kExitOk;
+    songcore::PatternJobCallbacks callbacks;
+    callbacks.onResult = [&](const PatternJobResult& result) {
+        switch (result.status) {
+            case PatternJobStatus::Done:
+            case PatternJobStatus::Unchanged:
+                std::cout << result.source << " -> " << result.destination << "\n";
+                break;
+            default:
+                ReportFileError(result.source, result.message);
+                status = kExitFailure;
+                break;
+        }
+    };
+    songcore::RenameSongsAs(options.positional(), pattern, callbacks, dryRun);
+    return status;
+}
+
+const CommandRegistrar registrar({
+    "rename",
+    "rename song files by a pattern built from their tags",
+    "Usage: tunemoss rename [--pattern P] [--dry-run] FILE...\n"
+    "Gives each file the name the pattern builds from its tags, in its own folder\n"
+    "and with its own extension, and prints \"old -> new\". An existing file is\n"
+    "never replaced. Files whose tags cannot be read are left alone.\n\n"
+    "  --pattern P   the name pattern; the tokens %TITLE, %ARTIST, %ALBUM,\n"
+    "                %GENRE and %YEAR stand for the song's tags (default: the\n"
+    "                RenameAs setting, \"%TITLE\" unless changed)\n"
+    "  --dry-run     only print what would be renamed\n",
+    &RunRename,
+});
+
+}  // namespace
+}  // namespace tunemoss

@@ -1,0 +1,67 @@
+#pragma once
+// CAppRegKey: the application's persistent preferences, one getter and one
+// setter per setting, each with its fixed default. The object holds nothing:
+// every call goes to the settings file ($XDG_CONFIG_HOME/Tunemoss/qarv.ini),
+// so two objects always see the same values.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CAppRegKey {
+public:
+    CAppRegKey() = default;
+    virtual ~CAppRegKey() = default;
+
+    // Where the settings live now (the environment is read on every call).
+    static std::string GetStorePath();
+
+    // --- Song ---
+    int GetSongVolume();
+    int SetSongVolume(int volume);
+    int GetSongRepeat();
+    int SetSongRepeat(int repeat);
+    std::string GetSongSelectedItem();
+    int SetSongSelectedItem(const char* position);
+    int GetTabSelectedIndex();
+    int SetTabSelectedIndex(int index);
+    uint32_t GetSongTreeViewMethod();
+    int SetSongTreeViewMethod(uint32_t method);
+    std::string GetLastPlaying();
+    int SetLastPlaying(const char* path);
+
+    // --- Search ---
+    int GetSearchContentCount();
+    int SetSearchContentCount(int count);
+    std::string GetSearchContent(int index);
+    int SetSearchContent(int index, const char* text);
+    int GetSearchFilterIndex();
+    int SetSearchFilterIndex(int index);
+    int GetSearchPlaceIndex();
+    int SetSearchPlaceIndex(int index);
+
+    // --- Setting ---
+    std::string GetDefaultFolder();
+    int SetDefaultFolder(const char* folder);
+    int AskWhenExitApp();
+    int SetAskWhenExitApp(int ask);
+    int MinimizeToTray();
+    int SetMinimizeToTray(int minimize);
+    int PlayWhenDblClkItem();
+    int SetDblClkItem(int play);
+    std::string GetRenameAsCustomizeString();
+    int SetRenameAsCustomizeString(const char* pattern);
+    std::string GetCopyToFileNameFormat();
+    int SetCopyToFileNameFormat(const char* pattern);
+    int GetAlwaysOnTop();
+    int SetAlwaysOnTop(int topMost);
+
+protected:
+    std::string GetString(const char* section, const char* value, const char* defaultValue);
+    int GetInt(const char* section, const char* value, int defaultValue);
+    int GetBinary(const char* section, const char* value, std::vector<uint8_t>* data,
+                  uint32_t* size);
+    int SetString(const char* section, const char* value, const char* text);
+    int SetInt(const char* section, const char* value, int number);
+    int SetBinary(const char* section, const char* value, const uint8_t* data, uint32_t size);
+};

@@ -1,0 +1,270 @@
+// Rename As and Copy To: names from patterns, collisions, cancellation, and
+// the tunemoss commands that run them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "songcore/files/FileOption.h"
+#include "songcore/files/PatternJobs.h"
+#include "songcore/files/SongFileOption.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "support/TestSupport.h"
+
+using songcore::PatternJobResult;
+using songcore::PatternJobStatus;
+using testsupport::CopyDataFile;
+using testsupport::ReadFileText;
+using testsupport::RunTunemoss;
+using testsupport::TempDir;
+using testsupport::WriteFileBytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A short MP3 with an ID3v1 tag.
+std::string TaggedSong(const TempDir& dir, const std::string& name, const std::string& artist,
+                       const std::string& title, const std::string& album = "",
+                       const std::string& year = "") {
+    std::string path = CopyDataFile(dir, "files/silence.mp3", name);
+    CSongFileInfo info;
+    EXPECT_TRUE(info.Open(path, 0, 0));
+    info.SetArtist(artist);
+    info.SetTitle(title);
+    info.SetAlbum(album);
+    info.SetYear(year);
+    info.SetGenre(static_cast<unsigned short>(17));  // Rock
+    EXPECT_TRUE(info.WriteID3V1Info());
+    return path;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::string> FolderContents(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        names.push_back(fs::relative(entry.path(), folder).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(FileOption, PathParts) {
+    CFileOption option;
+    EXPECT_EQ(option.GetFilePath("/m/x.mp3"), "/m/");
+    EXPECT_EQ(option.GetFilePath("x.mp3"), "");
+    EXPECT_EQ(option.GetFileName("/m/Song.mp3"), "Song");
+    EXPECT_EQ(option.GetFileName("/m/My.Song.mp3"), "My.Song");
+    EXPECT_EQ(option.GetFileName("/a.b/c"), "");
+    EXPECT_EQ(option.GetFileExt("/m/Song.mp3"), ".mp3");
+    EXPECT_EQ(option.GetFileExt("/a/c"), "");
+    EXPECT_EQ(option.GetFileExt("/a.b/c"), "");  // a dot in a folder is no extension
+}
+
+TEST(FileOption, RenameAndCopyNeverLoseAFile) {
+    TempDir dir;
+    std::string a = dir.file("a.mp3"), b = dir.file("b.mp3");
+    WriteText(a, "A");
+    WriteText(b, "B");
+    CFileOption option;
+    EXPECT_FALSE(option.Rename(a.c_str(), b.c_str()));
+    EXPECT_FALSE(option.GetErrorMessage().empty());
+    EXPECT_EQ(ReadFileText(a), "A");
+    EXPECT_EQ(ReadFileText(b), "B");
+    EXPECT_TRUE(option.Rename(a.c_str(), dir.file("c.mp3").c_str()));
+    EXPECT_FALSE(fs::exists(a));
+
+    EXPECT_FALSE(option.Copy(b.c_str(), dir.file("c.mp3").c_str(), 1));
+    EXPECT_EQ(ReadFileText(dir.file("c.mp3")), "A");
+    EXPECT_TRUE(option.Copy(b.c_str(), dir.file("c.mp3").c_str(), 0));
+    EXPECT_EQ(ReadFileText(dir.file("c.mp3")), "B");
+    EXPECT_FALSE(option.Copy(b.c_str(), b.c_str(), 0));
+    EXPECT_EQ(ReadFileText(b), "B");
+    EXPECT_FALSE(option.Copy(dir.file("none").c_str(), dir.file("d").c_str(), 0));
+}
+
+TEST(FileOption, MakeDirectoryCreatesTheChain) {
+    TempDir dir;
+    CSongFileOption option;
+    ASSERT_TRUE(option.MakeDirectoryFromFile(dir.file("a/b/c.mp3").c_str()));
+    EXPECT_TRUE(fs::is_directory(dir.file("a/b")));
+    EXPECT_FALSE(fs::exists(dir.file("a/b/c.mp3")));
+    ASSERT_TRUE(option.MakeDirectory(dir.file("x//y/").c_str()));
+    EXPECT_TRUE(fs::is_directory(dir.file("x/y")));
+    EXPECT_TRUE(option.MakeDirectory("/top.mp3"));
+    EXPECT_TRUE(option.MakeDirectory("plain.mp3"));
+    WriteText(dir.file("file"), "");
+    EXPECT_FALSE(option.MakeDirectory(dir.file("file/sub/x").c_str()));
+}
+
+TEST(SongFileOption, PatternExpansion) {
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST - %ALBUM - %TITLE (%YEAR, %GENRE)", "A", "L",
+                                             "T", "Rock", "1999"),
+              "A - L - T (1999, Rock)");
+    // Each token's pass runs over the previous result.
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%TITLE", "Art", "", "Say %ARTIST", "", ""),
+              "Say Art");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%title %Artist", "A", "", "T", "", ""),
+              "%title %Artist");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST - %TITLE", "", "", "", "", ""), " - ");
+}
+
+TEST(SongFileOption, RenameToKeepsFolderAndExtension) {
+    TempDir dir;
+    std::string source = dir.file("x.mp3");
+    WriteText(source, "song");
+    CSongFileOption option;
+    option.SetSourcePath(source.c_str());
+    option.SetDestPath("%ARTIST - %TITLE", "A", "", "B", "", "");
+    ASSERT_TRUE(option.RenameTo());
+    EXPECT_EQ(option.GetDestPath(), dir.file("A - B.mp3"));
+    EXPECT_EQ(ReadFileText(dir.file("A - B.mp3")), "song");
+
+    // Letter case alone is a different name on this system.
+    option.SetSourcePath(dir.file("A - B.mp3").c_str());
+    option.SetDestPath("a - b", "", "", "", "", "");
+    ASSERT_TRUE(option.RenameTo());
+    EXPECT_TRUE(fs::exists(dir.file("a - b.mp3")));
+    EXPECT_FALSE(fs::exists(dir.file("A - B.mp3")));
+
+    // Names that would need or make folders are refused.
+    option.SetSourcePath(dir.file("a - b.mp3").c_str());
+    option.SetDestPath("%ARTIST", "AC/DC", "", "", "", "");
+    EXPECT_FALSE(option.RenameTo());
+    EXPECT_NE(option.GetErrorMessage().find("/"), std::string::npos);
+    option.SetDestPath("%ALBUM", "", "", "", "", "");
+    EXPECT_FALSE(option.RenameTo());
+    EXPECT_TRUE(fs::exists(dir.file("a - b.mp3")));
+}
+
+TEST(RenameSongsAs, CollisionsAndUnreadableSongs) {
+    TempDir dir;
+    std::string one = TaggedSong(dir, "one.mp3", "Abba", "Waterloo");
+    std::string two = TaggedSong(dir, "two.mp3", "Abba", "Waterloo");
+    std::string same = TaggedSong(dir, "Queen - Bohemian.mp3", "Queen", "Bohemian");
+    std::string untagged = CopyDataFile(dir, "files/silence.mp3", "untagged.mp3");
+    std::string missing = dir.file("missing.mp3");
+
+    std::vector<PatternJobResult> seen;
+    songcore::PatternJobCallbacks callbacks;
+    callbacks.onResult = [&](const PatternJobResult& r) { seen.push_back(r); };
+    auto results =
+        songcore::RenameSongsAs({one, two, same, untagged, missing}, "%ARTIST - %TITLE", callbacks);
+    ASSERT_EQ(results.size(), 5u);
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Done);
+    EXPECT_EQ(results[0].destination, dir.file("Abba - Waterloo.mp3"));
+    EXPECT_EQ(results[1].status, PatternJobStatus::Failed);  // the name is taken now
+    EXPECT_TRUE(fs::exists(two));
+    EXPECT_EQ(results[2].status, PatternJobStatus::Unchanged);
+    EXPECT_EQ(results[3].status, PatternJobStatus::Skipped);
+    EXPECT_EQ(results[4].status, PatternJobStatus::Skipped);
+    EXPECT_EQ(FolderContents(dir.path()),
+              (std::vector<std::string>{"Abba - Waterloo.mp3", "Queen - Bohemian.mp3", "two.mp3",
+                                        "untagged.mp3"}));
+}
+
+TEST(RenameSongsAs, DryRunOnlyTells) {
+    TempDir dir;
+    std::string one = TaggedSong(dir, "one.mp3", "A", "B");
+    TaggedSong(dir, "B.mp3", "X", "Y");
+    auto results = songcore::RenameSongsAs({one}, "%TITLE", {}, true);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Failed);  // B.mp3 exists
+    results = songcore::RenameSongsAs({one}, "%ARTIST%TITLE", {}, true);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Done);
+    EXPECT_EQ(results[0].destination, dir.file("AB.mp3"));
+    EXPECT_TRUE(fs::exists(one));
+    EXPECT_FALSE(fs::exists(dir.file("AB.mp3")));
+}
+
+TEST(CopySongsTo, NamesFoldersAndOverwrites) {
+    TempDir dir;
+    std::string song = TaggedSong(dir, "in.mp3", "Abba", "Waterloo", "Gold", "1974");
+    std::string untagged = CopyDataFile(dir, "files/silence.mp3", "Plain Name.mp3");
+    std::string out = dir.file("out/deep/er");
+    WriteText(dir.path() + "/existing.mp3", "");
+    fs::create_directories(out);
+    WriteText(out + "/1974 Waterloo [Rock].mp3", "old content");
+
+    std::vector<int> progress;
+    songcore::PatternJobCallbacks callbacks;
+    callbacks.onProgress = [&](int p) { progress.push_back(p); };
+    auto results = songcore::CopySongsTo({{song, out}, {untagged, dir.file("new/folder")}},
+                                         "%YEAR %TITLE [%GENRE]", callbacks);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Done) << results[0].message;
+    EXPECT_EQ(testsupport::ReadFileBytes(out + "/1974 Waterloo [Rock].mp3"),
+              testsupport::ReadFileBytes(song));
+    // Without tags: the file's own name as title, every other token empty.
+    EXPECT_EQ(results[1].destination, dir.file("new/folder/ Plain Name [].mp3"));
+    EXPECT_TRUE(fs::exists(results[1].destination));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), 100);
+
+    // Onto itself: refused, the file intact.
+    auto self = songcore::CopySongsTo({{song, dir.path()}}, "in", {});
+    EXPECT_EQ(self[0].status, PatternJobStatus::Failed);
+    EXPECT_GT(fs::file_size(song), 128u);
+}
+
+TEST(CopySongsTo, CancelLeavesNothingBehind) {
+    TempDir dir;
+    std::string big = dir.file("big.mp3");
+    WriteFileBytes(big, std::vector<uint8_t>(1024 * 1024, 0x55));
+    std::string out = dir.file("out");
+    fs::create_directories(out);
+    WriteText(out + "/big.mp3", "keep me");
+    bool cancel = false;
+    songcore::PatternJobCallbacks callbacks;
+    callbacks.onProgress = [&](int p) { cancel = p > 10; };
+    callbacks.isCancelled = [&] { return cancel; };
+    auto results =
+        songcore::CopySongsTo({{big, out}, {big, dir.file("later")}}, "%TITLE", callbacks);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Cancelled);
+    EXPECT_EQ(results[1].status, PatternJobStatus::Cancelled);
+    EXPECT_EQ(FolderContents(out), (std::vector<std::string>{"big.mp3"}));
+    EXPECT_EQ(ReadFileText(out + "/big.mp3"), "keep me");
+    EXPECT_FALSE(fs::exists(dir.file("later")));
+}
+
+TEST(CopySongsTo, PlayListFolders) {
+    EXPECT_EQ(songcore::PlayListCopyFolder("/out", "/in/x.mp3", "Abba"), "/out/mp3/Abba/");
+    EXPECT_EQ(songcore::PlayListCopyFolder("/out/", "/in.d/x", "Abba"), "/out/Abba/");
+    EXPECT_EQ(songcore::PlayListCopyFolder("/out", "/in/x.ogg", "AC/DC"), "/out/ogg/AC_DC/");
+    EXPECT_EQ(songcore::PlayListCopyFolder("/out", "/in/x.ogg", ".."), "/out/ogg/_/");
+}
+
+TEST(RenameCommand, PrintsOldAndNew) {
+    TempDir dir;
+    std::string song = TaggedSong(dir, "x.mp3", "Jay-Z", "Song");
+    std::string bad = TaggedSong(dir, "y.mp3", "AC/DC", "T");
+    auto dry = RunTunemoss({"rename", "--dry-run", "--pattern", "%ARTIST - %TITLE", song});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, song + " -> " + dir.file("Jay-Z - Song.mp3") + "\n");
+    EXPECT_TRUE(fs::exists(song));
+
+    auto run = RunTunemoss({"rename", "--pattern", "%ARTIST - %TITLE", song, bad});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, song + " -> " + dir.file("Jay-Z - Song.mp3") + "\n");
+    EXPECT_NE(run.err.find(bad), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir.file("Jay-Z - Song.mp3")));
+    EXPECT_TRUE(fs::exists(bad));
+    EXPECT_EQ(RunTunemoss({"rename", "--pattern", "%TITLE"}).status, 2);
+}
+
+TEST(CopyCommand, CopiesIntoTheFolder) {
+    TempDir dir;
+    std::string song = TaggedSong(dir, "x.mp3", "Abba", "Waterloo");
+    auto run = RunTunemoss({"copy", "--pattern", "%ARTIST/%TITLE", "--to", dir.file("o"), song});
+    EXPECT_EQ(run.status, 1);  // a "/" in the name is refused
+    run = RunTunemoss({"copy", "--pattern", "%ARTIST - %TITLE", "--to", dir.file("o/p"), song});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, song + " -> " + dir.file("o/p/Abba - Waterloo.mp3") + "\n");
+    EXPECT_TRUE(fs::exists(dir.file("o/p/Abba - Waterloo.mp3")));
+    EXPECT_EQ(RunTunemoss({"copy", song}).status, 2);
+}
