@@ -115,9 +115,19 @@ int CSongFileInfo::GetFlacInfo() {
 int CSongFileInfo::WriteFlacInfo() {
     std::optional<FlacLayout> layout = Walk(*this);
     uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;  // the reason is the stream's
+    }
+    if (!layout) {
+        return Refuse(
+            "the file is not a native FLAC file (it must start with \"fLaC\" and "
+            "the stream information)");
+    }
     // Without the block marked last there is no telling where the audio starts.
-    if (!layout || !layout->complete || length == kBadLength) {
-        return 0;
+    if (!layout->complete) {
+        return Refuse(
+            "the FLAC metadata blocks are cut short: the last one is missing or "
+            "runs past the end of the file");
     }
     // Items of every comment block survive, as they all collapse into one.
     std::vector<std::string> oldItems;
@@ -129,7 +139,7 @@ int CSongFileInfo::WriteFlacInfo() {
         VorbisComments old;
         if (!ReadExact(block.bodyOffset(), block.length, body) ||
             !VorbisComments::Parse(body, old)) {
-            return 0;
+            return Refuse("a FLAC comment block is damaged");
         }
         oldItems.insert(oldItems.end(), old.items.begin(), old.items.end());
     }
@@ -138,7 +148,7 @@ int CSongFileInfo::WriteFlacInfo() {
     VorbisComments comments = BuildComments(vendor_, MakeFlacCommentItems(), oldItems);
     // The block length field has 24 bits.
     if (!comments.Fits() || size > songcore::kFlacMaxBlockLength) {
-        return 0;
+        return Refuse("the comments are larger than a FLAC metadata block can hold (16 MiB)");
     }
     std::vector<uint8_t> block;
     songcore::AppendFlacBlockHeader(block, songcore::kFlacVorbisComment, true,

@@ -202,22 +202,24 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::SafeFileReplace& out, uint6
 }
 
 int CSongFileInfo::WriteOGGInfo() {
-    std::optional<OggVorbisHeaders> headers = songcore::ReadOggVorbisHeaders(Reader(*this), true);
+    std::string why;
+    std::optional<OggVorbisHeaders> headers =
+        songcore::ReadOggVorbisHeaders(Reader(*this), true, &why);
     if (!headers) {
-        return 0;
+        return Refuse(why);
     }
     const std::vector<uint8_t>& oldPacket = headers->comment;
     VorbisComments old;
     if (!VorbisComments::Parse(
             std::span<const uint8_t>(oldPacket).subspan(songcore::kVorbisCommonHeaderSize), old)) {
-        return 0;
+        return Refuse("the comment list of the Vorbis comment header is damaged");
     }
     unsigned long count = 0;
     uint64_t size = CalcNewOggCommentItemTotalSize(&count, old.items);
     VorbisComments comments = BuildComments(vendor_, MakeOggCommentItems(), old.items);
     if (!comments.Fits() ||
         size + songcore::kVorbisCommonHeaderSize > songcore::kMaxOggHeaderPacket) {
-        return 0;
+        return Refuse("the comments are larger than a Vorbis comment header can hold (128 MiB)");
     }
     std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(comments);
     uint64_t length = GetLength();
