@@ -9,14 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> bytes(data, size);
-    songcore::ReadExactFn read = [bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        if (offset > bytes.size() || count > bytes.size() - offset) {
-            return false;
-        }
-        out.assign(bytes.begin() + static_cast<ptrdiff_t>(offset),
-                   bytes.begin() + static_cast<ptrdiff_t>(offset + count));
-        return true;
-    };
+    songcore::ReadExactFn read = songcore::SpanReader(bytes);
 
     songcore::VorbisComments comments;
     songcore::VorbisComments::Parse(bytes, comments);

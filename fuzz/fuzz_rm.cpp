@@ -5,18 +5,13 @@
 #include <vector>
 
 #include "songcore/tags/RmChunks.h"
+#include "songcore/util/ReadExact.h"
 
 using namespace songcore;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> file(data, data + size);
-    RmReadFn read = [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        if (offset > file.size() || count > file.size() - offset) {
-            return false;
-        }
-        out.assign(file.begin() + offset, file.begin() + offset + count);
-        return true;
-    };
+    RmReadFn read = SpanReader(file);
     if (auto content = RmContent::Parse(file)) {
         if (auto built = content->Build()) {
             auto again = RmContent::Parse(std::span(*built).subspan(RmChunk::kHeaderSize));

@@ -17,19 +17,8 @@ using songcore::FlacLayout;
 
 namespace {
 
-songcore::ReadExactFn BufferReader(const std::vector<uint8_t>& bytes) {
-    return [&bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        if (offset > bytes.size() || count > bytes.size() - offset) {
-            return false;
-        }
-        out.assign(bytes.begin() + static_cast<ptrdiff_t>(offset),
-                   bytes.begin() + static_cast<ptrdiff_t>(offset + count));
-        return true;
-    };
-}
-
 std::optional<FlacLayout> WalkBytes(const std::vector<uint8_t>& bytes) {
-    return songcore::WalkFlacMetadata(BufferReader(bytes), bytes.size());
+    return songcore::WalkFlacMetadata(songcore::SpanReader(bytes), bytes.size());
 }
 
 std::vector<int> BlockTypes(const std::vector<uint8_t>& bytes) {
@@ -40,10 +29,6 @@ std::vector<int> BlockTypes(const std::vector<uint8_t>& bytes) {
         }
     }
     return types;
-}
-
-bool Contains(const std::vector<std::string>& items, const std::string& item) {
-    return std::find(items.begin(), items.end(), item) != items.end();
 }
 
 std::vector<uint8_t> AudioOf(const std::vector<uint8_t>& bytes) {
@@ -112,14 +97,10 @@ TEST(FlacRead, FieldsAndStreamProperties) {
     EXPECT_EQ(info.GetVendor(), "reference libFLAC 1.4.2 20221022");
 
     songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
-    auto number = [&](const char* key) {
-        const songcore::StreamProperty* item = stream.find(key);
-        return item ? std::get<int64_t>(item->value) : -1;
-    };
-    EXPECT_EQ(number("channels"), 1);
-    EXPECT_EQ(number("sample_rate"), 8000);
-    EXPECT_EQ(number("bits_per_sample"), 16);
-    EXPECT_EQ(number("total_samples"), 1600);
+    EXPECT_EQ(StreamNumber(stream, "channels"), 1);
+    EXPECT_EQ(StreamNumber(stream, "sample_rate"), 8000);
+    EXPECT_EQ(StreamNumber(stream, "bits_per_sample"), 16);
+    EXPECT_EQ(StreamNumber(stream, "total_samples"), 1600);
     ASSERT_TRUE(stream.find("length_seconds"));
     EXPECT_DOUBLE_EQ(std::get<double>(stream.find("length_seconds")->value), 0.2);
 
@@ -236,10 +217,10 @@ TEST(FlacWrite, PictureBareAndTwoCommentBlocks) {
     if (HaveMutagen()) {
         MutagenComments tags = ReadWithMutagen(two, "flac");
         ASSERT_TRUE(tags.ok) << tags.error;
-        EXPECT_TRUE(Contains(tags.items, "TITLE=Plain Title"));
-        EXPECT_FALSE(Contains(tags.items, "TITLE=Second Title"));
-        EXPECT_TRUE(Contains(tags.items, "REPLAYGAIN_TRACK_GAIN=-2.10 dB"));
-        EXPECT_TRUE(Contains(tags.items, "MUSICBRAINZ_ALBUMID=abc-123"));
+        EXPECT_TRUE(HasItem(tags.items, "TITLE=Plain Title"));
+        EXPECT_FALSE(HasItem(tags.items, "TITLE=Second Title"));
+        EXPECT_TRUE(HasItem(tags.items, "REPLAYGAIN_TRACK_GAIN=-2.10 dB"));
+        EXPECT_TRUE(HasItem(tags.items, "MUSICBRAINZ_ALBUMID=abc-123"));
     }
 }
 

@@ -20,22 +20,11 @@ using songcore::VorbisComments;
 
 namespace {
 
-songcore::ReadExactFn BufferReader(const std::vector<uint8_t>& bytes) {
-    return [&bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        if (offset > bytes.size() || count > bytes.size() - offset) {
-            return false;
-        }
-        out.assign(bytes.begin() + static_cast<ptrdiff_t>(offset),
-                   bytes.begin() + static_cast<ptrdiff_t>(offset + count));
-        return true;
-    };
-}
-
 // A sample file whose comment header is replaced by the given list (the sample
 // must have its comment header alone at the start of the second page).
 std::vector<uint8_t> WithComments(const std::string& sample, const VorbisComments& comments) {
     std::vector<uint8_t> bytes = ReadFileBytes(DataFile(sample));
-    auto headers = songcore::ReadOggVorbisHeaders(BufferReader(bytes), true);
+    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), true);
     EXPECT_TRUE(headers);
     auto second =
         songcore::RewriteSecondPage(*headers, songcore::BuildVorbisCommentPacket(comments));
@@ -116,11 +105,11 @@ TEST(OggCodec, MergeReplacesManagedKeysAndKeepsTheRestInOrder) {
 TEST(OggCodec, RefusesOtherCodecsAndMultiplexedStreams) {
     for (const char* name : {"ogg/opus.ogg", "ogg/oggflac.ogg", "ogg/multiplexed.ogg"}) {
         std::vector<uint8_t> bytes = ReadFileBytes(DataFile(name));
-        EXPECT_FALSE(songcore::ReadOggVorbisHeaders(BufferReader(bytes), false)) << name;
+        EXPECT_FALSE(songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), false)) << name;
     }
     // The comment header on the first page, beside the identification header.
     std::vector<uint8_t> bytes = ReadFileBytes(DataFile("ogg/plain.ogg"));
-    auto headers = songcore::ReadOggVorbisHeaders(BufferReader(bytes), false);
+    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), false);
     ASSERT_TRUE(headers);
     OggPage merged = headers->first;
     songcore::AppendLacing(headers->comment.size(), merged.lacing);
@@ -128,7 +117,7 @@ TEST(OggCodec, RefusesOtherCodecsAndMultiplexedStreams) {
     merged.lacing.insert(merged.lacing.begin(), 30);
     merged.body.insert(merged.body.end(), headers->comment.begin(), headers->comment.end());
     std::vector<uint8_t> crowded = merged.Serialize();
-    EXPECT_FALSE(songcore::ReadOggVorbisHeaders(BufferReader(crowded), false));
+    EXPECT_FALSE(songcore::ReadOggVorbisHeaders(songcore::SpanReader(crowded), false));
 }
 
 TEST(OggRead, FieldsOfAnOggencFile) {
@@ -148,14 +137,10 @@ TEST(OggRead, FieldsOfAnOggencFile) {
     EXPECT_EQ(info.GetVendor().rfind("Xiph.Org libVorbis", 0), 0u);
 
     songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
-    auto number = [&](const char* key) {
-        const songcore::StreamProperty* item = stream.find(key);
-        return item ? std::get<int64_t>(item->value) : -1;
-    };
-    EXPECT_EQ(number("channels"), 1);
-    EXPECT_EQ(number("sample_rate"), 8000);
-    EXPECT_GT(number("bitrate_kbps"), 0);
-    EXPECT_EQ(number("version"), 0);
+    EXPECT_EQ(StreamNumber(stream, "channels"), 1);
+    EXPECT_EQ(StreamNumber(stream, "sample_rate"), 8000);
+    EXPECT_GT(StreamNumber(stream, "bitrate_kbps"), 0);
+    EXPECT_EQ(StreamNumber(stream, "version"), 0);
     ASSERT_TRUE(stream.find("serial"));
     ASSERT_TRUE(stream.find("length_seconds"));
     EXPECT_NEAR(std::get<double>(stream.find("length_seconds")->value), 0.3, 0.001);

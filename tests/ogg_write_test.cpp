@@ -13,10 +13,6 @@ using namespace testsupport;
 
 namespace {
 
-bool Contains(const std::vector<std::string>& items, const std::string& item) {
-    return std::find(items.begin(), items.end(), item) != items.end();
-}
-
 void ExpectSoundOgg(const std::string& path, const std::string& original) {
     EXPECT_EQ(OggInfoProblems(path), "");
     std::vector<uint8_t> audio = DecodeOgg(path);
@@ -58,18 +54,18 @@ TEST(OggWrite, EditKeepsUnmanagedItemsAndEveryLaterPage) {
         ASSERT_TRUE(tags.ok) << tags.error;
         EXPECT_EQ(tags.vendor, vendor);
         EXPECT_EQ(tags.items.front(), "TITLE=New \xC3\x9C title");
-        EXPECT_TRUE(Contains(tags.items, "DATE=2024"));
+        EXPECT_TRUE(HasItem(tags.items, "DATE=2024"));
         if (std::string(name) == "ogg/plain.ogg") {
             // The unmanaged items follow, in their old order, as stored.
             std::vector<std::string> tail(tags.items.end() - 3, tags.items.end());
             EXPECT_EQ(tail, (std::vector<std::string>{
                                 "VERSION=Radio Edit", "REPLAYGAIN_TRACK_GAIN=-3.20 dB",
                                 "musicbrainz_trackid=0f6a3c0e-1111-2222-3333-444455556666"}));
-            EXPECT_TRUE(Contains(tags.items, "COMMENT=a description"));
-            EXPECT_TRUE(Contains(tags.items, "PERFORMER=Lower Key"));
-            EXPECT_FALSE(Contains(tags.items, "DESCRIPTION=a description"));
+            EXPECT_TRUE(HasItem(tags.items, "COMMENT=a description"));
+            EXPECT_TRUE(HasItem(tags.items, "PERFORMER=Lower Key"));
+            EXPECT_FALSE(HasItem(tags.items, "DESCRIPTION=a description"));
         } else {
-            EXPECT_TRUE(Contains(tags.items, "REPLAYGAIN_TRACK_PEAK=0.5"));
+            EXPECT_TRUE(HasItem(tags.items, "REPLAYGAIN_TRACK_PEAK=0.5"));
         }
     }
 }
@@ -135,8 +131,8 @@ TEST(OggWrite, HeadersThatOutgrowAPageAreRepaginated) {
     ExpectSoundOgg(path, DataFile("ogg/paged.ogg"));
     MutagenComments tags = ReadWithMutagen(path, "ogg");
     ASSERT_TRUE(tags.ok) << tags.error;
-    EXPECT_TRUE(Contains(tags.items, "LYRICS=" + lyrics));
-    EXPECT_TRUE(Contains(tags.items, "REPLAYGAIN_TRACK_PEAK=0.5"));
+    EXPECT_TRUE(HasItem(tags.items, "LYRICS=" + lyrics));
+    EXPECT_TRUE(HasItem(tags.items, "REPLAYGAIN_TRACK_PEAK=0.5"));
 
     // And back to one page.
     {
@@ -168,11 +164,11 @@ TEST(OggWrite, SpanningCommentHeaderKeepsPictureAndLyrics) {
     ExpectSoundOgg(path, DataFile("ogg/spanning.ogg"));
     MutagenComments after = ReadWithMutagen(path, "ogg");
     ASSERT_TRUE(after.ok) << after.error;
-    EXPECT_TRUE(Contains(after.items, "ARTIST=Someone Else"));
+    EXPECT_TRUE(HasItem(after.items, "ARTIST=Someone Else"));
     for (const std::string& item : before.items) {
         if (item.rfind("METADATA_BLOCK_PICTURE=", 0) == 0 || item.rfind("LYRICS=", 0) == 0 ||
             item.rfind("REPLAYGAIN_ALBUM_GAIN=", 0) == 0) {
-            EXPECT_TRUE(Contains(after.items, item)) << item.substr(0, 40);
+            EXPECT_TRUE(HasItem(after.items, item)) << item.substr(0, 40);
         }
     }
 }

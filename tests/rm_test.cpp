@@ -9,6 +9,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/ByteWriter.h"
+#include "songcore/util/ReadExact.h"
 #include "support/MediaChecks.h"
 #include "support/TestSupport.h"
 
@@ -100,16 +101,6 @@ std::vector<uint32_t> AddIndex(std::vector<uint8_t>& bytes) {
     return packets;
 }
 
-RmReadFn BufferReader(const std::vector<uint8_t>& bytes) {
-    return [&bytes](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        if (offset > bytes.size() || count > bytes.size() - offset) {
-            return false;
-        }
-        out.assign(bytes.begin() + offset, bytes.begin() + offset + count);
-        return true;
-    };
-}
-
 }  // namespace
 
 TEST(RmChunksTest, ContentDescriptionRoundTrip) {
@@ -177,7 +168,7 @@ TEST(RmChunksTest, WalkAndOffsetChains) {
     file.u32be(0);
     std::vector<uint8_t> bytes = file.take();
 
-    auto layout = RmLayout::Walk(BufferReader(bytes), bytes.size());
+    auto layout = RmLayout::Walk(SpanReader(bytes), bytes.size());
     ASSERT_TRUE(layout);
     ASSERT_EQ(layout->chunks.size(), 3u);
     EXPECT_TRUE(layout->chunks[0].Is("PROP"));
@@ -187,7 +178,7 @@ TEST(RmChunksTest, WalkAndOffsetChains) {
     EXPECT_EQ(layout->stop->offset, data1);
     EXPECT_EQ(layout->end, data1);
 
-    auto patches = CollectRmOffsetPatches(BufferReader(bytes), bytes.size(), *layout, index, 7);
+    auto patches = CollectRmOffsetPatches(SpanReader(bytes), bytes.size(), *layout, index, 7);
     ASSERT_TRUE(patches);
     ASSERT_EQ(patches->size(), 2u);
     EXPECT_EQ((*patches)[0].offset, data1 + 14u);
@@ -198,18 +189,18 @@ TEST(RmChunksTest, WalkAndOffsetChains) {
     // A chain that points back at itself ends instead of looping.
     std::vector<uint8_t> loop = bytes;
     PutU32(loop, data1 + 20 + 14, data1);
-    EXPECT_TRUE(CollectRmOffsetPatches(BufferReader(loop), loop.size(), *layout, index, 7));
+    EXPECT_TRUE(CollectRmOffsetPatches(SpanReader(loop), loop.size(), *layout, index, 7));
     // An index that claims more than the file holds is refused.
     std::vector<uint8_t> cut = bytes;
     PutU32(cut, index + 4, 1000);
-    EXPECT_FALSE(CollectRmOffsetPatches(BufferReader(cut), cut.size(), *layout, index, 7));
+    EXPECT_FALSE(CollectRmOffsetPatches(SpanReader(cut), cut.size(), *layout, index, 7));
     // A header chunk cut short, and a file that is not RealMedia.
     std::vector<uint8_t> shortChunk = bytes;
     PutU32(shortChunk, 18 + 4, 5000);
-    EXPECT_FALSE(RmLayout::Walk(BufferReader(shortChunk), shortChunk.size()));
+    EXPECT_FALSE(RmLayout::Walk(SpanReader(shortChunk), shortChunk.size()));
     std::vector<uint8_t> other = bytes;
     other[1] = 'x';
-    EXPECT_FALSE(RmLayout::Walk(BufferReader(other), other.size()));
+    EXPECT_FALSE(RmLayout::Walk(SpanReader(other), other.size()));
     EXPECT_EQ(MoveRmOffset(0, data1, 7), 0u);
     EXPECT_EQ(MoveRmOffset(data1 - 1, data1, 7), data1 - 1);
 }

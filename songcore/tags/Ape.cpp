@@ -189,7 +189,7 @@ int CSongFileInfo::WriteAPEV2Info() {
     std::optional<std::vector<uint8_t>> bytes =
         ApeTag::Rebuild(old ? &*old : nullptr, values, keep).Serialize();
     if (!bytes || bytes->size() > UINT32_MAX) {
-        return 0;
+        return Refuse("the tag would be larger than an APEv2 tag can be (4 GiB)");
     }
     return ReplaceAPEV2Tag(*bytes) ? 1 : 0;
 }
@@ -205,5 +205,9 @@ int CSongFileInfo::RemoveAPEV2Info() {
             return 0;
         }
     }
-    return HasAPEV2() ? 0 : 1;
+    if (HasAPEV2()) {
+        return Refuse(
+            "more APEv2 tags are stacked at the end of the file than are removed at once");
+    }
+    return 1;
 }

@@ -54,22 +54,32 @@ struct LoadedHeader {
     AsfHeader layout;
 };
 
-std::optional<LoadedHeader> LoadHeader(CSongFile& file) {
+// why, when given, receives the reason for a failure in plain words.
+std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullptr) {
+    auto fail = [why](const char* reason) -> std::optional<LoadedHeader> {
+        if (why) {
+            *why = reason;
+        }
+        return std::nullopt;
+    };
     std::vector<uint8_t> preamble;
     if (!file.ReadExact(0, AsfHeader::kPreambleSize, preamble)) {
-        return std::nullopt;
+        return fail("the file is too short to hold an ASF header");
     }
     std::optional<uint64_t> size = AsfHeader::ParseSize(preamble);
-    if (!size || *size > kMaxHeaderSize) {
-        return std::nullopt;
+    if (!size) {
+        return fail("the file does not start with an ASF header object");
+    }
+    if (*size > kMaxHeaderSize) {
+        return fail("the ASF header claims to be larger than 64 MiB");
     }
     LoadedHeader header;
     if (!file.ReadExact(0, static_cast<size_t>(*size), header.bytes)) {
-        return std::nullopt;
+        return fail("the ASF header runs past the end of the file");
     }
     std::optional<AsfHeader> layout = AsfHeader::Parse(header.bytes);
     if (!layout) {
-        return std::nullopt;
+        return fail("the ASF header is damaged: an object in it is cut short or runs past its end");
     }
     header.layout = std::move(*layout);
     return header;
@@ -180,12 +190,20 @@ int CSongFileInfo::GetASFInfo() {
 
 int CSongFileInfo::RewriteASFHeader(bool withTags) {
     uint64_t length = GetLength();
-    if (length == kBadLength || length > kMaxWritableFileSize) {
-        return 0;
+    if (length == kBadLength) {
+        return 0;  // the reason is the stream's
     }
-    std::optional<LoadedHeader> header = LoadHeader(*this);
-    if (!header || !header->layout.exact) {
-        return 0;
+    if (length > kMaxWritableFileSize) {
+        return Refuse("the file is larger than 4 GiB, beyond the offsets the ASF writer handles");
+    }
+    std::string why;
+    std::optional<LoadedHeader> header = LoadHeader(*this, &why);
+    if (!header) {
+        return Refuse(why);
+    }
+    if (!header->layout.exact) {
+        return Refuse(
+            "the ASF header is damaged: its objects do not fill it or are not as many as it says");
     }
     // Gather what the rewrite keeps of the old descriptions.
     std::vector<AsfDescriptor> kept;
@@ -197,7 +215,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         if (object.guid == asfguid::kContentDescription) {
             std::optional<AsfContentDescription> content = AsfContentDescription::Parse(body);
             if (!content) {
-                return 0;
+                return Refuse("the ASF content description is damaged");
             }
             if (!rating) {
                 rating = content->rating;
@@ -207,7 +225,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
             std::optional<AsfExtendedContentDescription> extended =
                 AsfExtendedContentDescription::Parse(body);
             if (!extended) {
-                return 0;
+                return Refuse("the ASF extended content description is damaged");
             }
             for (AsfDescriptor& descriptor : extended->descriptors) {
                 if (IsTagDescriptor(descriptor.name)) {
@@ -257,7 +275,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         content.rating = rating.value_or(std::vector<uint8_t>{});
         std::optional<std::vector<uint8_t>> built = content.Build();
         if (!built) {
-            return 0;  // a text too long for the format
+            return Refuse("a text is longer than an ASF header allows (65535 bytes in UTF-16)");
         }
         newContent = std::move(*built);
     }
@@ -268,7 +286,9 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     if (!extended.descriptors.empty()) {
         std::optional<std::vector<uint8_t>> built = extended.Build();
         if (!built) {
-            return 0;
+            return Refuse(
+                "a text is longer than an ASF header allows (65535 bytes in UTF-16), or there "
+                "are more than 65535 descriptors");
         }
         newExtended = std::move(*built);
     }
@@ -277,7 +297,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     std::optional<std::vector<uint8_t>> newHeader =
         header->layout.Rebuild(header->bytes, newExtended, newContent, length - oldSize);
     if (!newHeader || newHeader->size() + (length - oldSize) > kMaxWritableFileSize) {
-        return 0;
+        return Refuse("the rewritten file would be larger than 4 GiB");
     }
     header.reset();  // the old header is no longer needed while the data streams
     return ReplaceContents([&](songcore::SafeFileReplace& replace) {

@@ -16,12 +16,10 @@ namespace {
 
 constexpr const char* kDefaultFlacVendor = "reference libFLAC 1.1.0 20030126";
 
-// The keys the writer owns; DESCRIPTION too, as the reader folds it into the
-// comment that the writer stores under COMMENT.
-constexpr std::string_view kManagedKeys[] = {
-    "TITLE",    "ARTIST",  "ALBUM",     "TRACKNUMBER", "GENRE",
-    "DATE",     "COMMENT", "COPYRIGHT", "PERFORMER",   "ORGANIZATION",
-    "LOCATION", "LICENSE", "CONTACT",   "LYRICS",      "DESCRIPTION"};
+// The order in which the writer stores the fields.
+constexpr std::string_view kFlacKeyOrder[] = {
+    "TITLE",     "ARTIST",    "ALBUM",        "TRACKNUMBER", "GENRE",   "DATE",    "COMMENT",
+    "COPYRIGHT", "PERFORMER", "ORGANIZATION", "LOCATION",    "LICENSE", "CONTACT", "LYRICS"};
 
 std::optional<FlacLayout> Walk(CSongFile& file) {
     uint64_t length = file.GetLength();
@@ -35,41 +33,14 @@ std::optional<FlacLayout> Walk(CSongFile& file) {
         length);
 }
 
-VorbisComments BuildComments(std::string vendor, std::vector<std::string> written,
-                             const std::vector<std::string>& oldItems) {
-    VorbisComments comments;
-    comments.vendor = std::move(vendor);
-    comments.items = songcore::MergeCommentItems(std::move(written), oldItems, kManagedKeys);
-    return comments;
-}
-
 }  // namespace
-
-std::vector<std::string> CSongFileInfo::MakeFlacCommentItems() const {
-    const std::pair<const char*, std::string> fields[] = {
-        {"TITLE", title_},           {"ARTIST", artist_},
-        {"ALBUM", album_},           {"TRACKNUMBER", std::to_string(trackNum_)},
-        {"GENRE", GetGenreString()}, {"DATE", year_},
-        {"COMMENT", comment_},       {"COPYRIGHT", copyright_},
-        {"PERFORMER", performer_},   {"ORGANIZATION", organization_},
-        {"LOCATION", location_},     {"LICENSE", license_},
-        {"CONTACT", contact_},       {"LYRICS", lyrics_},
-    };
-    std::vector<std::string> items;
-    for (const auto& [key, value] : fields) {
-        if (!value.empty()) {
-            items.push_back(std::string(key) + "=" + value);
-        }
-    }
-    return items;
-}
 
 unsigned long CSongFileInfo::CalcNewFlacCommentItemTotalSize(
     unsigned long* count, const std::vector<std::string>& oldItems) {
     if (vendor_.empty()) {
         vendor_ = kDefaultFlacVendor;
     }
-    VorbisComments comments = BuildComments(vendor_, MakeFlacCommentItems(), oldItems);
+    VorbisComments comments = BuildVorbisComments(vendor_, kFlacKeyOrder, oldItems);
     if (count) {
         *count = static_cast<unsigned long>(comments.items.size());
     }
@@ -115,9 +86,19 @@ int CSongFileInfo::GetFlacInfo() {
 int CSongFileInfo::WriteFlacInfo() {
     std::optional<FlacLayout> layout = Walk(*this);
     uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;  // the reason is the stream's
+    }
+    if (!layout) {
+        return Refuse(
+            "the file is not a native FLAC file (it must start with \"fLaC\" and "
+            "the stream information)");
+    }
     // Without the block marked last there is no telling where the audio starts.
-    if (!layout || !layout->complete || length == kBadLength) {
-        return 0;
+    if (!layout->complete) {
+        return Refuse(
+            "the FLAC metadata blocks are cut short: the last one is missing or "
+            "runs past the end of the file");
     }
     // Items of every comment block survive, as they all collapse into one.
     std::vector<std::string> oldItems;
@@ -129,16 +110,16 @@ int CSongFileInfo::WriteFlacInfo() {
         VorbisComments old;
         if (!ReadExact(block.bodyOffset(), block.length, body) ||
             !VorbisComments::Parse(body, old)) {
-            return 0;
+            return Refuse("a FLAC comment block is damaged");
         }
         oldItems.insert(oldItems.end(), old.items.begin(), old.items.end());
     }
     unsigned long count = 0;
     uint64_t size = CalcNewFlacCommentItemTotalSize(&count, oldItems);
-    VorbisComments comments = BuildComments(vendor_, MakeFlacCommentItems(), oldItems);
+    VorbisComments comments = BuildVorbisComments(vendor_, kFlacKeyOrder, oldItems);
     // The block length field has 24 bits.
     if (!comments.Fits() || size > songcore::kFlacMaxBlockLength) {
-        return 0;
+        return Refuse("the comments are larger than a FLAC metadata block can hold (16 MiB)");
     }
     std::vector<uint8_t> block;
     songcore::AppendFlacBlockHeader(block, songcore::kFlacVorbisComment, true,

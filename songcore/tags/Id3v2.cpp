@@ -138,7 +138,9 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
     oldTagLength = std::min<uint64_t>(static_cast<uint64_t>(HasID3V2()), length);
     std::optional<Id3v2Tag> old = ReadTag(*this, oldTagLength);
     if (oldTagLength > 0 && (!old || old->major < 2 || old->major > 4)) {
-        return false;  // frames we cannot read could not be carried over
+        // Frames we cannot read could not be carried over.
+        Refuse("the file's ID3v2 tag is damaged or of a version other than 2.2 to 2.4");
+        return false;
     }
     songcore::Id3v2FieldValues values = {
         title_,     artist_,  album_,           std::to_string(trackNum_),
@@ -161,6 +163,7 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
     std::optional<std::vector<uint8_t>> bytes =
         Id3v2Tag::Rebuild(old ? &*old : nullptr, values, keep).Serialize();
     if (!bytes) {
+        Refuse("the tag would be larger than an ID3v2 tag can be (256 MiB)");
         return false;
     }
     tag = std::move(*bytes);

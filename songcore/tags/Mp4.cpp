@@ -27,7 +27,15 @@ struct MovieInFile {
     std::optional<Mp4Movie> movie;
 };
 
-bool LoadMovie(CSongFile& file, MovieInFile& out) {
+// why, when given, receives the reason for a failure in plain words; it
+// stays empty when the file itself could not be read (the file says why).
+bool LoadMovie(CSongFile& file, MovieInFile& out, std::string* why = nullptr) {
+    auto fail = [why](const char* reason) {
+        if (why) {
+            *why = reason;
+        }
+        return false;
+    };
     uint64_t length = file.GetLength();
     if (length == CSongFile::kBadLength) {
         return false;
@@ -44,11 +52,16 @@ bool LoadMovie(CSongFile& file, MovieInFile& out) {
         return true;
     };
     if (!songcore::ListMp4Atoms(read, 0, length, out.top, nullptr, true)) {
-        return false;
+        return fail(
+            "the file's atoms are damaged: an atom is smaller than its header or runs past the "
+            "end of the file");
     }
     const Mp4Atom* moov = songcore::FindMp4Atom(out.top, "moov");
-    if (!moov || moov->size > kMaxMovieSize) {
-        return false;
+    if (!moov) {
+        return fail("the file has no movie atom (moov)");
+    }
+    if (moov->size > kMaxMovieSize) {
+        return fail("the movie atom is larger than 128 MiB");
     }
     out.where = *moov;
     std::vector<uint8_t> bytes;
@@ -56,7 +69,12 @@ bool LoadMovie(CSongFile& file, MovieInFile& out) {
         return false;
     }
     out.movie = Mp4Movie::Parse(std::move(bytes));
-    return out.movie.has_value();
+    if (!out.movie) {
+        return fail(
+            "the file's atoms are damaged: an atom inside the movie atom is malformed or runs "
+            "past its parent");
+    }
+    return true;
 }
 
 }  // namespace
@@ -105,14 +123,15 @@ int CSongFileInfo::GetMP4Info() {
 
 int CSongFileInfo::WriteMP4Info() {
     MovieInFile file;
-    if (!LoadMovie(*this, file)) {
-        return 0;
+    std::string why;
+    if (!LoadMovie(*this, file, &why)) {
+        return why.empty() ? 0 : Refuse(why);
     }
     std::vector<songcore::Mp4Item> old;
     if (file.movie->hasItemList()) {
         auto parsed = songcore::ParseMp4ItemList(file.movie->itemListContent());
         if (!parsed) {
-            return 0;
+            return Refuse("the file's atoms are damaged: an item of the item list is malformed");
         }
         old = std::move(*parsed);
     }
@@ -135,11 +154,11 @@ int CSongFileInfo::WriteMP4Info() {
 
     auto rebuilt = file.movie->WithItemList(tag.BuildItemList(old));
     if (!rebuilt) {
-        return 0;
+        return Refuse("the new item list does not fit the size fields of the atoms around it");
     }
     std::optional<Mp4Movie> movie = Mp4Movie::Parse(std::move(*rebuilt));
     if (!movie) {
-        return 0;
+        return Refuse("the rebuilt movie atom could not be read back");
     }
     const Mp4Atom& where = file.where;
     int64_t delta = static_cast<int64_t>(movie->bytes().size()) - static_cast<int64_t>(where.size);
@@ -148,16 +167,19 @@ int CSongFileInfo::WriteMP4Info() {
         // writer does not correct; moving them would break the file.
         for (const Mp4Atom& atom : file.top) {
             if (atom.offset > where.offset && (atom.type == "moof" || atom.type == "mfra")) {
-                return 0;
+                return Refuse("movie fragments follow the movie header; they would have to move");
             }
         }
         if (!movie->ShiftChunkOffsets(delta, where.end())) {
-            return 0;
+            return Refuse("a chunk offset would no longer fit its table once the media data moves");
         }
     }
     uint64_t length = GetLength();
-    if (length == kBadLength || length < where.end()) {
-        return 0;
+    if (length == kBadLength) {
+        return 0;  // the reason is the stream's
+    }
+    if (length < where.end()) {
+        return Refuse("the file is shorter than its movie atom");
     }
     return ReplaceContents([&](songcore::SafeFileReplace& out) {
         return CopyRange(out, 0, where.offset) && out.append(movie->bytes()) &&

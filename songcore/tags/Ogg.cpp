@@ -1,5 +1,5 @@
-// Vorbis comments of Ogg Vorbis files, and the comment-list reading that the
-// FLAC reader shares.
+// Vorbis comments of Ogg Vorbis files, and the comment lists that the FLAC
+// reader and writer share with them.
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -22,12 +22,17 @@ namespace {
 
 constexpr const char* kDefaultOggVendor = "Xiph.Org libVorbis I 20020717";
 
-// The keys the writer owns; DESCRIPTION too, as the reader folds it into the
-// comment that the writer stores under COMMENT.
-constexpr std::string_view kManagedKeys[] = {
-    "TITLE",   "ARTIST",   "ALBUM",     "TRACKNUMBER", "DATE",
-    "COMMENT", "GENRE",    "COPYRIGHT", "PERFORMER",   "ORGANIZATION",
-    "LICENSE", "LOCATION", "CONTACT",   "LYRICS",      "DESCRIPTION"};
+// The order in which the writer stores the fields.
+constexpr std::string_view kOggKeyOrder[] = {
+    "TITLE",     "ARTIST",    "ALBUM",        "TRACKNUMBER", "DATE",     "COMMENT", "GENRE",
+    "COPYRIGHT", "PERFORMER", "ORGANIZATION", "LICENSE",     "LOCATION", "CONTACT", "LYRICS"};
+
+// The keys the Ogg and FLAC writers own; DESCRIPTION too, as the reader folds
+// it into the comment that the writers store under COMMENT.
+constexpr std::string_view kOwnedKeys[] = {"TITLE",     "ARTIST",       "ALBUM",      "TRACKNUMBER",
+                                           "DATE",      "COMMENT",      "GENRE",      "COPYRIGHT",
+                                           "PERFORMER", "ORGANIZATION", "LICENSE",    "LOCATION",
+                                           "CONTACT",   "LYRICS",       "DESCRIPTION"};
 
 // The leading decimal number of a track text ("7/12" gives 7). Texts without
 // one, negative numbers and numbers too large for the field give 0.
@@ -49,14 +54,6 @@ songcore::ReadExactFn Reader(CSongFile& file) {
     return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
         return file.ReadExact(offset, count, out);
     };
-}
-
-VorbisComments BuildComments(std::string vendor, std::vector<std::string> written,
-                             const std::vector<std::string>& oldItems) {
-    VorbisComments comments;
-    comments.vendor = std::move(vendor);
-    comments.items = songcore::MergeCommentItems(std::move(written), oldItems, kManagedKeys);
-    return comments;
 }
 
 }  // namespace
@@ -107,8 +104,10 @@ int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
     return complete ? 1 : 0;
 }
 
-std::vector<std::string> CSongFileInfo::MakeOggCommentItems() const {
-    const std::pair<const char*, std::string> fields[] = {
+VorbisComments CSongFileInfo::BuildVorbisComments(std::string vendor,
+                                                  std::span<const std::string_view> keys,
+                                                  const std::vector<std::string>& oldItems) const {
+    const std::pair<std::string_view, std::string> fields[] = {
         {"TITLE", title_},
         {"ARTIST", artist_},
         {"ALBUM", album_},
@@ -125,12 +124,17 @@ std::vector<std::string> CSongFileInfo::MakeOggCommentItems() const {
         {"LYRICS", lyrics_},
     };
     std::vector<std::string> items;
-    for (const auto& [key, value] : fields) {
-        if (!value.empty()) {
-            items.push_back(std::string(key) + "=" + value);
+    for (std::string_view key : keys) {
+        for (const auto& [name, value] : fields) {
+            if (name == key && !value.empty()) {
+                items.push_back(std::string(key) + "=" + value);
+            }
         }
     }
-    return items;
+    VorbisComments comments;
+    comments.vendor = std::move(vendor);
+    comments.items = songcore::MergeCommentItems(std::move(items), oldItems, kOwnedKeys);
+    return comments;
 }
 
 unsigned long CSongFileInfo::CalcNewOggCommentItemTotalSize(
@@ -138,7 +142,7 @@ unsigned long CSongFileInfo::CalcNewOggCommentItemTotalSize(
     if (vendor_.empty()) {
         vendor_ = kDefaultOggVendor;
     }
-    VorbisComments comments = BuildComments(vendor_, MakeOggCommentItems(), oldItems);
+    VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, oldItems);
     if (count) {
         *count = static_cast<unsigned long>(comments.items.size());
     }
@@ -202,22 +206,24 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::SafeFileReplace& out, uint6
 }
 
 int CSongFileInfo::WriteOGGInfo() {
-    std::optional<OggVorbisHeaders> headers = songcore::ReadOggVorbisHeaders(Reader(*this), true);
+    std::string why;
+    std::optional<OggVorbisHeaders> headers =
+        songcore::ReadOggVorbisHeaders(Reader(*this), true, &why);
     if (!headers) {
-        return 0;
+        return Refuse(why);
     }
     const std::vector<uint8_t>& oldPacket = headers->comment;
     VorbisComments old;
     if (!VorbisComments::Parse(
             std::span<const uint8_t>(oldPacket).subspan(songcore::kVorbisCommonHeaderSize), old)) {
-        return 0;
+        return Refuse("the comment list of the Vorbis comment header is damaged");
     }
     unsigned long count = 0;
     uint64_t size = CalcNewOggCommentItemTotalSize(&count, old.items);
-    VorbisComments comments = BuildComments(vendor_, MakeOggCommentItems(), old.items);
+    VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, old.items);
     if (!comments.Fits() ||
         size + songcore::kVorbisCommonHeaderSize > songcore::kMaxOggHeaderPacket) {
-        return 0;
+        return Refuse("the comments are larger than a Vorbis comment header can hold (128 MiB)");
     }
     std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(comments);
     uint64_t length = GetLength();

@@ -57,17 +57,7 @@ std::optional<size_t> OggPage::ParseHeader(std::span<const uint8_t> header, OggP
 }
 
 std::optional<OggPage> OggPage::Parse(std::span<const uint8_t> data) {
-    std::vector<uint8_t> copy(data.begin(), data.end());
-    return ReadOggPage(
-        [&copy](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-            if (offset > copy.size() || count > copy.size() - offset) {
-                return false;
-            }
-            out.assign(copy.begin() + static_cast<ptrdiff_t>(offset),
-                       copy.begin() + static_cast<ptrdiff_t>(offset + count));
-            return true;
-        },
-        0);
+    return ReadOggPage(SpanReader(data), 0);
 }
 
 std::optional<OggPage> ReadOggPage(const ReadExactFn& read, uint64_t offset) {

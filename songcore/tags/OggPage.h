@@ -9,11 +9,9 @@
 #include <span>
 #include <vector>
 
-namespace songcore {
+#include "songcore/util/ReadExact.h"
 
-// Reads exactly count bytes at offset of a file or buffer; false when fewer
-// are there (CSongFile::ReadExact has this shape).
-using ReadExactFn = std::function<bool(uint64_t offset, size_t count, std::vector<uint8_t>& out)>;
+namespace songcore {
 
 struct OggPage {
     static constexpr size_t kHeaderSize = 27;

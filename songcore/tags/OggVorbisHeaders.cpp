@@ -26,13 +26,28 @@ bool PacketEndsOn(const std::vector<uint8_t>& lacing) {
 
 }  // namespace
 
-std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup) {
+std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup,
+                                                     std::string* why) {
+    auto refuse = [why](const char* reason) -> std::optional<OggVorbisHeaders> {
+        if (why) {
+            *why = reason;
+        }
+        return std::nullopt;
+    };
+    constexpr const char* kNotVorbis =
+        "the file is not an Ogg Vorbis stream (Opus, Speex, FLAC and multiplexed files are not "
+        "written)";
     OggVorbisHeaders headers;
     std::optional<OggPage> first = ReadOggPage(read, 0);
-    if (!first || !(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued) ||
-        !HoldsOnePacket(*first) || first->body.size() < kIdentificationSize ||
-        !IsVorbisPacket(first->body, 1)) {
-        return std::nullopt;
+    if (!first) {
+        return refuse("the file does not start with an intact Ogg page");
+    }
+    if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued) ||
+        first->body.size() < kIdentificationSize || !IsVorbisPacket(first->body, 1)) {
+        return refuse(kNotVorbis);
+    }
+    if (!HoldsOnePacket(*first)) {
+        return refuse("the first Ogg page holds more than the Vorbis identification header");
     }
     headers.identification = first->body;
     headers.first = std::move(*first);
@@ -44,20 +59,25 @@ std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bo
     uint64_t offset = headers.first.size();
     while (done < wanted) {
         if (headers.pages.size() >= kMaxHeaderPages) {
-            return std::nullopt;
+            return refuse("the Vorbis headers spread over too many Ogg pages");
         }
         std::optional<OggPage> page = ReadOggPage(read, offset);
+        if (!page) {
+            return refuse("the Ogg pages of the Vorbis headers are damaged or cut short");
+        }
         // Another serial number or a second first page: a multiplexed file.
-        if (!page || page->serial != headers.first.serial || (page->flags & OggPage::kFirst) ||
-            ((page->flags & OggPage::kContinued) != 0) != inPacket) {
-            return std::nullopt;
+        if (page->serial != headers.first.serial || (page->flags & OggPage::kFirst)) {
+            return refuse(kNotVorbis);
+        }
+        if (((page->flags & OggPage::kContinued) != 0) != inPacket) {
+            return refuse("the Ogg pages of the Vorbis headers are out of step with their packets");
         }
         size_t at = 0;
         size_t index = 0;
         for (; index < page->lacing.size() && done < wanted; ++index) {
             uint8_t value = page->lacing[index];
             if (packet.size() + value > kMaxOggHeaderPacket) {
-                return std::nullopt;
+                return refuse("a Vorbis header packet is larger than 128 MiB");
             }
             packet.insert(packet.end(), page->body.begin() + static_cast<ptrdiff_t>(at),
                           page->body.begin() + static_cast<ptrdiff_t>(at + value));
@@ -68,7 +88,7 @@ std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bo
             }
             if (done == 0) {
                 if (!IsVorbisPacket(packet, 3)) {
-                    return std::nullopt;
+                    return refuse("the Vorbis comment header is missing or damaged");
                 }
                 if (headers.pages.empty()) {
                     headers.commentEndInFirst = index;
@@ -76,7 +96,7 @@ std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bo
                 headers.comment = std::move(packet);
             } else {
                 if (!IsVorbisPacket(packet, 5)) {
-                    return std::nullopt;
+                    return refuse("the Vorbis setup header is missing or damaged");
                 }
                 headers.setup = std::move(packet);
             }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "songcore/tags/OggPage.h"
@@ -35,7 +36,9 @@ constexpr size_t kMaxOggHeaderPacket = 128u << 20;
 // withSetup is set. Refuses (nothing) anything but a single Vorbis stream:
 // another codec, a second stream beside it, a first page with more than the
 // identification packet, pages out of step with the packets they carry.
-std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup);
+// why, when given, receives the reason for a refusal in plain words.
+std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup,
+                                                     std::string* why = nullptr);
 
 // The second page rewritten for a new comment packet, when the comment packet
 // filled the start of that page and the new one still fits there with the

@@ -97,8 +97,14 @@ int CSongFileInfo::GetRMInfo() {
 int CSongFileInfo::WriteRMInfo() {
     uint64_t length = 0;
     std::optional<RmLayout> layout = WalkFile(*this, length);
-    if (!layout || length > kMaxFileSize) {
-        return 0;
+    if (length == kBadLength) {
+        return 0;  // the reason is the stream's
+    }
+    if (!layout) {
+        return Refuse("the file is not RealMedia, or one of its header chunks is cut short");
+    }
+    if (length > kMaxFileSize) {
+        return Refuse("the file is larger than 4 GiB, beyond the offsets RealMedia can hold");
     }
     // ISO-8859-1 by the format's definition; what it cannot hold becomes "?".
     RmContent content{songcore::Utf8ToLatin1(title_), songcore::Utf8ToLatin1(artist_),
@@ -107,7 +113,7 @@ int CSongFileInfo::WriteRMInfo() {
     if (!content.Empty()) {
         std::optional<std::vector<uint8_t>> built = content.Build();
         if (!built) {
-            return 0;  // a text too long for the format
+            return Refuse("a text is longer than a RealMedia description allows (65535 bytes)");
         }
         newContent = std::move(*built);
     }
@@ -117,7 +123,7 @@ int CSongFileInfo::WriteRMInfo() {
     for (const RmChunk& chunk : layout->chunks) {
         // Without knowing a chunk's layout we cannot know what it points at.
         if (chunk.version != 0) {
-            return 0;
+            return Refuse("a header chunk has a layout version this writer does not know");
         }
         if (chunk.Is("CONT")) {
             oldContentSize += chunk.size;
@@ -126,12 +132,12 @@ int CSongFileInfo::WriteRMInfo() {
     }
     int64_t delta = static_cast<int64_t>(newContent.size()) - static_cast<int64_t>(oldContentSize);
     if (static_cast<int64_t>(length) + delta > static_cast<int64_t>(kMaxFileSize)) {
-        return 0;
+        return Refuse("the new description would make the file larger than 4 GiB");
     }
 
     std::vector<uint8_t> fileHeader;
     if (!ReadExact(0, layout->fileHeader.size, fileHeader)) {
-        return 0;
+        return Refuse("the RealMedia file header is cut short");
     }
     uint32_t count = layout->headerCount - oldContentCount + (newContent.empty() ? 0 : 1);
     PutU32be(fileHeader, 14, count);
@@ -145,7 +151,7 @@ int CSongFileInfo::WriteRMInfo() {
         }
         std::vector<uint8_t>& bytes = properties.emplace_back();
         if (chunk.size < kPropChunkSize || !ReadExact(chunk.offset, chunk.size, bytes)) {
-            return 0;
+            return Refuse("the file properties chunk is too short or cut short");
         }
         for (size_t field : {RmLayout::kIndexOffsetAt, RmLayout::kDataOffsetAt}) {
             size_t at = RmChunk::kHeaderSize + field;
@@ -159,7 +165,9 @@ int CSongFileInfo::WriteRMInfo() {
     std::optional<std::vector<songcore::RmPatch>> patches = songcore::CollectRmOffsetPatches(
         ReaderOf(*this), length, *layout, indexOffset.value_or(0), delta);
     if (!patches) {
-        return 0;
+        return Refuse(
+            "the chain of data or index chunks is damaged: it loops, runs backwards or is cut "
+            "short");
     }
 
     return ReplaceContents([&](songcore::SafeFileReplace& replace) {

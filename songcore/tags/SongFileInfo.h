@@ -7,9 +7,15 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "songcore/tags/SongFile.h"
+
+namespace songcore {
+struct VorbisComments;
+}
 
 // Tag kind mask: which tag was read last (one bit each).
 constexpr uint32_t TAG_ID3V1 = 0x01;
@@ -162,8 +168,12 @@ protected:
     // layout that Ogg and FLAC share. 0 when the list ends early; the fields
     // read so far stay.
     int ReadOggCommentItem(const uint8_t* data, size_t size);
-    // The "KEY=value" items the Ogg writer stores for the fields, in its order.
-    std::vector<std::string> MakeOggCommentItems() const;
+    // The comment list the Ogg and FLAC writers store: "KEY=value" for each
+    // field of keys (in that order) that is set, then every old item whose
+    // key the writers do not own, in the old order.
+    songcore::VorbisComments BuildVorbisComments(std::string vendor,
+                                                 std::span<const std::string_view> keys,
+                                                 const std::vector<std::string>& oldItems) const;
     // Length of the comment header the writer produces from the fields and
     // the old items it keeps, without the 7-byte common header; count gets
     // the number of items. Sets the default vendor when there is none.
@@ -175,8 +185,6 @@ protected:
                                 uint32_t serial, uint32_t delta);
 
     // --- FLAC (Flac.cpp) ---
-    // The "KEY=value" items the FLAC writer stores for the fields, in its order.
-    std::vector<std::string> MakeFlacCommentItems() const;
     // Body length of the comment block the writer produces from the fields
     // and the old items it keeps; count gets the number of items. Sets the
     // default vendor when there is none.

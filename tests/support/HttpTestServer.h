@@ -1,8 +1,10 @@
 #pragma once
 // Runs range_server.py on 127.0.0.1 for the life of the object.
 
-#include <sys/types.h>
+#include <memory>
 #include <string>
+
+#include "support/ServerProcess.h"
 
 namespace testsupport {
 
@@ -14,17 +16,16 @@ public:
     HttpTestServer(const HttpTestServer&) = delete;
     HttpTestServer& operator=(const HttpTestServer&) = delete;
 
-    bool ok() const { return port_ > 0; }
-    int port() const { return port_; }
+    bool ok() const { return port() > 0; }
+    int port() const;
     // "http://127.0.0.1:PORT/name"
     std::string url(const std::string& name) const;
     // What the server logged so far: one "PATH RANGE" line per request.
     std::string log() const;
 
 private:
-    pid_t pid_ = -1;
-    int port_ = 0;
     std::string logPath_;
+    std::unique_ptr<ServerProcess> server_;
 };
 
 }  // namespace testsupport

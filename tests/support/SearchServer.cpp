@@ -1,65 +1,17 @@
 #include "support/SearchServer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <stdexcept>
-#include <vector>
-
-#include "support/TestSupport.h"  // IWYU pragma: keep
-
-extern char** environ;
 
 namespace testsupport {
 
-SearchServer::SearchServer() {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::string script = std::string(TUNEMOSS_TEST_SUPPORT) + "/search_server.py";
-    std::vector<char*> argv = {const_cast<char*>("/usr/bin/python3"), script.data(), nullptr};
-    int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    stdinFd_ = in[1];
-    if (spawned != 0) {
-        ::close(out[0]);
-        pid_ = -1;
-        throw std::runtime_error("cannot start the test server");
-    }
-    std::string line;
-    char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') {
-        line += c;
-    }
-    ::close(out[0]);
-    port_ = std::atoi(line.c_str());
-    if (port_ <= 0) {
+SearchServer::SearchServer() : server_("search_server.py", {}) {
+    if (server_.port() <= 0) {
         throw std::runtime_error("the test server did not start");
-    }
-}
-
-SearchServer::~SearchServer() {
-    if (stdinFd_ >= 0) {
-        ::close(stdinFd_);
-    }
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        int status;
-        ::waitpid(pid_, &status, 0);
     }
 }
 
@@ -70,7 +22,7 @@ std::string SearchServer::log() const {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port_));
+    address.sin_port = htons(static_cast<uint16_t>(port()));
     std::string answer;
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         const char request[] = "GET /log HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";

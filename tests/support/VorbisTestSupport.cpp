@@ -1,10 +1,20 @@
 #include "support/VorbisTestSupport.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "support/TestSupport.h"
 
 namespace testsupport {
+
+bool HasItem(const std::vector<std::string>& items, const std::string& item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+int64_t StreamNumber(const songcore::StreamProperties& stream, const std::string& key) {
+    const songcore::StreamProperty* item = stream.find(key);
+    return item ? std::get<int64_t>(item->value) : -1;
+}
 
 MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind) {
     static const char* kScript = R"PY(

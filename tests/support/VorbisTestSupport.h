@@ -1,12 +1,20 @@
 #pragma once
-// Helpers for the Ogg Vorbis and FLAC tests: what independent tools (mutagen,
+// Helpers for the Ogg Vorbis and FLAC tests, and what independent tools (mutagen,
 // ogginfo, oggdec, flac, metaflac) make of a file.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "songcore/tags/StreamProperties.h"
+
 namespace testsupport {
+
+// True when the comment items hold item exactly.
+bool HasItem(const std::vector<std::string>& items, const std::string& item);
+
+// A whole-number stream property, or -1 when there is none.
+int64_t StreamNumber(const songcore::StreamProperties& stream, const std::string& key);
 
 // Every comment item as mutagen reads it, "KEY=value" in file order (keys as
 // stored), and the vendor. kind: "ogg" or "flac". ok is false when mutagen
