@@ -208,8 +208,9 @@ int RunReadBench(const std::string& corpus, int runs) {
     if (!peerEverywhere) {
         total.seconds[1] = 0;
     }
-    std::printf("| format | files | songcore files/s | TagLib files/s | floor files/s | "
-                "songcore/TagLib | songcore/floor |\n");
+    std::printf(
+        "| format | files | songcore files/s | TagLib files/s | floor files/s | "
+        "songcore/TagLib | songcore/floor |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
     for (const Row& row : rows) {
         PrintRow(row, PeerAvailable());
