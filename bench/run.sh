@@ -70,7 +70,8 @@ files=$(find "$corpus" -type f | wc -l)
 say "## Tag reading (GetSongInfo), files per second"
 say ""
 say "$per_format files per format ($files in all, made in ${corpus_s} s), page cache warm,"
-say "one core, one warm-up pass, then the median of $runs passes; the readers take turns."
+say "one core, one warm-up pass, then the median of $runs passes; the readers take turns;"
+say "$build_type build."
 say ""
 record "tunemoss_bench read CORPUS $runs"
 "$bench" read "$corpus" "$runs" | tee -a "$out"
@@ -87,6 +88,8 @@ if command -v strace >/dev/null; then
     say "|---|---:|---|"
     for folder in "$corpus"/*/; do
         name=$(basename "$folder")
+        # A sanitizer build's leak check cannot run under ptrace.
+        export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
         strace -qq -o "$work/trace0" "$bench" once "$folder" 0
         strace -qq -o "$work/trace1" "$bench" once "$folder" "$syscall_files"
         awk -v n="$syscall_files" -v name="$name" '
