@@ -32,6 +32,8 @@ else
     piece_seconds=20
 fi
 
+bash scripts/setup.sh
+
 # TUNEMOSS_BENCH_BUILD names a build folder that is already configured with
 # -DTUNEMOSS_BENCH=ON and is used as it is (the tests pass their sanitizer
 # build for --quick); by default a Release build of its own.
@@ -73,6 +75,10 @@ say "$per_format files per format ($files in all, made in ${corpus_s} s), page c
 say "one core, one warm-up pass, then the median of $runs passes; the readers take turns;"
 say "$build_type build."
 say ""
+if ! pkg-config --exists taglib; then
+    say "TagLib is not installed (Debian: libtag1-dev), so the peer columns stay empty."
+    say ""
+fi
 record "tunemoss_bench read CORPUS $runs"
 "$bench" read "$corpus" "$runs" | tee -a "$out"
 say ""
