@@ -11,6 +11,8 @@ packages=(
     # tests and fuzzing
     libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
     lame ffmpeg flac vorbis-tools
+    # benchmarks: system calls per file and peak memory
+    strace time
 )
 
 missing=()

@@ -9,7 +9,7 @@ bash scripts/setup.sh
 
 jobs=$(nproc)
 build=${TUNEMOSS_TEST_BUILD:-$root/build-test}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTUNEMOSS_SANITIZE=ON >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTUNEMOSS_SANITIZE=ON -DTUNEMOSS_BENCH=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -33,5 +33,10 @@ fi
 
 if [ "${TUNEMOSS_SKIP_FUZZ:-0}" != "1" ]; then
     bash scripts/fuzz.sh "${TUNEMOSS_FUZZ_SECONDS:-20}" || status=1
+fi
+
+# The benchmarks with a small corpus, so that they keep building and running.
+if [ "${TUNEMOSS_SKIP_BENCH:-0}" != "1" ]; then
+    TUNEMOSS_BENCH_BUILD="$build" bash bench/run.sh --quick || status=1
 fi
 exit $status

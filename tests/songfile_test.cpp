@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cstring>
 
 #include <thread>
@@ -120,6 +121,49 @@ TEST(SongFile, ReadsWritesSeeksAndTruncatesLocalFiles) {
     EXPECT_TRUE(file.ReadExact(1, 3, out));
     EXPECT_FALSE(file.ReadExact(2, 3, out));  // past the end: refused before allocating
     EXPECT_FALSE(file.ReadExact(0, SIZE_MAX, out));
+}
+
+// The read buffer takes a file's last bytes when a read lands near its end;
+// every read must still give the bytes at the asked offset, also when another
+// program shortens or extends the file after it was opened.
+TEST(SongFile, BufferedReadsNearBothEndsMatchTheFile) {
+    TempDir dir;
+    std::string path = dir.file("t.mp3");
+    std::string content;
+    for (int i = 0; content.size() < 20000; ++i) {
+        content += std::to_string(i) + ",";
+    }
+    {
+        CSongFile writer;
+        ASSERT_EQ(writer.Open(path, 0x9042), 1);
+        ASSERT_EQ(writer.Write(content.data(), static_cast<unsigned>(content.size())), 1);
+    }
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, 0), 1);
+    std::vector<uint8_t> out;
+    auto at = [&](size_t offset, size_t count) {
+        return file.ReadExact(offset, count, out) ? std::string(out.begin(), out.end())
+                                                  : std::string("<failed>");
+    };
+    for (size_t offset : {content.size() - 128, content.size() - 32, content.size() - 9000,
+                          size_t{0}, size_t{10}, size_t{8190}, content.size() - 1}) {
+        size_t count = std::min<size_t>(100, content.size() - offset);
+        EXPECT_EQ(at(offset, count), content.substr(offset, count)) << offset;
+    }
+
+    // Cut short by someone else: the reads past the new end fail.
+    ASSERT_EQ(::truncate(path.c_str(), 5000), 0);
+    CSongFile shortened;
+    ASSERT_EQ(shortened.Open(path, 0), 1);
+    ASSERT_EQ(::truncate(path.c_str(), 3000), 0);
+    char buffer[64];
+    EXPECT_EQ(shortened.ReadAt(4900, buffer, 64), 0);
+    EXPECT_EQ(shortened.ReadAt(2990, buffer, 64), 10);
+    EXPECT_EQ(std::string(buffer, 10), content.substr(2990, 10));
+
+    // Grown by someone else: the new bytes can be read.
+    ASSERT_EQ(::truncate(path.c_str(), 3100), 0);
+    EXPECT_EQ(shortened.ReadAt(3000, buffer, 64), 64);
 }
 
 TEST(SongFile, ReadOnlyFileRefusesWrites) {

@@ -1,6 +1,7 @@
 #include "songcore/player/MCIWnd.h"
 
-#include <mpv/client.h>
+#include "songcore/player/MpvLibrary.h"
+
 #include <sys/stat.h>
 
 #include <clocale>
@@ -21,6 +22,11 @@ bool IsUrl(const std::string& path) {
     return path.find("://") != std::string::npos;
 }
 
+// Called only while a player exists, and so after the library was loaded.
+const songcore::MpvLibrary& Mpv() {
+    return *songcore::MpvLibrary::Get();
+}
+
 }  // namespace
 
 struct CMCIWnd::WakeupRelay {
@@ -37,7 +43,7 @@ struct CMCIWnd::WakeupRelay {
 };
 
 void CMCIWnd::MpvDeleter::operator()(mpv_handle* handle) const {
-    mpv_terminate_destroy(handle);
+    Mpv().terminate_destroy(handle);
 }
 
 CMCIWnd::CMCIWnd() : relay_(std::make_unique<WakeupRelay>()) {}
@@ -52,7 +58,10 @@ int CMCIWnd::Create(const Options& options) {
     }
     // libmpv refuses to start unless numbers are formatted the C way.
     std::setlocale(LC_NUMERIC, "C");
-    std::unique_ptr<mpv_handle, MpvDeleter> handle(mpv_create());
+    if (!songcore::MpvLibrary::Get()) {
+        return 0;
+    }
+    std::unique_ptr<mpv_handle, MpvDeleter> handle(Mpv().create());
     if (!handle) {
         return 0;
     }
@@ -77,22 +86,22 @@ int CMCIWnd::Create(const Options& options) {
         {"pause", "yes"},
     };
     for (const auto& [name, value] : settings) {
-        mpv_set_option_string(h, name, value);  // an option this build lacks is harmless
+        Mpv().set_option_string(h, name, value);  // an option this build lacks is harmless
     }
     if (!options.audioOutput.empty()) {
-        mpv_set_option_string(h, "ao", options.audioOutput.c_str());
+        Mpv().set_option_string(h, "ao", options.audioOutput.c_str());
     }
     if (options.untimed) {
-        mpv_set_option_string(h, "ao-null-untimed", "yes");
+        Mpv().set_option_string(h, "ao-null-untimed", "yes");
     }
-    if (mpv_initialize(h) < 0) {
+    if (Mpv().initialize(h) < 0) {
         return 0;
     }
-    mpv_observe_property(h, 1, "pause", MPV_FORMAT_FLAG);
-    mpv_observe_property(h, 2, "eof-reached", MPV_FORMAT_FLAG);
+    Mpv().observe_property(h, 1, "pause", MPV_FORMAT_FLAG);
+    Mpv().observe_property(h, 2, "eof-reached", MPV_FORMAT_FLAG);
     // Only to wake the owner while the position moves.
-    mpv_observe_property(h, 3, "time-pos", MPV_FORMAT_NONE);
-    mpv_set_wakeup_callback(h, &WakeupRelay::Wake, relay_.get());
+    Mpv().observe_property(h, 3, "time-pos", MPV_FORMAT_NONE);
+    Mpv().set_wakeup_callback(h, &WakeupRelay::Wake, relay_.get());
     mpv_ = std::move(handle);
     return 1;
 }
@@ -128,20 +137,21 @@ long CMCIWnd::Open(const char* file, unsigned) {
         return Fail(errFileNotFound, "the file does not exist: " + path);
     }
     const char* command[] = {"loadfile", path.c_str(), "replace", nullptr};
-    if (mpv_command(mpv_.get(), command) < 0) {
+    if (Mpv().command(mpv_.get(), command) < 0) {
         return Fail(errInvalidFile, "the file cannot be played: " + path);
     }
     // Opening is a synchronous request: wait for the outcome, handing on
     // whatever else happens meanwhile.
     auto deadline = std::chrono::steady_clock::now() + kOpenTimeOut;
     while (std::chrono::steady_clock::now() < deadline) {
-        mpv_event* event = mpv_wait_event(mpv_.get(), 0.1);
+        mpv_event* event = Mpv().wait_event(mpv_.get(), 0.1);
         if (event->event_id == MPV_EVENT_FILE_LOADED) {
             int64_t audioTracks = 0;
-            mpv_get_property(mpv_.get(), "current-tracks/audio/id", MPV_FORMAT_INT64, &audioTracks);
+            Mpv().get_property(mpv_.get(), "current-tracks/audio/id", MPV_FORMAT_INT64,
+                               &audioTracks);
             if (audioTracks <= 0) {
                 const char* stop[] = {"stop", nullptr};
-                mpv_command(mpv_.get(), stop);
+                Mpv().command(mpv_.get(), stop);
                 return Fail(errInvalidFile, "the file has no sound that can be played: " + path);
             }
             fileName_ = path;
@@ -159,14 +169,14 @@ long CMCIWnd::Open(const char* file, unsigned) {
             auto* end = static_cast<mpv_event_end_file*>(event->data);
             if (end->reason == MPV_END_FILE_REASON_ERROR) {
                 return Fail(errInvalidFile, std::string("the file cannot be played: ") + path +
-                                                " (" + mpv_error_string(end->error) + ")");
+                                                " (" + Mpv().error_string(end->error) + ")");
             }
         } else if (event->event_id != MPV_EVENT_NONE) {
             HandleEvent(*event);
         }
     }
     const char* stop[] = {"stop", nullptr};
-    mpv_command(mpv_.get(), stop);
+    Mpv().command(mpv_.get(), stop);
     return Fail(errDeviceNotReady, "opening took too long: " + path);
 }
 
@@ -178,8 +188,8 @@ long CMCIWnd::New(const char*) {
 void CMCIWnd::Close() {
     if (mpv_ && hasMedium_) {
         const char* stop[] = {"stop", nullptr};
-        mpv_command(mpv_.get(), stop);
-        mpv_set_property_string(mpv_.get(), "pause", "yes");
+        Mpv().command(mpv_.get(), stop);
+        Mpv().set_property_string(mpv_.get(), "pause", "yes");
     }
     hasMedium_ = false;
     atEnd_ = false;
@@ -196,7 +206,7 @@ void CMCIWnd::Destroy() {
 
 bool CMCIWnd::SetPaused(bool paused) {
     int flag = paused ? 1 : 0;
-    return mpv_set_property(mpv_.get(), "pause", MPV_FORMAT_FLAG, &flag) >= 0;
+    return Mpv().set_property(mpv_.get(), "pause", MPV_FORMAT_FLAG, &flag) >= 0;
 }
 
 long CMCIWnd::Play() {
@@ -259,7 +269,7 @@ long CMCIWnd::Stop() {
 long CMCIWnd::SeekSeconds(double seconds) {
     std::string target = std::to_string(seconds);
     const char* command[] = {"seek", target.c_str(), "absolute+exact", nullptr};
-    if (mpv_command(mpv_.get(), command) < 0) {
+    if (Mpv().command(mpv_.get(), command) < 0) {
         return Fail(errOutOfRange, "cannot seek");
     }
     seekPending_ = true;
@@ -298,7 +308,7 @@ long CMCIWnd::CanPlay() const {
 
 long CMCIWnd::GetLength() const {
     double seconds = 0;
-    if (!CanPlay() || mpv_get_property(mpv_.get(), "duration", MPV_FORMAT_DOUBLE, &seconds) < 0) {
+    if (!CanPlay() || Mpv().get_property(mpv_.get(), "duration", MPV_FORMAT_DOUBLE, &seconds) < 0) {
         return 0;
     }
     return std::lround(seconds * 1000);
@@ -306,7 +316,7 @@ long CMCIWnd::GetLength() const {
 
 long CMCIWnd::GetPosition() const {
     double seconds = 0;
-    if (!CanPlay() || mpv_get_property(mpv_.get(), "time-pos", MPV_FORMAT_DOUBLE, &seconds) < 0) {
+    if (!CanPlay() || Mpv().get_property(mpv_.get(), "time-pos", MPV_FORMAT_DOUBLE, &seconds) < 0) {
         return 0;
     }
     return std::max(0L, std::lround(seconds * 1000));
@@ -369,7 +379,7 @@ long CMCIWnd::SetTimeFormat(const char* format) {
 long CMCIWnd::GetVolume() const {
     double volume = 100;
     if (mpv_) {
-        mpv_get_property(mpv_.get(), "volume", MPV_FORMAT_DOUBLE, &volume);
+        Mpv().get_property(mpv_.get(), "volume", MPV_FORMAT_DOUBLE, &volume);
     }
     return std::lround(volume * 10);
 }
@@ -379,7 +389,7 @@ long CMCIWnd::SetVolume(unsigned volume) {
         return Fail(errDeviceNotReady, "the player has not been created");
     }
     double value = std::min(volume, 1300u) / 10.0;
-    return mpv_set_property(mpv_.get(), "volume", MPV_FORMAT_DOUBLE, &value) >= 0
+    return Mpv().set_property(mpv_.get(), "volume", MPV_FORMAT_DOUBLE, &value) >= 0
                ? 0
                : Fail(errOutOfRange, "the volume was refused");
 }
@@ -387,7 +397,7 @@ long CMCIWnd::SetVolume(unsigned volume) {
 long CMCIWnd::GetSpeed() const {
     double speed = 1;
     if (mpv_) {
-        mpv_get_property(mpv_.get(), "speed", MPV_FORMAT_DOUBLE, &speed);
+        Mpv().get_property(mpv_.get(), "speed", MPV_FORMAT_DOUBLE, &speed);
     }
     return std::lround(speed * 1000);
 }
@@ -400,7 +410,7 @@ long CMCIWnd::SetSpeed(unsigned speed) {
         return Fail(errOutOfRange, "the speed is out of range");
     }
     double value = speed / 1000.0;
-    return mpv_set_property(mpv_.get(), "speed", MPV_FORMAT_DOUBLE, &value) >= 0
+    return Mpv().set_property(mpv_.get(), "speed", MPV_FORMAT_DOUBLE, &value) >= 0
                ? 0
                : Fail(errOutOfRange, "the speed was refused");
 }
@@ -419,7 +429,7 @@ void CMCIWnd::CheckForEnd() {
         return;
     }
     int eof = 0;
-    if (mpv_get_property(mpv_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 && eof) {
+    if (Mpv().get_property(mpv_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 && eof) {
         // The song played to its end: the device stops.
         atEnd_ = true;
         playTo_ = -1;
@@ -445,7 +455,7 @@ void CMCIWnd::NotifyPosition(bool force) {
 void CMCIWnd::ProcessEvents() {
     if (mpv_) {
         for (;;) {
-            mpv_event* event = mpv_wait_event(mpv_.get(), 0);
+            mpv_event* event = Mpv().wait_event(mpv_.get(), 0);
             if (event->event_id == MPV_EVENT_NONE) {
                 break;
             }

@@ -50,6 +50,7 @@ std::optional<Id3v2Tag> ReadTag(CSongFile& file, uint64_t total) {
 // The record's fields as the reader derives them from the frames' texts.
 struct Derived {
     songcore::Id3v2FieldValues text;  // trimmed where the record trims
+    Id3v2Tag::FrameIndexes frames;    // the frame each field came from
     uint32_t track = 0;
     uint16_t genre = GENRE_NONE;
 };
@@ -77,7 +78,7 @@ uint16_t GenreFromText(const std::string& genre, uint8_t major) {
 
 Derived Derive(const Id3v2Tag& tag) {
     Derived derived;
-    derived.text = tag.ReadFields();
+    derived.text = tag.ReadFields(&derived.frames);
     for (Id3v2Field field : {Id3v2Field::Title, Id3v2Field::Artist, Id3v2Field::Album,
                              Id3v2Field::Year, Id3v2Field::Comment}) {
         std::string& text = derived.text[static_cast<size_t>(field)];
@@ -123,7 +124,7 @@ int CSongFileInfo::GetID3V2Info() {
     composer_ = text(Id3v2Field::Composer);
     origArtist_ = text(Id3v2Field::OrigArtist);
     // The lyrics of the song read before stay unless this one has its own.
-    if (tag->FieldFrames()[static_cast<size_t>(Id3v2Field::Lyrics)]) {
+    if (fields.frames[static_cast<size_t>(Id3v2Field::Lyrics)]) {
         lyrics_ = text(Id3v2Field::Lyrics);
     }
     tagKind_ = TAG_ID3V2;

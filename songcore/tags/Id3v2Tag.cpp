@@ -27,10 +27,12 @@ constexpr uint16_t kV4DataLength = 0x0001;
 
 enum class Body { Text, Comment, Url };
 
+// Views rather than C strings: the reader compares every frame's ID with
+// these, and a view compares without measuring the string first.
 struct FieldIds {
-    const char* v2;
-    const char* v3;
-    const char* v4;
+    std::string_view v2;
+    std::string_view v3;
+    std::string_view v4;
     Body body;
 };
 
@@ -232,7 +234,7 @@ std::string UrlToLatin1(const std::string& url) {
 Id3v2Frame MakeFieldFrame(size_t field, const std::string& value, uint8_t major) {
     const FieldIds& ids = kFieldIds[field];
     Id3v2Frame frame;
-    frame.id = major >= 4 ? ids.v4 : ids.v3;
+    frame.id = std::string(major >= 4 ? ids.v4 : ids.v3);
     ByteWriter out;
     if (ids.body == Body::Url) {
         out.u8(0);
@@ -394,22 +396,16 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(std::span<const uint8_t> bytes) {
 }
 
 std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) const {
+    if (!HasContent(frame)) {
+        return std::nullopt;
+    }
     size_t skip = 0;
     bool unsynchronised = false;
     if (major == 3) {
-        if (frame.flags & (kV3Compressed | kV3Encrypted)) {
-            return std::nullopt;
-        }
         skip = (frame.flags & kV3Grouped) ? 1 : 0;
     } else if (major == 4) {
-        if (frame.flags & (kV4Compressed | kV4Encrypted)) {
-            return std::nullopt;
-        }
         skip = ((frame.flags & kV4Grouped) ? 1 : 0) + ((frame.flags & kV4DataLength) ? 4 : 0);
         unsynchronised = frame.flags & kV4Unsynchronised;
-    }
-    if (skip > frame.data.size()) {
-        return std::nullopt;
     }
     std::span<const uint8_t> data = std::span<const uint8_t>(frame.data).subspan(skip);
     if (unsynchronised) {
@@ -418,11 +414,24 @@ std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) c
     return std::vector<uint8_t>(data.begin(), data.end());
 }
 
+bool Id3v2Tag::HasContent(const Id3v2Frame& frame) const {
+    if (major == 3) {
+        return !(frame.flags & (kV3Compressed | kV3Encrypted)) &&
+               frame.data.size() >= ((frame.flags & kV3Grouped) ? 1u : 0u);
+    }
+    if (major == 4) {
+        size_t skip =
+            ((frame.flags & kV4Grouped) ? 1 : 0) + ((frame.flags & kV4DataLength) ? 4 : 0);
+        return !(frame.flags & (kV4Compressed | kV4Encrypted)) && frame.data.size() >= skip;
+    }
+    return true;
+}
+
 std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() const {
     std::array<std::optional<size_t>, kId3v2FieldCount> found;
     // The year's own frame for the version goes before the other's.
     std::optional<size_t> otherYear;
-    const char* ownYear = major >= 4 ? kFieldIds[kYear].v4 : kFieldIds[kYear].v3;
+    std::string_view ownYear = major >= 4 ? kFieldIds[kYear].v4 : kFieldIds[kYear].v3;
     for (size_t index = 0; index < frames.size(); ++index) {
         const Id3v2Frame& frame = frames[index];
         for (size_t field = 0; field < kId3v2FieldCount; ++field) {
@@ -431,7 +440,7 @@ std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() cons
             }
             Body body = kFieldIds[field].body;
             if (body == Body::Text) {
-                if (found[field] || !Content(frame)) {
+                if (found[field] || !HasContent(frame)) {
                     continue;
                 }
                 if (field == kYear && major > 2 && frame.id != ownYear) {
@@ -465,9 +474,12 @@ std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() cons
     return found;
 }
 
-Id3v2FieldValues Id3v2Tag::ReadFields() const {
+Id3v2FieldValues Id3v2Tag::ReadFields(FrameIndexes* frameIndexes) const {
     Id3v2FieldValues values;
-    std::array<std::optional<size_t>, kId3v2FieldCount> found = FieldFrames();
+    FrameIndexes found = FieldFrames();
+    if (frameIndexes) {
+        *frameIndexes = found;
+    }
     for (size_t field = 0; field < kId3v2FieldCount; ++field) {
         if (!found[field]) {
             continue;

@@ -60,14 +60,18 @@ struct Id3v2Tag {
     // per-frame unsynchronisation undone; nothing for a compressed or
     // encrypted frame, which cannot be read as text.
     std::optional<std::vector<uint8_t>> Content(const Id3v2Frame& frame) const;
+    // Whether Content gives something, without copying it.
+    bool HasContent(const Id3v2Frame& frame) const;
 
     // Index of the frame each field is read from, if any: the first frame
     // with the field's ID; for COMM, USLT and WXXX the first whose
     // description is empty, else the first.
-    std::array<std::optional<size_t>, kId3v2FieldCount> FieldFrames() const;
+    using FrameIndexes = std::array<std::optional<size_t>, kId3v2FieldCount>;
+    FrameIndexes FieldFrames() const;
     // The texts of the fields, decoded to UTF-8 and untrimmed; the first of
     // several NUL-separated values. Empty where there is no frame.
-    Id3v2FieldValues ReadFields() const;
+    // frameIndexes, when given, gets what FieldFrames gives.
+    Id3v2FieldValues ReadFields(FrameIndexes* frameIndexes = nullptr) const;
 
     // The new tag the writer builds from an old one (or from nothing): the
     // frames of the non-empty values in field order, then every old frame

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -31,7 +32,8 @@ std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, 
         ::close(fd);
         return nullptr;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays set: it changes nothing for a regular file, and
+    // clearing it would cost two system calls on every file read.
     auto stream = std::unique_ptr<LocalFileStream>(new LocalFileStream(fd));
     stream->cachedLength_ = st.st_size;
     return stream;
@@ -78,16 +80,33 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
     if (count >= kReadBuffer) {
         return preadAll(offset, buffer, count);
     }
-    buffer_.resize(kReadBuffer);
-    long long got = preadAll(offset, buffer_.data(), kReadBuffer);
+    // Tags sit at both ends of a file: a read near the end fills the buffer
+    // with the file's last bytes, so the reads before it there (ID3v1, the
+    // APEv2 footer, then its items) come from one system call. Asking for no
+    // more than the file holds also spares the read that would only find
+    // the end.
+    uint64_t start = offset;
+    size_t want = kReadBuffer;
+    if (cachedLength_ >= 0) {
+        uint64_t length = static_cast<uint64_t>(cachedLength_);
+        if (offset + count <= length) {
+            start = std::min(offset, length > kReadBuffer ? length - kReadBuffer : 0);
+            want = static_cast<size_t>(std::min<uint64_t>(kReadBuffer, length - start));
+        }
+    }
+    buffer_.resize(want);
+    long long got = preadAll(start, buffer_.data(), want);
     if (got < 0) {
         buffer_.clear();
         return -1;
     }
     buffer_.resize(static_cast<size_t>(got));
-    bufferOffset_ = offset;
-    size_t n = std::min(count, buffer_.size());
-    std::memcpy(buffer, buffer_.data(), n);
+    bufferOffset_ = start;
+    if (offset - start >= buffer_.size()) {
+        return 0;  // the file became shorter than we knew it
+    }
+    size_t n = std::min(count, buffer_.size() - static_cast<size_t>(offset - start));
+    std::memcpy(buffer, buffer_.data() + (offset - start), n);
     return static_cast<long long>(n);
 }
 
