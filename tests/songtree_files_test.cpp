@@ -102,8 +102,9 @@ TEST(SongTreeFiles, M3UExportOfAGroupAndImport) {
     std::string list = dir.file("in.m3u");
     testsupport::WriteFileBytes(list, {});
     {
-        std::string text = "#EXTM3U\n#EXTINF:0,R - Stream\nhttp://radio.example/s.mp3\n"
-                           "#EXTINF:0,L - Local\n/m/l.flac\n";
+        std::string text =
+            "#EXTM3U\n#EXTINF:0,R - Stream\nhttp://radio.example/s.mp3\n"
+            "#EXTINF:0,L - Local\n/m/l.flac\n";
         testsupport::WriteFileBytes(list, std::vector<uint8_t>(text.begin(), text.end()));
     }
     CSongTreeCtrl tree;

@@ -47,7 +47,7 @@ TEST(SongTree, MissingTagsAndInternetSongs) {
     tree.InsertItem("/music/noext", SONG_TYPE_LOCAL, "", "", "", "");
     HTREEITEM song = tree.FindPathInTree("/music/noext", tree.GetRootItem());
     EXPECT_EQ(PathOf(tree, song), (std::vector<std::string>{"My Computer's Songs", "Unknow",
-                                                              "Unknow Artist", "noext"}));
+                                                            "Unknow Artist", "noext"}));
     // Only formats with readable tags keep their bit in the song's type word.
     EXPECT_EQ(tree.GetItemType(song), SONG_TYPE_LOCAL | SONG_TREE_TYPE_SONG);
 

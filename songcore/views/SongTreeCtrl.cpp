@@ -303,6 +303,17 @@ int CSongTreeCtrl::RemoveItem(HTREEITEM item) {
     return RunOnOwner([&] { return RemoveItemLocked(item); });
 }
 
+int CSongTreeCtrl::RemoveSongFile(const std::string& file) {
+    return RunOnOwner([&] {
+        HTREEITEM song = FindPathInTree(file, GetRootItem());
+        if (song == nullptr) {
+            return 0;
+        }
+        RemoveItemLocked(song);
+        return 1;
+    });
+}
+
 int CSongTreeCtrl::RemoveItemLocked(HTREEITEM item) {
     while (item != nullptr) {
         SongTreeNode* parent = item->parent;
@@ -420,10 +431,7 @@ int CSongTreeCtrl::OnDeleteItemMsg(CSongTreeCtrl* sender, HTREEITEM item) {
     }
     std::string file = sender->GetSongFile(item);
     SetNotifyChangedMsg(0);
-    RunOnOwner([&] {
-        HTREEITEM mine = FindPathInTree(file, GetRootItem());
-        return mine != nullptr ? RemoveItemLocked(mine) : 0;
-    });
+    RemoveSongFile(file);
     SetNotifyChangedMsg(1);
     return 0;
 }

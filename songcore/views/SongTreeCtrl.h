@@ -130,6 +130,10 @@ public:
     int SetItemText(HTREEITEM item, const char* text);
     int SetSongFile(HTREEITEM item, const char* path);
     int RemoveItem(HTREEITEM item);
+    // Finds the first song with file (as FindPathInTree from the first root)
+    // and removes it as RemoveItem does, in one step, so that a thread that
+    // holds no item handle can remove a song; 0 when there is none.
+    int RemoveSongFile(const std::string& file);
     int ExpandItem(HTREEITEM item, uint32_t code);
     // Deletes every item (each song reported as deleted).
     int DeleteAllItems();
