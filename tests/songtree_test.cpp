@@ -194,6 +194,20 @@ TEST(SongTree, AttributesAndSelection) {
     EXPECT_EQ(tree.FindSongInChildItem("/m/b.mp3", artist), song);
     EXPECT_EQ(tree.IsModified(), 0);
 
+    // Rename As tells the listeners the old and the new name.
+    struct RenameListener : ISongTreeListener {
+        std::string seen;
+        void OnSongFileRenamed(CSongTreeCtrl*, const std::string& from,
+                               const std::string& to) override {
+            seen = from + ">" + to;
+        }
+    } renames;
+    tree.AddListener(&renames);
+    EXPECT_EQ(tree.RenameSongFile(song, "/m/d.mp3"), 1);
+    EXPECT_EQ(renames.seen, "/m/b.mp3>/m/d.mp3");
+    EXPECT_EQ(tree.RenameSongFile(artist, "/m/e.mp3"), 0);
+    tree.RemoveListener(&renames);
+
     // Removing the selected song clears the selection.
     tree.RemoveItem(song);
     EXPECT_EQ(tree.GetSelectedItem(), nullptr);

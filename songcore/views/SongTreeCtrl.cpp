@@ -299,6 +299,16 @@ int CSongTreeCtrl::SetSongFile(HTREEITEM item, const char* path) {
     return SetItemData(item, data);
 }
 
+int CSongTreeCtrl::RenameSongFile(HTREEITEM item, const std::string& newPath) {
+    Guard guard(impl_->lock);
+    std::string oldPath = GetSongFile(item);
+    if (!SetSongFile(item, newPath.c_str())) {
+        return 0;
+    }
+    impl_->Notify([&](ISongTreeListener* l) { l->OnSongFileRenamed(this, oldPath, newPath); });
+    return 1;
+}
+
 int CSongTreeCtrl::RemoveItem(HTREEITEM item) {
     return RunOnOwner([&] { return RemoveItemLocked(item); });
 }
