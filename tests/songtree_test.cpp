@@ -235,6 +235,8 @@ TEST(SongTree, RetitlingNotifiesAndRenamedGroupsAreFoundByTheirNewText) {
     tree.InsertItem("/m/b.mp3", kMp3, "z", "", "", "B");
     EXPECT_EQ(tree.GetChildCount(artist), 2);
     EXPECT_EQ(tree.SetItemText(nullptr, "x"), 0);
+    // Song texts are found too, first in row order.
+    EXPECT_EQ(tree.FindTextInTree("NEWER", artist), song);
 }
 
 TEST(SongTree, ExpandingASubtreeSetsStateAndImages) {
