@@ -276,4 +276,19 @@ TEST(PlayList, DraggingTheSelectedRows) {
     EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{1}));
 }
 
+TEST(PlayList, MovingRowsUpKeepsTheirSelection) {
+    // Move Up of rows 2 and 3 in five: old row 1 goes after old row 3.
+    CPlayList list;
+    Fill(list, 5);
+    list.SetSelected(2, true);
+    list.SetSelected(3, true);
+    ASSERT_EQ(list.MoveItem(1, 3), 1);
+    EXPECT_EQ(list.GetFile(1), "/m/2.mp3");
+    EXPECT_EQ(list.GetFile(2), "/m/3.mp3");
+    EXPECT_EQ(list.GetFile(3), "/m/1.mp3");
+    EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(list.MoveItem(0, 5), 0);
+    EXPECT_EQ(list.FindSong("/m/1.mp3"), 3);
+}
+
 }  // namespace
