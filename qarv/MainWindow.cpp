@@ -65,8 +65,9 @@ void MainWindow::BuildWidgets() {
     findEdit_ = new QLineEdit(central);
     findEdit_->setPlaceholderText(tr("Search string ..."));
     findEdit_->setClearButtonEnabled(true);
-    findEdit_->addAction(QIcon::fromTheme("edit-find", style()->standardIcon(QStyle::SP_FileDialogContentsView)),
-                         QLineEdit::LeadingPosition);
+    findEdit_->addAction(
+        QIcon::fromTheme("edit-find", style()->standardIcon(QStyle::SP_FileDialogContentsView)),
+        QLineEdit::LeadingPosition);
     findButton_ = new QPushButton(tr("Find"), central);
     setButton_ = new QPushButton(tr("Set"), central);
     findRow->addWidget(findEdit_, 1);
@@ -111,7 +112,8 @@ void MainWindow::BuildWidgets() {
     treeView_->setDragDropMode(QAbstractItemView::DragOnly);
     treeView_->setContextMenuPolicy(Qt::ActionsContextMenu);
     treeLayout->addWidget(treeView_, 1);
-    tabs_->addTab(treePage, QIcon::fromTheme("folder-music", style()->standardIcon(QStyle::SP_DirIcon)),
+    tabs_->addTab(treePage,
+                  QIcon::fromTheme("folder-music", style()->standardIcon(QStyle::SP_DirIcon)),
                   tr("Song Tree"));
 
     // Play List tab.
@@ -142,7 +144,8 @@ void MainWindow::BuildWidgets() {
     slider_->setEnabled(false);
     slider_->setRange(0, 0);
     slider_->setStyleSheet(
-        "QSlider::groove:horizontal { background: rgb(218,255,218); height: 6px; border-radius: 3px; }"
+        "QSlider::groove:horizontal { background: rgb(218,255,218); height: 6px; border-radius: "
+        "3px; }"
         "QSlider::handle:horizontal { background: rgb(0,192,0); width: 12px; margin: -4px 0;"
         " border-radius: 6px; }");
     for (QPushButton* button : {playButton_, stopButton_, repeatButton_, upButton_, downButton_}) {
@@ -150,8 +153,10 @@ void MainWindow::BuildWidgets() {
     }
     playerRow->addWidget(slider_, 1);
     listLayout->addLayout(playerRow);
-    tabs_->addTab(listPage, QIcon::fromTheme("view-media-playlist", style()->standardIcon(QStyle::SP_MediaPlay)),
-                  tr("Play List"));
+    tabs_->addTab(
+        listPage,
+        QIcon::fromTheme("view-media-playlist", style()->standardIcon(QStyle::SP_MediaPlay)),
+        tr("Play List"));
 
     setCentralWidget(central);
 
@@ -306,8 +311,8 @@ void MainWindow::ConnectViews() {
                     return;
                 }
                 syncing_ = true;
-                treeView_->selectionModel()->setCurrentIndex(
-                    index, QItemSelectionModel::ClearAndSelect);
+                treeView_->selectionModel()->setCurrentIndex(index,
+                                                             QItemSelectionModel::ClearAndSelect);
                 syncing_ = false;
             });
     connect(treeModel_.get(), &SongTreeModel::ensureVisibleRequested, treeView_,
@@ -350,8 +355,8 @@ void MainWindow::ConnectViews() {
             [this](int row) { listView_->scrollTo(listModel_->index(row, 0)); });
     connect(listView_, &QTableView::doubleClicked, this, [this] { control_->PlaySelected(); });
     for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* enter = new QShortcut(QKeySequence(key), listView_, nullptr, nullptr,
-                                    Qt::WidgetShortcut);
+        auto* enter =
+            new QShortcut(QKeySequence(key), listView_, nullptr, nullptr, Qt::WidgetShortcut);
         // Only while the list itself has the focus, not its cell editor.
         connect(enter, &QShortcut::activated, this, [this] { control_->PlaySelected(); });
     }

@@ -54,9 +54,8 @@ void MainWindow::BuildMenus() {
     QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* tabGroup = new QActionGroup(this);
     for (const char* name : {"viewSongTree", "viewPlayList"}) {
-        QAction* action = AddAction(view, name, name == QStringLiteral("viewSongTree")
-                                                    ? "Song &Tree"
-                                                    : "Play &List");
+        QAction* action = AddAction(
+            view, name, name == QStringLiteral("viewSongTree") ? "Song &Tree" : "Play &List");
         action->setCheckable(true);
         tabGroup->addAction(action);
         connect(action, &QAction::triggered, this, &MainWindow::SwitchTab);
@@ -158,11 +157,12 @@ void MainWindow::BuildTray() {
     tray_ = new QSystemTrayIcon(windowIcon(), this);
     tray_->setToolTip(AppInfo::NameWithVersion());
     tray_->setContextMenu(trayMenu_);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
-            ShowHide();
-        }
-    });
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
+                    ShowHide();
+                }
+            });
     tray_->show();
 }
 
@@ -186,9 +186,8 @@ void MainWindow::UpdateCommands() {
     // own dialogs; until then they stay off.
     for (const char* name :
          {"treeTag", "treeAddFiles", "treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle",
-          "treeRenameAlbumTitle", "treeRenameArtistAlbumTitle", "treeRenameCustomize",
-          "treeImport", "treeExport", "listAddFiles", "listCopyTo", "listImport",
-          "listExport"}) {
+          "treeRenameAlbumTitle", "treeRenameArtistAlbumTitle", "treeRenameCustomize", "treeImport",
+          "treeExport", "listAddFiles", "listCopyTo", "listImport", "listExport"}) {
         Action(name)->setEnabled(false);
     }
     tagButton_->setEnabled(false);
@@ -361,8 +360,8 @@ void MainWindow::OnSongNotice(unsigned message, void* handle) {
     list_.SetAlbum(row, tree_.GetSongAlbum(item).c_str());
     list_.SetTitle(row, title.c_str());
     if (row == list_.GetPlayerCurrentIndex()) {
-        control_->SetStatusText(
-            QStringLiteral("%1 - %2").arg(QString::fromStdString(artist), QString::fromStdString(title)));
+        control_->SetStatusText(QStringLiteral("%1 - %2").arg(QString::fromStdString(artist),
+                                                              QString::fromStdString(title)));
     }
 }
 
@@ -396,10 +395,9 @@ void MainWindow::Search() {
         SearchRules::PlaceAddress address = SearchRules::ParsePlaceUrl(SearchRules::PlaceUrl());
         if (address.IsValid() &&
             tree_.InternetSearch().Connect(address.host.toStdString(), address.port)) {
-            tree_.InternetSearch().PostQuery(address.request.toStdString(), text.toStdString(),
-                                             SearchRules::kFirstResultOffset,
-                                             SearchRules::kResultsPerPage,
-                                             extensions.toStdString());
+            tree_.InternetSearch().PostQuery(
+                address.request.toStdString(), text.toStdString(), SearchRules::kFirstResultOffset,
+                SearchRules::kResultsPerPage, extensions.toStdString());
         }
     }
     UpdateCommands();

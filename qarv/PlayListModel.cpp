@@ -43,17 +43,17 @@ bool PlayListModel::WriteTagField(const std::string& file, int column, const std
         return false;
     }
     switch (column) {
-    case CPlayList::COLUMN_ARTIST:
-        info.SetArtist(text);
-        break;
-    case CPlayList::COLUMN_TITLE:
-        info.SetTitle(text);
-        break;
-    case CPlayList::COLUMN_ALBUM:
-        info.SetAlbum(text);
-        break;
-    default:
-        return false;
+        case CPlayList::COLUMN_ARTIST:
+            info.SetArtist(text);
+            break;
+        case CPlayList::COLUMN_TITLE:
+            info.SetTitle(text);
+            break;
+        case CPlayList::COLUMN_ALBUM:
+            info.SetAlbum(text);
+            break;
+        default:
+            return false;
     }
     return info.WriteSongInfo() != 0;
 }
@@ -102,8 +102,8 @@ void PlayListModel::sort(int column, Qt::SortOrder order) {
     rows.reserve(count);
     for (int i = 0; i < count; ++i) {
         rows.push_back({list_.GetArtist(i), list_.GetAlbum(i), list_.GetTitle(i), list_.GetFile(i),
-                        QString::fromStdString(list_.GetItemText(i, column)),
-                        list_.IsSelected(i), i == list_.GetPlayerCurrentIndex()});
+                        QString::fromStdString(list_.GetItemText(i, column)), list_.IsSelected(i),
+                        i == list_.GetPlayerCurrentIndex()});
     }
     std::stable_sort(rows.begin(), rows.end(), [order](const Row& a, const Row& b) {
         int c = a.key.localeAwareCompare(b.key);

@@ -7,15 +7,17 @@
 #include "songcore/player/PlayerPosition.h"
 
 PlayerControl::PlayerControl(CMCIWnd& player, PlayerList& list, QObject* parent)
-    : QObject(parent), player_(player), list_(list), status_(WelcomeText()),
+    : QObject(parent),
+      player_(player),
+      list_(list),
+      status_(WelcomeText()),
       position_(ZeroPositionText()) {
     player_.SetListener(this);
     // Called on libmpv's threads: only queue a drain. A queued call to an
     // object that is gone is dropped by Qt, and the destructor removes the
     // hook before this object goes.
-    player_.SetWakeupHook([this] {
-        QMetaObject::invokeMethod(this, &PlayerControl::Drain, Qt::QueuedConnection);
-    });
+    player_.SetWakeupHook(
+        [this] { QMetaObject::invokeMethod(this, &PlayerControl::Drain, Qt::QueuedConnection); });
     inactiveTimer_.setInterval(1000);
     connect(&inactiveTimer_, &QTimer::timeout, this, [this] { player_.ProcessEvents(); });
     inactiveTimer_.start();

@@ -8,7 +8,8 @@
 namespace {
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+    return QIcon::fromTheme(QString::fromLatin1(name),
+                            QApplication::style()->standardIcon(fallback));
 }
 
 }  // namespace
@@ -23,7 +24,8 @@ SongTreeModel::SongTreeModel(CSongTreeCtrl& tree, QObject* parent)
     QIcon open = ThemeIcon("folder-open", QStyle::SP_DirOpenIcon);
     QIcon artist = ThemeIcon("avatar-default", QStyle::SP_DirLinkIcon);
     QIcon song = ThemeIcon("audio-x-generic", QStyle::SP_MediaVolume);
-    images_ = {computer, computer, network, network, closed, open, artist, artist, song, song, song};
+    images_ = {computer, computer, network, network, closed, open,
+               artist,   artist,   song,    song,    song};
     tree_.AddListener(this);
 }
 
@@ -75,22 +77,22 @@ QVariant SongTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     switch (role) {
-    case Qt::DisplayRole:
-        return QString::fromStdString(tree_.GetItemText(item));
-    case Qt::DecorationRole: {
-        int image = 0, selected = 0;
-        if (tree_.GetItemImage(item, image, selected) && image >= 0 &&
-            image < static_cast<int>(images_.size())) {
-            return images_[image];
+        case Qt::DisplayRole:
+            return QString::fromStdString(tree_.GetItemText(item));
+        case Qt::DecorationRole: {
+            int image = 0, selected = 0;
+            if (tree_.GetItemImage(item, image, selected) && image >= 0 &&
+                image < static_cast<int>(images_.size())) {
+                return images_[image];
+            }
+            return {};
         }
-        return {};
-    }
-    case Qt::ToolTipRole: {
-        std::string file = tree_.GetSongFile(item);
-        return file.empty() ? QVariant() : QVariant(QString::fromStdString(file));
-    }
-    default:
-        return {};
+        case Qt::ToolTipRole: {
+            std::string file = tree_.GetSongFile(item);
+            return file.empty() ? QVariant() : QVariant(QString::fromStdString(file));
+        }
+        default:
+            return {};
     }
 }
 

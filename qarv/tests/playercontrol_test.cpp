@@ -36,9 +36,7 @@ public:
     std::string GetPlayerCurrentArtist() const override {
         return Valid() ? rows[cursor].artist : "";
     }
-    std::string GetPlayerCurrentTitle() const override {
-        return Valid() ? rows[cursor].title : "";
-    }
+    std::string GetPlayerCurrentTitle() const override { return Valid() ? rows[cursor].title : ""; }
     int GetFirstSelectedRow() const override { return selected.empty() ? -1 : *selected.begin(); }
 };
 
