@@ -3,10 +3,13 @@
 // album), each row holding its song's file; the row the player is on; the
 // selection its view sets; the list's own file ("qarv.pl") and the export
 // and import of selected rows as SDF, M3U and PLS. Used on its owner's
-// thread only; views follow it through IPlayListListener.
+// thread only; views follow it through IPlayListListener. The owner saves
+// the list to its file when it closes (SavePlayList(GetDefaultPlayListFile())):
+// destroying the object writes nothing.
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "songcore/views/DragDropFiles.h"
@@ -39,7 +42,8 @@ public:
 
     // --- rows ---
     int GetItemCount() const { return static_cast<int>(rows_.size()); }
-    // Inserts a row at index (0..count); 0 when index is outside.
+    // Inserts a row at index; an index past the end appends, a negative one
+    // is refused (0).
     int Add(int index, std::string artist, std::string album, std::string title, std::string file);
     // Adds the songs of a tree item and its subtree (and, with withSiblings,
     // of its later siblings), skipping songs already in the list.
@@ -119,7 +123,12 @@ private:
         }
     }
 
+    void CountFile(const std::string& file, int delta);
+
     std::vector<Row> rows_;
+    // How many rows hold each file, so that adding a large branch of the
+    // tree does not compare every song with every row.
+    std::unordered_map<std::string, int> files_;
     std::vector<IPlayListListener*> listeners_;
     CSongTreeCtrl* tree_ = nullptr;
     int playerIndex_ = -1;

@@ -11,6 +11,7 @@
 // lock. Reads are meant for the owner's thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -197,6 +198,23 @@ protected:
     static uint32_t InsertSongThread(THREAD_PARAM* param);
 
 private:
+    // Runs body under the lock on the owner's thread (through the
+    // dispatcher, or at once without one); 0 when the dispatcher refused.
+    int RunOnOwner(const std::function<int()>& body);
+    int InsertSongFileOn(const std::string& path, const CThread* thread);
+    // The parts that run under the lock on the owner's thread.
+    HTREEITEM InsertSongLocked(const std::string& file, uint32_t type, std::string artist,
+                               const std::string& album, std::string title);
+    int RemoveItemLocked(HTREEITEM item);
+    void DeleteSubtree(HTREEITEM item);
+    int DeleteAllLocked();
+    // Inserts the records of an opened song database file, redraw off.
+    void ReadSDFLocked(CSDFFile* file);
+    // Opens a song database file and checks its header.
+    static int OpenSDF(CSDFFile& file, const std::string& path);
+    void SendSongMessage(uint32_t message, HTREEITEM item);
+    void SetExpandedImage(HTREEITEM item);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     // Last, so that it is destroyed (and the insert threads joined) first.

@@ -1,0 +1,122 @@
+// tunemoss scan: searches folders for songs, reads their tags into a song
+// tree, prints the tree and, on request, keeps it in a song database file.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "cli/Command.h"
+#include "cli/Options.h"
+#include "cli/TreeOutline.h"
+#include "songcore/search/LocalSongSearch.h"
+#include "songcore/views/SongTreeCtrl.h"
+
+namespace tunemoss {
+namespace {
+
+const char kAllSongExtensions[] =
+    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
+
+// Inserts every file the walk reports, on the walk's thread, and notes the
+// ones that could not be opened.
+class TreeSearch : public CLocalSongSearch {
+public:
+    explicit TreeSearch(CSongTreeCtrl& tree) : tree_(tree) {}
+    ~TreeSearch() override {
+        Stop();
+        Wait();
+    }
+    int failures() {
+        std::lock_guard lock(mutex_);
+        return failures_;
+    }
+
+protected:
+    void MusicFile(const std::string& path) override {
+        if (!tree_.InsertSongFile(path)) {
+            std::lock_guard lock(mutex_);
+            ReportFileError(path, "cannot be opened as a song");
+            ++failures_;
+        }
+    }
+
+private:
+    CSongTreeCtrl& tree_;
+    std::mutex mutex_;
+    int failures_ = 0;
+};
+
+int RunScan(const std::vector<std::string>& args) {
+    Options options({"view", "ext", "db"}, {});
+    if (!options.parse(args)) {
+        return UsageError("scan", options.error());
+    }
+    std::optional<uint32_t> view = ParseViewOption(options, "scan");
+    if (!view) {
+        return kExitUsage;
+    }
+    if (options.positional().empty()) {
+        return UsageError("scan", "no folder given");
+    }
+    std::string extensions = options.value("ext").value_or(kAllSongExtensions);
+    std::optional<std::string> db = options.value("db");
+
+    CSongTreeCtrl tree;
+    tree.SetViewMethod(*view, 0);
+    struct stat info;
+    if (db && ::stat(db->c_str(), &info) == 0) {
+        // An existing file that is not a song database is someone else's:
+        // it is neither loaded nor overwritten.
+        std::string problem = CheckSongDatabase(*db);
+        if (!problem.empty() || !tree.LoadFromFile(*db)) {
+            ReportFileError(*db, problem.empty() ? "cannot be loaded" : problem);
+            return kExitFailure;
+        }
+    }
+
+    int status = kExitOk;
+    {
+        TreeSearch search(tree);
+        for (const std::string& path : options.positional()) {
+            if (::stat(path.c_str(), &info) != 0) {
+                ReportFileError(path, std::strerror(errno));
+                status = kExitFailure;
+                continue;
+            }
+            search.Search(extensions, path);
+            search.Wait();
+        }
+        if (search.failures() > 0) {
+            status = kExitFailure;
+        }
+    }
+
+    std::string outline = tree.GetOutline();
+    std::fwrite(outline.data(), 1, outline.size(), stdout);
+    std::fflush(stdout);
+    if (db && !tree.SaveToFile(*db)) {
+        ReportFileError(*db, "cannot be written");
+        return kExitFailure;
+    }
+    return status;
+}
+
+const CommandRegistrar registrar({
+    "scan",
+    "read the songs below folders into a song tree and print it",
+    "Usage: tunemoss scan [--view 0|1] [--ext LIST] [--db FILE.sdf] PATH...\n"
+    "Walks each PATH (a folder and its subfolders, or one file), reads the tags of\n"
+    "every song whose extension is listed, inserts it into a song tree and prints\n"
+    "the tree as an indented outline.\n\n"
+    "  --view 0      group by file type, then artist (default)\n"
+    "  --view 1      group by artist, then file type\n"
+    "  --ext LIST    extensions separated by \";\", any case (default: every song type)\n"
+    "  --db FILE     a song database file: loaded first when it exists, so that a\n"
+    "                rescan adds only what is new, and saved with the result\n",
+    &RunScan,
+});
+
+}  // namespace
+}  // namespace tunemoss
