@@ -244,7 +244,7 @@ private Q_SLOTS:
             window.List().Add(i, "Artist", "", i % 2 ? "Beatles song" : "Other",
                               "/nowhere/" + std::to_string(i) + ".mp3");
         }
-        window.Tree().InsertItem("/x/help.mp3", 0x81, "The Beatles", "", "", "Help");
+        window.Tree().InsertItem("/x/help.mp3", 0x81, "The Beatles", "", "", "The Beatles - Help");
         window.Tree().InsertItem("/x/yes.mp3", 0x81, "Other", "", "", "Yesterday");
 
         window.Tabs()->setCurrentIndex(1);
