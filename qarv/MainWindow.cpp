@@ -268,6 +268,14 @@ void MainWindow::SelectTreeItem(HTREEITEM item) {
     }
 }
 
+void MainWindow::ShowTreeIndex(const QModelIndex& index) {
+    // An item is visible when every group above it is open.
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        treeView_->expand(parent);
+    }
+    treeView_->scrollTo(index);
+}
+
 void MainWindow::SelectListRowOnly(int row) {
     list_.SelectAll(false);
     list_.SetSelected(row, true);
@@ -316,7 +324,7 @@ void MainWindow::ConnectViews() {
                 syncing_ = false;
             });
     connect(treeModel_.get(), &SongTreeModel::ensureVisibleRequested, treeView_,
-            [this](const QModelIndex& index) { treeView_->scrollTo(index); });
+            [this](const QModelIndex& index) { ShowTreeIndex(index); });
     connect(treeModel_.get(), &SongTreeModel::expandRequested, this,
             [this](const QModelIndex& index, bool expanded) {
                 if (!syncing_) {
@@ -337,6 +345,14 @@ void MainWindow::ConnectViews() {
     connect(treeView_, &QTreeView::collapsed, this,
             [expandInTree](const QModelIndex& index) { expandInTree(index, false); });
     connect(treeModel_.get(), &SongTreeModel::songNotice, this, &MainWindow::OnSongNotice);
+    // The selection restored at start-up came before the view listened.
+    if (HTREEITEM selected = tree_.GetSelectedItem()) {
+        QModelIndex index = treeModel_->IndexOf(selected);
+        syncing_ = true;
+        treeView_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        syncing_ = false;
+        ShowTreeIndex(index);
+    }
 
     connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (syncing_) {

@@ -18,6 +18,7 @@
 class QAction;
 class QComboBox;
 class QLineEdit;
+class QModelIndex;
 class QMenu;
 class QPushButton;
 class QSlider;
@@ -98,6 +99,7 @@ private:
                        const QKeySequence& key = {});
     void OnSongNotice(unsigned message, void* item);
     void SelectListRowOnly(int row);
+    void ShowTreeIndex(const QModelIndex& index);
     void SyncListSelectionToView();
     void SelectTreeItem(HTREEITEM item);
     HTREEITEM SelectedTreeItem() const;

@@ -306,6 +306,9 @@ private Q_SLOTS:
         HTREEITEM selected = window.Tree().GetSelectedItem();
         QVERIFY(selected != nullptr);
         QCOMPARE(window.Tree().GetItemText(selected), std::string("B"));
+        // The view shows it, with the groups above it open.
+        QCOMPARE(SongTreeModel::ItemOf(window.TreeView()->currentIndex()), selected);
+        QVERIFY(window.TreeView()->isExpanded(window.TreeView()->currentIndex().parent()));
         window.Tree().SelectItem(window.Tree().GetChildItem(selected));
         QVERIFY(window.Exit());
         QCOMPARE(IniValue(home->ConfigFile(), "Song", "SelectedItem"), QString("0;0;1;0;"));
