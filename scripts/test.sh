@@ -21,7 +21,7 @@ status=0
 # their own test programs are built and run, to keep the run short.
 if [ "${TUNEMOSS_SKIP_TSAN:-0}" != "1" ]; then
     tsan_build=${TUNEMOSS_TSAN_BUILD:-$root/build-tsan}
-    tsan_tests=(thread_test localsearch_test internetsearch_test)
+    tsan_tests=(thread_test localsearch_test internetsearch_test songtree_threads_test)
     cmake -S . -B "$tsan_build" -DCMAKE_BUILD_TYPE=Debug -DTUNEMOSS_TSAN=ON >/dev/null
     cmake --build "$tsan_build" -j "$jobs" --target "${tsan_tests[@]}"
     for test in "${tsan_tests[@]}"; do

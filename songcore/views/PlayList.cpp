@@ -147,6 +147,23 @@ int CPlayList::DeleteItem(int row) {
     return 1;
 }
 
+int CPlayList::MoveItem(int from, int to) {
+    if (!IsRow(from) || !IsRow(to)) {
+        return 0;
+    }
+    if (from == to) {
+        return 1;
+    }
+    Notify([&](IPlayListListener* l) { l->OnBeginRemoveRows(from, from); });
+    Row row = std::move(rows_[from]);
+    rows_.erase(rows_.begin() + from);
+    Notify([&](IPlayListListener* l) { l->OnEndRemoveRows(from, from); });
+    Notify([&](IPlayListListener* l) { l->OnBeginInsertRow(to); });
+    rows_.insert(rows_.begin() + to, std::move(row));
+    Notify([&](IPlayListListener* l) { l->OnEndInsertRow(to); });
+    return 1;
+}
+
 // --- searching and removing ---
 
 int CPlayList::FindSong(const char* file) const {

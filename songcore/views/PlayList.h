@@ -62,6 +62,10 @@ public:
     int SetFile(int row, const char* file);
     // Deletes one row; 0 for a row outside the list.
     int DeleteItem(int row);
+    // Takes row from out and puts it back at index to (as counted after
+    // taking it out), selection and all: the play list's Move Up and Move
+    // Down. 0 when either is outside the list.
+    int MoveItem(int from, int to);
 
     // --- searching and removing ---
     int FindSong(const char* file) const;

@@ -299,8 +299,29 @@ int CSongTreeCtrl::SetSongFile(HTREEITEM item, const char* path) {
     return SetItemData(item, data);
 }
 
+int CSongTreeCtrl::RenameSongFile(HTREEITEM item, const std::string& newPath) {
+    Guard guard(impl_->lock);
+    std::string oldPath = GetSongFile(item);
+    if (!SetSongFile(item, newPath.c_str())) {
+        return 0;
+    }
+    impl_->Notify([&](ISongTreeListener* l) { l->OnSongFileRenamed(this, oldPath, newPath); });
+    return 1;
+}
+
 int CSongTreeCtrl::RemoveItem(HTREEITEM item) {
     return RunOnOwner([&] { return RemoveItemLocked(item); });
+}
+
+int CSongTreeCtrl::RemoveSongFile(const std::string& file) {
+    return RunOnOwner([&] {
+        HTREEITEM song = FindPathInTree(file, GetRootItem());
+        if (song == nullptr) {
+            return 0;
+        }
+        RemoveItemLocked(song);
+        return 1;
+    });
 }
 
 int CSongTreeCtrl::RemoveItemLocked(HTREEITEM item) {
@@ -420,10 +441,7 @@ int CSongTreeCtrl::OnDeleteItemMsg(CSongTreeCtrl* sender, HTREEITEM item) {
     }
     std::string file = sender->GetSongFile(item);
     SetNotifyChangedMsg(0);
-    RunOnOwner([&] {
-        HTREEITEM mine = FindPathInTree(file, GetRootItem());
-        return mine != nullptr ? RemoveItemLocked(mine) : 0;
-    });
+    RemoveSongFile(file);
     SetNotifyChangedMsg(1);
     return 0;
 }

@@ -129,7 +129,15 @@ public:
     // --- changing and removing ---
     int SetItemText(HTREEITEM item, const char* text);
     int SetSongFile(HTREEITEM item, const char* path);
+    // After Rename As moved a song's file: SetSongFile, then the listeners
+    // hear of the new name (WM_SONG_FILE_RENAMED). 0 for an item that is
+    // not a song.
+    int RenameSongFile(HTREEITEM item, const std::string& newPath);
     int RemoveItem(HTREEITEM item);
+    // Finds the first song with file (as FindPathInTree from the first root)
+    // and removes it as RemoveItem does, in one step, so that a thread that
+    // holds no item handle can remove a song; 0 when there is none.
+    int RemoveSongFile(const std::string& file);
     int ExpandItem(HTREEITEM item, uint32_t code);
     // Deletes every item (each song reported as deleted).
     int DeleteAllItems();

@@ -73,11 +73,11 @@ int CSongTreeCtrl::LoadFromFile(std::string path) {
     if (!OpenSDF(file, path)) {
         return 0;
     }
-    RunOnOwner([&] {
+    // 0 only when the owner turned the work away.
+    return RunOnOwner([&] {
         ReadSDFLocked(&file);
         return 1;
     });
-    return 1;
 }
 
 void CSongTreeCtrl::ReadSDFLocked(CSDFFile* file) {

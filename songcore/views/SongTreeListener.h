@@ -9,6 +9,7 @@
 // acts on.
 
 #include <cstdint>
+#include <string>
 
 #include "songcore/views/TreeItem.h"
 
@@ -22,6 +23,13 @@ public:
     // Only for songs, only while the tree's notify flag is set.
     virtual void OnSongTreeMessage(uint32_t message, CSongTreeCtrl* tree, HTREEITEM item) {
         (void)message, (void)tree, (void)item;
+    }
+
+    // A song file got a new name (WM_SONG_FILE_RENAMED, Rename As); the
+    // texts are valid during the call. Sent whatever the notify flag says.
+    virtual void OnSongFileRenamed(CSongTreeCtrl* tree, const std::string& oldPath,
+                                   const std::string& newPath) {
+        (void)tree, (void)oldPath, (void)newPath;
     }
 
     // --- structure, for item-model adapters ---

@@ -22,8 +22,22 @@ HTREEITEM CSongTreeCtrl::FindTextInTree(const char* text, HTREEITEM parent) cons
     }
     Guard guard(impl_->lock);
     const SongTreeNode* node = impl_->NodeOrTop(parent);
-    auto it = node->groups.find(songcore::GroupKey(text));
-    return it != node->groups.end() ? it->second.front() : nullptr;
+    std::string key = songcore::GroupKey(text);
+    auto it = node->groups.find(key);
+    HTREEITEM found = it != node->groups.end() ? it->second.front() : nullptr;
+    if (node->songs.empty()) {
+        return found;  // the usual case: a parent of groups only
+    }
+    // Songs are indexed by file, not text: below a group of songs the
+    // first match in row order has to be looked for.
+    size_t end = found != nullptr ? static_cast<size_t>(found->row) : node->children.size();
+    for (size_t row = 0; row < end; ++row) {
+        SongTreeNode* child = node->children[row].get();
+        if (child->indexedAsSong && songcore::GroupKey(child->text) == key) {
+            return child;
+        }
+    }
+    return found;
 }
 
 HTREEITEM CSongTreeCtrl::FindSongInChildItem(const char* file, HTREEITEM parent) const {
