@@ -345,6 +345,8 @@ void MainWindow::ConnectViews() {
     connect(treeView_, &QTreeView::collapsed, this,
             [expandInTree](const QModelIndex& index) { expandInTree(index, false); });
     connect(treeModel_.get(), &SongTreeModel::songNotice, this, &MainWindow::OnSongNotice);
+    connect(treeModel_.get(), &SongTreeModel::songFileRenamed, this,
+            &MainWindow::OnSongFileRenamed);
     // The selection restored at start-up came before the view listened.
     if (HTREEITEM selected = tree_.GetSelectedItem()) {
         QModelIndex index = treeModel_->IndexOf(selected);

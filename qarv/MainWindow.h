@@ -98,6 +98,7 @@ private:
     QAction* AddAction(QMenu* menu, const QString& name, const QString& text,
                        const QKeySequence& key = {});
     void OnSongNotice(unsigned message, void* item);
+    void OnSongFileRenamed(const QString& oldPath, const QString& newPath);
     void SelectListRowOnly(int row);
     void ShowTreeIndex(const QModelIndex& index);
     void SyncListSelectionToView();

@@ -365,6 +365,13 @@ void MainWindow::OnSongNotice(unsigned message, void* handle) {
     }
 }
 
+void MainWindow::OnSongFileRenamed(const QString& oldPath, const QString& newPath) {
+    int row = list_.FindSong(oldPath.toStdString().c_str());
+    if (row >= 0) {
+        list_.SetFile(row, newPath.toStdString().c_str());
+    }
+}
+
 void MainWindow::Search() {
     if (tree_.IsBusy()) {
         tree_.StopAll();
@@ -504,19 +511,15 @@ void MainWindow::MoveListRows(bool up) {
     if (from < 0 || from >= list_.GetItemCount()) {
         return;
     }
-    std::string artist = list_.GetArtist(from), album = list_.GetAlbum(from),
-                title = list_.GetTitle(from), file = list_.GetFile(from);
     int current = list_.GetPlayerCurrentIndex();
-    list_.DeleteItem(from);
-    list_.Add(to, artist, album, title, file);
-    list_.SetSelected(to, false);
+    list_.MoveItem(from, to);
     if (current == from) {
         list_.SetPlayerCurrentIndex(to);
     } else if (current >= first && current <= last) {
         list_.SetPlayerCurrentIndex(current + (up ? -1 : 1));
     }
     SyncListSelectionToView();
-    listView_->scrollTo(listModel_->index(up ? first - 1 : first + 1, 0));
+    listView_->scrollTo(listModel_->index(first, 0));
 }
 
 void MainWindow::RemoveListRows() {

@@ -136,6 +136,11 @@ void SongTreeModel::OnSongTreeMessage(uint32_t message, CSongTreeCtrl*, HTREEITE
     Q_EMIT songNotice(message, item);
 }
 
+void SongTreeModel::OnSongFileRenamed(CSongTreeCtrl*, const std::string& oldPath,
+                                      const std::string& newPath) {
+    Q_EMIT songFileRenamed(QString::fromStdString(oldPath), QString::fromStdString(newPath));
+}
+
 void SongTreeModel::OnBeginInsertItem(HTREEITEM parent, int row) {
     beginInsertRows(IndexOf(parent), row, row);
 }

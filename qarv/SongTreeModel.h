@@ -38,9 +38,13 @@ Q_SIGNALS:
     void ensureVisibleRequested(const QModelIndex& index);
     // A song notice (inserted, retitled, deleted) for the main window.
     void songNotice(unsigned message, void* item);
+    // A song's file was renamed (Rename As).
+    void songFileRenamed(const QString& oldPath, const QString& newPath);
 
 private:
     void OnSongTreeMessage(uint32_t message, CSongTreeCtrl* tree, HTREEITEM item) override;
+    void OnSongFileRenamed(CSongTreeCtrl* tree, const std::string& oldPath,
+                           const std::string& newPath) override;
     void OnBeginInsertItem(HTREEITEM parent, int row) override;
     void OnEndInsertItem(HTREEITEM item) override;
     void OnBeginRemoveItem(HTREEITEM parent, int row, HTREEITEM item) override;

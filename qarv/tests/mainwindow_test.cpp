@@ -292,6 +292,9 @@ private Q_SLOTS:
         HTREEITEM song = window.Tree().FindPathInTree(file, window.Tree().GetRootItem());
         window.Tree().SetItemText(song, "Retitled");
         QCOMPARE(window.List().GetTitle(0), std::string("Retitled"));
+        // A renamed file keeps its row.
+        window.Tree().RenameSongFile(song, "/elsewhere/x.mp3");
+        QCOMPARE(window.List().GetFile(0), std::string("/elsewhere/x.mp3"));
     }
 
     void selectedItemRestoresDeepestExisting() {
