@@ -4,6 +4,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -211,6 +212,47 @@ private Q_SLOTS:
         QCOMPARE(window.SearchBox()->count(), 10);
         QCOMPARE(window.SearchBox()->itemText(0), music.path() + "/NONE5");
         QCOMPARE(window.SearchBox()->itemText(1), music.path() + "/none10");
+    }
+
+    void internetPlaceQueriesTheService() {
+        QProcess server;
+        server.start("python3",
+                     {QStringLiteral(TUNEMOSS_TEST_DATA "/../support/search_server.py")});
+        QVERIFY(server.waitForReadyRead(10000));
+        int port = server.readLine().trimmed().toInt();
+        QVERIFY(port > 0);
+        QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+        {
+            QDir().mkpath(QFileInfo(home->ConfigFile()).path());
+            CIni ini(CAppRegKey::GetStorePath().c_str());
+            ini.WriteString("Search", "Place URL",
+                            (base + "/List?q=%s&b=%d").toStdString().c_str());
+        }
+        auto log = [&] {
+            QProcess fetch;
+            fetch.start("python3", {"-c",
+                                    "import sys,urllib.request;"
+                                    "sys.stdout.write(urllib.request.urlopen(sys.argv[1])"
+                                    ".read().decode())",
+                                    base + "/log"});
+            fetch.waitForFinished(10000);
+            return QString::fromUtf8(fetch.readAllStandardOutput());
+        };
+        {
+            TestWindow window;
+            window.PlaceBox()->setCurrentIndex(1);
+            window.SearchBox()->setEditText("Blue Moon");
+            window.Search();
+            // The template is lower-cased; the first page is at offset 1,
+            // the next ones 30 further.
+            QTRY_VERIFY_WITH_TIMEOUT(log().contains("/list?q=Blue%20Moon&b=31"), 10000);
+            QVERIFY(log().startsWith("/list?q=Blue%20Moon&b=1\n"));
+            // Search again while it runs: it stops.
+            window.Search();
+            QVERIFY(window.Exit());
+        }
+        server.kill();
+        server.waitForFinished();
     }
 
     void playListSurvivesRestart() {
