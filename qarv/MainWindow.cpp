@@ -109,7 +109,9 @@ void MainWindow::BuildWidgets() {
     treeView_->setHeaderHidden(true);
     treeView_->setUniformRowHeights(true);
     treeView_->setDragEnabled(true);
-    treeView_->setDragDropMode(QAbstractItemView::DragOnly);
+    treeView_->setDragDropMode(QAbstractItemView::DragDrop);
+    treeView_->setDefaultDropAction(Qt::CopyAction);
+    treeView_->setDropIndicatorShown(false);
     treeView_->setContextMenuPolicy(Qt::ActionsContextMenu);
     treeLayout->addWidget(treeView_, 1);
     tabs_->addTab(treePage,
@@ -126,7 +128,9 @@ void MainWindow::BuildWidgets() {
                                QAbstractItemView::SelectedClicked);
     listView_->setSortingEnabled(true);
     listView_->setDragEnabled(true);
-    listView_->setDragDropMode(QAbstractItemView::DragOnly);
+    listView_->setDragDropMode(QAbstractItemView::DragDrop);
+    listView_->setDefaultDropAction(Qt::CopyAction);
+    listView_->setDropIndicatorShown(false);
     listView_->verticalHeader()->hide();
     listView_->horizontalHeader()->setStretchLastSection(true);
     listView_->setAlternatingRowColors(true);
@@ -347,6 +351,12 @@ void MainWindow::ConnectViews() {
     connect(treeModel_.get(), &SongTreeModel::songNotice, this, &MainWindow::OnSongNotice);
     connect(treeModel_.get(), &SongTreeModel::songFileRenamed, this,
             &MainWindow::OnSongFileRenamed);
+    connect(treeModel_.get(), &SongTreeModel::filesDropped, this, [this](const QStringList& paths) {
+        for (const QString& path : paths) {
+            tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(),
+                                       path.toStdString());
+        }
+    });
     // The selection restored at start-up came before the view listened.
     if (HTREEITEM selected = tree_.GetSelectedItem()) {
         QModelIndex index = treeModel_->IndexOf(selected);

@@ -82,7 +82,7 @@ QVariant PlayListModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags PlayListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
-        return Qt::NoItemFlags;
+        return Qt::ItemIsDropEnabled;
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
 }
@@ -203,4 +203,39 @@ void PlayListModel::OnSelectionChanged() {
 
 void PlayListModel::OnEnsureVisible(int row) {
     Q_EMIT ensureVisibleRequested(row);
+}
+
+bool PlayListModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                    const QModelIndex&) const {
+    return data != nullptr && data->hasUrls();
+}
+
+bool PlayListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) {
+        return false;
+    }
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    }
+    AddDroppedFiles(list_, paths);
+    return true;
+}
+
+int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
+    int added = 0;
+    for (const QString& path : paths) {
+        std::string file = path.toStdString();
+        if (list.FindSong(file.c_str()) >= 0) {
+            continue;
+        }
+        CSongFileInfo info;
+        if (!info.Open(file, 1, 0) || !info.GetSongInfo()) {
+            continue;
+        }
+        added +=
+            list.Add(list.GetItemCount(), info.GetArtist(), info.GetAlbum(), info.GetTitle(), file);
+    }
+    return added;
 }

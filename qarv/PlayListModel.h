@@ -25,6 +25,15 @@ public:
     void sort(int column, Qt::SortOrder order) override;
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    // Dropped songs are appended, each read for its tags; a file already in
+    // the list, or one that cannot be read, is skipped.
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+    // The number of rows added.
+    static int AddDroppedFiles(CPlayList& list, const QStringList& paths);
 
     // Writes text into field column (0 artist, 1 title, 2 album) of the
     // song's tag; false when the file cannot be opened, read or written.

@@ -105,9 +105,9 @@ QVariant SongTreeModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags SongTreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
-        return Qt::NoItemFlags;
+        return Qt::ItemIsDropEnabled;
     }
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
 QStringList SongTreeModel::mimeTypes() const {
@@ -130,6 +130,27 @@ QMimeData* SongTreeModel::mimeData(const QModelIndexList& indexes) const {
     auto* mime = new QMimeData;
     mime->setUrls(urls);
     return mime;
+}
+
+bool SongTreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                    const QModelIndex&) const {
+    return data != nullptr && data->hasUrls();
+}
+
+bool SongTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) {
+        return false;
+    }
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    Q_EMIT filesDropped(paths);
+    // Nothing of the drop itself becomes a row: the search inserts the songs.
+    return false;
 }
 
 void SongTreeModel::OnSongTreeMessage(uint32_t message, CSongTreeCtrl*, HTREEITEM item) {

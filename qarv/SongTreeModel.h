@@ -30,6 +30,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    // Dropped files and folders are searched for songs (filesDropped).
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
 
 Q_SIGNALS:
     // The tree asks its view to follow it.
@@ -40,6 +46,7 @@ Q_SIGNALS:
     void songNotice(unsigned message, void* item);
     // A song's file was renamed (Rename As).
     void songFileRenamed(const QString& oldPath, const QString& newPath);
+    void filesDropped(const QStringList& paths);
 
 private:
     void OnSongTreeMessage(uint32_t message, CSongTreeCtrl* tree, HTREEITEM item) override;

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -15,6 +16,7 @@
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SettingsDialog.h"
+#include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
 
@@ -76,6 +78,29 @@ private Q_SLOTS:
         // A song whose tags cannot be read is not written either.
         QVERIFY(!model.setData(model.index(2, 2), "Album", Qt::EditRole));
         QCOMPARE(list.GetAlbum(2), std::string("B"));
+    }
+
+    void droppedFiles() {
+        QTemporaryDir dir;
+        QString tagged = qarvtest::CopyData("id3v2/v23.mp3", dir.path(), "t.mp3");
+        QString ogg = qarvtest::CopyData("player/one_second.ogg", dir.path(), "o.ogg");
+        QuietWindow window;
+        QMimeData drop;
+        drop.setUrls({QUrl::fromLocalFile(tagged), QUrl::fromLocalFile(dir.path() + "/none.mp3"),
+                      QUrl::fromLocalFile(tagged)});
+        // A missing file is skipped, the next one still comes; no duplicates.
+        QVERIFY(window.ListModel().canDropMimeData(&drop, Qt::CopyAction, -1, -1, {}));
+        QVERIFY(window.ListModel().dropMimeData(&drop, Qt::CopyAction, -1, -1, {}));
+        QCOMPARE(window.List().GetItemCount(), 1);
+        QCOMPARE(window.List().GetFile(0), tagged.toStdString());
+
+        // On the tree a drop searches the dropped folders and files.
+        QMimeData folder;
+        folder.setUrls({QUrl::fromLocalFile(dir.path())});
+        window.TreeModel().dropMimeData(&folder, Qt::CopyAction, -1, -1, {});
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Tree().IsBusy(), 20000);
+        QVERIFY(window.Tree().FindPathInTree(ogg.toStdString(), window.Tree().GetRootItem()));
+        QVERIFY(window.Tree().FindPathInTree(tagged.toStdString(), window.Tree().GetRootItem()));
     }
 
     void sortingKeepsThePlayerRowAndSelection() {
