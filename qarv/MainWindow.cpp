@@ -65,6 +65,7 @@ void MainWindow::BuildWidgets() {
     findEdit_ = new QLineEdit(central);
     findEdit_->setPlaceholderText(tr("Search string ..."));
     findEdit_->setClearButtonEnabled(true);
+    findEdit_->installEventFilter(this);
     findEdit_->addAction(
         QIcon::fromTheme("edit-find", style()->standardIcon(QStyle::SP_FileDialogContentsView)),
         QLineEdit::LeadingPosition);
@@ -517,7 +518,19 @@ void MainWindow::Shutdown() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (Exit()) {
         event->accept();
+        // The window may be hidden in the tray, where closing it would not
+        // count as closing the last window.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     } else {
         event->ignore();
     }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A click into the find box takes its whole text, ready to be replaced.
+    if (watched == findEdit_ && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
+        QTimer::singleShot(0, findEdit_, &QLineEdit::selectAll);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
