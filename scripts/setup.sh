@@ -8,6 +8,8 @@ packages=(
     g++ make cmake pkg-config
     # songcore and the programs
     libcurl4-openssl-dev libicu-dev qt6-base-dev libmpv-dev libcdio-dev
+    # qarv's standard dialogs in the user's language
+    qt6-translations-l10n
     # tests and fuzzing
     libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
     lame ffmpeg flac vorbis-tools

@@ -1,0 +1,16 @@
+#pragma once
+// The program's name, version and addresses, as the window title, the tray
+// tooltip, the welcome text and the About box show them.
+
+#include <QString>
+
+namespace AppInfo {
+
+QString Name();
+// "Tunemoss 0.1.0"
+QString NameWithVersion();
+QString SupportUrl();
+QString HomeUrl();
+QString Maker();
+
+}  // namespace AppInfo

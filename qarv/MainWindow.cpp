@@ -1,0 +1,536 @@
+#include "qarv/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "qarv/AppInfo.h"
+#include "qarv/PaneLabel.h"
+#include "qarv/PlayListModel.h"
+#include "qarv/PlayerControl.h"
+#include "qarv/SearchRules.h"
+#include "qarv/SongTreeModel.h"
+#include "songcore/files/AppRegKey.h"
+
+MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
+    : QMainWindow(parent), dispatcher_(this), listPlayer_(list_) {
+    setWindowTitle(AppInfo::NameWithVersion());
+    setWindowIcon(QApplication::windowIcon());
+    CAppRegKey settings;
+    // The view method is set before the tree is loaded, so the load builds
+    // that order.
+    tree_.SetViewMethod(settings.GetSongTreeViewMethod(), 0);
+    tree_.SetDispatcher(dispatcher_.Function());
+    created_ = player_.Create(playerOptions) != 0;
+    control_ = std::make_unique<PlayerControl>(player_, listPlayer_);
+
+    BuildWidgets();
+    BuildMenus();
+    BuildTray();
+    Restore();
+    ConnectPlayer();
+    ConnectViews();
+
+    commandTimer_.setInterval(200);
+    connect(&commandTimer_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
+    commandTimer_.start();
+    UpdateCommands();
+}
+
+MainWindow::~MainWindow() {
+    Shutdown();
+}
+
+void MainWindow::BuildWidgets() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    // The find box and the Settings button serve both tabs.
+    auto* findRow = new QHBoxLayout;
+    findEdit_ = new QLineEdit(central);
+    findEdit_->setPlaceholderText(tr("Search string ..."));
+    findEdit_->setClearButtonEnabled(true);
+    findEdit_->installEventFilter(this);
+    findEdit_->addAction(
+        QIcon::fromTheme("edit-find", style()->standardIcon(QStyle::SP_FileDialogContentsView)),
+        QLineEdit::LeadingPosition);
+    findButton_ = new QPushButton(tr("Find"), central);
+    setButton_ = new QPushButton(tr("Set"), central);
+    findRow->addWidget(findEdit_, 1);
+    findRow->addWidget(findButton_);
+    findRow->addWidget(setButton_);
+    layout->addLayout(findRow);
+
+    tabs_ = new QTabWidget(central);
+    layout->addWidget(tabs_, 1);
+
+    // Song Tree tab.
+    auto* treePage = new QWidget(tabs_);
+    auto* treeLayout = new QVBoxLayout(treePage);
+    auto* searchRow = new QHBoxLayout;
+    searchBox_ = new QComboBox(treePage);
+    searchBox_->setEditable(true);
+    searchBox_->setInsertPolicy(QComboBox::NoInsert);
+    searchBox_->setMinimumContentsLength(24);
+    searchBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    searchBox_->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    searchBox_->lineEdit()->setPlaceholderText(tr("Folder to search"));
+    filterBox_ = new QComboBox(treePage);
+    for (const auto& filter : SearchRules::Filters()) {
+        filterBox_->addItem(filter.text, filter.extensions);
+    }
+    placeBox_ = new QComboBox(treePage);
+    placeBox_->addItems(SearchRules::Places());
+    searchButton_ = new QPushButton(tr("Search"), treePage);
+    browseButton_ = new QPushButton(tr("Browse"), treePage);
+    tagButton_ = new QPushButton(tr("Tag"), treePage);
+    searchRow->addWidget(searchBox_, 1);
+    searchRow->addWidget(browseButton_);
+    searchRow->addWidget(filterBox_);
+    searchRow->addWidget(placeBox_);
+    searchRow->addWidget(searchButton_);
+    searchRow->addWidget(tagButton_);
+    treeLayout->addLayout(searchRow);
+    treeView_ = new QTreeView(treePage);
+    treeView_->setHeaderHidden(true);
+    treeView_->setUniformRowHeights(true);
+    treeView_->setDragEnabled(true);
+    treeView_->setDragDropMode(QAbstractItemView::DragDrop);
+    treeView_->setDefaultDropAction(Qt::CopyAction);
+    treeView_->setDropIndicatorShown(false);
+    treeView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    treeLayout->addWidget(treeView_, 1);
+    tabs_->addTab(treePage,
+                  QIcon::fromTheme("folder-music", style()->standardIcon(QStyle::SP_DirIcon)),
+                  tr("Song Tree"));
+
+    // Play List tab.
+    auto* listPage = new QWidget(tabs_);
+    auto* listLayout = new QVBoxLayout(listPage);
+    listView_ = new QTableView(listPage);
+    listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    listView_->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::SelectedClicked);
+    listView_->setSortingEnabled(true);
+    listView_->setDragEnabled(true);
+    listView_->setDragDropMode(QAbstractItemView::DragDrop);
+    listView_->setDefaultDropAction(Qt::CopyAction);
+    listView_->setDropIndicatorShown(false);
+    listView_->verticalHeader()->hide();
+    listView_->horizontalHeader()->setStretchLastSection(true);
+    listView_->setAlternatingRowColors(true);
+    listView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    listView_->setWordWrap(false);
+    listLayout->addWidget(listView_, 1);
+    auto* playerRow = new QHBoxLayout;
+    playButton_ = new QPushButton(tr("Play"), listPage);
+    stopButton_ = new QPushButton(tr("Stop"), listPage);
+    repeatButton_ = new QPushButton(tr("Repeat"), listPage);
+    upButton_ = new QPushButton(tr("Up"), listPage);
+    downButton_ = new QPushButton(tr("Down"), listPage);
+    slider_ = new QSlider(Qt::Horizontal, listPage);
+    // The slider shows where the song is; it does not seek.
+    slider_->setEnabled(false);
+    slider_->setRange(0, 0);
+    slider_->setStyleSheet(
+        "QSlider::groove:horizontal { background: rgb(218,255,218); height: 6px; border-radius: "
+        "3px; }"
+        "QSlider::handle:horizontal { background: rgb(0,192,0); width: 12px; margin: -4px 0;"
+        " border-radius: 6px; }");
+    for (QPushButton* button : {playButton_, stopButton_, repeatButton_, upButton_, downButton_}) {
+        playerRow->addWidget(button);
+    }
+    playerRow->addWidget(slider_, 1);
+    listLayout->addLayout(playerRow);
+    tabs_->addTab(
+        listPage,
+        QIcon::fromTheme("view-media-playlist", style()->standardIcon(QStyle::SP_MediaPlay)),
+        tr("Play List"));
+
+    setCentralWidget(central);
+
+    // Status bar: an empty pane, the status text and the position text.
+    leftPane_ = new PaneLabel(this);
+    leftPane_->setMinimumWidth(120);
+    statusPane_ = new PaneLabel(this);
+    statusPane_->setMinimumWidth(170);
+    positionPane_ = new PaneLabel(this);
+    positionPane_->setMinimumWidth(120);
+    statusBar()->addWidget(leftPane_);
+    statusBar()->addWidget(statusPane_, 1);
+    statusBar()->addPermanentWidget(positionPane_);
+    statusPane_->setToolTip(tr("Double-click to show the playing song"));
+    positionPane_->setToolTip(tr("Double-click to play or pause"));
+
+    resize(760, 560);
+}
+
+void MainWindow::Restore() {
+    CAppRegKey settings;
+    if (settings.GetAlwaysOnTop()) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+
+    int tab = settings.GetTabSelectedIndex();
+    tabs_->setCurrentIndex(tab == kPlayListTab ? kPlayListTab : kSongTreeTab);
+
+    // The tree and the list are read before their views see them, so a
+    // large collection is not announced row by row.
+    tree_.LoadFromFile(tree_.GetDefaultSDFFile());
+    tree_.SetModified(0);
+    list_.SetSongTreeCtrl(&tree_);
+    list_.LoadPlayList(CPlayList::GetDefaultPlayListFile().c_str());
+    treeModel_ = std::make_unique<SongTreeModel>(tree_);
+    listModel_ = std::make_unique<PlayListModel>(list_);
+    treeView_->setModel(treeModel_.get());
+    listView_->setModel(listModel_.get());
+    listView_->horizontalHeader()->setSortIndicatorShown(true);
+    listView_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    for (int column = 0; column < CPlayList::GetColumnCount(); ++column) {
+        listView_->setColumnWidth(column, CPlayList::GetColumnWidth(column));
+    }
+
+    std::string lastPlaying = settings.GetLastPlaying();
+    if (!lastPlaying.empty()) {
+        int row = list_.FindSong(lastPlaying.c_str());
+        if (row >= 0) {
+            SelectListRowOnly(row);
+        }
+    }
+
+    statusPane_->setText(control_->StatusText());
+    positionPane_->setText(control_->PositionText());
+    player_.SetRepeat(settings.GetSongRepeat());
+
+    RestoreSelectedItem(QString::fromStdString(settings.GetSongSelectedItem()));
+
+    int count = settings.GetSearchContentCount();
+    for (int i = 0; i < count; ++i) {
+        QString entry = QString::fromStdString(settings.GetSearchContent(i));
+        if (!entry.isEmpty()) {
+            searchBox_->addItem(entry);
+        }
+    }
+    searchBox_->setCurrentIndex(searchBox_->count() > 0 ? 0 : -1);
+    int filter = settings.GetSearchFilterIndex();
+    filterBox_->setCurrentIndex(filter >= 0 && filter < filterBox_->count() ? filter : 0);
+    int place = settings.GetSearchPlaceIndex();
+    placeBox_->setCurrentIndex(place >= 0 && place < placeBox_->count() ? place : 0);
+
+    tree_.SetNotifyChangedMsg(1);
+}
+
+void MainWindow::RestoreSelectedItem(const QString& path) {
+    HTREEITEM current = nullptr;
+    HTREEITEM last = nullptr;
+    const QStringList parts = path.split(';', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        bool ok = false;
+        int steps = part.trimmed().toInt(&ok);
+        HTREEITEM child = ok && steps >= 0 ? tree_.GetChildAt(current, steps) : nullptr;
+        if (child == nullptr) {
+            break;
+        }
+        last = current = child;
+    }
+    if (last != nullptr) {
+        SelectTreeItem(last);
+    }
+}
+
+QString MainWindow::SelectedItemPath() const {
+    QString path;
+    for (HTREEITEM item = SelectedTreeItem(); item != nullptr; item = tree_.GetParentItem(item)) {
+        path.prepend(QString::number(tree_.GetItemRow(item)) + ";");
+    }
+    return path;
+}
+
+HTREEITEM MainWindow::SelectedTreeItem() const {
+    return tree_.GetSelectedItem();
+}
+
+void MainWindow::SelectTreeItem(HTREEITEM item) {
+    tree_.SelectItem(item);
+    if (item != nullptr) {
+        tree_.EnsureVisible(item);
+    }
+}
+
+void MainWindow::ShowTreeIndex(const QModelIndex& index) {
+    // An item is visible when every group above it is open.
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        treeView_->expand(parent);
+    }
+    treeView_->scrollTo(index);
+}
+
+void MainWindow::SelectListRowOnly(int row) {
+    list_.SelectAll(false);
+    list_.SetSelected(row, true);
+    SyncListSelectionToView();
+    listView_->scrollTo(listModel_->index(row, 0));
+}
+
+void MainWindow::SyncListSelectionToView() {
+    if (syncing_ || !listView_->selectionModel()) {
+        return;
+    }
+    syncing_ = true;
+    QItemSelection selection;
+    int last = listModel_->columnCount() - 1;
+    for (int row : list_.GetSelectedRows()) {
+        selection.select(listModel_->index(row, 0), listModel_->index(row, last));
+    }
+    listView_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    int first = list_.GetNextSelectedItem(-1);
+    if (first >= 0) {
+        listView_->selectionModel()->setCurrentIndex(listModel_->index(first, 0),
+                                                     QItemSelectionModel::NoUpdate);
+    }
+    syncing_ = false;
+}
+
+void MainWindow::ConnectViews() {
+    // The tree keeps its selection and expansion; the view follows it, and
+    // the user's clicks go back into it.
+    connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!syncing_) {
+                    syncing_ = true;
+                    tree_.SelectItem(SongTreeModel::ItemOf(current));
+                    syncing_ = false;
+                }
+            });
+    connect(treeModel_.get(), &SongTreeModel::selectRequested, this,
+            [this](const QModelIndex& index) {
+                if (syncing_) {
+                    return;
+                }
+                syncing_ = true;
+                treeView_->selectionModel()->setCurrentIndex(index,
+                                                             QItemSelectionModel::ClearAndSelect);
+                syncing_ = false;
+            });
+    connect(treeModel_.get(), &SongTreeModel::ensureVisibleRequested, treeView_,
+            [this](const QModelIndex& index) { ShowTreeIndex(index); });
+    connect(treeModel_.get(), &SongTreeModel::expandRequested, this,
+            [this](const QModelIndex& index, bool expanded) {
+                if (!syncing_) {
+                    syncing_ = true;
+                    treeView_->setExpanded(index, expanded);
+                    syncing_ = false;
+                }
+            });
+    auto expandInTree = [this](const QModelIndex& index, bool expanded) {
+        if (!syncing_) {
+            syncing_ = true;
+            tree_.Expand(SongTreeModel::ItemOf(index), expanded ? TVE_EXPAND : TVE_COLLAPSE);
+            syncing_ = false;
+        }
+    };
+    connect(treeView_, &QTreeView::expanded, this,
+            [expandInTree](const QModelIndex& index) { expandInTree(index, true); });
+    connect(treeView_, &QTreeView::collapsed, this,
+            [expandInTree](const QModelIndex& index) { expandInTree(index, false); });
+    connect(treeModel_.get(), &SongTreeModel::songNotice, this, &MainWindow::OnSongNotice);
+    connect(treeModel_.get(), &SongTreeModel::songFileRenamed, this,
+            &MainWindow::OnSongFileRenamed);
+    connect(treeModel_.get(), &SongTreeModel::filesDropped, this, [this](const QStringList& paths) {
+        for (const QString& path : paths) {
+            tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(),
+                                       path.toStdString());
+        }
+    });
+    // The selection restored at start-up came before the view listened.
+    if (HTREEITEM selected = tree_.GetSelectedItem()) {
+        QModelIndex index = treeModel_->IndexOf(selected);
+        syncing_ = true;
+        treeView_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        syncing_ = false;
+        ShowTreeIndex(index);
+    }
+
+    connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (syncing_) {
+            return;
+        }
+        syncing_ = true;
+        list_.SelectAll(false);
+        for (const QModelIndex& index : listView_->selectionModel()->selectedRows()) {
+            list_.SetSelected(index.row(), true);
+        }
+        syncing_ = false;
+    });
+    connect(listModel_.get(), &PlayListModel::listSelectionChanged, this,
+            &MainWindow::SyncListSelectionToView);
+    connect(listModel_.get(), &PlayListModel::ensureVisibleRequested, this,
+            [this](int row) { listView_->scrollTo(listModel_->index(row, 0)); });
+    connect(listView_, &QTableView::doubleClicked, this, [this] { control_->PlaySelected(); });
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter =
+            new QShortcut(QKeySequence(key), listView_, nullptr, nullptr, Qt::WidgetShortcut);
+        // Only while the list itself has the focus, not its cell editor.
+        connect(enter, &QShortcut::activated, this, [this] { control_->PlaySelected(); });
+    }
+
+    connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::UpdateCommands);
+    connect(searchButton_, &QPushButton::clicked, this, &MainWindow::Search);
+    connect(searchBox_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::Search);
+    connect(findButton_, &QPushButton::clicked, this, &MainWindow::Find);
+    connect(findEdit_, &QLineEdit::returnPressed, this, &MainWindow::Find);
+    connect(setButton_, &QPushButton::clicked, this, &MainWindow::OpenSettings);
+    connect(browseButton_, &QPushButton::clicked, this, [this] {
+        QString folder = QFileDialog::getExistingDirectory(this, tr("Select a folder:"),
+                                                           searchBox_->currentText());
+        if (!folder.isEmpty()) {
+            searchBox_->setEditText(folder);
+        }
+    });
+    auto* findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        findEdit_->setFocus();
+        findEdit_->selectAll();
+    });
+    connect(statusPane_, &PaneLabel::doubleClicked, this, &MainWindow::OnStatusDoubleClicked);
+    connect(positionPane_, &PaneLabel::doubleClicked, this, [this] { control_->PlayPause(); });
+}
+
+void MainWindow::ConnectPlayer() {
+    connect(control_.get(), &PlayerControl::statusTextChanged, statusPane_, &QLabel::setText);
+    connect(control_.get(), &PlayerControl::positionTextChanged, positionPane_, &QLabel::setText);
+    connect(control_.get(), &PlayerControl::sliderRangeChanged, slider_,
+            [this](int maximum) { slider_->setRange(0, maximum); });
+    connect(control_.get(), &PlayerControl::sliderValueChanged, slider_, &QSlider::setValue);
+    connect(control_.get(), &PlayerControl::stateChanged, this, &MainWindow::UpdateCommands);
+    connect(playButton_, &QPushButton::clicked, this, [this] { control_->PlayPause(); });
+    connect(stopButton_, &QPushButton::clicked, this, [this] { control_->Stop(); });
+    connect(repeatButton_, &QPushButton::clicked, this, [this] { control_->ToggleRepeat(); });
+    connect(upButton_, &QPushButton::clicked, this, [this] { MoveListRows(true); });
+    connect(downButton_, &QPushButton::clicked, this, [this] { MoveListRows(false); });
+}
+
+QString MainWindow::StatusText() const {
+    return statusPane_->text();
+}
+
+QString MainWindow::PositionText() const {
+    return positionPane_->text();
+}
+
+bool MainWindow::AskExit(bool& askAgain) {
+    QMessageBox box(QMessageBox::Question, tr("Confirm"), tr("Are you sure to exit application?"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    auto* check = new QCheckBox(tr("Show this message always!"), &box);
+    check->setChecked(true);
+    box.setCheckBox(check);
+    bool yes = box.exec() == QMessageBox::Yes;
+    askAgain = check->isChecked();
+    return yes;
+}
+
+bool MainWindow::Confirm(const QString& text, const QString& title) {
+    return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) !=
+           QMessageBox::No;
+}
+
+void MainWindow::Inform(const QString& text, const QString& title) {
+    QMessageBox::information(this, title, text);
+}
+
+bool MainWindow::Exit() {
+    if (exited_) {
+        return true;
+    }
+    CAppRegKey settings;
+    bool onTop = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    settings.SetAlwaysOnTop(onTop ? 8 : 0);
+    if (settings.AskWhenExitApp()) {
+        bool askAgain = true;
+        if (!AskExit(askAgain)) {
+            return false;
+        }
+        settings.SetAskWhenExitApp(askAgain ? 1 : 0);
+    }
+    StoreSettings();
+    Shutdown();
+    exited_ = true;
+    return true;
+}
+
+void MainWindow::StoreSettings() {
+    CAppRegKey settings;
+    settings.SetSongTreeViewMethod(tree_.GetViewMethod());
+    settings.SetSongRepeat(player_.GetRepeat());
+    int count = searchBox_->count();
+    settings.SetSearchContentCount(count);
+    for (int i = 0; i < count; ++i) {
+        settings.SetSearchContent(i, searchBox_->itemText(i).toStdString().c_str());
+    }
+    settings.SetSearchFilterIndex(filterBox_->currentIndex());
+    settings.SetSearchPlaceIndex(placeBox_->currentIndex());
+    std::string playing;
+    player_.GetFileName(playing, 1000);
+    settings.SetLastPlaying(playing.c_str());
+    settings.SetTabSelectedIndex(tabs_->currentIndex());
+    if (SelectedTreeItem() != nullptr) {
+        settings.SetSongSelectedItem(SelectedItemPath().toStdString().c_str());
+    }
+}
+
+void MainWindow::Shutdown() {
+    if (exited_) {
+        return;
+    }
+    exited_ = true;
+    commandTimer_.stop();
+    // Workers waiting for this thread are released before they are joined.
+    dispatcher_.Close();
+    tree_.StopAll();
+    tree_.WaitAll();
+    player_.Destroy();
+    if (tray_ != nullptr) {
+        tray_->hide();
+    }
+    if (tree_.IsModified()) {
+        tree_.SaveToFile(tree_.GetDefaultSDFFile());
+        tree_.SetModified(0);
+    }
+    list_.SavePlayList(CPlayList::GetDefaultPlayListFile().c_str());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (Exit()) {
+        event->accept();
+        // The window may be hidden in the tray, where closing it would not
+        // count as closing the last window.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    } else {
+        event->ignore();
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A click into the find box takes its whole text, ready to be replaced.
+    if (watched == findEdit_ && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
+        QTimer::singleShot(0, findEdit_, &QLineEdit::selectAll);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,165 @@
+#pragma once
+// MainWindow: qarv's one window. The song tree and the play list on two
+// tabs, the search and find boxes, the player's buttons and status panes,
+// the menus and the tray icon. Settings are restored when it is built and
+// stored when the user exits.
+
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <memory>
+
+#include "qarv/GuiDispatcher.h"
+#include "qarv/PlayListPlayer.h"
+#include "qarv/SongTree.h"
+#include "songcore/player/MCIWnd.h"
+#include "songcore/views/PlayList.h"
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QModelIndex;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTableView;
+class QTreeView;
+class PaneLabel;
+class PlayerControl;
+class PlayListModel;
+class SongTreeModel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    enum Tab { kSongTreeTab = 0, kPlayListTab = 1 };
+
+    explicit MainWindow(const CMCIWnd::Options& playerOptions = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // False when the player could not be started: the program cannot run.
+    bool IsCreated() const { return created_; }
+
+    // The exit procedure: asks when so set, stores the settings, stops the
+    // searches and closes. False when the user said No.
+    bool Exit();
+
+    // Commands, as the buttons, menus and keys run them.
+    void Search();
+    void Find();
+    void ShowHide();
+    void SetAlwaysOnTop(bool onTop);
+    void SwitchTab();
+    void OpenSettings();
+    void OnStatusDoubleClicked();
+
+    // The parts, for the tests.
+    SongTree& Tree() { return tree_; }
+    CPlayList& List() { return list_; }
+    CMCIWnd& Player() { return player_; }
+    PlayerControl& Control() { return *control_; }
+    SongTreeModel& TreeModel() { return *treeModel_; }
+    PlayListModel& ListModel() { return *listModel_; }
+    QTabWidget* Tabs() const { return tabs_; }
+    QTreeView* TreeView() const { return treeView_; }
+    QTableView* ListView() const { return listView_; }
+    QComboBox* SearchBox() const { return searchBox_; }
+    QComboBox* FilterBox() const { return filterBox_; }
+    QComboBox* PlaceBox() const { return placeBox_; }
+    QLineEdit* FindEdit() const { return findEdit_; }
+    QPushButton* SearchButton() const { return searchButton_; }
+    QString StatusText() const;
+    QString PositionText() const;
+    QAction* Action(const QString& name) const;
+    // Refreshes the enabled state and texts of every command.
+    void UpdateCommands();
+
+protected:
+    // Questions and notes go through these, so the tests can answer them.
+    // AskExit: true for Yes; askAgain gets the check box.
+    virtual bool AskExit(bool& askAgain);
+    virtual bool Confirm(const QString& text, const QString& title);
+    virtual void Inform(const QString& text, const QString& title);
+
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void BuildMenus();
+    void BuildTray();
+    void Restore();
+    void StoreSettings();
+    void Shutdown();
+    void ConnectPlayer();
+    void ConnectViews();
+
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& text,
+                       const QKeySequence& key = {});
+    void OnSongNotice(unsigned message, void* item);
+    void OnSongFileRenamed(const QString& oldPath, const QString& newPath);
+    void SelectListRowOnly(int row);
+    void ShowTreeIndex(const QModelIndex& index);
+    void SyncListSelectionToView();
+    void SelectTreeItem(HTREEITEM item);
+    HTREEITEM SelectedTreeItem() const;
+    QString SelectedItemPath() const;
+    void RestoreSelectedItem(const QString& path);
+
+    // Tree and list commands.
+    void AddToPlayList();
+    void ExpandSelected(bool expand);
+    void CopyTreePath();
+    void SetViewMethod(uint32_t method);
+    void RemoveTreeItem();
+    void AddFolderToTree();
+    void CopyListPaths();
+    void MoveListRows(bool up);
+    void RemoveListRows();
+    void ClearList();
+    void OpenSupportPage();
+    void RouteCommand(const QString& name);
+
+    bool created_ = false;
+    bool exited_ = false;
+    bool syncing_ = false;
+
+    CMCIWnd player_;
+    SongTree tree_;
+    CPlayList list_;
+    GuiDispatcher dispatcher_;
+    PlayListPlayer listPlayer_;
+    std::unique_ptr<SongTreeModel> treeModel_;
+    std::unique_ptr<PlayListModel> listModel_;
+    std::unique_ptr<PlayerControl> control_;
+
+    QTabWidget* tabs_ = nullptr;
+    QTreeView* treeView_ = nullptr;
+    QTableView* listView_ = nullptr;
+    QComboBox* searchBox_ = nullptr;
+    QComboBox* filterBox_ = nullptr;
+    QComboBox* placeBox_ = nullptr;
+    QPushButton* searchButton_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QPushButton* tagButton_ = nullptr;
+    QLineEdit* findEdit_ = nullptr;
+    QPushButton* findButton_ = nullptr;
+    QPushButton* setButton_ = nullptr;
+    QPushButton* playButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QPushButton* repeatButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QSlider* slider_ = nullptr;
+    PaneLabel* leftPane_ = nullptr;
+    PaneLabel* statusPane_ = nullptr;
+    PaneLabel* positionPane_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QAction* trayShow_ = nullptr;
+    QAction* trayPlay_ = nullptr;
+    QAction* trayStop_ = nullptr;
+    QTimer commandTimer_;
+};

@@ -1,0 +1,241 @@
+#include "qarv/PlayListModel.h"
+
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+#include <set>
+
+#include "songcore/tags/SongFileInfo.h"
+
+PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
+    : QAbstractTableModel(parent), list_(list) {
+    list_.AddListener(this);
+}
+
+PlayListModel::~PlayListModel() {
+    list_.RemoveListener(this);
+}
+
+int PlayListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.GetItemCount();
+}
+
+int PlayListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : CPlayList::GetColumnCount();
+}
+
+QVariant PlayListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= list_.GetItemCount()) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        return QString::fromStdString(list_.GetItemText(index.row(), index.column()));
+    }
+    if (role == Qt::ToolTipRole) {
+        return QString::fromStdString(list_.GetFile(index.row()));
+    }
+    return {};
+}
+
+bool PlayListModel::WriteTagField(const std::string& file, int column, const std::string& text) {
+    CSongFileInfo info;
+    if (!info.Open(file, 0, 0) || !info.GetSongInfo()) {
+        return false;
+    }
+    switch (column) {
+        case CPlayList::COLUMN_ARTIST:
+            info.SetArtist(text);
+            break;
+        case CPlayList::COLUMN_TITLE:
+            info.SetTitle(text);
+            break;
+        case CPlayList::COLUMN_ALBUM:
+            info.SetAlbum(text);
+            break;
+        default:
+            return false;
+    }
+    return info.WriteSongInfo() != 0;
+}
+
+bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= list_.GetItemCount()) {
+        return false;
+    }
+    std::string text = value.toString().toStdString();
+    if (text == list_.GetItemText(index.row(), index.column())) {
+        return true;
+    }
+    if (!WriteTagField(list_.GetFile(index.row()), index.column(), text)) {
+        return false;
+    }
+    list_.SetItemText(index.row(), index.column(), text.c_str());
+    return true;
+}
+
+QVariant PlayListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        return QString::fromStdString(CPlayList::GetHeaderText(section));
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags PlayListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::ItemIsDropEnabled;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+}
+
+void PlayListModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= CPlayList::GetColumnCount() || list_.GetItemCount() < 2) {
+        return;
+    }
+    struct Row {
+        std::string artist, album, title, file;
+        QString key;
+        bool selected;
+        bool current;
+    };
+    std::vector<Row> rows;
+    int count = list_.GetItemCount();
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        rows.push_back({list_.GetArtist(i), list_.GetAlbum(i), list_.GetTitle(i), list_.GetFile(i),
+                        QString::fromStdString(list_.GetItemText(i, column)), list_.IsSelected(i),
+                        i == list_.GetPlayerCurrentIndex()});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [order](const Row& a, const Row& b) {
+        int c = a.key.localeAwareCompare(b.key);
+        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    // The rows are put back in their new order; the player's cursor and the
+    // selection stay with their songs.
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QModelIndexList before = persistentIndexList();
+    std::vector<std::string> beforeFiles;
+    for (const QModelIndex& index : before) {
+        beforeFiles.push_back(list_.GetFile(index.row()));
+    }
+    sorting_ = true;
+    list_.RemoveAll();
+    int current = -1;
+    for (int i = 0; i < count; ++i) {
+        list_.Add(i, rows[i].artist, rows[i].album, rows[i].title, rows[i].file);
+        list_.SetSelected(i, rows[i].selected);
+        if (rows[i].current) {
+            current = i;
+        }
+    }
+    sorting_ = false;
+    if (list_.GetPlayerCurrentIndex() >= 0) {
+        list_.SetPlayerCurrentIndex(current);
+    }
+    QModelIndexList after;
+    for (int i = 0; i < before.size(); ++i) {
+        int row = list_.FindSong(beforeFiles[i].c_str());
+        after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT listSelectionChanged();
+}
+
+QStringList PlayListModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* PlayListModel::mimeData(const QModelIndexList& indexes) const {
+    std::set<int> rows;
+    for (const QModelIndex& index : indexes) {
+        rows.insert(index.row());
+    }
+    QList<QUrl> urls;
+    for (int row : rows) {
+        QString path = QString::fromStdString(list_.GetFile(row));
+        urls.append(path.contains("://") ? QUrl(path) : QUrl::fromLocalFile(path));
+    }
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    return mime;
+}
+
+void PlayListModel::OnBeginInsertRow(int row) {
+    if (!sorting_) {
+        beginInsertRows({}, row, row);
+    }
+}
+
+void PlayListModel::OnEndInsertRow(int) {
+    if (!sorting_) {
+        endInsertRows();
+    }
+}
+
+void PlayListModel::OnBeginRemoveRows(int first, int last) {
+    if (!sorting_) {
+        beginRemoveRows({}, first, last);
+    }
+}
+
+void PlayListModel::OnEndRemoveRows(int, int) {
+    if (!sorting_) {
+        endRemoveRows();
+    }
+}
+
+void PlayListModel::OnRowChanged(int row, int column) {
+    if (sorting_) {
+        return;
+    }
+    if (column < 0) {
+        Q_EMIT dataChanged(index(row, 0), index(row, CPlayList::GetColumnCount() - 1));
+    } else {
+        Q_EMIT dataChanged(index(row, column), index(row, column));
+    }
+}
+
+void PlayListModel::OnSelectionChanged() {
+    if (!sorting_) {
+        Q_EMIT listSelectionChanged();
+    }
+}
+
+void PlayListModel::OnEnsureVisible(int row) {
+    Q_EMIT ensureVisibleRequested(row);
+}
+
+bool PlayListModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                    const QModelIndex&) const {
+    return data != nullptr && data->hasUrls();
+}
+
+bool PlayListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) {
+        return false;
+    }
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    }
+    AddDroppedFiles(list_, paths);
+    return true;
+}
+
+int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
+    int added = 0;
+    for (const QString& path : paths) {
+        std::string file = path.toStdString();
+        if (list.FindSong(file.c_str()) >= 0) {
+            continue;
+        }
+        CSongFileInfo info;
+        if (!info.Open(file, 1, 0) || !info.GetSongInfo()) {
+            continue;
+        }
+        added +=
+            list.Add(list.GetItemCount(), info.GetArtist(), info.GetAlbum(), info.GetTitle(), file);
+    }
+    return added;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// PlayListModel: the play list as Qt's table model (artist, title, album).
+// Editing a cell writes the new text into the song's tag first; the cell
+// changes only when the file took it. Sorting reorders the list itself, as
+// a report list sorts its rows.
+
+#include <QAbstractTableModel>
+
+#include "songcore/views/PlayList.h"
+
+class PlayListModel : public QAbstractTableModel, private IPlayListListener {
+    Q_OBJECT
+public:
+    explicit PlayListModel(CPlayList& list, QObject* parent = nullptr);
+    ~PlayListModel() override;
+
+    CPlayList& List() { return list_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    void sort(int column, Qt::SortOrder order) override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    // Dropped songs are appended, each read for its tags; a file already in
+    // the list, or one that cannot be read, is skipped.
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+    // The number of rows added.
+    static int AddDroppedFiles(CPlayList& list, const QStringList& paths);
+
+    // Writes text into field column (0 artist, 1 title, 2 album) of the
+    // song's tag; false when the file cannot be opened, read or written.
+    static bool WriteTagField(const std::string& file, int column, const std::string& text);
+
+Q_SIGNALS:
+    // The list's own selection changed (rows removed, inserted, or set).
+    void listSelectionChanged();
+    void ensureVisibleRequested(int row);
+
+private:
+    void OnBeginInsertRow(int row) override;
+    void OnEndInsertRow(int row) override;
+    void OnBeginRemoveRows(int first, int last) override;
+    void OnEndRemoveRows(int first, int last) override;
+    void OnRowChanged(int row, int column) override;
+    void OnSelectionChanged() override;
+    void OnEnsureVisible(int row) override;
+
+    CPlayList& list_;
+    bool sorting_ = false;
+};

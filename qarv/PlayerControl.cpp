@@ -1,0 +1,164 @@
+#include "qarv/PlayerControl.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include "qarv/AppInfo.h"
+#include "songcore/player/PlayerPosition.h"
+
+PlayerControl::PlayerControl(CMCIWnd& player, PlayerList& list, QObject* parent)
+    : QObject(parent),
+      player_(player),
+      list_(list),
+      status_(WelcomeText()),
+      position_(ZeroPositionText()) {
+    player_.SetListener(this);
+    // Called on libmpv's threads: only queue a drain. A queued call to an
+    // object that is gone is dropped by Qt, and the destructor removes the
+    // hook before this object goes.
+    player_.SetWakeupHook(
+        [this] { QMetaObject::invokeMethod(this, &PlayerControl::Drain, Qt::QueuedConnection); });
+    inactiveTimer_.setInterval(1000);
+    connect(&inactiveTimer_, &QTimer::timeout, this, [this] { player_.ProcessEvents(); });
+    inactiveTimer_.start();
+}
+
+PlayerControl::~PlayerControl() {
+    player_.SetWakeupHook(nullptr);
+    player_.SetListener(nullptr);
+}
+
+QString PlayerControl::WelcomeText() {
+    return QStringLiteral("Welcome to use \"%1\"!").arg(AppInfo::NameWithVersion());
+}
+
+void PlayerControl::Drain() {
+    player_.ProcessEvents();
+}
+
+void PlayerControl::SetStatusText(const QString& text) {
+    if (status_ != text) {
+        status_ = text;
+        emit statusTextChanged(text);
+    }
+}
+
+void PlayerControl::SetPositionText(const QString& text) {
+    if (position_ != text) {
+        position_ = text;
+        emit positionTextChanged(text);
+    }
+}
+
+void PlayerControl::SetSlider(int value) {
+    if (sliderValue_ != value) {
+        sliderValue_ = value;
+        emit sliderValueChanged(value);
+    }
+}
+
+void PlayerControl::PlayNext() {
+    int count = list_.GetItemCount();
+    if (count <= 0) {
+        return;
+    }
+    if (list_.GetPlayerCurrentIndex() >= count - 1) {
+        if (!player_.GetRepeat()) {
+            return;
+        }
+        list_.SetPlayerCurrentIndex(-1);
+    }
+    std::string file = list_.GetPlayerNextSong();
+    if (file.empty()) {
+        return;
+    }
+    QString artist = QString::fromStdString(list_.GetPlayerCurrentArtist());
+    QString title = QString::fromStdString(list_.GetPlayerCurrentTitle());
+    nowPlaying_ = artist.isEmpty() ? title : QStringLiteral("%1 - %2").arg(artist, title);
+
+    player_.Close();
+    SetStatusText(QStringLiteral("Open ..."));
+    // A song that cannot be opened ends playback here, with "Open ..." left
+    // in the status text.
+    if (player_.Open(file.c_str(), 0) == 0 && player_.CanPlay()) {
+        player_.Play();
+        sliderMaximum_ = static_cast<int>((player_.GetLength() / 1000) % 3600);
+        emit sliderRangeChanged(sliderMaximum_);
+    }
+    emit stateChanged();
+}
+
+void PlayerControl::PlayPause() {
+    if (mode_ == CMCIWnd::modePlaying) {
+        player_.Pause();
+    } else if (mode_ == CMCIWnd::modePaused) {
+        player_.Resume();
+    } else {
+        int first = list_.GetFirstSelectedRow();
+        list_.SetPlayerCurrentIndex(first >= 0 ? first - 1 : -1);
+        PlayNext();
+    }
+    emit stateChanged();
+}
+
+void PlayerControl::Stop() {
+    if (player_.CanPlay() && mode_ != CMCIWnd::modeStopped) {
+        player_.Stop();
+        player_.Close();
+        SetStatusText(QString());
+    }
+    emit stateChanged();
+}
+
+void PlayerControl::ToggleRepeat() {
+    player_.SetRepeat(!player_.GetRepeat());
+    emit stateChanged();
+}
+
+void PlayerControl::PlaySelected() {
+    int row = list_.GetFirstSelectedRow();
+    if (row < 0) {
+        return;
+    }
+    Stop();
+    list_.SetPlayerCurrentIndex(row - 1);
+    PlayNext();
+}
+
+void PlayerControl::OnModeChange(long mode) {
+    mode_ = mode;
+    if (mode == CMCIWnd::modeStopped) {
+        if (!player_.GetRepeat()) {
+            player_.Close();
+            SetStatusText(QString());
+        }
+        SetPositionText(ZeroPositionText());
+        SetSlider(0);
+        PlayNext();
+    } else if (mode == CMCIWnd::modePlaying) {
+        SetStatusText(nowPlaying_);
+    }
+    emit stateChanged();
+}
+
+void PlayerControl::OnPositionChange(long position, long length) {
+    SetPositionText(QString::fromStdString(songcore::FormatPlayerPosition(position, length)));
+    SetSlider(static_cast<int>((position / 1000) % 3600));
+}
+
+QString PlayerControl::PlayButtonText() const {
+    return mode_ == CMCIWnd::modePlaying ? QStringLiteral("Pause") : QStringLiteral("Play");
+}
+
+QString PlayerControl::PlayMenuText() const {
+    return mode_ == CMCIWnd::modePlaying ? QStringLiteral("&Pause\tCtrl+P")
+                                         : QStringLiteral("&Play\tCtrl+P");
+}
+
+QString PlayerControl::TrayPlayText() const {
+    return mode_ == CMCIWnd::modePlaying ? QStringLiteral("&Pause") : QStringLiteral("&Play");
+}
+
+QString PlayerControl::RepeatButtonText() const {
+    return IsRepeat() ? QStringLiteral("Unrepeat") : QStringLiteral("Repeat");
+}

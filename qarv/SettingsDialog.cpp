@@ -1,0 +1,52 @@
+#include "qarv/SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "songcore/files/AppRegKey.h"
+
+QString SettingsDialog::PatternTokensText() {
+    return tr("%TITLE: title, %ARTIST: artist, %ALBUM: album, %GENRE: genre, %YEAR: year");
+}
+
+SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("Settings"));
+    CAppRegKey settings;
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    copyTo_ = new QLineEdit(QString::fromStdString(settings.GetCopyToFileNameFormat()), this);
+    form->addRow(tr("<Copy To> filename format:"), copyTo_);
+    auto* tokens = new QLabel(PatternTokensText(), this);
+    tokens->setWordWrap(true);
+    tokens->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(QString(), tokens);
+    layout->addLayout(form);
+    askWhenExit_ = new QCheckBox(tr("&Ask when exit application"), this);
+    askWhenExit_->setChecked(settings.AskWhenExitApp() != 0);
+    layout->addWidget(askWhenExit_);
+    minimizeToTray_ = new QCheckBox(tr("&Minimize to system tray"), this);
+    minimizeToTray_->setChecked(settings.MinimizeToTray() != 0);
+    layout->addWidget(minimizeToTray_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        Store();
+        accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void SettingsDialog::Store() {
+    CAppRegKey settings;
+    settings.SetAskWhenExitApp(askWhenExit_->isChecked() ? 1 : 0);
+    settings.SetMinimizeToTray(minimizeToTray_->isChecked() ? 1 : 0);
+    // An empty pattern would name every copy "", so it is not taken.
+    QString pattern = copyTo_->text();
+    if (!pattern.isEmpty()) {
+        settings.SetCopyToFileNameFormat(pattern.toStdString().c_str());
+    }
+}

@@ -1,0 +1,37 @@
+#include "QarvTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace qarvtest {
+
+PrivateHome::PrivateHome()
+    : oldConfig_(qgetenv("XDG_CONFIG_HOME")), oldData_(qgetenv("XDG_DATA_HOME")) {
+    qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (dir_.path() + "/data").toUtf8());
+}
+
+PrivateHome::~PrivateHome() {
+    qputenv("XDG_CONFIG_HOME", oldConfig_);
+    qputenv("XDG_DATA_HOME", oldData_);
+}
+
+void PrivateHome::Reset() {
+    QDir(dir_.path() + "/config").removeRecursively();
+    QDir(dir_.path() + "/data").removeRecursively();
+}
+
+QString DataFile(const QString& name) {
+    return QStringLiteral(TUNEMOSS_TEST_DATA "/") + name;
+}
+
+QString CopyData(const QString& name, const QString& dir, const QString& newName) {
+    QString target = dir + "/" + (newName.isEmpty() ? QFileInfo(name).fileName() : newName);
+    QDir().mkpath(QFileInfo(target).path());
+    QFile::remove(target);
+    QFile::copy(DataFile(name), target);
+    return target;
+}
+
+}  // namespace qarvtest

@@ -1,0 +1,33 @@
+#pragma once
+// Helpers for the qarv tests: a private settings and data home per test
+// program, and the sample files.
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace qarvtest {
+
+// Points XDG_CONFIG_HOME and XDG_DATA_HOME into a fresh folder for as long
+// as the object lives.
+class PrivateHome {
+public:
+    PrivateHome();
+    ~PrivateHome();
+    QString path() const { return dir_.path(); }
+    QString ConfigFile() const { return dir_.path() + "/config/Tunemoss/qarv.ini"; }
+    QString DataFolder() const { return dir_.path() + "/data/Tunemoss"; }
+    // Empties both homes, as on a first start.
+    void Reset();
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldConfig_, oldData_;
+};
+
+// Path of a file below tests/data.
+QString DataFile(const QString& name);
+// Copies sample files into dir; returns the copies' paths.
+QString CopyData(const QString& name, const QString& dir, const QString& newName = QString());
+
+}  // namespace qarvtest

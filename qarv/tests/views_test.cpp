@@ -1,0 +1,256 @@
+// The play list's table model (editing writes the tag, sorting keeps the
+// player's row), the window's smaller commands, and a shutdown in the middle
+// of a search.
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+#include "QarvTestSupport.h"
+#include "qarv/MainWindow.h"
+#include "qarv/PlayListModel.h"
+#include "qarv/PlayerControl.h"
+#include "qarv/SettingsDialog.h"
+#include "qarv/SongTreeModel.h"
+#include "songcore/files/AppRegKey.h"
+#include "songcore/tags/SongFileInfo.h"
+
+namespace {
+
+class QuietWindow : public MainWindow {
+public:
+    explicit QuietWindow(bool untimed = true) : MainWindow(CMCIWnd::Options{"null", untimed}) {}
+    bool answerYes = true;
+
+protected:
+    bool AskExit(bool& again) override {
+        again = true;
+        return true;
+    }
+    bool Confirm(const QString&, const QString&) override { return answerYes; }
+    void Inform(const QString&, const QString&) override {}
+};
+
+std::string TitleOf(const QString& file) {
+    CSongFileInfo info;
+    if (!info.Open(file.toStdString(), 1, 0) || !info.GetSongInfo()) {
+        return "<unreadable>";
+    }
+    return info.GetTitle();
+}
+
+}  // namespace
+
+class ViewsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<qarvtest::PrivateHome> home;
+
+private Q_SLOTS:
+    void init() { home = std::make_unique<qarvtest::PrivateHome>(); }
+    void cleanup() { home.reset(); }
+
+    void editingACellWritesTheTag() {
+        QTemporaryDir dir;
+        QString song = qarvtest::CopyData("id3v2/v23.mp3", dir.path(), "song.mp3");
+        QString untagged = qarvtest::CopyData("player/two_seconds.mp3", dir.path(), "bare.mp3");
+        CPlayList list;
+        PlayListModel model(list);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.Add(0, "A", "B", "Old", song.toStdString());
+        list.Add(1, "A", "B", "Gone", (dir.path() + "/missing.mp3").toStdString());
+        list.Add(2, "A", "B", "Bare", untagged.toStdString());
+        QVERIFY(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
+        QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Title"));
+
+        QVERIFY(model.setData(model.index(0, 1), "New Title", Qt::EditRole));
+        QCOMPARE(list.GetTitle(0), std::string("New Title"));
+        QCOMPARE(TitleOf(song), std::string("New Title"));
+        // A file that cannot be written keeps its cell.
+        QVERIFY(!model.setData(model.index(1, 1), "Other", Qt::EditRole));
+        QCOMPARE(list.GetTitle(1), std::string("Gone"));
+        // A song whose tags cannot be read is not written either.
+        QVERIFY(!model.setData(model.index(2, 2), "Album", Qt::EditRole));
+        QCOMPARE(list.GetAlbum(2), std::string("B"));
+    }
+
+    void droppedFiles() {
+        QTemporaryDir dir;
+        QString tagged = qarvtest::CopyData("id3v2/v23.mp3", dir.path(), "t.mp3");
+        QString ogg = qarvtest::CopyData("player/one_second.ogg", dir.path(), "o.ogg");
+        QuietWindow window;
+        QMimeData drop;
+        drop.setUrls({QUrl::fromLocalFile(tagged), QUrl::fromLocalFile(dir.path() + "/none.mp3"),
+                      QUrl::fromLocalFile(tagged)});
+        // A missing file is skipped, the next one still comes; no duplicates.
+        QVERIFY(window.ListModel().canDropMimeData(&drop, Qt::CopyAction, -1, -1, {}));
+        QVERIFY(window.ListModel().dropMimeData(&drop, Qt::CopyAction, -1, -1, {}));
+        QCOMPARE(window.List().GetItemCount(), 1);
+        QCOMPARE(window.List().GetFile(0), tagged.toStdString());
+
+        // On the tree a drop searches the dropped folders and files.
+        QMimeData folder;
+        folder.setUrls({QUrl::fromLocalFile(dir.path())});
+        window.TreeModel().dropMimeData(&folder, Qt::CopyAction, -1, -1, {});
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Tree().IsBusy(), 20000);
+        QVERIFY(window.Tree().FindPathInTree(ogg.toStdString(), window.Tree().GetRootItem()));
+        QVERIFY(window.Tree().FindPathInTree(tagged.toStdString(), window.Tree().GetRootItem()));
+    }
+
+    void sortingKeepsThePlayerRowAndSelection() {
+        CPlayList list;
+        PlayListModel model(list);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.Add(0, "c", "", "t1", "/m/1.mp3");
+        list.Add(1, "A", "", "t2", "/m/2.mp3");
+        list.Add(2, "b", "", "t3", "/m/3.mp3");
+        list.SetPlayerCurrentIndex(0);
+        list.SetSelected(2, true);
+        QPersistentModelIndex kept = model.index(1, 0);
+        model.sort(0, Qt::AscendingOrder);
+        QCOMPARE(list.GetFile(0), std::string("/m/2.mp3"));
+        QCOMPARE(list.GetFile(2), std::string("/m/1.mp3"));
+        QCOMPARE(list.GetPlayerCurrentIndex(), 2);
+        QCOMPARE(list.GetSelectedRows(), std::vector<int>{1});
+        QCOMPARE(kept.row(), 0);
+        model.sort(1, Qt::DescendingOrder);
+        QCOMPARE(list.GetFile(0), std::string("/m/3.mp3"));
+    }
+
+    void listCommands() {
+        QuietWindow window;
+        window.Tabs()->setCurrentIndex(1);
+        for (int i = 0; i < 5; ++i) {
+            window.List().Add(i, "a", "", "t" + std::to_string(i), "/m/" + std::to_string(i));
+        }
+        // Moving rows 2 and 3 up puts old row 1 after old row 3.
+        window.List().SetSelected(2, true);
+        window.List().SetSelected(3, true);
+        window.UpdateCommands();
+        QVERIFY(window.Action("listMoveUp")->isEnabled());
+        window.Action("listMoveUp")->trigger();
+        QCOMPARE(window.List().GetFile(1), std::string("/m/2"));
+        QCOMPARE(window.List().GetFile(2), std::string("/m/3"));
+        QCOMPARE(window.List().GetFile(3), std::string("/m/1"));
+        QCOMPARE(window.List().GetSelectedRows(), (std::vector<int>{1, 2}));
+        window.Action("listMoveDown")->trigger();
+        QCOMPARE(window.List().GetFile(1), std::string("/m/1"));
+        QCOMPARE(window.List().GetSelectedRows(), (std::vector<int>{2, 3}));
+
+        window.Action("listCopyPath")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("/m/2\r\n/m/3"));
+        window.Action("listRemove")->trigger();
+        QCOMPARE(window.List().GetItemCount(), 3);
+        window.answerYes = false;
+        window.Action("listClearAll")->trigger();
+        QCOMPARE(window.List().GetItemCount(), 3);
+        window.answerYes = true;
+        window.Action("listClearAll")->trigger();
+        QCOMPARE(window.List().GetItemCount(), 0);
+    }
+
+    void treeToPlayListAndStatusDoubleClick() {
+        QTemporaryDir dir;
+        QString song = qarvtest::CopyData("player/one_second.ogg", dir.path(), "x.ogg");
+        // Played in real time and repeated, so it is open whenever we look.
+        QuietWindow window(false);
+        window.Control().ToggleRepeat();
+        window.Tree().InsertItem(song.toStdString(), 0x81, "Artist", "Album", "", "Song");
+        window.Tree().SelectItem(window.Tree().GetRootItem());
+        window.UpdateCommands();
+        window.Action("treeAddToPlayList")->trigger();
+        QCOMPARE(window.List().GetItemCount(), 1);
+        QCOMPARE(window.List().GetTitle(0), std::string("Song"));
+
+        window.Tabs()->setCurrentIndex(1);
+        window.Control().PlayPause();
+        QTRY_COMPARE(window.StatusText(), QString("Artist - Song"));
+        window.List().SelectAll(false);
+        window.OnStatusDoubleClicked();
+        QCOMPARE(window.List().GetSelectedRows(), std::vector<int>{0});
+        window.Tabs()->setCurrentIndex(0);
+        window.Tree().SelectItem(nullptr);
+        window.OnStatusDoubleClicked();
+        QCOMPARE(window.Tree().GetSongFile(window.Tree().GetSelectedItem()), song.toStdString());
+        QVERIFY(window.Exit());
+        QCOMPARE(QString::fromStdString(CAppRegKey().GetLastPlaying()), song);
+    }
+
+    void treeRemoveAsksFirst() {
+        QuietWindow window;
+        window.Tree().InsertItem("/m/a.mp3", 0x81, "A", "", "", "S");
+        window.Tree().SelectItem(
+            window.Tree().FindPathInTree("/m/a.mp3", window.Tree().GetRootItem()));
+        window.answerYes = false;
+        window.UpdateCommands();
+        window.Action("treeRemove")->trigger();
+        QCOMPARE(window.Tree().GetCount(), 4u);
+        window.answerYes = true;
+        window.Action("treeRemove")->trigger();
+        QCOMPARE(window.Tree().GetCount(), 0u);
+    }
+
+    void showHideAndAlwaysOnTop() {
+        QuietWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.UpdateCommands();
+        QCOMPARE(window.Action("show")->text(), QString("&Hide\tCtrl+H"));
+        window.ShowHide();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.Action("show")->text(), QString("&Show\tCtrl+H"));
+        window.ShowHide();
+        QVERIFY(window.isVisible());
+        window.Action("alwaysOnTop")->trigger();
+        QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(window.isVisible());
+        QVERIFY(window.Exit());
+        QCOMPARE(CAppRegKey().GetAlwaysOnTop(), 8);
+    }
+
+    void settingsDialogStoresOnOk() {
+        SettingsDialog dialog;
+        QCOMPARE(dialog.CopyToEdit()->text(), QString("%TITLE"));
+        QVERIFY(dialog.AskWhenExitBox()->isChecked());
+        QVERIFY(!dialog.MinimizeToTrayBox()->isChecked());
+        dialog.CopyToEdit()->setText("");
+        dialog.AskWhenExitBox()->setChecked(false);
+        dialog.MinimizeToTrayBox()->setChecked(true);
+        dialog.Store();
+        CAppRegKey settings;
+        QCOMPARE(settings.AskWhenExitApp(), 0);
+        QCOMPARE(settings.MinimizeToTray(), 1);
+        // An empty pattern is not stored.
+        QCOMPARE(settings.GetCopyToFileNameFormat(), std::string("%TITLE"));
+    }
+
+    void exitDuringASearchDoesNotHang() {
+        QTemporaryDir dir;
+        for (int i = 0; i < 300; ++i) {
+            qarvtest::CopyData("player/two_seconds.mp3",
+                               dir.path() + "/d" + QString::number(i % 10),
+                               QString("s%1.mp3").arg(i));
+        }
+        auto window = std::make_unique<QuietWindow>();
+        window->FilterBox()->setCurrentIndex(0);
+        window->SearchBox()->setEditText(dir.path());
+        window->Search();
+        QVERIFY(window->Tree().IsBusy());
+        QTest::qWait(20);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(window->Exit());
+        window.reset();
+        QVERIFY(timer.elapsed() < 10000);
+    }
+};
+
+QTEST_MAIN(ViewsTest)
+#include "views_test.moc"
