@@ -46,6 +46,13 @@ TEST(SongLinks, OneLinkPerExtensionEndingAtItsLastOccurrence) {
     EXPECT_EQ(Links("http://a/ http://b/c.mp3", "mp3"), List{"http://b/c.mp3"});
 }
 
+TEST(SongLinks, AStrangeExtensionNeverYieldsALinkWithoutIt) {
+    // An extension that holds a scheme itself must not start a link inside
+    // the extension (the link would then lack the extension).
+    EXPECT_EQ(Links("x http://s/a.b/http://c y", "b/http://c"), List{"http://s/a.b/http://c"});
+    EXPECT_TRUE(Links("x.b/http://c", "b/http://c").empty());
+}
+
 TEST(SongLinks, AnEmptyExtensionEndsTheList) {
     EXPECT_TRUE(Links("http://s/a.mp3", "").empty());
     EXPECT_TRUE(Links("http://s/a.mp3", ";mp3").empty());

@@ -87,7 +87,9 @@ size_t FindSongLinks(std::string_view line, std::string_view extensions,
             continue;
         }
         size_t linkEnd = hit + dotted.size();
-        std::string_view head = text.substr(from, linkEnd - from);
+        // The scheme must come before the extension, so an odd extension
+        // that itself holds "://" cannot make a link that lacks it.
+        std::string_view head = text.substr(from, hit - from);
         size_t start = std::string_view::npos;
         for (std::string_view scheme : kSchemes) {
             size_t at = head.rfind(scheme);
