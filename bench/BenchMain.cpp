@@ -6,6 +6,7 @@
 
 #include "bench/Corpus.h"
 #include "bench/ReadBench.h"
+#include "bench/ScanBench.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ int Usage() {
                  "usage: tunemoss_bench corpus FIXTURES DIR N\n"
                  "       tunemoss_bench read CORPUS RUNS\n"
                  "       tunemoss_bench once FOLDER COUNT\n"
+                 "       tunemoss_bench scan CORPUS RUNS\n"
                  "       tunemoss_bench retag FILE TITLE [COMMENT_BYTES]\n");
     return 2;
 }
@@ -43,6 +45,9 @@ int main(int argc, char** argv) {
     }
     if (command == "read" && args.size() == 3 && ParseCount(args[2], count) && count > 0) {
         return bench::RunReadBench(args[1], static_cast<int>(count));
+    }
+    if (command == "scan" && args.size() == 3 && ParseCount(args[2], count) && count > 0) {
+        return bench::RunScanBench(args[1], static_cast<int>(count));
     }
     if (command == "once" && args.size() == 3 && ParseCount(args[2], count)) {
         return bench::RunReadOnce(args[1], static_cast<size_t>(count));

@@ -23,9 +23,10 @@ std::string SongPath(int i) {
     return "/music/collection/" + std::to_string(i) + ".mp3";
 }
 
-void Run(const char* label, int songs, int artists, const std::string& sdf) {
+void Run(const char* label, uint32_t view, int songs, int artists, const std::string& sdf) {
     const uint32_t type = SONG_TYPE_LOCAL | SONG_TYPE_MPA;
     CSongTreeCtrl tree;
+    tree.SetViewMethod(view, 0);
     auto start = Clock::now();
     for (int i = 0; i < songs; ++i) {
         tree.InsertItem(SongPath(i), type, "Artist " + std::to_string(i % artists),
@@ -41,6 +42,7 @@ void Run(const char* label, int songs, int artists, const std::string& sdf) {
     double save = Seconds(start);
 
     CSongTreeCtrl loaded;
+    loaded.SetViewMethod(view, 0);
     start = Clock::now();
     loaded.LoadFromFile(sdf);
     double load = Seconds(start);
@@ -54,9 +56,8 @@ void Run(const char* label, int songs, int artists, const std::string& sdf) {
     }
     double find = Seconds(start) / lookups;
 
-    std::printf(
-        "%-22s insert %7.3f s  save %7.3f s  load %7.3f s  find %8.3f us  (%u items, %d found)\n",
-        label, insert, save, load, find * 1e6, loaded.GetCount(), found);
+    std::printf("| %s | %u | %.3f | %.3f | %.3f | %.2f | %d of %d |\n", label, loaded.GetCount(),
+                insert, save, load, find * 1e6, found, lookups);
 }
 
 }  // namespace
@@ -73,9 +74,23 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string sdf = std::string(folder) + "/bench.sdf";
-    std::printf("song tree, %d songs with known tags\n", songs);
-    Run("1000 artists", songs, 1000, sdf);
-    Run("one artist", songs, 1, sdf);
+    std::printf(
+        "| songs, view | items | insert s | save s | load s | find us | found |\n"
+        "|---|---:|---:|---:|---:|---:|---:|\n");
+    const struct {
+        uint32_t view;
+        const char* name;
+    } views[] = {{CSongTreeCtrl::VIEW_TYPE_ARTIST_SONG, "type, artist"},
+                 {CSongTreeCtrl::VIEW_ARTIST_TYPE_SONG, "artist, type"}};
+    for (const auto& view : views) {
+        for (int artists : {1000, 1}) {
+            std::string label =
+                std::to_string(songs) + " under " +
+                (artists == 1 ? std::string("one artist") : std::to_string(artists) + " artists") +
+                ", " + view.name;
+            Run(label.c_str(), view.view, songs, artists, sdf);
+        }
+    }
     ::unlink(sdf.c_str());
     ::rmdir(folder);
     return 0;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "cli/Command.h"
 #include "cli/Options.h"
@@ -19,14 +20,19 @@ namespace {
 const char kAllSongExtensions[] =
     "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
 
-// Inserts every file the walk reports, on the walk's thread, and notes the
-// ones that could not be opened.
+// Inserts the files the walk reports, a batch at a time (one tree change
+// for many songs), and notes the ones that could not be opened.
 class TreeSearch : public CLocalSongSearch {
 public:
     explicit TreeSearch(CSongTreeCtrl& tree) : tree_(tree) {}
     ~TreeSearch() override {
         Stop();
         Wait();
+    }
+    // After Wait: inserts what is left of the last batch.
+    void Flush() {
+        std::lock_guard lock(mutex_);
+        FlushLocked();
     }
     int failures() {
         std::lock_guard lock(mutex_);
@@ -35,16 +41,30 @@ public:
 
 protected:
     void MusicFile(const std::string& path) override {
-        if (!tree_.InsertSongFile(path)) {
-            std::lock_guard lock(mutex_);
-            ReportFileError(path, "cannot be opened as a song");
-            ++failures_;
+        std::lock_guard lock(mutex_);
+        pending_.push_back(path);
+        if (pending_.size() >= kBatch) {
+            FlushLocked();
         }
     }
 
 private:
+    static constexpr size_t kBatch = 64;
+
+    void FlushLocked() {
+        std::vector<int> inserted = tree_.InsertSongFiles(pending_);
+        for (size_t i = 0; i < pending_.size(); ++i) {
+            if (!inserted[i]) {
+                ReportFileError(pending_[i], "cannot be opened as a song");
+                ++failures_;
+            }
+        }
+        pending_.clear();
+    }
+
     CSongTreeCtrl& tree_;
     std::mutex mutex_;
+    std::vector<std::string> pending_;
     int failures_ = 0;
 };
 
@@ -87,6 +107,7 @@ int RunScan(const std::vector<std::string>& args) {
             }
             search.Search(extensions, path);
             search.Wait();
+            search.Flush();
         }
         if (search.failures() > 0) {
             status = kExitFailure;

@@ -137,6 +137,41 @@ TEST(SongTreeThreads, ChangesRunInlineWithoutADispatcher) {
     ExpectEverySong(tree, songs);
 }
 
+// A batch reads every file's tags on the calling thread and makes one trip
+// to the owner for all of them; a file that cannot be read is left out alone.
+TEST(SongTreeThreads, ABatchOfSongsTakesOneTripToTheOwner) {
+    Collection songs(5);
+    OwnerThreadDispatcher owner;
+    CSongTreeCtrl tree;
+    RecordingTreeListener listener(tree);
+    listener.ExpectThread(owner.id());
+    tree.SetDispatcher(owner.Dispatcher());
+    tree.AddListener(&listener);
+    tree.SetNotifyChangedMsg(1);
+
+    std::vector<std::string> batch = songs.threadFiles;
+    batch.insert(batch.begin() + 2, songs.dir.file("missing.m4a"));
+    batch.push_back(songs.walkFiles[0]);
+    int before = owner.ran();
+    std::vector<int> inserted = tree.InsertSongFiles(batch);
+    EXPECT_EQ(owner.ran() - before, 1);
+    EXPECT_EQ(inserted, (std::vector<int>{1, 1, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(listener.wrongThread.load(), 0);
+    EXPECT_EQ(listener.inconsistent.load(), 0);
+    tree.RemoveListener(&listener);
+    for (size_t i = 0; i < batch.size(); ++i) {
+        EXPECT_EQ(tree.FindPathInTree(batch[i], tree.GetRootItem()) != nullptr, inserted[i] == 1);
+    }
+    // The tags were read: the songs sit under their artist, not "unknown".
+    EXPECT_EQ(tree.FindTextInTree(CSongTreeCtrl::kUnknownArtist,
+                                  tree.FindTextInTree("m4a", tree.GetRootItem())),
+              nullptr);
+    EXPECT_TRUE(tree.InsertSongFiles({}).empty());
+
+    owner.Refuse();
+    EXPECT_EQ(tree.InsertSongFiles({songs.walkFiles[1]}), std::vector<int>{0});
+}
+
 TEST(SongTreeThreads, StopEndsTheInsertThreads) {
     Collection songs(40);
     CSongTreeCtrl tree;

@@ -117,32 +117,63 @@ int CSongTreeCtrl::InsertSongFile(std::string path) {
 }
 
 int CSongTreeCtrl::InsertSongFileOn(const std::string& path, const CThread* thread) {
-    uint32_t type = GetSongType(path);
-    std::string artist, album, genre, title;
-    if (type & SONG_TYPE_TAGGED) {
+    ReadSong song;
+    if (!ReadSongTags(path, thread, song)) {
+        return 0;
+    }
+    return InsertItem(path, song.type, std::move(song.artist), std::move(song.album),
+                      std::move(song.genre), std::move(song.title));
+}
+
+bool CSongTreeCtrl::ReadSongTags(const std::string& path, const CThread* thread, ReadSong& song) {
+    song.type = GetSongType(path);
+    if (song.type & SONG_TYPE_TAGGED) {
         CSongFileInfo* info = impl_->readers.New();
         if (info == nullptr) {
-            return 0;
+            return false;
         }
         if (!info->Open(path, 1, 0)) {
             impl_->readers.Delete(info, 0);
-            return 0;
+            return false;
         }
         if (info->GetSongInfo()) {
-            artist = info->GetArtist();
-            album = info->GetAlbum();
-            genre = info->GetGenreString();
-            title = info->GetTitle();
+            song.artist = info->GetArtist();
+            song.album = info->GetAlbum();
+            song.genre = info->GetGenreString();
+            song.title = info->GetTitle();
         }
         bool terminated = info->IsTerminate() != 0;
         impl_->readers.Delete(info, 0);
         // A thread stopped meanwhile may have missed the terminate request
         // (it asked for its reader after Stop ran): its song is dropped too.
         if (terminated || (thread != nullptr && !thread->IsRunning())) {
-            return 0;
+            return false;
         }
     }
-    return InsertItem(path, type, artist, album, genre, title);
+    return true;
+}
+
+std::vector<int> CSongTreeCtrl::InsertSongFiles(const std::vector<std::string>& paths) {
+    std::vector<int> inserted(paths.size(), 0);
+    std::vector<ReadSong> songs(paths.size());
+    std::vector<bool> read(paths.size(), false);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        read[i] = ReadSongTags(paths[i], nullptr, songs[i]);
+    }
+    // One trip to the owner's thread for the lot: a walk that waited for the
+    // owner once per song spent more time waiting than reading.
+    RunOnOwner([&] {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (read[i]) {
+                inserted[i] = InsertSongLocked(paths[i], songs[i].type, std::move(songs[i].artist),
+                                               songs[i].album, std::move(songs[i].title)) != nullptr
+                                  ? 1
+                                  : 0;
+            }
+        }
+        return 1;
+    });
+    return inserted;
 }
 
 int CSongTreeCtrl::InsertSongFileByThread(std::string path) {

@@ -98,6 +98,9 @@ public:
 
     // --- inserting ---
     int InsertSongFile(std::string path);
+    // Reads the tags of every file, then inserts them all in one change (one
+    // trip through the dispatcher). Per file: 1 when inserted, else 0.
+    std::vector<int> InsertSongFiles(const std::vector<std::string>& paths);
     int InsertSongFileByThread(std::string path);
     int InsertItem(std::string file, uint32_t type, std::string artist, std::string album,
                    std::string genre, std::string title);
@@ -210,6 +213,13 @@ private:
     // dispatcher, or at once without one); 0 when the dispatcher refused.
     int RunOnOwner(const std::function<int()>& body);
     int InsertSongFileOn(const std::string& path, const CThread* thread);
+    struct ReadSong {
+        uint32_t type = 0;
+        std::string artist, album, genre, title;
+    };
+    // The file's type and tags (empty when it has none); false when it
+    // cannot be opened or the reading was stopped.
+    bool ReadSongTags(const std::string& path, const CThread* thread, ReadSong& song);
     // The parts that run under the lock on the owner's thread.
     HTREEITEM InsertSongLocked(const std::string& file, uint32_t type, std::string artist,
                                const std::string& album, std::string title);
