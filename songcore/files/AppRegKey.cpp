@@ -33,7 +33,7 @@ std::string ContentName(int index) {
 std::string CAppRegKey::GetStorePath() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string base;
-    // The base directory specification ignores relative paths.
+    // freedesktop base folders must be absolute; a relative one is ignored.
     if (config != nullptr && config[0] == '/') {
         base = config;
     } else {
