@@ -123,6 +123,19 @@ TEST_F(Player, PlayingToTheEndReportsStopped) {
     }
 }
 
+TEST_F(Player, ASongThatStartsAndEndsBetweenTwoDrainsIsReportedStopped) {
+    std::string path = testsupport::DataFile("player/half_second.wav");
+    ASSERT_EQ(player.Open(path.c_str(), 0), 0);
+    player.ProcessEvents();
+    ASSERT_EQ(recorder.modes.back(), CMCIWnd::modeStopped);
+    recorder.modes.clear();
+    ASSERT_EQ(player.Play(), 0);
+    // The owner is busy elsewhere while the whole song plays.
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(PumpUntil([&] { return !recorder.modes.empty(); }));
+    EXPECT_EQ(recorder.modes.back(), CMCIWnd::modeStopped);
+}
+
 TEST_F(Player, UnplayableFilesFailToOpenAndNeverPlay) {
     std::string missing = "/no/such/song.mp3";
     EXPECT_EQ(player.Open(missing.c_str(), 0), CMCIWnd::errFileNotFound);

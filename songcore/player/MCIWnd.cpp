@@ -122,6 +122,7 @@ void CMCIWnd::SetMode(long mode) {
         return;
     }
     mode_ = mode;
+    ++modeSerial_;
     // The owner hears of it from ProcessEvents, as from a posted message.
     WakeupRelay::Wake(relay_.get());
 }
@@ -159,6 +160,7 @@ long CMCIWnd::Open(const char* file, unsigned) {
             // Until playback of the new file has started, libmpv may still
             // report the end of the previous one.
             seekPending_ = true;
+            seekIssued_ = std::chrono::steady_clock::now();
             atEnd_ = false;
             errorNumber_ = 0;
             errorText_.clear();
@@ -201,7 +203,8 @@ void CMCIWnd::Close() {
 void CMCIWnd::Destroy() {
     Close();
     mpv_.reset();
-    mode_ = notifiedMode_ = modeNotReady;
+    mode_ = modeNotReady;
+    notifiedSerial_ = modeSerial_;
 }
 
 bool CMCIWnd::SetPaused(bool paused) {
@@ -273,6 +276,7 @@ long CMCIWnd::SeekSeconds(double seconds) {
         return Fail(errOutOfRange, "cannot seek");
     }
     seekPending_ = true;
+    seekIssued_ = std::chrono::steady_clock::now();
     return 0;
 }
 
@@ -425,11 +429,22 @@ void CMCIWnd::CheckForEnd() {
     // Events can describe a state that is already gone (the end of the
     // previous song, or the end before a seek back): ask for the current
     // value, and not while a seek is still under way.
-    if (mode_ != modePlaying || seekPending_) {
+    if (mode_ != modePlaying) {
+        return;
+    }
+    // The restart notice can be missed (it may come before the load is
+    // reported); a song must never play on forever because of that, so the
+    // wait ends after a while and the position decides.
+    if (seekPending_ && std::chrono::steady_clock::now() - seekIssued_ > std::chrono::seconds(1)) {
+        seekPending_ = false;
+    }
+    if (seekPending_) {
         return;
     }
     int eof = 0;
-    if (Mpv().get_property(mpv_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 && eof) {
+    bool nearEnd = GetLength() - GetPosition() <= 250;
+    if (nearEnd && Mpv().get_property(mpv_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 &&
+        eof) {
         // The song played to its end: the device stops.
         atEnd_ = true;
         playTo_ = -1;
@@ -468,8 +483,8 @@ void CMCIWnd::ProcessEvents() {
             SetMode(modeStopped);
         }
     }
-    if (notifiedMode_ != mode_) {
-        notifiedMode_ = mode_;
+    if (notifiedSerial_ != modeSerial_) {
+        notifiedSerial_ = modeSerial_;
         if (listener_) {
             listener_->OnModeChange(mode_);
         }

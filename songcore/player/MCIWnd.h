@@ -7,10 +7,11 @@
 // libmpv runs its own threads; when it has news it only calls the wakeup
 // hook (from any thread), which should ask the owner to call ProcessEvents.
 // Without a hook the owner calls ProcessEvents regularly. Listener calls are
-// made only from ProcessEvents, on the owner's thread. Like the media
-// window's own notices, a mode notice tells the mode as it stands when the
-// owner drains events: a stop and a new start between two drains is one
-// change, or none.
+// made only from ProcessEvents, on the owner's thread. A mode notice tells
+// the mode as it stands when the owner drains events; several changes
+// between two drains make one notice, even when the mode came back to the
+// one last told (a song that started and ended meanwhile is reported as
+// stopped).
 
 #include <chrono>
 #include <functional>
@@ -159,11 +160,15 @@ private:
     std::string errorText_;
     long errorNumber_ = 0;
     long mode_ = modeNotReady;
-    long notifiedMode_ = modeNotReady;
+    // Every change counts, so that a song that starts and ends between two
+    // drains is still reported as stopped.
+    unsigned long modeSerial_ = 0;
+    unsigned long notifiedSerial_ = 0;
     bool hasMedium_ = false;
     bool atEnd_ = false;
     bool seekPending_ = false;  // until libmpv says playback restarted
-    long playTo_ = -1;          // stop here (ms), or -1
+    std::chrono::steady_clock::time_point seekIssued_{};
+    long playTo_ = -1;  // stop here (ms), or -1
     int repeat_ = 0;
     unsigned activeTimerMs_ = 500;
     unsigned inactiveTimerMs_ = 2000;
