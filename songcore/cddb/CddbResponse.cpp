@@ -113,20 +113,8 @@ bool ParseLeadingHex(std::string_view text, uint32_t& value, size_t* used = null
 // "Artist / Title": the xmcd separator is " / ", but some entries write a
 // bare "/". Splitting at the spaced form first keeps names such as "AC/DC"
 // whole.
-void SplitArtistTitle(std::string_view text, std::string& artist, std::string& title) {
-    size_t slash = text.find(" / ");
-    size_t width = 3;
-    if (slash == std::string_view::npos) {
-        slash = text.find('/');
-        width = 1;
-    }
-    if (slash == std::string_view::npos) {
-        artist.clear();
-        title = Trim(text);
-        return;
-    }
-    artist = Trim(text.substr(0, slash));
-    title = Trim(text.substr(slash + width));
+void SplitDiscTitle(std::string_view text, std::string& artist, std::string& title) {
+    SplitArtistTitle(text, " / ", "/", artist, title);
 }
 
 bool IsComment(std::string_view line) {
@@ -373,7 +361,7 @@ bool ParseQueryLine(std::string_view text, CCDDBQueryResult& result) {
     std::string_view names = text.substr(rest);
     names = names.substr(0, names.find_first_of("\r\n"));
     std::string artist, title;
-    SplitArtistTitle(names, artist, title);
+    SplitDiscTitle(names, artist, title);
     result.SetCategory(std::string(words[0]));
     result.SetDiscID(id);
     result.SetArtist(std::move(artist));
@@ -498,7 +486,7 @@ bool ParseRecord(std::string_view body, CCDDBRecord& record) {
         return false;
     }
     std::string artist, title;
-    SplitArtistTitle(discTitle, artist, title);
+    SplitDiscTitle(discTitle, artist, title);
     record.SetArtist(std::move(artist));
     record.SetTitle(std::move(title));
 

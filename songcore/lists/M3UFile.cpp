@@ -38,19 +38,7 @@ std::string SongNameFromPath(std::string_view path) {
 }
 
 void SplitDisplayText(std::string_view text, std::string& artist, std::string& title) {
-    size_t at = text.find(" - ");
-    size_t skip = 3;
-    if (at == std::string_view::npos) {
-        at = text.find('-');
-        skip = 1;
-    }
-    if (at == std::string_view::npos) {
-        artist.clear();
-        title = Trim(text);
-        return;
-    }
-    artist = Trim(text.substr(0, at));
-    title = Trim(text.substr(at + skip));
+    SplitArtistTitle(text, " - ", "-", artist, title);
 }
 
 std::string FileUriToPath(const std::string& entry) {

@@ -232,6 +232,23 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+void SplitArtistTitle(std::string_view text, std::string_view spaced, std::string_view bare,
+                      std::string& artist, std::string& title) {
+    size_t at = text.find(spaced);
+    size_t width = spaced.size();
+    if (at == std::string_view::npos) {
+        at = text.find(bare);
+        width = bare.size();
+    }
+    if (at == std::string_view::npos) {
+        artist.clear();
+        title = Trim(text);
+        return;
+    }
+    artist = Trim(text.substr(0, at));
+    title = Trim(text.substr(at + width));
+}
+
 std::string TruncateUtf8(std::string_view text, size_t maxBytes) {
     if (text.size() <= maxBytes) {
         return std::string(text);

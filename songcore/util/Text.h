@@ -37,6 +37,12 @@ std::string SanitizeUtf8(std::string_view text);
 
 // Removes leading and trailing white space (blank, tab, CR, LF, VT, FF).
 std::string Trim(std::string_view text);
+// Splits "Artist<sep>Title" at the first spaced separator (" - "), or, when
+// there is none, at the first bare one ("-"); both halves are trimmed. With
+// no separator the whole text is the title and the artist is empty.
+void SplitArtistTitle(std::string_view text, std::string_view spaced, std::string_view bare,
+                      std::string& artist, std::string& title);
+
 // Cuts the text to at most maxBytes without splitting a UTF-8 character.
 std::string TruncateUtf8(std::string_view text, size_t maxBytes);
 
