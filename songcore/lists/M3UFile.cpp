@@ -214,14 +214,7 @@ void CM3UFile::Close() {
 }
 
 int CM3UFile::Commit() {
-    int ok = 1;
-    if (out_) {
-        if (!out_->commit()) {
-            error_ = out_->error();
-            ok = 0;
-        }
-        out_.reset();
-    }
+    int ok = songcore::CommitPending(out_, error_) ? 1 : 0;
     reading_ = false;
     text_.clear();
     text_.shrink_to_fit();

@@ -46,14 +46,7 @@ void CSDFFile::Close() {
 }
 
 int CSDFFile::Commit() {
-    int ok = 1;
-    if (out_) {
-        if (!out_->commit()) {
-            error_ = out_->error();
-            ok = 0;
-        }
-        out_.reset();
-    }
+    int ok = songcore::CommitPending(out_, error_) ? 1 : 0;
     reading_ = false;
     bytes_.clear();
     bytes_.shrink_to_fit();

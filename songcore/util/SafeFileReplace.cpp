@@ -209,6 +209,18 @@ bool SafeFileReplace::commit() {
     return true;
 }
 
+bool CommitPending(std::unique_ptr<SafeFileReplace>& pending, std::string& error) {
+    if (!pending) {
+        return true;
+    }
+    bool ok = pending->commit();
+    if (!ok) {
+        error = pending->error();
+    }
+    pending.reset();
+    return ok;
+}
+
 bool WriteFileSafely(const std::string& path, std::span<const uint8_t> data, std::string* error) {
     SafeFileReplace replace(path);
     bool ok = replace.begin() && replace.append(data) && replace.commit();

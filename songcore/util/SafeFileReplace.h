@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ private:
     std::vector<uint8_t> pending_;
     std::string error_;
 };
+
+// Commits a pending replacement, if there is one, and lets it go; on
+// failure the reason goes to error. True when nothing was pending.
+bool CommitPending(std::unique_ptr<SafeFileReplace>& pending, std::string& error);
 
 // Writes a whole small file (a list, a settings file) safely.
 bool WriteFileSafely(const std::string& path, std::span<const uint8_t> data,
