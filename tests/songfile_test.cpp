@@ -9,7 +9,7 @@
 
 #include "songcore/tags/SongFile.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 
@@ -176,7 +176,7 @@ TEST(SongFile, ReadOnlyFileRefusesWrites) {
     EXPECT_EQ(file.SetLength(0), 0);
     // A whole-file rewrite does not go around the read-only open either.
     EXPECT_EQ(
-        file.ReplaceContents([](songcore::SafeFileReplace& out) { return out.append("y", 1); }), 0);
+        file.ReplaceContents([](songcore::ContentWriter& out) { return out.append("y", 1); }), 0);
     EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
 }
 
@@ -186,7 +186,7 @@ TEST(SongFile, ReplaceContentsStreamsTheOldFileAndReopens) {
     testsupport::WriteFileBytes(path, {1, 2, 3, 4});
     CSongFile file;
     ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
-    ASSERT_EQ(file.ReplaceContents([&](songcore::SafeFileReplace& out) {
+    ASSERT_EQ(file.ReplaceContents([&](songcore::ContentWriter& out) {
         return out.append("hd", 2) && file.CopyRange(out, 1, 3);
     }),
               1);
@@ -195,7 +195,7 @@ TEST(SongFile, ReplaceContentsStreamsTheOldFileAndReopens) {
     EXPECT_EQ(file.Write("z", 1), 1);
     // A failing fill leaves the file exactly as it was.
     EXPECT_EQ(file.ReplaceContents(
-                  [&](songcore::SafeFileReplace& out) { return file.CopyRange(out, 0, 1000); }),
+                  [&](songcore::ContentWriter& out) { return file.CopyRange(out, 0, 1000); }),
               0);
     EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{'z', 'd', 2, 3, 4}));
 }

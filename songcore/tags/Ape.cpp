@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "songcore/tags/ApeTag.h"
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
 #include "songcore/util/Text.h"
@@ -150,13 +151,11 @@ bool CSongFileInfo::ReplaceAPEV2Tag(const std::vector<uint8_t>& replacement) {
     if (!ReadExact(id3v1Start, static_cast<size_t>(extents.id3v1Length), id3v1)) {
         return false;
     }
-    // The new bytes go over the old tags, then the file is cut to them; the
-    // audio before start is never touched.
-    uint64_t end = start + replacement.size() + id3v1.size();
-    return Seek(static_cast<int64_t>(start), 0) &&
-           Write(replacement.data(), static_cast<unsigned>(replacement.size())) &&
-           Write(id3v1.data(), static_cast<unsigned>(id3v1.size())) &&
-           (end >= extents.fileLength || SetLength(end));
+    // The new tag goes over the old ones, the ID3v1 tag after it; the audio
+    // before start is kept as it is.
+    return ReplaceContents([&](songcore::ContentWriter& out) {
+        return CopyRange(out, 0, start) && out.append(replacement) && out.append(id3v1);
+    }) != 0;
 }
 
 int CSongFileInfo::WriteAPEV2Info() {

@@ -6,7 +6,7 @@
 #include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::AsfContentDescription;
@@ -300,7 +300,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         return Refuse("the rewritten file would be larger than 4 GiB");
     }
     header.reset();  // the old header is no longer needed while the data streams
-    return ReplaceContents([&](songcore::SafeFileReplace& replace) {
+    return ReplaceContents([&](songcore::ContentWriter& replace) {
         return replace.append(*newHeader) && CopyRange(replace, oldSize, length - oldSize);
     });
 }

@@ -6,7 +6,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 
 using songcore::FlacBlock;
 using songcore::FlacLayout;
@@ -126,7 +126,7 @@ int CSongFileInfo::WriteFlacInfo() {
                                     static_cast<uint32_t>(comments.SerializedSize()));
     comments.AppendTo(block);
 
-    return ReplaceContents([&](songcore::SafeFileReplace& out) {
+    return ReplaceContents([&](songcore::ContentWriter& out) {
         if (!out.append("fLaC", 4)) {
             return false;
         }

@@ -1,5 +1,6 @@
 // ID3v1 tags: the fixed 128-byte record at the end of MPEG audio files.
 #include "songcore/tags/Id3v1Tag.h"
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::Id3v1Tag;
@@ -53,18 +54,31 @@ int CSongFileInfo::WriteID3V1Info() {
     tag.genre = static_cast<uint8_t>(genre_ & 0xFF);
     std::array<uint8_t, Id3v1Tag::kSize> block = tag.Serialize();
 
-    if (!Seek(HasID3V1() ? -static_cast<int64_t>(Id3v1Tag::kSize) : 0, 2)) {
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
         return 0;
     }
-    return Write(block.data(), Id3v1Tag::kSize);
+    uint64_t keep = length - (HasID3V1() ? Id3v1Tag::kSize : 0);
+    return ReplaceContents([&](songcore::ContentWriter& out) {
+        return CopyRange(out, 0, keep) && out.append(block.data(), block.size());
+    });
 }
 
 int CSongFileInfo::RemoveID3V1Info() {
-    while (HasID3V1()) {
-        uint64_t length = GetLength();
-        if (length == kBadLength || !SetLength(length - Id3v1Tag::kSize)) {
-            return 0;
-        }
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;
     }
-    return 1;
+    // Stacked ID3v1 tags (some old writers appended one per save) all go.
+    uint64_t keep = length;
+    std::vector<uint8_t> block;
+    while (keep >= Id3v1Tag::kSize && ReadExact(keep - Id3v1Tag::kSize, Id3v1Tag::kSize, block) &&
+           Id3v1Tag::IsTag(block)) {
+        keep -= Id3v1Tag::kSize;
+    }
+    if (keep == length) {
+        return 1;
+    }
+    return ReplaceContents(
+        [&](songcore::ContentWriter& out) { return CopyRange(out, 0, keep); });
 }

@@ -7,7 +7,7 @@
 #include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::Id3v2Field;
@@ -189,7 +189,7 @@ int CSongFileInfo::WriteID3V2Info() {
     }
     // Everything after the old tag, an APEv2 or ID3v1 tag at the end
     // included, is streamed over unchanged.
-    return ReplaceContents([&](songcore::SafeFileReplace& replace) {
+    return ReplaceContents([&](songcore::ContentWriter& replace) {
         return replace.append(tag) && CopyRange(replace, oldTagLength, length - oldTagLength);
     });
 }
@@ -203,7 +203,7 @@ int CSongFileInfo::RemoveID3V2Info() {
     if (total == 0) {
         return 1;
     }
-    return ReplaceContents([&](songcore::SafeFileReplace& replace) {
+    return ReplaceContents([&](songcore::ContentWriter& replace) {
         return CopyRange(replace, total, length - total);
     });
 }

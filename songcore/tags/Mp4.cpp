@@ -10,7 +10,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/ByteReader.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 
 using songcore::Mp4Atom;
 using songcore::Mp4Movie;
@@ -181,7 +181,7 @@ int CSongFileInfo::WriteMP4Info() {
     if (length < where.end()) {
         return Refuse("the file is shorter than its movie atom");
     }
-    return ReplaceContents([&](songcore::SafeFileReplace& out) {
+    return ReplaceContents([&](songcore::ContentWriter& out) {
         return CopyRange(out, 0, where.offset) && out.append(movie->bytes()) &&
                CopyRange(out, where.end(), length - where.end());
     });

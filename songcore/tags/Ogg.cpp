@@ -11,7 +11,7 @@
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::OggPage;
@@ -170,7 +170,7 @@ int CSongFileInfo::GetOGGInfo() {
     return 1;
 }
 
-bool CSongFileInfo::CopyOggPagesRenumbered(songcore::SafeFileReplace& out, uint64_t offset,
+bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_t offset,
                                            uint64_t end, uint32_t serial, uint32_t delta) {
     if (delta == 0) {
         return CopyRange(out, offset, end - offset);
@@ -231,7 +231,7 @@ int CSongFileInfo::WriteOGGInfo() {
         return 0;
     }
     std::optional<OggPage> second = songcore::RewriteSecondPage(*headers, packet);
-    return ReplaceContents([&](songcore::SafeFileReplace& out) {
+    return ReplaceContents([&](songcore::ContentWriter& out) {
         if (!CopyRange(out, 0, headers->first.size())) {
             return false;
         }

@@ -7,7 +7,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/ByteReader.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::RmChunk;
@@ -170,7 +170,7 @@ int CSongFileInfo::WriteRMInfo() {
             "short");
     }
 
-    return ReplaceContents([&](songcore::SafeFileReplace& replace) {
+    return ReplaceContents([&](songcore::ContentWriter& replace) {
         if (!replace.append(fileHeader)) {
             return false;
         }

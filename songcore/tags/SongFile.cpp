@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/HttpFileStream.h"
 #include "songcore/tags/LocalFileStream.h"
 #include "songcore/util/SafeFileReplace.h"
@@ -197,13 +198,34 @@ bool CSongFile::ReadExact(uint64_t offset, size_t count, std::vector<uint8_t>& o
     return true;
 }
 
-bool CSongFile::CopyRange(songcore::SafeFileReplace& target, uint64_t offset, uint64_t length) {
-    return target.copyFrom(
-        [this](uint64_t at, uint8_t* buffer, size_t count) { return ReadAt(at, buffer, count); },
-        offset, length);
+bool CSongFile::CopyRange(songcore::ContentWriter& target, uint64_t offset, uint64_t length) {
+    return target.appendOriginal(offset, length);
 }
 
-int CSongFile::ReplaceContents(const std::function<bool(songcore::SafeFileReplace&)>& fill) {
+namespace {
+
+// Streams the new content into a replacement file.
+class ReplacementWriter : public songcore::ContentWriter {
+public:
+    ReplacementWriter(songcore::SafeFileReplace& out, CSongFile& file) : out_(out), file_(file) {}
+    bool append(std::span<const uint8_t> data) override { return out_.append(data); }
+    bool appendOriginal(uint64_t offset, uint64_t length) override {
+        return out_.copyFrom(
+            [this](uint64_t at, uint8_t* buffer, size_t count) {
+                return file_.ReadAt(at, buffer, count);
+            },
+            offset, length);
+    }
+    uint64_t size() const override { return out_.size(); }
+
+private:
+    songcore::SafeFileReplace& out_;
+    CSongFile& file_;
+};
+
+}  // namespace
+
+int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&)>& fill) {
     if (!stream_ || stream_->isRemote()) {
         error_ = "only local files can be rewritten";
         return 0;
@@ -214,7 +236,8 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::SafeFileReplac
         return 0;
     }
     songcore::SafeFileReplace replace(fileName_);
-    if (!replace.begin() || !fill(replace) || !replace.commit()) {
+    ReplacementWriter writer(replace, *this);
+    if (!replace.begin() || !fill(writer) || !replace.commit()) {
         error_ = replace.error().empty() ? std::string("the new file could not be built")
                                          : replace.error();
         return 0;

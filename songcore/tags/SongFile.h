@@ -14,7 +14,7 @@
 
 namespace songcore {
 class SongFileStream;
-class SafeFileReplace;
+class ContentWriter;
 }  // namespace songcore
 
 class CSongFile {
@@ -70,9 +70,9 @@ public:
     // stream ranges of the current file with CopyRange), then the new file
     // replaces the old one and is opened for reading and writing. On any
     // failure the old file is left as it was and 0 is returned.
-    int ReplaceContents(const std::function<bool(songcore::SafeFileReplace&)>& fill);
+    int ReplaceContents(const std::function<bool(songcore::ContentWriter&)>& fill);
     // Appends length bytes of this file, from offset, to a replacement.
-    bool CopyRange(songcore::SafeFileReplace& target, uint64_t offset, uint64_t length);
+    bool CopyRange(songcore::ContentWriter& target, uint64_t offset, uint64_t length);
 
 protected:
     // Records why an operation was refused (GetErrorMessage tells it) and

@@ -181,7 +181,7 @@ protected:
                                                  const std::vector<std::string>& oldItems);
     // Appends the file's pages from offset to end with their sequence numbers
     // moved by delta (those of the stream serial) and fresh checksums.
-    bool CopyOggPagesRenumbered(songcore::SafeFileReplace& out, uint64_t offset, uint64_t end,
+    bool CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_t offset, uint64_t end,
                                 uint32_t serial, uint32_t delta);
 
     // --- FLAC (Flac.cpp) ---
