@@ -154,8 +154,8 @@ bool CSongFileInfo::ReplaceAPEV2Tag(const std::vector<uint8_t>& replacement) {
     // The new tag goes over the old ones, the ID3v1 tag after it; the audio
     // before start is kept as it is.
     return ReplaceContents([&](songcore::ContentWriter& out) {
-        return CopyRange(out, 0, start) && out.append(replacement) && out.append(id3v1);
-    }) != 0;
+               return CopyRange(out, 0, start) && out.append(replacement) && out.append(id3v1);
+           }) != 0;
 }
 
 int CSongFileInfo::WriteAPEV2Info() {

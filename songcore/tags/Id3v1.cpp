@@ -1,6 +1,6 @@
 // ID3v1 tags: the fixed 128-byte record at the end of MPEG audio files.
-#include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::Id3v1Tag;
@@ -79,6 +79,5 @@ int CSongFileInfo::RemoveID3V1Info() {
     if (keep == length) {
         return 1;
     }
-    return ReplaceContents(
-        [&](songcore::ContentWriter& out) { return CopyRange(out, 0, keep); });
+    return ReplaceContents([&](songcore::ContentWriter& out) { return CopyRange(out, 0, keep); });
 }

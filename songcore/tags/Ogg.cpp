@@ -1,7 +1,6 @@
 // Vorbis comments of Ogg Vorbis files, and the comment lists that the FLAC
 // reader and writer share with them.
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 
@@ -12,6 +11,7 @@
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/FieldText.h"
 #include "songcore/util/Text.h"
 
 using songcore::OggPage;
@@ -33,22 +33,6 @@ constexpr std::string_view kOwnedKeys[] = {"TITLE",     "ARTIST",       "ALBUM",
                                            "DATE",      "COMMENT",      "GENRE",      "COPYRIGHT",
                                            "PERFORMER", "ORGANIZATION", "LICENSE",    "LOCATION",
                                            "CONTACT",   "LYRICS",       "DESCRIPTION"};
-
-// The leading decimal number of a track text ("7/12" gives 7). Texts without
-// one, negative numbers and numbers too large for the field give 0.
-uint32_t ParseTrackNumber(std::string_view text) {
-    size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
-        ++at;
-    }
-    if (at < text.size() && text[at] == '+') {
-        ++at;
-    }
-    uint32_t value = 0;
-    auto [end, error] = std::from_chars(text.data() + at, text.data() + text.size(), value);
-    (void)end;
-    return error == std::errc() ? value : 0;
-}
 
 songcore::ReadExactFn Reader(CSongFile& file) {
     return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
@@ -76,7 +60,7 @@ int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
         } else if (key == "ALBUM") {
             album_ = value;
         } else if (key == "TRACKNUMBER") {
-            trackNum_ = ParseTrackNumber(value);
+            trackNum_ = songcore::ParseTrackNumber(value);
         } else if (key == "ARTIST") {
             artist_ = value;
         } else if (key == "PERFORMER") {

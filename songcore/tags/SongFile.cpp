@@ -210,11 +210,9 @@ public:
     ReplacementWriter(songcore::SafeFileReplace& out, CSongFile& file) : out_(out), file_(file) {}
     bool append(std::span<const uint8_t> data) override { return out_.append(data); }
     bool appendOriginal(uint64_t offset, uint64_t length) override {
-        return out_.copyFrom(
-            [this](uint64_t at, uint8_t* buffer, size_t count) {
-                return file_.ReadAt(at, buffer, count);
-            },
-            offset, length);
+        return out_.copyFrom([this](uint64_t at, uint8_t* buffer,
+                                    size_t count) { return file_.ReadAt(at, buffer, count); },
+                             offset, length);
     }
     uint64_t size() const override { return out_.size(); }
 
