@@ -1,9 +1,12 @@
 // tunemoss: the command-line face of songcore.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
+#include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteJournal.h"
 
 using tunemoss::CommandRegistry;
 
@@ -22,9 +25,23 @@ void PrintHelp() {
                  "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
 }
 
+// An interrupted rewrite leaves no temporary file behind; the song itself
+// is untouched until the rewrite completes.
+void RemoveTemporariesAndDie(int signal) {
+    songcore::RemoveTemporaryFilesNow();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        std::signal(signal, RemoveTemporariesAndDie);
+    }
+    // Writes that a crash or a kill cut short are undone before anything
+    // reads the songs they were changing.
+    songcore::RecoverInterruptedWrites();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintHelp();

@@ -7,6 +7,7 @@
 
 #include "qarv/AppInfo.h"
 #include "qarv/MainWindow.h"
+#include "songcore/util/WriteJournal.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTranslator);
     }
+
+    // Tag writes that a crash cut short are undone before the song tree
+    // reads those songs again.
+    songcore::RecoverInterruptedWrites();
 
     MainWindow window;
     if (!window.IsCreated()) {

@@ -7,9 +7,9 @@
 
 #include <thread>
 
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/SongFile.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/ContentWriter.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 
@@ -76,10 +76,11 @@ TEST(SongFile, ClosedObjectFailsWithTheDesignedValues) {
     file.Close();
 }
 
-TEST(SongFile, MissingFileKeepsTheTrimmedNameAndSaysWhy) {
+TEST(SongFile, MissingFileKeepsItsNameExactlyAndSaysWhy) {
     CSongFile file;
     EXPECT_EQ(file.Open("  /no/such/dir/song.mp3 ", CSongFile::modeRead), 0);
-    EXPECT_EQ(file.GetFileName(), "/no/such/dir/song.mp3");
+    EXPECT_EQ(file.GetFileName(), "  /no/such/dir/song.mp3 ");
+    EXPECT_EQ(file.Open("/no/such/dir/song.mp3", CSongFile::modeRead), 0);
     EXPECT_EQ(file.GetSongType(), 0x0081u);
     EXPECT_NE(file.GetErrorMessage().find("No such file"), std::string::npos);
     TempDir dir;
@@ -175,8 +176,8 @@ TEST(SongFile, ReadOnlyFileRefusesWrites) {
     EXPECT_EQ(file.Write("x", 1), 0);
     EXPECT_EQ(file.SetLength(0), 0);
     // A whole-file rewrite does not go around the read-only open either.
-    EXPECT_EQ(
-        file.ReplaceContents([](songcore::ContentWriter& out) { return out.append("y", 1); }), 0);
+    EXPECT_EQ(file.ReplaceContents([](songcore::ContentWriter& out) { return out.append("y", 1); }),
+              0);
     EXPECT_EQ(testsupport::ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
 }
 

@@ -39,6 +39,10 @@ std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, 
     return stream;
 }
 
+std::unique_ptr<LocalFileStream> LocalFileStream::adopt(int fd) {
+    return std::unique_ptr<LocalFileStream>(new LocalFileStream(fd));
+}
+
 LocalFileStream::~LocalFileStream() {
     if (fd_ >= 0) {
         ::close(fd_);

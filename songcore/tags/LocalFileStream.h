@@ -15,6 +15,8 @@ public:
     // Opens path with open(2) flags; returns null and sets error on failure.
     static std::unique_ptr<LocalFileStream> open(const std::string& path, int flags,
                                                  std::string& error);
+    // Takes over an open descriptor of a regular file.
+    static std::unique_ptr<LocalFileStream> adopt(int fd);
     ~LocalFileStream() override;
 
     long long readAt(uint64_t offset, void* buffer, size_t count) override;
@@ -23,6 +25,10 @@ public:
     bool setLength(uint64_t length) override;
     bool isRemote() const override { return false; }
     int descriptor() const override { return fd_; }
+    void refresh() override {
+        buffer_.clear();
+        cachedLength_ = -1;
+    }
 
 private:
     explicit LocalFileStream(int fd) : fd_(fd) {}

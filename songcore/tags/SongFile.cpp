@@ -5,8 +5,6 @@
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/HttpFileStream.h"
 #include "songcore/tags/LocalFileStream.h"
-#include "songcore/util/SafeFileReplace.h"
-#include "songcore/util/Text.h"
 
 using songcore::SongFileStream;
 
@@ -18,16 +16,19 @@ CSongFile::~CSongFile() {
 
 int CSongFile::Open(std::string path, unsigned flags) {
     Close();
-    fileName_ = songcore::Trim(path);
+    // The path is taken exactly as given: " b.mp3" and "b.mp3" are two files.
+    fileName_ = std::move(path);
+    identity_ = {};
     songType_ = ::GetSongType(fileName_);
     error_.clear();
     position_ = 0;
 
     std::unique_ptr<SongFileStream> stream;
+    int access = O_RDONLY;
     if (songType_ & SONG_TYPE_INTERNET) {
         stream = songcore::HttpFileStream::open(fileName_, timeOut_, error_);
     } else {
-        int access = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
+        access = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
         if (flags & modeCreate) {
             access |= O_CREAT | O_TRUNC;
         }
@@ -36,9 +37,19 @@ int CSongFile::Open(std::string path, unsigned flags) {
     if (!stream) {
         return 0;
     }
-    std::lock_guard lock(streamMutex_);
-    stream_ = std::move(stream);
+    {
+        std::lock_guard lock(streamMutex_);
+        stream_ = std::move(stream);
+    }
     writable_ = (flags & (modeWrite | modeReadWrite)) != 0 && !stream_->isRemote();
+    // A writer holds the file's lock until it closes it, so that another
+    // one cannot read the old tag and write over this one's change.
+    if (writable_ && !LockForWriting(access & ~(O_CREAT | O_TRUNC))) {
+        std::string why = error_;
+        Close();
+        error_ = why;
+        return 0;
+    }
     return 1;
 }
 
@@ -48,7 +59,9 @@ void CSongFile::Close() {
         std::lock_guard lock(streamMutex_);
         old = std::move(stream_);
     }
+    ReleaseLock();
     position_ = 0;
+    identity_ = {};
 }
 
 void CSongFile::AbortStream() {
@@ -200,46 +213,4 @@ bool CSongFile::ReadExact(uint64_t offset, size_t count, std::vector<uint8_t>& o
 
 bool CSongFile::CopyRange(songcore::ContentWriter& target, uint64_t offset, uint64_t length) {
     return target.appendOriginal(offset, length);
-}
-
-namespace {
-
-// Streams the new content into a replacement file.
-class ReplacementWriter : public songcore::ContentWriter {
-public:
-    ReplacementWriter(songcore::SafeFileReplace& out, CSongFile& file) : out_(out), file_(file) {}
-    bool append(std::span<const uint8_t> data) override { return out_.append(data); }
-    bool appendOriginal(uint64_t offset, uint64_t length) override {
-        return out_.copyFrom([this](uint64_t at, uint8_t* buffer,
-                                    size_t count) { return file_.ReadAt(at, buffer, count); },
-                             offset, length);
-    }
-    uint64_t size() const override { return out_.size(); }
-
-private:
-    songcore::SafeFileReplace& out_;
-    CSongFile& file_;
-};
-
-}  // namespace
-
-int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&)>& fill) {
-    if (!stream_ || stream_->isRemote()) {
-        error_ = "only local files can be rewritten";
-        return 0;
-    }
-    // Replacing goes around the descriptor, so check what it was opened for.
-    if (!writable_) {
-        error_ = "the file was opened for reading only";
-        return 0;
-    }
-    songcore::SafeFileReplace replace(fileName_);
-    ReplacementWriter writer(replace, *this);
-    if (!replace.begin() || !fill(writer) || !replace.commit()) {
-        error_ = replace.error().empty() ? std::string("the new file could not be built")
-                                         : replace.error();
-        return 0;
-    }
-    std::string name = fileName_;
-    return Open(name, typeBinary | shareDenyNone | modeReadWrite);
 }

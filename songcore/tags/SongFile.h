@@ -15,6 +15,7 @@
 namespace songcore {
 class SongFileStream;
 class ContentWriter;
+class ContentPlan;
 }  // namespace songcore
 
 class CSongFile {
@@ -66,10 +67,12 @@ public:
     // Bytes read at offset without moving the position; -1 on failure.
     long long ReadAt(uint64_t offset, void* buffer, size_t count);
 
-    // Rewrites the whole file safely: fill() writes the new content (it may
-    // stream ranges of the current file with CopyRange), then the new file
-    // replaces the old one and is opened for reading and writing. On any
-    // failure the old file is left as it was and 0 is returned.
+    // Gives the file new content: fill() describes it (new bytes, and ranges
+    // of the current file with CopyRange). When the ranges it keeps stay at
+    // their offsets, only the bytes that differ are written, in place, under
+    // the undo journal; otherwise a new file replaces the old one, and is then
+    // the one open for reading and writing. On any failure the old file is
+    // left as it was and 0 is returned.
     int ReplaceContents(const std::function<bool(songcore::ContentWriter&)>& fill);
     // Appends length bytes of this file, from offset, to a replacement.
     bool CopyRange(songcore::ContentWriter& target, uint64_t offset, uint64_t length);
@@ -86,6 +89,33 @@ protected:
     bool IsStreamAborted() const;
 
 private:
+    // What the file was when this record opened it for writing; a write is
+    // refused when the file has changed since (another program wrote it).
+    struct Identity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        uint64_t size = 0;
+        int64_t modifiedSeconds = 0;
+        int64_t modifiedNanoseconds = 0;
+        bool known = false;
+    };
+    // Takes the exclusive lock of a file opened for writing, on the file the
+    // path names now, and undoes a write left interrupted.
+    bool LockForWriting(int access);
+    bool RememberIdentity();
+    bool StillAsOpened();
+    int WriteInPlace(songcore::ContentPlan& plan, uint64_t oldLength);
+    int WriteOverHardLinks(songcore::ContentPlan& plan, uint64_t oldLength);
+    int CommitReplacement(songcore::ContentPlan& plan);
+
+    // This process's claim on the file's lock (see SongFileWrite.cpp).
+    void HoldLock(uint64_t device, uint64_t inode);
+    void ReleaseLock();
+
+    Identity identity_;
+    uint64_t heldDevice_ = 0;
+    uint64_t heldInode_ = 0;
+    bool holdsLock_ = false;
     std::unique_ptr<songcore::SongFileStream> stream_;
     // Guards replacing stream_ against AbortStream from another thread.
     mutable std::mutex streamMutex_;

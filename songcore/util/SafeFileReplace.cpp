@@ -1,18 +1,28 @@
 #include "songcore/util/SafeFileReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+
+#include "songcore/util/FdIo.h"
 
 namespace songcore {
 namespace {
 
 constexpr size_t kPendingLimit = 256 * 1024;
 constexpr size_t kCopyBlock = 1024 * 1024;
+constexpr char kTempPrefix[] = ".tm-";
+constexpr size_t kTempNameLength = 10;  // ".tm-" and six random characters
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -22,27 +32,129 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// The temporary files being written, for RemoveTemporaryFilesNow. Plain
+// arrays, so that a signal handler can walk them.
+constexpr int kSignalSlots = 16;
+struct SignalSlot {
+    std::atomic<bool> used{false};
+    char path[PATH_MAX] = {};
+};
+SignalSlot g_signalSlots[kSignalSlots];
+
+int RegisterTemporary(const std::string& path) {
+    if (path.size() >= PATH_MAX) {
+        return -1;
+    }
+    for (int i = 0; i < kSignalSlots; ++i) {
+        bool expected = false;
+        SignalSlot& slot = g_signalSlots[i];
+        // Claim with the path cleared, fill it in, then publish it.
+        if (slot.used.load() || !slot.used.compare_exchange_strong(expected, true)) {
+            continue;
+        }
+        slot.path[0] = '\0';
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        return i;
+    }
+    return -1;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
+void UnregisterTemporary(int slot) {
+    if (slot >= 0) {
+        g_signalSlots[slot].path[0] = '\0';
+        g_signalSlots[slot].used.store(false);
+    }
+}
+
+bool IsOurTemporaryName(const char* name) {
+    return std::strlen(name) == kTempNameLength &&
+           std::strncmp(name, kTempPrefix, sizeof kTempPrefix - 1) == 0;
+}
+
+// Temporary files that a killed replacement left: ours by name and owner,
+// and no longer locked by the process writing them.
+void RemoveStaleTemporaries(const std::string& folder) {
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        return;
+    }
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return;
+    }
+    while (dirent* item = ::readdir(dir)) {
+        if (!IsOurTemporaryName(item->d_name)) {
+            continue;
         }
-        data += n;
-        size -= static_cast<size_t>(n);
+        int fd = ::openat(dirFd, item->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlinkat(dirFd, item->d_name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Extended attributes, ACLs among them (system.posix_acl_access), go over
+// to the new file. Those that this user may not set (trusted.*, some
+// security.* ones) cannot be kept and are not a reason to fail.
+bool CopyExtendedAttributes(const std::string& from, int to, std::string& error) {
+    ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
+    if (size <= 0) {
+        return true;  // none, or a file system without them
+    }
+    std::vector<char> names(static_cast<size_t>(size));
+    size = ::listxattr(from.c_str(), names.data(), names.size());
+    if (size < 0) {
+        return true;
+    }
+    std::vector<char> value;
+    for (size_t at = 0; at < static_cast<size_t>(size);) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        ssize_t length = ::getxattr(from.c_str(), name, nullptr, 0);
+        if (length < 0) {
+            continue;
+        }
+        value.resize(static_cast<size_t>(length));
+        length = ::getxattr(from.c_str(), name, value.data(), value.size());
+        if (length < 0) {
+            continue;
+        }
+        if (::fsetxattr(to, name, value.data(), static_cast<size_t>(length), 0) != 0) {
+            bool mayFail = errno == EPERM || errno == ENOTSUP ||
+                           std::strncmp(name, "trusted.", 8) == 0 ||
+                           std::strncmp(name, "security.", 9) == 0;
+            if (!mayFail) {
+                error = std::string("cannot keep the extended attribute ") + name + ": " +
+                        std::strerror(errno);
+                return false;
+            }
+        }
     }
     return true;
 }
 
+bool AllZero(const uint8_t* data, size_t size) {
+    return size > 0 && data[0] == 0 && std::memcmp(data, data + 1, size - 1) == 0;
+}
+
 }  // namespace
+
+void RemoveTemporaryFilesNow() {
+    for (SignalSlot& slot : g_signalSlots) {
+        if (slot.used.load() && slot.path[0] != '\0') {
+            ::unlink(slot.path);
+        }
+    }
+}
 
 SafeFileReplace::SafeFileReplace(std::string targetPath) : target_(std::move(targetPath)) {}
 
@@ -59,6 +171,8 @@ void SafeFileReplace::discard() {
         ::unlink(temp_.c_str());
         temp_.clear();
     }
+    UnregisterTemporary(signalSlot_);
+    signalSlot_ = -1;
 }
 
 bool SafeFileReplace::fail(const std::string& what, int err) {
@@ -78,30 +192,38 @@ bool SafeFileReplace::begin() {
         target_ = real;
         std::free(real);
     }
-    // Hidden name beside the target, so the rename stays on one file system.
-    std::string pattern = FolderOf(target_) + "/." + NameOf(target_) + ".tunemoss-XXXXXX";
+    std::string folder = FolderOf(target_);
+    RemoveStaleTemporaries(folder);
+    // A short name beside the target, so the rename stays on one file
+    // system and a target name of any allowed length still leaves room.
+    std::string pattern = folder + "/" + kTempPrefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-        return fail("cannot create a temporary file in " + FolderOf(target_), errno);
+        return fail("cannot create a temporary file in " + folder, errno);
     }
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     fd_ = fd;
     temp_ = name.data();
+    signalSlot_ = RegisterTemporary(temp_);
+    ::flock(fd_, LOCK_EX | LOCK_NB);  // ours alone: a fresh file
     pending_.reserve(kPendingLimit);
     return true;
 }
 
 bool SafeFileReplace::flushPending() {
-    if (pending_.empty()) {
-        return !failed_;
+    if (failed_ || fd_ < 0) {
+        return false;
     }
-    if (!WriteAll(fd_, pending_.data(), pending_.size())) {
+    if (pending_.empty()) {
+        return true;
+    }
+    if (!PwriteAll(fd_, pending_.data(), pending_.size(), written_)) {
         return fail("cannot write the temporary file", errno);
     }
     written_ += pending_.size();
     pending_.clear();
+    endsInHole_ = false;
     return true;
 }
 
@@ -114,10 +236,11 @@ bool SafeFileReplace::append(std::span<const uint8_t> data) {
             return false;
         }
         if (data.size() >= kPendingLimit) {
-            if (!WriteAll(fd_, data.data(), data.size())) {
+            if (!PwriteAll(fd_, data.data(), data.size(), written_)) {
                 return fail("cannot write the temporary file", errno);
             }
             written_ += data.size();
+            endsInHole_ = false;
             return true;
         }
     }
@@ -126,9 +249,6 @@ bool SafeFileReplace::append(std::span<const uint8_t> data) {
 }
 
 bool SafeFileReplace::copyFrom(const ReadAt& read, uint64_t offset, uint64_t length) {
-    if (failed_ || fd_ < 0) {
-        return false;
-    }
     if (!flushPending()) {
         return false;
     }
@@ -143,45 +263,54 @@ bool SafeFileReplace::copyFrom(const ReadAt& read, uint64_t offset, uint64_t len
             failed_ = true;
             return false;
         }
-        if (!WriteAll(fd_, block.data(), static_cast<size_t>(got))) {
+        size_t count = static_cast<size_t>(got);
+        // A block of zeros is left as a hole: a sparse file stays sparse.
+        if (count == kCopyBlock && AllZero(block.data(), count)) {
+            endsInHole_ = true;
+        } else if (!PwriteAll(fd_, block.data(), count, written_)) {
             return fail("cannot write the temporary file", errno);
+        } else {
+            endsInHole_ = false;
         }
-        written_ += static_cast<uint64_t>(got);
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<uint64_t>(got);
+        written_ += count;
+        offset += count;
+        length -= count;
     }
     return true;
 }
 
 bool SafeFileReplace::copyFromFd(int fd, uint64_t offset, uint64_t length) {
-    return copyFrom(
-        [fd](uint64_t at, uint8_t* buffer, size_t count) -> long long {
-            for (;;) {
-                ssize_t n = ::pread(fd, buffer, count, static_cast<off_t>(at));
-                if (n < 0 && errno == EINTR) {
-                    continue;
-                }
-                return n;
-            }
-        },
-        offset, length);
+    return copyFrom([fd](uint64_t at, uint8_t* buffer,
+                         size_t count) -> long long { return PreadAll(fd, buffer, count, at); },
+                    offset, length);
 }
 
 bool SafeFileReplace::commit() {
-    if (failed_ || fd_ < 0 || committed_) {
+    if (committed_ || !flushPending()) {
         return false;
     }
-    if (!flushPending()) {
-        return false;
+    if (endsInHole_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+        return fail("cannot write the temporary file", errno);
     }
     struct stat original;
     if (::stat(target_.c_str(), &original) == 0) {
+        // The owner can only be kept by root; a member of the file's group
+        // can still keep the group. Either failing is harmless.
+        if (::fchown(fd_, original.st_uid, original.st_gid) != 0) {
+            if (::fchown(fd_, static_cast<uid_t>(-1), original.st_gid) != 0) {
+                errno = 0;
+            }
+        }
+        std::string why;
+        if (!CopyExtendedAttributes(target_, fd_, why)) {
+            error_ = why;
+            failed_ = true;
+            return false;
+        }
+        // After fchown, which clears the set-id bits; after the ACL, whose
+        // mask the mode must match.
         if (::fchmod(fd_, original.st_mode & 07777) != 0) {
             return fail("cannot set the permissions of the temporary file", errno);
-        }
-        // Keeping the owner only works for root; a failure is harmless.
-        if (::fchown(fd_, original.st_uid, original.st_gid) != 0) {
-            errno = 0;
         }
     } else {
         mode_t mask = ::umask(0);
@@ -191,15 +320,16 @@ bool SafeFileReplace::commit() {
     if (::fsync(fd_) != 0) {
         return fail("cannot flush the temporary file", errno);
     }
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        return fail("cannot close the temporary file", errno);
-    }
-    fd_ = -1;
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         return fail("cannot replace " + target_, errno);
     }
     committed_ = true;
+    UnregisterTemporary(signalSlot_);
+    signalSlot_ = -1;
+    if (!keepOpen_) {
+        ::close(fd_);
+        fd_ = -1;
+    }
     // Make the rename itself durable.
     int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -207,6 +337,15 @@ bool SafeFileReplace::commit() {
         ::close(dir);
     }
     return true;
+}
+
+int SafeFileReplace::releaseDescriptor() {
+    if (!committed_) {
+        return -1;
+    }
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
 }
 
 bool CommitPending(std::unique_ptr<SafeFileReplace>& pending, std::string& error) {

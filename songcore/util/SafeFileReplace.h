@@ -1,9 +1,14 @@
 #pragma once
 // Replaces the content of a file without ever leaving it half written: the
-// new content goes to a temporary file in the same folder, which is flushed
-// to disk, given the old file's permissions and renamed over the old name.
-// Until commit() succeeds the original file is untouched, and a replacement
-// that is abandoned (or fails) removes its temporary file.
+// new content goes to a temporary file with a short name (".tm-XXXXXX") in
+// the same folder, which is flushed to disk, given the old file's mode,
+// owner and group (where permitted), extended attributes and ACLs, and
+// renamed over the old name. Until commit() succeeds the original file is
+// untouched, and a replacement that is abandoned, fails or is interrupted by
+// a signal (see RemoveTemporaryFilesNow) removes its temporary file. The
+// temporary file is locked while it is written, so one left behind by a
+// killed process is told apart and removed by the next replacement in that
+// folder.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +41,16 @@ public:
     // is never held in memory whole. Fails when the source ends early.
     bool copyFrom(const ReadAt& read, uint64_t offset, uint64_t length);
     bool copyFromFd(int fd, uint64_t offset, uint64_t length);
-    // Flushes, fixes permissions and renames over the target.
+    // Writes out what is buffered, so the temporary file holds all of it.
+    bool flush() { return flushPending(); }
+    // Flushes, gives it the target's identity and renames it over the target.
     bool commit();
+    // After a commit with keepOpen set, the descriptor of the new file (open
+    // for reading and writing, still locked) passes to the caller.
+    void setKeepOpen(bool keep) { keepOpen_ = keep; }
+    int releaseDescriptor();
+    // The temporary file's descriptor while it is being written.
+    int descriptor() const { return fd_; }
 
     uint64_t size() const { return written_ + pending_.size(); }
     const std::string& error() const { return error_; }
@@ -51,12 +64,19 @@ private:
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    int signalSlot_ = -1;
     bool failed_ = false;
     bool committed_ = false;
+    bool keepOpen_ = false;
+    bool endsInHole_ = false;
     uint64_t written_ = 0;
     std::vector<uint8_t> pending_;
     std::string error_;
 };
+
+// Removes the temporary files of the replacements in progress. Safe to call
+// from a signal handler; the programs call it when they are interrupted.
+void RemoveTemporaryFilesNow();
 
 // Commits a pending replacement, if there is one, and lets it go; on
 // failure the reason goes to error. True when nothing was pending.

@@ -1,0 +1,360 @@
+// How CSongFile writes a song: under an exclusive lock held from opening to
+// closing, refusing when another program changed the file meanwhile, and
+// either in place under the undo journal or through a replacement file.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "songcore/tags/ContentPlan.h"
+#include "songcore/tags/LocalFileStream.h"
+#include "songcore/tags/SongFile.h"
+#include "songcore/util/FdIo.h"
+#include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteJournal.h"
+
+using songcore::ContentPlan;
+using songcore::JournalRange;
+using songcore::WriteJournal;
+
+namespace {
+
+// How long a writer waits for another one to finish with the same file.
+constexpr auto kLockWait = std::chrono::seconds(30);
+// How often the file may be replaced under a writer that waits for it.
+constexpr int kMaxReopens = 8;
+constexpr size_t kCopyBlock = 1024 * 1024;
+
+bool WaitForLock(int fd) {
+    auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    auto pause = std::chrono::milliseconds(1);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return errno == ENOLCK || errno == EINVAL;  // no locks here: go on
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// flock locks belong to open files, so a second record of this process on a
+// file the first one holds would wait for it forever. Within the process,
+// the files held are counted instead, and the identity check keeps two
+// records from writing over each other's change.
+std::mutex g_heldMutex;
+std::map<std::pair<uint64_t, uint64_t>, int> g_held;
+
+bool HeldByThisProcess(uint64_t device, uint64_t inode) {
+    std::lock_guard lock(g_heldMutex);
+    auto found = g_held.find({device, inode});
+    return found != g_held.end() && found->second > 0;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The path an interrupted write is undone through when the programs start,
+// whatever their current folder is then.
+std::string LastingPath(const std::string& path) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        std::string resolved = real;
+        std::free(real);
+        return resolved;
+    }
+    return path;
+}
+
+// Saves the old bytes of ranges, runs write, sets the new length and syncs;
+// on a failure puts the old bytes back. error tells what failed, and
+// journalFailed whether it was the journal (nothing was touched then).
+bool WriteUnderJournal(int fd, const std::string& path, std::vector<JournalRange> ranges,
+                       const std::function<bool()>& write, uint64_t newLength, bool changesLength,
+                       std::string& error, bool& journalFailed) {
+    WriteJournal journal;
+    journalFailed = false;
+    if (!journal.Begin(fd, LastingPath(path), std::move(ranges), error)) {
+        journalFailed = true;
+        return false;
+    }
+    songcore::WriteStep("journal-saved");
+    bool ok = write();
+    if (ok) {
+        songcore::WriteStep("region-written");
+    }
+    ok = ok && (!changesLength || ::ftruncate(fd, static_cast<off_t>(newLength)) == 0);
+    ok = ok && ::fdatasync(fd) == 0;
+    if (!ok) {
+        std::string cause = std::strerror(errno);
+        std::string undo;
+        if (journal.Rollback(fd, undo)) {
+            journal.Drop();
+            error = "cannot write the file: " + cause + "; it was left as it was";
+        } else {
+            error = "cannot write the file: " + cause + "; " + undo +
+                    " (the old content comes back when the file is next opened for writing)";
+        }
+        return false;
+    }
+    songcore::WriteStep("file-synced");
+    journal.Drop();
+    return true;
+}
+
+}  // namespace
+
+void CSongFile::HoldLock(uint64_t device, uint64_t inode) {
+    ReleaseLock();
+    std::lock_guard lock(g_heldMutex);
+    ++g_held[{device, inode}];
+    heldDevice_ = device;
+    heldInode_ = inode;
+    holdsLock_ = true;
+}
+
+void CSongFile::ReleaseLock() {
+    if (!holdsLock_) {
+        return;
+    }
+    std::lock_guard lock(g_heldMutex);
+    auto found = g_held.find({heldDevice_, heldInode_});
+    if (found != g_held.end() && --found->second <= 0) {
+        g_held.erase(found);
+    }
+    holdsLock_ = false;
+}
+
+bool CSongFile::LockForWriting(int access) {
+    for (int attempt = 0; attempt < kMaxReopens; ++attempt) {
+        int fd = stream_->descriptor();
+        struct stat byDescriptor, byPath;
+        if (::fstat(fd, &byDescriptor) != 0) {
+            error_ = std::strerror(errno);
+            return false;
+        }
+        uint64_t device = static_cast<uint64_t>(byDescriptor.st_dev);
+        uint64_t inode = static_cast<uint64_t>(byDescriptor.st_ino);
+        if (!HeldByThisProcess(device, inode) && !WaitForLock(fd)) {
+            error_ = "another program is writing the file and keeps it locked";
+            return false;
+        }
+        HoldLock(device, inode);
+        if (::stat(fileName_.c_str(), &byPath) != 0) {
+            error_ = std::strerror(errno);
+            return false;
+        }
+        if (SameFile(byDescriptor, byPath)) {
+            std::string why;
+            if (!songcore::RecoverFile(fd, why)) {
+                error_ = why;
+                return false;
+            }
+            stream_->refresh();
+            return RememberIdentity();
+        }
+        // Another writer replaced the file while this one waited: what the
+        // path names now is the file to write.
+        std::unique_ptr<songcore::SongFileStream> fresh =
+            songcore::LocalFileStream::open(fileName_, access, error_);
+        if (!fresh) {
+            return false;
+        }
+        std::lock_guard lock(streamMutex_);
+        stream_ = std::move(fresh);
+    }
+    error_ = "the file keeps being replaced by another program";
+    return false;
+}
+
+bool CSongFile::RememberIdentity() {
+    struct stat st;
+    if (!stream_ || ::fstat(stream_->descriptor(), &st) != 0) {
+        identity_.known = false;
+        return false;
+    }
+    identity_ = {static_cast<uint64_t>(st.st_dev),         static_cast<uint64_t>(st.st_ino),
+                 static_cast<uint64_t>(st.st_size),        static_cast<int64_t>(st.st_mtim.tv_sec),
+                 static_cast<int64_t>(st.st_mtim.tv_nsec), true};
+    return true;
+}
+
+bool CSongFile::StillAsOpened() {
+    struct stat now, byPath;
+    bool same = identity_.known && ::fstat(stream_->descriptor(), &now) == 0 &&
+                ::stat(fileName_.c_str(), &byPath) == 0 && SameFile(now, byPath) &&
+                static_cast<uint64_t>(now.st_dev) == identity_.device &&
+                static_cast<uint64_t>(now.st_ino) == identity_.inode &&
+                static_cast<uint64_t>(now.st_size) == identity_.size &&
+                now.st_mtim.tv_sec == identity_.modifiedSeconds &&
+                now.st_mtim.tv_nsec == identity_.modifiedNanoseconds;
+    if (!same) {
+        error_ =
+            "another program changed the file since it was read; nothing was written "
+            "(read it again, then write)";
+    }
+    return same;
+}
+
+int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&)>& fill) {
+    if (!stream_ || stream_->isRemote()) {
+        error_ = "only local files can be rewritten";
+        return 0;
+    }
+    if (!writable_) {
+        error_ = "the file was opened for reading only";
+        return 0;
+    }
+    uint64_t oldLength = GetLength();
+    if (oldLength == kBadLength || !StillAsOpened()) {
+        return 0;
+    }
+    ContentPlan plan(
+        fileName_,
+        [this](uint64_t at, uint8_t* buffer, size_t count) { return ReadAt(at, buffer, count); },
+        oldLength);
+    if (!fill(plan)) {
+        if (!plan.error().empty()) {
+            error_ = plan.error();
+        } else if (error_.empty()) {
+            error_ = "the new file could not be built";
+        }
+        return 0;
+    }
+    struct stat st;
+    if (!StillAsOpened() || ::fstat(stream_->descriptor(), &st) != 0) {
+        return 0;
+    }
+    if (plan.inPlace()) {
+        return WriteInPlace(plan, oldLength);
+    }
+    // A new file would leave the other names with the old content.
+    if (st.st_nlink > 1) {
+        return WriteOverHardLinks(plan, oldLength);
+    }
+    return CommitReplacement(plan);
+}
+
+int CSongFile::WriteInPlace(ContentPlan& plan, uint64_t oldLength) {
+    std::vector<ContentPlan::Change> changes;
+    if (!plan.changes(changes)) {
+        error_ = plan.error();
+        return 0;
+    }
+    uint64_t newLength = plan.size();
+    if (changes.empty() && newLength == oldLength) {
+        return 1;  // the file holds this content already
+    }
+    std::vector<JournalRange> ranges;
+    for (const ContentPlan::Change& change : changes) {
+        ranges.push_back({change.offset, change.bytes.size()});
+    }
+    if (newLength < oldLength) {
+        ranges.push_back({newLength, oldLength - newLength});
+    }
+    int fd = stream_->descriptor();
+    std::string why;
+    bool journalFailed = false;
+    bool ok = WriteUnderJournal(
+        fd, fileName_, std::move(ranges),
+        [&] {
+            for (const ContentPlan::Change& change : changes) {
+                if (!songcore::PwriteAll(fd, change.bytes.data(), change.bytes.size(),
+                                         change.offset)) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        newLength, newLength != oldLength, why, journalFailed);
+    stream_->refresh();
+    if (!ok && journalFailed) {
+        // Without a journal an in-place write could not be undone; a new
+        // file can still be written safely, unless that would split links.
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && st.st_nlink == 1 && plan.toReplacement()) {
+            return CommitReplacement(plan);
+        }
+        error_ = why;
+        return 0;
+    }
+    RememberIdentity();
+    if (!ok) {
+        error_ = why;
+    }
+    return ok ? 1 : 0;
+}
+
+int CSongFile::WriteOverHardLinks(ContentPlan& plan, uint64_t oldLength) {
+    songcore::SafeFileReplace* content = plan.replacement();
+    if (!content->flush()) {
+        error_ = content->error();
+        return 0;
+    }
+    int from = content->descriptor();
+    int fd = stream_->descriptor();
+    uint64_t start = plan.firstChange();
+    uint64_t newLength = plan.size();
+    std::string why;
+    bool journalFailed = false;
+    bool ok = WriteUnderJournal(
+        fd, fileName_, {{start, oldLength - std::min(start, oldLength)}},
+        [&] {
+            std::vector<uint8_t> block(kCopyBlock);
+            for (uint64_t at = start; at < newLength;) {
+                size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, newLength - at));
+                if (!songcore::PreadExact(from, block.data(), want, at) ||
+                    !songcore::PwriteAll(fd, block.data(), want, at)) {
+                    return false;
+                }
+                at += want;
+            }
+            return true;
+        },
+        newLength, newLength != oldLength, why, journalFailed);
+    stream_->refresh();
+    RememberIdentity();
+    if (!ok) {
+        error_ = journalFailed ? why +
+                                     " (the file has several names, so it can only be "
+                                     "written in place, which needs the journal)"
+                               : why;
+    }
+    return ok ? 1 : 0;
+}
+
+int CSongFile::CommitReplacement(ContentPlan& plan) {
+    songcore::SafeFileReplace* out = plan.replacement();
+    if (!StillAsOpened()) {
+        return 0;
+    }
+    out->setKeepOpen(true);
+    if (!out->commit()) {
+        error_ = out->error();
+        return 0;
+    }
+    // The new file is locked already (it was while it was written), so no
+    // other writer gets in between.
+    std::unique_ptr<songcore::SongFileStream> fresh =
+        songcore::LocalFileStream::adopt(out->releaseDescriptor());
+    {
+        std::lock_guard lock(streamMutex_);
+        stream_ = std::move(fresh);
+    }
+    position_ = 0;
+    RememberIdentity();
+    HoldLock(identity_.device, identity_.inode);
+    return 1;
+}

@@ -1,0 +1,406 @@
+// How songs are written: in place when the kept data stays where it is,
+// through a replacement file otherwise, always under the file's lock, with
+// the file's identity kept and an interrupted write undone.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteJournal.h"
+#include "support/TestSupport.h"
+
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<uint8_t>(seed + i * 7 + i / 251);
+    }
+    return bytes;
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+size_t FilesIn(const std::string& folder) {
+    std::error_code ec;
+    size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator(folder, ec);
+         !ec && it != std::filesystem::directory_iterator(); ++it) {
+        ++count;
+    }
+    return count;
+}
+
+// Every test gets a journal folder of its own.
+class WriteEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_STATE_HOME", state_.path().c_str(), 1);
+        songcore::SetWriteStepHook(nullptr);
+    }
+    void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
+    std::string journal() const { return songcore::JournalFolder(); }
+
+    // Replaces bytes [at, at + with.size()) of the file's content, or puts
+    // with there and moves the rest when grow is set.
+    static int Overwrite(CSongFile& file, uint64_t at, const std::vector<uint8_t>& with,
+                         uint64_t cut = 0) {
+        uint64_t length = file.GetLength();
+        return file.ReplaceContents([&](songcore::ContentWriter& out) {
+            uint64_t resume = at + (cut != 0 ? cut : with.size());
+            return file.CopyRange(out, 0, at) && out.append(with) &&
+                   file.CopyRange(out, resume, length - resume);
+        });
+    }
+
+    TempDir state_;
+    TempDir dir_;
+};
+
+TEST_F(WriteEngine, ContentThatKeepsTheDataInPlaceIsWrittenInPlace) {
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(300000, 1);
+    WriteFileBytes(path, original);
+    struct stat before = StatOf(path);
+
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+    std::vector<uint8_t> tag = Pattern(4096, 99);
+    ASSERT_EQ(Overwrite(file, 1000, tag), 1) << file.GetErrorMessage();
+
+    std::vector<uint8_t> expected = original;
+    std::copy(tag.begin(), tag.end(), expected.begin() + 1000);
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    EXPECT_EQ(StatOf(path).st_ino, before.st_ino);
+    EXPECT_EQ(FilesIn(dir_.path()), 1u) << "no temporary file";
+    EXPECT_EQ(FilesIn(journal()), 0u) << "the journal entry is dropped";
+    // The record reads what it wrote, and can write again.
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(file.ReadExact(1000, tag.size(), back));
+    EXPECT_EQ(back, tag);
+    EXPECT_EQ(Overwrite(file, 0, {1, 2, 3}), 1);
+}
+
+TEST_F(WriteEngine, SameContentWritesNothingAndTagsAtTheEndGrowAndShrinkInPlace) {
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(50000, 3);
+    WriteFileBytes(path, original);
+    ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0);
+    struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    ino_t inode = StatOf(path).st_ino;
+
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+    ASSERT_EQ(
+        Overwrite(file, 100, std::vector<uint8_t>(original.begin() + 100, original.begin() + 200)),
+        1);
+    EXPECT_EQ(StatOf(path).st_mtim.tv_sec, 1000000000) << "an unchanged file is not touched";
+
+    // A tag appended at the end, then cut away again: an end-of-file write.
+    std::vector<uint8_t> tail = Pattern(700, 40);
+    ASSERT_EQ(file.ReplaceContents([&](songcore::ContentWriter& out) {
+        return file.CopyRange(out, 0, original.size()) && out.append(tail);
+    }),
+              1);
+    EXPECT_EQ(ReadFileBytes(path).size(), original.size() + tail.size());
+    ASSERT_EQ(file.ReplaceContents([&](songcore::ContentWriter& out) {
+        return file.CopyRange(out, 0, original.size());
+    }),
+              1);
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(StatOf(path).st_ino, inode);
+}
+
+TEST_F(WriteEngine, ARewriteKeepsModeAttributesAndLinksAndLeavesNoTemporaryFile) {
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(2000000, 5);
+    WriteFileBytes(path, original);
+    ::chmod(path.c_str(), 0640);
+    ino_t firstInode = StatOf(path).st_ino;
+    bool xattrs = ::setxattr(path.c_str(), "user.rating", "5", 1, 0) == 0;
+
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+    std::vector<uint8_t> bigger = Pattern(9000, 77);
+    ASSERT_EQ(Overwrite(file, 0, bigger, 10), 1) << file.GetErrorMessage();
+    std::vector<uint8_t> expected = bigger;
+    expected.insert(expected.end(), original.begin() + 10, original.end());
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    EXPECT_NE(StatOf(path).st_ino, firstInode) << "a new file replaced the old one";
+    EXPECT_EQ(StatOf(path).st_mode & 07777, 0640u);
+    if (xattrs) {
+        char value[8] = {};
+        EXPECT_EQ(::getxattr(path.c_str(), "user.rating", value, sizeof value), 1);
+        EXPECT_STREQ(value, "5");
+    }
+    EXPECT_EQ(FilesIn(dir_.path()), 1u);
+    // The new file is the one the record holds now.
+    EXPECT_EQ(file.GetLength(), expected.size());
+    EXPECT_EQ(Overwrite(file, 0, {9}, 9000), 1);
+    EXPECT_EQ(ReadFileBytes(path).size(), expected.size() - 8999);
+
+    // With a second name, the file is rewritten in place: both names see it.
+    file.Close();
+    std::string other = dir_.file("other-name.bin");
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    ino_t inode = StatOf(path).st_ino;
+    CSongFile linked;
+    ASSERT_EQ(linked.Open(other, CSongFile::modeReadWrite), 1);
+    ASSERT_EQ(Overwrite(linked, 5, Pattern(30000, 8), 1), 1) << linked.GetErrorMessage();
+    EXPECT_EQ(StatOf(path).st_ino, inode);
+    EXPECT_EQ(StatOf(other).st_ino, inode);
+    EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(other));
+    EXPECT_EQ(ReadFileBytes(path).size(), expected.size() - 8999 + 29999);
+    EXPECT_EQ(FilesIn(journal()), 0u);
+}
+
+TEST_F(WriteEngine, TemporaryFilesOfKilledWritersGoAndLongNamesCanBeRewritten) {
+    std::string stale = dir_.file(".tm-abc123");
+    WriteFileBytes(stale, Pattern(100, 1));
+    std::string busy = dir_.file(".tm-zzz999");
+    WriteFileBytes(busy, Pattern(100, 1));
+    int held = ::open(busy.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    std::string notOurs = dir_.file(".tm-mine-too-long");
+    WriteFileBytes(notOurs, {1});
+
+    std::string path = dir_.file(std::string(250, 'n') + ".mp3");
+    WriteFileBytes(path, Pattern(1000000, 2));
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+    ASSERT_EQ(Overwrite(file, 0, Pattern(2000, 3), 1), 1) << file.GetErrorMessage();
+    EXPECT_EQ(ReadFileBytes(path).size(), 1001999u);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(busy)) << "a writer still at work keeps its file";
+    EXPECT_TRUE(std::filesystem::exists(notOurs));
+    ::close(held);
+
+    // An interrupted replacement removes its file from a signal handler.
+    songcore::SafeFileReplace replace(dir_.file("list.m3u"));
+    ASSERT_TRUE(replace.begin());
+    size_t files = FilesIn(dir_.path());
+    songcore::RemoveTemporaryFilesNow();
+    EXPECT_EQ(FilesIn(dir_.path()), files - 1);
+}
+
+TEST_F(WriteEngine, AFileChangedByAnotherProgramIsNotWrittenOver) {
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(10000, 6);
+    WriteFileBytes(path, original);
+    CSongFile file;
+    ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+    // Another program appends (without asking for the lock).
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_EQ(::write(fd, "more", 4), 4);
+    ::close(fd);
+    EXPECT_EQ(Overwrite(file, 0, Pattern(50, 1)), 0);
+    EXPECT_NE(file.GetErrorMessage().find("another program changed the file"), std::string::npos)
+        << file.GetErrorMessage();
+    std::vector<uint8_t> expected = original;
+    expected.insert(expected.end(), {'m', 'o', 'r', 'e'});
+    EXPECT_EQ(ReadFileBytes(path), expected);
+
+    // The path given is the path used: no trimming to another file.
+    WriteFileBytes(dir_.file(" b.bin"), {1});
+    CSongFile spaced;
+    EXPECT_EQ(spaced.Open(dir_.file(" b.bin"), CSongFile::modeRead), 1);
+    EXPECT_EQ(spaced.Open(dir_.path() + "/b.bin", CSongFile::modeRead), 0);
+}
+
+TEST_F(WriteEngine, TwoRecordsOfOneProgramDoNotWaitForEachOther) {
+    std::string path = dir_.file("song.bin");
+    WriteFileBytes(path, Pattern(3000000, 6));
+    CSongFile first, second;
+    ASSERT_EQ(first.Open(path, CSongFile::modeReadWrite), 1);
+    ASSERT_EQ(second.Open(path, CSongFile::modeReadWrite), 1) << "no wait for the lock we hold";
+    // The first one grows the file (a new file replaces it): the second one
+    // read the old file and is refused rather than writing over the change.
+    ASSERT_EQ(Overwrite(first, 0, Pattern(5000, 1), 1), 1);
+    EXPECT_EQ(Overwrite(second, 0, Pattern(10, 2)), 0);
+    EXPECT_NE(second.GetErrorMessage().find("another program changed"), std::string::npos);
+    second.Close();
+    CSongFile third;
+    ASSERT_EQ(third.Open(path, CSongFile::modeReadWrite), 1);
+    EXPECT_EQ(Overwrite(third, 0, Pattern(10, 2)), 1);
+}
+
+// A child writes the file; the test stops it at a given step of the write.
+const char* g_stopAt = nullptr;
+void StopAtStep(const char* step) {
+    if (g_stopAt != nullptr && std::string(step) == g_stopAt) {
+        ::_exit(7);
+    }
+}
+
+TEST_F(WriteEngine, AWriteStoppedAtAnyStepLeavesTheOldContentOrTheNew) {
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(100000, 9);
+    std::vector<uint8_t> tag = Pattern(3000, 200);
+    std::vector<uint8_t> changed = original;
+    std::copy(tag.begin(), tag.end(), changed.begin() + 500);
+    for (const char* step : {"journal-saved", "region-written", "file-synced"}) {
+        WriteFileBytes(path, original);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            g_stopAt = step;
+            songcore::SetWriteStepHook(StopAtStep);
+            CSongFile file;
+            bool ok = file.Open(path, CSongFile::modeReadWrite) && Overwrite(file, 500, tag);
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << step;
+        std::vector<uint8_t> now = ReadFileBytes(path);
+        if (std::string(step) == "region-written") {
+            EXPECT_EQ(now, changed) << "the new bytes are there, not yet known to be durable";
+        }
+        // Opening the file for writing undoes what the journal still holds.
+        CSongFile file;
+        ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1) << file.GetErrorMessage();
+        file.Close();
+        now = ReadFileBytes(path);
+        EXPECT_TRUE(now == original || now == changed) << step;
+        EXPECT_EQ(FilesIn(journal()), 0u) << step;
+    }
+}
+
+TEST_F(WriteEngine, KilledWritersLeaveSongsThatReadAsOldOrNew) {
+    // Real tag writes, killed at moments spread over their run: an ID3v1
+    // tag rewritten at the end of the file (in place) and an ID3v2 tag that
+    // grows (a replacement file).
+    std::string path = testsupport::CopyDataFile(dir_, "id3v1/v11.mp3", "song.mp3");
+    std::vector<uint8_t> audio = ReadFileBytes(path);
+    audio.resize(audio.size() - 128);
+    std::string first;
+    {
+        CSongFileInfo info;
+        ASSERT_EQ(info.Open(path, 1, 0), 1);
+        ASSERT_EQ(info.GetID3V1Info(), 1);
+        first = info.GetTitle();
+    }
+    for (int round = 0; round < 24; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                CSongFileInfo info;
+                if (!info.Open(path, 0, 0) || !info.GetID3V1Info()) {
+                    ::_exit(3);
+                }
+                info.SetTitle(i % 2 ? "Old title" : "New title");
+                if (!info.WriteID3V1Info()) {
+                    ::_exit(4);
+                }
+            }
+        }
+        ::usleep(static_cast<useconds_t>(1000 + round * 700));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed by itself: " << status;
+        songcore::RecoverInterruptedWrites();
+        CSongFileInfo info;
+        ASSERT_EQ(info.Open(path, 1, 0), 1);
+        ASSERT_EQ(info.GetID3V1Info(), 1) << "round " << round;
+        EXPECT_TRUE(info.GetTitle() == "Old title" || info.GetTitle() == "New title" ||
+                    info.GetTitle() == first)
+            << info.GetTitle();
+        std::vector<uint8_t> now = ReadFileBytes(path);
+        ASSERT_EQ(now.size(), audio.size() + 128);
+        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), now.begin())) << "round " << round;
+    }
+}
+
+TEST_F(WriteEngine, TwoWritersAtOnceKeepBothChanges) {
+    std::string path = testsupport::CopyDataFile(dir_, "id3v1/v11.mp3", "song.mp3");
+    for (int round = 0; round < 10; ++round) {
+        pid_t writers[2];
+        for (int which = 0; which < 2; ++which) {
+            writers[which] = ::fork();
+            ASSERT_GE(writers[which], 0);
+            if (writers[which] == 0) {
+                CSongFileInfo info;
+                if (!info.Open(path, 0, 0)) {
+                    ::_exit(2);
+                }
+                info.GetSongInfo();
+                std::string value = "round " + std::to_string(round);
+                if (which == 0) {
+                    info.SetTitle(value);
+                } else {
+                    info.SetArtist(value);
+                }
+                ::_exit(info.WriteSongInfo() ? 0 : 1);
+            }
+        }
+        for (pid_t writer : writers) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        CSongFileInfo info;
+        ASSERT_EQ(info.Open(path, 1, 0), 1);
+        ASSERT_TRUE(info.GetSongInfo());
+        EXPECT_EQ(info.GetTitle(), "round " + std::to_string(round));
+        EXPECT_EQ(info.GetArtist(), "round " + std::to_string(round));
+    }
+}
+
+TEST_F(WriteEngine, AFullDiskLeavesTheSongAsItWas) {
+    TempDir mountPoint;
+    std::string options = "size=512k";
+    if (::geteuid() != 0 ||
+        testsupport::Run({"mount", "-t", "tmpfs", "-o", options, "tmpfs", mountPoint.path()})
+                .status != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    }
+    struct Unmount {
+        std::string path;
+        ~Unmount() { testsupport::Run({"umount", "-l", path}); }
+    } unmount{mountPoint.path()};
+
+    std::string path = testsupport::CopyDataFile(dir_, "ape/ape_id3v1.mp3");
+    std::string song = mountPoint.path() + "/song.mp3";
+    WriteFileBytes(song, ReadFileBytes(path));
+    std::vector<uint8_t> before = ReadFileBytes(song);
+    // Fill the file system to the last block.
+    {
+        int fd = ::open((mountPoint.path() + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+        std::vector<uint8_t> block(4096, 0xAA);
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+    }
+    CSongFileInfo info;
+    ASSERT_EQ(info.Open(song, 0, 0), 1);
+    ASSERT_EQ(info.GetAPEV2Info(), 1);
+    info.SetLyrics(std::string(200000, 'L'));
+    EXPECT_EQ(info.WriteAPEV2Info(), 0);
+    EXPECT_NE(info.GetErrorMessage().find("No space left"), std::string::npos)
+        << info.GetErrorMessage();
+    info.Close();
+    EXPECT_EQ(ReadFileBytes(song), before);
+    EXPECT_EQ(FilesIn(journal()), 0u);
+}
+
+}  // namespace
