@@ -62,17 +62,20 @@ TEST(Id3v2Codec, EveryVersionMapsItsFrameIdsToTheFields) {
     EXPECT_FALSE(Id3v2Tag::Parse(ToBytes("ID4\x03\x00\x00\x00\x00\x00\x00")));
 }
 
-TEST(Id3v2Codec, TextEncodingsDecodeToUtf8AndGiveTheFirstValue) {
+TEST(Id3v2Codec, TextEncodingsDecodeToUtf8AndJoinSeveralValues) {
     auto title = [](const Bytes& body) { return TitleOf(Id3v2(4, 0, Frame24("TIT2", body))); };
     EXPECT_EQ(title(Latin1Text("Caf\xE9")), "Café");
     EXPECT_EQ(title(Concat({{1, 0xFF, 0xFE}, Utf16Le("Le")})), "Le");
     EXPECT_EQ(title(Concat({{1, 0xFE, 0xFF, 0, 'B', 0, 'E'}})), "BE");
     EXPECT_EQ(title(Concat({{2, 0x04, 0x1F, 0x04, 0x40}})), "Пр");
     EXPECT_EQ(title(Concat({{3}, ToBytes("日本")})), "日本");
-    // Several values, NUL-separated: the first one.
-    EXPECT_EQ(title(Concat({{3}, ToBytes("One"), {0}, ToBytes("Two")})), "One");
+    // Several values, NUL-separated: all of them, in order, joined by "; ";
+    // a terminator or an empty value adds nothing.
+    EXPECT_EQ(title(Concat({{3}, ToBytes("One"), {0}, ToBytes("Two")})), "One; Two");
     EXPECT_EQ(title(Concat({{1, 0xFF, 0xFE}, Utf16Le("A"), {0, 0, 0xFF, 0xFE}, Utf16Le("B")})),
-              "A");
+              "A; B");
+    EXPECT_EQ(title(Concat({{0}, ToBytes("A"), {0, 0}, ToBytes("B"), {0}})), "A; B");
+    EXPECT_EQ(title(Concat({{1, 0xFF, 0xFE}, Utf16Le("Z"), {0, 0}})), "Z");
     // An unknown encoding is not guessed at.
     EXPECT_EQ(title(Concat({{9}, ToBytes("x")})), "");
 }

@@ -58,8 +58,8 @@ TEST(MpegXing, InfoIsReadLikeXing) {
     fields.id = "Info";
     fields.flags = 0x03;
     fields.frames = 100;
-    fields.bytes = 41800;
-    MemoryFile file(StreamWith(XingBody(fields)));
+    fields.bytes = 41700;
+    MemoryFile file(StreamWith(XingBody(fields), 99));
     CMPAFile mpa("memory", 0, file.fd());
     ASSERT_NE(mpa.GetVBRHeader(), nullptr);
     EXPECT_TRUE(mpa.GetVBRHeader()->IsInfo());
