@@ -131,8 +131,8 @@ TEST(Id3Lossless, SeveralValuesOfA24TextFrameRoundTrip) {
     }
 
     // A 2.3 tag has no lists: the text stays one value as written.
-    std::string v23 = MakeFile(dir, "v23.mp3",
-                               Concat({Id3v2(3, 0, Frame23("TIT2", Latin1Text("x"))), Audio()}));
+    std::string v23 =
+        MakeFile(dir, "v23.mp3", Concat({Id3v2(3, 0, Frame23("TIT2", Latin1Text("x"))), Audio()}));
     Song old;
     ASSERT_TRUE(old.Open(v23, 0, 0));
     ASSERT_EQ(old.GetSongInfo(), 1);
@@ -247,11 +247,11 @@ TEST(Id3Lossless, TextThatId3v1CannotHoldGoesIntoAnId3v2Tag) {
         EXPECT_EQ(reread.GetArtist(), "Band");
         EXPECT_EQ(reread.GetGenreString(), "Rock");
         if (HaveMutagen()) {
-            EXPECT_EQ(MutagenId3Mismatch(path, {{"title", c.v2Title},
-                                                {"artist", "Band"},
-                                                {"track", "3"},
-                                                {"genre", "Rock"}}),
-                      "");
+            EXPECT_EQ(
+                MutagenId3Mismatch(
+                    path,
+                    {{"title", c.v2Title}, {"artist", "Band"}, {"track", "3"}, {"genre", "Rock"}}),
+                "");
         }
 
         // The same record writes again: the ID3v2 tag it added is updated
@@ -311,8 +311,8 @@ TEST(Id3Lossless, AGrowingTagGetsRoomOnlyWhenItHadRoom) {
         Bytes after = ReadFileBytes(path);
         EXPECT_EQ(Slice(after, static_cast<size_t>(song.HasID3V2()), after.size()), Audio());
         if (HaveMutagen()) {
-            EXPECT_EQ(MutagenId3Mismatch(path, {{"title", "a"}, {"comment", std::string(200, 'c')}}),
-                      "");
+            EXPECT_EQ(
+                MutagenId3Mismatch(path, {{"title", "a"}, {"comment", std::string(200, 'c')}}), "");
         }
     }
 }

@@ -332,8 +332,8 @@ TEST(Id3v2Codec, Rebuild24SplitsSeveralValuesAnd23KeepsTheText) {
     old24.major = 4;
     Id3v2Tag v24 = Id3v2Tag::Rebuild(&old24, values);
     ASSERT_EQ(v24.frames.size(), 2u);
-    EXPECT_EQ(v24.frames[0].data, Concat({{3}, ToBytes("Ann"), {0}, ToBytes("Bob"), {0},
-                                          ToBytes("Кай")}));
+    EXPECT_EQ(v24.frames[0].data,
+              Concat({{3}, ToBytes("Ann"), {0}, ToBytes("Bob"), {0}, ToBytes("Кай")}));
     EXPECT_EQ(v24.frames[1].data, Concat({{0}, ToBytes("eng"), {0}, ToBytes("not; a list")}));
     EXPECT_EQ(v24.ReadFields()[static_cast<size_t>(Id3v2Field::Artist)], "Ann; Bob; Кай");
 

@@ -64,9 +64,8 @@ bool CSongFileInfo::FieldsFitID3V1() const {
     tag.album = album_;
     tag.year = year_;
     tag.comment = comment_;
-    return tag.HoldsTextsWhole() && trackNum_ <= 0xFF && encodedBy_.empty() &&
-           copyright_.empty() && url_.empty() && composer_.empty() && origArtist_.empty() &&
-           lyrics_.empty();
+    return tag.HoldsTextsWhole() && trackNum_ <= 0xFF && encodedBy_.empty() && copyright_.empty() &&
+           url_.empty() && composer_.empty() && origArtist_.empty() && lyrics_.empty();
 }
 
 int CSongFileInfo::WriteID3V1Info() {

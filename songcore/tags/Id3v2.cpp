@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
-#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::Id3v2Field;
@@ -105,7 +105,8 @@ Derived Derive(const Id3v2Tag& tag) {
         std::string& text = derived.text[static_cast<size_t>(field)];
         text = songcore::Trim(text);
     }
-    derived.track = songcore::ParseTrackNumber(derived.text[static_cast<size_t>(Id3v2Field::Track)]);
+    derived.track =
+        songcore::ParseTrackNumber(derived.text[static_cast<size_t>(Id3v2Field::Track)]);
     // A genre of several values is read by its first.
     std::string genre = derived.text[static_cast<size_t>(Id3v2Field::Genre)];
     genre = genre.substr(0, genre.find(songcore::kValueSeparator));

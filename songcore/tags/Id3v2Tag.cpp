@@ -528,7 +528,8 @@ Id3v2FieldValues Id3v2Tag::ReadFields(FrameIndexes* frameIndexes) const {
         }
         Body body = kFieldIds[field].body;
         if (body == Body::Text) {
-            values[field] = JoinValues(DecodeId3v2Values(*content).value_or(std::vector<std::string>{}));
+            values[field] =
+                JoinValues(DecodeId3v2Values(*content).value_or(std::vector<std::string>{}));
         } else if (std::optional<Described> described = DecodeDescribed(*content, body)) {
             values[field] = std::move(described->text);
         }
