@@ -1,6 +1,7 @@
 // ID3v2 tags at the start of MPEG audio and AAC files. Reading understands
-// versions 2.2 to 2.4; writing rewrites the whole file safely and carries
-// every frame it does not produce over unchanged.
+// versions 2.2 to 2.4; writing carries every frame it does not produce over
+// unchanged, adds no frame for a field that is not set, and pads a tag that
+// fits to the old one's length so that the audio stays where it is.
 #include <algorithm>
 #include <cctype>
 
