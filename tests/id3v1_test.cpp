@@ -175,3 +175,24 @@ TEST(Id3v1Peer, MutagenReadsWhatWeWrite) {
               "{\"TIT2\": \"Caf\xC3\xA9\", \"TPE1\": \"Sigur R\xC3\xB3s\", \"TALB\": \"( )\", "
               "\"TDRC\": \"2002\", \"TRCK\": \"4\", \"TCON\": \"Ambient\"}\nuntitled\n");
 }
+
+TEST(Id3v1Write, TellsWhetherTheTextsFitWhole) {
+    auto holds = [](void (*edit)(Id3v1Tag&)) {
+        Id3v1Tag tag;
+        edit(tag);
+        return tag.HoldsTextsWhole();
+    };
+    EXPECT_TRUE(holds([](Id3v1Tag&) {}));
+    // Lengths count ISO-8859-1 bytes: 30 characters é fit the title.
+    EXPECT_TRUE(holds([](Id3v1Tag& t) {
+        for (int i = 0; i < 30; ++i) {
+            t.title += "\xC3\xA9";
+        }
+    }));
+    EXPECT_FALSE(holds([](Id3v1Tag& t) { t.title = std::string(31, 'x'); }));
+    EXPECT_FALSE(holds([](Id3v1Tag& t) { t.album = std::string(31, 'x'); }));
+    EXPECT_FALSE(holds([](Id3v1Tag& t) { t.year = "19999"; }));
+    EXPECT_TRUE(holds([](Id3v1Tag& t) { t.comment = std::string(28, 'c'); }));
+    EXPECT_FALSE(holds([](Id3v1Tag& t) { t.comment = std::string(29, 'c'); }));
+    EXPECT_FALSE(holds([](Id3v1Tag& t) { t.artist = "\xD0\x9A"; }));  // К
+}

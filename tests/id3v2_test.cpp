@@ -3,6 +3,8 @@
 // and the tag the writer rebuilds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "songcore/tags/Id3v2Tag.h"
 #include "support/Id3v2Bytes.h"
 
@@ -62,17 +64,20 @@ TEST(Id3v2Codec, EveryVersionMapsItsFrameIdsToTheFields) {
     EXPECT_FALSE(Id3v2Tag::Parse(ToBytes("ID4\x03\x00\x00\x00\x00\x00\x00")));
 }
 
-TEST(Id3v2Codec, TextEncodingsDecodeToUtf8AndGiveTheFirstValue) {
+TEST(Id3v2Codec, TextEncodingsDecodeToUtf8AndJoinSeveralValues) {
     auto title = [](const Bytes& body) { return TitleOf(Id3v2(4, 0, Frame24("TIT2", body))); };
     EXPECT_EQ(title(Latin1Text("Caf\xE9")), "Café");
     EXPECT_EQ(title(Concat({{1, 0xFF, 0xFE}, Utf16Le("Le")})), "Le");
     EXPECT_EQ(title(Concat({{1, 0xFE, 0xFF, 0, 'B', 0, 'E'}})), "BE");
     EXPECT_EQ(title(Concat({{2, 0x04, 0x1F, 0x04, 0x40}})), "Пр");
     EXPECT_EQ(title(Concat({{3}, ToBytes("日本")})), "日本");
-    // Several values, NUL-separated: the first one.
-    EXPECT_EQ(title(Concat({{3}, ToBytes("One"), {0}, ToBytes("Two")})), "One");
+    // Several values, NUL-separated: all of them, in order, joined by "; ";
+    // a terminator or an empty value adds nothing.
+    EXPECT_EQ(title(Concat({{3}, ToBytes("One"), {0}, ToBytes("Two")})), "One; Two");
     EXPECT_EQ(title(Concat({{1, 0xFF, 0xFE}, Utf16Le("A"), {0, 0, 0xFF, 0xFE}, Utf16Le("B")})),
-              "A");
+              "A; B");
+    EXPECT_EQ(title(Concat({{0}, ToBytes("A"), {0, 0}, ToBytes("B"), {0}})), "A; B");
+    EXPECT_EQ(title(Concat({{1, 0xFF, 0xFE}, Utf16Le("Z"), {0, 0}})), "Z");
     // An unknown encoding is not guessed at.
     EXPECT_EQ(title(Concat({{9}, ToBytes("x")})), "");
 }
@@ -282,4 +287,56 @@ TEST(Id3v2Codec, A22TagBecomes23WithItsFramesConverted) {
     EXPECT_EQ(rebuilt.frames[2].data,
               Concat({{0}, ToBytes("image/png"), {0, 3}, ToBytes("c"), {0}, png}));
     EXPECT_TRUE(rebuilt.Serialize());
+}
+
+TEST(Id3v2Codec, PaddingAndFooterAreWrittenAndMeasured) {
+    Id3v2Tag tag;
+    tag.major = 4;
+    tag.frames.push_back({"TIT2", 0, Latin1Text("pad")});
+    Bytes frame = Frame24("TIT2", Latin1Text("pad"));
+    EXPECT_EQ(tag.FramesSize(), frame.size());
+
+    std::optional<Bytes> padded = tag.Serialize(100);
+    ASSERT_TRUE(padded);
+    EXPECT_EQ(*padded, Id3v2(4, 0, Concat({frame, Bytes(100, 0)})));
+    std::optional<Id3v2Tag> back = Id3v2Tag::Parse(*padded);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->padding, 100u);
+    EXPECT_EQ(back->frames.size(), 1u);
+    // Bytes after the frames that are no zero padding do not count as room.
+    EXPECT_EQ(Id3v2Tag::Parse(Id3v2(4, 0, Concat({frame, ToBytes("junk")})))->padding, 0u);
+
+    // A footer replaces the padding; only 2.4 has one.
+    tag.footer = true;
+    std::optional<Bytes> footed = tag.Serialize(100);
+    ASSERT_TRUE(footed);
+    EXPECT_EQ(footed->size(), tag.UnpaddedLength());
+    Bytes head = Id3v2(4, 0x10, frame);
+    Bytes foot(head.begin(), head.begin() + 10);
+    std::copy_n("3DI", 3, foot.begin());
+    EXPECT_EQ(*footed, Concat({head, foot}));
+    back = Id3v2Tag::Parse(*footed);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->footer);
+    EXPECT_EQ(back->padding, 0u);
+    EXPECT_TRUE(Id3v2Tag::Rebuild(&*back, back->ReadFields()).footer);
+    tag.major = 3;
+    EXPECT_EQ(tag.Serialize()->size(), 10 + frame.size());
+}
+
+TEST(Id3v2Codec, Rebuild24SplitsSeveralValuesAnd23KeepsTheText) {
+    songcore::Id3v2FieldValues values;
+    values[static_cast<size_t>(Id3v2Field::Artist)] = "Ann; Bob;  Кай";
+    values[static_cast<size_t>(Id3v2Field::Comment)] = "not; a list";
+    Id3v2Tag old24;
+    old24.major = 4;
+    Id3v2Tag v24 = Id3v2Tag::Rebuild(&old24, values);
+    ASSERT_EQ(v24.frames.size(), 2u);
+    EXPECT_EQ(v24.frames[0].data,
+              Concat({{3}, ToBytes("Ann"), {0}, ToBytes("Bob"), {0}, ToBytes("Кай")}));
+    EXPECT_EQ(v24.frames[1].data, Concat({{0}, ToBytes("eng"), {0}, ToBytes("not; a list")}));
+    EXPECT_EQ(v24.ReadFields()[static_cast<size_t>(Id3v2Field::Artist)], "Ann; Bob; Кай");
+
+    Id3v2Tag v23 = Id3v2Tag::Rebuild(nullptr, values);
+    EXPECT_EQ(v23.ReadFields()[static_cast<size_t>(Id3v2Field::Artist)], "Ann; Bob;  Кай");
 }

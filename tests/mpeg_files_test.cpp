@@ -2,6 +2,7 @@
 // checked against ffprobe and mutagen, and through tunemoss.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -144,6 +145,30 @@ TEST(MpegFiles, AgreeWithFfprobeAndMutagen) {
             }
         }
     }
+}
+
+TEST(MpegFiles, AStaleInfoFrameCountDoesNotStretchTheLength) {
+    // lame's constant-rate file, its "Info" header then claiming 72243
+    // frames (about 1887 s) for 9 KB of audio.
+    TempDir dir;
+    std::string path = dir.file("stale_info.mp3");
+    std::vector<uint8_t> bytes = ReadFileBytes(Sample("info.mp3"));
+    auto at = std::search(bytes.begin(), bytes.end(), std::begin("Info"), std::end("Info") - 1);
+    ASSERT_NE(at, bytes.end());
+    size_t count = static_cast<size_t>(at - bytes.begin()) + 8;
+    ASSERT_EQ(bytes[count - 1] & 0x01, 0x01) << "the header has a frame count";
+    for (int i = 0; i < 4; ++i) {
+        bytes[count + i] = static_cast<uint8_t>(72243u >> (24 - 8 * i));
+    }
+    WriteFileBytes(path, bytes);
+
+    CSongFile song;
+    ASSERT_TRUE(song.Open(path, CSongFile::modeRead));
+    songcore::MpegStreamInfo info;
+    ASSERT_TRUE(songcore::ScanMpegStream(song, info));
+    EXPECT_NEAR(info.LengthSeconds(), info.audioSize * 8.0 / info.bitrate, 1e-6);
+    EXPECT_LT(info.LengthSeconds(), 1.0);
+    EXPECT_LT(info.Frames(), 30u);
 }
 
 TEST(MpegFiles, FindTheirKindOfVbrHeader) {

@@ -58,8 +58,8 @@ TEST(MpegXing, InfoIsReadLikeXing) {
     fields.id = "Info";
     fields.flags = 0x03;
     fields.frames = 100;
-    fields.bytes = 41800;
-    MemoryFile file(StreamWith(XingBody(fields)));
+    fields.bytes = 41700;
+    MemoryFile file(StreamWith(XingBody(fields), 99));
     CMPAFile mpa("memory", 0, file.fd());
     ASSERT_NE(mpa.GetVBRHeader(), nullptr);
     EXPECT_TRUE(mpa.GetVBRHeader()->IsInfo());
@@ -67,6 +67,36 @@ TEST(MpegXing, InfoIsReadLikeXing) {
     EXPECT_TRUE(mpa.GetVBRHeader()->GetTable().empty());
     uint32_t point = 0;
     EXPECT_EQ(mpa.GetVBRHeader()->SeekPoint(50, point), 0);  // no table
+}
+
+TEST(MpegXing, AnInfoCountFarBeyondTheDataGivesWayToTheData) {
+    // 20 frames of 417 bytes, claimed to be 72243 (about 1887 s).
+    XingFields fields;
+    fields.id = "Info";
+    fields.flags = 0x03;
+    fields.frames = 72243;
+    fields.bytes = 72243 * kMpeg1FrameSize;
+    MemoryFile info(StreamWith(XingBody(fields), 19));
+    CMPAFile cbr("memory", 0, info.fd());
+    EXPECT_EQ(cbr.GetVBRHeader(), nullptr);
+    EXPECT_EQ(cbr.GetBytesPerSecond(), 16000u);
+    EXPECT_EQ(cbr.GetEnd(), 20 * kMpeg1FrameSize);
+
+    // Up to half as long again as the data is believed (a short last frame,
+    // encoder delay), and a variable-rate count is never second-guessed.
+    fields.frames = 28;
+    fields.bytes = 28 * kMpeg1FrameSize;
+    MemoryFile near(StreamWith(XingBody(fields), 19));
+    CMPAFile close("memory", 0, near.fd());
+    ASSERT_NE(close.GetVBRHeader(), nullptr);
+    EXPECT_EQ(close.GetVBRHeader()->GetFrames(), 28u);
+    fields.id = "Xing";
+    fields.frames = 72243;
+    fields.bytes = 72243 * kMpeg1FrameSize;
+    MemoryFile xing(StreamWith(XingBody(fields), 19));
+    CMPAFile cut("memory", 0, xing.fd());
+    ASSERT_TRUE(cut.IsVBR());
+    EXPECT_EQ(cut.GetEnd(), 72243 * kMpeg1FrameSize);
 }
 
 TEST(MpegXing, HeadersWithoutUsableCountsAreIgnored) {

@@ -15,6 +15,10 @@ namespace {
 constexpr uint32_t kMaxBufferSize = 64 * 1024;
 constexpr uint32_t kWindowSize = 16 * 1024;
 
+// How much longer than its data a constant-rate stream's header may say it
+// is before the data is believed instead.
+constexpr double kTrustedLengthRatio = 1.5;
+
 }  // namespace
 
 CMPAFile::Handle::~Handle() {
@@ -51,6 +55,13 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
             vbrHeader_.reset();  // a broken VBR header: go on by the frame header
         }
     }
+    if (vbrHeader_ && vbrHeader_->IsInfo() && ClaimsFarMoreThanTheData(*vbrHeader_)) {
+        // At a constant rate the data itself gives the length; an "Info"
+        // count far beyond it is stale (a file cut or copied short), and
+        // other players go by the data too. A variable-rate count cannot be
+        // checked that way and is kept.
+        vbrHeader_.reset();
+    }
     if (vbrHeader_) {
         vbr_ = true;
         bytesPerSecond_ = vbrHeader_->GetBytesPerSecond();
@@ -67,6 +78,18 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
 }
 
 CMPAFile::~CMPAFile() = default;
+
+bool CMPAFile::ClaimsFarMoreThanTheData(const CVBRHeader& vbr) const {
+    uint32_t rate = header_->GetBytesPerSecond();
+    uint32_t samplingRate = header_->GetSamplingRate();
+    if (rate == 0 || samplingRate == 0) {
+        return false;
+    }
+    double claimed =
+        static_cast<double>(vbr.GetFrames()) * header_->GetSamplesPerFrame() / samplingRate;
+    double present = static_cast<double>(dataSize_) / rate;
+    return claimed > kTrustedLengthRatio * present;
+}
 
 void CMPAFile::Open(const std::string& path) {
     // Non-blocking, so that a named pipe given as a song cannot hang the scan.

@@ -75,6 +75,9 @@ private:
     void FillBuffer(uint32_t offset, uint32_t count);
     bool Buffered(uint32_t offset, uint32_t count) const;
     bool ReplaceHeader(uint32_t offset, bool reverse);
+    // Whether the header's frame count makes the stream far longer than the
+    // data that is there, at the first frame's rate.
+    bool ClaimsFarMoreThanTheData(const CVBRHeader& vbr) const;
 
     Handle handle_;
     std::string fileName_;

@@ -1,4 +1,6 @@
 // ID3v1 tags: the fixed 128-byte record at the end of MPEG audio files.
+#include <algorithm>
+
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/SongFileInfo.h"
@@ -43,7 +45,7 @@ int CSongFileInfo::GetID3V1Info() {
     return 1;
 }
 
-int CSongFileInfo::WriteID3V1Info() {
+std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() const {
     Id3v1Tag tag;
     tag.title = title_;
     tag.artist = artist_;
@@ -52,8 +54,22 @@ int CSongFileInfo::WriteID3V1Info() {
     tag.comment = comment_;
     tag.track = static_cast<uint8_t>(trackNum_ & 0xFF);
     tag.genre = static_cast<uint8_t>(genre_ & 0xFF);
-    std::array<uint8_t, Id3v1Tag::kSize> block = tag.Serialize();
+    return tag.Serialize();
+}
 
+bool CSongFileInfo::FieldsFitID3V1() const {
+    Id3v1Tag tag;
+    tag.title = title_;
+    tag.artist = artist_;
+    tag.album = album_;
+    tag.year = year_;
+    tag.comment = comment_;
+    return tag.HoldsTextsWhole() && trackNum_ <= 0xFF && encodedBy_.empty() && copyright_.empty() &&
+           url_.empty() && composer_.empty() && origArtist_.empty() && lyrics_.empty();
+}
+
+int CSongFileInfo::WriteID3V1Info() {
+    std::array<uint8_t, Id3v1Tag::kSize> block = BuildID3V1Block();
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return 0;
@@ -62,6 +78,59 @@ int CSongFileInfo::WriteID3V1Info() {
     return ReplaceContents([&](songcore::ContentWriter& out) {
         return CopyRange(out, 0, keep) && out.append(block.data(), block.size());
     });
+}
+
+int CSongFileInfo::WriteMPEGID3V1Info() {
+    bool fits = FieldsFitID3V1();
+    // A file that has an ID3v2 tag as well gets it updated too: readers
+    // prefer it, and a stale one would hide the new values.
+    if (fits && HasID3V2() == 0) {
+        return WriteID3V1Info();
+    }
+    std::vector<uint8_t> front;
+    uint64_t oldFront = 0;
+    if (!BuildID3V2Tag(front, oldFront)) {
+        // An ID3v2 tag that cannot be carried over is left alone when the
+        // ID3v1 tag holds everything.
+        return fits ? WriteID3V1Info() : 0;
+    }
+    std::array<uint8_t, Id3v1Tag::kSize> block = BuildID3V1Block();
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;
+    }
+    uint64_t back = HasID3V1() ? Id3v1Tag::kSize : 0;
+    uint64_t middleEnd = std::max(oldFront, length - back);
+    return ReplaceContents([&](songcore::ContentWriter& out) {
+        return out.append(front) && CopyRange(out, oldFront, middleEnd - oldFront) &&
+               out.append(block.data(), block.size());
+    });
+}
+
+void CSongFileInfo::FillFromID3V1() {
+    std::vector<uint8_t> block;
+    if (!ReadLastBlock(*this, block)) {
+        return;
+    }
+    std::optional<Id3v1Tag> tag = Id3v1Tag::Parse(block);
+    if (!tag) {
+        return;
+    }
+    for (auto [field, value] : {std::pair{&title_, &tag->title},
+                                {&artist_, &tag->artist},
+                                {&album_, &tag->album},
+                                {&year_, &tag->year},
+                                {&comment_, &tag->comment}}) {
+        if (field->empty()) {
+            *field = *value;
+        }
+    }
+    if (trackNum_ == 0) {
+        trackNum_ = tag->track;
+    }
+    if (genre_ >= GENRE_NONE) {
+        SetGenre(static_cast<unsigned short>(tag->genre));
+    }
 }
 
 int CSongFileInfo::RemoveID3V1Info() {

@@ -66,4 +66,13 @@ std::array<uint8_t, Id3v1Tag::kSize> Id3v1Tag::Serialize() const {
     return block;
 }
 
+bool Id3v1Tag::HoldsTextsWhole() const {
+    auto fits = [](const std::string& text, size_t size) {
+        bool lossless = false;
+        return Utf8ToLatin1(text, &lossless).size() <= size && lossless;
+    };
+    return fits(title, 30) && fits(artist, 30) && fits(album, 30) && fits(year, 4) &&
+           fits(comment, 28);
+}
+
 }  // namespace songcore

@@ -26,6 +26,9 @@ struct Id3v1Tag {
     // Always the ID3v1.1 layout: texts in ISO-8859-1 ("?" for characters it
     // cannot hold), cut at 30/30/30/4/28 bytes.
     std::array<uint8_t, kSize> Serialize() const;
+    // Whether Serialize keeps every text whole: no character outside
+    // ISO-8859-1 and none cut off.
+    bool HoldsTextsWhole() const;
 };
 
 }  // namespace songcore

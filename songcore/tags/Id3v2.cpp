@@ -1,13 +1,15 @@
 // ID3v2 tags at the start of MPEG audio and AAC files. Reading understands
-// versions 2.2 to 2.4; writing rewrites the whole file safely and carries
-// every frame it does not produce over unchanged.
+// versions 2.2 to 2.4; writing carries every frame it does not produce over
+// unchanged, adds no frame for a field that is not set, and pads a tag that
+// fits to the old one's length so that the audio stays where it is.
 #include <algorithm>
 #include <cctype>
 
+#include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/FieldText.h"
 #include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
-#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::Id3v2Field;
@@ -15,7 +17,8 @@ using songcore::Id3v2Tag;
 
 namespace {
 
-// The decimal number at the start of a text ("5/12" gives 5), 0 without one.
+// The decimal number at the start of a text ("(17)" gives 17), 0 without
+// one; large numbers stop at UINT32_MAX, which no genre id reaches.
 uint32_t LeadingNumber(const std::string& text) {
     size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
@@ -33,6 +36,25 @@ bool AllDigits(const std::string& text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c));
     });
+}
+
+// Room left for later edits when a tag that had padding has to grow, so that
+// the next small change fits in place again.
+constexpr uint64_t kGrowthPadding = 1024;
+
+// The padding of the new tag. A tag that fits where the old one stands fills
+// it exactly, so the audio keeps its offset and only the tag's bytes change.
+// A tag with a footer has no padding, so it stays in place only when it has
+// the old one's length anyway.
+uint64_t ChoosePadding(const Id3v2Tag& tag, const Id3v2Tag* old, uint64_t oldLength) {
+    if (!old || tag.footer) {
+        return 0;
+    }
+    uint64_t unpadded = tag.UnpaddedLength();
+    if (unpadded <= oldLength) {
+        return oldLength - unpadded;
+    }
+    return old->padding > 0 ? kGrowthPadding : 0;
 }
 
 // Reads the tag at the start of the file, cut at the file's end when its
@@ -84,8 +106,12 @@ Derived Derive(const Id3v2Tag& tag) {
         std::string& text = derived.text[static_cast<size_t>(field)];
         text = songcore::Trim(text);
     }
-    derived.track = LeadingNumber(derived.text[static_cast<size_t>(Id3v2Field::Track)]);
-    derived.genre = GenreFromText(derived.text[static_cast<size_t>(Id3v2Field::Genre)], tag.major);
+    derived.track =
+        songcore::ParseTrackNumber(derived.text[static_cast<size_t>(Id3v2Field::Track)]);
+    // A genre of several values is read by its first.
+    std::string genre = derived.text[static_cast<size_t>(Id3v2Field::Genre)];
+    genre = genre.substr(0, genre.find(songcore::kValueSeparator));
+    derived.genre = GenreFromText(genre, tag.major);
     return derived;
 }
 
@@ -131,7 +157,8 @@ int CSongFileInfo::GetID3V2Info() {
     return 1;
 }
 
-bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength) {
+bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength,
+                                  uint64_t* framesSize) {
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return false;
@@ -143,10 +170,21 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
         Refuse("the file's ID3v2 tag is damaged or of a version other than 2.2 to 2.4");
         return false;
     }
+    // No track and no genre are not written: they read back the same
+    // without a frame.
     songcore::Id3v2FieldValues values = {
-        title_,     artist_,  album_,           std::to_string(trackNum_),
-        year_,      comment_, GetGenreString(), encodedBy_,
-        copyright_, url_,     composer_,        origArtist_,
+        title_,
+        artist_,
+        album_,
+        trackNum_ == 0 ? std::string() : std::to_string(trackNum_),
+        year_,
+        comment_,
+        genre_ >= GENRE_NONE ? std::string() : GetGenreString(),
+        encodedBy_,
+        copyright_,
+        url_,
+        composer_,
+        origArtist_,
         lyrics_,
     };
     // A field whose value is what the reader makes of its old frame keeps
@@ -161,23 +199,28 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
         keep[static_cast<size_t>(Id3v2Field::Track)] = before.track == trackNum_;
         keep[static_cast<size_t>(Id3v2Field::Genre)] = before.genre == genre_;
     }
+    Id3v2Tag rebuilt = Id3v2Tag::Rebuild(old ? &*old : nullptr, values, keep);
     std::optional<std::vector<uint8_t>> bytes =
-        Id3v2Tag::Rebuild(old ? &*old : nullptr, values, keep).Serialize();
+        rebuilt.Serialize(ChoosePadding(rebuilt, old ? &*old : nullptr, oldTagLength));
     if (!bytes) {
         Refuse("the tag would be larger than an ID3v2 tag can be (256 MiB)");
         return false;
     }
     tag = std::move(*bytes);
+    if (framesSize) {
+        *framesSize = rebuilt.FramesSize();
+    }
     return true;
 }
 
 int CSongFileInfo::TotalID3V2Size() {
     std::vector<uint8_t> tag;
     uint64_t oldTagLength = 0;
-    if (!BuildID3V2Tag(tag, oldTagLength)) {
+    uint64_t framesSize = 0;
+    if (!BuildID3V2Tag(tag, oldTagLength, &framesSize)) {
         return -1;
     }
-    return static_cast<int>(tag.size() - Id3v2Tag::kHeaderSize);
+    return static_cast<int>(framesSize);
 }
 
 int CSongFileInfo::WriteID3V2Info() {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "songcore/tags/FieldText.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
@@ -14,6 +15,9 @@ namespace {
 // Header flags.
 constexpr uint8_t kUnsynchronised = 0x80;
 constexpr uint8_t kExtendedHeader = 0x40;  // whole-tag compression in 2.2
+constexpr uint8_t kFooter = 0x10;          // 2.4
+constexpr size_t kFooterSize = 10;
+constexpr size_t kFrameHeaderSize = 10;  // 2.3 and 2.4
 // Frame flags, 2.3.
 constexpr uint16_t kV3Compressed = 0x0080;
 constexpr uint16_t kV3Encrypted = 0x0040;
@@ -240,14 +244,22 @@ Id3v2Frame MakeFieldFrame(size_t field, const std::string& value, uint8_t major)
         out.u8(0);
         out.u8(0);  // empty description
         out.text(UrlToLatin1(value));
+    } else if (ids.body == Body::Comment) {
+        uint8_t encoding = ChooseEncoding(value, major);
+        out.u8(encoding);
+        out.text("eng");
+        PutEncoded(out, encoding, "", true);
+        PutEncoded(out, encoding, value, false);
     } else {
         uint8_t encoding = ChooseEncoding(value, major);
         out.u8(encoding);
-        if (ids.body == Body::Comment) {
-            out.text("eng");
-            PutEncoded(out, encoding, "", true);
+        // Only 2.4 defines a list of values in a text frame; 2.3 readers
+        // would show the NULs, so there the text stays whole.
+        std::vector<std::string> pieces =
+            major >= 4 ? SplitValues(value) : std::vector<std::string>{value};
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            PutEncoded(out, encoding, pieces[i], i + 1 < pieces.size());
         }
-        PutEncoded(out, encoding, value, false);
     }
     frame.data = out.take();
     return frame;
@@ -318,6 +330,28 @@ std::optional<std::string> DecodeId3v2Text(std::span<const uint8_t> content) {
     return DecodeString(content[0], content.subspan(1));
 }
 
+std::optional<std::vector<std::string>> DecodeId3v2Values(std::span<const uint8_t> content) {
+    std::vector<std::string> values;
+    if (content.empty()) {
+        return values;
+    }
+    uint8_t encoding = content[0];
+    std::span<const uint8_t> rest = content.subspan(1);
+    // Every turn takes at least one byte, so the walk ends.
+    while (!rest.empty()) {
+        auto [length, withTerminator] = TerminatedLength(encoding, rest);
+        std::optional<std::string> value = DecodeString(encoding, rest.first(length));
+        if (!value) {
+            return std::nullopt;
+        }
+        if (!value->empty()) {
+            values.push_back(std::move(*value));
+        }
+        rest = rest.subspan(std::max<size_t>(withTerminator, 1));
+    }
+    return values;
+}
+
 std::optional<Id3v2Tag> Id3v2Tag::Parse(std::span<const uint8_t> bytes) {
     if (bytes.size() < kHeaderSize || (bytes[0] & 0xDF) != 'I' || (bytes[1] & 0xDF) != 'D' ||
         bytes[2] != '3') {
@@ -336,6 +370,7 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(std::span<const uint8_t> bytes) {
     if (tag.major < 2 || tag.major > 4 || (tag.major == 2 && (flags & kExtendedHeader))) {
         return tag;  // an unknown layout, or a compressed 2.2 tag nobody defined
     }
+    tag.footer = tag.major == 4 && (flags & kFooter);
     std::span<const uint8_t> region =
         bytes.subspan(kHeaderSize, std::min<size_t>(size, bytes.size() - kHeaderSize));
     std::vector<uint8_t> desynchronised;
@@ -391,6 +426,9 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(std::span<const uint8_t> bytes) {
             tag.frames.push_back(std::move(frame));
         }
         pos = dataPos + frameSize;
+    }
+    if (pos < region.size() && region[pos] == 0) {
+        tag.padding = region.size() - pos;
     }
     return tag;
 }
@@ -490,7 +528,8 @@ Id3v2FieldValues Id3v2Tag::ReadFields(FrameIndexes* frameIndexes) const {
         }
         Body body = kFieldIds[field].body;
         if (body == Body::Text) {
-            values[field] = DecodeId3v2Text(*content).value_or("");
+            values[field] =
+                JoinValues(DecodeId3v2Values(*content).value_or(std::vector<std::string>{}));
         } else if (std::optional<Described> described = DecodeDescribed(*content, body)) {
             values[field] = std::move(described->text);
         }
@@ -502,6 +541,7 @@ Id3v2Tag Id3v2Tag::Rebuild(const Id3v2Tag* old, const Id3v2FieldValues& values,
                            const KeepMask& keep) {
     Id3v2Tag tag;
     tag.major = old && old->major == 4 ? 4 : 3;
+    tag.footer = old && old->major == 4 && old->footer;
     std::array<std::optional<size_t>, kId3v2FieldCount> found;
     if (old) {
         found = old->FieldFrames();
@@ -552,39 +592,59 @@ Id3v2Tag Id3v2Tag::Rebuild(const Id3v2Tag* old, const Id3v2FieldValues& values,
     return tag;
 }
 
-std::optional<std::vector<uint8_t>> Id3v2Tag::Serialize() const {
+uint64_t Id3v2Tag::FramesSize() const {
+    uint64_t size = 0;
+    for (const Id3v2Frame& frame : frames) {
+        size += kFrameHeaderSize + frame.data.size();
+    }
+    return size;
+}
+
+uint64_t Id3v2Tag::UnpaddedLength() const {
+    return kHeaderSize + FramesSize() + (footer && major == 4 ? kFooterSize : 0);
+}
+
+std::optional<std::vector<uint8_t>> Id3v2Tag::Serialize(size_t padding) const {
     if (major != 3 && major != 4) {
         return std::nullopt;
     }
+    bool withFooter = footer && major == 4;
+    if (withFooter) {
+        padding = 0;
+    }
+    uint64_t size = FramesSize() + padding;
+    if (size > kMaxTagSize) {
+        return std::nullopt;
+    }
     ByteWriter out;
-    out.text("ID3");
-    out.u8(major);
-    out.u8(0);
-    out.u8(0);
-    out.u32be(0);  // the size, once known
+    out.reserve(static_cast<size_t>(size) + kHeaderSize + (withFooter ? kFooterSize : 0));
+    auto putHeader = [&](std::string_view id) {
+        out.text(id);
+        out.u8(major);
+        out.u8(0);
+        out.u8(withFooter ? kFooter : 0);
+        out.synchsafe32(static_cast<uint32_t>(size));
+    };
+    putHeader("ID3");
     for (const Id3v2Frame& frame : frames) {
-        if (frame.id.size() != 4 || frame.data.size() > kMaxTagSize) {
+        if (frame.id.size() != 4) {
             return std::nullopt;
         }
         out.text(frame.id);
-        uint32_t size = static_cast<uint32_t>(frame.data.size());
+        uint32_t frameSize = static_cast<uint32_t>(frame.data.size());
         if (major == 4) {
-            out.synchsafe32(size);
+            out.synchsafe32(frameSize);
         } else {
-            out.u32be(size);
+            out.u32be(frameSize);
         }
         out.u16be(frame.flags);
         out.bytes(frame.data);
-        if (out.size() - kHeaderSize > kMaxTagSize) {
-            return std::nullopt;
-        }
     }
-    std::vector<uint8_t> bytes = out.take();
-    uint32_t size = static_cast<uint32_t>(bytes.size() - kHeaderSize);
-    for (int i = 0; i < 4; ++i) {
-        bytes[6 + i] = static_cast<uint8_t>(size >> (7 * (3 - i)) & 0x7F);
+    out.zeros(padding);
+    if (withFooter) {
+        putHeader("3DI");
     }
-    return bytes;
+    return out.take();
 }
 
 }  // namespace songcore

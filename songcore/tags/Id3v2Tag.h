@@ -45,6 +45,11 @@ struct Id3v2Tag {
 
     uint8_t major = 3;  // 2, 3 or 4
     std::vector<Id3v2Frame> frames;
+    // Zero bytes after the last frame, inside the tag, as parsed.
+    size_t padding = 0;
+    // A 2.4 tag ends in a copy of its header ("3DI"); such a tag has no
+    // padding.
+    bool footer = false;
 
     // Parses a tag from its first byte; the buffer may be cut short, and the
     // frames read before the cut are kept. Nothing when the header is not an
@@ -52,9 +57,16 @@ struct Id3v2Tag {
     // comes back with its version and no frames.
     static std::optional<Id3v2Tag> Parse(std::span<const uint8_t> bytes);
 
-    // A 2.3 or 2.4 tag without padding, extended header or unsynchronisation;
-    // nothing when the version is not 3 or 4 or the tag would be too large.
-    std::optional<std::vector<uint8_t>> Serialize() const;
+    // A 2.3 or 2.4 tag without extended header or unsynchronisation, its
+    // frames followed by padding zero bytes, or by the footer when the tag
+    // has one (padding is then ignored); nothing when the version is not 3
+    // or 4 or the tag would be too large.
+    std::optional<std::vector<uint8_t>> Serialize(size_t padding = 0) const;
+    // Bytes of the frames (their headers included) as Serialize writes them.
+    uint64_t FramesSize() const;
+    // Length of the serialized tag without padding, header and footer
+    // included.
+    uint64_t UnpaddedLength() const;
 
     // The frame content with grouping byte and data length removed and
     // per-frame unsynchronisation undone; nothing for a compressed or
@@ -68,8 +80,9 @@ struct Id3v2Tag {
     // description is empty, else the first.
     using FrameIndexes = std::array<std::optional<size_t>, kId3v2FieldCount>;
     FrameIndexes FieldFrames() const;
-    // The texts of the fields, decoded to UTF-8 and untrimmed; the first of
-    // several NUL-separated values. Empty where there is no frame.
+    // The texts of the fields, decoded to UTF-8 and untrimmed. The several
+    // NUL-separated values of a text frame are joined by "; " (JoinValues).
+    // Empty where there is no frame.
     // frameIndexes, when given, gets what FieldFrames gives.
     Id3v2FieldValues ReadFields(FrameIndexes* frameIndexes = nullptr) const;
 
@@ -80,7 +93,9 @@ struct Id3v2Tag {
     // field does not hold ("5/12", a second value, a genre outside the
     // table) survives. A 2.4 tag stays 2.4; anything else becomes 2.3, its
     // 2.2 frames converted where 2.3 has a form for them and dropped
-    // otherwise.
+    // otherwise. In a 2.4 tag a text field's value is split at "; "
+    // (SplitValues) into the frame's several values; 2.3 has no such list
+    // and gets the text as it is. A 2.4 tag keeps its footer.
     using KeepMask = std::array<bool, kId3v2FieldCount>;
     static Id3v2Tag Rebuild(const Id3v2Tag* old, const Id3v2FieldValues& values,
                             const KeepMask& keep = {});
@@ -89,6 +104,8 @@ struct Id3v2Tag {
 // Decodes an encoded text: encoding byte then text. The first value of
 // several NUL-separated ones; nothing for an unknown encoding.
 std::optional<std::string> DecodeId3v2Text(std::span<const uint8_t> content);
+// Every NUL-separated value of an encoded text, empty ones left out.
+std::optional<std::vector<std::string>> DecodeId3v2Values(std::span<const uint8_t> content);
 
 // Undoes unsynchronisation (every 0xFF 0x00 becomes 0xFF).
 std::vector<uint8_t> Id3v2Desynchronise(std::span<const uint8_t> bytes);

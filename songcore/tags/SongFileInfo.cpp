@@ -89,7 +89,11 @@ void CSongFileInfo::SetOrigArtist(std::string value) {
 int CSongFileInfo::GetSongInfo() {
     uint32_t type = GetSongType();
     if (type & SONG_TYPE_MPA) {
-        return GetID3V2Info() || GetID3V1Info();
+        if (GetID3V2Info()) {
+            FillFromID3V1();
+            return 1;
+        }
+        return GetID3V1Info();
     }
     if (type & SONG_TYPE_OGG) {
         return GetOGGInfo();
@@ -141,7 +145,7 @@ uint32_t CSongFileInfo::GetWriteTagKind() const {
 int CSongFileInfo::WriteSongInfo() {
     switch (GetWriteTagKind()) {
         case TAG_ID3V1:
-            return WriteID3V1Info();
+            return (GetSongType() & SONG_TYPE_MPA) ? WriteMPEGID3V1Info() : WriteID3V1Info();
         case TAG_ID3V2:
             return WriteID3V2Info();
         case TAG_OGG:

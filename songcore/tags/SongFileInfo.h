@@ -143,17 +143,34 @@ protected:
 
     // --- ID3v1 (Id3v1.cpp) ---
     int HasID3V1();
+    // The 128 bytes WriteID3V1Info writes.
+    std::array<uint8_t, 128> BuildID3V1Block() const;
+    // Whether an ID3v1 tag holds every field as it is: texts in ISO-8859-1
+    // within their lengths, a track below 256, nothing in the fields it has
+    // no place for.
+    bool FieldsFitID3V1() const;
+    // How an MPEG file whose ID3v1 tag was read is written: the ID3v1 tag
+    // alone when it holds everything, else in one rewrite an ID3v2 tag with
+    // the whole fields (new, or the file's own updated) and the ID3v1 tag
+    // with what it holds.
+    int WriteMPEGID3V1Info();
+    // Fills the texts, track and genre that the ID3v2 tag left empty from
+    // the ID3v1 tag at the end, as other readers show such files.
+    void FillFromID3V1();
 
     // --- ID3v2 (Id3v2.cpp) ---
     // Total length of the ID3v2 tag at the start of the file, or 0.
     int HasID3V2();
-    // Size of the frames WriteID3V2Info writes (the header excluded): the
-    // fields' frames and the frames carried over from the old tag; -1 when
-    // the tag cannot be built.
+    // Size of the frames WriteID3V2Info writes (header, padding and footer
+    // excluded): the fields' frames and the frames carried over from the old
+    // tag; -1 when the tag cannot be built.
     int TotalID3V2Size();
     // The tag WriteID3V2Info writes and the length of the old tag it
     // replaces; false when the old tag cannot be read or the new one built.
-    bool BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength);
+    // A new tag that fits in the old one's place is padded to its length.
+    // framesSize, when given, gets what TotalID3V2Size gives.
+    bool BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength,
+                       uint64_t* framesSize = nullptr);
 
     // --- APEv2 (Ape.cpp) ---
     // Total length of the APEv2 tag that ends the file (before an ID3v1 tag),
