@@ -38,7 +38,9 @@ const char kHelp[] =
     "  --proxy HOST[:PORT]   an HTTP proxy\n"
     "  --proxy-user USER, --proxy-password PASSWORD\n"
     "  --timeout MS       give up after this many milliseconds without data\n"
-    "                     (default 2000)\n";
+    "                     (default 2000)\n"
+    "  --deadline SECONDS give up a command that takes longer than this in all,\n"
+    "                     however slowly the server answers (default 60)\n";
 
 struct Endpoint {
     std::string host;
@@ -208,7 +210,7 @@ void PrintStatus(const CCDDBStatus& status) {
 
 int RunCddb(const std::vector<std::string>& args) {
     Options options({"cue", "drive", "toc", "server", "path", "proxy", "proxy-user",
-                     "proxy-password", "timeout"},
+                     "proxy-password", "timeout", "deadline"},
                     {});
     if (!options.parse(args)) {
         return UsageError("cddb", options.error());
@@ -274,6 +276,13 @@ int RunCddb(const std::vector<std::string>& args) {
             return UsageError("cddb", "not a time-out in milliseconds: " + *timeout);
         }
         cddb.SetTimeout(static_cast<uint32_t>(*ms));
+    }
+    std::optional<int> deadline;
+    if (!ParseDeadline(options, deadline)) {
+        return UsageError("cddb", "--deadline takes whole seconds, 1 to 86400");
+    }
+    if (deadline) {
+        cddb.SetTotalTimeout(static_cast<uint32_t>(*deadline));
     }
     const std::string name = *options.value("server");
     size_t wantedArgs = command == "read" ? 3 : 1;

@@ -12,6 +12,7 @@
 #include "cli/Options.h"
 #include "songcore/search/InternetSongSearch.h"
 #include "songcore/search/LocalSongSearch.h"
+#include "songcore/util/NetworkDeadline.h"
 
 namespace tunemoss {
 namespace {
@@ -143,9 +144,16 @@ int SearchWeb(const Options& options, const std::string& extensions, Printer& pr
 }
 
 int RunSearch(const std::vector<std::string>& args) {
-    Options options({"ext", "web", "query", "first", "step"}, {"print0"});
+    Options options({"ext", "web", "query", "first", "step", "deadline"}, {"print0"});
     if (!options.parse(args)) {
         return UsageError("search", options.error());
+    }
+    std::optional<int> deadline;
+    if (!ParseDeadline(options, deadline)) {
+        return UsageError("search", "--deadline takes whole seconds, 1 to 86400");
+    }
+    if (deadline) {
+        songcore::SetTransferDeadlineMs(*deadline);
     }
     std::string extensions = options.value("ext").value_or(kAllSongExtensions);
     Printer printer(options.has("print0") ? '\0' : '\n');
@@ -160,7 +168,7 @@ const CommandRegistrar registrar({
     "find song files in folders, or song links with a web search service",
     "Usage: tunemoss search [--ext LIST] [--print0] PATH...\n"
     "       tunemoss search --web URL-TEMPLATE --query TEXT [--ext LIST]\n"
-    "                       [--first N] [--step N] [--print0]\n"
+    "                       [--first N] [--step N] [--deadline SECONDS] [--print0]\n"
     "Walks each PATH (a folder and its subfolders, or one file) and prints every\n"
     "file whose name ends in one of the extensions. With --web, fetches the result\n"
     "pages of a web search service and prints every song link on them, paging on\n"
@@ -174,6 +182,8 @@ const CommandRegistrar registrar({
     "                      cannot stand in an address are percent-encoded\n"
     "  --first N           offset of the first result page (default 1)\n"
     "  --step N            offset from one page to the next (default 30)\n"
+    "  --deadline SECONDS  give up a result page that takes longer than this in\n"
+    "                      all (default 120)\n"
     "  --print0            end each result with a NUL instead of a line break\n",
     &RunSearch,
 });

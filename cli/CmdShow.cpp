@@ -8,8 +8,13 @@
 #include "cli/Options.h"
 #include "cli/SongFields.h"
 #include "cli/TagKinds.h"
+#include "cli/TerminalText.h"
+#include "songcore/mpeg/MPAException.h"
+#include "songcore/mpeg/MPAFile.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/TagExtents.h"
+#include "songcore/util/NetworkDeadline.h"
 
 namespace tunemoss {
 namespace {
@@ -57,8 +62,39 @@ std::string StreamValueText(const songcore::StreamProperty& item) {
         item.value);
 }
 
-void PrintJson(const std::string& path, CSongFileInfo& info, bool opened, bool read,
-               const std::string& error) {
+// Why a song of a type we read has no stream properties: the file is not
+// what its name says (text saved as .mp3, say), or its stream header is
+// damaged. Empty when the stream was found, or when this type has none to
+// find.
+std::string MissingStreamProblem(CSongFileInfo& info, const songcore::StreamProperties& stream) {
+    uint32_t type = info.GetSongType();
+    const uint32_t kReadTypes = SONG_TYPE_MPA | SONG_TYPE_OGG | SONG_TYPE_FLAC | SONG_TYPE_MP4 |
+                                SONG_TYPE_ASF | SONG_TYPE_RM;
+    if (!stream.empty() || !(type & kReadTypes)) {
+        return {};
+    }
+    if (!(type & SONG_TYPE_MPA)) {
+        return "no audio stream found";
+    }
+    // MPEG streams are only scanned in local files.
+    if (!(type & SONG_TYPE_LOCAL)) {
+        return {};
+    }
+    songcore::TagExtents extents;
+    if (!songcore::FindTagExtents(info, extents) || extents.audioBegin() > UINT32_MAX) {
+        return "no audio stream found";
+    }
+    try {
+        CMPAFile file(info.GetFileName(), static_cast<uint32_t>(extents.audioBegin()),
+                      CMPAFile::kInvalidHandle, extents.audioEnd());
+    } catch (const CMPAException& e) {
+        return std::string("no audio stream found: ") + e.what();
+    }
+    return "no audio stream found";
+}
+
+void PrintJson(const std::string& path, CSongFileInfo& info, bool read,
+               const songcore::StreamProperties& stream, const std::string& error) {
     JsonObject object;
     object.add("path", path);
     object.add("song_type", static_cast<int64_t>(info.GetSongType()));
@@ -75,10 +111,6 @@ void PrintJson(const std::string& path, CSongFileInfo& info, bool opened, bool r
             object.add(field.key, field.text);
         }
     }
-    songcore::StreamProperties stream;
-    if (opened) {
-        stream = songcore::ReadStreamProperties(info);
-    }
     if (stream.empty()) {
         object.addNull("stream");
     } else {
@@ -92,9 +124,10 @@ void PrintJson(const std::string& path, CSongFileInfo& info, bool opened, bool r
     std::cout << object.str() << "\n";
 }
 
-void PrintText(const std::string& path, CSongFileInfo& info, bool read) {
+void PrintText(const std::string& path, CSongFileInfo& info, bool read,
+               const songcore::StreamProperties& stream) {
     std::ostringstream out;
-    out << path << "\n";
+    out << EscapeForTerminal(path) << "\n";
     char type[16];
     std::snprintf(type, sizeof type, "0x%04X", info.GetSongType());
     out << "  Song type: " << type << " (" << TypeName(info.GetSongType()) << ")\n";
@@ -104,34 +137,49 @@ void PrintText(const std::string& path, CSongFileInfo& info, bool read) {
         if (!field.present) {
             continue;
         }
-        std::string text = field.text;
+        std::string text;
         if (field.key == "lyrics") {
-            // Keep the listing one line per field.
-            std::string indented;
-            for (char c : text) {
-                indented += c;
-                if (c == '\n') {
-                    indented += "    ";
+            // Lyrics keep their lines, indented below the label; CR LF line
+            // ends count as one.
+            std::string lines;
+            for (size_t i = 0; i < field.text.size(); ++i) {
+                if (!(field.text[i] == '\r' && i + 1 < field.text.size() &&
+                      field.text[i + 1] == '\n')) {
+                    lines += field.text[i];
                 }
             }
-            text = "\n    " + indented;
+            text = "\n    ";
+            for (char c : EscapeLinesForTerminal(lines)) {
+                text += c;
+                if (c == '\n') {
+                    text += "    ";
+                }
+            }
+        } else {
+            text = EscapeForTerminal(field.text);
         }
         out << "  " << field.label << ": " << text << "\n";
     }
-    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
     if (!stream.empty()) {
         out << "  Stream:\n";
         for (const auto& item : stream.items()) {
-            out << "    " << item.key << ": " << StreamValueText(item) << "\n";
+            out << "    " << item.key << ": " << EscapeForTerminal(StreamValueText(item)) << "\n";
         }
     }
     std::cout << out.str();
 }
 
 int RunShow(const std::vector<std::string>& args) {
-    Options options({}, {"json"});
+    Options options({"deadline"}, {"json"});
     if (!options.parse(args)) {
         return UsageError("show", options.error());
+    }
+    std::optional<int> deadline;
+    if (!ParseDeadline(options, deadline)) {
+        return UsageError("show", "--deadline takes whole seconds, 1 to 86400");
+    }
+    if (deadline) {
+        songcore::SetTransferDeadlineMs(*deadline);
     }
     if (options.positional().empty()) {
         return UsageError("show", "no file given");
@@ -147,10 +195,18 @@ int RunShow(const std::vector<std::string>& args) {
             status = kExitFailure;
         }
         bool read = opened && info.GetSongInfo() != 0;
+        songcore::StreamProperties stream;
+        if (opened) {
+            stream = songcore::ReadStreamProperties(info);
+            error = MissingStreamProblem(info, stream);
+            if (!error.empty()) {
+                status = kExitFailure;
+            }
+        }
         if (json) {
-            PrintJson(path, info, opened, read, error);
+            PrintJson(path, info, read, stream, error);
         } else if (opened) {
-            PrintText(path, info, read);
+            PrintText(path, info, read, stream);
         }
         if (!error.empty()) {
             ReportFileError(path, error);
@@ -162,10 +218,15 @@ int RunShow(const std::vector<std::string>& args) {
 const CommandRegistrar registrar({
     "show",
     "print the tags and stream properties of song files",
-    "Usage: tunemoss show [--json] FILE...\n"
+    "Usage: tunemoss show [--json] [--deadline SECONDS] FILE...\n"
     "Reads the tag that each file's type calls for and prints every field that\n"
-    "is set, the tag kind and the song type. A FILE may be an http(s) URL.\n\n"
-    "  --json   one JSON object per file, on one line\n",
+    "is set, the tag kind and the song type. A FILE may be an http(s) URL.\n"
+    "A file whose audio stream cannot be found (not the kind of file its name\n"
+    "says) is reported as failed. Control characters in tag text are shown\n"
+    "escaped (\\\\, \\n, \\t, \\e, \\xHH); --json prints them as JSON escapes.\n\n"
+    "  --json              one JSON object per file, on one line\n"
+    "  --deadline SECONDS  give up a request to an http(s) URL that takes longer\n"
+    "                      than this in all (default 120)\n",
     &RunShow,
 });
 

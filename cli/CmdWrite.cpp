@@ -1,6 +1,6 @@
 // tunemoss write: sets tag fields of one song file and writes the tag.
 #include <fstream>
-#include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "cli/Command.h"
@@ -35,6 +35,34 @@ const TextOption kTextOptions[] = {
     {"contact", &CSongFileInfo::SetContact},
     {"license", &CSongFileInfo::SetLicense},
 };
+
+// Lyrics this long are not lyrics (a device, a wrong file): refused before
+// they fill the memory.
+constexpr size_t kMaxLyricsSize = 16u << 20;
+
+// The whole file, when it holds at most limit bytes.
+std::optional<std::string> ReadLimitedFile(const std::string& path, size_t limit,
+                                           std::string& problem) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        problem = "cannot read the lyrics file";
+        return std::nullopt;
+    }
+    std::string text;
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        text.append(block, static_cast<size_t>(in.gcount()));
+        if (text.size() > limit) {
+            problem = "the lyrics file is larger than " + std::to_string(limit >> 20) + " MB";
+            return std::nullopt;
+        }
+    }
+    if (in.bad()) {
+        problem = "cannot read the lyrics file";
+        return std::nullopt;
+    }
+    return text;
+}
 
 // A genre given by id (0 to 148) or by name (letter case ignored).
 std::optional<uint16_t> ParseGenre(const std::string& text) {
@@ -90,12 +118,12 @@ int RunWrite(const std::vector<std::string>& args) {
     }
     std::optional<std::string> lyrics;
     if (auto lyricsPath = options.value("lyrics-file")) {
-        std::ifstream in(*lyricsPath, std::ios::binary);
-        if (!in) {
-            ReportFileError(*lyricsPath, "cannot read the lyrics file");
+        std::string problem;
+        lyrics = ReadLimitedFile(*lyricsPath, kMaxLyricsSize, problem);
+        if (!lyrics) {
+            ReportFileError(*lyricsPath, problem);
             return kExitFailure;
         }
-        lyrics.emplace(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     CSongFileInfo info;
@@ -157,7 +185,7 @@ const CommandRegistrar registrar({
     "  --genre NAME-OR-ID   a genre name (e.g. Rock) or id 0-148 (148: none)\n"
     "  --track N  --disc N\n"
     "  --composer C  --orig-artist A  --copyright C  --url U  --encoded-by E\n"
-    "  --lyrics-file F      the lyrics, exactly as the file holds them\n"
+    "  --lyrics-file F      the lyrics, exactly as the file holds them (16 MB at most)\n"
     "  --performer P  --organization O  --location L  --contact C  --license L\n"
     "  --tag KIND           read and write this tag kind: id3v1, id3v2, ape, ogg,\n"
     "                       flac, mp4, asf or rm (default: the file type's own)\n",

@@ -69,4 +69,17 @@ std::optional<unsigned long> ParseUnsigned(const std::string& text) {
     return std::strtoul(text.c_str(), nullptr, 10);
 }
 
+bool ParseDeadline(const Options& options, std::optional<int>& milliseconds) {
+    std::optional<std::string> text = options.value("deadline");
+    if (!text) {
+        return true;
+    }
+    std::optional<unsigned long> seconds = ParseUnsigned(*text);
+    if (!seconds || *seconds < 1 || *seconds > 86400) {
+        return false;
+    }
+    milliseconds = static_cast<int>(*seconds * 1000);
+    return true;
+}
+
 }  // namespace tunemoss

@@ -34,4 +34,9 @@ private:
 // Parses a whole non-negative decimal number; nothing on any other text.
 std::optional<unsigned long> ParseUnsigned(const std::string& text);
 
+// The --deadline SECONDS option of the commands that go on the network: how
+// long one transfer may take in all (1 to 86400 seconds). Sets milliseconds
+// when the option is given; false for a value out of range.
+bool ParseDeadline(const Options& options, std::optional<int>& milliseconds);
+
 }  // namespace tunemoss

@@ -1,6 +1,9 @@
 #include "cli/TreeOutline.h"
 
+#include <cstdio>
+
 #include "cli/Command.h"
+#include "cli/TerminalText.h"
 #include "songcore/lists/SDFFile.h"
 
 namespace tunemoss {
@@ -27,6 +30,12 @@ std::string CheckSongDatabase(const std::string& path) {
         return "song database version " + std::to_string(version) + " is not supported";
     }
     return {};
+}
+
+void PrintOutline(const std::string& outline) {
+    std::string text = EscapeLinesForTerminal(outline);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace tunemoss

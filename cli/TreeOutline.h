@@ -17,4 +17,8 @@ std::optional<uint32_t> ParseViewOption(const Options& options, const std::strin
 // Empty when path opens as a song database file; otherwise why not.
 std::string CheckSongDatabase(const std::string& path);
 
+// Writes a song tree outline to standard output with the control
+// characters of its titles, names and paths escaped (cli/TerminalText.h).
+void PrintOutline(const std::string& outline);
+
 }  // namespace tunemoss

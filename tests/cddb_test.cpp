@@ -319,6 +319,31 @@ TEST_F(CddbServer, SlowSilentAndBrokenServers) {
     EXPECT_EQ(cddb_.GetLastError(), static_cast<uint32_t>(ECONNREFUSED));
 }
 
+TEST_F(CddbServer, ATricklingServerIsGivenUpAtTheTotalLimit) {
+    using Clock = std::chrono::steady_clock;
+    EXPECT_EQ(cddb_.GetTotalTimeout(), 60000u);
+    cddb_.SetTimeout(400);
+    cddb_.SetTotalTimeout(700);
+    // Never idle for the time-out, never done: a byte every 20 ms.
+    CddbResponder::Reply drip;
+    drip.text = CddbResponder::Http("210 OK\r\n" + std::string(4000, 'x'));
+    drip.pieceSize = 1;
+    drip.pauseMs = 20;
+    drip.hangUp = false;
+    server_.Queue(drip);
+    std::vector<std::string> categories;
+    auto start = Clock::now();
+    EXPECT_EQ(cddb_.Categories(site_, categories), 0);
+    auto took = Clock::now() - start;
+    EXPECT_EQ(cddb_.GetLastError(), CCDDB::errorTimedOut);
+    EXPECT_GE(took, std::chrono::milliseconds(650));
+    EXPECT_LT(took, std::chrono::milliseconds(2000));
+
+    // The limit is per command: the next one has its own.
+    server_.QueueBody("210 OK\r\nrock\r\n.\r\n");
+    EXPECT_EQ(cddb_.Categories(site_, categories), 1) << cddb_.GetErrorMessage();
+}
+
 TEST_F(CddbServer, AnswerTooLargeIsRefused) {
     CddbResponder::Reply huge;
     huge.text = CddbResponder::Http("210 OK\r\n") + std::string(CCDDB::kMaxResponseSize, 'x');

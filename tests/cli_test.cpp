@@ -1,7 +1,10 @@
 // The tunemoss command as scripts use it: output, messages and exit codes.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "support/HttpTestServer.h"
+#include "support/ServerProcess.h"
 #include "support/TestSupport.h"
 
 using testsupport::RunTunemoss;
@@ -124,4 +127,89 @@ TEST(Cli, ShowReadsAnInternetLocation) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("\"song_type\": 130"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("\"title\": \"Caf\xC3\xA9 del Mar\""), std::string::npos);
+}
+
+TEST(Cli, ShowEscapesControlCharactersInTagText) {
+    TempDir dir;
+    std::string path = testsupport::CopyDataFile(dir, "id3v1/v11.mp3");
+    std::string title = "\x1B]0;owned\x07\x1B[2J\nTitle: forged\\n";
+    ASSERT_EQ(
+        RunTunemoss({"write", path, "--title", title, "--artist", "Tab\there \xC2\x9B"}).status, 0);
+    std::string lyrics = dir.file("lyrics.txt");
+    testsupport::WriteFileBytes(lyrics, {'o', 'n', 'e', '\r', '\n', 't', 'w', 'o', 0x1B, '[', 'H'});
+    ASSERT_EQ(
+        RunTunemoss({"write", path, "--tag", "id3v2", "--title", title, "--lyrics-file", lyrics})
+            .status,
+        0);
+
+    auto result = RunTunemoss({"show", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.find('\x1B'), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find('\x07'), std::string::npos);
+    EXPECT_EQ(result.out.find("\nTitle: forged"), std::string::npos);
+    EXPECT_NE(result.out.find("  Title: \\e]0;owned\\x07\\e[2J\\nTitle: forged\\\\n\n"),
+              std::string::npos)
+        << result.out;
+    // Lyrics keep their lines; what is inside a line is escaped.
+    EXPECT_NE(result.out.find("  Lyrics: \n    one\n    two\\e[H\n"), std::string::npos)
+        << result.out;
+
+    // JSON carries the text itself, in JSON's own escapes.
+    auto json = RunTunemoss({"show", "--json", path});
+    EXPECT_NE(json.out.find("\\u001b]0;owned\\u0007\\u001b[2J\\nTitle: forged\\\\n"),
+              std::string::npos)
+        << json.out;
+}
+
+TEST(Cli, ShowFailsAFileWithoutAnAudioStream) {
+    TempDir dir;
+    std::string text = "just some notes, not a song\n";
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    for (const char* name : {"notes.mp3", "notes.ogg", "notes.flac", "notes.m4a", "notes.wma"}) {
+        testsupport::WriteFileBytes(dir.file(name), bytes);
+        auto result = RunTunemoss({"show", dir.file(name)});
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_NE(result.err.find(dir.file(name) + ": no audio stream found"), std::string::npos)
+            << name << ": " << result.err;
+    }
+    auto mp3 = RunTunemoss({"show", "--json", dir.file("notes.mp3")});
+    EXPECT_EQ(mp3.status, 1);
+    EXPECT_NE(mp3.out.find("\"error\": \"no audio stream found: No frame found.\""),
+              std::string::npos)
+        << mp3.out;
+    // A real song next to it is still shown and does not fail.
+    auto both =
+        RunTunemoss({"show", testsupport::DataFile("id3v1/v11.mp3"), dir.file("notes.mp3")});
+    EXPECT_EQ(both.status, 1);
+    EXPECT_NE(both.out.find("  Stream:\n"), std::string::npos);
+    // A type we do not read has no stream to miss.
+    testsupport::WriteFileBytes(dir.file("notes.txt"), bytes);
+    EXPECT_EQ(RunTunemoss({"show", dir.file("notes.txt")}).status, 0);
+}
+
+TEST(Cli, InputsAndTransfersAreBounded) {
+    TempDir dir;
+    std::string path = testsupport::CopyDataFile(dir, "id3v1/v11.mp3");
+    auto before = testsupport::ReadFileBytes(path);
+    auto endless = RunTunemoss({"write", path, "--lyrics-file", "/dev/zero"});
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_NE(endless.err.find("/dev/zero: the lyrics file is larger than 16 MB"),
+              std::string::npos)
+        << endless.err;
+    EXPECT_EQ(testsupport::ReadFileBytes(path), before);
+
+    testsupport::ServerProcess server("hostile_server.py", {});
+    ASSERT_GT(server.port(), 0);
+    std::string drip = "http://127.0.0.1:" + std::to_string(server.port()) + "/drip/x.mp3";
+    auto started = std::chrono::steady_clock::now();
+    auto shown = RunTunemoss({"show", "--deadline", "1", drip});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_NE(shown.err.find("did not finish sending within 1 s"), std::string::npos) << shown.err;
+
+    for (const char* bad : {"0", "soon", "86401"}) {
+        EXPECT_EQ(RunTunemoss({"show", "--deadline", bad, path}).status, 2) << bad;
+    }
+    EXPECT_EQ(RunTunemoss({"search", "--web", drip, "--query", "x", "--deadline", "0"}).status, 2);
+    EXPECT_EQ(RunTunemoss({"cddb", "motd", "--server", "127.0.0.1", "--deadline", "x"}).status, 2);
 }

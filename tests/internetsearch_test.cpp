@@ -9,6 +9,7 @@
 
 #include "songcore/search/InternetSongSearch.h"
 #include "songcore/search/ResultPage.h"
+#include "songcore/util/NetworkDeadline.h"
 #include "support/SearchServer.h"
 #include "support/TestSupport.h"
 
@@ -214,6 +215,21 @@ TEST_F(InternetSearch, DestroyingASearchMidDownloadIsSafe) {
         std::this_thread::sleep_for(200ms);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+TEST_F(InternetSearch, APageThatTricklesIsGivenUpAtTheDeadline) {
+    songcore::SetTransferDeadlineMs(600);
+    Recorder search;
+    ASSERT_EQ(search.Connect(server_->base(), 0), 1);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(search.Query("/slow?q=%s&b=%d", "x", 0, 1, "mp3").empty());
+    auto took = std::chrono::steady_clock::now() - started;
+    songcore::SetTransferDeadlineMs(0);
+    EXPECT_GE(took, 500ms);
+    EXPECT_LT(took, 5s);
+    EXPECT_NE(search.GetErrorMessage().find("did not send the page within 0.6 s"),
+              std::string::npos)
+        << search.GetErrorMessage();
 }
 
 TEST_F(InternetSearch, ConnectRefusesWhatCannotBeReached) {

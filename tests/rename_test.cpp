@@ -104,9 +104,20 @@ TEST(SongFileOption, PatternExpansion) {
     EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST - %ALBUM - %TITLE (%YEAR, %GENRE)", "A", "L",
                                              "T", "Rock", "1999"),
               "A - L - T (1999, Rock)");
-    // Each token's pass runs over the previous result.
+    // Tag text is put in once and never expanded again.
     EXPECT_EQ(CSongFileOption::ExpandPattern("%TITLE", "Art", "", "Say %ARTIST", "", ""),
-              "Say Art");
+              "Say %ARTIST");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST %TITLE", "%TITLE", "", "%YEAR", "", "1999"),
+              "%TITLE %YEAR");
+    // Values that would name a folder or hide the file.
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%TITLE", "", "", "..", "", ""), "_");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%TITLE", "", "", ".", "", ""), "_");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST%TITLE", "", "", ".hidden", "", ""),
+              "_hidden");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST - %TITLE", "A", "", "..", "", ""), "A - _");
+    EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST%TITLE", "A", "", ".b", "", ""), "A.b");
+    // A dot the user typed is the user's choice.
+    EXPECT_EQ(CSongFileOption::ExpandPattern(".%TITLE", "", "", "x", "", ""), ".x");
     EXPECT_EQ(CSongFileOption::ExpandPattern("%title %Artist", "A", "", "T", "", ""),
               "%title %Artist");
     EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST - %TITLE", "", "", "", "", ""), " - ");
@@ -181,14 +192,12 @@ TEST(RenameSongsAs, DryRunOnlyTells) {
     EXPECT_FALSE(fs::exists(dir.file("AB.mp3")));
 }
 
-TEST(CopySongsTo, NamesFoldersAndOverwrites) {
+TEST(CopySongsTo, NamesAndFolders) {
     TempDir dir;
     std::string song = TaggedSong(dir, "in.mp3", "Abba", "Waterloo", "Gold", "1974");
     std::string untagged = CopyDataFile(dir, "files/silence.mp3", "Plain Name.mp3");
     std::string out = dir.file("out/deep/er");
     WriteText(dir.path() + "/existing.mp3", "");
-    fs::create_directories(out);
-    WriteText(out + "/1974 Waterloo [Rock].mp3", "old content");
 
     std::vector<int> progress;
     songcore::PatternJobCallbacks callbacks;
@@ -204,11 +213,76 @@ TEST(CopySongsTo, NamesFoldersAndOverwrites) {
     EXPECT_TRUE(fs::exists(results[1].destination));
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), 100);
+    // No temporary file is left beside the copies.
+    EXPECT_EQ(FolderContents(out), (std::vector<std::string>{"1974 Waterloo [Rock].mp3"}));
 
     // Onto itself: refused, the file intact.
     auto self = songcore::CopySongsTo({{song, dir.path()}}, "in", {});
     EXPECT_EQ(self[0].status, PatternJobStatus::Failed);
     EXPECT_GT(fs::file_size(song), 128u);
+}
+
+TEST(CopySongsTo, NeverReplacesOrFollowsWhatHoldsTheName) {
+    TempDir dir;
+    std::string one = TaggedSong(dir, "one.mp3", "Dup", "Same");
+    std::string two = TaggedSong(dir, "two.mp3", "Dup", "Same");
+    std::string linked = TaggedSong(dir, "three.mp3", "x", "x");
+    std::string dangling = TaggedSong(dir, "four.mp3", "y", "y");
+    std::string out = dir.file("dst");
+    fs::create_directories(out);
+    WriteText(out + "/Old - Song.mp3", "old content");
+    std::string old = TaggedSong(dir, "five.mp3", "Old", "Song");
+    WriteText(dir.file("victim.txt"), "precious");
+    fs::create_symlink("../victim.txt", out + "/x - x.mp3");
+    fs::create_symlink("../nowhere.txt", out + "/y - y.mp3");
+
+    auto results =
+        songcore::CopySongsTo({{one, out}, {two, out}, {old, out}, {linked, out}, {dangling, out}},
+                              "%ARTIST - %TITLE", {});
+    ASSERT_EQ(results.size(), 5u);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Done);
+    // The second song of the same name is not reported as copied.
+    for (size_t i = 1; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].status, PatternJobStatus::Failed) << i;
+        EXPECT_NE(results[i].message.find("exists"), std::string::npos) << results[i].message;
+        EXPECT_NE(results[i].message.find(results[i].destination), std::string::npos);
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(out + "/Dup - Same.mp3"), testsupport::ReadFileBytes(one));
+    EXPECT_EQ(ReadFileText(out + "/Old - Song.mp3"), "old content");
+    EXPECT_EQ(ReadFileText(dir.file("victim.txt")), "precious");
+    EXPECT_TRUE(fs::is_symlink(out + "/x - x.mp3"));
+    EXPECT_FALSE(fs::exists(dir.file("nowhere.txt")));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Dup - Same.mp3", "Old - Song.mp3", "x - x.mp3",
+                                               "y - y.mp3"}));
+
+    // The generic copy with "fail if it exists" keeps to the same rule.
+    CFileOption option;
+    EXPECT_FALSE(option.Copy(one.c_str(), (out + "/x - x.mp3").c_str(), 1));
+    EXPECT_FALSE(option.Copy(one.c_str(), (out + "/y - y.mp3").c_str(), 1));
+    EXPECT_EQ(ReadFileText(dir.file("victim.txt")), "precious");
+    EXPECT_FALSE(fs::exists(dir.file("nowhere.txt")));
+}
+
+TEST(PatternJobs, TagValuesCannotHideOrExpandNames) {
+    TempDir dir;
+    std::string dots = TaggedSong(dir, "a.mp3", "..", ".");
+    std::string tokens = TaggedSong(dir, "b.mp3", "%TITLE", "%ARTIST");
+    std::string hidden = TaggedSong(dir, "c.mp3", "", ".profile");
+    auto renamed = songcore::RenameSongsAs({dots, tokens}, "%ARTIST%TITLE", {});
+    ASSERT_EQ(renamed.size(), 2u);
+    EXPECT_EQ(renamed[0].destination, dir.file("__.mp3"));
+    EXPECT_EQ(renamed[1].destination, dir.file("%TITLE%ARTIST.mp3"));
+    EXPECT_TRUE(fs::exists(dir.file("%TITLE%ARTIST.mp3")));
+
+    auto copied = songcore::CopySongsTo({{hidden, dir.file("out")}}, "%TITLE", {});
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0].status, PatternJobStatus::Done) << copied[0].message;
+    EXPECT_EQ(FolderContents(dir.file("out")), (std::vector<std::string>{"_profile.mp3"}));
 }
 
 TEST(CopySongsTo, CancelLeavesNothingBehind) {
@@ -217,7 +291,7 @@ TEST(CopySongsTo, CancelLeavesNothingBehind) {
     WriteFileBytes(big, std::vector<uint8_t>(1024 * 1024, 0x55));
     std::string out = dir.file("out");
     fs::create_directories(out);
-    WriteText(out + "/big.mp3", "keep me");
+    WriteText(out + "/other.mp3", "keep me");
     bool cancel = false;
     songcore::PatternJobCallbacks callbacks;
     callbacks.onProgress = [&](int p) { cancel = p > 10; };
@@ -227,8 +301,8 @@ TEST(CopySongsTo, CancelLeavesNothingBehind) {
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[0].status, PatternJobStatus::Cancelled);
     EXPECT_EQ(results[1].status, PatternJobStatus::Cancelled);
-    EXPECT_EQ(FolderContents(out), (std::vector<std::string>{"big.mp3"}));
-    EXPECT_EQ(ReadFileText(out + "/big.mp3"), "keep me");
+    EXPECT_EQ(FolderContents(out), (std::vector<std::string>{"other.mp3"}));
+    EXPECT_EQ(ReadFileText(out + "/other.mp3"), "keep me");
     EXPECT_FALSE(fs::exists(dir.file("later")));
 }
 
@@ -267,4 +341,11 @@ TEST(CopyCommand, CopiesIntoTheFolder) {
     EXPECT_EQ(run.out, song + " -> " + dir.file("o/p/Abba - Waterloo.mp3") + "\n");
     EXPECT_TRUE(fs::exists(dir.file("o/p/Abba - Waterloo.mp3")));
     EXPECT_EQ(RunTunemoss({"copy", song}).status, 2);
+
+    // A second copy onto the same name fails and says which.
+    run = RunTunemoss({"copy", "--pattern", "%ARTIST - %TITLE", "--to", dir.file("o/p"), song});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Abba - Waterloo.mp3: a file of that name exists"), std::string::npos)
+        << run.err;
 }

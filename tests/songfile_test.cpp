@@ -1,16 +1,22 @@
 // Song types, the shared helpers, and CSongFile on local files and URLs.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstring>
 
+#include <chrono>
 #include <thread>
 
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/SongFile.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/NetworkDeadline.h"
 #include "support/HttpTestServer.h"
+#include "support/ServerProcess.h"
 #include "support/TestSupport.h"
 
 using testsupport::TempDir;
@@ -269,4 +275,66 @@ TEST_F(SongFileOverHttp, TerminateCutsReadsShort) {
     uint8_t buffer[16];
     info.Seek(100000, 0);
     EXPECT_EQ(info.Read(buffer, 16), 0u);
+}
+
+// Servers that trickle data or send the client elsewhere.
+class SongFileOverHostileHttp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GT(server.port(), 0);
+        base = "http://127.0.0.1:" + std::to_string(server.port());
+    }
+    void TearDown() override { songcore::SetTransferDeadlineMs(0); }
+    testsupport::ServerProcess server{"hostile_server.py", {}};
+    std::string base;
+};
+
+TEST_F(SongFileOverHostileHttp, ATricklingServerIsGivenUpAtTheDeadline) {
+    songcore::SetTransferDeadlineMs(600);
+    for (const char* path : {"/drip/song.mp3", "/drip/other.ogg"}) {
+        CSongFileInfo info;
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(info.Open(base + path, 1, 0), 0) << path;
+        auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(took, std::chrono::milliseconds(500)) << path;
+        EXPECT_LT(took, std::chrono::seconds(5)) << path;
+        EXPECT_NE(info.GetErrorMessage().find("did not finish sending within 0.6 s"),
+                  std::string::npos)
+            << info.GetErrorMessage();
+    }
+}
+
+TEST_F(SongFileOverHostileHttp, OnlyHttpAndHttpsAreFollowed) {
+    // Something that would notice a connection, were the ftp:// redirect
+    // followed.
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::string ftp = "ftp://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x.mp3";
+
+    CSongFile file;
+    EXPECT_EQ(file.Open(base + "/redirect?to=" + ftp, 0), 0);
+    EXPECT_NE(file.GetErrorMessage().find("redirected"), std::string::npos)
+        << file.GetErrorMessage();
+    EXPECT_EQ(file.Open(base + "/redirect?to=file:///etc/hostname", 0), 0);
+    EXPECT_NE(file.GetErrorMessage().find("redirected"), std::string::npos)
+        << file.GetErrorMessage();
+    pollfd waiting{listener, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 200), 0) << "the ftp:// location was contacted";
+    ::close(listener);
+
+    // Asked for directly, other schemes are refused before any transfer.
+    for (const std::string& url : {ftp, std::string("file:///etc/hostname")}) {
+        EXPECT_EQ(file.Open(url, 0), 0) << url;
+        EXPECT_EQ(file.GetErrorMessage(), "only http:// and https:// locations can be read");
+    }
+    // A redirect from one http location to another still works.
+    EXPECT_EQ(file.Open(base + "/redirect?to=" + base + "/missing", 0), 0);
+    EXPECT_NE(file.GetErrorMessage().find("404"), std::string::npos) << file.GetErrorMessage();
 }

@@ -185,17 +185,25 @@ int CCDDB::ReadResponse(CHTTPSocket& socket, std::string& response, std::string_
     size_t bodyStart = std::string::npos;
     bool listAnswer = false;  // the first line of the body says more lines follow
     const auto timeout = std::chrono::milliseconds(timeout_);
+    // Outside an exchange the total limit counts from here.
+    auto deadline = deadline_;
+    if (deadline == Clock::time_point::max() && totalTimeout_ > 0) {
+        deadline = lastData + std::chrono::milliseconds(totalTimeout_);
+    }
     auto fail = [&](uint32_t error) {
         lastCommandResponse_ = response;
         systemError_ = error;
         return 0;
     };
     for (;;) {
-        auto idle = Clock::now() - lastData;
-        if (idle > timeout) {
+        auto now = Clock::now();
+        auto idle = now - lastData;
+        if (idle > timeout || now >= deadline) {
             return fail(errorTimedOut);
         }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(timeout - idle).count();
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::min<Clock::duration>(timeout - idle, deadline - now))
+                        .count();
         // Waiting on the socket instead of sleeping answers as soon as data
         // comes; the time-out is still checked at least every quarter second.
         if (!socket.IsReadible(static_cast<int>(std::clamp<long long>(left + 1, 0, kPollMs)))) {
@@ -259,7 +267,18 @@ bool CCDDB::Exchange(const CCDDBSite& site, const std::string& request, int kind
     const bool viaProxy = !proxyHost_.empty();
     const std::string& host = viaProxy ? proxyHost_ : site.GetHost();
     const int port = viaProxy ? proxyPort_ : site.GetPort();
-    const int waitMs = static_cast<int>(std::min<uint32_t>(timeout_, 0x7FFFFFFF));
+    int waitMs = static_cast<int>(std::min<uint32_t>(timeout_, 0x7FFFFFFF));
+    // Each step waits at most the time-out, and the whole command at most
+    // the total: a host with many unanswering addresses, or a server that
+    // trickles its answer, cannot hold the caller for long.
+    if (totalTimeout_ > 0) {
+        waitMs = std::min(waitMs, static_cast<int>(std::min<uint32_t>(totalTimeout_, 0x7FFFFFFF)));
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalTimeout_);
+    }
+    struct DeadlineReset {
+        std::chrono::steady_clock::time_point& deadline;
+        ~DeadlineReset() { deadline = std::chrono::steady_clock::time_point::max(); }
+    } reset{deadline_};
     CHTTPSocket socket;
     if (!socket.Create() || !socket.Connect(host, port, waitMs) || !socket.Send(request, waitMs)) {
         systemError_ = static_cast<uint32_t>(socket.GetLastError());

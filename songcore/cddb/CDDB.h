@@ -5,6 +5,7 @@
 // submits records. Every command blocks the calling thread; failures are
 // return values with the cause in GetLastError.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,6 +55,10 @@ public:
     // Milliseconds without data after which a command gives up.
     uint32_t GetTimeout() const { return timeout_; }
     void SetTimeout(uint32_t milliseconds) { timeout_ = milliseconds; }
+    // Milliseconds a whole command (connect, request and answer) may take,
+    // however steadily the server trickles its answer; 0 means no limit.
+    uint32_t GetTotalTimeout() const { return totalTimeout_; }
+    void SetTotalTimeout(uint32_t milliseconds) { totalTimeout_ = milliseconds; }
     int GetCDDBProtocolVersion() const { return protocolVersion_; }
     void SetCDDBProtocolVersion(int version) { protocolVersion_ = version; }
     // The server's text for the last command that failed or did not finish.
@@ -127,5 +132,8 @@ private:
     std::string proxyUser_;
     std::string proxyPassword_;
     uint32_t timeout_ = 2000;
+    uint32_t totalTimeout_ = 60000;
+    // When the command under way must end; set by each exchange.
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     int protocolVersion_ = 4;
 };

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
+#include "songcore/files/NewFileWriter.h"
 #include "songcore/util/SafeFileReplace.h"
 
 namespace {
@@ -112,6 +114,13 @@ int CFileOption::Copy(const char* from, const char* to, int failIfExists) {
         error_ = std::strerror(errno);
         return 0;
     }
+    if (failIfExists) {
+        // The name must still be free when the copy is complete, and a link
+        // under it is never followed.
+        bool ok = CopyToNewFile(fd, static_cast<uint64_t>(std::max<off_t>(source.st_size, 0)), to);
+        ::close(fd);
+        return ok ? 1 : 0;
+    }
     songcore::SafeFileReplace out(to);
     bool ok = out.begin() &&
               out.copyFromFd(fd, 0, static_cast<uint64_t>(std::max<off_t>(source.st_size, 0))) &&
@@ -121,6 +130,37 @@ int CFileOption::Copy(const char* from, const char* to, int failIfExists) {
         error_ = out.error();
     }
     return ok ? 1 : 0;
+}
+
+bool CFileOption::CopyToNewFile(int fd, uint64_t length, const char* to) {
+    songcore::NewFileWriter out(to);
+    if (!out.begin()) {
+        error_ = out.targetExists() ? std::strerror(EEXIST) : out.error();
+        return false;
+    }
+    std::vector<uint8_t> block(std::min<uint64_t>(length, 1 << 20));
+    uint64_t at = 0;
+    while (at < length) {
+        ssize_t got = ::pread(fd, block.data(), std::min<uint64_t>(block.size(), length - at),
+                              static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            error_ = got < 0 ? std::strerror(errno) : "the source file ended early";
+            return false;
+        }
+        if (!out.append(block.data(), static_cast<size_t>(got))) {
+            error_ = out.error();
+            return false;
+        }
+        at += static_cast<uint64_t>(got);
+    }
+    if (!out.commit()) {
+        error_ = out.targetExists() ? std::strerror(EEXIST) : out.error();
+        return false;
+    }
+    return true;
 }
 
 int CFileOption::MakeDirectory(const char* path) {

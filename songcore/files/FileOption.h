@@ -2,6 +2,7 @@
 // CFileOption: the path and file operations that rename and copy by pattern
 // need. Paths are POSIX paths; "/" is the only separator.
 
+#include <cstdint>
 #include <string>
 
 class CFileOption {
@@ -23,7 +24,8 @@ public:
     // Renames a file; never replaces an existing file. 1 on success.
     int Rename(const char* from, const char* to);
     // Copies a file safely: the copy appears whole or not at all. With
-    // failIfExists an existing target is left alone and the copy fails.
+    // failIfExists an existing target (a link included, which is not
+    // followed) is left alone and the copy fails.
     int Copy(const char* from, const char* to, int failIfExists);
     // Makes sure the folder that holds path exists, creating the chain.
     int MakeDirectory(const char* path);
@@ -33,4 +35,7 @@ public:
 
 protected:
     std::string error_;
+
+private:
+    bool CopyToNewFile(int fd, uint64_t length, const char* to);
 };

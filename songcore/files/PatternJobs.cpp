@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "songcore/files/NewFileWriter.h"
 #include "songcore/files/SongFileOption.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/util/SafeFileReplace.h"
 
 namespace songcore {
 namespace {
@@ -139,7 +139,7 @@ std::vector<PatternJobResult> RenameSongsAs(const std::vector<std::string>& file
             }
             continue;
         }
-        option.SetDestPath(name.c_str(), "", "", "", "", "");
+        option.SetDestName(name);
         if (option.RenameTo()) {
             Report(results, callbacks, {file, option.GetDestPath(), PatternJobStatus::Done, ""});
         } else {
@@ -192,7 +192,10 @@ PatternJobResult CopyOne(const CopyJob& job, const std::string& pattern,
         return {file, target, PatternJobStatus::Failed, "the copy would overwrite its own source"};
     }
 
-    SafeFileReplace out(target);
+    // The copy takes a free name or none: an existing file (another song,
+    // or the copy of an earlier source that gave the same name) stays, and a
+    // link planted under the name is not followed.
+    NewFileWriter out(target);
     if (!out.begin()) {
         return {file, target, PatternJobStatus::Failed, out.error()};
     }

@@ -51,8 +51,10 @@ std::vector<PatternJobResult> RenameSongsAs(const std::vector<std::string>& file
                                             bool dryRun = false);
 
 // Copies each song into its folder under the pattern's name, keeping the
-// extension; an existing file of that name is replaced (atomically). A
-// cancelled copy removes what it had written.
+// extension. A copy only ever creates a new file: when the name is taken
+// (by an existing file, a link, or an earlier song of the same run that
+// gave the same name) that song fails and the name keeps what it held. A
+// copy appears whole or not at all; a cancelled one leaves nothing.
 std::vector<PatternJobResult> CopySongsTo(const std::vector<CopyJob>& jobs,
                                           const std::string& pattern,
                                           const PatternJobCallbacks& callbacks);

@@ -2,7 +2,10 @@
 // CSongFileOption: one song's source path and the name a pattern gives it.
 // A pattern is free text in which "%TITLE", "%ARTIST", "%ALBUM", "%GENRE"
 // and "%YEAR" (upper case, exactly) stand for the song's tags; it names the
-// file only, without folder and extension.
+// file only, without folder and extension. The pattern is expanded in one
+// pass: tag text that looks like a token is kept as it is. A value "." or
+// ".." becomes "_", and so does a dot that a value puts at the start of the
+// name, so tags can neither name a folder nor hide the file.
 
 #include <string>
 
@@ -20,6 +23,8 @@ public:
     // The destination becomes the pattern with its tokens replaced.
     void SetDestPath(const char* pattern, const char* artist, const char* album, const char* title,
                      const char* genre, const char* year);
+    // The destination becomes name as it is (a name already expanded).
+    void SetDestName(std::string name) { dest_ = std::move(name); }
     std::string GetDestPath() const { return dest_; }
     // Renames the source to the destination name in the source's folder,
     // keeping its extension; the destination then holds the full new path.

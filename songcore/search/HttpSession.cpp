@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "songcore/util/CurlGlobal.h"
+#include "songcore/util/NetworkDeadline.h"
 
 namespace songcore {
 namespace {
@@ -152,15 +154,19 @@ bool HttpSession::Get(const std::string& path, int fd, const std::function<bool(
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
-    // A server that stops sending is given up; a stop does not wait for this.
+    // A server that stops sending is given up, and so is one that trickles
+    // a page out for longer than the deadline; a stop waits for neither.
+    const int deadlineMs = TransferDeadlineMs();
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(kIdleSeconds));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs));
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 4095L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &PageSink::onData);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
 
     // Driven here rather than by curl_easy_perform, so that a stop is seen
     // within a tenth of a second even while the server sends nothing.
+    auto started = std::chrono::steady_clock::now();
     curl_multi_add_handle(multi.get(), c);
     CURLcode result = CURLE_OK;
     bool stopped = false;
@@ -199,6 +205,15 @@ bool HttpSession::Get(const std::string& path, int fd, const std::function<bool(
     }
     if (sink.writeFailed) {
         error = "cannot write the page to a temporary file";
+        return false;
+    }
+    if (result == CURLE_OPERATION_TIMEDOUT) {
+        auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - started)
+                          .count();
+        error = DeadlineEndedTransfer(tookMs, deadlineMs, kIdleSeconds * 1000ll)
+                    ? "the server did not send the page within " + SecondsText(deadlineMs)
+                    : "the server sent nothing for " + SecondsText(kIdleSeconds * 1000ll);
         return false;
     }
     if (result != CURLE_OK) {

@@ -35,6 +35,9 @@ public:
 
     // A page larger than this is not a result page.
     static constexpr long long kMaxPageSize = 64ll << 20;
+    // A page request gives up after this long without data, and after the
+    // transfer deadline (songcore/util/NetworkDeadline.h) in any case.
+    static constexpr int kIdleSeconds = 60;
 
 private:
     HttpSession(std::string baseUrl, int connectTimeOut)

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "songcore/util/CurlGlobal.h"
+#include "songcore/util/NetworkDeadline.h"
 
 namespace songcore {
 namespace {
@@ -36,8 +38,8 @@ int OpenSpillFile() {
 }
 
 bool IsHttp(const std::string& url) {
-    return url.compare(0, 7, "http://") == 0 || url.compare(0, 8, "https://") == 0 ||
-           url.compare(0, 7, "HTTP://") == 0 || url.compare(0, 8, "HTTPS://") == 0;
+    return strncasecmp(url.c_str(), "http://", 7) == 0 ||
+           strncasecmp(url.c_str(), "https://", 8) == 0;
 }
 
 }  // namespace
@@ -129,6 +131,12 @@ HttpFileStream::~HttpFileStream() {
 std::unique_ptr<HttpFileStream> HttpFileStream::open(const std::string& url, int connectTimeOut,
                                                      std::string& error) {
     InitCurlOnce();
+    // Other schemes (file://, ftp://, ...) would reach what a song location
+    // from a play list or a tag has no business reading.
+    if (!IsHttp(url)) {
+        error = "only http:// and https:// locations can be read";
+        return nullptr;
+    }
     auto stream = std::unique_ptr<HttpFileStream>(new HttpFileStream(url, connectTimeOut));
     if (!stream->fetchBlock(0, true)) {
         error = stream->lastError();
@@ -150,22 +158,24 @@ bool HttpFileStream::fetchBlock(uint64_t index, bool first) {
 
     uint64_t from = index * kBlockSize;
     std::string range = std::to_string(from) + "-" + std::to_string(from + kBlockSize - 1);
-    bool http = IsHttp(url_);
+    const int deadlineMs = TransferDeadlineMs();
 
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(c, CURLOPT_USERAGENT, "Tunemoss/0.1");
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeOut_));
     // A server that stops sending is given up after the receive time-out.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(receiveTimeOut_));
+    // And one that trickles bytes is given up after the transfer deadline.
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs));
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 0L);
-    if (http) {
-        curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
-    }
+    curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::onData);
@@ -173,18 +183,12 @@ bool HttpFileStream::fetchBlock(uint64_t index, bool first) {
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    if (!http) {
-        // Other schemes are read once from the start, like a server without ranges.
-        transfer.decided = true;
-        transfer.spilling = true;
-        spillFd_ = OpenSpillFile();
-        if (spillFd_ < 0) {
-            setError("cannot create a temporary file for the download");
-            return false;
-        }
-    }
 
+    auto started = std::chrono::steady_clock::now();
     CURLcode result = curl_easy_perform(c);
+    auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - started)
+                      .count();
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (aborted()) {
@@ -196,20 +200,30 @@ bool HttpFileStream::fetchBlock(uint64_t index, bool first) {
                                    : "the server sent more than the range asked for");
         return false;
     }
+    if (result == CURLE_OPERATION_TIMEDOUT) {
+        setError(DeadlineEndedTransfer(tookMs, deadlineMs, receiveTimeOut_ * 1000ll)
+                     ? "the server did not finish sending within " + SecondsText(deadlineMs)
+                     : "the server sent nothing for " + SecondsText(receiveTimeOut_ * 1000ll));
+        return false;
+    }
+    if (result == CURLE_UNSUPPORTED_PROTOCOL) {
+        setError("the server redirected to a location that is not http:// or https://");
+        return false;
+    }
     if (result != CURLE_OK) {
         setError(curl_easy_strerror(result));
         return false;
     }
-    if (http && status >= 400 && status != 416) {
+    if (status >= 400 && status != 416) {
         setError("the server answered HTTP " + std::to_string(status));
         return false;
     }
-    if (http && status == 416) {
+    if (status == 416) {
         // Asking for the start of an empty resource: it has no bytes.
         length_ = 0;
         return true;
     }
-    if (transfer.spilling || (http && status == 200 && !transfer.decided)) {
+    if (transfer.spilling || (status == 200 && !transfer.decided)) {
         if (!first) {
             // The server honoured ranges before; changing its mind mid-way
             // would mix two versions of the file.

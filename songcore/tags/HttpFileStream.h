@@ -2,7 +2,9 @@
 // An internet location read through libcurl. Random access uses HTTP Range
 // requests with a small block cache; a server that ignores ranges (a plain
 // 200 answer) is downloaded once, sequentially, into an unnamed temporary
-// file. Read only.
+// file. Read only; http and https only, redirects included. Each request
+// gives up when the server sends nothing for the receive time-out, and in
+// any case after the transfer deadline (songcore/util/NetworkDeadline.h).
 
 #include <cstdint>
 #include <list>
