@@ -331,6 +331,52 @@ TEST_F(WriteEngine, KilledWritersLeaveSongsThatReadAsOldOrNew) {
     }
 }
 
+TEST_F(WriteEngine, KilledRewritesLeaveSongsThatReadAsOldOrNewAndNoTemporaryFiles) {
+    // Titles of very different lengths: a write that grows the ID3v2 tag
+    // goes through a replacement file, one that shrinks it stays in place.
+    std::string path = testsupport::CopyDataFile(dir_, "id3v2/v23.mp3", "song.mp3");
+    const std::string titles[] = {"Short", std::string(5000, 'L')};
+    {
+        CSongFileInfo info;
+        ASSERT_EQ(info.Open(path, 0, 0), 1);
+        ASSERT_EQ(info.GetID3V2Info(), 1);
+        info.SetTitle(titles[0]);
+        ASSERT_EQ(info.WriteID3V2Info(), 1);
+    }
+    for (int round = 0; round < 16; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 1;; ++i) {
+                CSongFileInfo info;
+                if (!info.Open(path, 0, 0) || !info.GetID3V2Info()) {
+                    ::_exit(3);
+                }
+                info.SetTitle(titles[i % 2]);
+                if (!info.WriteID3V2Info()) {
+                    ::_exit(4);
+                }
+            }
+        }
+        ::usleep(static_cast<useconds_t>(2000 + round * 1300));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed by itself: " << status;
+        songcore::RecoverInterruptedWrites();
+        CSongFileInfo info;
+        ASSERT_EQ(info.Open(path, 0, 0), 1) << info.GetErrorMessage();
+        ASSERT_EQ(info.GetID3V2Info(), 1) << "round " << round;
+        EXPECT_TRUE(info.GetTitle() == titles[0] || info.GetTitle() == titles[1]) << round;
+        // The next rewrite in the folder clears what a killed one left.
+        info.SetTitle(titles[1] + titles[1]);
+        ASSERT_EQ(info.WriteID3V2Info(), 1) << info.GetErrorMessage();
+        info.SetTitle(titles[0]);
+        ASSERT_EQ(info.WriteID3V2Info(), 1) << info.GetErrorMessage();
+        EXPECT_EQ(FilesIn(dir_.path()), 1u) << "round " << round;
+    }
+}
+
 TEST_F(WriteEngine, TwoWritersAtOnceKeepBothChanges) {
     std::string path = testsupport::CopyDataFile(dir_, "id3v1/v11.mp3", "song.mp3");
     for (int round = 0; round < 10; ++round) {
