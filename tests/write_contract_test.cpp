@@ -1,0 +1,303 @@
+// The promises every tag writer keeps, checked over one table of sample
+// files of every format and tag kind: the audio is untouched, a write of
+// the same fields again gives the same bytes, a refused write leaves the
+// file as it was, every item that was not changed survives (as mutagen
+// reads it), nothing that nobody set is added, and a removed tag is gone.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <set>
+#include <sstream>
+
+#include "songcore/tags/SongFileInfo.h"
+#include "support/TestSupport.h"
+
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+
+namespace {
+
+struct Sample {
+    const char* name;  // for the test's name
+    const char* file;  // below tests/data
+    uint32_t kind;     // the tag kind written
+};
+
+const Sample kSamples[] = {
+    {"Id3v24", "id3v2/v24.mp3", TAG_ID3V2},
+    {"Id3v23", "id3v2/v23.mp3", TAG_ID3V2},
+    {"Id3v2Untagged", "id3v2/base.mp3", TAG_ID3V2},
+    {"Id3v1", "id3v1/v11.mp3", TAG_ID3V1},
+    {"Apev2Mp3", "ape/ape_id3v1.mp3", TAG_APEV2},
+    {"Apev2Aac", "ape/ape.aac", TAG_APEV2},
+    {"Ogg", "ogg/plain.ogg", TAG_OGG},
+    {"OggSpanning", "ogg/spanning.ogg", TAG_OGG},
+    {"Flac", "flac/plain.flac", TAG_FLAC},
+    {"FlacPicture", "flac/picture.flac", TAG_FLAC},
+    {"FlacBare", "flac/bare.flac", TAG_FLAC},
+    {"Mp4", "mp4/tagged_faststart.m4a", TAG_MP4},
+    {"Mp4AtTheEnd", "mp4/tagged_end.m4a", TAG_MP4},
+    {"Mp4Untagged", "mp4/faststart.m4a", TAG_MP4},
+    {"Asf", "asf/tagged.wma", TAG_ASF},
+    {"AsfPlain", "asf/plain.wma", TAG_ASF},
+    {"RealMedia", "rm/tagged.ra", TAG_RM},
+};
+
+int ReadKind(CSongFileInfo& song, uint32_t kind) {
+    switch (kind) {
+        case TAG_ID3V1:
+            return song.GetID3V1Info();
+        case TAG_ID3V2:
+            return song.GetID3V2Info();
+        case TAG_APEV2:
+            return song.GetAPEV2Info();
+        case TAG_OGG:
+            return song.GetOGGInfo();
+        case TAG_FLAC:
+            return song.GetFlacInfo();
+        case TAG_MP4:
+            return song.GetMP4Info();
+        case TAG_ASF:
+            return song.GetASFInfo();
+        case TAG_RM:
+            return song.GetRMInfo();
+    }
+    return 0;
+}
+
+int WriteKind(CSongFileInfo& song, uint32_t kind) {
+    switch (kind) {
+        case TAG_ID3V1:
+            return song.WriteID3V1Info();
+        case TAG_ID3V2:
+            return song.WriteID3V2Info();
+        case TAG_APEV2:
+            return song.WriteAPEV2Info();
+        case TAG_OGG:
+            return song.WriteOGGInfo();
+        case TAG_FLAC:
+            return song.WriteFlacInfo();
+        case TAG_MP4:
+            return song.WriteMP4Info();
+        case TAG_ASF:
+            return song.WriteASFInfo();
+        case TAG_RM:
+            return song.WriteRMInfo();
+    }
+    return 0;
+}
+
+// Reads the file's tag of kind (an empty one when it has none), sets the
+// title and writes that tag; the writer's result, its message in error.
+int WriteTitle(const std::string& path, uint32_t kind, const std::string& title,
+               std::string* error = nullptr, int readOnly = 0) {
+    CSongFileInfo song;
+    if (!song.Open(path, readOnly, 0)) {
+        if (error) {
+            *error = song.GetErrorMessage();
+        }
+        return 0;
+    }
+    ReadKind(song, kind);
+    song.SetTitle(title);
+    int result = WriteKind(song, kind);
+    if (error) {
+        *error = song.GetErrorMessage();
+    }
+    return result;
+}
+
+// The decoded audio's checksum as ffmpeg makes it; empty when ffmpeg
+// cannot decode the file (RealMedia samples hold no real audio).
+std::string AudioChecksum(const std::string& path) {
+    testsupport::RunResult run =
+        testsupport::Run({"ffmpeg", "-v", "error", "-i", path, "-map", "0:a", "-f", "md5", "-"});
+    return run.status == 0 ? run.out : std::string();
+}
+
+// Every tag item mutagen finds, one "key<TAB>value" line each: ID3 frames
+// by their hash keys, the other formats' items by name. The APEv2 tag of
+// an MPEG or AAC file is read on its own, as mutagen's File would take the
+// ID3 tag there.
+constexpr const char* kDumpScript = R"(
+import sys, mutagen, mutagen.apev2
+path, kind = sys.argv[1], sys.argv[2]
+if kind == 'ape':
+    try:
+        tags = mutagen.apev2.APEv2(path)
+    except mutagen.apev2.APENoHeaderError:
+        tags = {}
+else:
+    f = mutagen.File(path)
+    tags = f.tags if f is not None and f.tags is not None else {}
+lines = []
+if hasattr(tags, 'getall') and hasattr(tags, 'version'):
+    for frame in tags.values():
+        lines.append(frame.HashKey + '\t' + repr(frame))
+else:
+    for key in tags.keys():
+        lines.append(str(key) + '\t' + repr(tags[key]))
+print('\n'.join(sorted(lines)))
+)";
+
+std::set<std::string> PeerItems(const std::string& path, uint32_t kind) {
+    testsupport::RunResult run =
+        testsupport::RunPython(kDumpScript, {path, kind == TAG_APEV2 ? "ape" : "any"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::set<std::string> items;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) {
+            items.insert(line);
+        }
+    }
+    return items;
+}
+
+bool IsTitleItem(const std::string& line) {
+    std::string key = line.substr(0, line.find('\t'));
+    for (const char* title : {"TIT2", "TITLE", "title", "Title", "\xC2\xA9nam"}) {
+        if (key == title) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::set<std::string> Without(std::set<std::string> items, const std::set<std::string>& other) {
+    for (const std::string& item : other) {
+        items.erase(item);
+    }
+    return items;
+}
+
+class WriterContract : public ::testing::TestWithParam<Sample> {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_STATE_HOME", state_.path().c_str(), 1);
+        path_ = testsupport::CopyDataFile(dir_, GetParam().file);
+    }
+    TempDir state_;
+    TempDir dir_;
+    std::string path_;
+};
+
+TEST_P(WriterContract, ChangesTheTitleAndNothingElse) {
+    const Sample& sample = GetParam();
+    std::vector<uint8_t> original = ReadFileBytes(path_);
+    std::string audio = AudioChecksum(path_);
+    std::set<std::string> before;
+    bool peer = testsupport::HaveMutagen() && sample.kind != TAG_RM;
+    if (peer) {
+        before = PeerItems(path_, sample.kind);
+    }
+
+    std::string error;
+    ASSERT_EQ(WriteTitle(path_, sample.kind, "Contract title", &error), 1) << error;
+    std::vector<uint8_t> written = ReadFileBytes(path_);
+    EXPECT_NE(written, original);
+    EXPECT_EQ(AudioChecksum(path_), audio) << "the audio is untouched";
+    {
+        CSongFileInfo song;
+        ASSERT_EQ(song.Open(path_, 1, 0), 1);
+        ASSERT_EQ(ReadKind(song, sample.kind), 1);
+        EXPECT_EQ(song.GetTitle(), "Contract title");
+    }
+    if (peer) {
+        std::set<std::string> after = PeerItems(path_, sample.kind);
+        for (const std::string& gone : Without(before, after)) {
+            EXPECT_TRUE(IsTitleItem(gone)) << "lost: " << gone;
+        }
+        for (const std::string& added : Without(after, before)) {
+            EXPECT_TRUE(IsTitleItem(added)) << "added: " << added;
+        }
+    }
+
+    ASSERT_EQ(WriteTitle(path_, sample.kind, "Contract title", &error), 1) << error;
+    EXPECT_EQ(ReadFileBytes(path_), written) << "the same fields give the same bytes";
+}
+
+TEST_P(WriterContract, ARefusedWriteLeavesTheFileAsItWas) {
+    const Sample& sample = GetParam();
+    std::vector<uint8_t> original = ReadFileBytes(path_);
+    EXPECT_EQ(WriteTitle(path_, sample.kind, "Not written", nullptr, 1), 0);
+    EXPECT_EQ(ReadFileBytes(path_), original);
+
+    // Another program touches the file between reading and writing.
+    CSongFileInfo song;
+    ASSERT_EQ(song.Open(path_, 0, 0), 1);
+    ReadKind(song, sample.kind);
+    song.SetTitle("Not written either");
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1234567890, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
+    EXPECT_EQ(WriteKind(song, sample.kind), 0);
+    EXPECT_NE(song.GetErrorMessage().find("another program"), std::string::npos)
+        << song.GetErrorMessage();
+    EXPECT_EQ(ReadFileBytes(path_), original);
+}
+
+// mutagen's removal of the same tag, for comparison byte for byte.
+constexpr const char* kRemoveScript = R"(
+import sys, mutagen.id3, mutagen.apev2
+path, kind = sys.argv[1], sys.argv[2]
+if kind == 'id3v1':
+    mutagen.id3.delete(path, delete_v1=True, delete_v2=False)
+elif kind == 'id3v2':
+    mutagen.id3.delete(path, delete_v1=False, delete_v2=True)
+else:
+    mutagen.apev2.delete(path)
+)";
+
+TEST_P(WriterContract, ARemovedTagIsGoneAndTheAudioStays) {
+    const Sample& sample = GetParam();
+    std::string audio = AudioChecksum(path_);
+    std::string peerKind;
+    CSongFileInfo song;
+    ASSERT_EQ(song.Open(path_, 0, 0), 1);
+    int removed = -1;
+    switch (sample.kind) {
+        case TAG_ID3V1:
+            removed = song.RemoveID3V1Info();
+            peerKind = "id3v1";
+            break;
+        case TAG_ID3V2:
+            removed = song.RemoveID3V2Info();
+            peerKind = "id3v2";
+            break;
+        case TAG_APEV2:
+            removed = song.RemoveAPEV2Info();
+            peerKind = "ape";
+            break;
+        case TAG_ASF:
+            removed = song.RemoveASFInfo();
+            break;
+        default:
+            GTEST_SKIP() << "this tag kind is not removed on its own";
+    }
+    ASSERT_EQ(removed, 1) << song.GetErrorMessage();
+    song.Close();
+    CSongFileInfo again;
+    ASSERT_EQ(again.Open(path_, 1, 0), 1);
+    if (sample.kind == TAG_ASF) {
+        // The header is rebuilt; the audio packets are what must not change.
+        EXPECT_EQ(AudioChecksum(path_), audio);
+        again.GetASFInfo();
+        EXPECT_EQ(again.GetTitle(), "");
+        EXPECT_EQ(again.GetArtist(), "");
+        return;
+    }
+    EXPECT_EQ(ReadKind(again, sample.kind), 0);
+    if (testsupport::HaveMutagen()) {
+        std::string peer = testsupport::CopyDataFile(dir_, sample.file, "peer");
+        ASSERT_EQ(testsupport::RunPython(kRemoveScript, {peer, peerKind}).status, 0);
+        EXPECT_EQ(ReadFileBytes(path_), ReadFileBytes(peer)) << "as mutagen removes it";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, WriterContract, ::testing::ValuesIn(kSamples),
+                         [](const ::testing::TestParamInfo<Sample>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
