@@ -284,6 +284,23 @@ TEST_F(WriteEngine, AWriteStoppedAtAnyStepLeavesTheOldContentOrTheNew) {
     }
 }
 
+// Runs body (which never returns) in a child process and kills the child
+// after the given time, as a crash or a power cut would stop a writer.
+template <class Body>
+void KillAfter(useconds_t after, Body body) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        body();
+        ::_exit(5);
+    }
+    ::usleep(after);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed by itself: " << status;
+}
+
 TEST_F(WriteEngine, KilledWritersLeaveSongsThatReadAsOldOrNew) {
     // Real tag writes, killed at moments spread over their run: an ID3v1
     // tag rewritten at the end of the file (in place) and an ID3v2 tag that
@@ -299,9 +316,7 @@ TEST_F(WriteEngine, KilledWritersLeaveSongsThatReadAsOldOrNew) {
         first = info.GetTitle();
     }
     for (int round = 0; round < 24; ++round) {
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        KillAfter(static_cast<useconds_t>(1000 + round * 700), [&] {
             for (int i = 0;; ++i) {
                 CSongFileInfo info;
                 if (!info.Open(path, 0, 0) || !info.GetID3V1Info()) {
@@ -312,12 +327,7 @@ TEST_F(WriteEngine, KilledWritersLeaveSongsThatReadAsOldOrNew) {
                     ::_exit(4);
                 }
             }
-        }
-        ::usleep(static_cast<useconds_t>(1000 + round * 700));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed by itself: " << status;
+        });
         songcore::RecoverInterruptedWrites();
         CSongFileInfo info;
         ASSERT_EQ(info.Open(path, 1, 0), 1);
@@ -344,9 +354,7 @@ TEST_F(WriteEngine, KilledRewritesLeaveSongsThatReadAsOldOrNewAndNoTemporaryFile
         ASSERT_EQ(info.WriteID3V2Info(), 1);
     }
     for (int round = 0; round < 16; ++round) {
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        KillAfter(static_cast<useconds_t>(2000 + round * 1300), [&] {
             for (int i = 1;; ++i) {
                 CSongFileInfo info;
                 if (!info.Open(path, 0, 0) || !info.GetID3V2Info()) {
@@ -357,12 +365,7 @@ TEST_F(WriteEngine, KilledRewritesLeaveSongsThatReadAsOldOrNewAndNoTemporaryFile
                     ::_exit(4);
                 }
             }
-        }
-        ::usleep(static_cast<useconds_t>(2000 + round * 1300));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed by itself: " << status;
+        });
         songcore::RecoverInterruptedWrites();
         CSongFileInfo info;
         ASSERT_EQ(info.Open(path, 0, 0), 1) << info.GetErrorMessage();

@@ -45,25 +45,28 @@ int CSongFileInfo::GetID3V1Info() {
     return 1;
 }
 
-std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() const {
+namespace {
+Id3v1Tag WithTexts(const std::string& title, const std::string& artist, const std::string& album,
+                   const std::string& year, const std::string& comment) {
     Id3v1Tag tag;
-    tag.title = title_;
-    tag.artist = artist_;
-    tag.album = album_;
-    tag.year = year_;
-    tag.comment = comment_;
+    tag.title = title;
+    tag.artist = artist;
+    tag.album = album;
+    tag.year = year;
+    tag.comment = comment;
+    return tag;
+}
+}  // namespace
+
+std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() const {
+    Id3v1Tag tag = WithTexts(title_, artist_, album_, year_, comment_);
     tag.track = static_cast<uint8_t>(trackNum_ & 0xFF);
     tag.genre = static_cast<uint8_t>(genre_ & 0xFF);
     return tag.Serialize();
 }
 
 bool CSongFileInfo::FieldsFitID3V1() const {
-    Id3v1Tag tag;
-    tag.title = title_;
-    tag.artist = artist_;
-    tag.album = album_;
-    tag.year = year_;
-    tag.comment = comment_;
+    Id3v1Tag tag = WithTexts(title_, artist_, album_, year_, comment_);
     return tag.HoldsTextsWhole() && trackNum_ <= 0xFF && encodedBy_.empty() && copyright_.empty() &&
            url_.empty() && composer_.empty() && origArtist_.empty() && lyrics_.empty();
 }
