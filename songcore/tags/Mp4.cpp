@@ -36,9 +36,6 @@ std::string IncompleteReason(const Mp4Atom& cut) {
     if (cut.type == "mdat") {
         return "the file is incomplete: the media data runs past its end";
     }
-    if (cut.type == "moov") {
-        return "the file is incomplete: the movie atom runs past its end";
-    }
     return "the file is incomplete: its last atom (" + cut.type + ") runs past its end";
 }
 
@@ -67,12 +64,17 @@ bool LoadMovie(CSongFile& file, MovieInFile& out, std::string* why = nullptr) {
         return true;
     };
     if (!songcore::ListMp4FileAtoms(read, length, out.top, out.cutShort)) {
-        return fail("the file's atoms are damaged: an atom is smaller than its header");
+        return fail(
+            "the file's atoms are damaged: an atom is smaller than its header or runs past the "
+            "end of the file");
     }
     // A file cut short after its movie atom still has its tags.
     const Mp4Atom* moov = songcore::FindMp4Atom(out.top, "moov");
     if (!moov) {
-        return fail(out.cutShort ? IncompleteReason(*out.cutShort)
+        // An atom that swallows the rest of the file before any movie atom
+        // may as well have a wrong size as be cut short.
+        return fail(out.cutShort ? "the file's atoms are damaged: an atom is smaller than its "
+                                   "header or runs past the end of the file"
                                  : "the file has no movie atom (moov)");
     }
     if (moov->size > kMaxMovieSize) {
