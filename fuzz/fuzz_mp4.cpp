@@ -1,6 +1,7 @@
 // Walks arbitrary bytes as an MP4 file held in memory: the top-level atoms,
 // the movie atom, its item list, and a rebuild with a new item list, which
 // must itself parse again.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -16,7 +17,15 @@ using namespace songcore;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> file(data, size);
     std::vector<Mp4Atom> top;
-    if (!ListMp4Atoms(file, 0, size, top, nullptr, true)) {
+    std::optional<Mp4Atom> cutShort;
+    auto read = [file](uint64_t offset, size_t count, uint8_t* out) {
+        if (offset > file.size() || count > file.size() - offset) {
+            return false;
+        }
+        std::copy_n(file.data() + offset, count, out);
+        return true;
+    };
+    if (!ListMp4FileAtoms(read, size, top, cutShort)) {
         return 0;
     }
     const Mp4Atom* moov = FindMp4Atom(top, "moov");
@@ -38,7 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         old = std::move(*items);
     }
     tag.title += "x";
-    auto rebuilt = movie->WithItemList(tag.BuildItemList(old));
+    std::vector<uint8_t> itemList = tag.BuildItemList(old);
+    for (Mp4Padding padding : {Mp4Padding::kAbsorb, Mp4Padding::kRenew}) {
+        auto other = movie->WithItemList(itemList, padding);
+        if (other && !Mp4Movie::Parse(std::move(*other))) {
+            std::abort();
+        }
+    }
+    auto rebuilt = movie->WithItemList(itemList);
     if (!rebuilt) {
         return 0;
     }

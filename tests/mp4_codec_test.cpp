@@ -131,12 +131,12 @@ TEST(Mp4ItemCodec, NumbersHaveTheirByteLayoutsAndReadBack) {
     tag.genre = 18;
     auto items = ParseMp4ItemList(tag.BuildItemList({}));
     ASSERT_TRUE(items);
-    EXPECT_EQ(FindItem(*items, "trkn")->value, (Bytes{0, 0, 0, 3, 0, 12, 0, 0}));
-    EXPECT_EQ(FindItem(*items, "disk")->value, (Bytes{0, 0, 0, 1, 0, 2, 0, 0}));
-    EXPECT_EQ(FindItem(*items, "tmpo")->value, (Bytes{0x00, 0x78}));
-    EXPECT_EQ(FindItem(*items, "gnre")->value, (Bytes{0, 18}));
-    EXPECT_EQ(FindItem(*items, "cpil")->value, (Bytes{1}));
-    EXPECT_EQ(FindItem(*items, "gnre")->dataType, 0u);
+    EXPECT_EQ(FindItem(*items, "trkn")->data.at(0).value, (Bytes{0, 0, 0, 3, 0, 12, 0, 0}));
+    EXPECT_EQ(FindItem(*items, "disk")->data.at(0).value, (Bytes{0, 0, 0, 1, 0, 2, 0, 0}));
+    EXPECT_EQ(FindItem(*items, "tmpo")->data.at(0).value, (Bytes{0x00, 0x78}));
+    EXPECT_EQ(FindItem(*items, "gnre")->data.at(0).value, (Bytes{0, 18}));
+    EXPECT_EQ(FindItem(*items, "cpil")->data.at(0).value, (Bytes{1}));
+    EXPECT_EQ(FindItem(*items, "gnre")->data.at(0).type, 0u);
     Mp4Tag back;
     back.ReadItems(*items);
     EXPECT_EQ(back.track, tag.track);
@@ -146,17 +146,21 @@ TEST(Mp4ItemCodec, NumbersHaveTheirByteLayoutsAndReadBack) {
     EXPECT_EQ(back.genre, 18);
 }
 
-TEST(Mp4ItemCodec, AnEmptyTagWritesOnlyTheNumberItems) {
-    auto items = ParseMp4ItemList(Mp4Tag().BuildItemList({}));
+TEST(Mp4ItemCodec, FieldsNobodySetAddNoItems) {
+    // No genre, track 0 of no total, tempo 0, no compilation and empty or
+    // blank texts: nothing another program could take for a value.
+    Mp4Tag tag;
+    tag.title = "  ";
+    tag.artist = " ; ";
+    EXPECT_TRUE(tag.BuildItemList({}).empty());
+    tag.genre = 0;  // reads as some genre elsewhere
+    EXPECT_TRUE(tag.BuildItemList({}).empty());
+    // A total alone is a value.
+    tag.track = 12 * 65536;
+    auto items = ParseMp4ItemList(tag.BuildItemList({}));
     ASSERT_TRUE(items);
-    std::vector<std::string> names;
-    for (const Mp4Item& item : *items) {
-        names.push_back(item.name);
-    }
-    // No genre is no "gnre": a 0 or an out-of-table number reads as a
-    // genre in other programs.
-    EXPECT_EQ(names, (std::vector<std::string>{"trkn", "disk", "tmpo", "cpil"}));
-    EXPECT_EQ(Mp4Tag().BuildItemList({}).size(), 32u + 32 + 26 + 25);
+    ASSERT_EQ(items->size(), 1u);
+    EXPECT_EQ(items->at(0).data.at(0).value, (Bytes{0, 0, 0, 0, 0, 12, 0, 0}));
 }
 
 TEST(Mp4ItemCodec, GenreNumbersAreTheTableIndexPlusOne) {
@@ -200,12 +204,13 @@ TEST(Mp4ItemCodec, CarriesOverEveryItemItDoesNotWriteUnchanged) {
     for (const Mp4Item& item : *items) {
         names.push_back(item.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"\xA9nam", "trkn", "disk", "tmpo", "cpil", "covr",
-                                               "----", "aART"}));
-    EXPECT_EQ(items->at(0).value, B("New"));
-    EXPECT_EQ(items->at(5).raw, cover);
-    EXPECT_EQ(items->at(6).raw, freeform);
-    EXPECT_EQ(items->at(7).raw, albumArtist);
+    // The title takes the first title's place and the second, part of the
+    // old value, goes; the genre the record does not have goes too.
+    EXPECT_EQ(names, (std::vector<std::string>{"\xA9nam", "covr", "----", "aART"}));
+    EXPECT_EQ(items->at(0).data.at(0).value, B("New"));
+    EXPECT_EQ(items->at(1).raw, cover);
+    EXPECT_EQ(items->at(2).raw, freeform);
+    EXPECT_EQ(items->at(3).raw, albumArtist);
 }
 
 TEST(Mp4ItemCodec, RefusesMalformedItems) {
@@ -291,4 +296,168 @@ TEST(Mp4MovieEdit, WritesTheSizeOfASixtyFourBitHeader) {
     EXPECT_EQ(GetU32(*rebuilt, 0), 1u);
     EXPECT_EQ(GetU32(*rebuilt, 12), rebuilt->size());
     EXPECT_TRUE(Mp4Movie::Parse(*rebuilt));
+}
+
+TEST(Mp4ItemCodec, KeepsEveryItemWhoseFieldDidNotChangeByteForByte) {
+    // Forms this program would not write itself: two artists, a disc
+    // number without its last two bytes, a genre by name, a number genre
+    // outside the table, a tempo of one byte.
+    Bytes artists = MakeAtom(
+        "\xA9"
+        "ART",
+        Cat({MakeAtom("data", Cat({U32(1), U32(0), B("A1")})),
+             MakeAtom("data", Cat({U32(1), U32(0), B(" A2 ")}))}));
+    Bytes disc = DataItem("disk", 0, Bytes{0, 0, 0, 2, 0, 3});
+    Bytes genre = DataItem("gnre", 1, B("Rock"));
+    Bytes tempo = DataItem("tmpo", 21, Bytes{90});
+    Bytes track = DataItem("trkn", 0, Bytes{0, 0, 0, 5, 0, 12, 0, 0});
+    Bytes old = Cat({artists, disc, genre, tempo, track, DataItem("\xA9nam", 1, B("Old"))});
+    auto oldItems = ParseMp4ItemList(old);
+    ASSERT_TRUE(oldItems);
+    Mp4Tag tag;
+    tag.ReadItems(*oldItems);
+    EXPECT_EQ(tag.artist, "A1; A2");
+    EXPECT_EQ(tag.disc, 2u + 3 * 65536);
+    EXPECT_EQ(tag.genre, 18u);
+    EXPECT_EQ(tag.tempo, 90u);
+    EXPECT_EQ(tag.BuildItemList(*oldItems), old);
+
+    // One field changed: only its item is new.
+    tag.title = "New";
+    Bytes expected = Cat({artists, disc, genre, tempo, track, DataItem("\xA9nam", 1, B("New"))});
+    EXPECT_EQ(tag.BuildItemList(*oldItems), expected);
+
+    // Cleared fields lose their items; a total kept with a new number stays.
+    tag.artist = "";
+    tag.tempo = 0;
+    tag.track = 6 + 12 * 65536;
+    auto items = ParseMp4ItemList(tag.BuildItemList(*oldItems));
+    ASSERT_TRUE(items);
+    std::vector<std::string> names;
+    for (const Mp4Item& item : *items) {
+        names.push_back(item.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"disk", "gnre", "trkn", "\xA9nam"}));
+    EXPECT_EQ(FindItem(*items, "trkn")->data.at(0).value, (Bytes{0, 0, 0, 6, 0, 12, 0, 0}));
+}
+
+TEST(Mp4ItemCodec, SplitsNamesIntoSeveralValuesButNotOtherTexts) {
+    Mp4Tag tag;
+    tag.artist = "B1; B2 ;B3";
+    tag.title = "Love; Hate";
+    auto items = ParseMp4ItemList(tag.BuildItemList({}));
+    ASSERT_TRUE(items);
+    const Mp4Item* artist = FindItem(*items,
+                                     "\xA9"
+                                     "ART");
+    ASSERT_TRUE(artist);
+    ASSERT_EQ(artist->data.size(), 2u);
+    EXPECT_EQ(artist->data[0].value, B("B1"));
+    EXPECT_EQ(artist->data[1].value, B("B2 ;B3"));
+    EXPECT_EQ(FindItem(*items, "\xA9nam")->data.size(), 1u);
+    Mp4Tag back;
+    back.ReadItems(*items);
+    EXPECT_EQ(back.artist, "B1; B2 ;B3");
+    EXPECT_EQ(back.title, "Love; Hate");
+}
+
+namespace {
+
+// A movie whose meta atom holds an item list of itemListSize bytes and,
+// after it, a free atom of freeSize bytes (none for 0).
+Bytes MovieWithPadding(size_t itemListSize, size_t freeSize, bool freeInUdta = false) {
+    Bytes ilst = MakeAtom("ilst", Bytes(itemListSize - 8, 0));
+    Bytes free = freeSize ? MakeAtom("free", Bytes(freeSize - 8, 0)) : Bytes{};
+    Bytes meta = freeInUdta ? Meta(ilst) : Meta(Cat({ilst, free}));
+    return Movie(MakeAtom("udta", freeInUdta ? Cat({meta, free}) : meta));
+}
+
+// Sizes of the children of moov.udta.meta and, after a "|", of moov.udta.
+std::string Layout(const Bytes& movie) {
+    Bytes file = movie;
+    std::string out;
+    for (const char* type : {"hdlr", "ilst", "free"}) {
+        for (auto spot : testsupport::FindChildren(file, {"moov", "udta", "meta"}, type)) {
+            out += std::string(type) + std::to_string(spot.size) + " ";
+        }
+    }
+    out += "|";
+    for (auto spot : testsupport::FindChildren(file, {"moov", "udta"}, "free")) {
+        out += " free" + std::to_string(spot.size);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Mp4MovieEdit, TakesTheSizeChangeOutOfThePadding) {
+    const size_t oldList = 100;
+    const size_t padding = 64;
+    auto movie = Mp4Movie::Parse(MovieWithPadding(oldList, padding));
+    ASSERT_TRUE(movie);
+    ASSERT_TRUE(movie->hasPadding());
+    const size_t movieSize = movie->bytes().size();
+    auto absorb = [&](size_t newList) {
+        return movie->WithItemList(Bytes(newList - 8, 7), Mp4Padding::kAbsorb);
+    };
+    struct Case {
+        size_t newList;
+        const char* layout;  // empty when the padding cannot take it
+    } cases[] = {
+        {100, "hdlr33 ilst100 free64 |"},
+        {60, "hdlr33 ilst60 free104 |"},  // shrinking gives the padding more
+        {156, "hdlr33 ilst156 free8 |"},  // an empty free atom is left
+        {164, "hdlr33 ilst164 |"},        // the padding goes whole
+        {160, ""},                        // 4 bytes cannot be a free atom
+        {165, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newList);
+        auto rebuilt = absorb(c.newList);
+        if (!*c.layout) {
+            EXPECT_FALSE(rebuilt);
+            continue;
+        }
+        ASSERT_TRUE(rebuilt);
+        EXPECT_EQ(rebuilt->size(), movieSize);
+        EXPECT_EQ(Layout(*rebuilt), c.layout);
+        auto again = Mp4Movie::Parse(*rebuilt);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->itemListContent().size(), c.newList - 8);
+        // The chunk tables before the user data did not move.
+        EXPECT_TRUE(
+            std::equal(movie->bytes().begin(), movie->bytes().begin() + 200, rebuilt->begin()));
+    }
+
+    // Padding in the user data atom beside meta serves as well.
+    auto inUdta = Mp4Movie::Parse(MovieWithPadding(oldList, padding, true));
+    ASSERT_TRUE(inUdta && inUdta->hasPadding());
+    auto rebuilt = inUdta->WithItemList(Bytes(140 - 8, 7), Mp4Padding::kAbsorb);
+    ASSERT_TRUE(rebuilt);
+    EXPECT_EQ(rebuilt->size(), inUdta->bytes().size());
+    EXPECT_EQ(Layout(*rebuilt), "hdlr33 ilst140 | free24");
+
+    // No padding, nothing to absorb with.
+    auto bare = Mp4Movie::Parse(MovieWithPadding(oldList, 0));
+    ASSERT_TRUE(bare);
+    EXPECT_FALSE(bare->hasPadding());
+    EXPECT_FALSE(bare->WithItemList(Bytes(oldList - 8, 0), Mp4Padding::kAbsorb));
+}
+
+TEST(Mp4MovieEdit, RenewsPaddingThatWasTooSmall) {
+    for (bool inUdta : {false, true}) {
+        SCOPED_TRACE(inUdta);
+        auto movie = Mp4Movie::Parse(MovieWithPadding(100, 64, inUdta));
+        ASSERT_TRUE(movie);
+        auto rebuilt = movie->WithItemList(Bytes(392, 7), Mp4Padding::kRenew);
+        ASSERT_TRUE(rebuilt);
+        EXPECT_EQ(Layout(*rebuilt), "hdlr33 ilst400 free1024 |");
+        EXPECT_EQ(rebuilt->size(), movie->bytes().size() + 300 + 1024 - 64);
+        EXPECT_TRUE(Mp4Movie::Parse(*rebuilt));
+    }
+    // Without padding a rebuild adds none.
+    auto bare = Mp4Movie::Parse(MovieWithPadding(100, 0));
+    auto rebuilt = bare->WithItemList(Bytes(392, 7), Mp4Padding::kRenew);
+    ASSERT_TRUE(rebuilt);
+    EXPECT_EQ(Layout(*rebuilt), "hdlr33 ilst400 |");
 }

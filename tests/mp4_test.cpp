@@ -63,6 +63,21 @@ std::string CopyVariant(const TempDir& dir, const std::string& name,
     return path;
 }
 
+// The sample without room to spare: its free atoms become "skip" atoms,
+// which the writer leaves alone, so that a change of size has to move the
+// media data.
+std::string CopyWithoutPadding(const TempDir& dir, const std::string& name) {
+    return CopyVariant(dir, name, [](Bytes& bytes) {
+        std::vector<AtomSpot> free = FindChildren(bytes, {"moov", "udta", "meta"}, "free");
+        for (AtomSpot spot : FindChildren(bytes, {}, "free")) {
+            free.push_back(spot);
+        }
+        for (AtomSpot spot : free) {
+            std::copy_n("skip", 4, bytes.begin() + spot.offset + 4);
+        }
+    });
+}
+
 }  // namespace
 
 TEST(Mp4Read, ReadsWhatMutagenWrote) {
@@ -132,7 +147,7 @@ TEST(Mp4Write, RewritesTaggedFilesAndKeepsTheirOtherItems) {
     for (const char* name : kTaggedFiles) {
         SCOPED_TRACE(name);
         TempDir dir;
-        std::string path = CopyDataFile(dir, name, "song.m4a");
+        std::string path = CopyWithoutPadding(dir, name);
         Bytes before = ReadFileBytes(path);
         auto itemsBefore = MutagenItems(path);
         ASSERT_EQ(WriteSong(path, SetSomeFields), 1);
@@ -153,8 +168,8 @@ TEST(Mp4Write, RewritesTaggedFilesAndKeepsTheirOtherItems) {
         EXPECT_EQ(items["disk"], "[[1, 2]]");
         EXPECT_EQ(items["tmpo"], "[120]");
         EXPECT_EQ(items["cpil"], "[true]");
-        // mutagen shows "gnre" and the carried "\xA9gen" under one key.
-        EXPECT_EQ(items["\xC2\xA9gen"], "[\"Rock\", \"Jazz\"]");
+        // mutagen shows the carried "\xA9gen" and the new "gnre" under one key.
+        EXPECT_EQ(items["\xC2\xA9gen"], "[\"Jazz\", \"Rock\"]");
         for (const char* key : kCarriedItems) {
             EXPECT_EQ(items[key], itemsBefore[key]) << key;
             EXPECT_FALSE(items[key].empty()) << key;
@@ -188,7 +203,7 @@ TEST(Mp4Write, RewritesTaggedFilesAndKeepsTheirOtherItems) {
 
 TEST(Mp4Write, ShrinksAndEmptiesTheItemList) {
     TempDir dir;
-    std::string path = CopyDataFile(dir, "mp4/tagged_faststart.m4a", "song.m4a");
+    std::string path = CopyWithoutPadding(dir, "mp4/tagged_faststart.m4a");
     Bytes before = ReadFileBytes(path);
     // A fresh record clears every written field; a missing genre writes no "gnre".
     CSongFileInfo info;
@@ -202,14 +217,18 @@ TEST(Mp4Write, ShrinksAndEmptiesTheItemList) {
     auto items = MutagenItems(path);
     EXPECT_EQ(items.count("\xC2\xA9nam"), 0u);
     EXPECT_EQ(items["\xC2\xA9gen"], "[\"Jazz\"]");
-    EXPECT_EQ(items["trkn"], "[[0, 0]]");
+    for (const char* cleared : {"trkn", "disk", "tmpo", "cpil",
+                                "\xC2\xA9"
+                                "ART"}) {
+        EXPECT_EQ(items.count(cleared), 0u) << cleared;
+    }
     EXPECT_FALSE(items["covr"].empty());
 }
 
 TEST(Mp4Write, CreatesTheMissingAtoms) {
     ASSERT_TRUE(HaveMutagen());
-    // Title "T": its item (25) and the four number items (115).
-    const size_t itemList = 8 + 25 + 115;
+    // Title "T" and nothing else.
+    const size_t itemList = 8 + 25;
     struct Case {
         const char* what;
         std::vector<std::string> remove;
@@ -381,7 +400,7 @@ TEST(Mp4Cli, WritesAndShowsMp4Tags) {
     auto items = MutagenItems(path);
     EXPECT_EQ(items["\xC2\xA9nam"], "[\"From the command line\"]");
     EXPECT_EQ(items["trkn"], "[[9, 12]]");
-    EXPECT_EQ(items["\xC2\xA9gen"], "[\"Rock\", \"Jazz\"]");
+    EXPECT_EQ(items["\xC2\xA9gen"], "[\"Jazz\", \"Rock\"]");
 
     RunResult show = RunTunemoss({"show", "--json", path});
     ASSERT_EQ(show.status, 0) << show.err;
@@ -398,4 +417,226 @@ TEST(Mp4Cli, WritesAndShowsMp4Tags) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("tunemoss: " + broken + ":"), std::string::npos) << refused.err;
     EXPECT_EQ(ReadFileBytes(broken), before);
+}
+
+namespace {
+
+// A copy of an ffmpeg sample tagged richly by mutagen.
+std::string RichSong(const TempDir& dir, const char* sample = "mp4/faststart.m4a") {
+    std::string path = CopyDataFile(dir, sample, "rich.m4a");
+    std::string failed = TagRichlyWithMutagen(path);
+    EXPECT_EQ(failed, "");
+    return path;
+}
+
+// The item atoms of the file's item list, by name (a repeated name keeps
+// each one), as bytes.
+std::multimap<std::string, Bytes> ItemAtoms(const Bytes& file) {
+    std::multimap<std::string, Bytes> items;
+    auto ilst = FindAtom(file, {"moov", "udta", "meta", "ilst"});
+    for (size_t at = ilst->offset + 8; at + 8 <= ilst->offset + ilst->size;) {
+        size_t size = GetU32(file, at);
+        items.emplace(std::string(file.begin() + at + 4, file.begin() + at + 8),
+                      Bytes(file.begin() + at, file.begin() + at + size));
+        at += size;
+    }
+    return items;
+}
+
+// Whether the files have the same length and the same bytes outside the
+// movie atom (as large as it is in either file).
+bool SameOutsideMovie(const Bytes& before, const Bytes& after) {
+    auto moov = FindAtom(before, {"moov"});
+    size_t end =
+        std::max(moov->offset + moov->size, moov->offset + FindAtom(after, {"moov"})->size);
+    return before.size() == after.size() &&
+           std::equal(before.begin(), before.begin() + moov->offset, after.begin()) &&
+           std::equal(before.begin() + end, before.end(), after.begin() + end);
+}
+
+}  // namespace
+
+TEST(Mp4Edit, ChangesOnlyTheEditedItemInPlace) {
+    ASSERT_TRUE(HaveMutagen());
+    for (const char* sample : {"mp4/faststart.m4a", "mp4/end.m4a"}) {
+        SCOPED_TRACE(sample);
+        TempDir dir;
+        std::string path = RichSong(dir, sample);
+        Bytes before = ReadFileBytes(path);
+        ASSERT_FALSE(FindChildren(before, {"moov", "udta", "meta"}, "free").empty());
+        auto itemsBefore = MutagenItems(path);
+        CSongFileInfo read;
+        ASSERT_EQ(ReadSong(path, read), 1);
+        EXPECT_EQ(read.GetArtist(), "A1; A2");
+        EXPECT_EQ(read.GetTrackNum(), 5u + 12 * 65536);
+
+        ASSERT_EQ(WriteSong(path, [](CSongFileInfo& info) { info.SetYear("2024"); }), 1);
+        Bytes after = ReadFileBytes(path);
+        EXPECT_TRUE(SameOutsideMovie(before, after));
+        EXPECT_EQ(ChunkOffsets(after), ChunkOffsets(before));
+        EXPECT_EQ(FfmpegErrors(path), "");
+
+        auto items = MutagenItems(path);
+        EXPECT_EQ(items["\xC2\xA9"
+                        "day"],
+                  "[\"2024\"]");
+        items.erase(
+            "\xC2\xA9"
+            "day");
+        EXPECT_EQ(items, itemsBefore);
+        // Byte for byte, not just alike: every old item is still there.
+        auto atomsBefore = ItemAtoms(before);
+        auto atomsAfter = ItemAtoms(after);
+        atomsAfter.erase(
+            "\xA9"
+            "day");
+        EXPECT_EQ(atomsAfter, atomsBefore);
+    }
+}
+
+TEST(Mp4Edit, WritesSeveralArtistsAsSeveralValues) {
+    ASSERT_TRUE(HaveMutagen());
+    TempDir dir;
+    std::string path = RichSong(dir);
+    ASSERT_EQ(WriteSong(path, [](CSongFileInfo& info) { info.SetArtist("B1; B2; B3"); }), 1);
+    EXPECT_EQ(MutagenItems(path)["\xC2\xA9"
+                                 "ART"],
+              "[\"B1\", \"B2\", \"B3\"]");
+    CSongFileInfo back;
+    ASSERT_EQ(ReadSong(path, back), 1);
+    EXPECT_EQ(back.GetArtist(), "B1; B2; B3");
+    EXPECT_EQ(FfmpegErrors(path), "");
+}
+
+TEST(Mp4Edit, AddsOnlyWhatWasSetAndRemovesWhatWasCleared) {
+    ASSERT_TRUE(HaveMutagen());
+    TempDir dir;
+    // ffmpeg's file has an empty item list.
+    std::string plain = CopyDataFile(dir, "mp4/end.m4a", "plain.m4a");
+    ASSERT_EQ(WriteSong(plain, [](CSongFileInfo& info) { info.SetTitle("Only a title"); }), 1);
+    auto items = MutagenItems(plain);
+    EXPECT_EQ(items.size(), 1u);
+    EXPECT_EQ(items["\xC2\xA9nam"], "[\"Only a title\"]");
+
+    std::string rich = RichSong(dir);
+    ASSERT_EQ(WriteSong(rich,
+                        [](CSongFileInfo& info) {
+                            info.SetArtist("");
+                            info.SetTrackNum(0);
+                        }),
+              1);
+    items = MutagenItems(rich);
+    EXPECT_EQ(items.count("\xC2\xA9"
+                          "ART"),
+              0u);
+    EXPECT_EQ(items.count("trkn"), 0u);
+    EXPECT_EQ(items["\xC2\xA9nam"], "[\"Rich Song\"]");
+    EXPECT_EQ(items["tmpo"], "[96]");
+    EXPECT_EQ(items["cpil"], "[true]");
+    EXPECT_EQ(items["\xC2\xA9gen"], "[\"Shoegaze\"]");
+    EXPECT_FALSE(items["covr"].empty());
+    EXPECT_EQ(FfmpegErrors(rich), "");
+}
+
+TEST(Mp4Edit, AGrowingTagGetsFreshPaddingOnlyWhereItHadSome) {
+    ASSERT_TRUE(HaveMutagen());
+    const std::string lyrics(3000, 'l');
+    auto grow = [&](CSongFileInfo& info) { info.SetLyrics(lyrics); };
+    TempDir dir;
+    std::string rich = RichSong(dir);
+    Bytes before = ReadFileBytes(rich);
+    ASSERT_EQ(WriteSong(rich, grow), 1);
+    Bytes after = ReadFileBytes(rich);
+    auto free = FindChildren(after, {"moov", "udta", "meta"}, "free");
+    ASSERT_EQ(free.size(), 1u);
+    EXPECT_EQ(free[0].size, 1024u);
+    auto ilst = FindAtom(after, {"moov", "udta", "meta", "ilst"});
+    EXPECT_EQ(free[0].offset, ilst->offset + ilst->size);
+    int64_t delta = static_cast<int64_t>(after.size()) - static_cast<int64_t>(before.size());
+    EXPECT_EQ(ChunkOffsets(after), Moved(ChunkOffsets(before), delta));
+    EXPECT_EQ(FfmpegErrors(rich), "");
+    CSongFileInfo back;
+    ASSERT_EQ(ReadSong(rich, back), 1);
+    EXPECT_EQ(back.GetLyrics(), lyrics);
+    EXPECT_EQ(back.GetArtist(), "A1; A2");
+
+    // The next edit fits in that padding.
+    ASSERT_EQ(WriteSong(rich, [](CSongFileInfo& info) { info.SetAlbum("A longer album name"); }),
+              1);
+    EXPECT_TRUE(SameOutsideMovie(after, ReadFileBytes(rich)));
+
+    std::string plain = CopyDataFile(dir, "mp4/end.m4a", "plain.m4a");
+    ASSERT_EQ(WriteSong(plain, grow), 1);
+    EXPECT_TRUE(FindChildren(ReadFileBytes(plain), {"moov", "udta", "meta"}, "free").empty());
+    EXPECT_EQ(FfmpegErrors(plain), "");
+}
+
+TEST(Mp4Edit, UsesTheFreeAtomAfterTheMovieAtom) {
+    // ffmpeg leaves 8 free bytes between the movie atom and the media data.
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "mp4/faststart.m4a", "song.m4a");
+    Bytes before = ReadFileBytes(path);
+    ASSERT_EQ(FindChildren(before, {}, "free").at(0).size, 8u);
+    auto setTitle = [&](const char* title) {
+        return WriteSong(path, [&](CSongFileInfo& info) { info.SetTitle(title); });
+    };
+    // 25 bytes more do not fit in 8: the media data moves.
+    ASSERT_EQ(setTitle("T"), 1);
+    Bytes tagged = ReadFileBytes(path);
+    EXPECT_EQ(tagged.size(), before.size() + 25);
+    EXPECT_EQ(ChunkOffsets(tagged), Moved(ChunkOffsets(before), 25));
+    // 4 bytes more would leave a free atom too small for its header.
+    ASSERT_EQ(setTitle("TTTTT"), 1);
+    Bytes longer = ReadFileBytes(path);
+    EXPECT_EQ(longer.size(), tagged.size() + 4);
+    // Clearing gives the 29 bytes to the free atom; nothing else moves.
+    ASSERT_EQ(setTitle(""), 1);
+    Bytes cleared = ReadFileBytes(path);
+    EXPECT_TRUE(SameOutsideMovie(longer, cleared));
+    EXPECT_EQ(FindChildren(cleared, {}, "free").at(0).size, 8u + 29);
+    EXPECT_EQ(ChunkOffsets(cleared), ChunkOffsets(longer));
+    // A title of 13 bytes takes 37, the free atom whole.
+    ASSERT_EQ(setTitle("1234567890123"), 1);
+    Bytes full = ReadFileBytes(path);
+    EXPECT_TRUE(SameOutsideMovie(cleared, full));
+    EXPECT_TRUE(FindChildren(full, {}, "free").empty());
+    EXPECT_EQ(ChunkOffsets(full), ChunkOffsets(longer));
+    EXPECT_EQ(FfmpegErrors(path), "");
+    EXPECT_EQ(MutagenItems(path)["\xC2\xA9nam"], "[\"1234567890123\"]");
+}
+
+TEST(Mp4Edit, ReadsAFileCutShortButRefusesToWriteIt) {
+    struct Case {
+        const char* what;
+        const char* sample;
+        std::function<void(Bytes&)> cut;
+        const char* message;
+    } cases[] = {
+        {"media data cut halfway", "mp4/tagged_faststart.m4a",
+         [](Bytes& bytes) { bytes.resize(bytes.size() - 500); },
+         "the file is incomplete: the media data runs past its end"},
+        {"trailing free atom cut", "mp4/tagged_end.m4a",
+         [](Bytes& bytes) {
+             Bytes free = MakeAtom("free", Bytes(1000, 0));
+             bytes.insert(bytes.end(), free.begin(), free.begin() + 100);
+         },
+         "the file is incomplete: its last atom (free) runs past its end"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = CopyVariant(dir, c.sample, c.cut);
+        Bytes before = ReadFileBytes(path);
+        CSongFileInfo info;
+        ASSERT_EQ(ReadSong(path, info), 1);
+        EXPECT_EQ(info.GetTitle(), "Fixture Song");
+        EXPECT_EQ(info.GetTagKind(), TAG_MP4);
+        CSongFileInfo writer;
+        ASSERT_TRUE(writer.Open(path, 0, 0));
+        ASSERT_EQ(writer.GetMP4Info(), 1);
+        writer.SetTitle("X");
+        EXPECT_EQ(writer.WriteMP4Info(), 0);
+        EXPECT_EQ(writer.GetErrorMessage(), c.message);
+        EXPECT_EQ(ReadFileBytes(path), before);
+    }
 }

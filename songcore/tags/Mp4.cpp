@@ -1,8 +1,11 @@
 // MP4 metadata: the item list in moov.udta.meta.ilst and the movie header.
 // A write rebuilds the movie atom in memory and streams everything else of
-// the file into the replacement unchanged.
+// the file into the replacement unchanged. When a free atom beside the item
+// list (or right after the movie atom) can take the size change, the media
+// data stays where it is; otherwise it moves and the chunk offsets follow.
 #include <algorithm>
 
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/Mp4Atoms.h"
 #include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/Mp4Movie.h"
@@ -10,7 +13,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/ByteReader.h"
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/util/ByteWriter.h"
 
 using songcore::Mp4Atom;
 using songcore::Mp4Movie;
@@ -23,14 +26,23 @@ constexpr uint64_t kMaxMovieSize = uint64_t{128} << 20;
 
 struct MovieInFile {
     std::vector<Mp4Atom> top;  // the atoms of the file
-    Mp4Atom where;             // the movie atom among them
+    // The last atom, when it runs past the end of the file (not in top).
+    std::optional<Mp4Atom> cutShort;
+    Mp4Atom where;  // the movie atom among them
     std::optional<Mp4Movie> movie;
 };
+
+std::string IncompleteReason(const Mp4Atom& cut) {
+    if (cut.type == "mdat") {
+        return "the file is incomplete: the media data runs past its end";
+    }
+    return "the file is incomplete: its last atom (" + cut.type + ") runs past its end";
+}
 
 // why, when given, receives the reason for a failure in plain words; it
 // stays empty when the file itself could not be read (the file says why).
 bool LoadMovie(CSongFile& file, MovieInFile& out, std::string* why = nullptr) {
-    auto fail = [why](const char* reason) {
+    auto fail = [why](const std::string& reason) {
         if (why) {
             *why = reason;
         }
@@ -51,14 +63,19 @@ bool LoadMovie(CSongFile& file, MovieInFile& out, std::string* why = nullptr) {
         }
         return true;
     };
-    if (!songcore::ListMp4Atoms(read, 0, length, out.top, nullptr, true)) {
+    if (!songcore::ListMp4FileAtoms(read, length, out.top, out.cutShort)) {
         return fail(
             "the file's atoms are damaged: an atom is smaller than its header or runs past the "
             "end of the file");
     }
+    // A file cut short after its movie atom still has its tags.
     const Mp4Atom* moov = songcore::FindMp4Atom(out.top, "moov");
     if (!moov) {
-        return fail("the file has no movie atom (moov)");
+        // An atom that swallows the rest of the file before any movie atom
+        // may as well have a wrong size as be cut short.
+        return fail(out.cutShort ? "the file's atoms are damaged: an atom is smaller than its "
+                                   "header or runs past the end of the file"
+                                 : "the file has no movie atom (moov)");
     }
     if (moov->size > kMaxMovieSize) {
         return fail("the movie atom is larger than 128 MiB");
@@ -75,6 +92,91 @@ bool LoadMovie(CSongFile& file, MovieInFile& out, std::string* why = nullptr) {
             "past its parent");
     }
     return true;
+}
+
+// The free atom right after the movie atom, when it can take delta bytes
+// (or give them, for a negative delta) and stay a free atom or go whole.
+const Mp4Atom* FreeAfterMovie(const MovieInFile& file, int64_t delta) {
+    for (const Mp4Atom& atom : file.top) {
+        if (atom.offset != file.where.end()) {
+            continue;
+        }
+        if (atom.type != "free" || atom.headerSize != 8 || atom.sizeToEnd) {
+            return nullptr;
+        }
+        int64_t left = static_cast<int64_t>(atom.size) - delta;
+        bool fits = left == 0 || (left >= 8 && left <= 0xFFFFFFFF);
+        return fits ? &atom : nullptr;
+    }
+    return nullptr;
+}
+
+// The new movie atom, and where the old file's bytes after it resume (past
+// the old movie atom, or inside the free atom that gave it room).
+struct MovieWrite {
+    std::vector<uint8_t> movie;
+    uint64_t restAt = 0;
+};
+
+std::optional<MovieWrite> PlanMovieWrite(const MovieInFile& file, std::span<const uint8_t> itemList,
+                                         std::string& why) {
+    const Mp4Atom& where = file.where;
+    const Mp4Movie& old = *file.movie;
+    auto fail = [&why](const char* reason) {
+        why = reason;
+        return std::nullopt;
+    };
+    const char* tooLarge = "the new item list does not fit the size fields of the atoms around it";
+
+    // In place: the padding beside the item list takes the change.
+    if (auto same = old.WithItemList(itemList, songcore::Mp4Padding::kAbsorb)) {
+        return MovieWrite{std::move(*same), where.end()};
+    }
+    auto rebuilt = old.WithItemList(itemList, songcore::Mp4Padding::kKeep);
+    if (!rebuilt) {
+        return fail(tooLarge);
+    }
+    int64_t delta = static_cast<int64_t>(rebuilt->size()) - static_cast<int64_t>(where.size);
+    if (delta == 0) {
+        return MovieWrite{std::move(*rebuilt), where.end()};
+    }
+    // In place: the free atom after the movie atom takes it. Its content
+    // keeps the old bytes, so they need not be written again.
+    if (const Mp4Atom* free = FreeAfterMovie(file, delta)) {
+        uint64_t left = free->size - delta;
+        songcore::ByteWriter header;
+        if (left > 0) {
+            header.u32be(static_cast<uint32_t>(left));
+            header.text("free");
+        }
+        rebuilt->insert(rebuilt->end(), header.buffer().begin(), header.buffer().end());
+        return MovieWrite{std::move(*rebuilt), where.end() + delta + header.size()};
+    }
+
+    // The media data moves. Padding that was too small is renewed, so that
+    // the next edits fit.
+    if (old.hasPadding()) {
+        rebuilt = old.WithItemList(itemList, songcore::Mp4Padding::kRenew);
+        if (!rebuilt) {
+            return fail(tooLarge);
+        }
+        delta = static_cast<int64_t>(rebuilt->size()) - static_cast<int64_t>(where.size);
+    }
+    std::optional<Mp4Movie> movie = Mp4Movie::Parse(std::move(*rebuilt));
+    if (!movie) {
+        return fail("the rebuilt movie atom could not be read back");
+    }
+    // Movie fragments carry absolute offsets of their own, which this
+    // writer does not correct; moving them would break the file.
+    for (const Mp4Atom& atom : file.top) {
+        if (atom.offset > where.offset && (atom.type == "moof" || atom.type == "mfra")) {
+            return fail("movie fragments follow the movie header; they would have to move");
+        }
+    }
+    if (!movie->ShiftChunkOffsets(delta, where.end())) {
+        return fail("a chunk offset would no longer fit its table once the media data moves");
+    }
+    return MovieWrite{movie->bytes(), where.end()};
 }
 
 }  // namespace
@@ -112,11 +214,11 @@ int CSongFileInfo::GetMP4Info() {
     if (!tag.lyrics.empty()) {
         lyrics_ = tag.lyrics;
     }
-    genre_ = tag.genre;
+    genre_ = static_cast<uint16_t>(tag.genre);  // the reader keeps it at most 148
     trackNum_ = tag.track;
     discNum_ = tag.disc;
-    tempo_ = tag.tempo;
-    compilation_ = tag.compilation;
+    tempo_ = static_cast<uint16_t>(tag.tempo);
+    compilation_ = static_cast<uint8_t>(tag.compilation);
     tagKind_ = TAG_MP4;
     return 1;
 }
@@ -126,6 +228,11 @@ int CSongFileInfo::WriteMP4Info() {
     std::string why;
     if (!LoadMovie(*this, file, &why)) {
         return why.empty() ? 0 : Refuse(why);
+    }
+    // The atoms past the end would be cut off for good, or filled with
+    // whatever follows when the download resumes.
+    if (file.cutShort) {
+        return Refuse(IncompleteReason(*file.cutShort));
     }
     std::vector<songcore::Mp4Item> old;
     if (file.movie->hasItemList()) {
@@ -152,38 +259,21 @@ int CSongFileInfo::WriteMP4Info() {
     tag.tempo = tempo_;
     tag.compilation = compilation_;
 
-    auto rebuilt = file.movie->WithItemList(tag.BuildItemList(old));
-    if (!rebuilt) {
-        return Refuse("the new item list does not fit the size fields of the atoms around it");
-    }
-    std::optional<Mp4Movie> movie = Mp4Movie::Parse(std::move(*rebuilt));
-    if (!movie) {
-        return Refuse("the rebuilt movie atom could not be read back");
+    std::optional<MovieWrite> plan = PlanMovieWrite(file, tag.BuildItemList(old), why);
+    if (!plan) {
+        return Refuse(why);
     }
     const Mp4Atom& where = file.where;
-    int64_t delta = static_cast<int64_t>(movie->bytes().size()) - static_cast<int64_t>(where.size);
-    if (delta != 0) {
-        // Movie fragments carry absolute offsets of their own, which this
-        // writer does not correct; moving them would break the file.
-        for (const Mp4Atom& atom : file.top) {
-            if (atom.offset > where.offset && (atom.type == "moof" || atom.type == "mfra")) {
-                return Refuse("movie fragments follow the movie header; they would have to move");
-            }
-        }
-        if (!movie->ShiftChunkOffsets(delta, where.end())) {
-            return Refuse("a chunk offset would no longer fit its table once the media data moves");
-        }
-    }
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return 0;  // the reason is the stream's
     }
-    if (length < where.end()) {
+    if (length < plan->restAt) {
         return Refuse("the file is shorter than its movie atom");
     }
     return ReplaceContents([&](songcore::ContentWriter& out) {
-        return CopyRange(out, 0, where.offset) && out.append(movie->bytes()) &&
-               CopyRange(out, where.end(), length - where.end());
+        return CopyRange(out, 0, where.offset) && out.append(plan->movie) &&
+               CopyRange(out, plan->restAt, length - plan->restAt);
     });
 }
 

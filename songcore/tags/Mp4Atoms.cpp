@@ -6,8 +6,12 @@
 
 namespace songcore {
 
-bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vector<Mp4Atom>& out,
-                  uint64_t* childrenEnd, bool sizeToEndAllowed) {
+namespace {
+
+// The walk behind both listings; an atom that reaches past end is stored in
+// cutShort when it is given, and ends the walk.
+bool WalkAtoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vector<Mp4Atom>& out,
+               uint64_t* childrenEnd, bool sizeToEndAllowed, std::optional<Mp4Atom>* cutShort) {
     out.clear();
     uint64_t pos = begin;
     while (end > pos && end - pos >= 8) {
@@ -37,8 +41,16 @@ bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vect
             size = end - pos;
             atom.sizeToEnd = true;
         }
-        if (size < atom.headerSize || size > end - pos) {
+        if (size < atom.headerSize) {
             return false;
+        }
+        if (size > end - pos) {
+            if (!cutShort) {
+                return false;
+            }
+            atom.size = size;
+            *cutShort = std::move(atom);
+            break;
         }
         atom.size = size;
         pos += size;
@@ -48,6 +60,19 @@ bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vect
         *childrenEnd = pos;
     }
     return true;
+}
+
+}  // namespace
+
+bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vector<Mp4Atom>& out,
+                  uint64_t* childrenEnd, bool sizeToEndAllowed) {
+    return WalkAtoms(read, begin, end, out, childrenEnd, sizeToEndAllowed, nullptr);
+}
+
+bool ListMp4FileAtoms(const Mp4ReadFn& read, uint64_t length, std::vector<Mp4Atom>& out,
+                      std::optional<Mp4Atom>& cutShort) {
+    cutShort.reset();
+    return WalkAtoms(read, 0, length, out, nullptr, true, &cutShort);
 }
 
 bool ListMp4Atoms(std::span<const uint8_t> data, uint64_t begin, uint64_t end,

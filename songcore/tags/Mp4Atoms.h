@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ bool ListMp4Atoms(const Mp4ReadFn& read, uint64_t begin, uint64_t end, std::vect
 bool ListMp4Atoms(std::span<const uint8_t> data, uint64_t begin, uint64_t end,
                   std::vector<Mp4Atom>& out, uint64_t* childrenEnd = nullptr,
                   bool sizeToEndAllowed = false);
+
+// The top level of a file of the given length. As ListMp4Atoms with the last
+// atom allowed to run to the end, except that an atom reaching past the end
+// of the file (a download stopped halfway) ends the walk without failing: it
+// is left out of the list and returned in cutShort.
+bool ListMp4FileAtoms(const Mp4ReadFn& read, uint64_t length, std::vector<Mp4Atom>& out,
+                      std::optional<Mp4Atom>& cutShort);
 
 // The first atom of the list with the given type, or null.
 const Mp4Atom* FindMp4Atom(const std::vector<Mp4Atom>& atoms, std::string_view type);

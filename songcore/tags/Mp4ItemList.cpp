@@ -27,16 +27,20 @@ std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> co
         if (!ListMp4Atoms(content, atom.contentOffset(), atom.end(), children)) {
             return std::nullopt;
         }
-        if (const Mp4Atom* data = FindMp4Atom(children, "data")) {
-            if (data->contentSize() < 8) {
+        for (const Mp4Atom& child : children) {
+            if (child.type != "data") {
+                continue;
+            }
+            if (child.contentSize() < 8) {
                 return std::nullopt;
             }
-            ByteReader reader(content.subspan(data->contentOffset(), data->contentSize()));
-            item.dataType = reader.u32be();
+            ByteReader reader(content.subspan(child.contentOffset(), child.contentSize()));
+            Mp4Data data;
+            data.type = reader.u32be();
             reader.skip(4);  // locale
             auto value = reader.bytes(reader.remaining());
-            item.value.assign(value.begin(), value.end());
-            item.hasData = true;
+            data.value.assign(value.begin(), value.end());
+            item.data.push_back(std::move(data));
         }
         items.push_back(std::move(item));
     }
@@ -57,6 +61,23 @@ void AppendMp4Item(ByteWriter& out, std::string_view name, uint32_t dataType,
 void AppendMp4TextItem(ByteWriter& out, std::string_view name, std::string_view text) {
     AppendMp4Item(out, name, kMp4DataUtf8,
                   std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void AppendMp4TextItem(ByteWriter& out, std::string_view name,
+                       const std::vector<std::string>& texts) {
+    uint64_t size = 8;
+    for (const std::string& text : texts) {
+        size += 16 + text.size();
+    }
+    out.u32be(static_cast<uint32_t>(size));
+    out.text(name);
+    for (const std::string& text : texts) {
+        out.u32be(static_cast<uint32_t>(16 + text.size()));
+        out.text("data");
+        out.u32be(kMp4DataUtf8);
+        out.u32be(0);  // locale
+        out.text(text);
+    }
 }
 
 uint16_t Mp4GenreToIndex(uint32_t gnre) {

@@ -19,12 +19,17 @@ constexpr uint32_t kMp4DataBinary = 0;  // implicit: the item's name says
 constexpr uint32_t kMp4DataUtf8 = 1;
 constexpr uint32_t kMp4DataUtf16 = 2;
 
+struct Mp4Data {
+    uint32_t type = 0;
+    std::vector<uint8_t> value;
+};
+
 struct Mp4Item {
     std::string name;          // four bytes, 0xA9 kept as a byte
     std::vector<uint8_t> raw;  // the whole item atom, as found
-    bool hasData = false;      // the first data atom below
-    uint32_t dataType = 0;
-    std::vector<uint8_t> value;
+    // Its data atoms in their order; an item with several values ("\xA9ART"
+    // A1, A2) has one for each.
+    std::vector<Mp4Data> data;
 };
 
 // Parses the content of an item list atom; nothing when an item or one of
@@ -35,6 +40,9 @@ std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> co
 void AppendMp4Item(ByteWriter& out, std::string_view name, uint32_t dataType,
                    std::span<const uint8_t> value);
 void AppendMp4TextItem(ByteWriter& out, std::string_view name, std::string_view text);
+// One item atom holding a UTF-8 data atom for each text.
+void AppendMp4TextItem(ByteWriter& out, std::string_view name,
+                       const std::vector<std::string>& texts);
 
 // "gnre" numbers are one more than the genre table index; 0 and numbers past
 // the table mean no genre (the table index 148).

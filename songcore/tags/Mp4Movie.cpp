@@ -1,5 +1,7 @@
 #include "songcore/tags/Mp4Movie.h"
 
+#include <algorithm>
+
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 
@@ -33,6 +35,51 @@ bool FindChild(std::span<const uint8_t> data, const Mp4Atom& parent, std::string
         found = *child;
     }
     return true;
+}
+
+// One change to the bytes of the movie atom: removed bytes at at give way to
+// inserted ones, and the atoms that hold them change size by the difference.
+struct Splice {
+    uint64_t at = 0;
+    uint64_t removed = 0;
+    std::vector<uint8_t> inserted;
+    std::vector<const Mp4Atom*> parents;
+};
+
+// The splices must not overlap, and none may touch a header of its parents.
+std::optional<std::vector<uint8_t>> ApplySplices(const std::vector<uint8_t>& bytes,
+                                                 std::vector<Splice> splices) {
+    // Sizes go in first, while every header is where the old bytes have it;
+    // then the splices from the back, each leaving the offsets before it.
+    std::vector<std::pair<const Mp4Atom*, int64_t>> grown;
+    for (const Splice& splice : splices) {
+        int64_t change =
+            static_cast<int64_t>(splice.inserted.size()) - static_cast<int64_t>(splice.removed);
+        for (const Mp4Atom* parent : splice.parents) {
+            auto it = std::find_if(grown.begin(), grown.end(),
+                                   [parent](const auto& entry) { return entry.first == parent; });
+            if (it == grown.end()) {
+                grown.emplace_back(parent, change);
+            } else {
+                it->second += change;
+            }
+        }
+    }
+    std::vector<uint8_t> out = bytes;
+    for (const auto& [atom, change] : grown) {
+        uint64_t size = static_cast<uint64_t>(static_cast<int64_t>(atom->size) + change);
+        if (!PutMp4AtomSize(out, *atom, size)) {
+            return std::nullopt;
+        }
+    }
+    std::sort(splices.begin(), splices.end(),
+              [](const Splice& a, const Splice& b) { return a.at > b.at; });
+    for (const Splice& splice : splices) {
+        auto at = out.begin() + static_cast<ptrdiff_t>(splice.at);
+        at = out.erase(at, at + static_cast<ptrdiff_t>(splice.removed));
+        out.insert(at, splice.inserted.begin(), splice.inserted.end());
+    }
+    return out;
 }
 
 uint64_t EntryWidth(const Mp4Atom& table) {
@@ -118,6 +165,15 @@ bool Mp4Movie::Walk() {
             if (const Mp4Atom* ilst = FindMp4Atom(metaChildren, "ilst")) {
                 ilst_ = *ilst;
             }
+            if (const Mp4Atom* free = FindMp4Atom(metaChildren, "free")) {
+                padding_ = *free;
+                paddingInMeta_ = true;
+            }
+        }
+        if (!padding_) {
+            if (const Mp4Atom* free = FindMp4Atom(udtaChildren, "free")) {
+                padding_ = *free;
+            }
         }
     }
     return true;
@@ -137,14 +193,17 @@ std::span<const uint8_t> Mp4Movie::itemListContent() const {
     return std::span(bytes_).subspan(ilst_->contentOffset(), ilst_->contentSize());
 }
 
-std::optional<std::vector<uint8_t>> Mp4Movie::WithItemList(std::span<const uint8_t> content) const {
-    if (content.size() > 0xFFFFFFFFu - 8 - 12 - 33 - 8) {
+std::optional<std::vector<uint8_t>> Mp4Movie::WithItemList(std::span<const uint8_t> content,
+                                                           Mp4Padding padding) const {
+    if (content.size() > 0xFFFFFFFFu - 8 - 12 - 33 - 8 - kMp4PaddingSize) {
         return std::nullopt;
     }
+    if (padding == Mp4Padding::kAbsorb && !hasPadding()) {
+        return std::nullopt;
+    }
+    const std::vector<const Mp4Atom*> toMeta = {&moov_, udta_ ? &*udta_ : nullptr,
+                                                meta_ ? &*meta_ : nullptr};
     ByteWriter insert;
-    uint64_t at = 0;
-    uint64_t removed = 0;
-    std::vector<const Mp4Atom*> parents = {&moov_};
     auto appendItemList = [&] {
         insert.u32be(static_cast<uint32_t>(8 + content.size()));
         insert.text("ilst");
@@ -157,39 +216,61 @@ std::optional<std::vector<uint8_t>> Mp4Movie::WithItemList(std::span<const uint8
         AppendHandler(insert);
         appendItemList();
     };
-    if (ilst_) {
-        at = ilst_->offset;
-        removed = ilst_->size;
-        parents.push_back(&*udta_);
-        parents.push_back(&*meta_);
-        appendItemList();
-    } else if (meta_) {
-        at = metaChildrenEnd_;
-        parents.push_back(&*udta_);
-        parents.push_back(&*meta_);
-        appendItemList();
-    } else if (udta_) {
-        at = udtaChildrenEnd_;
-        parents.push_back(&*udta_);
-        appendMeta();
-    } else {
-        at = moovChildrenEnd_;
-        insert.u32be(static_cast<uint32_t>(8 + 12 + 33 + 8 + content.size()));
-        insert.text("udta");
-        appendMeta();
+    std::vector<Splice> splices;
+    if (!ilst_) {
+        Splice created;
+        if (meta_) {
+            created.at = metaChildrenEnd_;
+            created.parents = toMeta;
+            appendItemList();
+        } else if (udta_) {
+            created.at = udtaChildrenEnd_;
+            created.parents = {toMeta[0], toMeta[1]};
+            appendMeta();
+        } else {
+            created.at = moovChildrenEnd_;
+            created.parents = {&moov_};
+            insert.u32be(static_cast<uint32_t>(8 + 12 + 33 + 8 + content.size()));
+            insert.text("udta");
+            appendMeta();
+        }
+        created.inserted = insert.take();
+        splices.push_back(std::move(created));
+        return ApplySplices(bytes_, splices);
     }
-    int64_t delta = static_cast<int64_t>(insert.size()) - static_cast<int64_t>(removed);
-    std::vector<uint8_t> out;
-    out.reserve(bytes_.size() + insert.size());
-    out.insert(out.end(), bytes_.begin(), bytes_.begin() + at);
-    out.insert(out.end(), insert.buffer().begin(), insert.buffer().end());
-    out.insert(out.end(), bytes_.begin() + at + removed, bytes_.end());
-    for (const Mp4Atom* parent : parents) {
-        if (!PutMp4AtomSize(out, *parent, parent->size + delta)) {
+
+    appendItemList();
+    std::vector<const Mp4Atom*> aroundPadding = {toMeta[0], toMeta[1]};
+    if (paddingInMeta_) {
+        aroundPadding.push_back(toMeta[2]);
+    }
+    int64_t delta = static_cast<int64_t>(insert.size()) - static_cast<int64_t>(ilst_->size);
+    if (padding == Mp4Padding::kRenew && padding_) {
+        insert.u32be(kMp4PaddingSize);
+        insert.text("free");
+        insert.zeros(kMp4PaddingSize - 8);
+        splices.push_back({padding_->offset, padding_->size, {}, aroundPadding});
+    } else if (padding == Mp4Padding::kAbsorb && delta != 0) {
+        int64_t left = static_cast<int64_t>(padding_->size) - delta;
+        if (left == 0) {
+            splices.push_back({padding_->offset, padding_->size, {}, aroundPadding});
+        } else if (left >= static_cast<int64_t>(padding_->headerSize)) {
+            // The free atom loses or gains bytes at the start of its content,
+            // so the rest of it keeps its place.
+            aroundPadding.push_back(&*padding_);
+            Splice resized{padding_->contentOffset(), 0, {}, aroundPadding};
+            if (delta > 0) {
+                resized.removed = static_cast<uint64_t>(delta);
+            } else {
+                resized.inserted.assign(static_cast<size_t>(-delta), 0);
+            }
+            splices.push_back(std::move(resized));
+        } else {
             return std::nullopt;
         }
     }
-    return out;
+    splices.push_back({ilst_->offset, ilst_->size, insert.take(), toMeta});
+    return ApplySplices(bytes_, splices);
 }
 
 bool Mp4Movie::ShiftChunkOffsets(int64_t delta, uint64_t from) {

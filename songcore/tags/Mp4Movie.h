@@ -12,6 +12,18 @@
 
 namespace songcore {
 
+// The free atom a rewrite that has to move the media data leaves after the
+// item list, so that the next few edits fit in place.
+constexpr uint32_t kMp4PaddingSize = 1024;
+
+// What a new item list does to the free atom beside the old one (in meta
+// beside the item list, or in udta beside meta): its padding.
+enum class Mp4Padding {
+    kKeep,    // left alone; the movie atom grows or shrinks
+    kAbsorb,  // takes the size change, so the movie atom keeps its size
+    kRenew,   // gives way to a free atom of kMp4PaddingSize after the item list
+};
+
 class Mp4Movie {
 public:
     // Parses a whole movie atom, header included. Nothing when it is not one,
@@ -26,10 +38,17 @@ public:
     // Content of moov.udta.meta.ilst; empty when there is none.
     std::span<const uint8_t> itemListContent() const;
 
+    // True when the item list has padding beside it.
+    bool hasPadding() const { return ilst_ && padding_; }
+
     // A new movie atom whose item list holds content. A missing item list,
-    // meta atom (with its handler atom) or user data atom is created; the
-    // enclosing sizes are corrected. Chunk offsets are left alone.
-    std::optional<std::vector<uint8_t>> WithItemList(std::span<const uint8_t> content) const;
+    // meta atom (with its handler atom) or user data atom is created, with
+    // no padding; the enclosing sizes are corrected. Chunk offsets are left
+    // alone. Nothing when a size does not fit its header, and with kAbsorb
+    // when there is no padding or it cannot take the change: a free atom
+    // needs its 8 header bytes, so it either keeps them or goes whole.
+    std::optional<std::vector<uint8_t>> WithItemList(std::span<const uint8_t> content,
+                                                     Mp4Padding padding = Mp4Padding::kKeep) const;
 
     // Adds delta to every chunk offset ("stco", "co64") that points at or
     // after from. False, with nothing changed, when an offset would not fit.
@@ -43,6 +62,8 @@ private:
     Mp4Atom moov_;
     uint64_t moovChildrenEnd_ = 0;
     std::optional<Mp4Atom> mvhd_, udta_, meta_, ilst_;
+    std::optional<Mp4Atom> padding_;
+    bool paddingInMeta_ = false;
     uint64_t udtaChildrenEnd_ = 0;
     uint64_t metaChildrenEnd_ = 0;
     std::vector<Mp4Atom> chunkOffsetTables_;

@@ -1,7 +1,6 @@
 #include "songcore/tags/Mp4Tag.h"
 
-#include <array>
-
+#include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Text.h"
@@ -10,38 +9,64 @@ namespace songcore {
 
 namespace {
 
-struct TextItem {
-    const char* name;
-    std::string Mp4Tag::*field;
+enum class Kind {
+    kText,      // one text; several data atoms are read joined
+    kNameList,  // names of people, written as one data atom per "; " piece
+    kPair,      // "trkn", "disk": number and total
+    kGenre,     // "gnre": the genre number
+    kTempo,     // 16 bits
+    kFlag,      // one byte
 };
 
-// In the order the writer puts them.
-const std::array<TextItem, 10> kTextItems = {{
-    {"\xA9nam", &Mp4Tag::title},
-    {"\xA9wrt", &Mp4Tag::composer},
+struct Rule {
+    const char* name;
+    Kind kind;
+    std::string Mp4Tag::*text = nullptr;
+    uint32_t Mp4Tag::*number = nullptr;
+};
+
+// In the order in which items missing from the old list are added. Only
+// names split at "; ": a title, comment or lyrics text may hold "; " as
+// ordinary punctuation, and a player that shows one value would cut it.
+const Rule kRules[] = {
+    {"\xA9nam", Kind::kText, &Mp4Tag::title},
+    {"\xA9wrt", Kind::kNameList, &Mp4Tag::composer},
     {"\xA9"
      "ART",
-     &Mp4Tag::artist},
+     Kind::kNameList, &Mp4Tag::artist},
     {"\xA9"
      "alb",
-     &Mp4Tag::album},
+     Kind::kText, &Mp4Tag::album},
     {"\xA9"
      "cmt",
-     &Mp4Tag::comment},
+     Kind::kText, &Mp4Tag::comment},
     {"\xA9"
      "day",
-     &Mp4Tag::year},
-    {"\xA9url", &Mp4Tag::url},
+     Kind::kText, &Mp4Tag::year},
+    {"\xA9url", Kind::kText, &Mp4Tag::url},
     {"\xA9"
      "cpy",
-     &Mp4Tag::copyright},
+     Kind::kText, &Mp4Tag::copyright},
     {"\xA9"
      "enc",
-     &Mp4Tag::encodedBy},
-    {"lyri", &Mp4Tag::lyrics},
-}};
+     Kind::kText, &Mp4Tag::encodedBy},
+    {"lyri", Kind::kText, &Mp4Tag::lyrics},
+    {"gnre", Kind::kGenre, nullptr, &Mp4Tag::genre},
+    {"trkn", Kind::kPair, nullptr, &Mp4Tag::track},
+    {"disk", Kind::kPair, nullptr, &Mp4Tag::disc},
+    {"tmpo", Kind::kTempo, nullptr, &Mp4Tag::tempo},
+    {"cpil", Kind::kFlag, nullptr, &Mp4Tag::compilation},
+};
+constexpr size_t kRuleCount = std::size(kRules);
 
-const std::array<const char*, 5> kBinaryItems = {"gnre", "trkn", "disk", "tmpo", "cpil"};
+const Rule* RuleFor(std::string_view name) {
+    for (const Rule& rule : kRules) {
+        if (name == rule.name) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
 
 // The old program wrote the type word of text least significant byte first.
 constexpr uint32_t kSwappedUtf8 = 0x01000000;
@@ -50,16 +75,16 @@ bool IsTextType(uint32_t type) {
     return type == kMp4DataUtf8 || type == kSwappedUtf8;
 }
 
-std::string DecodeText(const Mp4Item& item) {
-    if (item.dataType == kMp4DataUtf16) {
-        return Utf16BeToUtf8(item.value);
+std::string DecodeText(const Mp4Data& data) {
+    if (data.type == kMp4DataUtf16) {
+        return Utf16BeToUtf8(data.value);
     }
-    return std::string(item.value.begin(), item.value.end());
+    return std::string(data.value.begin(), data.value.end());
 }
 
-uint16_t ReadGenre(const Mp4Item& item) {
-    if (IsTextType(item.dataType)) {
-        std::string name = DecodeText(item);
+uint32_t ReadGenre(const Mp4Data& data) {
+    if (IsTextType(data.type)) {
+        std::string name = DecodeText(data);
         for (int id = 0; id < GENRE_NONE; ++id) {
             if (GetMP3Genre(id) == name) {
                 return Mp4GenreFromIndex(id);
@@ -67,114 +92,179 @@ uint16_t ReadGenre(const Mp4Item& item) {
         }
         return GENRE_NONE;
     }
-    ByteReader reader(item.value);
+    ByteReader reader(data.value);
     uint32_t number = 0;
-    if (item.value.size() >= 4) {
+    if (data.value.size() >= 4) {
         number = reader.u32be();
-    } else if (item.value.size() >= 2) {
+    } else if (data.value.size() >= 2) {
         number = reader.u16be();
-    } else if (item.value.size() == 1) {
+    } else if (data.value.size() == 1) {
         number = reader.u8();
     } else {
         return GENRE_NONE;
     }
-    return number <= GENRE_NONE ? static_cast<uint16_t>(number) : GENRE_NONE;
+    return number <= GENRE_NONE ? number : GENRE_NONE;
 }
 
 // "trkn" and "disk": 0, number, total, 0 (the total may be missing).
-bool ReadPair(const Mp4Item& item, uint32_t& out) {
-    if (item.value.size() < 4) {
-        return false;
+void ReadPair(const Mp4Data& data, uint32_t& out) {
+    if (data.value.size() < 4) {
+        return;
     }
-    ByteReader reader(item.value);
+    ByteReader reader(data.value);
     reader.skip(2);
     uint32_t number = reader.u16be();
     uint32_t total = reader.has(2) ? reader.u16be() : 0;
     out = number | total << 16;
-    return true;
 }
 
-void AppendPair(ByteWriter& out, const char* name, uint32_t pair) {
+void ReadNumber(const Rule& rule, const Mp4Data& data, Mp4Tag& tag) {
+    uint32_t& field = tag.*rule.number;
+    ByteReader reader(data.value);
+    switch (rule.kind) {
+        case Kind::kGenre:
+            field = ReadGenre(data);
+            break;
+        case Kind::kPair:
+            ReadPair(data, field);
+            break;
+        case Kind::kTempo:
+            if (!data.value.empty()) {
+                field = data.value.size() >= 2 ? reader.u16be() : reader.u8();
+            }
+            break;
+        case Kind::kFlag:
+            if (!data.value.empty()) {
+                field = data.value[0];
+            }
+            break;
+        case Kind::kText:
+        case Kind::kNameList:
+            break;
+    }
+}
+
+bool IsText(const Rule& rule) {
+    return rule.text != nullptr;
+}
+
+bool SameField(const Rule& rule, const Mp4Tag& a, const Mp4Tag& b) {
+    return IsText(rule) ? a.*rule.text == b.*rule.text : a.*rule.number == b.*rule.number;
+}
+
+// The values a text field is written as; none for an empty one.
+std::vector<std::string> TextValues(const Rule& rule, const std::string& text) {
+    if (rule.kind == Kind::kNameList) {
+        return SplitValues(text);
+    }
+    std::string trimmed = Trim(text);
+    if (trimmed.empty()) {
+        return {};
+    }
+    return {std::move(trimmed)};
+}
+
+// Whether the field has a value worth an item.
+bool IsSet(const Rule& rule, const Mp4Tag& tag) {
+    if (IsText(rule)) {
+        return !TextValues(rule, tag.*rule.text).empty();
+    }
+    uint32_t value = tag.*rule.number;
+    // A "gnre" of 0 or past the table reads as some other genre elsewhere,
+    // so only a genre of the table is written.
+    return rule.kind == Kind::kGenre ? Mp4GenreToIndex(value) != GENRE_NONE : value != 0;
+}
+
+void AppendField(const Rule& rule, const Mp4Tag& tag, ByteWriter& out) {
+    if (IsText(rule)) {
+        AppendMp4TextItem(out, rule.name, TextValues(rule, tag.*rule.text));
+        return;
+    }
+    uint32_t field = tag.*rule.number;
     ByteWriter value;
-    value.u16be(0);
-    value.u16be(static_cast<uint16_t>(pair & 0xFFFF));
-    value.u16be(static_cast<uint16_t>(pair >> 16));
-    value.u16be(0);
-    AppendMp4Item(out, name, kMp4DataBinary, value.buffer());
+    switch (rule.kind) {
+        case Kind::kPair:
+            value.u16be(0);
+            value.u16be(static_cast<uint16_t>(field & 0xFFFF));
+            value.u16be(static_cast<uint16_t>(field >> 16));
+            value.u16be(0);
+            break;
+        case Kind::kGenre:
+        case Kind::kTempo:
+            value.u16be(static_cast<uint16_t>(field));
+            break;
+        case Kind::kFlag:
+            value.u8(static_cast<uint8_t>(field));
+            break;
+        case Kind::kText:
+        case Kind::kNameList:
+            break;
+    }
+    AppendMp4Item(out, rule.name, kMp4DataBinary, value.buffer());
 }
 
 }  // namespace
 
 bool Mp4Tag::IsWrittenName(std::string_view name) {
-    for (const TextItem& text : kTextItems) {
-        if (name == text.name) {
-            return true;
-        }
-    }
-    for (const char* binary : kBinaryItems) {
-        if (name == binary) {
-            return true;
-        }
-    }
-    return false;
+    return RuleFor(name) != nullptr;
 }
 
 void Mp4Tag::ReadItems(const std::vector<Mp4Item>& items) {
+    std::vector<std::string> texts[kRuleCount];
+    bool numberRead[kRuleCount] = {};
     for (const Mp4Item& item : items) {
-        if (!item.hasData) {
+        const Rule* rule = RuleFor(item.name);
+        if (!rule || item.data.empty()) {
             continue;
         }
-        bool done = false;
-        for (const TextItem& text : kTextItems) {
-            if (item.name == text.name) {
-                this->*text.field = Trim(DecodeText(item));
-                done = true;
-                break;
+        size_t index = static_cast<size_t>(rule - kRules);
+        if (!IsText(*rule)) {
+            if (!numberRead[index]) {
+                ReadNumber(*rule, item.data.front(), *this);
+                numberRead[index] = true;
+            }
+            continue;
+        }
+        for (const Mp4Data& data : item.data) {
+            std::string text = Trim(DecodeText(data));
+            if (!text.empty()) {
+                texts[index].push_back(std::move(text));
             }
         }
-        if (done) {
-            continue;
-        }
-        if (item.name == "gnre") {
-            genre = ReadGenre(item);
-        } else if (item.name == "trkn") {
-            ReadPair(item, track);
-        } else if (item.name == "disk") {
-            ReadPair(item, disc);
-        } else if (item.name == "tmpo" && !item.value.empty()) {
-            ByteReader reader(item.value);
-            tempo = item.value.size() >= 2 ? reader.u16be() : reader.u8();
-        } else if (item.name == "cpil" && !item.value.empty()) {
-            compilation = item.value[0];
+    }
+    for (size_t i = 0; i < kRuleCount; ++i) {
+        if (IsText(kRules[i]) && !texts[i].empty()) {
+            this->*kRules[i].text = JoinValues(texts[i]);
         }
     }
 }
 
 std::vector<uint8_t> Mp4Tag::BuildItemList(const std::vector<Mp4Item>& old) const {
+    Mp4Tag before;
+    before.ReadItems(old);
+    bool changed[kRuleCount];
+    bool placed[kRuleCount] = {};
+    for (size_t i = 0; i < kRuleCount; ++i) {
+        changed[i] = !SameField(kRules[i], *this, before);
+    }
     ByteWriter out;
-    for (const TextItem& text : kTextItems) {
-        const std::string& value = this->*text.field;
-        if (!value.empty()) {
-            AppendMp4TextItem(out, text.name, value);
-        }
-    }
-    // A "gnre" of 0 or past the table reads as some other genre elsewhere,
-    // so no genre means no item.
-    if (Mp4GenreToIndex(genre) != GENRE_NONE) {
-        ByteWriter value;
-        value.u16be(genre);
-        AppendMp4Item(out, "gnre", kMp4DataBinary, value.buffer());
-    }
-    AppendPair(out, "trkn", track);
-    AppendPair(out, "disk", disc);
-    ByteWriter tempoValue;
-    tempoValue.u16be(tempo);
-    AppendMp4Item(out, "tmpo", kMp4DataBinary, tempoValue.buffer());
-    const uint8_t flag = compilation;
-    AppendMp4Item(out, "cpil", kMp4DataBinary, std::span(&flag, 1));
     for (const Mp4Item& item : old) {
-        if (!IsWrittenName(item.name)) {
+        const Rule* rule = RuleFor(item.name);
+        if (!rule || !changed[rule - kRules]) {
             out.bytes(item.raw);
+            continue;
+        }
+        // The first item of the name takes the new value in its place; any
+        // further one held part of the old value and goes.
+        size_t index = static_cast<size_t>(rule - kRules);
+        if (!placed[index] && IsSet(*rule, *this)) {
+            AppendField(*rule, *this, out);
+        }
+        placed[index] = true;
+    }
+    for (size_t i = 0; i < kRuleCount; ++i) {
+        if (changed[i] && !placed[i] && IsSet(kRules[i], *this)) {
+            AppendField(kRules[i], *this, out);
         }
     }
     return out.take();

@@ -1,6 +1,8 @@
 #pragma once
-// The song fields an MP4 item list carries, read from parsed items and built
-// into a new item list that keeps every item this program does not write.
+// The song fields an MP4 item list carries. One table from item names to
+// fields serves the reader and the writer, so that the writer can tell which
+// items the user changed: it starts from the old item list and replaces,
+// adds or removes only those, and every other item stays byte for byte.
 
 #include <cstdint>
 #include <span>
@@ -12,22 +14,27 @@
 namespace songcore {
 
 struct Mp4Tag {
-    // Texts, byte for byte as the file holds them (UTF-8).
+    // Texts, byte for byte as the file holds them (UTF-8); the values of an
+    // item with several data atoms are joined by "; ".
     std::string title, composer, artist, album, comment, year, url, copyright, encodedBy, lyrics;
-    uint16_t genre = 148;  // the "gnre" number, one more than the genre index
+    uint32_t genre = 148;  // the "gnre" number, one more than the genre index
     uint32_t track = 0;    // number in the low 16 bits, total in the high 16
     uint32_t disc = 0;
-    uint16_t tempo = 0;
-    uint8_t compilation = 0;
+    uint32_t tempo = 0;        // 16 bits
+    uint32_t compilation = 0;  // one byte
 
     // Fills the fields from the items it knows; the others are ignored.
+    // Several items of one name read as one: their texts are all joined, a
+    // number comes from the first.
     void ReadItems(const std::vector<Mp4Item>& items);
-    // The content of the new item list: the fields (texts only when not
-    // empty, the genre only when set), then every old item with a name this
-    // program does not write, unchanged and in its old order.
+    // The content of the new item list: the old items in their order, where
+    // an item whose field differs from what ReadItems makes of the old list
+    // is replaced by the field's item (or dropped when the field is at its
+    // "none" value: empty text, no genre, 0), followed by the items of the
+    // changed fields the old list lacked. A field at "none" adds nothing.
     std::vector<uint8_t> BuildItemList(const std::vector<Mp4Item>& old) const;
 
-    // True for the item names that BuildItemList writes from the fields.
+    // True for the item names that come from the fields.
     static bool IsWrittenName(std::string_view name);
 };
 

@@ -225,4 +225,29 @@ for key in sorted(tags.keys()):
     return items;
 }
 
+std::string TagRichlyWithMutagen(const std::string& path) {
+    static const char* kScript = R"(
+import struct, sys, zlib
+from mutagen.mp4 import MP4, MP4Cover, MP4FreeForm
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+# A real picture: ffmpeg decodes cover art as a video stream.
+png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0)) +
+       chunk(b"IDAT", zlib.compress(b"\0\xff\0\0\xff\0\0" * 2)) + chunk(b"IEND", b""))
+f = MP4(sys.argv[1])
+f["\xa9nam"] = "Rich Song"
+f["\xa9ART"] = ["A1", "A2"]
+f["\xa9alb"] = "Rich Album"
+f["trkn"] = [(5, 12)]
+f["\xa9gen"] = "Shoegaze"
+f["tmpo"] = [96]
+f["cpil"] = True
+f["covr"] = [MP4Cover(png, imageformat=MP4Cover.FORMAT_PNG)]
+f["----:com.example:mood"] = [MP4FreeForm(b"calm")]
+f.save()
+)";
+    RunResult result = RunPython(kScript, {path});
+    return result.status == 0 ? "" : "mutagen failed: " + result.err;
+}
+
 }  // namespace testsupport

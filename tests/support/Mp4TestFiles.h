@@ -46,4 +46,10 @@ std::string FfmpegErrors(const std::string& path);
 // values as hex with their format).
 std::map<std::string, std::string> MutagenItems(const std::string& path);
 
+// Tags path with mutagen the way a collection often has it: two artists,
+// track 5 of 12, the genre "Shoegaze" as text, tempo, compilation, a cover,
+// a freeform item and the padding mutagen leaves in a free atom. "" when
+// done, else mutagen's complaint.
+std::string TagRichlyWithMutagen(const std::string& path);
+
 }  // namespace testsupport
