@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "songcore/files/SongFileOption.h"
-#include "songcore/lists/M3UFile.h"
+#include "songcore/util/Paths.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/SafeFileReplace.h"
 
