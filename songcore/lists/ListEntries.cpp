@@ -170,6 +170,11 @@ struct ListFileWriter::Impl {
     CM3UFile m3u;
     PlsWriter pls;
     CSDFFile sdf;
+    // A list not committed is not left behind: the old file stays.
+    ~Impl() {
+        m3u.Abandon();
+        sdf.Abandon();
+    }
 };
 
 ListFileWriter::ListFileWriter() = default;

@@ -107,6 +107,11 @@ void CM3UFile::Close() {
     Commit();
 }
 
+void CM3UFile::Abandon() {
+    out_.reset();
+    Close();
+}
+
 int CM3UFile::Commit() {
     int ok = songcore::CommitPending(out_, error_) ? 1 : 0;
     reading_ = false;

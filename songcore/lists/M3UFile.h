@@ -37,6 +37,8 @@ public:
     virtual void Close();
     // Close, telling whether a list being written reached the disk.
     int Commit();
+    // Drops a list being written: the file stays as it was.
+    void Abandon();
 
     int GetItem(std::string& artist, std::string& title, std::string& file, int& length);
     int WriteItem(std::string artist, std::string title, std::string file, int length);

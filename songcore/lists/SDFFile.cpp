@@ -83,6 +83,11 @@ void CSDFFile::Close() {
     Commit();
 }
 
+void CSDFFile::Abandon() {
+    out_.reset();
+    Close();
+}
+
 int CSDFFile::Commit() {
     int ok = songcore::CommitPending(out_, error_) ? 1 : 0;
     reading_ = false;

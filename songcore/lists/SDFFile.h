@@ -35,6 +35,8 @@ public:
     virtual void Close();
     // Close, telling whether a file being written reached the disk.
     int Commit();
+    // Drops a list being written: the file stays as it was.
+    void Abandon();
     std::string GetErrorMessage() const { return error_; }
 
     int WriteVersion(uint32_t version);
