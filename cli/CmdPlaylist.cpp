@@ -57,8 +57,9 @@ int Convert(const Options& options) {
         return UsageError("playlist", "play lists are written as .m3u, .m3u8, .pls or .sdf");
     }
     if (songcore::DetectListKind(in) == ListKind::Unknown) {
-        ReportFileError(in, "cannot read the play list: not a play list (.m3u, .m3u8, .pls, "
-                            ".sdf or .pl)");
+        ReportFileError(in,
+                        "cannot read the play list: not a play list (.m3u, .m3u8, .pls, "
+                        ".sdf or .pl)");
         return kExitFailure;
     }
     // Read and written song by song; OUT is replaced only when all of IN
@@ -77,7 +78,8 @@ int Convert(const Options& options) {
         return kExitFailure;
     }
     if (!read) {
-        ReportFileError(in, "cannot read the play list: " + error + "; " + out + " is left as it was");
+        ReportFileError(in,
+                        "cannot read the play list: " + error + "; " + out + " is left as it was");
         return kExitFailure;
     }
     return kExitOk;

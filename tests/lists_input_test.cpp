@@ -75,8 +75,8 @@ TEST(ListInput, HugeCountsCostNothing) {
     std::string pls = dir.file("huge.pls");
     WriteText(pls, "[playlist]\nNumberOfEntries=2000000000\nFile1=/a.mp3\nFile3=/c.mp3\n");
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Files(pls), (std::vector<std::string>{"Unknow Artist|a|/a.mp3",
-                                                    "Unknow Artist|c|/c.mp3"}));
+    EXPECT_EQ(Files(pls),
+              (std::vector<std::string>{"Unknow Artist|a|/a.mp3", "Unknow Artist|c|/c.mp3"}));
     CPlayList list;
     EXPECT_EQ(list.ReadPLSList(pls.c_str()), 2);
 
@@ -94,8 +94,9 @@ TEST(ListInput, HugeCountsCostNothing) {
 TEST(ListInput, PlsWithoutCountIsReadByItsKeysInNumberOrder) {
     TempDir dir;
     std::string pls = dir.file("nocount.pls");
-    WriteText(pls, "[playlist]\nFile10=/j.mp3\nFile2=/b.mp3\nTitle2=Art - Bee\nfile1=/a.mp3\n"
-                   "File02=/not-two.mp3\nFile1=/second-a.mp3\nLength2=7\n");
+    WriteText(pls,
+              "[playlist]\nFile10=/j.mp3\nFile2=/b.mp3\nTitle2=Art - Bee\nfile1=/a.mp3\n"
+              "File02=/not-two.mp3\nFile1=/second-a.mp3\nLength2=7\n");
     EXPECT_EQ(Files(pls), (std::vector<std::string>{"Unknow Artist|a|/a.mp3", "Art|Bee|/b.mp3",
                                                     "Unknow Artist|j|/j.mp3"}));
     // A count below the keys still ends the list where it says.
@@ -186,8 +187,9 @@ TEST(ListInput, DamagedSongDatabasesFailAndAreNeverSavedOver) {
 
 TEST(ListInput, DesktopPlayListIsShownByExtensionOrContent) {
     TempDir dir;
-    std::string text = "[Info]\nVersion=1.0\nCount=1\n[Song 0]\nArtist=A\nAlbum=L\nTitle=T\n"
-                       "File=/m/t.mp3\n";
+    std::string text =
+        "[Info]\nVersion=1.0\nCount=1\n[Song 0]\nArtist=A\nAlbum=L\nTitle=T\n"
+        "File=/m/t.mp3\n";
     WriteText(dir.file("qarv.pl"), text);
     WriteText(dir.file("saved-list"), text);
     for (const char* name : {"qarv.pl", "saved-list"}) {

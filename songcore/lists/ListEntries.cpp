@@ -2,13 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "songcore/files/Ini.h"
+#include "songcore/files/PrivateProfile.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/PlayListFile.h"
@@ -45,6 +46,11 @@ bool ReadM3U(const std::string& path, const Visit& visit, std::string& error) {
 bool ReadPLS(const std::string& path, const Visit& visit, std::string& error) {
     if (::access(path.c_str(), R_OK) != 0) {
         error = std::strerror(errno);
+        return false;
+    }
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) > static_cast<uintmax_t>(kMaxProfileFileSize) && !ec) {
+        error = "the file is too large for a PLS list (64 MB at most)";
         return false;
     }
     CPLSFile list(path.c_str());

@@ -37,7 +37,8 @@ std::string FileUriToPath(const std::string& entry) {
     for (size_t i = 0; i < rest.size(); ++i) {
         if (rest[i] == '%' && i + 2 < rest.size() && HexDigitValue(rest[i + 1]) >= 0 &&
             HexDigitValue(rest[i + 2]) >= 0) {
-            char c = static_cast<char>(HexDigitValue(rest[i + 1]) * 16 + HexDigitValue(rest[i + 2]));
+            char c =
+                static_cast<char>(HexDigitValue(rest[i + 1]) * 16 + HexDigitValue(rest[i + 2]));
             if (c == '\0') {
                 return entry;  // no path can hold it
             }

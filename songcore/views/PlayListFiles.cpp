@@ -61,10 +61,13 @@ int CPlayList::LoadPlayList(const char* path) {
     }
     int added = 0;
     std::string error;
-    songcore::ReadPlayListFile(path, [&](songcore::ListEntry& entry) {
-        added += Add(GetItemCount(), entry.artist, entry.album, entry.title, entry.file);
-        return true;
-    }, error);
+    songcore::ReadPlayListFile(
+        path,
+        [&](songcore::ListEntry& entry) {
+            added += Add(GetItemCount(), entry.artist, entry.album, entry.title, entry.file);
+            return true;
+        },
+        error);
     return added;
 }
 
