@@ -24,6 +24,7 @@ if [ $quick = 1 ]; then
     write_repeats=1
     piece_seconds=3
     tree_songs=2000
+    list_entries=2000
 else
     per_format=${TUNEMOSS_BENCH_FILES:-2000}
     runs=${TUNEMOSS_BENCH_RUNS:-7}
@@ -32,6 +33,7 @@ else
     write_repeats=3
     piece_seconds=20
     tree_songs=100000
+    list_entries=1000000
 fi
 
 bash scripts/setup.sh
@@ -156,6 +158,42 @@ say "(the time of one search)."
 say ""
 record "tree_bench $tree_songs"
 "$tree_bench" "$tree_songs" | tee -a "$out"
+say ""
+
+# --- 5b. Play lists and the tree's memory ----------------------------------------
+say "## Play lists ($list_entries entries) and the song tree's memory"
+say ""
+if [ -x /usr/bin/time ]; then
+    awk -v n="$list_entries" 'BEGIN {
+        print "#EXTM3U"
+        for (i = 0; i < n; i++) {
+            printf "#EXTINF:%d,Artist %d - Title %d\n/music/collection/artist %d/%d.mp3\n", i % 600, i % 1000, i, i % 1000, i
+        }
+    }' >"$work/big.m3u"
+    list_mb=$(awk -v s="$(stat -c %s "$work/big.m3u")" 'BEGIN { printf "%.1f", s / 1e6 }')
+    record "tunemoss playlist convert BIG.m3u BIG.pls and tunemoss playlist show BIG.m3u >/dev/null, timed by /usr/bin/time -f '%e %M'"
+    say "An extended M3U of $list_entries entries ($list_mb MB); wall clock and peak memory."
+    say ""
+    say "| command | seconds | peak MB |"
+    say "|---|---:|---:|"
+    list_run() {  # label, then the command
+        local label=$1
+        shift
+        /usr/bin/time -f '%e %M' -o "$work/list_time" "$@" >/dev/null
+        awk -v l="$label" '{ printf "| %s | %.2f | %.1f |\n", l, $1, $2 / 1024 }' "$work/list_time" | tee -a "$out"
+    }
+    list_run "convert M3U to PLS" "$tunemoss" playlist convert "$work/big.m3u" "$work/big.pls"
+    list_run "convert PLS to M3U" "$tunemoss" playlist convert "$work/big.pls" "$work/back.m3u"
+    list_run "show M3U" "$tunemoss" playlist show "$work/big.m3u"
+    rm -f "$work/big.m3u" "$work/big.pls" "$work/back.m3u"
+    say ""
+else
+    say "/usr/bin/time is not installed: skipped."
+fi
+record "tree_bench memory $tree_songs"
+say "Resident memory a tree of $tree_songs songs over 1,000 artists holds."
+say ""
+"$tree_bench" memory "$tree_songs" | tee -a "$out"
 say ""
 
 # --- 6. Writing -------------------------------------------------------------------

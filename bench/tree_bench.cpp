@@ -3,9 +3,11 @@
 // and loading them as a song database file, and finding one by its path.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "songcore/tags/SongType.h"
@@ -60,9 +62,43 @@ void Run(const char* label, uint32_t view, int songs, int artists, const std::st
                 insert, save, load, find * 1e6, found, lookups);
 }
 
+// Resident memory of the process in KB.
+long MemoryKb(const char* field) {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    long kb = 0;
+    char line[256];
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, std::strlen(field)) == 0) {
+            kb = std::atol(line + std::strlen(field));
+        }
+    }
+    if (status != nullptr) {
+        std::fclose(status);
+    }
+    return kb;
+}
+
+// What a tree of songs over 1,000 artists holds, beyond the process before it.
+int Memory(int songs) {
+    const uint32_t type = SONG_TYPE_LOCAL | SONG_TYPE_MPA;
+    long before = MemoryKb("VmRSS:");
+    CSongTreeCtrl tree;
+    for (int i = 0; i < songs; ++i) {
+        tree.InsertItem(SongPath(i), type, "Artist " + std::to_string(i % 1000),
+                        "Album " + std::to_string(i % 97), "", "Title " + std::to_string(i));
+    }
+    long held = MemoryKb("VmRSS:") - before;
+    std::printf("| songs | artists | tree MB | bytes per song |\n|---:|---:|---:|---:|\n");
+    std::printf("| %d | 1000 | %.1f | %.0f |\n", songs, held / 1024.0, held * 1024.0 / songs);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "memory") == 0) {
+        return Memory(std::max(1, std::atoi(argv[2])));
+    }
     int songs = argc > 1 ? std::atoi(argv[1]) : 100000;
     if (songs <= 0) {
         std::fprintf(stderr, "usage: tree_bench [SONGS]\n");

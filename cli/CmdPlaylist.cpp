@@ -18,25 +18,30 @@ int Show(const Options& options) {
         return UsageError("playlist", "show needs exactly one FILE");
     }
     const std::string& path = options.positional()[1];
-    std::vector<ListEntry> entries;
+    bool json = options.has("json");
     std::string error;
-    if (!songcore::ReadListFile(path, entries, error)) {
+    // Song by song, so that a long list is never held whole.
+    bool ok = songcore::ReadListFile(
+        path,
+        [json](ListEntry& entry) {
+            if (json) {
+                JsonObject object;
+                object.add("artist", entry.artist)
+                    .add("album", entry.album)
+                    .add("title", entry.title)
+                    .add("file", entry.file)
+                    .add("length", static_cast<int64_t>(entry.length));
+                std::cout << object.str() << "\n";
+            } else {
+                std::cout << entry.artist << " - " << entry.title << "\t" << entry.file << "\n";
+            }
+            return true;
+        },
+        error);
+    std::cout.flush();
+    if (!ok) {
         ReportFileError(path, "cannot read the play list: " + error);
         return kExitFailure;
-    }
-    bool json = options.has("json");
-    for (const ListEntry& entry : entries) {
-        if (json) {
-            JsonObject object;
-            object.add("artist", entry.artist)
-                .add("album", entry.album)
-                .add("title", entry.title)
-                .add("file", entry.file)
-                .add("length", static_cast<int64_t>(entry.length));
-            std::cout << object.str() << "\n";
-        } else {
-            std::cout << entry.artist << " - " << entry.title << "\t" << entry.file << "\n";
-        }
     }
     return kExitOk;
 }
@@ -47,18 +52,34 @@ int Convert(const Options& options) {
     }
     const std::string& in = options.positional()[1];
     const std::string& out = options.positional()[2];
-    if (songcore::ListKindOf(in) == ListKind::Unknown ||
-        songcore::ListKindOf(out) == ListKind::Unknown) {
-        return UsageError("playlist", "play lists end in .m3u, .m3u8, .pls or .sdf");
+    if (songcore::ListKindOf(out) == ListKind::Unknown ||
+        songcore::ListKindOf(out) == ListKind::PlayList) {
+        return UsageError("playlist", "play lists are written as .m3u, .m3u8, .pls or .sdf");
     }
-    std::vector<ListEntry> entries;
-    std::string error;
-    if (!songcore::ReadListFile(in, entries, error)) {
-        ReportFileError(in, "cannot read the play list: " + error);
+    if (songcore::DetectListKind(in) == ListKind::Unknown) {
+        ReportFileError(in,
+                        "cannot read the play list: not a play list (.m3u, .m3u8, .pls, "
+                        ".sdf or .pl)");
         return kExitFailure;
     }
-    if (!songcore::WriteListFile(out, entries, error)) {
-        ReportFileError(out, "cannot write the play list: " + error);
+    // Read and written song by song; OUT is replaced only when all of IN
+    // was read, so a damaged IN leaves OUT as it was.
+    songcore::ListFileWriter writer;
+    if (!writer.Open(out)) {
+        ReportFileError(out, "cannot write the play list: " + writer.error());
+        return kExitFailure;
+    }
+    std::string error;
+    bool written = true;
+    bool read = songcore::ReadListFile(
+        in, [&](ListEntry& entry) { return written = writer.Add(entry); }, error);
+    if (!written || (read && !writer.Commit())) {
+        ReportFileError(out, "cannot write the play list: " + writer.error());
+        return kExitFailure;
+    }
+    if (!read) {
+        ReportFileError(in,
+                        "cannot read the play list: " + error + "; " + out + " is left as it was");
         return kExitFailure;
     }
     return kExitOk;
@@ -84,13 +105,16 @@ int RunPlaylist(const std::vector<std::string>& args) {
 
 const CommandRegistrar registrar({
     "playlist",
-    "list or convert M3U, M3U8, PLS and song database (.sdf) files",
+    "list or convert M3U, M3U8, PLS, song database (.sdf) and desktop play list (.pl) files",
     "Usage: tunemoss playlist show [--json] FILE\n"
     "       tunemoss playlist convert IN OUT\n"
     "show lists the songs of a play list, one \"ARTIST - TITLE<tab>FILE\" line\n"
     "each (--json: one JSON object per song). convert reads IN and writes its\n"
     "songs to OUT; the kinds of both are told by their extensions (.m3u, .m3u8,\n"
-    ".pls, .sdf). Relative paths in IN are resolved against IN's folder.\n",
+    ".pls, .sdf; IN may also be the desktop program's .pl list, and an IN with\n"
+    "another extension is told by its content). Relative paths in IN are\n"
+    "resolved against IN's folder. A damaged IN is reported and OUT is then\n"
+    "left as it was.\n",
     &RunPlaylist,
 });
 

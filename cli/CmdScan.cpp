@@ -11,7 +11,9 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/TreeOutline.h"
+#include "songcore/lists/SDFFile.h"
 #include "songcore/search/LocalSongSearch.h"
+#include "songcore/util/Paths.h"
 #include "songcore/views/SongTreeCtrl.h"
 
 namespace tunemoss {
@@ -42,7 +44,8 @@ public:
 protected:
     void MusicFile(const std::string& path) override {
         std::lock_guard lock(mutex_);
-        pending_.push_back(path);
+        // One spelling per song: "./a/b.mp3" and "a/b.mp3" are one file.
+        pending_.push_back(songcore::NormalLocalPath(path));
         if (pending_.size() >= kBatch) {
             FlushLocked();
         }
@@ -89,7 +92,12 @@ int RunScan(const std::vector<std::string>& args) {
     if (db && ::stat(db->c_str(), &info) == 0) {
         // An existing file that is not a song database is someone else's:
         // it is neither loaded nor overwritten.
+        // Nor is one that lost its end: saving the songs that could be read
+        // would throw the rest away.
         std::string problem = CheckSongDatabase(*db);
+        if (problem.empty()) {
+            problem = songcore::SongDatabaseDamage(*db);
+        }
         if (!problem.empty() || !tree.LoadFromFile(*db)) {
             ReportFileError(*db, problem.empty() ? "cannot be loaded" : problem);
             return kExitFailure;
@@ -105,7 +113,7 @@ int RunScan(const std::vector<std::string>& args) {
                 status = kExitFailure;
                 continue;
             }
-            search.Search(extensions, path);
+            search.Search(extensions, songcore::NormalLocalPath(path));
             search.Wait();
             search.Flush();
         }

@@ -4,6 +4,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/TreeOutline.h"
+#include "songcore/lists/SDFFile.h"
 #include "songcore/views/SongTreeCtrl.h"
 
 namespace tunemoss {
@@ -23,6 +24,9 @@ int RunTree(const std::vector<std::string>& args) {
     }
     const std::string& path = options.positional().front();
     std::string problem = CheckSongDatabase(path);
+    if (problem.empty()) {
+        problem = songcore::SongDatabaseDamage(path);
+    }
     if (!problem.empty()) {
         ReportFileError(path, problem);
         return kExitFailure;

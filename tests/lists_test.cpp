@@ -316,8 +316,11 @@ TEST(SDF, DamagedFilesEndTheListQuietly) {
 
     std::vector<ListEntry> entries;
     std::string error;
-    ASSERT_TRUE(songcore::ReadListFile(DataFile("lists/two.sdf"), entries, error));
-    ASSERT_EQ(entries.size(), 1u);  // the second record is cut short
+    // The second record is cut short: the list is damaged, not one song long,
+    // though the song before the damage was seen.
+    EXPECT_FALSE(songcore::ReadListFile(DataFile("lists/two.sdf"), entries, error));
+    EXPECT_EQ(error, "the song database is damaged or cut short after 1 song");
+    ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].title, "Song");
     EXPECT_EQ(entries[0].artist, "A");
     EXPECT_EQ(entries[0].file, "/m/s.mp3");

@@ -5,6 +5,7 @@
 
 #include "songcore/files/PrivateProfile.h"
 #include "songcore/files/ProfileDocument.h"
+#include "songcore/util/Hex.h"
 #include "songcore/util/Text.h"
 
 using songcore::FillDoubleNulList;
@@ -19,17 +20,10 @@ int NormalBase(int base) {
     return base == 2 || base == 8 || base == 16 ? base : 10;
 }
 
+// The digit's value, or one that no base here accepts.
 int DigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
-    }
-    return 99;
+    int value = songcore::HexDigitValue(c);
+    return value < 0 ? 99 : value;
 }
 
 // As a 32-bit strtoul: leading white space, a sign, "0x" in base 16, digits
@@ -86,13 +80,11 @@ std::string FormatUnsigned(uint32_t value, int base) {
 }
 
 std::string HexOf(const void* data, uint32_t size) {
-    static const char kDigits[] = "0123456789ABCDEF";
     const auto* bytes = static_cast<const uint8_t*>(data);
     std::string hex;
     hex.reserve(size_t{size} * 2);
     for (uint32_t i = 0; i < size; ++i) {
-        hex += kDigits[bytes[i] >> 4];
-        hex += kDigits[bytes[i] & 0x0F];
+        songcore::AppendHexByte(hex, bytes[i]);
     }
     return hex;
 }
@@ -235,7 +227,11 @@ int CIni::GetInt(const char* section, const char* key, int defaultValue, int bas
     if (text.empty()) {
         return defaultValue;
     }
-    return static_cast<int>(ParseUnsigned32(text, NormalBase(base)));
+    return TextToInt(text, base);
+}
+
+int CIni::TextToInt(std::string_view text, int base) {
+    return static_cast<int>(ParseUnsigned32(text.substr(0, kNumberField), NormalBase(base)));
 }
 
 uint32_t CIni::GetUInt(const char* section, const char* key, uint32_t defaultValue,

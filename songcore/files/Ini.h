@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CIni {
@@ -97,6 +98,8 @@ public:
                 const char* destKey, int failIfExist = 1) const;
 
     static int StringToBool(const char* text, int defaultValue);
+    // A value's number as GetInt reads it (its first 64 bytes).
+    static int TextToInt(std::string_view text, int base = 10);
     static int ParseDNTString(const char* list, SubStrProc callback, void* userData);
 
 protected:

@@ -9,7 +9,7 @@
 
 #include "songcore/files/NewFileWriter.h"
 #include "songcore/files/SongFileOption.h"
-#include "songcore/lists/M3UFile.h"
+#include "songcore/util/Paths.h"
 #include "songcore/tags/SongFileInfo.h"
 
 namespace songcore {

@@ -18,8 +18,7 @@
 namespace songcore {
 namespace {
 
-// An INI file larger than this is not a settings or list file we can use.
-constexpr off_t kMaxProfileSize = 64 * 1024 * 1024;
+constexpr off_t kMaxProfileSize = kMaxProfileFileSize;
 constexpr size_t kMaxCachedFiles = 16;
 
 struct Stamp {

@@ -16,6 +16,10 @@
 
 namespace songcore {
 
+// An INI file larger than this is not read (it is taken as empty and never
+// written over).
+inline constexpr long long kMaxProfileFileSize = 64 * 1024 * 1024;
+
 // The value of a key, or nothing when the file, section or key is missing.
 std::optional<std::string> ProfileGetString(const std::string& path, const std::string& section,
                                             const std::string& key);

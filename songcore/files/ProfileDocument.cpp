@@ -1,5 +1,7 @@
 #include "songcore/files/ProfileDocument.h"
 
+#include <span>
+
 #include "songcore/util/Text.h"
 
 namespace songcore {
@@ -116,8 +118,22 @@ const std::unordered_map<std::string, size_t>& ProfileDocument::Section::Index()
 
 ProfileDocument ProfileDocument::Parse(std::string_view text) {
     ProfileDocument doc;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-        text.remove_prefix(3);
+    // Byte order marks are not text: every one before the first line goes,
+    // or a second mark would come back as the start of that line and hide a
+    // section header behind it until the file is read again.
+    auto dropMarks = [](std::string_view& view) {
+        while (view.substr(0, 3) == "\xEF\xBB\xBF") {
+            view.remove_prefix(3);
+        }
+    };
+    dropMarks(text);
+    std::string decoded;
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        auto units = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()) + 2,
+                                              text.size() - 2);
+        decoded = text[0] == '\xFF' ? Utf16LeToUtf8(units) : Utf16BeToUtf8(units);
+        text = decoded;
+        dropMarks(text);
     }
     while (!text.empty()) {
         size_t end = text.find('\n');

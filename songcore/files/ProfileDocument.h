@@ -14,6 +14,8 @@ namespace songcore {
 
 class ProfileDocument {
 public:
+    // UTF-16 text with a byte order mark (either order) is read too; the
+    // document is UTF-8 from then on.
     static ProfileDocument Parse(std::string_view text);
     // LF line ends; the lines that were never touched keep their text.
     std::string Serialize() const;

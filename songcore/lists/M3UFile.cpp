@@ -1,130 +1,30 @@
 #include "songcore/lists/M3UFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <span>
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-
-#include "songcore/tags/SongType.h"
+#include "songcore/util/Paths.h"
 #include "songcore/util/SafeFileReplace.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
-namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
+std::string ListTextToUtf8(std::string text) {
+    auto bytes = [&] {
+        return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()) + 2,
+                                        text.size() - 2);
+    };
+    if (text.compare(0, 2, "\xFF\xFE") == 0) {
+        return Utf16LeToUtf8(bytes());
     }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
+    if (text.compare(0, 2, "\xFE\xFF") == 0) {
+        return Utf16BeToUtf8(bytes());
     }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
-
-std::string SongNameFromPath(std::string_view path) {
-    size_t slash = path.rfind('/');
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    size_t dot = name.rfind('.');
-    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+    return text;
 }
 
 void SplitDisplayText(std::string_view text, std::string& artist, std::string& title) {
     SplitArtistTitle(text, " - ", "-", artist, title);
-}
-
-std::string FileUriToPath(const std::string& entry) {
-    if (entry.size() < 7 ||
-        !EqualsIgnoreCaseAscii(std::string_view(entry).substr(0, 7), "file://")) {
-        return entry;
-    }
-    std::string_view rest = std::string_view(entry).substr(7);
-    if (EqualsIgnoreCaseAscii(rest.substr(0, 9), "localhost")) {
-        rest.remove_prefix(9);
-    }
-    if (rest.empty() || rest[0] != '/') {
-        return entry;  // a file on another host: leave it to the caller
-    }
-    std::string path;
-    for (size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
-            HexValue(rest[i + 2]) >= 0) {
-            char c = static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
-            if (c == '\0') {
-                return entry;  // no path can hold it
-            }
-            path += c;
-            i += 2;
-        } else {
-            path += rest[i];
-        }
-    }
-    return path;
-}
-
-std::string ResolveListEntry(const std::string& entry, const std::string& listFolder) {
-    std::string path = FileUriToPath(entry);
-    if (path.empty() || path[0] == '/' || IsInternetLocation(path) || listFolder.empty()) {
-        return path;
-    }
-    // A Windows path ("C:\..." or "\\server\...") cannot be resolved here.
-    if ((path.size() >= 2 && path[1] == ':') || path[0] == '\\') {
-        return path;
-    }
-    std::string_view relative = path;
-    while (relative.substr(0, 2) == "./") {
-        relative.remove_prefix(2);
-    }
-    return listFolder + (listFolder.back() == '/' ? "" : "/") + std::string(relative);
-}
-
-bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, std::string& error) {
-    text.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0;
-    if (!ok || !S_ISREG(st.st_mode)) {
-        error = ok ? "not a regular file" : std::strerror(errno);
-        ::close(fd);
-        return false;
-    }
-    if (static_cast<uint64_t>(st.st_size) > maxSize) {
-        error = "the file is too large for a list";
-        ::close(fd);
-        return false;
-    }
-    text.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < text.size()) {
-        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            error = std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
-    text.resize(got);
-    ::close(fd);
-    return true;
 }
 
 }  // namespace songcore
@@ -132,7 +32,7 @@ bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, s
 namespace {
 
 // A play list larger than this is not one.
-constexpr size_t kMaxListSize = 64 * 1024 * 1024;
+constexpr size_t kMaxListSize = 1024u * 1024u * 1024u;
 
 // atoi with saturation instead of overflow.
 int ParseLength(std::string_view text) {
@@ -195,22 +95,21 @@ int CM3UFile::Open(const char* path, int read) {
 int CM3UFile::OpenText(std::string text, const char* listPath) {
     Close();
     path_ = listPath ? listPath : "";
-    text_ = std::move(text);
+    text_ = songcore::ListTextToUtf8(std::move(text));
     // A byte order mark, as some programs put before UTF-8 lists.
     position_ = text_.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     reading_ = true;
-    std::error_code ec;
-    std::filesystem::path folder = std::filesystem::path(path_).parent_path();
-    std::filesystem::path absolute = std::filesystem::absolute(folder.empty() ? "." : folder, ec);
-    folder_ = ec ? folder.string() : absolute.lexically_normal().string();
-    if (folder_.size() > 1 && folder_.back() == '/') {
-        folder_.pop_back();
-    }
+    folder_ = songcore::AbsoluteFolderOf(path_);
     return 1;
 }
 
 void CM3UFile::Close() {
     Commit();
+}
+
+void CM3UFile::Abandon() {
+    out_.reset();
+    Close();
 }
 
 int CM3UFile::Commit() {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "songcore/util/Paths.h"
+
 namespace songcore {
 class SafeFileReplace;
 }
@@ -35,6 +37,8 @@ public:
     virtual void Close();
     // Close, telling whether a list being written reached the disk.
     int Commit();
+    // Drops a list being written: the file stays as it was.
+    void Abandon();
 
     int GetItem(std::string& artist, std::string& title, std::string& file, int& length);
     int WriteItem(std::string artist, std::string title, std::string file, int length);
@@ -59,17 +63,11 @@ private:
 };
 
 namespace songcore {
-// The title of a song without information: the name of its file without
-// folder and extension ("/music/Song.mp3" -> "Song").
-std::string SongNameFromPath(std::string_view path);
 // Splits "Artist - Title" at the first " - "; when there is none, at the
 // first "-"; the artist is empty when there is neither. Both trimmed.
 void SplitDisplayText(std::string_view text, std::string& artist, std::string& title);
-// "file:///a%20b.mp3" -> "/a b.mp3"; other text is returned unchanged.
-std::string FileUriToPath(const std::string& entry);
-// A relative local path joined to the folder of a play list.
-std::string ResolveListEntry(const std::string& entry, const std::string& listFolder);
-// Reads a whole small file (a play list); false when it cannot be read or is
-// larger than maxSize.
-bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, std::string& error);
+// The text of a list file in UTF-8: UTF-16 with a byte order mark (either
+// byte order, as some players save their lists) is converted, other text is
+// returned as it is.
+std::string ListTextToUtf8(std::string text);
 }  // namespace songcore

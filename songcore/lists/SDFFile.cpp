@@ -1,6 +1,6 @@
 #include "songcore/lists/SDFFile.h"
 
-#include "songcore/lists/M3UFile.h"
+#include "songcore/util/Paths.h"
 #include "songcore/util/SafeFileReplace.h"
 
 namespace {
@@ -19,11 +19,11 @@ int CSDFFile::Open(const char* path, int read) {
     path_ = path ? path : "";
     error_.clear();
     if (read) {
-        std::string text;
-        if (!songcore::ReadSmallFile(path_, kMaxDatabaseSize, text, error_)) {
+        if (!songcore::ReadSmallFile(path_, kMaxDatabaseSize, bytes_, error_)) {
             return 0;
         }
-        return OpenBytes(std::vector<uint8_t>(text.begin(), text.end()));
+        StartReading();
+        return 1;
     }
     out_ = std::make_unique<songcore::SafeFileReplace>(path_);
     if (!out_->begin()) {
@@ -35,14 +35,57 @@ int CSDFFile::Open(const char* path, int read) {
 }
 
 int CSDFFile::OpenBytes(std::vector<uint8_t> bytes) {
-    bytes_ = std::move(bytes);
-    in_ = songcore::ByteReader(bytes_.data(), bytes_.size());
-    reading_ = true;
+    Close();
+    error_.clear();
+    bytes_.assign(bytes.begin(), bytes.end());
+    StartReading();
     return 1;
+}
+
+void CSDFFile::StartReading() {
+    in_ = songcore::ByteReader(reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size());
+    reading_ = true;
+    damaged_ = false;
+    itemsRead_ = 0;
+}
+
+std::string CSDFFile::DamageMessage(size_t songs) {
+    return "the song database is damaged or cut short after " + std::to_string(songs) +
+           (songs == 1 ? " song" : " songs");
+}
+
+bool CSDFFile::CheckItems() {
+    if (!reading_) {
+        return false;
+    }
+    // A copy of the reader walks the records, so reading starts where it was.
+    songcore::ByteReader walk = in_;
+    size_t songs = itemsRead_;
+    auto skipString = [&walk] {
+        if (!walk.has(4)) {
+            return false;
+        }
+        uint32_t length = walk.u32le();
+        return length <= static_cast<uint32_t>(INT32_MAX) && walk.skip(length);
+    };
+    while (!walk.atEnd()) {
+        bool whole = skipString() && walk.skip(4) && skipString() && skipString() && skipString();
+        if (!whole) {
+            error_ = DamageMessage(songs);
+            return false;
+        }
+        ++songs;
+    }
+    return true;
 }
 
 void CSDFFile::Close() {
     Commit();
+}
+
+void CSDFFile::Abandon() {
+    out_.reset();
+    Close();
 }
 
 int CSDFFile::Commit() {
@@ -134,8 +177,30 @@ int CSDFFile::WriteItem(std::string artist, std::string album, std::string title
 
 int CSDFFile::ReadItem(std::string& artist, std::string& album, std::string& title,
                        std::string& file, uint32_t& type) {
-    return ReadString(title) && ReadDWord(type) && ReadString(artist) && ReadString(album) &&
-                   ReadString(file)
-               ? 1
-               : 0;
+    if (!reading_ || damaged_ || in_.atEnd()) {
+        return 0;
+    }
+    if (ReadString(title) && ReadDWord(type) && ReadString(artist) && ReadString(album) &&
+        ReadString(file)) {
+        ++itemsRead_;
+        return 1;
+    }
+    // Bytes that do not make a whole record: the file lost its end or was
+    // damaged, which a caller must not take for the end of the list.
+    damaged_ = true;
+    error_ = DamageMessage(itemsRead_);
+    return 0;
 }
+
+namespace songcore {
+
+std::string SongDatabaseDamage(const std::string& path) {
+    CSDFFile file;
+    uint32_t version = 0;
+    if (!file.Open(path.c_str(), 1) || !file.ReadVersion(version) || file.CheckItems()) {
+        return {};
+    }
+    return file.GetErrorMessage();
+}
+
+}  // namespace songcore

@@ -26,8 +26,10 @@
 #include "songcore/views/TreeItem.h"
 
 class CM3UFile;
-class CPLSFile;
 class CSDFFile;
+namespace songcore {
+class PlsWriter;
+}
 
 // Type word bits of the tree's items, beside SONG_TYPE_LOCAL (local root),
 // SONG_TYPE_INTERNET (internet root) and the song formats' bits.
@@ -205,7 +207,7 @@ protected:
     void WriteItemToSDF(CSDFFile* file, HTREEITEM item);
     int ReadItemFromSDF(CSDFFile* file);
     void WriteItemToM3UList(CM3UFile* file, HTREEITEM item);
-    void WriteItemToPLSList(CPLSFile* file, HTREEITEM item, int* count);
+    void WriteSongsToPLS(songcore::PlsWriter& list, HTREEITEM item, bool& ok);
     static uint32_t InsertSongThread(THREAD_PARAM* param);
 
 private:

@@ -7,7 +7,6 @@
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/SDFFile.h"
 #include "songcore/tags/SongType.h"
-#include "songcore/views/PlsEntries.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "songcore/views/SongTreeImpl.h"
 #include "songcore/views/UserDataFile.h"
@@ -30,7 +29,10 @@ std::string CSongTreeCtrl::GetDefaultSDFFile() {
 
 int CSongTreeCtrl::OpenSDF(CSDFFile& file, const std::string& path) {
     uint32_t version = 0;
-    return file.Open(path.c_str(), 1) && file.ReadVersion(version) && version == CSDFFile::kVersion
+    // A file cut short loads nothing: a tree that silently lost its last
+    // songs would be saved over the file that still has the rest.
+    return file.Open(path.c_str(), 1) && file.ReadVersion(version) &&
+                   version == CSDFFile::kVersion && file.CheckItems()
                ? 1
                : 0;
 }
@@ -148,13 +150,10 @@ void CSongTreeCtrl::ReadPLSList(const char* path) {
     }
     CPLSFile list(path);
     std::vector<ListSong> songs;
-    for (int index : songcore::PlsEntryIndices(list)) {
-        ListSong song;
-        int length = 0;
-        if (list.GetItem(index, song.artist, song.title, song.file, length)) {
-            songs.push_back(std::move(song));
-        }
-    }
+    list.ForEachItem([&](CPLSFile::Item& item) {
+        songs.push_back({std::move(item.artist), std::move(item.title), std::move(item.file)});
+        return true;
+    });
     RunOnOwner([&] {
         for (const ListSong& s : songs) {
             InsertSongLocked(s.file, GetSongType(s.file), s.artist, "", s.title);
@@ -167,28 +166,26 @@ int CSongTreeCtrl::WritePLSList(const char* path, HTREEITEM item) {
     if (path == nullptr || item == nullptr) {
         return 0;
     }
-    songcore::ProfileWriteBatch batch(path);
-    CPLSFile list(path);
-    list.RemoveAll();
-    int count = 0;
+    songcore::PlsWriter list;
+    if (!list.Open(path)) {
+        return 0;
+    }
+    bool ok = true;
     {
         Guard guard(impl_->lock);
-        WriteItemToPLSList(&list, item, &count);
+        WriteSongsToPLS(list, item, ok);
     }
-    list.WriteItemCount(count);
-    list.WriteVersion(2);
-    return batch.Commit() ? 1 : 0;
+    return ok && list.Commit() ? 1 : 0;
 }
 
-void CSongTreeCtrl::WriteItemToPLSList(CPLSFile* file, HTREEITEM item, int* count) {
-    for (HTREEITEM node = item; node != nullptr; node = GetNextSiblingItem(node)) {
+void CSongTreeCtrl::WriteSongsToPLS(songcore::PlsWriter& list, HTREEITEM item, bool& ok) {
+    for (HTREEITEM node = item; ok && node != nullptr; node = GetNextSiblingItem(node)) {
         if (GetItemKind(node) == KIND_SONG) {
             if (node->parent != &impl_->top) {
-                file->WriteItem(*count, GetSongArtist(node), node->text, node->data.file, 0);
-                ++*count;
+                ok = list.Add(GetSongArtist(node), node->text, node->data.file, 0);
             }
         } else {
-            WriteItemToPLSList(file, GetChildItem(node), count);
+            WriteSongsToPLS(list, GetChildItem(node), ok);
         }
     }
 }

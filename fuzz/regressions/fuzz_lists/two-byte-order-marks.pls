@@ -1,0 +1,3 @@
+﻿﻿[PlayList]
+File1=/a.mp3
+NumberOfEntries=1

@@ -1,0 +1,142 @@
+#include "songcore/util/Paths.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "songcore/tags/SongType.h"
+#include "songcore/util/Hex.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+
+std::string SongNameFromPath(std::string_view path) {
+    size_t slash = path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string FileUriToPath(const std::string& entry) {
+    if (entry.size() < 7 ||
+        !EqualsIgnoreCaseAscii(std::string_view(entry).substr(0, 7), "file://")) {
+        return entry;
+    }
+    std::string_view rest = std::string_view(entry).substr(7);
+    if (EqualsIgnoreCaseAscii(rest.substr(0, 9), "localhost")) {
+        rest.remove_prefix(9);
+    }
+    if (rest.empty() || rest[0] != '/') {
+        return entry;  // a file on another host: leave it to the caller
+    }
+    std::string path;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] == '%' && i + 2 < rest.size() && HexDigitValue(rest[i + 1]) >= 0 &&
+            HexDigitValue(rest[i + 2]) >= 0) {
+            char c =
+                static_cast<char>(HexDigitValue(rest[i + 1]) * 16 + HexDigitValue(rest[i + 2]));
+            if (c == '\0') {
+                return entry;  // no path can hold it
+            }
+            path += c;
+            i += 2;
+        } else {
+            path += rest[i];
+        }
+    }
+    return path;
+}
+
+std::string ResolveListEntry(const std::string& entry, const std::string& listFolder) {
+    std::string path = FileUriToPath(entry);
+    if (path.empty() || path[0] == '/' || IsInternetLocation(path) || listFolder.empty()) {
+        return path;
+    }
+    // A Windows path ("C:\..." or "\\server\...") cannot be resolved here.
+    if ((path.size() >= 2 && path[1] == ':') || path[0] == '\\') {
+        return path;
+    }
+    std::string_view relative = path;
+    while (relative.substr(0, 2) == "./") {
+        relative.remove_prefix(2);
+    }
+    return listFolder + (listFolder.back() == '/' ? "" : "/") + std::string(relative);
+}
+
+std::string AbsoluteFolderOf(const std::string& path) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return NormalLocalPath(folder.empty() ? std::string(".") : folder.string());
+}
+
+std::string NormalLocalPath(const std::string& path) {
+    if (path.empty() || IsInternetLocation(path)) {
+        return path;
+    }
+    std::filesystem::path normal;
+    if (path[0] == '/') {
+        normal = std::filesystem::path(path).lexically_normal();
+    } else {
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+        if (ec) {
+            return path;
+        }
+        normal = absolute.lexically_normal();
+    }
+    std::string text = normal.string();
+    // "//x" is the same folder as "/x" here; the library keeps one spelling.
+    while (text.size() > 1 && text[0] == '/' && text[1] == '/') {
+        text.erase(0, 1);
+    }
+    if (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, std::string& error) {
+    text.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    if (!ok || !S_ISREG(st.st_mode)) {
+        error = ok ? "not a regular file" : std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxSize) {
+        error = "the file is too large for a list";
+        ::close(fd);
+        return false;
+    }
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (got < text.size()) {
+        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    text.resize(got);
+    ::close(fd);
+    return true;
+}
+
+}  // namespace songcore
