@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
+#include "cli/TerminalText.h"
 #include "songcore/lists/ListEntries.h"
 
 namespace tunemoss {
@@ -33,7 +34,9 @@ int Show(const Options& options) {
                     .add("length", static_cast<int64_t>(entry.length));
                 std::cout << object.str() << "\n";
             } else {
-                std::cout << entry.artist << " - " << entry.title << "\t" << entry.file << "\n";
+                std::cout << EscapeForTerminal(entry.artist) << " - "
+                          << EscapeForTerminal(entry.title) << "\t" << EscapeForTerminal(entry.file)
+                          << "\n";
             }
             return true;
         },

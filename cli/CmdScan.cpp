@@ -122,8 +122,7 @@ int RunScan(const std::vector<std::string>& args) {
         }
     }
 
-    std::string outline = tree.GetOutline();
-    std::fwrite(outline.data(), 1, outline.size(), stdout);
+    PrintOutline(tree.GetOutline());
     std::fflush(stdout);
     if (db && !tree.SaveToFile(*db)) {
         ReportFileError(*db, "cannot be written");

@@ -37,8 +37,7 @@ int RunTree(const std::vector<std::string>& args) {
         ReportFileError(path, "cannot be loaded");
         return kExitFailure;
     }
-    std::string outline = tree.GetOutline();
-    std::fwrite(outline.data(), 1, outline.size(), stdout);
+    PrintOutline(tree.GetOutline());
     std::fflush(stdout);
     return kExitOk;
 }
