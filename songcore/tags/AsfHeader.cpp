@@ -1,6 +1,7 @@
 #include "songcore/tags/AsfHeader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
@@ -65,6 +66,83 @@ std::optional<AsfHeader> AsfHeader::Parse(std::span<const uint8_t> header) {
     return result;
 }
 
+namespace {
+
+// The header extension object: its header, a reserved GUID and 16-bit
+// field, the length of its data, then objects laid out as the header's.
+constexpr size_t kExtensionDataSizeOffset = AsfHeader::kObjectHeaderSize + 18;
+constexpr size_t kExtensionDataOffset = kExtensionDataSizeOffset + 4;
+
+// The padding object that takes up size changes.
+struct PaddingPlace {
+    size_t object = 0;            // index among the header's objects
+    std::optional<size_t> inner;  // its offset within that header extension object
+    size_t size = 0;
+};
+
+// The objects inside a header extension object, as offsets and sizes within
+// it; nothing when they do not fill its data exactly.
+std::optional<std::vector<std::pair<size_t, size_t>>> ExtensionObjects(
+    std::span<const uint8_t> extension) {
+    ByteReader reader(extension);
+    reader.skip(kExtensionDataSizeOffset);
+    uint32_t dataSize = reader.u32le();
+    if (!reader.ok() || dataSize != extension.size() - kExtensionDataOffset) {
+        return std::nullopt;
+    }
+    std::vector<std::pair<size_t, size_t>> objects;
+    while (!reader.atEnd()) {
+        size_t offset = reader.pos();
+        reader.skip(16);
+        uint64_t size = reader.u64le();
+        if (!reader.ok() || size < AsfHeader::kObjectHeaderSize ||
+            size - AsfHeader::kObjectHeaderSize > reader.remaining()) {
+            return std::nullopt;
+        }
+        reader.skip(static_cast<size_t>(size) - AsfHeader::kObjectHeaderSize);
+        objects.emplace_back(offset, static_cast<size_t>(size));
+    }
+    return objects;
+}
+
+bool IsGuid(std::span<const uint8_t> object, const AsfGuid& guid) {
+    return object.size() >= guid.size() && std::equal(guid.begin(), guid.end(), object.begin());
+}
+
+std::optional<PaddingPlace> FindPadding(const AsfHeader& layout,
+                                        std::span<const uint8_t> header) {
+    for (size_t i = 0; i < layout.objects.size(); ++i) {
+        if (layout.objects[i].guid == asfguid::kPadding) {
+            return PaddingPlace{i, std::nullopt, layout.objects[i].size};
+        }
+    }
+    for (size_t i = 0; i < layout.objects.size(); ++i) {
+        const AsfHeader::Object& object = layout.objects[i];
+        if (object.guid != asfguid::kHeaderExtension) {
+            continue;
+        }
+        std::span<const uint8_t> extension = header.subspan(object.offset, object.size);
+        if (auto inner = ExtensionObjects(extension)) {
+            for (auto [offset, size] : *inner) {
+                if (IsGuid(extension.subspan(offset), asfguid::kPadding)) {
+                    return PaddingPlace{i, offset, size};
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void PutPadding(ByteWriter& out, size_t size) {
+    if (size >= AsfHeader::kObjectHeaderSize) {
+        out.bytes(asfguid::kPadding);
+        out.u64le(size);
+        out.zeros(size - AsfHeader::kObjectHeaderSize);
+    }
+}
+
+}  // namespace
+
 std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> header,
                                                        std::span<const uint8_t> newExtended,
                                                        std::span<const uint8_t> newContent,
@@ -72,37 +150,100 @@ std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> 
     if (!exact || header.size() != size) {
         return std::nullopt;
     }
-    ByteWriter out;
-    out.bytes(header.first(kPreambleSize));
-    uint64_t count = 0;
-    std::optional<size_t> fileProperties;
-    for (std::span<const uint8_t> added : {newExtended, newContent}) {
-        if (!added.empty()) {
-            out.bytes(added);
-            ++count;
-        }
-    }
+    bool hadExtended = false, hadContent = false;
     for (const Object& object : objects) {
-        if (object.guid == asfguid::kContentDescription ||
-            object.guid == asfguid::kExtendedContentDescription) {
-            continue;
+        hadExtended |= object.guid == asfguid::kExtendedContentDescription;
+        hadContent |= object.guid == asfguid::kContentDescription;
+    }
+    std::optional<PaddingPlace> padding = FindPadding(*this, header);
+
+    // The header with the padding at paddingSize bytes (0: left out).
+    auto assemble = [&](size_t paddingSize) -> std::optional<std::vector<uint8_t>> {
+        ByteWriter out;
+        out.bytes(header.first(kPreambleSize));
+        uint64_t count = 0;
+        std::optional<size_t> fileProperties;
+        auto add = [&](std::span<const uint8_t> bytes) {
+            if (!bytes.empty()) {
+                out.bytes(bytes);
+                ++count;
+            }
+        };
+        if (!hadExtended) {
+            add(newExtended);
         }
-        if (object.guid == asfguid::kFileProperties && object.size >= kFileSizeOffset + 8) {
-            fileProperties = out.size();
+        if (!hadContent) {
+            add(newContent);
         }
-        out.bytes(header.subspan(object.offset, object.size));
-        ++count;
+        bool placedExtended = false, placedContent = false;
+        for (size_t i = 0; i < objects.size(); ++i) {
+            const Object& object = objects[i];
+            std::span<const uint8_t> bytes = header.subspan(object.offset, object.size);
+            if (object.guid == asfguid::kExtendedContentDescription) {
+                if (!std::exchange(placedExtended, true)) {
+                    add(newExtended);
+                }
+                continue;
+            }
+            if (object.guid == asfguid::kContentDescription) {
+                if (!std::exchange(placedContent, true)) {
+                    add(newContent);
+                }
+                continue;
+            }
+            if (object.guid == asfguid::kFileProperties && object.size >= kFileSizeOffset + 8) {
+                fileProperties = out.size();
+            }
+            if (!padding || padding->object != i || paddingSize == padding->size) {
+                add(bytes);
+            } else if (!padding->inner) {
+                if (paddingSize > 0) {
+                    PutPadding(out, paddingSize);
+                    ++count;
+                }
+            } else {
+                // The header extension with its padding resized.
+                size_t start = out.size();
+                out.bytes(bytes.first(kExtensionDataOffset));
+                out.bytes(bytes.subspan(kExtensionDataOffset, *padding->inner - kExtensionDataOffset));
+                PutPadding(out, paddingSize);
+                out.bytes(bytes.subspan(*padding->inner + padding->size));
+                size_t extensionSize = out.size() - start;
+                if (extensionSize - kExtensionDataOffset > UINT32_MAX) {
+                    return std::nullopt;
+                }
+                out.putU64le(start + 16, extensionSize);
+                out.putU32le(start + kExtensionDataSizeOffset,
+                             static_cast<uint32_t>(extensionSize - kExtensionDataOffset));
+                ++count;
+            }
+        }
+        if (count > UINT32_MAX) {
+            return std::nullopt;
+        }
+        out.putU64le(16, out.size());
+        out.putU32le(24, static_cast<uint32_t>(count));
+        if (fileProperties) {
+            // Readers check the file size against the real one.
+            out.putU64le(*fileProperties + kFileSizeOffset, out.size() + tailLength);
+        }
+        return out.take();
+    };
+
+    if (!padding) {
+        return assemble(0);
     }
-    if (count > UINT32_MAX) {
-        return std::nullopt;
+    std::optional<std::vector<uint8_t>> built = assemble(padding->size);
+    if (!built || built->size() == size) {
+        return built;
     }
-    out.putU64le(16, out.size());
-    out.putU32le(24, static_cast<uint32_t>(count));
-    if (fileProperties) {
-        // Readers check the file size against the real one.
-        out.putU64le(*fileProperties + kFileSizeOffset, out.size() + tailLength);
+    // The padding the header keeps its size with; it may also go entirely.
+    int64_t fitting = static_cast<int64_t>(padding->size) + static_cast<int64_t>(size) -
+                      static_cast<int64_t>(built->size());
+    if (fitting == 0 || fitting >= static_cast<int64_t>(kObjectHeaderSize)) {
+        return assemble(static_cast<size_t>(fitting));
     }
-    return out.take();
+    return assemble(kGrowthPadding);
 }
 
 }  // namespace songcore

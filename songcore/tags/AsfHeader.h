@@ -28,6 +28,10 @@ inline constexpr AsfGuid kFileProperties = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 
                                             0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
 inline constexpr AsfGuid kStreamProperties = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11,
                                               0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+inline constexpr AsfGuid kHeaderExtension = {0xB5, 0x03, 0xBF, 0x5F, 0x2E, 0xA9, 0xCF, 0x11,
+                                             0x8E, 0xE3, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+inline constexpr AsfGuid kPadding = {0x74, 0xD4, 0x06, 0x18, 0xDF, 0xCA, 0x09, 0x45,
+                                     0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8};
 inline constexpr AsfGuid kAudioMedia = {0x40, 0x9E, 0x69, 0xF8, 0x4D, 0x5B, 0xCF, 0x11,
                                         0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
 }  // namespace asfguid
@@ -59,12 +63,19 @@ struct AsfHeader {
     // own header or reaches past the header object.
     static std::optional<AsfHeader> Parse(std::span<const uint8_t> header);
 
-    // Builds a new header object: the new extended content description and
-    // content description first (each left out when empty), then every old
-    // object except the old descriptions, in their old order. The file
-    // properties' file size becomes the new header's size plus tailLength
-    // (the data object and what follows it). Fails when the header is not
-    // exact.
+    // Padding the header gets when it grows beyond its padding.
+    static constexpr size_t kGrowthPadding = 1024;
+
+    // Builds a new header object: the old objects in their old order, the
+    // new extended content description and content description in place of
+    // the first old ones (other old ones dropped), or first when the header
+    // had none; an empty description is left out. When the header holds a
+    // padding object (at the top, else inside the header extension), the
+    // size difference is taken out of it so that the header keeps its size
+    // and the data stays where it is; when it does not fit, the padding
+    // becomes kGrowthPadding bytes. The file properties' file size becomes
+    // the new header's size plus tailLength (the data object and what
+    // follows it). Fails when the header is not exact.
     std::optional<std::vector<uint8_t>> Rebuild(std::span<const uint8_t> header,
                                                 std::span<const uint8_t> newExtended,
                                                 std::span<const uint8_t> newContent,

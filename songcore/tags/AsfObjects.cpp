@@ -54,12 +54,19 @@ std::optional<AsfContentDescription> AsfContentDescription::Parse(std::span<cons
     result.copyright = Utf16LeToUtf8(texts[2]);
     result.description = Utf16LeToUtf8(texts[3]);
     result.rating.assign(texts[4].begin(), texts[4].end());
+    for (size_t i = 0; i < result.stored.size(); ++i) {
+        result.stored[i].emplace(texts[i].begin(), texts[i].end());
+    }
     return result;
 }
 
 std::optional<std::vector<uint8_t>> AsfContentDescription::Build() const {
-    std::vector<uint8_t> texts[5] = {ToAsfText(title), ToAsfText(author), ToAsfText(copyright),
-                                     ToAsfText(description), rating};
+    const std::string* utf8[4] = {&title, &author, &copyright, &description};
+    std::vector<uint8_t> texts[5];
+    for (size_t i = 0; i < 4; ++i) {
+        texts[i] = stored[i] ? *stored[i] : ToAsfText(*utf8[i]);
+    }
+    texts[4] = rating;
     ByteWriter out;
     PutObjectHeader(out, asfguid::kContentDescription);
     for (const auto& text : texts) {

@@ -4,6 +4,7 @@
 // stream properties. Parsed from and built into byte buffers (object bodies,
 // as AsfHeader::Object::Body gives them).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -19,6 +20,10 @@ struct AsfContentDescription {
     // The rating as stored (UTF-16LE, terminator included), so that a
     // rewrite can keep it.
     std::vector<uint8_t> rating;
+    // The four texts as stored, in the order above. Build writes a stored
+    // text in place of its UTF-8 form, so that a field the writer does not
+    // change keeps its bytes; clear it when the text changes.
+    std::array<std::optional<std::vector<uint8_t>>, 4> stored;
 
     static std::optional<AsfContentDescription> Parse(std::span<const uint8_t> body);
     // The whole object, header included; nothing when a text is too long
