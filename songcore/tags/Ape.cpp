@@ -55,8 +55,8 @@ Derived Derive(const ApeTag& tag) {
     Derived derived = tag.ReadFields();
     for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
         if (derived[field]) {
-            derived[field] = songcore::NormalizeFieldValue(songcore::kApeFields[field].field,
-                                                           *derived[field]);
+            derived[field] =
+                songcore::NormalizeFieldValue(songcore::kApeFields[field].field, *derived[field]);
         }
     }
     return derived;

@@ -5,9 +5,9 @@
 #include "songcore/tags/AsfHeader.h"
 #include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/AsfTagFields.h"
-#include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/RecordFields.h"
+#include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/Text.h"
 
@@ -200,8 +200,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         if (hadContent || hasText) {
             std::optional<std::vector<uint8_t>> built = content->Build();
             if (!built) {
-                return Refuse(
-                    "a text is longer than an ASF header allows (65535 bytes in UTF-16)");
+                return Refuse("a text is longer than an ASF header allows (65535 bytes in UTF-16)");
             }
             newContent = std::move(*built);
         }
@@ -210,8 +209,9 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         if (!hadTags) {
             return 1;  // nothing to remove; leave the file alone
         }
-        std::erase_if(descriptors,
-                      [](const AsfDescriptor& descriptor) { return IsTagDescriptor(descriptor.name); });
+        std::erase_if(descriptors, [](const AsfDescriptor& descriptor) {
+            return IsTagDescriptor(descriptor.name);
+        });
     }
     std::vector<uint8_t> newExtended;
     if (!descriptors.empty()) {

@@ -109,8 +109,7 @@ bool IsGuid(std::span<const uint8_t> object, const AsfGuid& guid) {
     return object.size() >= guid.size() && std::equal(guid.begin(), guid.end(), object.begin());
 }
 
-std::optional<PaddingPlace> FindPadding(const AsfHeader& layout,
-                                        std::span<const uint8_t> header) {
+std::optional<PaddingPlace> FindPadding(const AsfHeader& layout, std::span<const uint8_t> header) {
     for (size_t i = 0; i < layout.objects.size(); ++i) {
         if (layout.objects[i].guid == asfguid::kPadding) {
             return PaddingPlace{i, std::nullopt, layout.objects[i].size};
@@ -205,7 +204,8 @@ std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> 
                 // The header extension with its padding resized.
                 size_t start = out.size();
                 out.bytes(bytes.first(kExtensionDataOffset));
-                out.bytes(bytes.subspan(kExtensionDataOffset, *padding->inner - kExtensionDataOffset));
+                out.bytes(
+                    bytes.subspan(kExtensionDataOffset, *padding->inner - kExtensionDataOffset));
                 PutPadding(out, paddingSize);
                 out.bytes(bytes.subspan(*padding->inner + padding->size));
                 size_t extensionSize = out.size() - start;

@@ -67,7 +67,8 @@ bool StartsWithNumber(const std::string& text) {
 
 void Apply(Gathered& field, const AsfDescriptorSpec& spec, const std::string& text) {
     bool sameName = field.source == &spec;
-    bool several = KindOf(spec.field) == FieldKind::Text || KindOf(spec.field) == FieldKind::FreeText;
+    bool several =
+        KindOf(spec.field) == FieldKind::Text || KindOf(spec.field) == FieldKind::FreeText;
     switch (spec.rule) {
         case AsfRule::WhileEmpty:
             if (sameName) {
