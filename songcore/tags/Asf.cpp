@@ -1,5 +1,6 @@
 // ASF (Windows Media) tags: the content description and the extended content
 // description of the header object, and the codec named in the codec list.
+#include <algorithm>
 #include <cmath>
 
 #include "songcore/tags/AsfHeader.h"
@@ -101,6 +102,94 @@ std::optional<std::vector<songcore::AsfTagObject>> ParseTagObjects(
     return objects;
 }
 
+// The metadata objects of the first header extension, where writers put the
+// second and later values of a name.
+struct MetadataObjects {
+    std::optional<size_t> extension;  // index of the header extension among the objects
+    std::vector<std::pair<songcore::AsfGuid, songcore::AsfMetadata>> objects;  // parsed ones
+};
+
+MetadataObjects ParseMetadata(const LoadedHeader& header) {
+    MetadataObjects result;
+    for (size_t i = 0; i < header.layout.objects.size(); ++i) {
+        const AsfHeader::Object& object = header.layout.objects[i];
+        if (object.guid != asfguid::kHeaderExtension) {
+            continue;
+        }
+        result.extension = i;
+        std::span<const uint8_t> extension =
+            std::span(header.bytes).subspan(object.offset, object.size);
+        for (auto [offset, size] : AsfHeader::ExtensionObjects(extension).value_or(
+                 std::vector<std::pair<size_t, size_t>>{})) {
+            songcore::AsfGuid guid{};
+            std::copy_n(extension.begin() + static_cast<long>(offset), guid.size(), guid.begin());
+            if (guid != asfguid::kMetadata && guid != asfguid::kMetadataLibrary) {
+                continue;
+            }
+            // A damaged metadata object is neither read nor changed.
+            auto body = extension.subspan(offset + AsfHeader::kObjectHeaderSize,
+                                          size - AsfHeader::kObjectHeaderSize);
+            if (std::optional<songcore::AsfMetadata> metadata = songcore::AsfMetadata::Parse(body)) {
+                result.objects.emplace_back(guid, std::move(*metadata));
+            }
+        }
+        break;
+    }
+    return result;
+}
+
+// The tag objects the reader derives the fields from: the descriptions in
+// their order, then the whole-file records of the metadata objects, as the
+// further values they hold.
+std::vector<songcore::AsfTagObject> WithMetadata(std::vector<songcore::AsfTagObject> objects,
+                                                 const MetadataObjects& metadata) {
+    AsfExtendedContentDescription records;
+    for (const auto& [guid, object] : metadata.objects) {
+        for (const songcore::AsfMetadataRecord& record : object.records) {
+            if (record.stream == 0) {
+                records.descriptors.push_back(record.descriptor);
+            }
+        }
+    }
+    if (!records.descriptors.empty()) {
+        objects.emplace_back(std::move(records));
+    }
+    return objects;
+}
+
+// The header extension without the records of the fields that changed;
+// empty when it keeps all of them.
+std::optional<std::vector<uint8_t>> EditExtension(const LoadedHeader& header,
+                                                  MetadataObjects& metadata,
+                                                  const songcore::AsfFieldValues& derived,
+                                                  const songcore::AsfFieldValues& values) {
+    std::vector<std::pair<songcore::AsfGuid, std::vector<uint8_t>>> rebuilt;
+    for (auto& [guid, object] : metadata.objects) {
+        if (songcore::DropChangedAsfRecords(object.records, derived, values)) {
+            std::optional<std::vector<uint8_t>> bytes = object.Build(guid);
+            if (!bytes) {
+                return std::nullopt;
+            }
+            rebuilt.emplace_back(guid, std::move(*bytes));
+        }
+    }
+    if (rebuilt.empty()) {
+        return std::vector<uint8_t>{};
+    }
+    const AsfHeader::Object& object = header.layout.objects[*metadata.extension];
+    std::span<const uint8_t> extension = std::span(header.bytes).subspan(object.offset, object.size);
+    std::vector<std::span<const uint8_t>> inner;
+    for (auto [offset, size] : *AsfHeader::ExtensionObjects(extension)) {
+        std::span<const uint8_t> bytes = extension.subspan(offset, size);
+        auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(), [&](const auto& entry) {
+            return std::equal(entry.first.begin(), entry.first.end(), bytes.begin());
+        });
+        inner.push_back(replaced != rebuilt.end() ? std::span<const uint8_t>(replaced->second)
+                                                  : bytes);
+    }
+    return AsfHeader::BuildExtension(extension, inner);
+}
+
 }  // namespace
 
 int CSongFileInfo::GetASFInfo() {
@@ -113,7 +202,8 @@ int CSongFileInfo::GetASFInfo() {
     // not taken as read.
     std::vector<songcore::AsfTagObject> parsed;
     bool whole = ParseTagObjects(*header, &parsed).has_value();
-    songcore::AsfFieldValues fields = songcore::DeriveAsfFields(parsed);
+    songcore::AsfFieldValues fields =
+        songcore::DeriveAsfFields(WithMetadata(std::move(parsed), ParseMetadata(*header)));
     for (size_t field = 0; field < songcore::kSongFieldCount; ++field) {
         if (!fields[field].empty()) {
             songcore::SetFieldValue(*this, static_cast<songcore::SongField>(field), fields[field]);
@@ -182,13 +272,26 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         }
     }
 
-    std::vector<uint8_t> newContent;
+    MetadataObjects metadata = ParseMetadata(*header);
+    for (const auto& [guid, object] : metadata.objects) {
+        for (const songcore::AsfMetadataRecord& record : object.records) {
+            hadTags |= record.stream == 0 && IsTagDescriptor(record.descriptor.name);
+        }
+    }
+    if (!withTags && !hadTags) {
+        return 1;  // nothing to remove; leave the file alone
+    }
+    songcore::AsfFieldValues derived = songcore::DeriveAsfFields(WithMetadata(*objects, metadata));
+    // Removing is writing every field empty, and the content description
+    // goes as a whole.
+    songcore::AsfFieldValues values;
     if (withTags) {
-        songcore::AsfFieldValues derived = songcore::DeriveAsfFields(*objects);
-        songcore::AsfFieldValues values;
         for (size_t field = 0; field < songcore::kSongFieldCount; ++field) {
             values[field] = songcore::GetFieldValue(*this, static_cast<songcore::SongField>(field));
         }
+    }
+    std::vector<uint8_t> newContent;
+    if (withTags) {
         bool hadContent = content.has_value();
         if (!content) {
             content.emplace();
@@ -200,18 +303,23 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         if (hadContent || hasText) {
             std::optional<std::vector<uint8_t>> built = content->Build();
             if (!built) {
-                return Refuse("a text is longer than an ASF header allows (65535 bytes in UTF-16)");
+                return Refuse(
+                    "a text is longer than an ASF header allows (65535 bytes in UTF-16)");
             }
             newContent = std::move(*built);
         }
         descriptors = songcore::EditAsfDescriptors(std::move(descriptors), derived, values);
     } else {
-        if (!hadTags) {
-            return 1;  // nothing to remove; leave the file alone
-        }
         std::erase_if(descriptors, [](const AsfDescriptor& descriptor) {
             return IsTagDescriptor(descriptor.name);
         });
+    }
+    // The further values of a changed field would come back from the
+    // metadata objects.
+    std::optional<std::vector<uint8_t>> newExtension =
+        EditExtension(*header, metadata, derived, values);
+    if (!newExtension) {
+        return Refuse("the ASF metadata objects cannot be rebuilt: too many or too long names");
     }
     std::vector<uint8_t> newExtended;
     if (!descriptors.empty()) {
@@ -227,7 +335,8 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
 
     uint64_t oldSize = header->layout.size;
     std::optional<std::vector<uint8_t>> newHeader =
-        header->layout.Rebuild(header->bytes, newExtended, newContent, length - oldSize);
+        header->layout.Rebuild(header->bytes, newExtended, newContent, length - oldSize,
+                               *newExtension);
     if (!newHeader || newHeader->size() + (length - oldSize) > kMaxWritableFileSize) {
         return Refuse("the rewritten file would be larger than 4 GiB");
     }

@@ -75,55 +75,30 @@ constexpr size_t kExtensionDataOffset = kExtensionDataSizeOffset + 4;
 
 // The padding object that takes up size changes.
 struct PaddingPlace {
-    size_t object = 0;            // index among the header's objects
+    size_t object = 0;            // index among the new header's objects
     std::optional<size_t> inner;  // its offset within that header extension object
     size_t size = 0;
 };
-
-// The objects inside a header extension object, as offsets and sizes within
-// it; nothing when they do not fill its data exactly.
-std::optional<std::vector<std::pair<size_t, size_t>>> ExtensionObjects(
-    std::span<const uint8_t> extension) {
-    ByteReader reader(extension);
-    reader.skip(kExtensionDataSizeOffset);
-    uint32_t dataSize = reader.u32le();
-    if (!reader.ok() || dataSize != extension.size() - kExtensionDataOffset) {
-        return std::nullopt;
-    }
-    std::vector<std::pair<size_t, size_t>> objects;
-    while (!reader.atEnd()) {
-        size_t offset = reader.pos();
-        reader.skip(16);
-        uint64_t size = reader.u64le();
-        if (!reader.ok() || size < AsfHeader::kObjectHeaderSize ||
-            size - AsfHeader::kObjectHeaderSize > reader.remaining()) {
-            return std::nullopt;
-        }
-        reader.skip(static_cast<size_t>(size) - AsfHeader::kObjectHeaderSize);
-        objects.emplace_back(offset, static_cast<size_t>(size));
-    }
-    return objects;
-}
 
 bool IsGuid(std::span<const uint8_t> object, const AsfGuid& guid) {
     return object.size() >= guid.size() && std::equal(guid.begin(), guid.end(), object.begin());
 }
 
-std::optional<PaddingPlace> FindPadding(const AsfHeader& layout, std::span<const uint8_t> header) {
-    for (size_t i = 0; i < layout.objects.size(); ++i) {
-        if (layout.objects[i].guid == asfguid::kPadding) {
-            return PaddingPlace{i, std::nullopt, layout.objects[i].size};
+// The first padding object among the new header's objects, else inside its
+// header extension.
+std::optional<PaddingPlace> FindPadding(const std::vector<std::span<const uint8_t>>& objects) {
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (IsGuid(objects[i], asfguid::kPadding)) {
+            return PaddingPlace{i, std::nullopt, objects[i].size()};
         }
     }
-    for (size_t i = 0; i < layout.objects.size(); ++i) {
-        const AsfHeader::Object& object = layout.objects[i];
-        if (object.guid != asfguid::kHeaderExtension) {
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (!IsGuid(objects[i], asfguid::kHeaderExtension)) {
             continue;
         }
-        std::span<const uint8_t> extension = header.subspan(object.offset, object.size);
-        if (auto inner = ExtensionObjects(extension)) {
+        if (auto inner = AsfHeader::ExtensionObjects(objects[i])) {
             for (auto [offset, size] : *inner) {
-                if (IsGuid(extension.subspan(offset), asfguid::kPadding)) {
+                if (IsGuid(objects[i].subspan(offset), asfguid::kPadding)) {
                     return PaddingPlace{i, offset, size};
                 }
             }
@@ -142,10 +117,52 @@ void PutPadding(ByteWriter& out, size_t size) {
 
 }  // namespace
 
+std::optional<std::vector<std::pair<size_t, size_t>>> AsfHeader::ExtensionObjects(
+    std::span<const uint8_t> extension) {
+    ByteReader reader(extension);
+    reader.skip(kExtensionDataSizeOffset);
+    uint32_t dataSize = reader.u32le();
+    if (!reader.ok() || dataSize != extension.size() - kExtensionDataOffset) {
+        return std::nullopt;
+    }
+    std::vector<std::pair<size_t, size_t>> objects;
+    while (!reader.atEnd()) {
+        size_t offset = reader.pos();
+        reader.skip(16);
+        uint64_t size = reader.u64le();
+        if (!reader.ok() || size < kObjectHeaderSize ||
+            size - kObjectHeaderSize > reader.remaining()) {
+            return std::nullopt;
+        }
+        reader.skip(static_cast<size_t>(size) - kObjectHeaderSize);
+        objects.emplace_back(offset, static_cast<size_t>(size));
+    }
+    return objects;
+}
+
+std::optional<std::vector<uint8_t>> AsfHeader::BuildExtension(
+    std::span<const uint8_t> extension, const std::vector<std::span<const uint8_t>>& objects) {
+    if (extension.size() < kExtensionDataOffset) {
+        return std::nullopt;
+    }
+    ByteWriter out;
+    out.bytes(extension.first(kExtensionDataOffset));
+    for (std::span<const uint8_t> object : objects) {
+        out.bytes(object);
+    }
+    if (out.size() - kExtensionDataOffset > UINT32_MAX) {
+        return std::nullopt;
+    }
+    out.putU64le(16, out.size());
+    out.putU32le(kExtensionDataSizeOffset, static_cast<uint32_t>(out.size() - kExtensionDataOffset));
+    return out.take();
+}
+
 std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> header,
                                                        std::span<const uint8_t> newExtended,
                                                        std::span<const uint8_t> newContent,
-                                                       uint64_t tailLength) const {
+                                                       uint64_t tailLength,
+                                                       std::span<const uint8_t> newExtension) const {
     if (!exact || header.size() != size) {
         return std::nullopt;
     }
@@ -154,7 +171,38 @@ std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> 
         hadExtended |= object.guid == asfguid::kExtendedContentDescription;
         hadContent |= object.guid == asfguid::kContentDescription;
     }
-    std::optional<PaddingPlace> padding = FindPadding(*this, header);
+    // The objects of the new header, in their order.
+    std::vector<std::span<const uint8_t>> pieces;
+    auto add = [&pieces](std::span<const uint8_t> bytes) {
+        if (!bytes.empty()) {
+            pieces.push_back(bytes);
+        }
+    };
+    if (!hadExtended) {
+        add(newExtended);
+    }
+    if (!hadContent) {
+        add(newContent);
+    }
+    bool placedExtended = false, placedContent = false, placedExtension = false;
+    for (const Object& object : objects) {
+        std::span<const uint8_t> bytes = header.subspan(object.offset, object.size);
+        if (object.guid == asfguid::kExtendedContentDescription) {
+            if (!std::exchange(placedExtended, true)) {
+                add(newExtended);
+            }
+        } else if (object.guid == asfguid::kContentDescription) {
+            if (!std::exchange(placedContent, true)) {
+                add(newContent);
+            }
+        } else if (object.guid == asfguid::kHeaderExtension && !newExtension.empty() &&
+                   !std::exchange(placedExtension, true)) {
+            add(newExtension);
+        } else {
+            add(bytes);
+        }
+    }
+    std::optional<PaddingPlace> padding = FindPadding(pieces);
 
     // The header with the padding at paddingSize bytes (0: left out).
     auto assemble = [&](size_t paddingSize) -> std::optional<std::vector<uint8_t>> {
@@ -162,39 +210,14 @@ std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> 
         out.bytes(header.first(kPreambleSize));
         uint64_t count = 0;
         std::optional<size_t> fileProperties;
-        auto add = [&](std::span<const uint8_t> bytes) {
-            if (!bytes.empty()) {
-                out.bytes(bytes);
-                ++count;
-            }
-        };
-        if (!hadExtended) {
-            add(newExtended);
-        }
-        if (!hadContent) {
-            add(newContent);
-        }
-        bool placedExtended = false, placedContent = false;
-        for (size_t i = 0; i < objects.size(); ++i) {
-            const Object& object = objects[i];
-            std::span<const uint8_t> bytes = header.subspan(object.offset, object.size);
-            if (object.guid == asfguid::kExtendedContentDescription) {
-                if (!std::exchange(placedExtended, true)) {
-                    add(newExtended);
-                }
-                continue;
-            }
-            if (object.guid == asfguid::kContentDescription) {
-                if (!std::exchange(placedContent, true)) {
-                    add(newContent);
-                }
-                continue;
-            }
-            if (object.guid == asfguid::kFileProperties && object.size >= kFileSizeOffset + 8) {
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            std::span<const uint8_t> bytes = pieces[i];
+            if (IsGuid(bytes, asfguid::kFileProperties) && bytes.size() >= kFileSizeOffset + 8) {
                 fileProperties = out.size();
             }
             if (!padding || padding->object != i || paddingSize == padding->size) {
-                add(bytes);
+                out.bytes(bytes);
+                ++count;
             } else if (!padding->inner) {
                 if (paddingSize > 0) {
                     PutPadding(out, paddingSize);
@@ -202,19 +225,18 @@ std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> 
                 }
             } else {
                 // The header extension with its padding resized.
-                size_t start = out.size();
-                out.bytes(bytes.first(kExtensionDataOffset));
-                out.bytes(
-                    bytes.subspan(kExtensionDataOffset, *padding->inner - kExtensionDataOffset));
-                PutPadding(out, paddingSize);
-                out.bytes(bytes.subspan(*padding->inner + padding->size));
-                size_t extensionSize = out.size() - start;
-                if (extensionSize - kExtensionDataOffset > UINT32_MAX) {
+                ByteWriter resized;
+                PutPadding(resized, paddingSize);
+                std::vector<std::span<const uint8_t>> inner;
+                for (auto [offset, size] : *ExtensionObjects(bytes)) {
+                    inner.push_back(offset == *padding->inner ? std::span(resized.buffer())
+                                                              : bytes.subspan(offset, size));
+                }
+                std::optional<std::vector<uint8_t>> extension = BuildExtension(bytes, inner);
+                if (!extension) {
                     return std::nullopt;
                 }
-                out.putU64le(start + 16, extensionSize);
-                out.putU32le(start + kExtensionDataSizeOffset,
-                             static_cast<uint32_t>(extensionSize - kExtensionDataOffset));
+                out.bytes(*extension);
                 ++count;
             }
         }

@@ -55,6 +55,25 @@ struct AsfExtendedContentDescription {
     std::optional<std::vector<uint8_t>> Build() const;
 };
 
+// The records of a metadata object or metadata library object (inside the
+// header extension): descriptors that may belong to one stream (0: the whole
+// file) and, in the library, to a language. Writers put the second and later
+// values of a name here.
+struct AsfMetadataRecord {
+    uint16_t language = 0;  // index into the language list; reserved in a metadata object
+    uint16_t stream = 0;
+    AsfDescriptor descriptor;
+};
+
+struct AsfMetadata {
+    std::vector<AsfMetadataRecord> records;
+
+    static std::optional<AsfMetadata> Parse(std::span<const uint8_t> body);
+    // The whole object under guid; nothing when there are more than 65535
+    // records or a name is longer than its 16-bit length allows.
+    std::optional<std::vector<uint8_t>> Build(const std::array<uint8_t, 16>& guid) const;
+};
+
 struct AsfCodecEntry {
     static constexpr uint16_t kAudio = 2;
     uint16_t type = 0;

@@ -114,6 +114,14 @@ const AsfDescriptorSpec* FindAsfDescriptor(const std::string& name) {
     return nullptr;
 }
 
+bool AsfDescriptorFeeds(const std::string& name, SongField field, const std::string& value) {
+    const AsfDescriptorSpec* spec = FindAsfDescriptor(name);
+    // A zero-based track only counts while there is no track number, so it
+    // may stay beside a new one.
+    return spec && spec->field == field &&
+           !(spec->rule == AsfRule::ZeroBasedTrack && !value.empty());
+}
+
 AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
     std::array<Gathered, kSongFieldCount> gathered;
     for (const AsfTagObject& object : objects) {
@@ -167,12 +175,7 @@ std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descrip
         std::vector<AsfDescriptor> edited;
         std::optional<size_t> at;
         for (AsfDescriptor& descriptor : descriptors) {
-            const AsfDescriptorSpec* spec = FindAsfDescriptor(descriptor.name);
-            // A zero-based track only counts while there is no track number,
-            // so it may stay beside a new one.
-            bool feeds = spec && spec->field == field &&
-                         !(spec->rule == AsfRule::ZeroBasedTrack && !value.empty());
-            if (feeds) {
+            if (AsfDescriptorFeeds(descriptor.name, field, value)) {
                 at = at.value_or(edited.size());
             } else {
                 edited.push_back(std::move(descriptor));
@@ -187,6 +190,25 @@ std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descrip
         descriptors = std::move(edited);
     }
     return descriptors;
+}
+
+bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const AsfFieldValues& derived,
+                           const AsfFieldValues& values) {
+    size_t before = records.size();
+    std::erase_if(records, [&](const AsfMetadataRecord& record) {
+        if (record.stream != 0) {
+            return false;
+        }
+        for (const auto& [field, name] : kAsfWrittenNames) {
+            const std::string& value = values[Index(field)];
+            if (value != derived[Index(field)] &&
+                AsfDescriptorFeeds(record.descriptor.name, field, value)) {
+                return true;
+            }
+        }
+        return false;
+    });
+    return records.size() != before;
 }
 
 }  // namespace songcore

@@ -44,6 +44,10 @@ extern const std::array<SongField, 4> kAsfContentFields;
 // The spec of a descriptor name, if the table has it.
 const AsfDescriptorSpec* FindAsfDescriptor(const std::string& name);
 
+// True when a descriptor of that name fills field and so goes when field
+// gets a new value.
+bool AsfDescriptorFeeds(const std::string& name, SongField field, const std::string& value);
+
 // The tag objects of a header, in the order they stand in it.
 using AsfTagObject = std::variant<AsfContentDescription, AsfExtendedContentDescription>;
 
@@ -63,5 +67,11 @@ void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derive
 std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descriptors,
                                               const AsfFieldValues& derived,
                                               const AsfFieldValues& values);
+
+// Removes the whole-file records of every field whose value differs from
+// what was derived (its new values go to the extended content description);
+// true when a record went.
+bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const AsfFieldValues& derived,
+                           const AsfFieldValues& values);
 
 }  // namespace songcore
