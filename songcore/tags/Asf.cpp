@@ -129,7 +129,8 @@ MetadataObjects ParseMetadata(const LoadedHeader& header) {
             // A damaged metadata object is neither read nor changed.
             auto body = extension.subspan(offset + AsfHeader::kObjectHeaderSize,
                                           size - AsfHeader::kObjectHeaderSize);
-            if (std::optional<songcore::AsfMetadata> metadata = songcore::AsfMetadata::Parse(body)) {
+            if (std::optional<songcore::AsfMetadata> metadata =
+                    songcore::AsfMetadata::Parse(body)) {
                 result.objects.emplace_back(guid, std::move(*metadata));
             }
         }
@@ -177,9 +178,12 @@ std::optional<std::vector<uint8_t>> EditExtension(const LoadedHeader& header,
         return std::vector<uint8_t>{};
     }
     const AsfHeader::Object& object = header.layout.objects[*metadata.extension];
-    std::span<const uint8_t> extension = std::span(header.bytes).subspan(object.offset, object.size);
+    std::span<const uint8_t> extension =
+        std::span(header.bytes).subspan(object.offset, object.size);
     std::vector<std::span<const uint8_t>> inner;
-    for (auto [offset, size] : *AsfHeader::ExtensionObjects(extension)) {
+    std::vector<std::pair<size_t, size_t>> objects =
+        AsfHeader::ExtensionObjects(extension).value_or(std::vector<std::pair<size_t, size_t>>{});
+    for (auto [offset, size] : objects) {
         std::span<const uint8_t> bytes = extension.subspan(offset, size);
         auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(), [&](const auto& entry) {
             return std::equal(entry.first.begin(), entry.first.end(), bytes.begin());
@@ -303,8 +307,7 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         if (hadContent || hasText) {
             std::optional<std::vector<uint8_t>> built = content->Build();
             if (!built) {
-                return Refuse(
-                    "a text is longer than an ASF header allows (65535 bytes in UTF-16)");
+                return Refuse("a text is longer than an ASF header allows (65535 bytes in UTF-16)");
             }
             newContent = std::move(*built);
         }
@@ -334,9 +337,8 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     }
 
     uint64_t oldSize = header->layout.size;
-    std::optional<std::vector<uint8_t>> newHeader =
-        header->layout.Rebuild(header->bytes, newExtended, newContent, length - oldSize,
-                               *newExtension);
+    std::optional<std::vector<uint8_t>> newHeader = header->layout.Rebuild(
+        header->bytes, newExtended, newContent, length - oldSize, *newExtension);
     if (!newHeader || newHeader->size() + (length - oldSize) > kMaxWritableFileSize) {
         return Refuse("the rewritten file would be larger than 4 GiB");
     }

@@ -154,15 +154,15 @@ std::optional<std::vector<uint8_t>> AsfHeader::BuildExtension(
         return std::nullopt;
     }
     out.putU64le(16, out.size());
-    out.putU32le(kExtensionDataSizeOffset, static_cast<uint32_t>(out.size() - kExtensionDataOffset));
+    out.putU32le(kExtensionDataSizeOffset,
+                 static_cast<uint32_t>(out.size() - kExtensionDataOffset));
     return out.take();
 }
 
-std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> header,
-                                                       std::span<const uint8_t> newExtended,
-                                                       std::span<const uint8_t> newContent,
-                                                       uint64_t tailLength,
-                                                       std::span<const uint8_t> newExtension) const {
+std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(
+    std::span<const uint8_t> header, std::span<const uint8_t> newExtended,
+    std::span<const uint8_t> newContent, uint64_t tailLength,
+    std::span<const uint8_t> newExtension) const {
     if (!exact || header.size() != size) {
         return std::nullopt;
     }
@@ -228,7 +228,10 @@ std::optional<std::vector<uint8_t>> AsfHeader::Rebuild(std::span<const uint8_t> 
                 ByteWriter resized;
                 PutPadding(resized, paddingSize);
                 std::vector<std::span<const uint8_t>> inner;
-                for (auto [offset, size] : *ExtensionObjects(bytes)) {
+                // Found there by FindPadding, so the objects do fill it.
+                std::vector<std::pair<size_t, size_t>> held =
+                    ExtensionObjects(bytes).value_or(std::vector<std::pair<size_t, size_t>>{});
+                for (auto [offset, size] : held) {
                     inner.push_back(offset == *padding->inner ? std::span(resized.buffer())
                                                               : bytes.subspan(offset, size));
                 }
