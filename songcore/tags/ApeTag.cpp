@@ -11,7 +11,7 @@
 
 namespace songcore {
 
-const std::array<ApeFieldSpec, kApeFieldCount> kApeFields = {{
+const std::array<ApeFieldEntry, kApeFieldCount> kApeFields = {{
     {"Title", SongField::Title},
     {"Artist", SongField::Artist},
     {"Album", SongField::Album},

@@ -24,11 +24,11 @@ struct ApeItem {
 // The thirteen keys the record keeps and the fields they fill, in the order
 // the writer puts them; ApeField indexes the table.
 constexpr size_t kApeFieldCount = 13;
-struct ApeFieldSpec {
+struct ApeFieldEntry {
     const char* key;
     SongField field;
 };
-extern const std::array<ApeFieldSpec, kApeFieldCount> kApeFields;
+extern const std::array<ApeFieldEntry, kApeFieldCount> kApeFields;
 enum class ApeField {
     Title,
     Artist,

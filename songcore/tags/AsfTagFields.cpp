@@ -5,7 +5,7 @@
 
 namespace songcore {
 
-const std::array<AsfDescriptorSpec, 18> kAsfDescriptors = {{
+const std::array<AsfDescriptorEntry, 18> kAsfDescriptors = {{
     {"WM/ALBUMARTIST", SongField::Artist, AsfRule::WhileEmpty},
     {"ARTIST", SongField::Artist, AsfRule::WhileEmpty},
     {"WM/ALBUMTITLE", SongField::Album, AsfRule::WhileEmpty},
@@ -65,18 +65,18 @@ bool StartsWithNumber(const std::string& text) {
     return !text.empty() && ((text[0] >= '0' && text[0] <= '9') || text[0] == '+');
 }
 
-void Apply(Gathered& field, const AsfDescriptorSpec& spec, const std::string& text) {
-    bool sameName = field.source == &spec;
+void Apply(Gathered& field, const AsfDescriptorEntry& entry, const std::string& text) {
+    bool sameName = field.source == &entry;
     bool several =
-        KindOf(spec.field) == FieldKind::Text || KindOf(spec.field) == FieldKind::FreeText;
-    switch (spec.rule) {
+        KindOf(entry.field) == FieldKind::Text || KindOf(entry.field) == FieldKind::FreeText;
+    switch (entry.rule) {
         case AsfRule::WhileEmpty:
             if (sameName) {
                 if (!text.empty()) {
                     field.values.push_back(text);
                 }
             } else if (field.values.empty() && !text.empty()) {
-                field = {{text}, &spec};
+                field = {{text}, &entry};
             }
             break;
         case AsfRule::Overwrite:
@@ -89,15 +89,15 @@ void Apply(Gathered& field, const AsfDescriptorSpec& spec, const std::string& te
                 if (!text.empty()) {
                     field.values.push_back(text);
                 }
-                field.source = &spec;
+                field.source = &entry;
             }
             break;
         case AsfRule::ZeroBasedTrack:
-            if (NormalizeFieldValue(spec.field, JoinValues(field.values)).empty() &&
+            if (NormalizeFieldValue(entry.field, JoinValues(field.values)).empty() &&
                 StartsWithNumber(text)) {
                 uint32_t zeroBased = ParseTrackNumber(text);
                 uint32_t track = zeroBased == UINT32_MAX ? zeroBased : zeroBased + 1;
-                field = {{std::to_string(track)}, &spec};
+                field = {{std::to_string(track)}, &entry};
             }
             break;
     }
@@ -105,21 +105,21 @@ void Apply(Gathered& field, const AsfDescriptorSpec& spec, const std::string& te
 
 }  // namespace
 
-const AsfDescriptorSpec* FindAsfDescriptor(const std::string& name) {
-    for (const AsfDescriptorSpec& spec : kAsfDescriptors) {
-        if (EqualsIgnoreCaseAscii(name, spec.name)) {
-            return &spec;
+const AsfDescriptorEntry* FindAsfDescriptor(const std::string& name) {
+    for (const AsfDescriptorEntry& entry : kAsfDescriptors) {
+        if (EqualsIgnoreCaseAscii(name, entry.name)) {
+            return &entry;
         }
     }
     return nullptr;
 }
 
 bool AsfDescriptorFeeds(const std::string& name, SongField field, const std::string& value) {
-    const AsfDescriptorSpec* spec = FindAsfDescriptor(name);
+    const AsfDescriptorEntry* entry = FindAsfDescriptor(name);
     // A zero-based track only counts while there is no track number, so it
     // may stay beside a new one.
-    return spec && spec->field == field &&
-           !(spec->rule == AsfRule::ZeroBasedTrack && !value.empty());
+    return entry && entry->field == field &&
+           !(entry->rule == AsfRule::ZeroBasedTrack && !value.empty());
 }
 
 AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
@@ -137,10 +137,10 @@ AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
         }
         for (const AsfDescriptor& descriptor :
              std::get<AsfExtendedContentDescription>(object).descriptors) {
-            const AsfDescriptorSpec* spec = FindAsfDescriptor(descriptor.name);
+            const AsfDescriptorEntry* entry = FindAsfDescriptor(descriptor.name);
             std::optional<std::string> text = descriptor.AsText();
-            if (spec && text) {
-                Apply(gathered[Index(spec->field)], *spec, Trim(*text));
+            if (entry && text) {
+                Apply(gathered[Index(entry->field)], *entry, Trim(*text));
             }
         }
     }

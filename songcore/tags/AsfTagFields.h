@@ -22,12 +22,12 @@ enum class AsfRule {
     ZeroBasedTrack,  // the old zero-based track, only while there is no track
 };
 
-struct AsfDescriptorSpec {
+struct AsfDescriptorEntry {
     const char* name;  // compared without regard to letter case
     SongField field;
     AsfRule rule;
 };
-extern const std::array<AsfDescriptorSpec, 18> kAsfDescriptors;
+extern const std::array<AsfDescriptorEntry, 18> kAsfDescriptors;
 
 // The name a new value of each field is stored under, in the order the
 // writer adds them.
@@ -41,8 +41,8 @@ extern const std::array<AsfWrittenName, 10> kAsfWrittenNames;
 // description; they fill a field only while it is still empty.
 extern const std::array<SongField, 4> kAsfContentFields;
 
-// The spec of a descriptor name, if the table has it.
-const AsfDescriptorSpec* FindAsfDescriptor(const std::string& name);
+// The table entry of a descriptor name, if there is one.
+const AsfDescriptorEntry* FindAsfDescriptor(const std::string& name);
 
 // True when a descriptor of that name fills field and so goes when field
 // gets a new value.
