@@ -33,6 +33,14 @@ void ParseEverything(std::span<const uint8_t> body) {
             }
         }
     }
+    if (auto metadata = AsfMetadata::Parse(body)) {
+        if (auto built = metadata->Build(asfguid::kMetadata)) {
+            auto again = AsfMetadata::Parse(std::span(*built).subspan(24));
+            if (!again || again->records.size() != metadata->records.size()) {
+                std::abort();
+            }
+        }
+    }
     ParseAsfCodecList(body);
     if (auto file = AsfFileProperties::Parse(body)) {
         file->LengthSeconds();
@@ -62,6 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const AsfHeader::Object& object : layout->objects) {
         ParseEverything(object.Body(bytes));
+        if (object.guid == asfguid::kHeaderExtension) {
+            std::span<const uint8_t> extension =
+                std::span(bytes).subspan(object.offset, object.size);
+            for (auto [offset, size] : AsfHeader::ExtensionObjects(extension).value_or(
+                     std::vector<std::pair<size_t, size_t>>{})) {
+                ParseEverything(extension.subspan(offset + 24, size - 24));
+            }
+        }
     }
     AsfContentDescription content;
     content.title = "title";
@@ -76,6 +92,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         auto again = AsfHeader::Parse(*rebuilt);
         if (!again || !again->exact || again->objects.size() < 2) {
             std::abort();
+        }
+        // A padding object larger than the new descriptions takes up the
+        // change, so the header keeps its size.
+        for (const AsfHeader::Object& object : layout->objects) {
+            if (object.guid == asfguid::kPadding) {
+                if (object.size >= 24 + newContent.size() + newExtended.size() &&
+                    rebuilt->size() != bytes.size()) {
+                    std::abort();
+                }
+                break;
+            }
         }
     }
     return 0;

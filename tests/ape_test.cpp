@@ -2,9 +2,13 @@
 // with and without an ID3v1 tag after the APEv2 tag, and tunemoss.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "songcore/tags/ApeTag.h"
 #include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/views/SongTreeCtrl.h"
 #include "support/Id3v2Bytes.h"
 #include "support/TagPeers.h"
 #include "support/TestSupport.h"
@@ -86,7 +90,7 @@ TEST(ApeCodec, ItemsAreReadByKeyIgnoringCase) {
         EXPECT_TRUE(tag->complete);
         EXPECT_EQ(tag->version, version);
         EXPECT_EQ(Field(*tag, ApeField::Title), "Upper");
-        EXPECT_EQ(Field(*tag, ApeField::Artist), "First") << "the first of several values";
+        EXPECT_EQ(Field(*tag, ApeField::Artist), "First; Second") << "several values, joined";
         EXPECT_EQ(Field(*tag, ApeField::Lyrics), "<none>") << "a binary item is no text";
         EXPECT_EQ(Field(*tag, ApeField::Track), "7/10");
     }
@@ -166,7 +170,7 @@ TEST(ApeFile, ReadsWhatMutagenWrote) {
         ASSERT_EQ(song.GetAPEV2Info(), 1);
         EXPECT_EQ(song.GetTagKind(), TAG_APEV2);
         EXPECT_EQ(song.GetTitle(), "Песня о ветре");
-        EXPECT_EQ(song.GetArtist(), "Café Orchestra");
+        EXPECT_EQ(song.GetArtist(), "Café Orchestra; Second Artist");
         EXPECT_EQ(song.GetAlbum(), "風の歌");
         EXPECT_EQ(song.GetGenre(), 17);
         EXPECT_EQ(song.GetYear(), "2004");
@@ -227,7 +231,7 @@ TEST(ApeFile, WritingReplacesTheTagBeforeTheId3v1Tag) {
     ASSERT_EQ(song.GetAPEV2Info(), 1);
     EXPECT_EQ(song.GetTitle(), "Новое");
     EXPECT_EQ(song.GetTrackNum(), 8u);
-    EXPECT_EQ(song.GetArtist(), "Café Orchestra");
+    EXPECT_EQ(song.GetArtist(), "Café Orchestra; Second Artist");
     ASSERT_EQ(song.WriteAPEV2Info(), 1);
     EXPECT_EQ(ReadFileBytes(path), after) << "writing twice gives the same file";
 
@@ -288,9 +292,10 @@ TEST(ApeFile, TunemossWritesAndRemoves) {
     EXPECT_NE(show.out.find("\"tag\": \"ID3V2\""), std::string::npos) << "MP3 reads ID3v2 first";
     if (HaveMutagen()) {
         // The fields the APEv2 tag did not have come from the record, which
-        // read the (missing) APEv2 tag: only what was set is there.
+        // read the (missing) APEv2 tag: only what was set is there, and no
+        // track item stands for "no track".
         EXPECT_EQ(MutagenApeMismatch(
-                      path, {{"title", "Т"}, {"genre", "Rock"}, {"track", "0"}, {"artist", ""}}),
+                      path, {{"title", "Т"}, {"genre", "Rock"}, {"track", ""}, {"artist", ""}}),
                   "");
     }
     RunResult remove = RunTunemoss({"remove", "--tag", "ape", path});
@@ -303,4 +308,145 @@ TEST(ApeFile, TunemossWritesAndRemoves) {
     show = RunTunemoss({"show", "--json", aac});
     EXPECT_NE(show.out.find("\"tag\": \"APEV2\""), std::string::npos) << show.out;
     EXPECT_NE(show.out.find("\"album\": \"Raw\""), std::string::npos) << show.out;
+}
+
+namespace {
+
+// Every item of an APEv2 tag as mutagen sees it: key, kind and the bytes it
+// would write, one line each, sorted.
+std::string MutagenApeItems(const std::string& path) {
+    RunResult result = RunPython(R"(
+import sys
+from mutagen.apev2 import APEv2
+t = APEv2(sys.argv[1])
+for line in sorted("%s|%d|%r" % (k, v.kind, v._write()) for k, v in t.items()):
+    print(line)
+)",
+                                 {path});
+    return result.status == 0 ? result.out : "mutagen failed: " + result.err;
+}
+
+// Runs mutagen.apev2 lines with t = APEv2() and saves the tag to path.
+void MutagenApeSave(const std::string& path, const std::string& body) {
+    RunResult result =
+        RunPython("import sys\nfrom mutagen.apev2 import APEv2, APEValue, BINARY\nt = APEv2()\n" +
+                      body + "t.save(sys.argv[1])\n",
+                  {path});
+    ASSERT_EQ(result.status, 0) << result.err;
+}
+
+// The sorted item lines with a Year 2024 item added.
+std::string MutagenApeItemsWithYear(const std::string& items) {
+    std::vector<std::string> lines;
+    std::istringstream in(items);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    lines.push_back("Year|0|b'2024'");
+    std::sort(lines.begin(), lines.end());
+    std::string joined;
+    for (const std::string& line : lines) {
+        joined += line + "\n";
+    }
+    return joined;
+}
+
+std::string ShowJson(const std::string& path) {
+    return RunTunemoss({"show", "--json", path}).out;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(ApeFile, FieldsThatDidNotChangeKeepTheirItems) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen missing";
+    }
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "id3v2/base.aac", "song.aac");
+    MutagenApeSave(path,
+                   "t['TITLE'] = 'Upper key'\n"
+                   "t['Artist'] = ['A1', 'A2']\n"
+                   "t['Track'] = '5/12'\n"
+                   "t['Genre'] = 'Shoegaze'\n"
+                   "t['Comment'] = '  spaced  '\n"
+                   "t['Cover Art (Front)'] = APEValue(b'c.jpg\\x00JPEG', BINARY)\n"
+                   "t['Catalog'] = 'CAT-1'\n");
+    std::string before = MutagenApeItems(path);
+    Bytes oldBytes = ReadFileBytes(path);
+
+    ASSERT_EQ(RunTunemoss({"write", path, "--year", "2024"}).status, 0);
+    std::string after = MutagenApeItems(path);
+    EXPECT_EQ(after, MutagenApeItemsWithYear(before)) << "only the year is new";
+    // The audio before the tag is not touched.
+    Bytes newBytes = ReadFileBytes(path);
+    size_t audio = ReadFileBytes(DataFile("id3v2/base.aac")).size();
+    EXPECT_EQ(Slice(newBytes, 0, audio), Slice(oldBytes, 0, audio));
+
+    std::string shown = ShowJson(path);
+    EXPECT_TRUE(Has(shown, "\"artist\": \"A1; A2\"")) << shown;
+    EXPECT_TRUE(Has(shown, "\"title\": \"Upper key\"")) << shown;
+
+    // An edited value is split into several values; a changed field loses
+    // its old spelling, and a cleared one its item.
+    ASSERT_EQ(RunTunemoss({"write", path, "--artist", "B1; B2; B3", "--title", "New", "--comment",
+                           "", "--track", "0"})
+                  .status,
+              0);
+    after = MutagenApeItems(path);
+    EXPECT_TRUE(Has(after, "Artist|0|b'B1\\x00B2\\x00B3'")) << after;
+    EXPECT_TRUE(Has(after, "Title|0|b'New'")) << after;
+    EXPECT_FALSE(Has(after, "TITLE|")) << after;
+    EXPECT_FALSE(Has(after, "Comment|")) << after;
+    EXPECT_FALSE(Has(after, "Track|")) << after;
+    EXPECT_TRUE(Has(after, "Genre|0|b'Shoegaze'")) << after;
+    EXPECT_TRUE(Has(after, "Catalog|0|b'CAT-1'")) << after;
+    EXPECT_TRUE(Has(after, "Cover Art (Front)|1|")) << after;
+    EXPECT_TRUE(Has(ShowJson(path), "\"artist\": \"B1; B2; B3\""));
+}
+
+TEST(ApeFile, ValuesNobodySetAreNotWritten) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "id3v2/base.aac", "plain.aac");
+    ASSERT_EQ(RunTunemoss({"write", path, "--title", "abc"}).status, 0);
+    Bytes bytes = ReadFileBytes(path);
+    size_t audio = ReadFileBytes(DataFile("id3v2/base.aac")).size();
+    // Header, one Title item (3 + 5 + 9 bytes), footer: no "--" genre, no
+    // track 0.
+    EXPECT_EQ(Slice(bytes, audio, bytes.size()), Tag(2000, Item("Title", "abc"), 1));
+}
+
+TEST(ApeFile, MonkeysAudioAndMusepackTagsAreReadAndKept) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen missing";
+    }
+    TempDir dir;
+    struct Case {
+        const char* name;
+        Bytes start;
+    };
+    for (const Case& song : {Case{"song.ape", ToBytes("MAC ")}, Case{"song.mpc", ToBytes("MP+")}}) {
+        SCOPED_TRACE(song.name);
+        Bytes audio = song.start;
+        audio.resize(600, 0x5A);
+        std::string path = MakeFile(dir, song.name, audio);
+        MutagenApeSave(path, "t['Title'] = 'Kept title'\nt['Artist'] = 'Old'\n");
+        std::string shown = ShowJson(path);
+        EXPECT_TRUE(Has(shown, "\"title\": \"Kept title\"")) << shown;
+        EXPECT_TRUE(Has(shown, "\"tag\": \"APEV2\"")) << shown;
+
+        ASSERT_EQ(RunTunemoss({"write", path, "--artist", "New"}).status, 0);
+        EXPECT_EQ(MutagenApeMismatch(path, {{"title", "Kept title"}, {"artist", "New"}}), "");
+        EXPECT_EQ(Slice(ReadFileBytes(path), 0, audio.size()), audio);
+
+        // The song tree files the song under its artist and title.
+        CSongTreeCtrl tree;
+        ASSERT_EQ(tree.InsertSongFile(path), 1);
+        HTREEITEM item = tree.FindPathInTree(path, tree.GetRootItem());
+        EXPECT_EQ(tree.GetSongArtist(item), "New");
+        EXPECT_EQ(tree.GetItemText(item), "Kept title");
+    }
 }

@@ -120,17 +120,28 @@ TEST(AsfHeaderTest, WalksAndRebuildsObjects) {
     EXPECT_EQ(size, rebuilt->size());
     EXPECT_EQ(count, 4u);
     ASSERT_EQ(objects.size(), 4u);
-    // New descriptions first, the rest in their old order.
-    EXPECT_EQ(objects[0].guid, asfguid::kExtendedContentDescription);
+    // The new descriptions stand where the old ones stood, so that what is
+    // read first stays first.
+    EXPECT_EQ(objects[0].guid, asfguid::kFileProperties);
     EXPECT_EQ(objects[1].guid, asfguid::kContentDescription);
     EXPECT_EQ(objects[1].size, 36u);
-    EXPECT_EQ(objects[2].guid, asfguid::kFileProperties);
-    EXPECT_EQ(objects[3].guid, asfguid::kCodecList);
+    EXPECT_EQ(objects[2].guid, asfguid::kCodecList);
+    EXPECT_EQ(objects[3].guid, asfguid::kExtendedContentDescription);
     // The reserved bytes stay; the file size is the new header plus the tail.
     EXPECT_EQ((*rebuilt)[28], 1);
     EXPECT_EQ((*rebuilt)[29], 2);
-    EXPECT_EQ(U64At(*rebuilt, objects[2].offset + 40), rebuilt->size() + 1000);
-    EXPECT_EQ((*rebuilt)[objects[2].offset + 48], 0xAB);
+    EXPECT_EQ(U64At(*rebuilt, objects[0].offset + 40), rebuilt->size() + 1000);
+    EXPECT_EQ((*rebuilt)[objects[0].offset + 48], 0xAB);
+
+    // A header without descriptions gets them first.
+    std::vector<uint8_t> bare = Header({Object(asfguid::kCodecList, other)});
+    rebuilt = AsfHeader::Parse(bare)->Rebuild(bare, newExtended, newContent, 0);
+    ASSERT_TRUE(rebuilt);
+    objects = WalkFileHeader(*rebuilt, size, count);
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(objects[0].guid, asfguid::kExtendedContentDescription);
+    EXPECT_EQ(objects[1].guid, asfguid::kContentDescription);
+    EXPECT_EQ(objects[2].guid, asfguid::kCodecList);
 }
 
 TEST(AsfHeaderTest, RefusesDamagedHeaders) {
@@ -370,8 +381,7 @@ TEST_F(AsfFileTest, WriteKeepsOtherItemsAndTheMediaData) {
     EXPECT_EQ(sum, headerSize);
     EXPECT_EQ(count, objects.size());
     EXPECT_EQ(objects.size(), oldObjects);  // both descriptions were there already
-    EXPECT_EQ(objects[0].guid, asfguid::kExtendedContentDescription);
-    EXPECT_EQ(objects[1].guid, asfguid::kContentDescription);
+    EXPECT_EQ(headerSize, oldHeaderSize) << "the padding took up the difference";
     EXPECT_TRUE(std::equal(oldBytes.begin() + oldHeaderSize, oldBytes.end(),
                            newBytes.begin() + headerSize, newBytes.end()));
 
@@ -390,6 +400,11 @@ TEST_F(AsfFileTest, WritingEmptyFieldsToAnUntaggedFile) {
     EXPECT_EQ(info.WriteSongInfo(), 0);
     EXPECT_TRUE(SameBytes(path, testsupport::DataFile("asf/plain.wma")));
     ASSERT_EQ(info.GetASFInfo(), 1);
+    // No field is set, so nothing is added: no "--" genre, no track 0.
+    ASSERT_EQ(info.WriteASFInfo(), 1);
+    EXPECT_TRUE(SameBytes(path, testsupport::DataFile("asf/plain.wma")));
+
+    info.SetTitle("Only a title");
     ASSERT_EQ(info.WriteASFInfo(), 1);
     EXPECT_EQ(testsupport::FfmpegDecodeErrors(path), "");
 
@@ -397,19 +412,12 @@ TEST_F(AsfFileTest, WritingEmptyFieldsToAnUntaggedFile) {
     uint64_t headerSize = 0;
     uint32_t count = 0;
     std::vector<WalkedObject> objects = WalkFileHeader(bytes, headerSize, count);
-    ASSERT_GE(objects.size(), 2u);
-    EXPECT_EQ(objects[1].guid, asfguid::kContentDescription);
-    EXPECT_EQ(objects[1].size, 34u);
-    auto extended = AsfExtendedContentDescription::Parse(
-        std::span(bytes).subspan(objects[0].offset + 24, objects[0].size - 24));
-    ASSERT_TRUE(extended);
-    std::vector<std::pair<std::string, std::string>> items;
-    for (const AsfDescriptor& d : extended->descriptors) {
-        items.emplace_back(d.name, d.AsText().value_or("?"));
+    ASSERT_GE(objects.size(), 1u);
+    EXPECT_EQ(objects[0].guid, asfguid::kContentDescription);
+    EXPECT_EQ(objects[0].size, 34u + 26);  // the title and its terminator
+    for (const WalkedObject& object : objects) {
+        EXPECT_NE(object.guid, asfguid::kExtendedContentDescription) << "no descriptor was set";
     }
-    std::vector<std::pair<std::string, std::string>> expected = {{"WM/GENRE", "--"},
-                                                                 {"WM/TRACKNUMBER", "0"}};
-    EXPECT_EQ(items, expected);
 }
 
 TEST_F(AsfFileTest, RemoveDropsTagsAndKeepsTheRest) {
@@ -422,9 +430,11 @@ TEST_F(AsfFileTest, RemoveDropsTagsAndKeepsTheRest) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(testsupport::FfmpegDecodeErrors(path), "");
     auto after = testsupport::MutagenAsfTags(path);
+    // The zero-based WM/TRACK goes too: left alone it would be read as the
+    // track of a file without tags.
     std::map<std::string, std::string> kept;
-    for (const char* name : {"WM/Picture", "ReplayGain/Track_Gain", "MusicBrainz/Track Id",
-                             "WM/TRACK", "IsVBR", "WMFSDKVersion", "WMFSDKNeeded"}) {
+    for (const char* name : {"WM/Picture", "ReplayGain/Track_Gain", "MusicBrainz/Track Id", "IsVBR",
+                             "WMFSDKVersion", "WMFSDKNeeded"}) {
         kept[name] = before[name];
     }
     EXPECT_EQ(after, kept);
@@ -498,4 +508,154 @@ TEST_F(AsfFileTest, CommandLine) {
     result = testsupport::RunTunemoss({"show", "--json", path});
     EXPECT_NE(result.out.find("\"year\": \"2024\""), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("\"title\": \"CLI title\""), std::string::npos);
+}
+
+namespace {
+
+// Bytes of a padding object of the given total size.
+std::vector<uint8_t> Padding(size_t size) {
+    return Object(asfguid::kPadding, std::vector<uint8_t>(size - 24));
+}
+
+// A header extension object holding the given objects.
+std::vector<uint8_t> Extension(const std::vector<std::vector<uint8_t>>& objects) {
+    ByteWriter body;
+    body.zeros(18);
+    size_t size = 0;
+    for (const auto& object : objects) {
+        size += object.size();
+    }
+    body.u32le(static_cast<uint32_t>(size));
+    for (const auto& object : objects) {
+        body.bytes(object);
+    }
+    return Object(asfguid::kHeaderExtension, body.take());
+}
+
+}  // namespace
+
+TEST(AsfHeaderTest, PaddingTakesUpTheSizeChange) {
+    std::vector<uint8_t> fileProps(80, 0);
+    std::vector<uint8_t> content = Object(asfguid::kContentDescription, std::vector<uint8_t>(10));
+    std::vector<uint8_t> grown = Object(asfguid::kContentDescription, std::vector<uint8_t>(50));
+    std::vector<uint8_t> huge = Object(asfguid::kContentDescription, std::vector<uint8_t>(400));
+    std::vector<uint8_t> shrunk =
+        Object(asfguid::kContentDescription, std::vector<uint8_t>(10 - 4));
+    for (bool inside : {false, true}) {
+        SCOPED_TRACE(inside ? "padding in the header extension" : "padding at the top");
+        std::vector<std::vector<uint8_t>> objects = {Object(asfguid::kFileProperties, fileProps),
+                                                     content};
+        objects.push_back(inside ? Extension({Object(asfguid::kMetadata, {0, 0}), Padding(200)})
+                                 : Padding(200));
+        std::vector<uint8_t> header = Header(objects);
+        std::optional<AsfHeader> layout = AsfHeader::Parse(header);
+        ASSERT_TRUE(layout);
+        for (const auto& replacement : {grown, shrunk}) {
+            auto rebuilt = layout->Rebuild(header, {}, replacement, 500);
+            ASSERT_TRUE(rebuilt);
+            EXPECT_EQ(rebuilt->size(), header.size()) << "the header keeps its size";
+            EXPECT_TRUE(AsfHeader::Parse(*rebuilt)->exact);
+            EXPECT_EQ(U64At(*rebuilt, 30 + 40), header.size() + 500);
+            if (inside) {
+                uint64_t size = 0;
+                uint32_t count = 0;
+                auto walked = WalkFileHeader(*rebuilt, size, count);
+                ASSERT_EQ(walked.size(), 3u);
+                std::span<const uint8_t> extension(rebuilt->data() + walked[2].offset,
+                                                   walked[2].size);
+                auto inner = AsfHeader::ExtensionObjects(extension);
+                ASSERT_TRUE(inner) << "the header extension's data size follows";
+                ASSERT_EQ(inner->size(), 2u);
+            }
+        }
+        // Beyond the padding: the header grows and keeps a little padding.
+        auto rebuilt = layout->Rebuild(header, {}, huge, 0);
+        ASSERT_TRUE(rebuilt);
+        EXPECT_EQ(rebuilt->size(),
+                  header.size() - 200 + (huge.size() - content.size()) + AsfHeader::kGrowthPadding);
+        EXPECT_TRUE(AsfHeader::Parse(*rebuilt)->exact);
+    }
+}
+
+TEST(AsfObjectsTest, MetadataRecordsRoundTrip) {
+    AsfMetadata metadata;
+    metadata.records.push_back({0, 0, AsfDescriptor::Text("WM/Composer", "Second")});
+    metadata.records.push_back({1, 2, AsfDescriptor::Text("WM/Lyrics", "for stream 2")});
+    auto built = metadata.Build(asfguid::kMetadataLibrary);
+    ASSERT_TRUE(built);
+    auto back = AsfMetadata::Parse(std::span(*built).subspan(24));
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->records.size(), 2u);
+    EXPECT_EQ(back->records[0].descriptor.name, "WM/Composer");
+    EXPECT_EQ(back->records[0].descriptor.AsText(), "Second");
+    EXPECT_EQ(back->records[1].language, 1);
+    EXPECT_EQ(back->records[1].stream, 2);
+    std::vector<uint8_t> cut(built->begin() + 24, built->end() - 1);
+    EXPECT_FALSE(AsfMetadata::Parse(cut));
+}
+
+TEST_F(AsfFileTest, WritesOnlyWhatChangedAndInPlace) {
+    if (!testsupport::HaveMutagen()) {
+        GTEST_SKIP() << "mutagen missing";
+    }
+    std::string path = dir.file("song.wma");
+    auto made = testsupport::Run({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=d=0.5",
+                                  "-c:a", "wmav2", "-metadata", "title=T", path});
+    ASSERT_EQ(made.status, 0) << made.err;
+    // mutagen keeps the second composer in the metadata library object.
+    Mutagen(path, "f['WM/Genre'] = 'Shoegaze'\nf['WM/Composer'] = ['C1', 'C2']\n");
+    auto before = testsupport::MutagenAsfTags(path);
+    std::vector<uint8_t> oldBytes = testsupport::ReadFileBytes(path);
+    uint64_t oldHeaderSize = 0;
+    uint32_t count = 0;
+    WalkFileHeader(oldBytes, oldHeaderSize, count);
+
+    auto shown = testsupport::RunTunemoss({"show", "--json", path});
+    EXPECT_NE(shown.out.find("\"composer\": \"C1; C2\""), std::string::npos) << shown.out;
+
+    ASSERT_EQ(testsupport::RunTunemoss({"write", path, "--year", "2024"}).status, 0);
+    auto after = testsupport::MutagenAsfTags(path);
+    EXPECT_EQ(after["WM/Genre"], before["WM/Genre"]);
+    EXPECT_EQ(after["WM/Composer"], before["WM/Composer"]);
+    EXPECT_EQ(after["Title"], before["Title"]);
+    EXPECT_EQ(after["WM/YEAR"], PyAttribute("ASFUnicodeAttribute", "'2024'"));
+    for (const char* unset : {"WM/GENRE", "WM/TRACKNUMBER", "Author", "WM/ALBUMARTIST"}) {
+        EXPECT_FALSE(after.count(unset)) << unset;
+    }
+    // The padding took up the new descriptor: same length, and the data
+    // object has not moved.
+    std::vector<uint8_t> newBytes = testsupport::ReadFileBytes(path);
+    ASSERT_EQ(newBytes.size(), oldBytes.size());
+    EXPECT_TRUE(std::equal(oldBytes.begin() + oldHeaderSize, oldBytes.end(),
+                           newBytes.begin() + oldHeaderSize));
+    EXPECT_EQ(testsupport::FfmpegDecodeErrors(path), "");
+
+    // A changed field takes all its values along, the library's too.
+    ASSERT_EQ(testsupport::RunTunemoss({"write", path, "--composer", "D1; D2; D3"}).status, 0);
+    after = testsupport::MutagenAsfTags(path);
+    EXPECT_EQ(after["WM/Composer"],
+              "[('ASFUnicodeAttribute', 'D1'), ('ASFUnicodeAttribute', 'D2'), "
+              "('ASFUnicodeAttribute', 'D3')]");
+    EXPECT_EQ(testsupport::ReadFileBytes(path).size(), oldBytes.size());
+    shown = testsupport::RunTunemoss({"show", "--json", path});
+    EXPECT_NE(shown.out.find("\"composer\": \"D1; D2; D3\""), std::string::npos) << shown.out;
+
+    // Growing beyond the padding moves the data, intact, behind a header
+    // that keeps a little padding.
+    std::string lyrics = dir.file("lyrics.txt");
+    testsupport::WriteFileBytes(lyrics, std::vector<uint8_t>(3000, 'l'));
+    ASSERT_EQ(testsupport::RunTunemoss({"write", path, "--lyrics-file", lyrics}).status, 0);
+    newBytes = testsupport::ReadFileBytes(path);
+    uint64_t headerSize = 0;
+    std::vector<WalkedObject> objects = WalkFileHeader(newBytes, headerSize, count);
+    EXPECT_GT(headerSize, oldHeaderSize);
+    EXPECT_TRUE(std::equal(oldBytes.begin() + oldHeaderSize, oldBytes.end(),
+                           newBytes.begin() + headerSize, newBytes.end()));
+    bool padded = false;
+    for (const WalkedObject& object : objects) {
+        padded |= object.guid == asfguid::kPadding && object.size == AsfHeader::kGrowthPadding;
+    }
+    EXPECT_TRUE(padded);
+    EXPECT_EQ(testsupport::FfmpegDecodeErrors(path), "");
+    EXPECT_EQ(testsupport::MutagenAsfTags(path)["WM/Genre"], before["WM/Genre"]);
 }

@@ -2,15 +2,14 @@
 // files, directly before an ID3v1 tag when there is one. The tag is cut and
 // rewritten in place; the audio before it is never moved.
 #include <algorithm>
-#include <cctype>
 
 #include "songcore/tags/ApeTag.h"
 #include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/RecordFields.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
 #include "songcore/util/Text.h"
 
-using songcore::ApeField;
 using songcore::ApeTag;
 
 namespace {
@@ -18,16 +17,6 @@ namespace {
 // Tags stacked by writers that appended without removing; a bounded number
 // is enough for real files.
 constexpr int kMaxStackedTags = 16;
-
-uint32_t LeadingNumber(const std::string& text) {
-    uint64_t number = 0;
-    for (size_t pos = 0; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]));
-         ++pos) {
-        number =
-            std::min<uint64_t>(number * 10 + static_cast<unsigned>(text[pos] - '0'), UINT32_MAX);
-    }
-    return static_cast<uint32_t>(number);
-}
 
 // Reads the APEv2 tag the extents found; nothing when there is none or it
 // cannot be read.
@@ -58,35 +47,17 @@ uint64_t StackStart(CSongFile& file, const songcore::TagExtents& extents) {
     return start;
 }
 
-uint16_t GenreByName(const std::string& name) {
-    for (int id = 0; id < GENRE_NONE; ++id) {
-        if (GetMP3Genre(id) == name) {
-            return static_cast<uint16_t>(id);
-        }
-    }
-    return GENRE_NONE;
-}
-
-// The record's fields as the reader derives them from the items.
-struct Derived {
-    std::array<std::optional<std::string>, songcore::kApeFieldCount> text;  // trimmed
-    uint32_t track = 0;
-    uint16_t genre = GENRE_NONE;
-};
+// The record's fields as the reader derives them from the items, in the
+// form the writer compares them; nothing for a key that is not there.
+using Derived = std::array<std::optional<std::string>, songcore::kApeFieldCount>;
 
 Derived Derive(const ApeTag& tag) {
-    Derived derived;
-    derived.text = tag.ReadFields();
-    for (auto& value : derived.text) {
-        if (value) {
-            value = songcore::Trim(*value);
+    Derived derived = tag.ReadFields();
+    for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
+        if (derived[field]) {
+            derived[field] =
+                songcore::NormalizeFieldValue(songcore::kApeFields[field].field, *derived[field]);
         }
-    }
-    if (const auto& genre = derived.text[static_cast<size_t>(ApeField::Genre)]) {
-        derived.genre = GenreByName(*genre);
-    }
-    if (const auto& track = derived.text[static_cast<size_t>(ApeField::Track)]) {
-        derived.track = LeadingNumber(*track);
     }
     return derived;
 }
@@ -113,24 +84,11 @@ int CSongFileInfo::GetAPEV2Info() {
         return 0;
     }
     Derived fields = Derive(*tag);
-    auto store = [&](ApeField field, std::string& target) {
-        if (const auto& value = fields.text[static_cast<size_t>(field)]) {
-            target = *value;
+    for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
+        if (fields[field]) {
+            songcore::SetFieldValue(*this, songcore::kApeFields[field].field, *fields[field]);
         }
-    };
-    store(ApeField::Title, title_);
-    store(ApeField::Artist, artist_);
-    store(ApeField::Album, album_);
-    store(ApeField::Year, year_);
-    store(ApeField::Comment, comment_);
-    store(ApeField::Copyright, copyright_);
-    store(ApeField::Composer, composer_);
-    store(ApeField::PublisherUrl, url_);
-    store(ApeField::ArtistUrl, origArtist_);
-    store(ApeField::Publisher, organization_);
-    store(ApeField::Lyrics, lyrics_);
-    genre_ = fields.genre;
-    trackNum_ = fields.track;
+    }
     // A damaged tag gives what was read before the damage, but is not taken
     // as read.
     if (!tag->complete) {
@@ -164,26 +122,20 @@ int CSongFileInfo::WriteAPEV2Info() {
         return 0;
     }
     std::optional<ApeTag> old = ReadTag(*this, extents);
-    songcore::ApeFieldValues values = {
-        title_,      artist_,
-        album_,      GetGenreString(),
-        year_,       std::to_string(trackNum_),
-        comment_,    copyright_,
-        composer_,   url_,
-        origArtist_, organization_,
-        lyrics_,
-    };
+    songcore::ApeFieldValues values;
+    for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
+        values[field] = songcore::GetFieldValue(*this, songcore::kApeFields[field].field);
+    }
     // A field whose value is what the reader makes of its old item keeps
-    // that item: it may hold more than the field (a second value, a genre
-    // outside the table, "7/10").
+    // that item byte for byte: it may hold more than the field (another
+    // spelling of the key, a genre outside the table, "7/10"). A field at its
+    // "none" value gets no item, so a cleared field goes away.
     ApeTag::KeepMask keep{};
     if (old) {
         Derived before = Derive(*old);
         for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
-            keep[field] = before.text[field] && *before.text[field] == values[field];
+            keep[field] = before[field].value_or("") == values[field];
         }
-        keep[static_cast<size_t>(ApeField::Genre)] = before.genre == genre_;
-        keep[static_cast<size_t>(ApeField::Track)] = before.track == trackNum_;
     }
     std::optional<std::vector<uint8_t>> bytes =
         ApeTag::Rebuild(old ? &*old : nullptr, values, keep).Serialize();

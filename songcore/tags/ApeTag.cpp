@@ -4,22 +4,34 @@
 #include <cstring>
 #include <limits>
 
+#include "songcore/tags/FieldText.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
 
-const std::array<const char*, kApeFieldCount> kApeFieldKeys = {
-    "Title",     "Artist",   "Album",         "Genre",      "Year",      "Track",  "Comment",
-    "Copyright", "Composer", "Publisher URL", "Artist URL", "Publisher", "Lyrics",
-};
+const std::array<ApeFieldEntry, kApeFieldCount> kApeFields = {{
+    {"Title", SongField::Title},
+    {"Artist", SongField::Artist},
+    {"Album", SongField::Album},
+    {"Genre", SongField::Genre},
+    {"Year", SongField::Year},
+    {"Track", SongField::Track},
+    {"Comment", SongField::Comment},
+    {"Copyright", SongField::Copyright},
+    {"Composer", SongField::Composer},
+    {"Publisher URL", SongField::Url},
+    {"Artist URL", SongField::OrigArtist},
+    {"Publisher", SongField::Organization},
+    {"Lyrics", SongField::Lyrics},
+}};
 
 namespace {
 
 std::optional<size_t> FieldOfKey(const std::string& key) {
     for (size_t field = 0; field < kApeFieldCount; ++field) {
-        if (EqualsIgnoreCaseAscii(key, kApeFieldKeys[field])) {
+        if (EqualsIgnoreCaseAscii(key, kApeFields[field].key)) {
             return field;
         }
     }
@@ -128,8 +140,19 @@ std::array<std::optional<std::string>, kApeFieldCount> ApeTag::ReadFields() cons
     for (size_t field = 0; field < kApeFieldCount; ++field) {
         if (found[field]) {
             const std::vector<uint8_t>& value = items[*found[field]].value;
-            auto end = std::find(value.begin(), value.end(), uint8_t{0});
-            values[field] = std::string(value.begin(), end);
+            std::vector<std::string> pieces;
+            for (auto begin = value.begin();;) {
+                auto end = std::find(begin, value.end(), uint8_t{0});
+                std::string piece = Trim(std::string(begin, end));
+                if (!piece.empty()) {
+                    pieces.push_back(std::move(piece));
+                }
+                if (end == value.end()) {
+                    break;
+                }
+                begin = end + 1;
+            }
+            values[field] = JoinValues(pieces);
         }
     }
     return values;
@@ -144,9 +167,17 @@ ApeTag ApeTag::Rebuild(const ApeTag* old, const ApeFieldValues& values, const Ke
     for (size_t field = 0; field < kApeFieldCount; ++field) {
         if (keep[field] && found[field]) {
             tag.items.push_back(old->items[*found[field]]);
-        } else if (!values[field].empty()) {
-            tag.items.push_back(
-                ApeItem{kApeFieldKeys[field], 0, {values[field].begin(), values[field].end()}});
+        } else if (std::vector<std::string> stored =
+                       StoredValues(kApeFields[field].field, values[field]);
+                   !stored.empty()) {
+            ApeItem item{kApeFields[field].key, 0, {}};
+            for (const std::string& value : stored) {
+                if (!item.value.empty()) {
+                    item.value.push_back(0);
+                }
+                item.value.insert(item.value.end(), value.begin(), value.end());
+            }
+            tag.items.push_back(std::move(item));
         }
     }
     if (old) {

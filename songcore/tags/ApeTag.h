@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "songcore/tags/RecordFields.h"
+
 namespace songcore {
 
 struct ApeItem {
@@ -19,9 +21,14 @@ struct ApeItem {
     std::vector<uint8_t> value;
 };
 
-// The thirteen keys the record keeps, in the order the writer puts them.
+// The thirteen keys the record keeps and the fields they fill, in the order
+// the writer puts them; ApeField indexes the table.
 constexpr size_t kApeFieldCount = 13;
-extern const std::array<const char*, kApeFieldCount> kApeFieldKeys;
+struct ApeFieldEntry {
+    const char* key;
+    SongField field;
+};
+extern const std::array<ApeFieldEntry, kApeFieldCount> kApeFields;
 enum class ApeField {
     Title,
     Artist,
@@ -59,19 +66,20 @@ struct ApeTag {
     // too large for its size field.
     std::optional<std::vector<uint8_t>> Serialize() const;
 
-    // The values of the thirteen keys (keys compared ignoring ASCII case;
-    // the first of several NUL-separated values; binary items are not text).
-    // A key that stands twice gives its last item. Nothing for a key that is
-    // not there.
+    // The texts of the thirteen keys (keys compared ignoring ASCII case;
+    // binary items are not text): the NUL-separated values of an item, each
+    // trimmed, empty ones left out, joined by "; ". A key that stands twice
+    // gives its last item. Nothing for a key that is not there.
     std::array<std::optional<std::string>, kApeFieldCount> ReadFields() const;
     // Index of the item each field is read from, if any.
     std::array<std::optional<size_t>, kApeFieldCount> FieldItems() const;
 
     // The tag the writer builds: the items of the non-empty values in key
-    // order, then every old item whose key is none of the thirteen. A field
+    // order (a text field's values, split at "; ", NUL-separated in one
+    // item), then every old item whose key is none of the thirteen. A field
     // marked in keep (its value did not change) keeps the old item it was
-    // read from as it was, so that a second value or a genre outside the
-    // table survives.
+    // read from as it was, so that its spelling, a total ("5/12") or a genre
+    // outside the table survives.
     using KeepMask = std::array<bool, kApeFieldCount>;
     static ApeTag Rebuild(const ApeTag* old, const ApeFieldValues& values,
                           const KeepMask& keep = {});

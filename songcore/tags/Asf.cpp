@@ -1,12 +1,15 @@
 // ASF (Windows Media) tags: the content description and the extended content
 // description of the header object, and the codec named in the codec list.
+#include <algorithm>
 #include <cmath>
 
 #include "songcore/tags/AsfHeader.h"
 #include "songcore/tags/AsfObjects.h"
+#include "songcore/tags/AsfTagFields.h"
+#include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/RecordFields.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::AsfContentDescription;
@@ -23,30 +26,9 @@ constexpr uint64_t kMaxHeaderSize = 64u << 20;
 // The writer keeps to files whose offsets all fit the low 32 bits.
 constexpr uint64_t kMaxWritableFileSize = 0xFFFFFFFF;
 
-constexpr const char* kSdkVersion = "WMFSDKVersion";
-constexpr const char* kSdkNeeded = "WMFSDKNeeded";
-
-// Descriptors that hold the fields the writer writes: the writer's own names
-// and the other names the reader takes the same fields from. A rewrite
-// replaces them all; keeping an old "GENRE" beside a new "WM/GENRE" would
-// bring the old value back on the next read.
-constexpr const char* kTagDescriptorNames[] = {
-    "WM/ALBUMARTIST",    "ARTIST",      "WM/ALBUMTITLE", "ALBUM",     "WM/GENRE", "GENRE",
-    "WM/TRACKNUMBER",    "TRACKNUMBER", "WM/YEAR",       "YEAR",      "DATE",     "WM/PromotionURL",
-    "WM/OriginalArtist", "WM/Composer", "WM/EncodedBy",  "WM/Lyrics", "Lyrics"};
-
+// A descriptor the field table owns: a rewrite without tags drops it.
 bool IsTagDescriptor(const std::string& name) {
-    for (const char* known : kTagDescriptorNames) {
-        if (songcore::EqualsIgnoreCaseAscii(name, known)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsSdkDescriptor(const std::string& name) {
-    return songcore::EqualsIgnoreCaseAscii(name, kSdkVersion) ||
-           songcore::EqualsIgnoreCaseAscii(name, kSdkNeeded);
+    return songcore::FindAsfDescriptor(name) != nullptr;
 }
 
 struct LoadedHeader {
@@ -85,58 +67,134 @@ std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullp
     return header;
 }
 
-// The leading decimal number of a text, as track numbers are written
-// ("5", "5/12"); 0 when it does not start with a digit.
-uint32_t LeadingNumber(std::string_view text) {
-    size_t pos = 0;
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
-        ++pos;
+// The content descriptions and extended content descriptions of a header,
+// in their order; nothing when one of them is damaged. parsed receives what
+// could be parsed before the damage.
+std::optional<std::vector<songcore::AsfTagObject>> ParseTagObjects(
+    const LoadedHeader& header, std::vector<songcore::AsfTagObject>* parsed = nullptr) {
+    std::vector<songcore::AsfTagObject> objects;
+    bool damaged = false;
+    for (const AsfHeader::Object& object : header.layout.objects) {
+        std::span<const uint8_t> body = object.Body(header.bytes);
+        if (object.guid == asfguid::kContentDescription) {
+            std::optional<AsfContentDescription> content = AsfContentDescription::Parse(body);
+            if (!content) {
+                damaged = true;
+                break;
+            }
+            objects.emplace_back(std::move(*content));
+        } else if (object.guid == asfguid::kExtendedContentDescription) {
+            std::optional<AsfExtendedContentDescription> extended =
+                AsfExtendedContentDescription::Parse(body);
+            if (!extended) {
+                damaged = true;
+                break;
+            }
+            objects.emplace_back(std::move(*extended));
+        }
     }
-    uint64_t value = 0;
-    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(text[pos] - '0'), UINT32_MAX);
+    if (parsed) {
+        *parsed = objects;
     }
-    return static_cast<uint32_t>(value);
+    if (damaged) {
+        return std::nullopt;
+    }
+    return objects;
+}
+
+// The metadata objects of the first header extension, where writers put the
+// second and later values of a name.
+struct MetadataObjects {
+    std::optional<size_t> extension;  // index of the header extension among the objects
+    std::vector<std::pair<songcore::AsfGuid, songcore::AsfMetadata>> objects;  // parsed ones
+};
+
+MetadataObjects ParseMetadata(const LoadedHeader& header) {
+    MetadataObjects result;
+    for (size_t i = 0; i < header.layout.objects.size(); ++i) {
+        const AsfHeader::Object& object = header.layout.objects[i];
+        if (object.guid != asfguid::kHeaderExtension) {
+            continue;
+        }
+        result.extension = i;
+        std::span<const uint8_t> extension =
+            std::span(header.bytes).subspan(object.offset, object.size);
+        for (auto [offset, size] : AsfHeader::ExtensionObjects(extension).value_or(
+                 std::vector<std::pair<size_t, size_t>>{})) {
+            songcore::AsfGuid guid{};
+            std::copy_n(extension.begin() + static_cast<long>(offset), guid.size(), guid.begin());
+            if (guid != asfguid::kMetadata && guid != asfguid::kMetadataLibrary) {
+                continue;
+            }
+            // A damaged metadata object is neither read nor changed.
+            auto body = extension.subspan(offset + AsfHeader::kObjectHeaderSize,
+                                          size - AsfHeader::kObjectHeaderSize);
+            if (std::optional<songcore::AsfMetadata> metadata =
+                    songcore::AsfMetadata::Parse(body)) {
+                result.objects.emplace_back(guid, std::move(*metadata));
+            }
+        }
+        break;
+    }
+    return result;
+}
+
+// The tag objects the reader derives the fields from: the descriptions in
+// their order, then the whole-file records of the metadata objects, as the
+// further values they hold.
+std::vector<songcore::AsfTagObject> WithMetadata(std::vector<songcore::AsfTagObject> objects,
+                                                 const MetadataObjects& metadata) {
+    AsfExtendedContentDescription records;
+    for (const auto& [guid, object] : metadata.objects) {
+        for (const songcore::AsfMetadataRecord& record : object.records) {
+            if (record.stream == 0) {
+                records.descriptors.push_back(record.descriptor);
+            }
+        }
+    }
+    if (!records.descriptors.empty()) {
+        objects.emplace_back(std::move(records));
+    }
+    return objects;
+}
+
+// The header extension without the records of the fields that changed;
+// empty when it keeps all of them.
+std::optional<std::vector<uint8_t>> EditExtension(const LoadedHeader& header,
+                                                  MetadataObjects& metadata,
+                                                  const songcore::AsfFieldValues& derived,
+                                                  const songcore::AsfFieldValues& values) {
+    std::vector<std::pair<songcore::AsfGuid, std::vector<uint8_t>>> rebuilt;
+    for (auto& [guid, object] : metadata.objects) {
+        if (songcore::DropChangedAsfRecords(object.records, derived, values)) {
+            std::optional<std::vector<uint8_t>> bytes = object.Build(guid);
+            if (!bytes) {
+                return std::nullopt;
+            }
+            rebuilt.emplace_back(guid, std::move(*bytes));
+        }
+    }
+    if (rebuilt.empty()) {
+        return std::vector<uint8_t>{};
+    }
+    const AsfHeader::Object& object = header.layout.objects[*metadata.extension];
+    std::span<const uint8_t> extension =
+        std::span(header.bytes).subspan(object.offset, object.size);
+    std::vector<std::span<const uint8_t>> inner;
+    std::vector<std::pair<size_t, size_t>> objects =
+        AsfHeader::ExtensionObjects(extension).value_or(std::vector<std::pair<size_t, size_t>>{});
+    for (auto [offset, size] : objects) {
+        std::span<const uint8_t> bytes = extension.subspan(offset, size);
+        auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(), [&](const auto& entry) {
+            return std::equal(entry.first.begin(), entry.first.end(), bytes.begin());
+        });
+        inner.push_back(replaced != rebuilt.end() ? std::span<const uint8_t>(replaced->second)
+                                                  : bytes);
+    }
+    return AsfHeader::BuildExtension(extension, inner);
 }
 
 }  // namespace
-
-void CSongFileInfo::ApplyASFDescriptor(const std::string& name, const std::string& value) {
-    auto is = [&name](const char* known) { return songcore::EqualsIgnoreCaseAscii(name, known); };
-    if (is("WM/ALBUMARTIST") || is("ARTIST")) {
-        if (artist_.empty()) {
-            artist_ = value;
-        }
-    } else if (is("WM/ALBUMTITLE") || is("ALBUM")) {
-        if (album_.empty()) {
-            album_ = value;
-        }
-    } else if (is("WM/GENRE") || is("GENRE")) {
-        SetGenre(value.c_str());
-    } else if (is("WM/TRACKNUMBER") || is("TRACKNUMBER")) {
-        trackNum_ = LeadingNumber(value);
-    } else if (is("WM/TRACK")) {
-        // The old zero-based track number.
-        if (trackNum_ == 0) {
-            uint32_t zeroBased = LeadingNumber(value);
-            trackNum_ = zeroBased == UINT32_MAX ? zeroBased : zeroBased + 1;
-        }
-    } else if (is("WM/YEAR") || is("YEAR") || is("DATE")) {
-        if (year_.empty()) {
-            year_ = value;
-        }
-    } else if (is("WM/PromotionURL")) {
-        url_ = value;
-    } else if (is("WM/OriginalArtist")) {
-        origArtist_ = value;
-    } else if (is("WM/Composer")) {
-        composer_ = value;
-    } else if (is("WM/EncodedBy")) {
-        encodedBy_ = value;
-    } else if (is("WM/Lyrics") || is("Lyrics")) {
-        lyrics_ = value;
-    }
-}
 
 int CSongFileInfo::GetASFInfo() {
     Init();
@@ -144,43 +202,32 @@ int CSongFileInfo::GetASFInfo() {
     if (!header) {
         return 0;
     }
+    // A damaged description gives the fields read before it, but the tag is
+    // not taken as read.
+    std::vector<songcore::AsfTagObject> parsed;
+    bool whole = ParseTagObjects(*header, &parsed).has_value();
+    songcore::AsfFieldValues fields =
+        songcore::DeriveAsfFields(WithMetadata(std::move(parsed), ParseMetadata(*header)));
+    for (size_t field = 0; field < songcore::kSongFieldCount; ++field) {
+        if (!fields[field].empty()) {
+            songcore::SetFieldValue(*this, static_cast<songcore::SongField>(field), fields[field]);
+        }
+    }
+    if (!whole) {
+        return 0;
+    }
     for (const AsfHeader::Object& object : header->layout.objects) {
-        std::span<const uint8_t> body = object.Body(header->bytes);
-        if (object.guid == asfguid::kContentDescription) {
-            std::optional<AsfContentDescription> content = AsfContentDescription::Parse(body);
-            if (!content) {
-                return 0;
-            }
-            for (auto [field, text] : {std::pair{&title_, &content->title},
-                                       {&artist_, &content->author},
-                                       {&copyright_, &content->copyright},
-                                       {&comment_, &content->description}}) {
-                if (field->empty()) {
-                    *field = songcore::Trim(*text);
-                }
-            }
-        } else if (object.guid == asfguid::kExtendedContentDescription) {
-            std::optional<AsfExtendedContentDescription> extended =
-                AsfExtendedContentDescription::Parse(body);
-            if (!extended) {
-                return 0;
-            }
-            for (const AsfDescriptor& descriptor : extended->descriptors) {
-                if (std::optional<std::string> text = descriptor.AsText()) {
-                    ApplyASFDescriptor(descriptor.name, songcore::Trim(*text));
-                }
-            }
-        } else if (object.guid == asfguid::kCodecList) {
-            auto entries = songcore::ParseAsfCodecList(body);
-            if (!entries) {
-                return 0;
-            }
-            for (const songcore::AsfCodecEntry& entry : *entries) {
-                if (entry.type == songcore::AsfCodecEntry::kAudio) {
-                    codecType_ = entry.type;
-                    codec_ =
-                        songcore::Trim(entry.name) + "\r\n" + songcore::Trim(entry.description);
-                }
+        if (object.guid != asfguid::kCodecList) {
+            continue;
+        }
+        auto entries = songcore::ParseAsfCodecList(object.Body(header->bytes));
+        if (!entries) {
+            return 0;
+        }
+        for (const songcore::AsfCodecEntry& entry : *entries) {
+            if (entry.type == songcore::AsfCodecEntry::kAudio) {
+                codecType_ = entry.type;
+                codec_ = songcore::Trim(entry.name) + "\r\n" + songcore::Trim(entry.description);
             }
         }
     }
@@ -205,86 +252,82 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
         return Refuse(
             "the ASF header is damaged: its objects do not fill it or are not as many as it says");
     }
-    // Gather what the rewrite keeps of the old descriptions.
-    std::vector<AsfDescriptor> kept;
-    std::string sdkVersion, sdkNeeded;
-    std::optional<std::vector<uint8_t>> rating;
+    std::optional<std::vector<songcore::AsfTagObject>> objects = ParseTagObjects(*header);
+    if (!objects) {
+        return Refuse("the ASF content description or extended content description is damaged");
+    }
+    // The rewrite starts from the first content description and all the
+    // descriptors, in their order.
+    std::optional<AsfContentDescription> content;
+    std::vector<AsfDescriptor> descriptors;
     bool hadTags = false;
-    for (const AsfHeader::Object& object : header->layout.objects) {
-        std::span<const uint8_t> body = object.Body(header->bytes);
-        if (object.guid == asfguid::kContentDescription) {
-            std::optional<AsfContentDescription> content = AsfContentDescription::Parse(body);
+    for (songcore::AsfTagObject& object : *objects) {
+        if (auto* found = std::get_if<AsfContentDescription>(&object)) {
             if (!content) {
-                return Refuse("the ASF content description is damaged");
-            }
-            if (!rating) {
-                rating = content->rating;
+                content = *found;
             }
             hadTags = true;
-        } else if (object.guid == asfguid::kExtendedContentDescription) {
-            std::optional<AsfExtendedContentDescription> extended =
-                AsfExtendedContentDescription::Parse(body);
-            if (!extended) {
-                return Refuse("the ASF extended content description is damaged");
+        } else {
+            for (const AsfDescriptor& descriptor :
+                 std::get<AsfExtendedContentDescription>(object).descriptors) {
+                hadTags |= IsTagDescriptor(descriptor.name);
+                descriptors.push_back(descriptor);
             }
-            for (AsfDescriptor& descriptor : extended->descriptors) {
-                if (IsTagDescriptor(descriptor.name)) {
-                    hadTags = true;
-                } else if (withTags && IsSdkDescriptor(descriptor.name)) {
-                    // Written again in front, from the file's own values.
-                    bool version = songcore::EqualsIgnoreCaseAscii(descriptor.name, kSdkVersion);
-                    (version ? sdkVersion : sdkNeeded) =
-                        songcore::Trim(descriptor.AsText().value_or(""));
-                } else {
-                    kept.push_back(std::move(descriptor));
-                }
-            }
+        }
+    }
+
+    MetadataObjects metadata = ParseMetadata(*header);
+    for (const auto& [guid, object] : metadata.objects) {
+        for (const songcore::AsfMetadataRecord& record : object.records) {
+            hadTags |= record.stream == 0 && IsTagDescriptor(record.descriptor.name);
         }
     }
     if (!withTags && !hadTags) {
         return 1;  // nothing to remove; leave the file alone
     }
-
-    AsfExtendedContentDescription extended;
+    songcore::AsfFieldValues derived = songcore::DeriveAsfFields(WithMetadata(*objects, metadata));
+    // Removing is writing every field empty, and the content description
+    // goes as a whole.
+    songcore::AsfFieldValues values;
+    if (withTags) {
+        for (size_t field = 0; field < songcore::kSongFieldCount; ++field) {
+            values[field] = songcore::GetFieldValue(*this, static_cast<songcore::SongField>(field));
+        }
+    }
     std::vector<uint8_t> newContent;
     if (withTags) {
-        const std::pair<const char*, std::string> written[] = {
-            {kSdkVersion, sdkVersion},
-            {kSdkNeeded, sdkNeeded},
-            {"WM/ALBUMARTIST", artist_},
-            {"WM/ALBUMTITLE", album_},
-            {"WM/YEAR", year_},
-            {"WM/OriginalArtist", origArtist_},
-            {"WM/GENRE", GetGenreString()},
-            {"WM/TRACKNUMBER", std::to_string(trackNum_)},
-            {"WM/PromotionURL", url_},
-            {"WM/Composer", composer_},
-            {"WM/EncodedBy", encodedBy_},
-            {"WM/Lyrics", lyrics_},
-        };
-        for (const auto& [name, value] : written) {
-            if (!value.empty()) {
-                extended.descriptors.push_back(AsfDescriptor::Text(name, value));
+        bool hadContent = content.has_value();
+        if (!content) {
+            content.emplace();
+        }
+        songcore::EditAsfContent(*content, derived, values);
+        bool hasText = !(content->title.empty() && content->author.empty() &&
+                         content->copyright.empty() && content->description.empty());
+        // A file without a content description gets one only for a text.
+        if (hadContent || hasText) {
+            std::optional<std::vector<uint8_t>> built = content->Build();
+            if (!built) {
+                return Refuse("a text is longer than an ASF header allows (65535 bytes in UTF-16)");
             }
+            newContent = std::move(*built);
         }
-        AsfContentDescription content;
-        content.title = title_;
-        content.author = artist_;
-        content.copyright = copyright_;
-        content.description = comment_;
-        content.rating = rating.value_or(std::vector<uint8_t>{});
-        std::optional<std::vector<uint8_t>> built = content.Build();
-        if (!built) {
-            return Refuse("a text is longer than an ASF header allows (65535 bytes in UTF-16)");
-        }
-        newContent = std::move(*built);
+        descriptors = songcore::EditAsfDescriptors(std::move(descriptors), derived, values);
+    } else {
+        std::erase_if(descriptors, [](const AsfDescriptor& descriptor) {
+            return IsTagDescriptor(descriptor.name);
+        });
     }
-    for (AsfDescriptor& descriptor : kept) {
-        extended.descriptors.push_back(std::move(descriptor));
+    // The further values of a changed field would come back from the
+    // metadata objects.
+    std::optional<std::vector<uint8_t>> newExtension =
+        EditExtension(*header, metadata, derived, values);
+    if (!newExtension) {
+        return Refuse("the ASF metadata objects cannot be rebuilt: too many or too long names");
     }
     std::vector<uint8_t> newExtended;
-    if (!extended.descriptors.empty()) {
-        std::optional<std::vector<uint8_t>> built = extended.Build();
+    if (!descriptors.empty()) {
+        std::optional<std::vector<uint8_t>> built =
+            AsfExtendedContentDescription{std::move(descriptors)}.Build();
         if (!built) {
             return Refuse(
                 "a text is longer than an ASF header allows (65535 bytes in UTF-16), or there "
@@ -294,12 +337,14 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     }
 
     uint64_t oldSize = header->layout.size;
-    std::optional<std::vector<uint8_t>> newHeader =
-        header->layout.Rebuild(header->bytes, newExtended, newContent, length - oldSize);
+    std::optional<std::vector<uint8_t>> newHeader = header->layout.Rebuild(
+        header->bytes, newExtended, newContent, length - oldSize, *newExtension);
     if (!newHeader || newHeader->size() + (length - oldSize) > kMaxWritableFileSize) {
         return Refuse("the rewritten file would be larger than 4 GiB");
     }
     header.reset();  // the old header is no longer needed while the data streams
+    // With the header at its old size the data keeps its offset, and only
+    // the header's bytes are written.
     return ReplaceContents([&](songcore::ContentWriter& replace) {
         return replace.append(*newHeader) && CopyRange(replace, oldSize, length - oldSize);
     });

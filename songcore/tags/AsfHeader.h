@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace songcore {
@@ -28,6 +29,14 @@ inline constexpr AsfGuid kFileProperties = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 
                                             0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
 inline constexpr AsfGuid kStreamProperties = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11,
                                               0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+inline constexpr AsfGuid kHeaderExtension = {0xB5, 0x03, 0xBF, 0x5F, 0x2E, 0xA9, 0xCF, 0x11,
+                                             0x8E, 0xE3, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+inline constexpr AsfGuid kPadding = {0x74, 0xD4, 0x06, 0x18, 0xDF, 0xCA, 0x09, 0x45,
+                                     0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8};
+inline constexpr AsfGuid kMetadata = {0xEA, 0xCB, 0xF8, 0xC5, 0xAF, 0x5B, 0x77, 0x48,
+                                      0x84, 0x67, 0xAA, 0x8C, 0x44, 0xFA, 0x4C, 0xCA};
+inline constexpr AsfGuid kMetadataLibrary = {0x94, 0x1C, 0x23, 0x44, 0x98, 0x94, 0xD1, 0x49,
+                                             0xA1, 0x41, 0x1D, 0x13, 0x4E, 0x45, 0x70, 0x54};
 inline constexpr AsfGuid kAudioMedia = {0x40, 0x9E, 0x69, 0xF8, 0x4D, 0x5B, 0xCF, 0x11,
                                         0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
 }  // namespace asfguid
@@ -59,16 +68,34 @@ struct AsfHeader {
     // own header or reaches past the header object.
     static std::optional<AsfHeader> Parse(std::span<const uint8_t> header);
 
-    // Builds a new header object: the new extended content description and
-    // content description first (each left out when empty), then every old
-    // object except the old descriptions, in their old order. The file
-    // properties' file size becomes the new header's size plus tailLength
-    // (the data object and what follows it). Fails when the header is not
-    // exact.
+    // Padding the header gets when it grows beyond its padding.
+    static constexpr size_t kGrowthPadding = 1024;
+
+    // Builds a new header object: the old objects in their old order, the
+    // new extended content description and content description in place of
+    // the first old ones (other old ones dropped), or first when the header
+    // had none; an empty description is left out. When the header holds a
+    // padding object (at the top, else inside the header extension), the
+    // size difference is taken out of it so that the header keeps its size
+    // and the data stays where it is; when it does not fit, the padding
+    // becomes kGrowthPadding bytes. The file properties' file size becomes
+    // the new header's size plus tailLength (the data object and what
+    // follows it). newExtension, when given, replaces the header extension
+    // object. Fails when the header is not exact.
     std::optional<std::vector<uint8_t>> Rebuild(std::span<const uint8_t> header,
                                                 std::span<const uint8_t> newExtended,
                                                 std::span<const uint8_t> newContent,
-                                                uint64_t tailLength) const;
+                                                uint64_t tailLength,
+                                                std::span<const uint8_t> newExtension = {}) const;
+
+    // The objects inside a header extension object (the whole object), as
+    // offsets and sizes within it; nothing when they do not fill its data
+    // exactly.
+    static std::optional<std::vector<std::pair<size_t, size_t>>> ExtensionObjects(
+        std::span<const uint8_t> extension);
+    // The header extension object with its objects replaced by objects.
+    static std::optional<std::vector<uint8_t>> BuildExtension(
+        std::span<const uint8_t> extension, const std::vector<std::span<const uint8_t>>& objects);
 };
 
 }  // namespace songcore

@@ -54,12 +54,19 @@ std::optional<AsfContentDescription> AsfContentDescription::Parse(std::span<cons
     result.copyright = Utf16LeToUtf8(texts[2]);
     result.description = Utf16LeToUtf8(texts[3]);
     result.rating.assign(texts[4].begin(), texts[4].end());
+    for (size_t i = 0; i < result.stored.size(); ++i) {
+        result.stored[i].emplace(texts[i].begin(), texts[i].end());
+    }
     return result;
 }
 
 std::optional<std::vector<uint8_t>> AsfContentDescription::Build() const {
-    std::vector<uint8_t> texts[5] = {ToAsfText(title), ToAsfText(author), ToAsfText(copyright),
-                                     ToAsfText(description), rating};
+    const std::string* utf8[4] = {&title, &author, &copyright, &description};
+    std::vector<uint8_t> texts[5];
+    for (size_t i = 0; i < 4; ++i) {
+        texts[i] = stored[i] ? *stored[i] : ToAsfText(*utf8[i]);
+    }
+    texts[4] = rating;
     ByteWriter out;
     PutObjectHeader(out, asfguid::kContentDescription);
     for (const auto& text : texts) {
@@ -149,6 +156,57 @@ std::optional<std::vector<uint8_t>> AsfExtendedContentDescription::Build() const
         out.bytes(descriptor.rawName);
         out.u16le(descriptor.type);
         out.u16le(static_cast<uint16_t>(descriptor.value.size()));
+        out.bytes(descriptor.value);
+    }
+    return FinishObject(out);
+}
+
+std::optional<AsfMetadata> AsfMetadata::Parse(std::span<const uint8_t> body) {
+    ByteReader reader(body);
+    uint16_t count = reader.u16le();
+    AsfMetadata result;
+    // Every record takes at least 12 bytes, which bounds the loop by the body.
+    for (uint16_t i = 0; i < count && reader.ok(); ++i) {
+        AsfMetadataRecord record;
+        record.language = reader.u16le();
+        record.stream = reader.u16le();
+        uint16_t nameLength = reader.u16le();
+        record.descriptor.type = reader.u16le();
+        uint32_t valueLength = reader.u32le();
+        std::span<const uint8_t> name = reader.bytes(nameLength);
+        std::span<const uint8_t> value = reader.bytes(valueLength);
+        if (!reader.ok()) {
+            break;
+        }
+        record.descriptor.rawName.assign(name.begin(), name.end());
+        record.descriptor.name = Utf16LeToUtf8(name);
+        record.descriptor.value.assign(value.begin(), value.end());
+        result.records.push_back(std::move(record));
+    }
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::optional<std::vector<uint8_t>> AsfMetadata::Build(const std::array<uint8_t, 16>& guid) const {
+    if (records.size() > kMaxLength16) {
+        return std::nullopt;
+    }
+    ByteWriter out;
+    PutObjectHeader(out, guid);
+    out.u16le(static_cast<uint16_t>(records.size()));
+    for (const AsfMetadataRecord& record : records) {
+        const AsfDescriptor& descriptor = record.descriptor;
+        if (descriptor.rawName.size() > kMaxLength16 || descriptor.value.size() > UINT32_MAX) {
+            return std::nullopt;
+        }
+        out.u16le(record.language);
+        out.u16le(record.stream);
+        out.u16le(static_cast<uint16_t>(descriptor.rawName.size()));
+        out.u16le(descriptor.type);
+        out.u32le(static_cast<uint32_t>(descriptor.value.size()));
+        out.bytes(descriptor.rawName);
         out.bytes(descriptor.value);
     }
     return FinishObject(out);

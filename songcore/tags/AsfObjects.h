@@ -4,6 +4,7 @@
 // stream properties. Parsed from and built into byte buffers (object bodies,
 // as AsfHeader::Object::Body gives them).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -19,6 +20,10 @@ struct AsfContentDescription {
     // The rating as stored (UTF-16LE, terminator included), so that a
     // rewrite can keep it.
     std::vector<uint8_t> rating;
+    // The four texts as stored, in the order above. Build writes a stored
+    // text in place of its UTF-8 form, so that a field the writer does not
+    // change keeps its bytes; clear it when the text changes.
+    std::array<std::optional<std::vector<uint8_t>>, 4> stored;
 
     static std::optional<AsfContentDescription> Parse(std::span<const uint8_t> body);
     // The whole object, header included; nothing when a text is too long
@@ -48,6 +53,25 @@ struct AsfExtendedContentDescription {
     // The whole object; nothing when there are more than 65535 descriptors or
     // a name or value is longer than the 16-bit lengths allow.
     std::optional<std::vector<uint8_t>> Build() const;
+};
+
+// The records of a metadata object or metadata library object (inside the
+// header extension): descriptors that may belong to one stream (0: the whole
+// file) and, in the library, to a language. Writers put the second and later
+// values of a name here.
+struct AsfMetadataRecord {
+    uint16_t language = 0;  // index into the language list; reserved in a metadata object
+    uint16_t stream = 0;
+    AsfDescriptor descriptor;
+};
+
+struct AsfMetadata {
+    std::vector<AsfMetadataRecord> records;
+
+    static std::optional<AsfMetadata> Parse(std::span<const uint8_t> body);
+    // The whole object under guid; nothing when there are more than 65535
+    // records or a name is longer than its 16-bit length allows.
+    std::optional<std::vector<uint8_t>> Build(const std::array<uint8_t, 16>& guid) const;
 };
 
 struct AsfCodecEntry {

@@ -104,7 +104,8 @@ int CSongFileInfo::GetSongInfo() {
     if (type & SONG_TYPE_ASF) {
         return GetASFInfo();
     }
-    if (type & SONG_TYPE_AAC) {
+    // Monkey's Audio and Musepack carry their tags as raw AAC does.
+    if (type & (SONG_TYPE_AAC | SONG_TYPE_APE | SONG_TYPE_MPC)) {
         return GetAPEV2Info() || GetID3V2Info();
     }
     if (type & SONG_TYPE_MP4) {

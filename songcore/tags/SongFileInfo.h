@@ -214,11 +214,10 @@ protected:
     // --- MP4 (Mp4.cpp) ---
 
     // --- ASF (Asf.cpp) ---
-    // Applies one extended content descriptor, given as trimmed text.
-    void ApplyASFDescriptor(const std::string& name, const std::string& value);
-    // Rewrites the header with the fields as the new descriptions (withTags),
-    // or without the content description and the tag descriptors. Other
-    // descriptors and objects are carried over unchanged.
+    // Rewrites the header with the fields whose values changed stored anew
+    // (withTags), or without the content description and the descriptors of
+    // the field table. Everything else is carried over unchanged, and the
+    // header keeps its size when its padding can take up the difference.
     int RewriteASFHeader(bool withTags);
 
     // --- RealMedia (Rm.cpp) ---

@@ -127,7 +127,10 @@ int CSongTreeCtrl::InsertSongFileOn(const std::string& path, const CThread* thre
 
 bool CSongTreeCtrl::ReadSongTags(const std::string& path, const CThread* thread, ReadSong& song) {
     song.type = GetSongType(path);
-    if (song.type & SONG_TYPE_TAGGED) {
+    // Monkey's Audio and Musepack songs are filed by their tags too, though
+    // their item type word keeps no format bit (stored song lists know only
+    // the bits of SONG_TYPE_TAGGED).
+    if (song.type & (SONG_TYPE_TAGGED | SONG_TYPE_APE | SONG_TYPE_MPC)) {
         CSongFileInfo* info = impl_->readers.New();
         if (info == nullptr) {
             return false;

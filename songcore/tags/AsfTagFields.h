@@ -1,0 +1,77 @@
+#pragma once
+// The ASF field table: which texts of the content description and which
+// extended content descriptors fill which fields of the song record. The
+// reader derives the fields from them; the writer edits them so that the
+// texts and descriptors of a field whose value did not change stay as they
+// are, byte for byte.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "songcore/tags/AsfObjects.h"
+#include "songcore/tags/RecordFields.h"
+
+namespace songcore {
+
+enum class AsfRule {
+    Overwrite,       // the last descriptor of the header wins
+    WhileEmpty,      // fills the field only while it is still empty
+    ZeroBasedTrack,  // the old zero-based track, only while there is no track
+};
+
+struct AsfDescriptorEntry {
+    const char* name;  // compared without regard to letter case
+    SongField field;
+    AsfRule rule;
+};
+extern const std::array<AsfDescriptorEntry, 18> kAsfDescriptors;
+
+// The name a new value of each field is stored under, in the order the
+// writer adds them.
+struct AsfWrittenName {
+    SongField field;
+    const char* name;
+};
+extern const std::array<AsfWrittenName, 10> kAsfWrittenNames;
+
+// The fields of the content description's title, author, copyright and
+// description; they fill a field only while it is still empty.
+extern const std::array<SongField, 4> kAsfContentFields;
+
+// The table entry of a descriptor name, if there is one.
+const AsfDescriptorEntry* FindAsfDescriptor(const std::string& name);
+
+// True when a descriptor of that name fills field and so goes when field
+// gets a new value.
+bool AsfDescriptorFeeds(const std::string& name, SongField field, const std::string& value);
+
+// The tag objects of a header, in the order they stand in it.
+using AsfTagObject = std::variant<AsfContentDescription, AsfExtendedContentDescription>;
+
+// The record's fields as the reader derives them, in the compared form of
+// RecordFields.h ("" for a field nothing fills). Several descriptors of one
+// name give their values joined by "; ".
+using AsfFieldValues = std::array<std::string, kSongFieldCount>;
+AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects);
+
+// Sets the texts of the fields whose value differs from what was derived.
+void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derived,
+                    const AsfFieldValues& values);
+// The descriptors with every field whose value differs from what was
+// derived rewritten: all its descriptors, of any spelling, replaced by its
+// values under the written name, where the first of them stood (at the end
+// when there was none). A field at its "none" value gets no descriptor.
+std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descriptors,
+                                              const AsfFieldValues& derived,
+                                              const AsfFieldValues& values);
+
+// Removes the whole-file records of every field whose value differs from
+// what was derived (its new values go to the extended content description);
+// true when a record went.
+bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const AsfFieldValues& derived,
+                           const AsfFieldValues& values);
+
+}  // namespace songcore
