@@ -8,6 +8,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "songcore/cddb/CDDB.h"
+#include "songcore/util/Hex.h"
 
 namespace tunemoss {
 namespace {
@@ -323,10 +324,7 @@ int RunCddb(const std::vector<std::string>& args) {
         uint32_t id = 0;
         bool valid = !idText.empty() && idText.size() <= 8;
         for (char c : idText) {
-            int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
+            int digit = songcore::HexDigitValue(c);
             valid = valid && digit >= 0;
             id = id * 16 + static_cast<uint32_t>(std::max(digit, 0));
         }

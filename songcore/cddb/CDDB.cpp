@@ -12,6 +12,7 @@
 #include "songcore/cddb/CddbResponse.h"
 #include "songcore/cddb/CddbSubmit.h"
 #include "songcore/cddb/HTTPSocket.h"
+#include "songcore/util/Hex.h"
 
 namespace cddb = songcore::cddb;
 
@@ -25,7 +26,6 @@ constexpr int kPollMs = 250;
 // URLs leave alone is percent-encoded, so a blank or a line break in a user
 // or product name cannot break the request.
 std::string EncodeArgument(std::string_view text) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string encoded;
     for (unsigned char c : text) {
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -33,8 +33,7 @@ std::string EncodeArgument(std::string_view text) {
             encoded += static_cast<char>(c);
         } else {
             encoded += '%';
-            encoded += kHex[c >> 4];
-            encoded += kHex[c & 15];
+            songcore::AppendHexByte(encoded, c);
         }
     }
     return encoded;

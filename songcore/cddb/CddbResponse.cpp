@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "songcore/util/Text.h"
+#include "songcore/util/Hex.h"
 
 namespace songcore::cddb {
 namespace {
@@ -15,19 +16,6 @@ bool IsBlank(char c) {
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
-int HexValue(char c) {
-    if (IsDigit(c)) {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
@@ -96,8 +84,8 @@ bool ParseDecimal(std::string_view text, uint32_t& value) {
 bool ParseLeadingHex(std::string_view text, uint32_t& value, size_t* used = nullptr) {
     uint32_t number = 0;
     size_t count = 0;
-    while (count < text.size() && count < 8 && HexValue(text[count]) >= 0) {
-        number = number * 16 + static_cast<uint32_t>(HexValue(text[count]));
+    while (count < text.size() && count < 8 && HexDigitValue(text[count]) >= 0) {
+        number = number * 16 + static_cast<uint32_t>(HexDigitValue(text[count]));
         ++count;
     }
     if (count == 0) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "songcore/files/FileOption.h"
+#include "songcore/util/Hex.h"
 
 namespace fs = std::filesystem;
 
@@ -54,15 +55,13 @@ std::string FreeName(const std::string& target) {
 }
 
 std::string PercentEncode(const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
         if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
             out += static_cast<char>(c);
         } else {
             out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
+            songcore::AppendHexByte(out, c);
         }
     }
     return out;

@@ -1,4 +1,5 @@
 #include "songcore/search/ResultPage.h"
+#include "songcore/util/Hex.h"
 
 #include <array>
 
@@ -16,13 +17,11 @@ std::string LowerAscii(std::string_view text) {
 }
 
 void AppendEncoded(std::string& out, std::string_view text, std::string_view alsoEncode) {
-    static const char kHex[] = "0123456789ABCDEF";
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
         if (byte <= 0x20 || byte >= 0x7F || alsoEncode.find(c) != std::string_view::npos) {
             out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
+            AppendHexByte(out, byte);
         } else {
             out += c;
         }

@@ -8,6 +8,7 @@
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
+#include "songcore/util/Hex.h"
 
 namespace songcore {
 namespace {
@@ -225,11 +226,8 @@ std::string UrlToLatin1(const std::string& url) {
             continue;
         }
         for (char c : character) {
-            static const char kHex[] = "0123456789ABCDEF";
-            uint8_t b = static_cast<uint8_t>(c);
             out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
+            AppendHexByte(out, static_cast<uint8_t>(c));
         }
     }
     return out;

@@ -7,6 +7,7 @@
 #include "songcore/lists/M3UFile.h"
 #include "songcore/tags/SongType.h"
 #include "songcore/util/Text.h"
+#include "songcore/util/Hex.h"
 
 namespace {
 
@@ -56,15 +57,13 @@ std::string PathToFileUri(const std::string& path) {
             absolute = full.string();
         }
     }
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string uri = "file://";
     for (unsigned char c : absolute) {
         if (IsUnreserved(c)) {
             uri += static_cast<char>(c);
         } else {
             uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 0x0F];
+            AppendHexByte(uri, c);
         }
     }
     return uri;
