@@ -141,6 +141,9 @@ int CSongFileInfo::WriteOGGInfo() {
         // header pages keep their sizes and the audio stays where it is.
         packet.resize(oldPacket.size(), 0);
         std::vector<OggPage> pages = songcore::RefillCommentPages(*headers, packet);
+        if (pages.empty()) {
+            return Refuse("the Vorbis comment header pages could not be rebuilt");
+        }
         uint64_t after = headers->pageOffsets[pages.size() - 1] + pages.back().size();
         return ReplaceContents([&](songcore::ContentWriter& out) {
             if (!CopyRange(out, 0, headers->first.size())) {
