@@ -26,6 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::span<const uint8_t>(headers->comment).subspan(songcore::kVorbisCommonHeaderSize), old);
     old.items.push_back("TITLE=fuzz");
     std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(old);
+    // The same-length refill keeps every page's size.
+    std::vector<uint8_t> same = headers->comment;
+    same.back() ^= 0xFF;
+    std::vector<songcore::OggPage> refilled = songcore::RefillCommentPages(*headers, same);
+    for (size_t i = 0; i < refilled.size(); ++i) {
+        if (refilled[i].size() != headers->pages[i].size()) {
+            __builtin_trap();
+        }
+    }
     if (auto second = songcore::RewriteSecondPage(*headers, packet)) {
         second->Serialize();
     }

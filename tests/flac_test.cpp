@@ -92,7 +92,7 @@ TEST(FlacRead, FieldsAndStreamProperties) {
     EXPECT_EQ(info.GetTitle(), "Plain Title");
     EXPECT_EQ(info.GetTrackNum(), 4u);  // "4/9"
     EXPECT_EQ(info.GetGenreString(), "Jazz");
-    EXPECT_EQ(info.GetComment(), "lower case key");  // comment= after DESCRIPTION=
+    EXPECT_EQ(info.GetComment(), "a description; lower case key");  // DESCRIPTION, then comment=
     EXPECT_EQ(info.GetVersion(), "Live");
     EXPECT_EQ(info.GetVendor(), "reference libFLAC 1.4.2 20221022");
 
@@ -134,25 +134,27 @@ TEST(FlacWrite, BlockOrderAudioAndUnmanagedItems) {
     ASSERT_EQ(info.WriteFlacInfo(), 1);
     info.Close();
 
+    // The padding gave the room: same blocks, same length, same frames.
     std::vector<uint8_t> after = ReadFileBytes(path);
-    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 1, 4}));
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 4, 1}));
     auto layout = WalkBytes(after);
     ASSERT_TRUE(layout && layout->complete);
-    unsigned long newSize = layout->blocks.back().length;
-    EXPECT_EQ(after.size() + oldSize, before.size() + newSize);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_GT(layout->blocks[2].length, oldSize);
     EXPECT_EQ(AudioOf(after), AudioOf(before));
     EXPECT_TRUE(FlacTestPasses(path));
     EXPECT_EQ(MetaflacBlockTypes(path),
-              (std::vector<std::string>{"STREAMINFO", "SEEKTABLE", "PADDING", "VORBIS_COMMENT"}));
+              (std::vector<std::string>{"STREAMINFO", "SEEKTABLE", "VORBIS_COMMENT", "PADDING"}));
     if (HaveMutagen()) {
         MutagenComments tags = ReadWithMutagen(path, "flac");
         ASSERT_TRUE(tags.ok) << tags.error;
         EXPECT_EQ(tags.vendor, "reference libFLAC 1.4.2 20221022");
         EXPECT_EQ(tags.items,
-                  (std::vector<std::string>{
-                      "TITLE=Neuer Titel \xC3\xA4", "ARTIST=Plain Artist", "ALBUM=Plain Album",
-                      "TRACKNUMBER=4", "GENRE=Jazz", "DATE=1999", "COMMENT=lower case key",
-                      "LYRICS=la la\nla", "VERSION=Live", "REPLAYGAIN_TRACK_GAIN=-2.10 dB"}));
+                  (std::vector<std::string>{"TITLE=Neuer Titel \xC3\xA4", "ARTIST=Plain Artist",
+                                            "ALBUM=Plain Album", "TRACKNUMBER=4/9", "DATE=1999",
+                                            "GENRE=Jazz", "DESCRIPTION=a description",
+                                            "VERSION=Live", "REPLAYGAIN_TRACK_GAIN=-2.10 dB",
+                                            "comment=lower case key", "LYRICS=la la\nla"}));
     }
 }
 
@@ -175,7 +177,7 @@ TEST(FlacWrite, PictureBareAndTwoCommentBlocks) {
     CSongFileInfo info;
     ASSERT_TRUE(info.Open(picture, 0, 0));
     ASSERT_EQ(info.GetFlacInfo(), 1);
-    info.SetAlbum("Other Album");
+    info.SetAlbum("Other Album, longer than the old one");  // no padding to grow into
     ASSERT_EQ(info.WriteFlacInfo(), 1);
     info.Close();
     std::vector<uint8_t> after = ReadFileBytes(picture);
@@ -183,6 +185,7 @@ TEST(FlacWrite, PictureBareAndTwoCommentBlocks) {
     std::vector<uint8_t> expected = pictureBody(before);
     expected[0] &= 0x7F;  // no longer the last block
     EXPECT_EQ(pictureBody(after), expected);
+    // Rewritten with the comments last and, as there was none, no padding.
     EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 6, 4}));
     EXPECT_TRUE(FlacTestPasses(picture));
 
@@ -203,7 +206,7 @@ TEST(FlacWrite, PictureBareAndTwoCommentBlocks) {
         MutagenComments tags = ReadWithMutagen(bare, "flac");
         ASSERT_TRUE(tags.ok) << tags.error;
         EXPECT_EQ(tags.vendor, "reference libFLAC 1.1.0 20030126");
-        EXPECT_EQ(tags.items, (std::vector<std::string>{"TRACKNUMBER=0", "GENRE=--"}));
+        EXPECT_EQ(tags.items, std::vector<std::string>{});  // nothing was set
     }
 
     // Two comment blocks become one that keeps the foreign items of both.
@@ -212,7 +215,10 @@ TEST(FlacWrite, PictureBareAndTwoCommentBlocks) {
     ASSERT_EQ(info.GetFlacInfo(), 1);
     ASSERT_EQ(info.WriteFlacInfo(), 1);
     info.Close();
-    EXPECT_EQ(BlockTypes(ReadFileBytes(two)), (std::vector<int>{0, 3, 1, 4}));
+    // Rewritten, with a little padding as the file had some.
+    std::vector<uint8_t> collapsed = ReadFileBytes(two);
+    EXPECT_EQ(BlockTypes(collapsed), (std::vector<int>{0, 3, 4, 1}));
+    EXPECT_EQ(WalkBytes(collapsed)->blocks.back().length, 1024u);
     EXPECT_TRUE(FlacTestPasses(two));
     if (HaveMutagen()) {
         MutagenComments tags = ReadWithMutagen(two, "flac");
@@ -277,4 +283,217 @@ TEST(FlacWrite, CommandLineWriteAndShow) {
     RunResult refused = RunTunemoss({"write", notFlac, "--title", "x"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("not.flac"), std::string::npos);
+}
+
+namespace {
+
+// plain.flac tagged by mutagen the way other programs tag: two artists, a
+// track with its total, a genre outside the genre table.
+std::string MutagenTagged(const TempDir& dir) {
+    std::string path = CopyDataFile(dir, "flac/plain.flac", "tagged.flac");
+    EXPECT_TRUE(EditWithMutagen(path, "flac",
+                                "f['ARTIST'] = ['A1', 'A2']\n"
+                                "f['TRACKNUMBER'] = '5/12'\n"
+                                "f['GENRE'] = 'Shoegaze'"));
+    return path;
+}
+
+// The bytes that are not metadata: the signature and the frames.
+std::vector<uint8_t> OutsideMetadata(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> outside(bytes.begin(), bytes.begin() + 4);
+    std::vector<uint8_t> audio = AudioOf(bytes);
+    outside.insert(outside.end(), audio.begin(), audio.end());
+    return outside;
+}
+
+void ExpectSoundFlac(const std::string& path) {
+    EXPECT_TRUE(FlacTestPasses(path));
+    EXPECT_EQ(FfmpegDecodeProblems(path), "");
+}
+
+}  // namespace
+
+TEST(FlacWrite, UntouchedFieldsKeepEveryValueAndTheFileKeepsItsLength) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string path = MutagenTagged(dir);
+    std::vector<uint8_t> before = ReadFileBytes(path);
+    {
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 1, 0));
+        ASSERT_EQ(info.GetFlacInfo(), 1);
+        EXPECT_EQ(info.GetArtist(), "A1; A2");
+        EXPECT_EQ(info.GetTrackNum(), 5u);
+        EXPECT_EQ(info.GetGenre(), GENRE_NONE);
+    }
+    RunResult write = RunTunemoss({"write", path, "--year", "2003"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    std::vector<uint8_t> after = ReadFileBytes(path);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(OutsideMetadata(after), OutsideMetadata(before));
+    EXPECT_EQ(BlockTypes(after), BlockTypes(before));
+    ExpectSoundFlac(path);
+    MutagenComments tags = ReadWithMutagen(path, "flac");
+    ASSERT_TRUE(tags.ok) << tags.error;
+    // mutagen put the fields it set last; the order stays as it left it.
+    EXPECT_EQ(tags.items, (std::vector<std::string>{
+                              "TITLE=Plain Title", "ALBUM=Plain Album", "DATE=2003",
+                              "DESCRIPTION=a description", "VERSION=Live",
+                              "REPLAYGAIN_TRACK_GAIN=-2.10 dB", "comment=lower case key",
+                              "ARTIST=A1", "ARTIST=A2", "TRACKNUMBER=5/12", "GENRE=Shoegaze"}));
+
+    // Several values in one text become several items where the old ones
+    // stood; a cleared field loses its item.
+    write = RunTunemoss({"write", path, "--artist", "B1; B2;  B3 ", "--album", ""});
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(ReadFileBytes(path).size(), before.size());
+    ExpectSoundFlac(path);
+    tags = ReadWithMutagen(path, "flac");
+    ASSERT_TRUE(tags.ok) << tags.error;
+    EXPECT_EQ(tags.items,
+              (std::vector<std::string>{
+                  "TITLE=Plain Title", "DATE=2003", "DESCRIPTION=a description", "VERSION=Live",
+                  "REPLAYGAIN_TRACK_GAIN=-2.10 dB", "comment=lower case key", "ARTIST=B1",
+                  "ARTIST=B2", "ARTIST=B3", "TRACKNUMBER=5/12", "GENRE=Shoegaze"}));
+
+    // An edited comment replaces both of the keys it was read from.
+    write = RunTunemoss({"write", path, "--comment", "one; two"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    tags = ReadWithMutagen(path, "flac");
+    EXPECT_TRUE(HasItem(tags.items, "COMMENT=one"));
+    EXPECT_TRUE(HasItem(tags.items, "COMMENT=two"));
+    EXPECT_FALSE(HasItem(tags.items, "DESCRIPTION=a description"));
+    EXPECT_FALSE(HasItem(tags.items, "comment=lower case key"));
+}
+
+TEST(FlacWrite, TitleOnlyOnAnUntaggedFileAddsOnlyTheTitle) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string empty = CopyDataFile(dir, "flac/plain.flac", "empty.flac");
+    ASSERT_TRUE(EditWithMutagen(empty, "flac", "f.clear()"));
+    std::string bare = CopyDataFile(dir, "flac/bare.flac");
+    for (const std::string& path : {empty, bare}) {
+        RunResult write = RunTunemoss({"write", path, "--tag", "flac", "--title", "Only"});
+        ASSERT_EQ(write.status, 0) << write.err;
+        ExpectSoundFlac(path);
+        MutagenComments tags = ReadWithMutagen(path, "flac");
+        ASSERT_TRUE(tags.ok) << tags.error;
+        EXPECT_EQ(tags.items, std::vector<std::string>{"TITLE=Only"}) << path;
+    }
+    // The bare file had no padding and gets none.
+    EXPECT_EQ(BlockTypes(ReadFileBytes(bare)), (std::vector<int>{0, 4}));
+}
+
+TEST(FlacWrite, PaddingGivesAndTakesTheDifference) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "flac/plain.flac");
+    std::vector<uint8_t> original = ReadFileBytes(path);
+    const uint32_t padding = WalkBytes(original)->blocks.back().length;
+    auto write = [&](auto edit) {
+        CSongFileInfo info;
+        EXPECT_TRUE(info.Open(path, 0, 0));
+        EXPECT_EQ(info.GetFlacInfo(), 1);
+        edit(info);
+        EXPECT_EQ(info.WriteFlacInfo(), 1);
+        info.Close();
+        return ReadFileBytes(path);
+    };
+
+    // Growth that uses up exactly the whole padding block, header and all.
+    std::vector<uint8_t> after =
+        write([&](CSongFileInfo& info) { info.SetLyrics(std::string(padding - 7, 'l')); });
+    EXPECT_EQ(after.size(), original.size());
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 4}));
+    EXPECT_TRUE(WalkBytes(after)->blocks.back().last);
+    EXPECT_EQ(OutsideMetadata(after), OutsideMetadata(original));
+    EXPECT_TRUE(FlacTestPasses(path));
+
+    // Shrinking without padding leaves a new padding block in the room.
+    after = write([](CSongFileInfo& info) { info.SetLyrics(""); });
+    EXPECT_EQ(after.size(), original.size());
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 4, 1}));
+    EXPECT_EQ(WalkBytes(after)->blocks.back().length, padding);
+    EXPECT_EQ(OutsideMetadata(after), OutsideMetadata(original));
+    EXPECT_TRUE(FlacTestPasses(path));
+
+    // Growth past the padding: rewritten, with 1024 bytes of padding again.
+    after = write([](CSongFileInfo& info) { info.SetLyrics(std::string(5000, 'l')); });
+    EXPECT_EQ(BlockTypes(after), (std::vector<int>{0, 3, 4, 1}));
+    EXPECT_EQ(WalkBytes(after)->blocks.back().length, 1024u);
+    EXPECT_EQ(AudioOf(after), AudioOf(original));
+    EXPECT_TRUE(FlacTestPasses(path));
+}
+
+namespace {
+
+// plain.flac with its padding dropped and the comment block declaring
+// shortBy bytes less than its list holds, as an old encoder wrote them;
+// withPaddingAfter puts the padding block back after it.
+std::vector<uint8_t> ShortDeclaredComment(uint32_t shortBy, bool withPaddingAfter) {
+    std::vector<uint8_t> plain = ReadFileBytes(DataFile("flac/plain.flac"));
+    auto layout = WalkBytes(plain);
+    std::vector<uint8_t> out(plain.begin(), plain.begin() + 4);
+    for (const auto& block : layout->blocks) {
+        if (block.type == songcore::kFlacPadding && !withPaddingAfter) {
+            continue;
+        }
+        bool last = block.type == songcore::kFlacPadding ||
+                    (block.type == songcore::kFlacVorbisComment && !withPaddingAfter);
+        uint32_t declared =
+            block.type == songcore::kFlacVorbisComment ? block.length - shortBy : block.length;
+        songcore::AppendFlacBlockHeader(out, block.type, last, declared);
+        out.insert(out.end(), plain.begin() + static_cast<ptrdiff_t>(block.bodyOffset()),
+                   plain.begin() + static_cast<ptrdiff_t>(block.bodyOffset() + block.length));
+    }
+    std::vector<uint8_t> audio = AudioOf(plain);
+    out.insert(out.end(), audio.begin(), audio.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(FlacRead, CommentBlockDeclaredShorterThanItsListIsReadAndRewrittenRight) {
+    TempDir dir;
+    for (bool paddingAfter : {false, true}) {
+        std::string path = dir.file(paddingAfter ? "short-padded.flac" : "short.flac");
+        WriteFileBytes(path, ShortDeclaredComment(20, paddingAfter));
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 0, 0));
+        ASSERT_EQ(info.GetFlacInfo(), 1) << path;
+        EXPECT_EQ(info.GetTitle(), "Plain Title");
+        EXPECT_EQ(info.GetVersion(), "Live");
+        info.SetYear("2010");
+        ASSERT_EQ(info.WriteFlacInfo(), 1) << info.GetErrorMessage();
+        info.Close();
+        EXPECT_TRUE(FlacTestPasses(path)) << path;
+        std::vector<uint8_t> after = ReadFileBytes(path);
+        EXPECT_EQ(AudioOf(after), AudioOf(ReadFileBytes(DataFile("flac/plain.flac"))));
+        if (HaveMutagen()) {
+            MutagenComments tags = ReadWithMutagen(path, "flac");
+            ASSERT_TRUE(tags.ok) << tags.error;
+            EXPECT_TRUE(HasItem(tags.items, "DATE=2010"));
+            EXPECT_TRUE(HasItem(tags.items, "REPLAYGAIN_TRACK_GAIN=-2.10 dB"));
+        }
+    }
+
+    // A list that runs on but does not lead to the frames is damage: the
+    // walk keeps to the declared lengths and the file is not written.
+    std::vector<uint8_t> bytes = ShortDeclaredComment(20, false);
+    auto layout = WalkBytes(bytes);
+    ASSERT_TRUE(layout);
+    size_t audio = static_cast<size_t>(layout->audioOffset);
+    bytes[audio] = 0x00;  // no frame sync where the list ends
+    std::string broken = dir.file("broken.flac");
+    WriteFileBytes(broken, bytes);
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(broken, 0, 0));
+    EXPECT_EQ(info.GetFlacInfo(), 0);
+    info.SetTitle("x");
+    EXPECT_EQ(info.WriteFlacInfo(), 0);
+    info.Close();
+    EXPECT_EQ(ReadFileBytes(broken), bytes);
 }

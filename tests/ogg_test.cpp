@@ -20,22 +20,11 @@ using songcore::VorbisComments;
 
 namespace {
 
-// A sample file whose comment header is replaced by the given list (the sample
-// must have its comment header alone at the start of the second page).
+// A sample file whose comment header is replaced by the given list.
 std::vector<uint8_t> WithComments(const std::string& sample, const VorbisComments& comments) {
-    std::vector<uint8_t> bytes = ReadFileBytes(DataFile(sample));
-    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), true);
-    EXPECT_TRUE(headers);
-    auto second =
-        songcore::RewriteSecondPage(*headers, songcore::BuildVorbisCommentPacket(comments));
-    EXPECT_TRUE(second);
-    std::vector<uint8_t> out(bytes.begin(),
-                             bytes.begin() + static_cast<ptrdiff_t>(headers->first.size()));
-    std::vector<uint8_t> page = second->Serialize();
-    out.insert(out.end(), page.begin(), page.end());
-    size_t after = headers->pageOffsets[0] + headers->pages[0].size();
-    out.insert(out.end(), bytes.begin() + static_cast<ptrdiff_t>(after), bytes.end());
-    return out;
+    std::vector<uint8_t> bytes = OggWithComments(ReadFileBytes(DataFile(sample)), comments);
+    EXPECT_FALSE(bytes.empty());
+    return bytes;
 }
 
 }  // namespace
@@ -91,15 +80,31 @@ TEST(OggCodec, CommentListsThatEndEarlyKeepWhatWasRead) {
     EXPECT_EQ(parsed.items.size(), 1u);
 }
 
-TEST(OggCodec, MergeReplacesManagedKeysAndKeepsTheRestInOrder) {
-    const std::string_view managed[] = {"TITLE", "COMMENT", "DESCRIPTION"};
-    std::vector<std::string> merged =
-        songcore::MergeCommentItems({"TITLE=new"},
-                                    {"title=old", "REPLAYGAIN_TRACK_GAIN=-1 dB", "Description=d",
-                                     "no equals sign", "METADATA_BLOCK_PICTURE=abc", "comment=c"},
-                                    managed);
-    EXPECT_EQ(merged, (std::vector<std::string>{"TITLE=new", "REPLAYGAIN_TRACK_GAIN=-1 dB",
-                                                "no equals sign", "METADATA_BLOCK_PICTURE=abc"}));
+TEST(OggCodec, ReplacingValuesKeepsEveryOtherItemInPlace) {
+    const std::string_view comment[] = {"COMMENT", "DESCRIPTION"};
+    const std::string_view title[] = {"TITLE"};
+    const std::vector<std::string> old = {
+        "title=old", "REPLAYGAIN_TRACK_GAIN=-1 dB", "Description=d", "no equals sign",
+        "TITLE=two", "METADATA_BLOCK_PICTURE=abc",  "comment=c"};
+    EXPECT_EQ(songcore::CommentValues(old, comment), (std::vector<std::string>{"d", "c"}));
+    EXPECT_EQ(songcore::CommentValues(old, title), (std::vector<std::string>{"old", "two"}));
+
+    // The new values go where the first old one stood; both keys of the
+    // comment go, and the items of other keys keep their bytes and order.
+    std::vector<std::string> items = old;
+    songcore::ReplaceCommentValues(items, comment, "COMMENT", {"x", "y"});
+    EXPECT_EQ(items, (std::vector<std::string>{"title=old", "REPLAYGAIN_TRACK_GAIN=-1 dB",
+                                               "COMMENT=x", "COMMENT=y", "no equals sign",
+                                               "TITLE=two", "METADATA_BLOCK_PICTURE=abc"}));
+    // No values: the field's items are removed; a field without items is
+    // added at the end.
+    songcore::ReplaceCommentValues(items, title, "TITLE", {});
+    EXPECT_EQ(items,
+              (std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=-1 dB", "COMMENT=x", "COMMENT=y",
+                                        "no equals sign", "METADATA_BLOCK_PICTURE=abc"}));
+    const std::string_view album[] = {"ALBUM"};
+    songcore::ReplaceCommentValues(items, album, "ALBUM", {"A"});
+    EXPECT_EQ(items.back(), "ALBUM=A");
 }
 
 TEST(OggCodec, RefusesOtherCodecsAndMultiplexedStreams) {
@@ -131,7 +136,8 @@ TEST(OggRead, FieldsOfAnOggencFile) {
     EXPECT_EQ(info.GetYear(), "2001");
     EXPECT_EQ(info.GetTrackNum(), 3u);
     EXPECT_EQ(info.GetGenreString(), "Rock");
-    EXPECT_EQ(info.GetComment(), "a description");  // DESCRIPTION follows COMMENT there
+    // COMMENT and DESCRIPTION both feed the comment, in their order.
+    EXPECT_EQ(info.GetComment(), "first comment; a description");
     EXPECT_EQ(info.GetVersion(), "Radio Edit");
     EXPECT_EQ(info.GetPerformer(), "Lower Key");
     EXPECT_EQ(info.GetVendor().rfind("Xiph.Org libVorbis", 0), 0u);
@@ -159,7 +165,7 @@ TEST(OggRead, KeyMappingEdgeCases) {
     ASSERT_EQ(info.GetOGGInfo(), 1);
     EXPECT_EQ(info.GetTitle(), "Abc");
     EXPECT_EQ(info.GetTrackNum(), 7u);
-    EXPECT_EQ(info.GetComment(), "b");
+    EXPECT_EQ(info.GetComment(), "a; b");
     EXPECT_EQ(info.GetGenre(), GENRE_NONE);
     EXPECT_EQ(info.GetArtist(), "\xC3\x9Cml\xC3\xA4ut");
     EXPECT_EQ(info.GetLyrics(), " spaced \n");

@@ -1,12 +1,13 @@
 // The Vorbis comment block of native FLAC files.
 #include <algorithm>
+#include <array>
 #include <string_view>
 
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
-#include "songcore/tags/ContentWriter.h"
 
 using songcore::FlacBlock;
 using songcore::FlacLayout;
@@ -16,10 +17,118 @@ namespace {
 
 constexpr const char* kDefaultFlacVendor = "reference libFLAC 1.1.0 20030126";
 
-// The order in which the writer stores the fields.
+// The order in which the writer adds fields that had no item.
 constexpr std::string_view kFlacKeyOrder[] = {
     "TITLE",     "ARTIST",    "ALBUM",        "TRACKNUMBER", "GENRE",   "DATE",    "COMMENT",
     "COPYRIGHT", "PERFORMER", "ORGANIZATION", "LOCATION",    "LICENSE", "CONTACT", "LYRICS"};
+
+// Padding added after a comment block that outgrew its room, when the file
+// had padding: the next small edit then fits in place again.
+constexpr uint32_t kGrowthPadding = 1024;
+// Comments that shrink by more than this are rewritten compactly instead of
+// leaving the room as padding.
+constexpr uint32_t kMaxFreedRoom = 64 * 1024;
+
+// One metadata block of the new file: a block of the old file, the new
+// comments, or padding.
+struct PlannedBlock {
+    enum Source { kFile, kComment, kZeros };
+    Source source = kFile;
+    uint8_t type = 0;
+    uint64_t offset = 0;  // of the body, for kFile
+    uint32_t length = 0;  // of the body
+};
+
+// The blocks laid out so that the frames keep their offset: the new comments
+// take the place of the old ones, and the padding gives or takes the
+// difference (a padding block that is used up goes; comments that shrink
+// without padding leave a new one). Nothing when the difference cannot be
+// absorbed so, or when there is more than one comment block.
+std::optional<std::vector<PlannedBlock>> PlanInPlace(const FlacLayout& layout,
+                                                     uint32_t commentLength) {
+    std::vector<PlannedBlock> plan;
+    std::optional<size_t> comment, padding;
+    for (const FlacBlock& block : layout.blocks) {
+        if (block.type == songcore::kFlacVorbisComment) {
+            if (comment) {
+                return std::nullopt;
+            }
+            comment = plan.size();
+        } else if (block.type == songcore::kFlacPadding && !padding) {
+            padding = plan.size();
+        }
+        plan.push_back({PlannedBlock::kFile, block.type, block.bodyOffset(), block.length});
+    }
+    // The space the comments had, header included, and the space they need.
+    int64_t oldSpace = comment ? 4 + int64_t{layout.blocks[*comment].length} : 0;
+    int64_t growth = 4 + int64_t{commentLength} - oldSpace;
+    if (comment) {
+        plan[*comment] = {PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength};
+    } else if (padding) {
+        plan.insert(plan.begin() + static_cast<ptrdiff_t>(*padding),
+                    {PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength});
+        comment = (*padding)++;
+    } else {
+        return std::nullopt;
+    }
+    if (growth == 0) {
+        return plan;
+    }
+    if (-growth > int64_t{kMaxFreedRoom}) {
+        return std::nullopt;
+    }
+    if (padding) {
+        int64_t room = int64_t{plan[*padding].length} - growth;
+        if (room == -4) {  // exactly the whole padding block
+            plan.erase(plan.begin() + static_cast<ptrdiff_t>(*padding));
+            return plan;
+        }
+        if (room < 0 || room > int64_t{songcore::kFlacMaxBlockLength}) {
+            return std::nullopt;
+        }
+        plan[*padding] = {PlannedBlock::kZeros, songcore::kFlacPadding, 0,
+                          static_cast<uint32_t>(room)};
+        return plan;
+    }
+    if (growth > -4) {
+        return std::nullopt;  // no room for even an empty padding block
+    }
+    plan.insert(
+        plan.begin() + static_cast<ptrdiff_t>(*comment + 1),
+        {PlannedBlock::kZeros, songcore::kFlacPadding, 0, static_cast<uint32_t>(-growth - 4)});
+    return plan;
+}
+
+// The blocks of a rewritten file: the other blocks in their order, then the
+// comments, then a little padding when the file had padding.
+std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, uint32_t commentLength) {
+    std::vector<PlannedBlock> plan;
+    bool hadPadding = false;
+    for (const FlacBlock& block : layout.blocks) {
+        if (block.type == songcore::kFlacPadding) {
+            hadPadding = true;
+        } else if (block.type != songcore::kFlacVorbisComment) {
+            plan.push_back({PlannedBlock::kFile, block.type, block.bodyOffset(), block.length});
+        }
+    }
+    plan.push_back({PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength});
+    if (hadPadding) {
+        plan.push_back({PlannedBlock::kZeros, songcore::kFlacPadding, 0, kGrowthPadding});
+    }
+    return plan;
+}
+
+bool AppendZeros(songcore::ContentWriter& out, uint32_t count) {
+    static const std::array<uint8_t, 4096> kZeros{};
+    while (count > 0) {
+        uint32_t part = std::min<uint32_t>(count, kZeros.size());
+        if (!out.append(kZeros.data(), part)) {
+            return false;
+        }
+        count -= part;
+    }
+    return true;
+}
 
 std::optional<FlacLayout> Walk(CSongFile& file) {
     uint64_t length = file.GetLength();
@@ -121,27 +230,36 @@ int CSongFileInfo::WriteFlacInfo() {
     if (!comments.Fits() || size > songcore::kFlacMaxBlockLength) {
         return Refuse("the comments are larger than a FLAC metadata block can hold (16 MiB)");
     }
-    std::vector<uint8_t> block;
-    songcore::AppendFlacBlockHeader(block, songcore::kFlacVorbisComment, true,
-                                    static_cast<uint32_t>(comments.SerializedSize()));
-    comments.AppendTo(block);
+    std::vector<uint8_t> comment;
+    comments.AppendTo(comment);
+    std::vector<PlannedBlock> plan;
+    if (std::optional<std::vector<PlannedBlock>> inPlace =
+            PlanInPlace(*layout, static_cast<uint32_t>(comment.size()))) {
+        plan = std::move(*inPlace);
+    } else {
+        plan = PlanRewrite(*layout, static_cast<uint32_t>(comment.size()));
+    }
 
     return ReplaceContents([&](songcore::ContentWriter& out) {
         if (!out.append("fLaC", 4)) {
             return false;
         }
-        for (const FlacBlock& old : layout->blocks) {
-            if (old.type == songcore::kFlacVorbisComment) {
-                continue;
-            }
+        for (size_t i = 0; i < plan.size(); ++i) {
+            const PlannedBlock& block = plan[i];
             std::vector<uint8_t> header;
-            songcore::AppendFlacBlockHeader(header, old.type, false, old.length);
-            if (!out.append(header) || !CopyRange(out, old.bodyOffset(), old.length)) {
+            songcore::AppendFlacBlockHeader(header, block.type, i + 1 == plan.size(), block.length);
+            if (!out.append(header)) {
+                return false;
+            }
+            bool written =
+                block.source == PlannedBlock::kFile ? CopyRange(out, block.offset, block.length)
+                : block.source == PlannedBlock::kComment ? out.append(comment)
+                                                         : AppendZeros(out, block.length);
+            if (!written) {
                 return false;
             }
         }
-        return out.append(block) &&
-               CopyRange(out, layout->audioOffset, length - layout->audioOffset);
+        return CopyRange(out, layout->audioOffset, length - layout->audioOffset);
     });
 }
 

@@ -1,10 +1,40 @@
 #include "songcore/tags/FlacMetadata.h"
 
+#include <algorithm>
 #include <cstring>
 
-namespace songcore {
+#include "songcore/tags/VorbisComments.h"
 
-std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fileLength) {
+namespace songcore {
+namespace {
+
+// The length of the comment list at offset when it does not fit the length
+// its block declares but does fit the file; nothing otherwise.
+std::optional<uint32_t> StretchedCommentLength(const ReadExactFn& read, uint64_t offset,
+                                               uint32_t declared, uint64_t fileLength) {
+    std::vector<uint8_t> body;
+    VorbisComments comments;
+    if (offset + declared <= fileLength && read(offset, declared, body) &&
+        VorbisComments::Parse(body, comments)) {
+        return std::nullopt;  // a sound block
+    }
+    uint64_t room =
+        std::min<uint64_t>(fileLength - std::min(offset, fileLength), kFlacMaxBlockLength);
+    size_t used = 0;
+    if (room <= declared || !read(offset, static_cast<size_t>(room), body) ||
+        !VorbisComments::Parse(body, comments, &used)) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(used);
+}
+
+// Frames begin with the 14-bit sync code 0x3FFE and a reserved zero bit.
+bool FrameStartsAt(const ReadExactFn& read, uint64_t offset) {
+    std::vector<uint8_t> bytes;
+    return read(offset, 2, bytes) && bytes[0] == 0xFF && (bytes[1] & 0xFE) == 0xF8;
+}
+
+std::optional<FlacLayout> Walk(const ReadExactFn& read, uint64_t fileLength, bool stretch) {
     std::vector<uint8_t> bytes;
     if (!read(0, 4, bytes) || std::memcmp(bytes.data(), "fLaC", 4) != 0) {
         return std::nullopt;
@@ -24,6 +54,13 @@ std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fil
             (block.type != kFlacStreamInfo || block.length < kFlacStreamInfoSize)) {
             return std::nullopt;
         }
+        if (stretch && block.type == kFlacVorbisComment) {
+            if (std::optional<uint32_t> length =
+                    StretchedCommentLength(read, block.bodyOffset(), block.length, fileLength)) {
+                block.length = *length;
+                block.stretched = true;
+            }
+        }
         layout.blocks.push_back(block);
         uint64_t end = block.bodyOffset() + block.length;
         if (end > fileLength) {
@@ -38,6 +75,20 @@ std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fil
     }
     if (layout.blocks.empty()) {
         return std::nullopt;
+    }
+    return layout;
+}
+
+}  // namespace
+
+std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fileLength) {
+    std::optional<FlacLayout> layout = Walk(read, fileLength, true);
+    bool stretched = layout && std::any_of(layout->blocks.begin(), layout->blocks.end(),
+                                           [](const FlacBlock& block) { return block.stretched; });
+    // A stretched reading is trusted only when it leads exactly to the frames;
+    // anything else is damage, shown as the headers have it.
+    if (stretched && !(layout->complete && FrameStartsAt(read, layout->audioOffset))) {
+        return Walk(read, fileLength, false);
     }
     return layout;
 }

@@ -1,17 +1,16 @@
-// Vorbis comments of Ogg Vorbis files, and the comment lists that the FLAC
-// reader and writer share with them.
+// Vorbis comments of Ogg Vorbis files.
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
+#include "songcore/tags/ContentWriter.h"
+#include "songcore/tags/FieldText.h"
 #include "songcore/tags/OggPage.h"
 #include "songcore/tags/OggVorbisHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/FieldText.h"
 #include "songcore/util/Text.h"
 
 using songcore::OggPage;
@@ -22,17 +21,16 @@ namespace {
 
 constexpr const char* kDefaultOggVendor = "Xiph.Org libVorbis I 20020717";
 
-// The order in which the writer stores the fields.
+// Room left after a comment header that had room before and had to grow.
+constexpr size_t kGrowthPadding = 1024;
+// A header whose items shrink by more than this is written compactly: zero
+// bytes that large would only waste space.
+constexpr size_t kMaxFreedRoom = 64 * 1024;
+
+// The order in which the writer adds fields that had no item.
 constexpr std::string_view kOggKeyOrder[] = {
     "TITLE",     "ARTIST",    "ALBUM",        "TRACKNUMBER", "DATE",     "COMMENT", "GENRE",
     "COPYRIGHT", "PERFORMER", "ORGANIZATION", "LICENSE",     "LOCATION", "CONTACT", "LYRICS"};
-
-// The keys the Ogg and FLAC writers own; DESCRIPTION too, as the reader folds
-// it into the comment that the writers store under COMMENT.
-constexpr std::string_view kOwnedKeys[] = {"TITLE",     "ARTIST",       "ALBUM",      "TRACKNUMBER",
-                                           "DATE",      "COMMENT",      "GENRE",      "COPYRIGHT",
-                                           "PERFORMER", "ORGANIZATION", "LICENSE",    "LOCATION",
-                                           "CONTACT",   "LYRICS",       "DESCRIPTION"};
 
 songcore::ReadExactFn Reader(CSongFile& file) {
     return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
@@ -41,85 +39,6 @@ songcore::ReadExactFn Reader(CSongFile& file) {
 }
 
 }  // namespace
-
-int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
-    VorbisComments comments;
-    bool complete = VorbisComments::Parse(std::span<const uint8_t>(data, size), comments);
-    vendor_ = comments.vendor;
-    for (const std::string& item : comments.items) {
-        size_t equals = item.find('=');
-        if (equals == std::string::npos) {
-            continue;
-        }
-        std::string key = songcore::ToUpperAscii(std::string_view(item).substr(0, equals));
-        std::string value = item.substr(equals + 1);
-        if (key == "TITLE") {
-            title_ = value;
-        } else if (key == "VERSION") {
-            version_ = value;
-        } else if (key == "ALBUM") {
-            album_ = value;
-        } else if (key == "TRACKNUMBER") {
-            trackNum_ = songcore::ParseTrackNumber(value);
-        } else if (key == "ARTIST") {
-            artist_ = value;
-        } else if (key == "PERFORMER") {
-            performer_ = value;
-        } else if (key == "COPYRIGHT") {
-            copyright_ = value;
-        } else if (key == "LICENSE") {
-            license_ = value;
-        } else if (key == "ORGANIZATION") {
-            organization_ = value;
-        } else if (key == "DESCRIPTION" || key == "COMMENT") {
-            comment_ = value;
-        } else if (key == "GENRE") {
-            SetGenre(value.c_str());
-        } else if (key == "DATE") {
-            year_ = value;
-        } else if (key == "LOCATION") {
-            location_ = value;
-        } else if (key == "CONTACT") {
-            contact_ = value;
-        } else if (key == "LYRICS") {
-            lyrics_ = value;
-        }
-    }
-    return complete ? 1 : 0;
-}
-
-VorbisComments CSongFileInfo::BuildVorbisComments(std::string vendor,
-                                                  std::span<const std::string_view> keys,
-                                                  const std::vector<std::string>& oldItems) const {
-    const std::pair<std::string_view, std::string> fields[] = {
-        {"TITLE", title_},
-        {"ARTIST", artist_},
-        {"ALBUM", album_},
-        {"TRACKNUMBER", std::to_string(trackNum_)},
-        {"DATE", year_},
-        {"COMMENT", comment_},
-        {"GENRE", GetGenreString()},
-        {"COPYRIGHT", copyright_},
-        {"PERFORMER", performer_},
-        {"ORGANIZATION", organization_},
-        {"LICENSE", license_},
-        {"LOCATION", location_},
-        {"CONTACT", contact_},
-        {"LYRICS", lyrics_},
-    };
-    std::vector<std::string> items;
-    for (std::string_view key : keys) {
-        for (const auto& [name, value] : fields) {
-            if (name == key && !value.empty()) {
-                items.push_back(std::string(key) + "=" + value);
-            }
-        }
-    }
-    VorbisComments comments;
-    comments.vendor = std::move(vendor);
-    comments.items = songcore::MergeCommentItems(std::move(items), oldItems, kOwnedKeys);
-    return comments;
-}
 
 unsigned long CSongFileInfo::CalcNewOggCommentItemTotalSize(
     unsigned long* count, const std::vector<std::string>& oldItems) {
@@ -198,8 +117,10 @@ int CSongFileInfo::WriteOGGInfo() {
     }
     const std::vector<uint8_t>& oldPacket = headers->comment;
     VorbisComments old;
+    size_t oldListSize = 0;
     if (!VorbisComments::Parse(
-            std::span<const uint8_t>(oldPacket).subspan(songcore::kVorbisCommonHeaderSize), old)) {
+            std::span<const uint8_t>(oldPacket).subspan(songcore::kVorbisCommonHeaderSize), old,
+            &oldListSize)) {
         return Refuse("the comment list of the Vorbis comment header is damaged");
     }
     unsigned long count = 0;
@@ -213,6 +134,32 @@ int CSongFileInfo::WriteOGGInfo() {
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return 0;
+    }
+    size_t oldUsed = songcore::kVorbisCommonHeaderSize + oldListSize + 1;
+    if (packet.size() <= oldPacket.size() && oldUsed <= packet.size() + kMaxFreedRoom) {
+        // Zero bytes after the framing byte keep the packet's length, so the
+        // header pages keep their sizes and the audio stays where it is.
+        packet.resize(oldPacket.size(), 0);
+        std::vector<OggPage> pages = songcore::RefillCommentPages(*headers, packet);
+        if (pages.empty()) {
+            return Refuse("the Vorbis comment header pages could not be rebuilt");
+        }
+        uint64_t after = headers->pageOffsets[pages.size() - 1] + pages.back().size();
+        return ReplaceContents([&](songcore::ContentWriter& out) {
+            if (!CopyRange(out, 0, headers->first.size())) {
+                return false;
+            }
+            for (const OggPage& page : pages) {
+                if (!out.append(page.Serialize())) {
+                    return false;
+                }
+            }
+            return CopyRange(out, after, length - after);
+        });
+    }
+    if (oldPacket.size() > oldUsed &&
+        packet.size() + kGrowthPadding <= songcore::kMaxOggHeaderPacket) {
+        packet.resize(packet.size() + kGrowthPadding, 0);
     }
     std::optional<OggPage> second = songcore::RewriteSecondPage(*headers, packet);
     return ReplaceContents([&](songcore::ContentWriter& out) {

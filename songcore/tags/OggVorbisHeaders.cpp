@@ -134,6 +134,29 @@ std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
     return page;
 }
 
+std::vector<OggPage> RefillCommentPages(const OggVorbisHeaders& headers,
+                                        const std::vector<uint8_t>& sameLengthComment) {
+    std::vector<OggPage> pages;
+    if (sameLengthComment.size() != headers.comment.size()) {
+        return pages;
+    }
+    // The comment packet starts the second page (the reader makes sure of
+    // that) and runs on through the bodies of the pages that follow.
+    size_t at = 0;
+    for (const OggPage& old : headers.pages) {
+        if (at == sameLengthComment.size() && !pages.empty()) {
+            break;
+        }
+        OggPage page = old;
+        size_t count = std::min(page.body.size(), sameLengthComment.size() - at);
+        std::copy_n(sameLengthComment.begin() + static_cast<ptrdiff_t>(at), count,
+                    page.body.begin());
+        at += count;
+        pages.push_back(std::move(page));
+    }
+    return pages;
+}
+
 std::vector<OggPage> PaginateHeaders(const OggVorbisHeaders& headers,
                                      const std::vector<uint8_t>& newComment) {
     std::vector<OggPage> pages;

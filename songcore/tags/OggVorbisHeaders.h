@@ -46,6 +46,13 @@ std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bo
 std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
                                          const std::vector<uint8_t>& newComment);
 
+// The pages that carry the comment packet, refilled with a new packet of the
+// same length: the same lacing values and page sizes, new bytes and fresh
+// checksums. The first page returned is pages.front(); an empty result means
+// the new packet's length differs.
+std::vector<OggPage> RefillCommentPages(const OggVorbisHeaders& headers,
+                                        const std::vector<uint8_t>& sameLengthComment);
+
 // The comment and setup packets spread over as many pages as they need, with
 // what followed the setup packet on its last page kept together on the last
 // new page. Sequence numbers start at the second page's; the last page takes

@@ -180,20 +180,30 @@ protected:
     // before the ID3v1 tag, keeping the ID3v1 tag last; false on failure.
     bool ReplaceAPEV2Tag(const std::vector<uint8_t>& replacement);
 
-    // --- Ogg Vorbis (Ogg.cpp) ---
+    // --- Vorbis comments, shared by Ogg and FLAC (VorbisFields.cpp) ---
+    // How one field is stored as comments (its keys, how its text is made).
+    struct VorbisField;
     // Fills the fields from a Vorbis comment list (vendor, count, items), the
     // layout that Ogg and FLAC share. 0 when the list ends early; the fields
     // read so far stay.
     int ReadOggCommentItem(const uint8_t* data, size_t size);
-    // The comment list the Ogg and FLAC writers store: "KEY=value" for each
-    // field of keys (in that order) that is set, then every old item whose
-    // key the writers do not own, in the old order.
+    // Fills the fields from comment items: several values of a text field
+    // are joined by "; ".
+    void ApplyVorbisItems(const std::vector<std::string>& items);
+    // The comment list the Ogg and FLAC writers store: the old items, with
+    // those of every field that no longer holds what they read as replaced
+    // by the field's values (split at "; "; nothing for a field left empty).
+    // keys gives the order in which fields that had no item are added.
     songcore::VorbisComments BuildVorbisComments(std::string vendor,
                                                  std::span<const std::string_view> keys,
                                                  const std::vector<std::string>& oldItems) const;
+    bool VorbisFieldEquals(const CSongFileInfo& other, const VorbisField& field) const;
+    std::vector<std::string> VorbisFieldValues(const VorbisField& field) const;
+
+    // --- Ogg Vorbis (Ogg.cpp) ---
     // Length of the comment header the writer produces from the fields and
-    // the old items it keeps, without the 7-byte common header; count gets
-    // the number of items. Sets the default vendor when there is none.
+    // the old items, without the 7-byte common header; count gets the number
+    // of items. Sets the default vendor when there is none.
     unsigned long CalcNewOggCommentItemTotalSize(unsigned long* count,
                                                  const std::vector<std::string>& oldItems);
     // Appends the file's pages from offset to end with their sequence numbers
@@ -203,7 +213,7 @@ protected:
 
     // --- FLAC (Flac.cpp) ---
     // Body length of the comment block the writer produces from the fields
-    // and the old items it keeps; count gets the number of items. Sets the
+    // and the old items; count gets the number of items. Sets the
     // default vendor when there is none.
     unsigned long CalcNewFlacCommentItemTotalSize(unsigned long* count,
                                                   const std::vector<std::string>& oldItems);

@@ -74,18 +74,37 @@ std::string VorbisComments::KeyOf(std::string_view item) {
     return ToUpperAscii(item.substr(0, equals));
 }
 
-std::vector<std::string> MergeCommentItems(std::vector<std::string> written,
-                                           const std::vector<std::string>& oldItems,
-                                           std::span<const std::string_view> managedKeys) {
-    for (const std::string& item : oldItems) {
-        std::string key = VorbisComments::KeyOf(item);
-        bool managed = !key.empty() &&
-                       std::find(managedKeys.begin(), managedKeys.end(), key) != managedKeys.end();
-        if (!managed) {
-            written.push_back(item);
+namespace {
+
+bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
+    std::string key = VorbisComments::KeyOf(item);
+    return !key.empty() && std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+}  // namespace
+
+std::vector<std::string> CommentValues(const std::vector<std::string>& items,
+                                       std::span<const std::string_view> keys) {
+    std::vector<std::string> values;
+    for (const std::string& item : items) {
+        if (KeyIsOneOf(item, keys)) {
+            values.push_back(item.substr(item.find('=') + 1));
         }
     }
-    return written;
+    return values;
+}
+
+void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
+                          std::string_view key, const std::vector<std::string>& values) {
+    auto first = std::find_if(items.begin(), items.end(),
+                              [keys](const std::string& item) { return KeyIsOneOf(item, keys); });
+    size_t at = static_cast<size_t>(first - items.begin());
+    std::erase_if(items, [keys](const std::string& item) { return KeyIsOneOf(item, keys); });
+    std::vector<std::string> added;
+    for (const std::string& value : values) {
+        added.push_back(std::string(key) + "=" + value);
+    }
+    items.insert(items.begin() + static_cast<ptrdiff_t>(at), added.begin(), added.end());
 }
 
 bool IsVorbisPacket(std::span<const uint8_t> packet, uint8_t type) {

@@ -34,12 +34,15 @@ struct VorbisComments {
     static std::string KeyOf(std::string_view item);
 };
 
-// The items a writer stores: the ones it writes, then every old item whose key
-// it does not manage, in the old order, so that replay gain, cover art and the
-// like survive an edit. managedKeys are upper case.
-std::vector<std::string> MergeCommentItems(std::vector<std::string> written,
-                                           const std::vector<std::string>& oldItems,
-                                           std::span<const std::string_view> managedKeys);
+// The values of the items whose key is one of keys (upper case), in their
+// order.
+std::vector<std::string> CommentValues(const std::vector<std::string>& items,
+                                       std::span<const std::string_view> keys);
+// Puts "key=value" for each of values in place of every item whose key is one
+// of keys: where the first of them stood, or at the end when there was none.
+// Every other item keeps its bytes and its order.
+void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
+                          std::string_view key, const std::vector<std::string>& values);
 
 // The Ogg Vorbis comment header: packet type 3, "vorbis", the list and the
 // framing byte.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/util/ReadExact.h"
 #include "support/TestSupport.h"
 
 namespace testsupport {
@@ -81,6 +83,37 @@ for key, value in f.tags:
     return result;
 }
 
+bool EditWithMutagen(const std::string& path, const std::string& kind,
+                     const std::string& statements) {
+    std::string script =
+        "import sys\n"
+        "from mutagen.oggvorbis import OggVorbis\n"
+        "from mutagen.flac import FLAC\n"
+        "f = OggVorbis(sys.argv[1]) if sys.argv[2] == 'ogg' else FLAC(sys.argv[1])\n" +
+        statements + "\nf.save()\n";
+    return RunPython(script, {path, kind}).status == 0;
+}
+
+std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
+                                     const songcore::VorbisComments& comments) {
+    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), true);
+    if (!headers) {
+        return {};
+    }
+    auto second =
+        songcore::RewriteSecondPage(*headers, songcore::BuildVorbisCommentPacket(comments));
+    if (!second) {
+        return {};
+    }
+    std::vector<uint8_t> out(bytes.begin(),
+                             bytes.begin() + static_cast<ptrdiff_t>(headers->first.size()));
+    std::vector<uint8_t> page = second->Serialize();
+    out.insert(out.end(), page.begin(), page.end());
+    size_t after = headers->pageOffsets[0] + headers->pages[0].size();
+    out.insert(out.end(), bytes.begin() + static_cast<ptrdiff_t>(after), bytes.end());
+    return out;
+}
+
 std::string OggInfoProblems(const std::string& path) {
     RunResult run = Run({"ogginfo", path});
     std::string all = run.out + run.err;
@@ -101,6 +134,14 @@ std::vector<uint8_t> DecodeOgg(const std::string& path) {
 
 bool FlacTestPasses(const std::string& path) {
     return Run({"flac", "-t", "-s", path}).status == 0;
+}
+
+std::string FfmpegDecodeProblems(const std::string& path) {
+    RunResult run = Run({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-f", "null", "-"});
+    if (run.status != 0 && run.err.empty()) {
+        return "ffmpeg failed";
+    }
+    return run.err;
 }
 
 std::vector<std::string> MetaflacBlockTypes(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/VorbisComments.h"
 
 namespace testsupport {
 
@@ -27,12 +28,25 @@ struct MutagenComments {
 };
 MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind);
 
+// Runs Python statements on f, the file opened by mutagen (kind "ogg" or
+// "flac"), then saves it; true when that worked.
+bool EditWithMutagen(const std::string& path, const std::string& kind,
+                     const std::string& statements);
+
+// An Ogg Vorbis file with its comment header replaced by comments, without
+// room after them (the comment header must start the second page alone).
+std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& file,
+                                     const songcore::VorbisComments& comments);
+
 // ogginfo's output when it reports an error or a warning, else empty.
 std::string OggInfoProblems(const std::string& path);
 // The decoded audio of an Ogg Vorbis file (oggdec, raw samples), empty on failure.
 std::vector<uint8_t> DecodeOgg(const std::string& path);
 // flac -t passes.
 bool FlacTestPasses(const std::string& path);
+// What ffmpeg says when it decodes the whole file: empty when it has no
+// complaint.
+std::string FfmpegDecodeProblems(const std::string& path);
 // The block types metaflac lists, in order ("STREAMINFO", "PADDING", ...).
 std::vector<std::string> MetaflacBlockTypes(const std::string& path);
 
