@@ -7,6 +7,7 @@
 #include "bench/Corpus.h"
 #include "bench/ReadBench.h"
 #include "bench/ScanBench.h"
+#include "bench/WriteBench.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ int Usage() {
                  "       tunemoss_bench read CORPUS RUNS\n"
                  "       tunemoss_bench once FOLDER COUNT\n"
                  "       tunemoss_bench scan CORPUS RUNS\n"
-                 "       tunemoss_bench retag FILE TITLE [COMMENT_BYTES]\n");
+                 "       tunemoss_bench retag FILE TITLE [COMMENT_BYTES]\n"
+                 "       tunemoss_bench write-title songcore|taglib FILE TITLE [TIMES]\n");
     return 2;
 }
 
@@ -61,6 +63,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         return 0;
+    }
+    if (command == "write-title" && (args.size() == 4 || args.size() == 5)) {
+        count = 1;
+        if (args.size() == 5 && (!ParseCount(args[4], count) || count < 1 || count > 1000)) {
+            return Usage();
+        }
+        return bench::RunWriteTitle(args[1], args[2], args[3], static_cast<int>(count));
     }
     return Usage();
 }

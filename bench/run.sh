@@ -23,6 +23,9 @@ if [ $quick = 1 ]; then
     write_mb=2
     write_repeats=1
     piece_seconds=3
+    batch_files=10
+    batch_mb=1
+    batch_repeats=1
     tree_songs=2000
     list_entries=2000
 else
@@ -30,13 +33,20 @@ else
     runs=${TUNEMOSS_BENCH_RUNS:-7}
     syscall_files=200
     write_mb=60
-    write_repeats=3
+    write_repeats=${TUNEMOSS_BENCH_WRITES:-5}
     piece_seconds=20
+    batch_files=500
+    batch_mb=5
+    batch_repeats=${TUNEMOSS_BENCH_BATCHES:-3}
     tree_songs=100000
     list_entries=1000000
 fi
 
 bash scripts/setup.sh
+# TagLib is the yardstick of the full run; the tests do without it.
+if [ $quick = 0 ] && ! pkg-config --exists taglib && command -v apt-get >/dev/null; then
+    $([ "$(id -u)" = 0 ] || echo sudo) apt-get install -y libtag1-dev >/dev/null
+fi
 
 # TUNEMOSS_BENCH_BUILD names a build folder that is already configured with
 # -DTUNEMOSS_BENCH=ON and is used as it is (the tests pass their sanitizer
@@ -48,7 +58,11 @@ else
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUNEMOSS_TESTS=OFF \
         -DTUNEMOSS_BENCH=ON >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)" --target tunemoss_bench tree_bench tunemoss >/dev/null
+targets="tunemoss_bench tree_bench tunemoss"
+if grep -q '^TAGLIB_FOUND:INTERNAL=1' "$build/CMakeCache.txt"; then
+    targets="$targets taglib_write"
+fi
+cmake --build "$build" -j "$(nproc)" --target $targets >/dev/null
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
 bench="$build/bench/tunemoss_bench"
 tunemoss="$build/cli/tunemoss"
@@ -197,34 +211,230 @@ say ""
 say ""
 
 # --- 6. Writing -------------------------------------------------------------------
-say "## Writing the title of a ${write_mb} MB file"
-say ""
-make_mp3() {
-    # Real MPEG frames, repeated: the writer streams them without looking.
-    ffmpeg -v error -f lavfi -i "anoisesrc=d=$piece_seconds:r=44100:a=0.3" -ac 2 -c:a libmp3lame -b:a 320k \
-        -id3v2_version 0 -write_xing 0 -f mp3 "$work/piece.mp3"
+# The undo journal of in-place writes lives with the run's files, not the user's.
+export XDG_STATE_HOME="$work/state"
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+have_taglib=0
+if grep -q '^TAGLIB_FOUND:INTERNAL=1' "$build/CMakeCache.txt" && [ -x "$build/bench/taglib_write" ]; then
+    have_taglib=1
+fi
+
+make_mp3() {  # FILE MB: real MPEG frames, repeated; the writers stream them without looking
+    ffmpeg -v error -y -f lavfi -i "anoisesrc=d=$piece_seconds:r=44100:a=0.3" -ac 2 -c:a libmp3lame \
+        -b:a 320k -id3v2_version 0 -write_xing 0 -f mp3 "$work/piece.mp3"
     : >"$1"
-    while [ "$(stat -c %s "$1")" -lt $((write_mb * 1000 * 1000)) ]; do
+    while [ "$(stat -c %s "$1")" -lt $(($2 * 1000 * 1000)) ]; do
         cat "$work/piece.mp3" >>"$1"
     done
 }
-make_flac() {
-    # This noise compresses to about 95 KB per second of stereo.
-    local seconds=$((write_mb * 1000 * 1000 / 95000 + 1))
-    ffmpeg -v error -f lavfi -i "anoisesrc=d=$seconds:r=44100:a=0.9" -ac 2 -sample_fmt s16 \
-        -c:a flac -compression_level 0 "$1"
+make_flac() {  # this noise compresses to about 95 KB per second of stereo
+    ffmpeg -v error -y -f lavfi -i "anoisesrc=d=$(($2 * 1000 * 1000 / 95000 + 1)):r=44100:a=0.9" -ac 2 \
+        -sample_fmt s16 -c:a flac -compression_level 0 "$1"
 }
-if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ]; then
-    make_mp3 "$work/big.mp3"
-    make_flac "$work/big.flac"
-    record "tunemoss write FILE --title TITLE, timed by /usr/bin/time -f %M (peak memory) and the wall clock"
-    record "cp FILE COPY, and cp FILE COPY && sync COPY, timed the same way"
-    say "Median of $write_repeats runs. The write flushes the new file to disk before it"
-    say "replaces the old one (fsync), which cp does not; the last column shows cp with"
-    say "the same flush."
+make_m4a() {  # Apple Lossless, about 88 KB per second; the movie header before the audio
+    ffmpeg -v error -y -f lavfi -i "anoisesrc=d=$(($2 * 1000 * 1000 / 88000 + 1)):r=44100:a=0.9" -ac 2 \
+        -sample_fmt s16p -c:a alac -movflags +faststart "$1"
+}
+make_ogg() {  # Vorbis at its highest quality, about 50 KB per second of this noise
+    ffmpeg -v error -y -f lavfi -i "anoisesrc=d=$(($2 * 1000 * 1000 / 50000 + 1)):r=44100:a=0.3" -ac 2 \
+        -c:a libvorbis -q:a 10 "$1"
+}
+# FILE PADDING COMMENT_BYTES: a title "Before" (and a comment) written by
+# mutagen, with its own choice of padding ("default") or exactly PADDING bytes.
+tag_file() {
+    /usr/bin/python3 - "$@" <<'EOF'
+import sys
+import mutagen
+from mutagen.id3 import ID3, COMM, TIT2
+from mutagen.mp4 import MP4
+
+path, padding, comment_bytes = sys.argv[1], sys.argv[2], int(sys.argv[3])
+note = "A long liner note, repeated to fill the comment. "
+comment = (note * (comment_bytes // len(note) + 1))[:comment_bytes]
+song = mutagen.File(path)
+if song.tags is None:
+    song.add_tags()
+if isinstance(song.tags, ID3):
+    song.tags.add(TIT2(encoding=3, text="Before"))
+    if comment:
+        song.tags.add(COMM(encoding=3, lang="eng", desc="", text=comment))
+elif isinstance(song, MP4):
+    song.tags["\xa9nam"] = "Before"
+    if comment:
+        song.tags["\xa9cmt"] = comment
+else:
+    song.tags["title"] = "Before"
+    if comment:
+        song.tags["comment"] = comment
+if padding == "default":
+    song.save()
+else:
+    song.save(padding=lambda info: int(padding))
+EOF
+}
+# Prints one field (1-based) of every line of a file, for median.
+field() { awk -v n="$1" '{ print $n }' "$2"; }
+
+write_formats="mp3 flac m4a ogg"
+if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ] && /usr/bin/python3 -c 'import mutagen' 2>/dev/null; then
+    for ext in $write_formats; do
+        "make_$ext" "$work/big.$ext" "$write_mb"
+    done
+
+    say "## Writing: a title change in a tag with room (${write_mb} MB files)"
     say ""
-    say "| file | tag before | write s | peak MB | cp s | write/cp | cp+fsync s | write/(cp+fsync) |"
-    say "|---|---|---:|---:|---:|---:|---:|---:|"
+    say "Each file is made by ffmpeg and tagged by mutagen with its default padding"
+    say "(ID3v2 padding, a FLAC PADDING block, an MP4 free atom, room in the Ogg comment"
+    say "packet). songcore and TagLib each change the title of their own copy"
+    say "(\`tunemoss_bench write-title\`: open, read the tag, set the title, write,"
+    say "close, timed in the process), $((write_repeats + 1)) times in one process; the"
+    say "first write is shown apart, the others as their median; page cache warm."
+    say "The flushes to disk (fsync, fdatasync, syncfs) are timed apart in the same"
+    say "process; TagLib makes none. \"in place\": the song kept its inode (only the tag"
+    say "was written); \"rewrite\": a new file replaced it. Goal: work at most 1.5x"
+    say "TagLib's time, and at most 3 flushes."
+    say ""
+    if [ $have_taglib = 0 ]; then
+        say "TagLib is not built in, so the TagLib columns stay empty."
+        say ""
+    fi
+    say "| format | MB | first write, songcore s | first write, TagLib s | then written | songcore s | flushes s (calls) | work s | TagLib s | work/TagLib | goal met |"
+    say "|---|---:|---|---:|---|---:|---:|---:|---:|---:|---|"
+    record "tunemoss_bench write-title songcore|taglib FILE TITLE (files tagged by mutagen with its default padding)"
+    for ext in $write_formats; do
+        cp "$work/big.$ext" "$work/room.$ext"
+        tag_file "$work/room.$ext" default 0
+        cp "$work/room.$ext" "$work/ours.$ext"
+        cp "$work/room.$ext" "$work/peer.$ext"
+        sync "$work/ours.$ext" "$work/peer.$ext"
+        # One process per writer: the first write also pays for the first
+        # calls into the libraries (and songcore's first write of a file
+        # laid out by another program may rewrite it); the later ones are the
+        # steady figure.
+        "$bench" write-title songcore "$work/ours.$ext" "After" $((write_repeats + 1)) >"$work/ours_all"
+        : >"$work/peer_all"
+        if [ $have_taglib = 1 ]; then
+            "$bench" write-title taglib "$work/peer.$ext" "After" $((write_repeats + 1)) >"$work/peer_all"
+        fi
+        head -n1 "$work/ours_all" >"$work/ours_first"
+        tail -n +2 "$work/ours_all" >"$work/ours"
+        tail -n +2 "$work/peer_all" >"$work/peer"
+        awk '{ print $1 - $2 }' "$work/ours" >"$work/ours_work"
+        first=$(awk '{ sub(/-/, " ", $4); printf "%s, %.4f", $4, $1 }' "$work/ours_first")
+        peer_first=$(head -n1 "$work/peer_all" | awk '{ printf "%.4f", $1 }')
+        total=$(field 1 "$work/ours" | median)
+        syncs=$(field 2 "$work/ours" | median)
+        calls=$(field 3 "$work/ours" | sort -n | tail -n1)
+        how=$(field 4 "$work/ours" | sort -u | sed 's/-/ /' | paste -sd, | sed 's/,/, /g')
+        own=$(median <"$work/ours_work")
+        peer=$([ $have_taglib = 1 ] && field 1 "$work/peer" | median || echo "")
+        awk -v f="$ext" -v mb="$(stat -c %s "$work/ours.$ext")" -v first="$first" -v pf="$peer_first" \
+            -v how="$how" -v t="$total" -v s="$syncs" -v n="$calls" -v w="$own" -v p="$peer" '
+            BEGIN {
+                ratio = (p > 0) ? sprintf("%.1f", w / p) : "-"
+                met = (p > 0) ? ((w / p <= 1.5 && n <= 3) ? "yes" : "**no**") : "-"
+                printf "| %s | %.1f | %s | %s | %s | %.4f | %.4f (%d) | %.4f | %s | %s | %s |\n", f, mb / 1e6,
+                       first, (pf == "") ? "-" : pf, how, t, s, n, w, (p > 0) ? sprintf("%.5f", p) : "-",
+                       ratio, met
+            }' | tee -a "$out"
+    done
+    say ""
+
+    # The batch: one process per file, songcore's command against a program
+    # that calls TagLib alone, taking turns over the same files.
+    say "## Writing: a batch of $batch_files files of $batch_mb MB (MP3, ID3v2 with padding)"
+    say ""
+    make_mp3 "$work/batch.mp3" "$batch_mb"
+    tag_file "$work/batch.mp3" default 0
+    mkdir -p "$work/batch"
+    for ((n = 0; n < batch_files; n++)); do
+        cp "$work/batch.mp3" "$work/batch/$(printf %04d $n).mp3"
+    done
+    sync
+    first="$work/batch/0000.mp3"
+    inode=$(stat -c %i "$first")
+    : >"$work/batch_ours"
+    : >"$work/batch_peer"
+    record "for FILE in BATCH; do tunemoss write FILE --title TITLE; done (and taglib_write FILE TITLE), wall clock"
+    for ((i = 0; i < batch_repeats; i++)); do
+        start=$(now_ns)
+        for file in "$work"/batch/*.mp3; do
+            "$tunemoss" write "$file" --title "Batch title $i" >/dev/null
+        done
+        echo $(($(now_ns) - start)) >>"$work/batch_ours"
+        if [ $have_taglib = 1 ]; then
+            start=$(now_ns)
+            for file in "$work"/batch/*.mp3; do
+                "$build/bench/taglib_write" "$file" "Batch title $i"
+            done
+            echo $(($(now_ns) - start)) >>"$work/batch_peer"
+        fi
+    done
+    how=$([ "$(stat -c %i "$first")" = "$inode" ] && echo "in place" || echo "rewrite")
+    # The flushes of a sample of the batch, counted and timed by strace apart
+    # from the timed runs (tracing slows every process it follows).
+    sample=$((batch_files < 20 ? batch_files : 20))
+    sync_calls="-"
+    sync_ms="-"
+    if command -v strace >/dev/null; then
+        record "strace -f -T -e trace=fsync,fdatasync,syncfs over $sample of the batch's tunemoss write calls"
+        : >"$work/sync_trace"
+        for ((n = 0; n < sample; n++)); do
+            strace -f -qq -T -e trace=fsync,fdatasync,syncfs -o "$work/one_trace" \
+                "$tunemoss" write "$work/batch/$(printf %04d $n).mp3" --title "Traced title" >/dev/null
+            cat "$work/one_trace" >>"$work/sync_trace"
+        done
+        read -r sync_calls sync_ms < <(awk -v n="$sample" '
+            match($0, /<[0-9.]+>$/) { calls++; spent += substr($0, RSTART + 1, RLENGTH - 2) }
+            END { printf "%.1f %.2f\n", calls / n, spent * 1000 / n }' "$work/sync_trace")
+    fi
+    # Start-up alone: a process that loads the libraries and exits at once.
+    record "tunemoss --version and taglib_write (usage, exit 2), $batch_files times each, wall clock"
+    start=$(now_ns)
+    for ((n = 0; n < batch_files; n++)); do "$tunemoss" --version >/dev/null; done
+    ours_start=$(($(now_ns) - start))
+    peer_start=0
+    if [ $have_taglib = 1 ]; then
+        start=$(now_ns)
+        for ((n = 0; n < batch_files; n++)); do "$build/bench/taglib_write" 2>/dev/null || true; done
+        peer_start=$(($(now_ns) - start))
+    fi
+    ours=$(median <"$work/batch_ours")
+    peer=$([ $have_taglib = 1 ] && median <"$work/batch_peer" || echo 0)
+    say "\`tunemoss write FILE --title TITLE\` once per file against \`taglib_write FILE"
+    say "TITLE\` (a program linked with TagLib alone, FileRef, setTitle, save) once"
+    say "per file, taking turns over the same files; median of $batch_repeats batches."
+    say "Flushes per file: counted and timed by strace over $sample of the files,"
+    say "in a separate pass. Start-up: the same number of processes that load the"
+    say "libraries and exit (\`tunemoss --version\`, \`taglib_write\` without arguments)."
+    say "Goal: the whole run within 1.5x TagLib's."
+    say ""
+    say "| writer | written | batch s | per file ms | flushes per file (ms) | start-up alone s | x TagLib | goal met |"
+    say "|---|---|---:|---:|---:|---:|---:|---|"
+    awk -v n="$batch_files" -v o="$ours" -v p="$peer" -v how="$how" -v c="$sync_calls" -v ms="$sync_ms" \
+        -v os="$ours_start" -v ps="$peer_start" '
+        BEGIN {
+            printf "| songcore | %s | %.2f | %.1f | %s (%s) | %.2f | %s | %s |\n", how, o / 1e9, o / 1e6 / n,
+                   c, ms, os / 1e9, (p > 0) ? sprintf("%.2f", o / p) : "-",
+                   (p > 0) ? ((o / p <= 1.5) ? "yes" : "**no**") : "-"
+            if (p > 0)
+                printf "| TagLib | in place | %.2f | %.1f | 0 | %.2f | 1.00 | |\n", p / 1e9, p / 1e6 / n, ps / 1e9
+        }' | tee -a "$out"
+    say ""
+
+    say "## Writing: whole-file rewrites (${write_mb} MB files whose tag has no room)"
+    say ""
+    record "tunemoss write FILE --title TITLE (files tagged by mutagen without padding), timed by /usr/bin/time -f %M (peak memory) and the wall clock"
+    record "cp FILE COPY, and cp FILE COPY && sync COPY, timed the same way"
+    say "The tag is written by mutagen without any padding, so the longer title does"
+    say "not fit and the file is rewritten; each write starts from that file again."
+    say "\`tunemoss write\`, start-up included; median of $write_repeats runs. The"
+    say "rewrite flushes the new file to disk before it replaces the old one (fsync),"
+    say "which cp does not; the cp+fsync column is cp with the same flush. Goal: at"
+    say "most 1.5x cp plus that flush, and under 64 MB of peak memory."
+    say ""
+    say "| file | tag before | written | write s | peak MB | cp s | write/cp | cp+fsync s | write/(cp+fsync) | goal met |"
+    say "|---|---|---|---:|---:|---:|---:|---:|---:|---|"
     timed() {  # prints "seconds peak_kb" for one command
         local start end
         start=$(now_ns)
@@ -233,35 +443,46 @@ if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ]; then
         awk -v a="$start" -v b="$end" -v kb="$(tail -n1 "$work/rss")" \
             'BEGIN { printf "%.3f %d\n", (b - a) / 1e9, kb }'
     }
-    for ext in mp3 flac; do
+    for ext in $write_formats; do
         for comment in 0 204800; do
+            full="$work/full.$ext"
             file="$work/song.$ext"
-            cp "$work/big.$ext" "$file"
-            "$bench" retag "$file" "Before" "$comment"
-            size_mb=$(awk -v s="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", s / 1e6 }')
+            cp "$work/big.$ext" "$full"
+            tag_file "$full" 0 "$comment"
+            size_mb=$(awk -v s="$(stat -c %s "$full")" 'BEGIN { printf "%.1f", s / 1e6 }')
             : >"$work/w"
             : >"$work/c"
             : >"$work/cs"
+            : >"$work/how"
             for ((i = 0; i < write_repeats; i++)); do
-                timed "$tunemoss" write "$file" --title "After $i" >>"$work/w"
+                cp "$full" "$file"
+                sync "$file"
+                inode=$(stat -c %i "$file")
+                timed "$tunemoss" write "$file" --title "A longer title $i" >>"$work/w"
+                [ "$(stat -c %i "$file")" = "$inode" ] && echo "in place" >>"$work/how" || echo "rewrite" >>"$work/how"
                 rm -f "$work/copy"
                 timed cp "$file" "$work/copy" >>"$work/c"
                 rm -f "$work/copy"
                 timed sh -c 'cp "$1" "$2" && sync "$2"' sh "$file" "$work/copy" >>"$work/cs"
             done
-            w=$(awk '{ print $1 }' "$work/w" | median)
-            peak=$(awk '{ print $2 }' "$work/w" | sort -n | tail -n1)
-            c=$(awk '{ print $1 }' "$work/c" | median)
-            cs=$(awk '{ print $1 }' "$work/cs" | median)
-            label=$([ "$comment" = 0 ] && echo "small" || echo "200 KB comment")
-            awk -v f="$ext ($size_mb MB)" -v l="$label" -v w="$w" -v p="$peak" -v c="$c" -v cs="$cs" \
-                'BEGIN { printf "| %s | %s | %.3f | %.1f | %.3f | %.2f | %.3f | %.2f |\n",
-                         f, l, w, p / 1024, c, (c > 0 ? w / c : 0), cs, (cs > 0 ? w / cs : 0) }' |
-                tee -a "$out"
+            w=$(field 1 "$work/w" | median)
+            peak=$(field 2 "$work/w" | sort -n | tail -n1)
+            c=$(field 1 "$work/c" | median)
+            cs=$(field 1 "$work/cs" | median)
+            how=$(sort -u "$work/how" | paste -sd, | sed 's/,/, /g')
+            label=$([ "$comment" = 0 ] && echo "title only" || echo "200 KB comment")
+            awk -v f="$ext ($size_mb MB)" -v l="$label" -v how="$how" -v w="$w" -v p="$peak" -v c="$c" -v cs="$cs" '
+                BEGIN {
+                    met = (cs > 0 && w / cs <= 1.5 && p < 64 * 1024) ? "yes" : "**no**"
+                    printf "| %s | %s | %s | %.3f | %.1f | %.3f | %.2f | %.3f | %.2f | %s |\n",
+                           f, l, how, w, p / 1024, c, (c > 0 ? w / c : 0), cs, (cs > 0 ? w / cs : 0), met
+                }' | tee -a "$out"
         done
     done
 else
-    say "ffmpeg or /usr/bin/time is not installed: skipped."
+    say "## Writing"
+    say ""
+    say "ffmpeg, /usr/bin/time or mutagen (/usr/bin/python3) is not installed: skipped."
 fi
 say ""
 
