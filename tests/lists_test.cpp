@@ -335,10 +335,17 @@ TEST(SDF, DamagedFilesEndTheListQuietly) {
 TEST(PlaylistCommand, ShowsAndConvertsEveryKind) {
     auto shown = RunTunemoss({"playlist", "show", DataFile("lists/winamp.pls")});
     ASSERT_EQ(shown.status, 0) << shown.err;
+    // Text is shown escaped, a backslash as two, so a tab or a line break in
+    // a tag cannot pass for the separators.
     EXPECT_EQ(shown.out,
-              "Artist - Song\tC:\\Music\\a.mp3\nAC-DC - Thunder\t" + DataFolder() + "/b.mp3\n");
+              "Artist - Song\tC:\\\\Music\\\\a.mp3\nAC-DC - Thunder\t" + DataFolder() + "/b.mp3\n");
 
     TempDir dir;
+    testsupport::WriteFileBytes(dir.file("forged.m3u"),
+                                {'#', 'E', 'X',  'T', 'I',  'N', 'F', ':', '1',  ',', 'A', ' ', '-',
+                                 ' ', 'T', '\t', 'x', 0x1B, '[', '2', 'J', '\n', '/', 'f', '\n'});
+    auto forged = RunTunemoss({"playlist", "show", dir.file("forged.m3u")});
+    EXPECT_EQ(forged.out, "A - T\\tx\\e[2J\t/f\n");
     std::string pls = dir.file("a.pls"), sdf = dir.file("b.sdf"), m3u = dir.file("c.m3u");
     ASSERT_EQ(RunTunemoss({"playlist", "convert", DataFile("lists/vlc.m3u8"), pls}).status, 0);
     ASSERT_EQ(RunTunemoss({"playlist", "convert", pls, sdf}).status, 0);
