@@ -325,3 +325,24 @@ TEST(SongTree, DraggingAGroupOffersItsSongsAsUris) {
 }
 
 }  // namespace
+
+namespace {
+
+// The indexes key each entry by a view of one item's own text; when that
+// item leaves the entry, the key must come to view another item's.
+TEST(SongTree, AnIndexEntryOutlivesTheItemWhoseTextItsKeyViewed) {
+    CSongTreeCtrl tree;
+    ASSERT_EQ(tree.InsertItem("/music/same.mp3", kMp3, "First", "", "", "T"), 1);
+    ASSERT_EQ(tree.InsertItem("/music/same.mp3", kMp3, "Second", "", "", "T"), 1);
+    HTREEITEM first = tree.FindPathInTree("/music/same.mp3", tree.GetRootItem());
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(tree.SetSongFile(first, "/music/other-name-long-enough-to-leave-the-buffer.mp3"), 1);
+    HTREEITEM second = tree.FindPathInTree("/music/same.mp3", tree.GetRootItem());
+    ASSERT_NE(second, nullptr) << "the song still holding the file is found";
+    EXPECT_NE(second, first);
+    EXPECT_EQ(tree.FindPathInTree("/music/other-name-long-enough-to-leave-the-buffer.mp3",
+                                  tree.GetRootItem()),
+              first);
+}
+
+}  // namespace

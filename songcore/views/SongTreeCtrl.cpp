@@ -267,7 +267,7 @@ HTREEITEM CSongTreeCtrl::InsertItem(const char* text, const char* album, const c
     parentNode->children.push_back(std::move(node));
     songcore::IndexChild(item);
     if (item->indexedAsSong) {
-        songcore::AddToIndex(impl_->songsByFile, item->data.file, item);
+        songcore::AddToIndex(impl_->songsByFile, item);
     }
     ++impl_->count;
     impl_->Notify([&](ISongTreeListener* l) { l->OnEndInsertItem(item); });
@@ -290,12 +290,12 @@ int CSongTreeCtrl::SetItemData(HTREEITEM item, const SONG_TREE_ITEM_DATA& data) 
     Guard guard(impl_->lock);
     songcore::UnindexChild(item);
     if (item->indexedAsSong) {
-        songcore::RemoveFromIndex(impl_->songsByFile, item->data.file, item);
+        songcore::RemoveFromIndex(impl_->songsByFile, item);
     }
     item->data = data;
     songcore::IndexChild(item);
     if (item->indexedAsSong) {
-        songcore::AddToIndex(impl_->songsByFile, item->data.file, item);
+        songcore::AddToIndex(impl_->songsByFile, item);
     }
     impl_->Notify([&](ISongTreeListener* l) { l->OnItemChanged(item); });
     return 1;
@@ -383,7 +383,7 @@ void CSongTreeCtrl::DeleteSubtree(HTREEITEM item) {
         ++removed;
         SendSongMessage(WM_SONG_ITEM_DELETED, node);
         if (node->indexedAsSong) {
-            songcore::RemoveFromIndex(impl_->songsByFile, node->data.file, node);
+            songcore::RemoveFromIndex(impl_->songsByFile, node);
         }
         if (node == impl_->selected) {
             impl_->selected = nullptr;
@@ -425,8 +425,8 @@ int CSongTreeCtrl::DeleteAllLocked() {
     impl_->Notify([](ISongTreeListener* l) { l->OnBeginResetItems(); });
     std::vector<std::unique_ptr<SongTreeNode>> roots = std::move(impl_->top.children);
     impl_->top.children.clear();
-    impl_->top.groups.clear();
-    impl_->top.songs.clear();
+    impl_->top.groups.reset();
+    impl_->top.songs.reset();
     impl_->songsByFile.clear();
     impl_->selected = nullptr;
     impl_->dropHighlight = nullptr;

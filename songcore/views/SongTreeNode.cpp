@@ -43,8 +43,12 @@ bool PreOrderLess(const SongTreeNode* a, const SongTreeNode* b) {
     return RowPath(a) < RowPath(b);
 }
 
-void AddToIndex(SongTreeIndex& index, const std::string& key, SongTreeNode* node) {
-    std::vector<SongTreeNode*>& list = index[key];
+std::string_view IndexKey(const SongTreeNode* node) {
+    return node->indexedAsSong ? std::string_view(node->data.file) : std::string_view(node->key);
+}
+
+void AddToIndex(SongTreeIndex& index, SongTreeNode* node) {
+    std::vector<SongTreeNode*>& list = index[IndexKey(node)];
     if (list.empty() || PreOrderLess(list.back(), node)) {
         list.push_back(node);  // the usual case: a new last item
         return;
@@ -52,7 +56,8 @@ void AddToIndex(SongTreeIndex& index, const std::string& key, SongTreeNode* node
     list.insert(std::upper_bound(list.begin(), list.end(), node, PreOrderLess), node);
 }
 
-void RemoveFromIndex(SongTreeIndex& index, const std::string& key, SongTreeNode* node) {
+void RemoveFromIndex(SongTreeIndex& index, SongTreeNode* node) {
+    std::string_view key = IndexKey(node);
     auto it = index.find(key);
     if (it == index.end()) {
         return;
@@ -61,19 +66,31 @@ void RemoveFromIndex(SongTreeIndex& index, const std::string& key, SongTreeNode*
     list.erase(std::remove(list.begin(), list.end(), node), list.end());
     if (list.empty()) {
         index.erase(it);
+    } else if (it->first.data() == key.data()) {
+        // The key viewed the text of the item that leaves: view another's.
+        auto entry = index.extract(it);
+        entry.key() = IndexKey(entry.mapped().front());
+        index.insert(std::move(entry));
     }
 }
 
 void IndexChild(SongTreeNode* node) {
     SongTreeNode* parent = node->parent;
     node->indexedAsSong = CSongTreeCtrl::KindOfType(node->data.type) == CSongTreeCtrl::KIND_SONG;
-    node->key = node->indexedAsSong ? node->data.file : GroupKey(node->text);
-    AddToIndex(node->indexedAsSong ? parent->songs : parent->groups, node->key, node);
+    node->key = node->indexedAsSong ? std::string() : GroupKey(node->text);
+    std::unique_ptr<SongTreeIndex>& index = node->indexedAsSong ? parent->songs : parent->groups;
+    if (!index) {
+        index = std::make_unique<SongTreeIndex>();
+    }
+    AddToIndex(*index, node);
 }
 
 void UnindexChild(SongTreeNode* node) {
     SongTreeNode* parent = node->parent;
-    RemoveFromIndex(node->indexedAsSong ? parent->songs : parent->groups, node->key, node);
+    std::unique_ptr<SongTreeIndex>& index = node->indexedAsSong ? parent->songs : parent->groups;
+    if (index) {
+        RemoveFromIndex(*index, node);
+    }
 }
 
 }  // namespace songcore

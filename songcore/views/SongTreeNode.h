@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -14,7 +15,9 @@
 namespace songcore {
 
 // Children with one key, in row order: the first is the one a search finds.
-using SongTreeIndex = std::unordered_map<std::string, std::vector<SongTreeNode*>>;
+// A key is a view of the indexed text of one of its items (IndexKey), so a
+// tree of a hundred thousand songs does not hold each path three times.
+using SongTreeIndex = std::unordered_map<std::string_view, std::vector<SongTreeNode*>>;
 
 struct SongTreeNode {
     std::string text;
@@ -28,10 +31,15 @@ struct SongTreeNode {
     // How this item is indexed in its parent: as a song by its exact file,
     // or as a group by its case-folded text.
     bool indexedAsSong = false;
-    std::string key;
-    SongTreeIndex groups;
-    SongTreeIndex songs;
+    std::string key;  // the case-folded text of a group; songs use their file
+    // Made with the first child of each kind: most items (the songs) have
+    // no children at all.
+    std::unique_ptr<SongTreeIndex> groups;
+    std::unique_ptr<SongTreeIndex> songs;
 };
+
+// The text an item is indexed under: a song's file, a group's folded text.
+std::string_view IndexKey(const SongTreeNode* node);
 
 // The key under which group texts match: case-folded, cheaply for ASCII.
 std::string GroupKey(std::string_view text);
@@ -40,9 +48,9 @@ std::string GroupKey(std::string_view text);
 void IndexChild(SongTreeNode* node);
 // Takes node out of its parent's index.
 void UnindexChild(SongTreeNode* node);
-// Adds node to a file index, in the tree's pre-order.
-void AddToIndex(SongTreeIndex& index, const std::string& key, SongTreeNode* node);
-void RemoveFromIndex(SongTreeIndex& index, const std::string& key, SongTreeNode* node);
+// Adds node to an index under IndexKey(node), in the tree's pre-order.
+void AddToIndex(SongTreeIndex& index, SongTreeNode* node);
+void RemoveFromIndex(SongTreeIndex& index, SongTreeNode* node);
 // True when a comes before b in the tree's pre-order.
 bool PreOrderLess(const SongTreeNode* a, const SongTreeNode* b);
 

@@ -23,9 +23,12 @@ HTREEITEM CSongTreeCtrl::FindTextInTree(const char* text, HTREEITEM parent) cons
     Guard guard(impl_->lock);
     const SongTreeNode* node = impl_->NodeOrTop(parent);
     std::string key = songcore::GroupKey(text);
-    auto it = node->groups.find(key);
-    HTREEITEM found = it != node->groups.end() ? it->second.front() : nullptr;
-    if (node->songs.empty()) {
+    HTREEITEM found = nullptr;
+    if (node->groups) {
+        auto it = node->groups->find(key);
+        found = it != node->groups->end() ? it->second.front() : nullptr;
+    }
+    if (!node->songs || node->songs->empty()) {
         return found;  // the usual case: a parent of groups only
     }
     // Songs are indexed by file, not text: below a group of songs the
@@ -46,8 +49,11 @@ HTREEITEM CSongTreeCtrl::FindSongInChildItem(const char* file, HTREEITEM parent)
     }
     Guard guard(impl_->lock);
     const SongTreeNode* node = impl_->NodeOrTop(parent);
-    auto it = node->songs.find(file);
-    return it != node->songs.end() ? it->second.front() : nullptr;
+    if (!node->songs) {
+        return nullptr;
+    }
+    auto it = node->songs->find(file);
+    return it != node->songs->end() ? it->second.front() : nullptr;
 }
 
 HTREEITEM CSongTreeCtrl::FindPathInTree(std::string file, HTREEITEM start) const {
