@@ -1,5 +1,8 @@
 #include "qarv/MainWindow.h"
 
+#include <cstdio>
+#include <filesystem>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,6 +19,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -192,7 +196,10 @@ void MainWindow::Restore() {
 
     // The tree and the list are read before their views see them, so a
     // large collection is not announced row by row.
-    tree_.LoadFromFile(tree_.GetDefaultSDFFile());
+    std::string database = tree_.GetDefaultSDFFile();
+    if (!tree_.LoadFromFile(database)) {
+        KeepDamagedDatabase(database);
+    }
     tree_.SetModified(0);
     list_.SetSongTreeCtrl(&tree_);
     list_.LoadPlayList(CPlayList::GetDefaultPlayListFile().c_str());
@@ -424,6 +431,34 @@ void MainWindow::ConnectPlayer() {
     connect(repeatButton_, &QPushButton::clicked, this, [this] { control_->ToggleRepeat(); });
     connect(upButton_, &QPushButton::clicked, this, [this] { MoveListRows(true); });
     connect(downButton_, &QPushButton::clicked, this, [this] { MoveListRows(false); });
+}
+
+void MainWindow::KeepDamagedDatabase(const std::string& database) {
+    std::error_code ec;
+    if (!std::filesystem::exists(database, ec)) {
+        return;  // the first start: nothing to keep
+    }
+    // Moved aside, so that saving the tree on exit cannot write over what
+    // may still be rescued from it.
+    std::string kept;
+    for (int n = 1; n < 100 && kept.empty(); ++n) {
+        std::string name = database + ".damaged" + (n > 1 ? "-" + std::to_string(n) : "");
+        if (!std::filesystem::exists(name, ec)) {
+            kept = name;
+        }
+    }
+    QString text;
+    if (!kept.empty() && ::rename(database.c_str(), kept.c_str()) == 0) {
+        text = tr("The song database %1 is damaged or cut short, so the song tree starts "
+                  "empty. The file was kept as %2.")
+                   .arg(QString::fromStdString(database), QString::fromStdString(kept));
+    } else {
+        text = tr("The song database %1 is damaged or cut short, so the song tree starts "
+                  "empty.")
+                   .arg(QString::fromStdString(database));
+    }
+    // Said once the window is up (and its own Inform is in place).
+    QTimer::singleShot(0, this, [this, text] { Inform(text, tr("Song Tree")); });
 }
 
 QString MainWindow::StatusText() const {

@@ -81,6 +81,9 @@ protected:
     virtual bool AskExit(bool& askAgain);
     virtual bool Confirm(const QString& text, const QString& title);
     virtual void Inform(const QString& text, const QString& title);
+    // A song database that exists but cannot be read is moved aside and the
+    // user told, instead of being saved over with an empty tree.
+    void KeepDamagedDatabase(const std::string& database);
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

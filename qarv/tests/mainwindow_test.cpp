@@ -18,6 +18,7 @@
 #include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/files/Ini.h"
+#include "songcore/tags/SongType.h"
 
 namespace {
 
@@ -92,6 +93,34 @@ private Q_SLOTS:
         QCOMPARE(window.Action("play")->text(), QString("&Play\tCtrl+P"));
         // Nothing is written before the user exits.
         QVERIFY(!QFile::exists(home->ConfigFile()));
+    }
+
+    void damagedSongDatabaseIsKeptNotSavedOver() {
+        QDir().mkpath(home->DataFolder());
+        QString database = home->DataFolder() + "/default.sdf";
+        QFile source(qarvtest::DataFile("lists/two.sdf"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QByteArray cut = source.readAll();
+        cut.chop(7);  // cut short inside the last song
+        {
+            QFile out(database);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(cut);
+        }
+        {
+            TestWindow window;
+            QTRY_COMPARE(window.notes.size(), 1);
+            QVERIFY(window.notes[0].contains("damaged or cut short"));
+            QVERIFY(window.notes[0].contains("default.sdf.damaged"));
+            // Whatever the tree holds on exit, the damaged file is not lost.
+            window.Tree().InsertItem("/music/new.mp3", SONG_TYPE_LOCAL | SONG_TYPE_MPA, "New", "",
+                                     "", "Song");
+            window.answerYes = true;
+            window.close();
+        }
+        QFile kept(database + ".damaged");
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), cut);
     }
 
     void startWithStoredSettings() {
