@@ -30,6 +30,7 @@
 #include "qarv/SearchRules.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
+#include "songcore/util/NetworkDeadline.h"
 
 MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     : QMainWindow(parent), dispatcher_(this), listPlayer_(list_) {
@@ -187,6 +188,7 @@ void MainWindow::BuildWidgets() {
 
 void MainWindow::Restore() {
     CAppRegKey settings;
+    songcore::SetTransferDeadlineMs(settings.GetTransferDeadline() * 1000);
     if (settings.GetAlwaysOnTop()) {
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }

@@ -104,3 +104,15 @@ TEST_F(SettingsTest, RelativeConfigHomeIsIgnored) {
     ::setenv("HOME", dir.path().c_str(), 1);
     EXPECT_EQ(CAppRegKey::GetStorePath(), dir.path() + "/.config/Tunemoss/qarv.ini");
 }
+
+TEST_F(SettingsTest, TransferDeadlineIsWholeSecondsWithinBounds) {
+    EXPECT_EQ(key.GetTransferDeadline(), 120);
+    ASSERT_TRUE(key.SetSongVolume(1));  // makes the file
+    CIni ini(StorePath().c_str());
+    ini.WriteString("Network", "Transfer Deadline", "15");
+    EXPECT_EQ(key.GetTransferDeadline(), 15);
+    for (const char* bad : {"0", "-5", "86401", "soon"}) {
+        ini.WriteString("Network", "Transfer Deadline", bad);
+        EXPECT_EQ(key.GetTransferDeadline(), 120) << bad;
+    }
+}

@@ -19,6 +19,7 @@
 #include "songcore/files/AppRegKey.h"
 #include "songcore/files/Ini.h"
 #include "songcore/tags/SongType.h"
+#include "songcore/util/NetworkDeadline.h"
 
 namespace {
 
@@ -93,6 +94,20 @@ private Q_SLOTS:
         QCOMPARE(window.Action("play")->text(), QString("&Play\tCtrl+P"));
         // Nothing is written before the user exits.
         QVERIFY(!QFile::exists(home->ConfigFile()));
+    }
+
+    void transferDeadlineComesFromTheSettings() {
+        {
+            CAppRegKey settings;
+            settings.SetTabSelectedIndex(0);
+        }
+        CIni(home->ConfigFile().toStdString().c_str())
+            .WriteString("Network", "Transfer Deadline", "9");
+        {
+            TestWindow window;
+            QCOMPARE(songcore::TransferDeadlineMs(), 9000);
+        }
+        songcore::SetTransferDeadlineMs(0);
     }
 
     void damagedSongDatabaseIsKeptNotSavedOver() {

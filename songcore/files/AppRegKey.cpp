@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "songcore/files/Ini.h"
+#include "songcore/util/NetworkDeadline.h"
 
 namespace {
 
@@ -154,6 +155,14 @@ int CAppRegKey::GetSearchPlaceIndex() {
 }
 int CAppRegKey::SetSearchPlaceIndex(int index) {
     return SetInt(kSearch, "Place Index", index);
+}
+
+// --- Network ---
+
+int CAppRegKey::GetTransferDeadline() {
+    int seconds =
+        GetInt("Network", "Transfer Deadline", songcore::kDefaultTransferDeadlineMs / 1000);
+    return seconds >= 1 && seconds <= 86400 ? seconds : songcore::kDefaultTransferDeadlineMs / 1000;
 }
 
 // --- Setting ---

@@ -40,6 +40,12 @@ public:
     int GetSearchPlaceIndex();
     int SetSearchPlaceIndex(int index);
 
+    // --- Network ---
+    // How long one transfer (a block of an internet song, a search page) may
+    // take in all, in seconds: [Network] Transfer Deadline, 120 by default;
+    // a value outside 1 to 86400 reads as the default.
+    int GetTransferDeadline();
+
     // --- Setting ---
     std::string GetDefaultFolder();
     int SetDefaultFolder(const char* folder);
