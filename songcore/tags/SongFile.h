@@ -103,7 +103,8 @@ private:
     // path names now, and undoes a write left interrupted.
     bool LockForWriting(int access);
     bool RememberIdentity();
-    bool StillAsOpened();
+    // Also gives the file's link count when asked.
+    bool StillAsOpened(uint64_t* links = nullptr);
     int WriteInPlace(songcore::ContentPlan& plan, uint64_t oldLength);
     int WriteOverHardLinks(songcore::ContentPlan& plan, uint64_t oldLength);
     int CommitReplacement(songcore::ContentPlan& plan);

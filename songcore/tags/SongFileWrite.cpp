@@ -191,7 +191,7 @@ bool CSongFile::RememberIdentity() {
     return true;
 }
 
-bool CSongFile::StillAsOpened() {
+bool CSongFile::StillAsOpened(uint64_t* links) {
     struct stat now, byPath;
     bool same = identity_.known && ::fstat(stream_->descriptor(), &now) == 0 &&
                 ::stat(fileName_.c_str(), &byPath) == 0 && SameFile(now, byPath) &&
@@ -204,6 +204,8 @@ bool CSongFile::StillAsOpened() {
         error_ =
             "another program changed the file since it was read; nothing was written "
             "(read it again, then write)";
+    } else if (links != nullptr) {
+        *links = static_cast<uint64_t>(now.st_nlink);
     }
     return same;
 }
@@ -218,7 +220,7 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
         return 0;
     }
     uint64_t oldLength = GetLength();
-    if (oldLength == kBadLength || !StillAsOpened()) {
+    if (oldLength == kBadLength) {
         return 0;
     }
     ContentPlan plan(
@@ -233,15 +235,16 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
         }
         return 0;
     }
-    struct stat st;
-    if (!StillAsOpened() || ::fstat(stream_->descriptor(), &st) != 0) {
+    // Checked once the content is built, right before anything is written.
+    uint64_t links = 0;
+    if (!StillAsOpened(&links)) {
         return 0;
     }
     if (plan.inPlace()) {
         return WriteInPlace(plan, oldLength);
     }
     // A new file would leave the other names with the old content.
-    if (st.st_nlink > 1) {
+    if (links > 1) {
         return WriteOverHardLinks(plan, oldLength);
     }
     return CommitReplacement(plan);
@@ -337,9 +340,6 @@ int CSongFile::WriteOverHardLinks(ContentPlan& plan, uint64_t oldLength) {
 
 int CSongFile::CommitReplacement(ContentPlan& plan) {
     songcore::SafeFileReplace* out = plan.replacement();
-    if (!StillAsOpened()) {
-        return 0;
-    }
     out->setKeepOpen(true);
     if (!out->commit()) {
         error_ = out->error();

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "songcore/tags/SongType.h"
+#include "songcore/util/FdIo.h"
 #include "songcore/util/Hex.h"
 #include "songcore/util/Text.h"
 
@@ -118,23 +119,13 @@ bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, s
         return false;
     }
     text.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < text.size()) {
-        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            error = std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
+    long long got = PreadAll(fd, text.data(), text.size(), 0);
+    if (got < 0) {
+        error = std::strerror(errno);
+        ::close(fd);
+        return false;
     }
-    text.resize(got);
+    text.resize(static_cast<size_t>(got));
     ::close(fd);
     return true;
 }
