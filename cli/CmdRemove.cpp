@@ -1,10 +1,14 @@
 // tunemoss remove: removes one kind of tag from song files.
 #include "cli/Command.h"
 #include "cli/Options.h"
-#include "cli/TagKinds.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/TagKinds.h"
 
 namespace tunemoss {
+
+using songcore::FindTagKindByOption;
+using songcore::TagKind;
+using songcore::TagKindOptions;
 namespace {
 
 int RunRemove(const std::vector<std::string>& args) {

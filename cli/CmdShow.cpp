@@ -7,16 +7,19 @@
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/SongFields.h"
-#include "cli/TagKinds.h"
 #include "cli/TerminalText.h"
 #include "songcore/mpeg/MPAException.h"
 #include "songcore/mpeg/MPAFile.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/TagKinds.h"
 #include "songcore/util/NetworkDeadline.h"
 
 namespace tunemoss {
+
+using songcore::FindTagKindByMask;
+using songcore::TagKind;
 namespace {
 
 std::string TypeName(uint32_t type) {

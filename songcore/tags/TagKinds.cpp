@@ -1,6 +1,6 @@
-#include "cli/TagKinds.h"
+#include "songcore/tags/TagKinds.h"
 
-namespace tunemoss {
+namespace songcore {
 
 const std::vector<TagKind>& TagKinds() {
     static const std::vector<TagKind> kinds = {
@@ -52,4 +52,4 @@ std::string TagKindOptions(bool removableOnly) {
     return list;
 }
 
-}  // namespace tunemoss
+}  // namespace songcore

@@ -1,5 +1,6 @@
 #pragma once
-// The tag kinds that --tag names, with their readers, writers and removers.
+// The tag kinds of a song file by name ("id3v2", as tunemoss --tag takes
+// it), with their readers, writers and removers.
 
 #include <cstdint>
 #include <string>
@@ -7,7 +8,7 @@
 
 #include "songcore/tags/SongFileInfo.h"
 
-namespace tunemoss {
+namespace songcore {
 
 struct TagKind {
     const char* option;  // "id3v1", as --tag takes it
@@ -25,4 +26,4 @@ const TagKind* FindTagKindByMask(uint32_t mask);
 // "id3v1, id3v2, ..." for messages.
 std::string TagKindOptions(bool removableOnly);
 
-}  // namespace tunemoss
+}  // namespace songcore
