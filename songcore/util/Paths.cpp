@@ -1,5 +1,7 @@
 #include "songcore/util/Paths.h"
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,6 +130,18 @@ bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, s
     text.resize(static_cast<size_t>(got));
     ::close(fd);
     return true;
+}
+
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && state[0] == '/') {
+        return std::string(state) + "/Tunemoss";
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        return {};
+    }
+    return std::string(home) + "/.local/state/Tunemoss";
 }
 
 }  // namespace songcore

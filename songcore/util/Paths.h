@@ -23,6 +23,9 @@ std::string AbsoluteFolderOf(const std::string& path);
 // followed, so a song keeps the path it was found under. Internet locations
 // and empty text are returned unchanged.
 std::string NormalLocalPath(const std::string& path);
+// Tunemoss's folder for state kept between runs: $XDG_STATE_HOME/Tunemoss,
+// else ~/.local/state/Tunemoss; empty when neither is an absolute path.
+std::string StateFolder();
 // Reads a whole small file (a play list); false when it cannot be read or is
 // larger than maxSize.
 bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, std::string& error);

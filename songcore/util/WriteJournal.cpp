@@ -1,4 +1,5 @@
 #include "songcore/util/WriteJournal.h"
+#include "songcore/util/Paths.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -203,15 +204,8 @@ bool ApplyEntry(int entryFd, const Entry& entry, int fileFd, std::string& error)
 }  // namespace
 
 std::string JournalFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/') {
-        return std::string(state) + "/Tunemoss/journal";
-    }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/') {
-        return {};
-    }
-    return std::string(home) + "/.local/state/Tunemoss/journal";
+    std::string state = StateFolder();
+    return state.empty() ? state : state + "/journal";
 }
 
 WriteJournal::WriteJournal(WriteJournal&& other) noexcept

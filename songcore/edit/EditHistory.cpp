@@ -1,0 +1,353 @@
+#include "songcore/edit/EditHistory.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "songcore/util/ByteReader.h"
+#include "songcore/util/ByteWriter.h"
+#include "songcore/util/Paths.h"
+#include "songcore/util/SafeFileReplace.h"
+
+namespace songcore {
+namespace {
+
+constexpr std::string_view kMagic = "TMEDITS1";
+
+// Held while the history is read, changed and written back, so that two
+// programs editing at once do not lose each other's operations.
+class HistoryLock {
+public:
+    explicit HistoryLock(const std::string& historyPath) {
+        std::string lockPath = historyPath + ".lock";
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~HistoryLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    HistoryLock(const HistoryLock&) = delete;
+    HistoryLock& operator=(const HistoryLock&) = delete;
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+void PutText(ByteWriter& out, const std::string& text) {
+    out.u32le(static_cast<uint32_t>(text.size()));
+    out.text(text);
+}
+
+void PutValues(ByteWriter& out, const FieldValues& values) {
+    out.u32le(static_cast<uint32_t>(values.size()));
+    for (const auto& [field, text] : values) {
+        PutText(out, NameOf(field).key);
+        PutText(out, text);
+    }
+}
+
+void PutOperation(ByteWriter& out, const EditOperation& operation) {
+    PutText(out, operation.label);
+    out.u64le(static_cast<uint64_t>(operation.time));
+    out.u32le(static_cast<uint32_t>(operation.files.size()));
+    for (const FileEdit& file : operation.files) {
+        PutText(out, file.path);
+        out.u32le(file.tagKind);
+        PutValues(out, file.before);
+        PutValues(out, file.after);
+        out.u64le(file.stamp.device);
+        out.u64le(file.stamp.inode);
+        out.u64le(static_cast<uint64_t>(file.stamp.size));
+        out.u64le(static_cast<uint64_t>(file.stamp.modifiedNs));
+    }
+}
+
+// Every count is checked against the bytes left, so a damaged file cannot
+// make the reader allocate more than the file holds.
+bool GetText(ByteReader& in, std::string& text) {
+    uint32_t size = in.u32le();
+    if (!in.ok() || !in.has(size)) {
+        return false;
+    }
+    text = in.string(size);
+    return in.ok();
+}
+
+bool GetValues(ByteReader& in, FieldValues& values) {
+    uint32_t count = in.u32le();
+    if (!in.ok() || count > in.remaining() / 8) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string key, text;
+        if (!GetText(in, key) || !GetText(in, text)) {
+            return false;
+        }
+        std::optional<EditField> field = FindEditField(key);
+        if (!field) {
+            return false;
+        }
+        values.emplace_back(*field, std::move(text));
+    }
+    return true;
+}
+
+bool GetOperation(ByteReader& in, EditOperation& operation) {
+    if (!GetText(in, operation.label)) {
+        return false;
+    }
+    operation.time = static_cast<int64_t>(in.u64le());
+    uint32_t files = in.u32le();
+    if (!in.ok() || files > in.remaining() / 48) {
+        return false;
+    }
+    for (uint32_t i = 0; i < files; ++i) {
+        FileEdit file;
+        if (!GetText(in, file.path)) {
+            return false;
+        }
+        file.tagKind = in.u32le();
+        if (!GetValues(in, file.before) || !GetValues(in, file.after)) {
+            return false;
+        }
+        file.stamp.device = in.u64le();
+        file.stamp.inode = in.u64le();
+        file.stamp.size = static_cast<int64_t>(in.u64le());
+        file.stamp.modifiedNs = static_cast<int64_t>(in.u64le());
+        if (!in.ok()) {
+            return false;
+        }
+        operation.files.push_back(std::move(file));
+    }
+    return true;
+}
+
+bool GetStack(ByteReader& in, std::vector<EditOperation>& stack) {
+    uint32_t count = in.u32le();
+    if (!in.ok() || count > EditHistory::kMaxOperations) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        EditOperation operation;
+        if (!GetOperation(in, operation)) {
+            return false;
+        }
+        stack.push_back(std::move(operation));
+    }
+    return true;
+}
+
+size_t EncodedSize(const EditOperation& operation) {
+    ByteWriter out;
+    PutOperation(out, operation);
+    return out.size();
+}
+
+}  // namespace
+
+std::string EditHistory::DefaultPath() {
+    std::string state = StateFolder();
+    return state.empty() ? state : state + "/edit-history";
+}
+
+EditHistory::EditHistory(std::string path) : path_(std::move(path)) {}
+
+bool EditHistory::Load(Stacks& stacks, std::string& error) const {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+        return true;  // no history yet
+    }
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path_, ec);
+    if (ec || size > kMaxBytes + (1u << 20)) {
+        error = "the edit history " + path_ + " is too large to be ours";
+        return false;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<size_t>(in.gcount()) != bytes.size()) {
+        error = "cannot read the edit history " + path_;
+        return false;
+    }
+    ByteReader reader(bytes.data(), bytes.size());
+    if (!reader.peekMatches(kMagic) || !reader.skip(kMagic.size()) ||
+        !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) || !reader.atEnd()) {
+        error = "the edit history " + path_ + " is damaged";
+        stacks = {};
+        return false;
+    }
+    return true;
+}
+
+bool EditHistory::Save(Stacks& stacks, std::string& error) const {
+    // The oldest operations go first, undo before redo, until both bounds hold.
+    while (stacks.undo.size() > kMaxOperations) {
+        stacks.undo.erase(stacks.undo.begin());
+    }
+    while (stacks.redo.size() > kMaxOperations) {
+        stacks.redo.erase(stacks.redo.begin());
+    }
+    auto total = [&] {
+        size_t bytes = kMagic.size() + 8;
+        for (const auto* stack : {&stacks.undo, &stacks.redo}) {
+            for (const EditOperation& operation : *stack) {
+                bytes += EncodedSize(operation);
+            }
+        }
+        return bytes;
+    };
+    while (total() > kMaxBytes && !(stacks.undo.empty() && stacks.redo.empty())) {
+        auto& stack = stacks.undo.empty() ? stacks.redo : stacks.undo;
+        stack.erase(stack.begin());
+    }
+    ByteWriter out;
+    out.text(kMagic);
+    for (const auto* stack : {&stacks.undo, &stacks.redo}) {
+        out.u32le(static_cast<uint32_t>(stack->size()));
+        for (const EditOperation& operation : *stack) {
+            PutOperation(out, operation);
+        }
+    }
+    SafeFileReplace file(path_);
+    if (!file.begin() || !file.append(out.buffer()) || !file.commit()) {
+        error = "cannot save the edit history " + path_ + ": " + file.error();
+        return false;
+    }
+    return true;
+}
+
+bool EditHistory::Record(EditOperation operation, std::string& error) {
+    std::erase_if(operation.files, [](const FileEdit& file) { return file.before.empty(); });
+    if (operation.files.empty()) {
+        return true;
+    }
+    if (path_.empty()) {
+        error = "no folder for the edit history (HOME is not set)";
+        return false;
+    }
+    if (EncodedSize(operation) > kMaxBytes) {
+        error = "the edit is too large to be kept for undo";
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
+    HistoryLock lock(path_);
+    if (!lock.ok()) {
+        error = "cannot lock the edit history " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    Stacks stacks;
+    std::string loadError;
+    if (!Load(stacks, loadError)) {
+        // A damaged history is kept aside; the new one starts with this edit.
+        std::filesystem::rename(path_, path_ + ".damaged", ec);
+        stacks = {};
+    }
+    stacks.redo.clear();
+    stacks.undo.push_back(std::move(operation));
+    if (!Save(stacks, error)) {
+        return false;
+    }
+    if (!loadError.empty()) {
+        error = loadError + "; it was moved aside";
+        return false;
+    }
+    return true;
+}
+
+bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperation>& redo,
+                       std::string& error) const {
+    if (path_.empty()) {
+        return true;
+    }
+    HistoryLock lock(path_);
+    Stacks stacks;
+    if (!Load(stacks, error)) {
+        return false;
+    }
+    undo.assign(stacks.undo.rbegin(), stacks.undo.rend());
+    redo.assign(stacks.redo.rbegin(), stacks.redo.rend());
+    return true;
+}
+
+HistoryOutcome EditHistory::Undo() {
+    return Step(true);
+}
+HistoryOutcome EditHistory::Redo() {
+    return Step(false);
+}
+
+HistoryOutcome EditHistory::Step(bool undo) {
+    HistoryOutcome outcome;
+    if (path_.empty()) {
+        outcome.error = undo ? "nothing to undo" : "nothing to redo";
+        return outcome;
+    }
+    HistoryLock lock(path_);
+    Stacks stacks;
+    if (!Load(stacks, outcome.error)) {
+        return outcome;
+    }
+    auto& from = undo ? stacks.undo : stacks.redo;
+    auto& to = undo ? stacks.redo : stacks.undo;
+    if (from.empty()) {
+        outcome.error = undo ? "nothing to undo" : "nothing to redo";
+        return outcome;
+    }
+    EditOperation operation = std::move(from.back());
+    from.pop_back();
+    outcome.label = operation.label;
+
+    std::vector<FileEdit> done;
+    // Backwards, so a file edited twice in one operation ends as it began.
+    for (auto it = operation.files.rbegin(); it != operation.files.rend(); ++it) {
+        FileEdit& file = *it;
+        if (StampOf(file.path) != file.stamp) {
+            outcome.refused.emplace_back(file.path, "changed since the edit; left as it is");
+            continue;
+        }
+        SongEditOptions options;
+        options.tagKind = file.tagKind;
+        options.writeUnchanged = true;
+        SongEditResult result = EditSong(file.path, undo ? file.before : file.after, options);
+        if (!result.ok) {
+            outcome.refused.emplace_back(file.path, result.error);
+            continue;
+        }
+        // The next operation of the same stack that touched this file
+        // expects the file as this step left it.
+        for (auto older = from.rbegin(); older != from.rend(); ++older) {
+            auto match =
+                std::find_if(older->files.begin(), older->files.end(),
+                             [&](const FileEdit& other) { return other.path == file.path; });
+            if (match != older->files.end()) {
+                match->stamp = result.stamp;
+                break;
+            }
+        }
+        file.stamp = result.stamp;
+        outcome.restored.push_back(file.path);
+        done.push_back(std::move(file));
+    }
+    if (!done.empty()) {
+        std::reverse(done.begin(), done.end());
+        operation.files = std::move(done);
+        to.push_back(std::move(operation));
+    }
+    outcome.ok = Save(stacks, outcome.error);
+    return outcome;
+}
+
+}  // namespace songcore

@@ -1,0 +1,74 @@
+#pragma once
+// The history of tag edits, for undo and redo across restarts: for every
+// operation (a dialog's Update, a batch, a command) the old and new values
+// of the fields it changed, by file, and each file's stamp as the write left
+// it. An undo restores the old values only in files that nobody changed
+// since; the others are reported and left alone. Kept in one file under
+// $XDG_STATE_HOME/Tunemoss/, bounded to the last 50 operations and 64 MB,
+// locked while it is read and rewritten so qarv and tunemoss can share it.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "songcore/edit/SongEdit.h"
+
+namespace songcore {
+
+struct FileEdit {
+    std::string path;
+    uint32_t tagKind = 0;
+    FieldValues before;
+    FieldValues after;
+    FileStamp stamp;
+};
+
+struct EditOperation {
+    std::string label;  // "Edit Tags", "write", ...
+    int64_t time = 0;   // seconds since the epoch
+    std::vector<FileEdit> files;
+};
+
+struct HistoryOutcome {
+    bool ok = false;
+    std::string error;  // nothing to undo, a damaged history ...
+    std::string label;
+    std::vector<std::string> restored;
+    std::vector<std::pair<std::string, std::string>> refused;  // path, reason
+};
+
+class EditHistory {
+public:
+    static constexpr size_t kMaxOperations = 50;
+    static constexpr size_t kMaxBytes = 64u << 20;
+
+    // The history file; empty when no state folder can be found.
+    static std::string DefaultPath();
+
+    explicit EditHistory(std::string path = DefaultPath());
+
+    // Adds an operation (its files that changed something) and forgets what
+    // could be redone. An operation with no file is not kept.
+    bool Record(EditOperation operation, std::string& error);
+
+    // Newest first.
+    bool List(std::vector<EditOperation>& undo, std::vector<EditOperation>& redo,
+              std::string& error) const;
+
+    HistoryOutcome Undo();
+    HistoryOutcome Redo();
+
+private:
+    struct Stacks {
+        std::vector<EditOperation> undo;
+        std::vector<EditOperation> redo;
+    };
+    bool Load(Stacks& stacks, std::string& error) const;
+    bool Save(Stacks& stacks, std::string& error) const;
+    HistoryOutcome Step(bool undo);
+
+    std::string path_;
+};
+
+}  // namespace songcore

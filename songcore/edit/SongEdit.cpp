@@ -1,0 +1,93 @@
+#include "songcore/edit/SongEdit.h"
+
+#include <sys/stat.h>
+
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/TagKinds.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+namespace {
+
+// The value a field would hold after setting text: the setters trim.
+std::string Normalised(EditField field, const std::string& text) {
+    return field == EditField::Lyrics ? text : Trim(text);
+}
+
+}  // namespace
+
+FileStamp StampOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return {};
+    }
+    return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
+            static_cast<int64_t>(status.st_size),
+            static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}
+
+SongEditResult EditSong(const std::string& path, const FieldValues& changes,
+                        const SongEditOptions& options) {
+    SongEditResult result;
+    CSongFileInfo info;
+    if (!info.Open(path, 0, 0)) {
+        result.error = "cannot open for writing: " + info.GetErrorMessage();
+        return result;
+    }
+    const TagKind* kind = nullptr;
+    if (options.tagKind != 0) {
+        kind = FindTagKindByMask(options.tagKind);
+        if (kind == nullptr) {
+            result.error = "unknown tag kind";
+            return result;
+        }
+    }
+    // A file without the tag gets a new one; the fields then start empty.
+    if (kind != nullptr) {
+        (info.*kind->read)();
+    } else {
+        info.GetSongInfo();
+        kind = FindTagKindByMask(info.GetWriteTagKind());
+        if (kind == nullptr) {
+            result.error = "no tag can be written to this type of file";
+            return result;
+        }
+    }
+    const bool mp4 = kind->mask == TAG_MP4;
+    for (const auto& [field, text] : changes) {
+        std::string old = GetFieldText(info, field, mp4);
+        if (old == Normalised(field, text)) {
+            continue;
+        }
+        std::string problem;
+        if (!SetFieldText(info, field, text, mp4, problem)) {
+            result.error = problem;
+            return result;
+        }
+        std::string now = GetFieldText(info, field, mp4);
+        if (now != old) {
+            result.before.emplace_back(field, std::move(old));
+            result.after.emplace_back(field, std::move(now));
+        }
+    }
+    if (result.before.empty() && !options.writeUnchanged) {
+        result.ok = true;
+        result.unchanged = true;
+        result.stamp = StampOf(path);
+        return result;
+    }
+    const bool written = options.tagKind != 0 ? (info.*kind->write)() : info.WriteSongInfo();
+    if (!written) {
+        std::string detail = info.GetErrorMessage();
+        result.error = std::string("could not write the ") + kind->label + " tag" +
+                       (detail.empty() ? "" : ": " + detail);
+        return result;
+    }
+    info.Close();
+    result.ok = true;
+    result.tagKind = options.tagKind;
+    result.stamp = StampOf(path);
+    return result;
+}
+
+}  // namespace songcore

@@ -1,0 +1,54 @@
+#pragma once
+// Changes some fields of one song file: reads the tag the file would be
+// written with, keeps the old values of the fields it changes (for undo),
+// sets the new ones and writes the tag. Fields not named keep their values,
+// and so does everything a format keeps that no field shows.
+
+#include <cstdint>
+#include <string>
+
+#include "songcore/edit/EditField.h"
+
+namespace songcore {
+
+// Tells whether a file is still the one a write left behind.
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;
+    int64_t modifiedNs = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The file's stamp now; size -1 when it cannot be seen.
+FileStamp StampOf(const std::string& path);
+
+struct SongEditOptions {
+    // The tag kind to read and write (TAG_ID3V2...); 0 for the file type's own.
+    uint32_t tagKind = 0;
+    // Write the tag even when every field has its value already (a file
+    // without the tag then gets one).
+    bool writeUnchanged = false;
+};
+
+struct SongEditResult {
+    bool ok = false;
+    // What failed, for "PATH: error".
+    std::string error;
+    // Of the fields whose values differed: their old values, and the values
+    // written.
+    FieldValues before;
+    FieldValues after;
+    // The file as the write left it (size -1 when nothing was written).
+    FileStamp stamp;
+    // The tag kind asked for, for undoing the edit the same way.
+    uint32_t tagKind = 0;
+    // Nothing was written: every field had its value already.
+    bool unchanged = false;
+};
+
+SongEditResult EditSong(const std::string& path, const FieldValues& changes,
+                        const SongEditOptions& options = {});
+
+}  // namespace songcore
