@@ -1,0 +1,87 @@
+// tunemoss tag-from-name: sets tag fields from the songs' file names.
+#include <ctime>
+#include <iostream>
+
+#include "cli/Command.h"
+#include "cli/Options.h"
+#include "cli/TerminalText.h"
+#include "songcore/edit/EditHistory.h"
+#include "songcore/edit/NamePattern.h"
+#include "songcore/util/Paths.h"
+
+namespace tunemoss {
+namespace {
+
+std::string Describe(const songcore::FieldValues& values) {
+    std::string text;
+    for (const auto& [field, value] : values) {
+        text += text.empty() ? "" : ", ";
+        text += std::string(songcore::NameOf(field).key) + "=" + EscapeForTerminal(value);
+    }
+    return text;
+}
+
+int RunTagFromName(const std::vector<std::string>& args) {
+    Options options({"pattern"}, {"dry-run"});
+    if (!options.parse(args)) {
+        return UsageError("tag-from-name", options.error());
+    }
+    auto patternText = options.value("pattern");
+    if (!patternText) {
+        return UsageError("tag-from-name", "--pattern is required");
+    }
+    if (options.positional().empty()) {
+        return UsageError("tag-from-name", "no file given");
+    }
+    std::string problem;
+    std::optional<songcore::NamePattern> pattern =
+        songcore::NamePattern::Parse(*patternText, problem);
+    if (!pattern) {
+        return UsageError("tag-from-name", "--pattern: " + problem);
+    }
+    const bool dryRun = options.has("dry-run");
+    int status = kExitOk;
+    songcore::EditOperation operation{"tag-from-name", std::time(nullptr), {}};
+    for (const std::string& path : options.positional()) {
+        std::optional<songcore::FieldValues> values =
+            pattern->Match(songcore::NormalLocalPath(path));
+        if (!values) {
+            ReportFileError(path, "the name does not fit the pattern; skipped");
+            status = kExitFailure;
+            continue;
+        }
+        std::cout << EscapeForTerminal(path) << ": " << Describe(*values) << "\n";
+        if (dryRun) {
+            continue;
+        }
+        songcore::SongEditResult result = songcore::EditSong(path, *values);
+        if (!result.ok) {
+            ReportFileError(path, result.error);
+            status = kExitFailure;
+            continue;
+        }
+        operation.files.push_back({path, result.tagKind, std::move(result.before),
+                                   std::move(result.after), result.stamp});
+    }
+    std::string error;
+    if (!dryRun && !songcore::EditHistory().Record(std::move(operation), error)) {
+        ReportError("the edit cannot be undone: " + error);
+    }
+    return status;
+}
+
+const CommandRegistrar registrar({
+    "tag-from-name",
+    "set tag fields from the songs' file names",
+    "Usage: tunemoss tag-from-name --pattern PATTERN [--dry-run] FILE...\n"
+    "Matches each file's name (without its extension) against the pattern and\n"
+    "writes the values it gives. Tokens: %TITLE %ARTIST %ALBUM %GENRE %YEAR,\n"
+    "%TRACK (digits) and %IGNORE (anything, not kept). A '/' in the pattern\n"
+    "matches the folders above the file, e.g. \"%ARTIST/%ALBUM/%TRACK - %TITLE\".\n"
+    "Files whose names do not fit are reported and skipped.\n\n"
+    "  --dry-run   print the values each name gives; write nothing\n",
+    &RunTagFromName,
+});
+
+}  // namespace
+}  // namespace tunemoss
