@@ -1,0 +1,132 @@
+#include "songcore/tags/StreamText.h"
+
+#include <string_view>
+
+#include "songcore/mpeg/MpegStreamInfo.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamProperties.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+namespace {
+
+int64_t Number(const StreamProperties& properties, const char* key) {
+    const StreamProperty* property = properties.find(key);
+    if (property == nullptr) {
+        return 0;
+    }
+    if (const auto* number = std::get_if<int64_t>(&property->value)) {
+        return *number;
+    }
+    if (const auto* real = std::get_if<double>(&property->value)) {
+        return static_cast<int64_t>(*real);
+    }
+    return 0;
+}
+
+bool Flag(const StreamProperties& properties, const char* key) {
+    const StreamProperty* property = properties.find(key);
+    const bool* flag = property ? std::get_if<bool>(&property->value) : nullptr;
+    return flag != nullptr && *flag;
+}
+
+std::string Line(std::string_view label, int64_t value, std::string_view unit = "") {
+    return std::string(label) + std::to_string(value) + std::string(unit) + "\n";
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
+
+std::string OggText(const CSongFileInfo& song, const StreamProperties& p, uint64_t size) {
+    return Line("File size: ", size, " bytes") +
+           Line("Nominal bitrate: ", Number(p, "bitrate_kbps"), " kbps") +
+           Line("Channels: ", Number(p, "channels")) +
+           Line("Sampling rate: ", Number(p, "sample_rate"), "Hz") +
+           Line("Serial number: ", Number(p, "serial")) + Line("Version: ", Number(p, "version")) +
+           "\nVendor:\n" + song.GetVendor() + "\n";
+}
+
+std::string FlacText(const CSongFileInfo& song, const StreamProperties& p, uint64_t size) {
+    // The total is shown as the 32-bit count it always was.
+    const int64_t total = Number(p, "total_samples") & 0xFFFFFFFF;
+    return Line("File size: ", size, " bytes") + Line("Channels: ", Number(p, "channels")) +
+           Line("Sampling rate: ", Number(p, "sample_rate"), "Hz") +
+           Line("Bits per sample: ", Number(p, "bits_per_sample")) +
+           Line("Total samples: ", total) + "\nVendor:\n" + song.GetVendor() + "\n";
+}
+
+std::string Mp4Text(const StreamProperties& p, uint64_t size) {
+    const int64_t scale = Number(p, "time_scale");
+    const int64_t duration = Number(p, "duration");
+    // Milliseconds; a huge duration is capped before it can overflow.
+    const int64_t ms =
+        scale <= 0 ? 0
+                   : (duration > INT64_MAX / 1000 ? INT64_MAX / scale : duration * 1000 / scale);
+    return Line("File size: ", size, " bytes") + "Length: " + std::to_string(ms / 60000) + ":" +
+           std::to_string((ms / 1000) % 60) + "." + std::to_string(ms % 1000);
+}
+
+std::string AsfText(const CSongFileInfo& song, uint64_t size) {
+    // The codec description reads "Name\r\nquality, rate, others".
+    const std::string codec = song.GetCodec();
+    size_t lineEnd = codec.find("\r\n");
+    std::string name = codec.substr(0, lineEnd);
+    std::string rest = lineEnd == std::string::npos ? "" : codec.substr(lineEnd + 2);
+    size_t comma = rest.find(',');
+    std::string quality = rest.substr(0, comma);
+    std::string rate, others;
+    if (comma != std::string::npos) {
+        size_t second = rest.find(',', comma + 1);
+        rate = rest.substr(comma + 1,
+                           second == std::string::npos ? std::string::npos : second - comma - 1);
+        others = second == std::string::npos ? "" : Trim(rest.substr(second + 1));
+    }
+    const uint16_t type = song.GetCodecType();
+    const char* typeName = type == 1 ? "Video" : type == 2 ? "Audio" : "Unknow";
+    return Line("File size: ", size) + "Codec:" + name + "\nType: " + typeName +
+           "\nQuality: " + quality + "\nSampling rate: " + rate + "\nOthers: " + others;
+}
+
+std::string RmText(const StreamProperties& p, uint64_t size) {
+    auto onOff = [&](const char* key) { return std::string(Flag(p, key) ? "on" : "off"); };
+    return Line("File size: ", size, " bytes") +
+           Line("Length: ", Number(p, "length_seconds"), " seconds") +
+           Line("Quality: ", Number(p, "bitrate_kbps"), "kbps") +
+           Line("Stream num: ", Number(p, "streams")) +
+           "Allow download: " + onOff("saving_allowed") +
+           "\nAllow recording: " + onOff("recording_allowed") +
+           "\nPerfect play: " + (Flag(p, "perfect_play") ? "enabled" : "Disabled") + "\n";
+}
+
+}  // namespace
+
+std::string StreamText(CSongFileInfo& song, uint64_t fileSize) {
+    const uint32_t type = song.GetSongType();
+    if (type & SONG_TYPE_MPA) {
+        return WithoutCarriageReturns(MpegStreamText(song.GetFileName()));
+    }
+    if (type & SONG_TYPE_ASF) {
+        return AsfText(song, fileSize);
+    }
+    StreamProperties properties = ReadStreamProperties(song);
+    if (properties.empty()) {
+        return {};
+    }
+    if (type & SONG_TYPE_OGG) {
+        return OggText(song, properties, fileSize);
+    }
+    if (type & SONG_TYPE_FLAC) {
+        return FlacText(song, properties, fileSize);
+    }
+    if (type & SONG_TYPE_MP4) {
+        return Mp4Text(properties, fileSize);
+    }
+    if (type & SONG_TYPE_RM) {
+        return RmText(properties, fileSize);
+    }
+    return {};
+}
+
+}  // namespace songcore
