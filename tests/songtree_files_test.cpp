@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "songcore/edit/SongEdit.h"
 #include "songcore/files/Ini.h"
 #include "songcore/tags/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
@@ -229,3 +231,42 @@ TEST(SongTreeFiles, ScanAndTreeCommands) {
 }
 
 }  // namespace
+
+TEST(SongTreeFiles, ARefreshedSongFollowsItsNewTags) {
+    TempDir dir;
+    for (uint32_t view : {0u, 1u}) {
+        CSongTreeCtrl tree;
+        tree.SetViewMethod(view, 0);
+        std::string path = testsupport::CopyDataFile(dir, "files/silence.mp3");
+        ASSERT_TRUE(songcore::EditSong(path, {{songcore::EditField::Artist, "Nina"},
+                                              {songcore::EditField::Title, "Stay"}})
+                        .ok);
+        tree.InsertItem("/m/other.mp3", kMp3, "Nina", "", "", "Other");
+        ASSERT_EQ(tree.InsertSongFile(path), 1);
+        HTREEITEM item = tree.FindPathInTree(path, tree.GetRootItem());
+
+        // Same artist in another case: the item stays and is retitled.
+        ASSERT_TRUE(songcore::EditSong(path, {{songcore::EditField::Artist, "NINA"},
+                                              {songcore::EditField::Title, "Go"},
+                                              {songcore::EditField::Album, "Blue"}})
+                        .ok);
+        EXPECT_EQ(tree.RefreshSongItem(item), item);
+        EXPECT_EQ(tree.GetItemText(item), "Go");
+        EXPECT_EQ(tree.GetSongAlbum(item), "Blue");
+
+        // A new artist files the song again; the old group keeps its other song.
+        ASSERT_TRUE(songcore::EditSong(path, {{songcore::EditField::Artist, "Tom"}}).ok);
+        HTREEITEM moved = tree.RefreshSongItem(item);
+        ASSERT_NE(moved, nullptr);
+        EXPECT_EQ(tree.GetSongArtist(moved), "Tom");
+        EXPECT_EQ(tree.GetItemText(moved), "Go");
+        EXPECT_NE(tree.FindPathInTree("/m/other.mp3", tree.GetRootItem()), nullptr);
+        EXPECT_EQ(tree.GetSongArtist(tree.FindPathInTree("/m/other.mp3", tree.GetRootItem())),
+                  "Nina");
+
+        // A song that can no longer be read leaves the tree.
+        ASSERT_EQ(::unlink(path.c_str()), 0);
+        EXPECT_EQ(tree.RefreshSongItem(moved), nullptr);
+        EXPECT_EQ(tree.FindPathInTree(path, tree.GetRootItem()), nullptr);
+    }
+}

@@ -139,6 +139,11 @@ public:
     // not a song.
     int RenameSongFile(HTREEITEM item, const std::string& newPath);
     int RemoveItem(HTREEITEM item);
+    // After a song's tags were written: the item follows them. A song whose
+    // artist changed (or whose tags can no longer be read) is filed again
+    // under its new artist; otherwise the item takes the new title and
+    // album. Returns the song's item afterwards (null when it is gone).
+    HTREEITEM RefreshSongItem(HTREEITEM item);
     // Finds the first song with file (as FindPathInTree from the first root)
     // and removes it as RemoveItem does, in one step, so that a thread that
     // holds no item handle can remove a song; 0 when there is none.
