@@ -1,0 +1,156 @@
+#include "qarv/tagedit/TagDialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "qarv/tagedit/LyricsDialog.h"
+#include "qarv/tagedit/TagFailure.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamText.h"
+
+TagDialog::TagDialog(const QString& title, std::string path, QWidget* parent)
+    : QDialog(parent), path_(std::move(path)) {
+    setWindowTitle(title);
+    auto* layout = new QVBoxLayout(this);
+    auto* name = new QLabel(QString::fromStdString(path_), this);
+    name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    name->setWordWrap(true);
+    layout->addWidget(name);
+    problem_ = new QLabel(this);
+    problem_->setStyleSheet("color: #b00020;");
+    problem_->setWordWrap(true);
+    problem_->hide();
+    layout->addWidget(problem_);
+    sectionRow_ = new QHBoxLayout;
+    layout->addLayout(sectionRow_, 1);
+    streamSlot_ = new QVBoxLayout;
+    layout->addLayout(streamSlot_);
+    copyRow_ = new QHBoxLayout;
+    layout->addLayout(copyRow_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    update_ = buttons->addButton(tr("&Update"), QDialogButtonBox::AcceptRole);
+    QPushButton* undo = buttons->addButton(tr("Undo Chan&ges"), QDialogButtonBox::ResetRole);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    update_->setDefault(true);
+    layout->addWidget(buttons);
+    connect(update_, &QPushButton::clicked, this, &TagDialog::Update);
+    connect(undo, &QPushButton::clicked, this, &TagDialog::Load);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+TagSection* TagDialog::AddSection(const songcore::TagKind& kind, const TagSection::Shape& shape,
+                                  const std::vector<TagSection::Row>& rows) {
+    auto* section = new TagSection(kind, shape, rows, this);
+    sectionRow_->addWidget(section, 1, Qt::AlignTop);
+    sections_.push_back(section);
+    connect(section, &QGroupBox::toggled, this, &TagDialog::UpdateEnabling);
+    return section;
+}
+
+void TagDialog::SetWriteOrder(std::vector<std::pair<TagSection*, QString>> order) {
+    writeOrder_ = std::move(order);
+}
+
+QPushButton* TagDialog::AddCopyButton(const QString& text, TagSection* section) {
+    auto* button = new QPushButton(text, this);
+    button->setAutoDefault(false);
+    copyRow_->addWidget(button);
+    tiedButtons_.emplace_back(button, section);
+    return button;
+}
+
+void TagDialog::SetLyricsSection(TagSection* section) {
+    lyricsSection_ = section;
+    lyricsButton_ = AddCopyButton(tr("Lyrics ..."), section);
+    connect(lyricsButton_, &QPushButton::clicked, this, [this] {
+        LyricsDialog dialog(lyrics_, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            lyrics_ = dialog.Lyrics();
+        }
+    });
+}
+
+void TagDialog::ShowStreamText(const songcore::TagKind& kind) {
+    streamKind_ = &kind;
+    stream_ = new QPlainTextEdit(this);
+    stream_->setReadOnly(true);
+    stream_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    stream_->setMaximumHeight(stream_->fontMetrics().lineSpacing() * 8);
+    stream_->setTabChangesFocus(true);
+    streamSlot_->addWidget(stream_);
+}
+
+QString TagDialog::StreamText() const {
+    return stream_ ? stream_->toPlainText() : QString();
+}
+
+QString TagDialog::ReadProblem() const {
+    return problem_->text();
+}
+
+void TagDialog::Load() {
+    const QString name = QFileInfo(QString::fromStdString(path_)).fileName();
+    problem_->clear();
+    problem_->hide();
+    lyrics_.clear();
+    for (TagSection* section : sections_) {
+        CSongFileInfo song;
+        if (!song.Open(path_, 1, 0)) {
+            problem_->setText(tr("Cannot read the tags of %1: %2")
+                                  .arg(name, QString::fromStdString(song.GetErrorMessage())));
+            problem_->show();
+            break;
+        }
+        const bool found = (song.*section->Kind().read)() != 0;
+        section->Fill(song, found);
+        if (section == lyricsSection_) {
+            lyrics_ = QString::fromStdString(song.GetLyrics());
+        }
+    }
+    if (stream_ && streamKind_) {
+        CSongFileInfo song;
+        std::string text;
+        if (song.Open(path_, 1, 0)) {
+            (song.*streamKind_->read)();
+            std::error_code ec;
+            uint64_t size = std::filesystem::file_size(path_, ec);
+            text = songcore::StreamText(song, ec ? 0 : size);
+        }
+        stream_->setPlainText(QString::fromStdString(text));
+    }
+    // A song that cannot be read is not written over with empty boxes.
+    update_->setEnabled(problem_->text().isEmpty());
+    UpdateEnabling();
+}
+
+void TagDialog::UpdateEnabling() {
+    for (auto [button, section] : tiedButtons_) {
+        button->setEnabled(section == nullptr || section->Present());
+    }
+}
+
+bool TagDialog::Update() {
+    const std::string lyrics = lyrics_.toStdString();
+    const QString name = QFileInfo(QString::fromStdString(path_)).fileName();
+    for (const auto& [section, failureText] : writeOrder_) {
+        std::string error = section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr);
+        if (!error.empty()) {
+            ReportTagFailure(this, failureText,
+                             tr("%1: %2").arg(name, QString::fromStdString(error)));
+            if (closeOnFailure_) {
+                reject();
+            }
+            return false;
+        }
+    }
+    accept();
+    return true;
+}

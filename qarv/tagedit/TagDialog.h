@@ -1,0 +1,79 @@
+#pragma once
+// A tag editor dialog: the tag sections of one song file, its stream
+// information, and the buttons every such dialog has ("&Update", "Undo
+// Chan&ges", Cancel). The families of formats (MP3, AAC, ...) differ only in
+// their sections, their copy buttons and the order in which "&Update" writes
+// the sections; TagEditor builds each of them from this class.
+
+#include <QDialog>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "qarv/tagedit/TagSection.h"
+
+class QBoxLayout;
+class QHBoxLayout;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QVBoxLayout;
+
+class TagDialog : public QDialog {
+    Q_OBJECT
+public:
+    TagDialog(const QString& title, std::string path, QWidget* parent);
+
+    const std::string& Path() const { return path_; }
+
+    // Adds a section beside the others.
+    TagSection* AddSection(const songcore::TagKind& kind, const TagSection::Shape& shape,
+                           const std::vector<TagSection::Row>& rows);
+    // The order in which "&Update" writes the sections, each with the text
+    // shown when its write fails. Update stops at the first failure.
+    void SetWriteOrder(std::vector<std::pair<TagSection*, QString>> order);
+    // The section whose tag holds the lyrics: gives the dialog a "Lyrics"
+    // button, enabled while that section is.
+    void SetLyricsSection(TagSection* section);
+    // The read-only stream information, taken from the reader of kind.
+    void ShowStreamText(const songcore::TagKind& kind);
+    // A button in the row of copy buttons, enabled while section is.
+    QPushButton* AddCopyButton(const QString& text, TagSection* section);
+    // A failed write closes the dialog all the same (the MP4 dialog).
+    void SetCloseOnFailure(bool close) { closeOnFailure_ = close; }
+
+    // Reads the tags into the boxes, as on opening; "Undo Chan&ges" does it
+    // again.
+    void Load();
+    // Writes the sections in their order; closes with OK when all succeed.
+    bool Update();
+
+    const std::vector<TagSection*>& Sections() const { return sections_; }
+    QString Lyrics() const { return lyrics_; }
+    void SetLyrics(const QString& lyrics) { lyrics_ = lyrics; }
+    QString StreamText() const;
+    QPushButton* UpdateButton() const { return update_; }
+    QPushButton* LyricsButton() const { return lyricsButton_; }
+    // Why the song could not be read; empty when it could.
+    QString ReadProblem() const;
+
+private:
+    void UpdateEnabling();
+
+    std::string path_;
+    std::vector<TagSection*> sections_;
+    std::vector<std::pair<TagSection*, QString>> writeOrder_;
+    std::vector<std::pair<QPushButton*, TagSection*>> tiedButtons_;
+    TagSection* lyricsSection_ = nullptr;
+    const songcore::TagKind* streamKind_ = nullptr;
+    bool closeOnFailure_ = false;
+    QString lyrics_;
+
+    QLabel* problem_ = nullptr;
+    QHBoxLayout* sectionRow_ = nullptr;
+    QVBoxLayout* streamSlot_ = nullptr;
+    QHBoxLayout* copyRow_ = nullptr;
+    QPlainTextEdit* stream_ = nullptr;
+    QPushButton* lyricsButton_ = nullptr;
+    QPushButton* update_ = nullptr;
+};

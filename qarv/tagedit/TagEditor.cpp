@@ -1,0 +1,230 @@
+#include "qarv/tagedit/TagEditor.h"
+
+#include <QPushButton>
+
+#include "qarv/tagedit/TagDialog.h"
+#include "songcore/tags/SongType.h"
+
+using songcore::EditField;
+using Row = TagSection::Row;
+
+namespace {
+
+const songcore::TagKind& Kind(const char* option) {
+    return *songcore::FindTagKindByOption(option);
+}
+
+const std::vector<Row>& Id3v2Rows() {
+    static const std::vector<Row> rows = {
+        {EditField::Track, "Trac&k:"},
+        {EditField::Title, "T&itle:"},
+        {EditField::Artist, "&Artist:"},
+        {EditField::Album, "Al&bum:"},
+        {EditField::Year, "&Year:"},
+        {EditField::Genre, "Ge&nre:"},
+        {EditField::Comment, "C&omment:"},
+        {EditField::Composer, "Co&mposer:"},
+        {EditField::OrigArtist, "Orig. artist:"},
+        {EditField::Copyright, "Copyright:"},
+        {EditField::Url, "URL:"},
+        {EditField::EncodedBy, "Encoded by:"},
+    };
+    return rows;
+}
+
+const std::vector<Row>& Id3v1Rows() {
+    static const std::vector<Row> rows = {
+        {EditField::Track, "Track:"},     {EditField::Title, "Title:"},
+        {EditField::Artist, "Artist:"},   {EditField::Album, "Album:"},
+        {EditField::Year, "Year:"},       {EditField::Genre, "Genre:"},
+        {EditField::Comment, "Comment:"},
+    };
+    return rows;
+}
+
+// ID3v1 keeps 28 comment characters beside a track number.
+TagSection* AddId3v1(TagDialog& dialog) {
+    return dialog.AddSection(Kind("id3v1"), {QObject::tr("ID3v&1 Tag"), true, false, 28},
+                             Id3v1Rows());
+}
+
+TagSection* AddId3v2(TagDialog& dialog) {
+    return dialog.AddSection(Kind("id3v2"), {QObject::tr("ID3v&2 Tag")}, Id3v2Rows());
+}
+
+// Copies the fields both sections have; comment cut to limit when >= 0.
+void CopyFields(const TagSection& from, TagSection& to, const std::vector<EditField>& fields,
+                int commentLimit = -1) {
+    for (EditField field : fields) {
+        QString value = from.Value(field);
+        if (field == EditField::Comment && commentLimit >= 0) {
+            value = value.left(commentLimit);
+        }
+        to.SetValue(field, value);
+    }
+    to.SetPresent(true);
+}
+
+const std::vector<EditField> kId3v1Fields = {EditField::Track,  EditField::Title, EditField::Artist,
+                                             EditField::Album,  EditField::Year,  EditField::Genre,
+                                             EditField::Comment};
+
+void ConnectCopy(TagDialog& dialog, const QString& text, TagSection* from, TagSection* to,
+                 std::vector<EditField> fields, int commentLimit = -1) {
+    QPushButton* button = dialog.AddCopyButton(text, from);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [from, to, fields, commentLimit] {
+        CopyFields(*from, *to, fields, commentLimit);
+    });
+}
+
+void BuildMp3(TagDialog& dialog) {
+    TagSection* id3v2 = AddId3v2(dialog);
+    TagSection* id3v1 = AddId3v1(dialog);
+    ConnectCopy(dialog, QObject::tr("Copy &to ID3v1"), id3v2, id3v1, kId3v1Fields, 30);
+    ConnectCopy(dialog, QObject::tr("Copy &from ID3v1"), id3v1, id3v2, kId3v1Fields);
+    dialog.SetLyricsSection(id3v2);
+    dialog.ShowStreamText(Kind("id3v2"));
+    dialog.SetWriteOrder({{id3v2, QObject::tr("Update ID3v2 tag failed!")},
+                          {id3v1, QObject::tr("Update ID3v1 tag failed!")}});
+}
+
+void BuildAac(TagDialog& dialog) {
+    TagSection* ape = dialog.AddSection(Kind("ape"), {QObject::tr("APEv2 Tag")},
+                                        {{EditField::Track, "Track:"},
+                                         {EditField::Title, "Title:"},
+                                         {EditField::Artist, "Artist:"},
+                                         {EditField::Album, "Album:"},
+                                         {EditField::Year, "Year:"},
+                                         {EditField::Genre, "Genre:"},
+                                         {EditField::Comment, "Comment:"},
+                                         {EditField::Composer, "Composer:"},
+                                         {EditField::OrigArtist, "ArtistURL:"},
+                                         {EditField::Copyright, "Copyright:"},
+                                         {EditField::Organization, "Publisher:"},
+                                         {EditField::Url, "PublisherURL:"}});
+    TagSection* id3v2 = AddId3v2(dialog);
+    const std::vector<EditField> shared = {
+        EditField::Track, EditField::Title,   EditField::Artist,   EditField::Album,
+        EditField::Year,  EditField::Comment, EditField::Composer, EditField::Copyright,
+        EditField::Url,   EditField::Genre};
+    ConnectCopy(dialog, QObject::tr("Copy &to APEv2"), id3v2, ape, shared);
+    ConnectCopy(dialog, QObject::tr("Copy &from APEv2"), ape, id3v2, shared);
+    dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")},
+                          {id3v2, QObject::tr("Update ID3v2 tag failed!")}});
+}
+
+void BuildRm(TagDialog& dialog) {
+    TagSection* content = dialog.AddSection(Kind("rm"), {QObject::tr("&RMF Content")},
+                                            {{EditField::Title, "Title:"},
+                                             {EditField::Artist, "Artist:"},
+                                             {EditField::Copyright, "Copyright:"},
+                                             {EditField::Comment, "Comment:"}});
+    TagSection* id3v1 = AddId3v1(dialog);
+    const std::vector<EditField> shared = {EditField::Title, EditField::Artist, EditField::Comment};
+    ConnectCopy(dialog, QObject::tr("Copy &to ID3v1"), content, id3v1, shared, 30);
+    ConnectCopy(dialog, QObject::tr("Copy &from ID3v1"), id3v1, content, shared);
+    dialog.ShowStreamText(Kind("rm"));
+    dialog.SetWriteOrder({{id3v1, QObject::tr("Update ID3v1 tag failed!")},
+                          {content, QObject::tr("Update RM tag failed!")}});
+}
+
+void BuildWma(TagDialog& dialog) {
+    TagSection* asf = dialog.AddSection(Kind("asf"), {QObject::tr("WM Tag")},
+                                        {{EditField::Title, "T&itle:"},
+                                         {EditField::Artist, "&Artist:"},
+                                         {EditField::Track, "Trac&k:"},
+                                         {EditField::Album, "Al&bum:"},
+                                         {EditField::Year, "&Year:"},
+                                         {EditField::Genre, "Ge&nre:"},
+                                         {EditField::Comment, "C&omment:"},
+                                         {EditField::Composer, "Co&mposer:"},
+                                         {EditField::Copyright, "Copyright:"},
+                                         {EditField::Url, "URL:"},
+                                         {EditField::OrigArtist, "Orig. artist:"},
+                                         {EditField::EncodedBy, "Encoded by:"}});
+    dialog.SetLyricsSection(asf);
+    dialog.ShowStreamText(Kind("asf"));
+    dialog.SetWriteOrder({{asf, QObject::tr("Update ASF tag failed!")}});
+}
+
+void BuildMp4(TagDialog& dialog) {
+    TagSection* mp4 = dialog.AddSection(Kind("mp4"), {QObject::tr("MP4 Tags"), false, true},
+                                        {{EditField::Title, "T&itle:"},
+                                         {EditField::Artist, "&Artist:"},
+                                         {EditField::Track, "Trac&k:"},
+                                         {EditField::Disc, "&Disc:"},
+                                         {EditField::Album, "Al&bum:"},
+                                         {EditField::Year, "&Year:"},
+                                         {EditField::Genre, "Ge&nre:"},
+                                         {EditField::Comment, "C&omment:"},
+                                         {EditField::Composer, "Co&mposer:"},
+                                         {EditField::Copyright, "Copyright:"},
+                                         {EditField::Url, "URL:"},
+                                         {EditField::EncodedBy, "Encoded by:"}});
+    dialog.SetLyricsSection(mp4);
+    dialog.ShowStreamText(Kind("mp4"));
+    dialog.SetCloseOnFailure(true);
+    dialog.SetWriteOrder({{mp4, QObject::tr("Update MP4 tag failed!")}});
+}
+
+void BuildVorbis(TagDialog& dialog, bool flac) {
+    const songcore::TagKind& kind = Kind(flac ? "flac" : "ogg");
+    TagSection* comments =
+        dialog.AddSection(kind, {flac ? QObject::tr("FLAC Tags") : QObject::tr("OGG Tags"), false},
+                          {{EditField::Title, "T&itle:"},
+                           {EditField::Artist, "&Artist:"},
+                           {EditField::Album, "Al&bum:"},
+                           {EditField::Track, "Trac&k:"},
+                           {EditField::Year, "&Date:"},
+                           {EditField::Genre, "Ge&nre:"},
+                           {EditField::Comment, "C&omment:"},
+                           {EditField::Copyright, "Copyright:"},
+                           {EditField::Performer, "Performer:"},
+                           {EditField::Organization, "Organization:"},
+                           {EditField::Location, "Location:"},
+                           {EditField::License, "License:"},
+                           {EditField::Contact, "Contact:"}});
+    dialog.SetLyricsSection(comments);
+    dialog.ShowStreamText(kind);
+    dialog.SetWriteOrder({{comments, flac ? QObject::tr("Update FLAC Failed!")
+                                          : QObject::tr("Update OGG tag failed!")}});
+}
+
+}  // namespace
+
+std::unique_ptr<TagDialog> CreateTagDialog(QWidget* parent, const std::string& path) {
+    const uint32_t type = GetSongType(path);
+    if (!(type & SONG_TYPE_LOCAL)) {
+        return nullptr;
+    }
+    std::unique_ptr<TagDialog> dialog;
+    auto make = [&](const QString& title) {
+        dialog = std::make_unique<TagDialog>(title, path, parent);
+        return dialog.get();
+    };
+    // The families in the order their type bits are tested.
+    if (type & SONG_TYPE_MPA) {
+        BuildMp3(*make(QObject::tr("MP3 File Information")));
+    } else if (type & SONG_TYPE_OGG) {
+        BuildVorbis(*make(QObject::tr("OGG File Information")), false);
+    } else if (type & SONG_TYPE_RM) {
+        BuildRm(*make(QObject::tr("RealMedia File Information")));
+    } else if (type & SONG_TYPE_ASF) {
+        BuildWma(*make(QObject::tr("WMA File Information")));
+    } else if (type & (SONG_TYPE_AAC | SONG_TYPE_APE | SONG_TYPE_MPC)) {
+        BuildAac(*make(QObject::tr("AAC File Information")));
+    } else if (type & SONG_TYPE_MP4) {
+        BuildMp4(*make(QObject::tr("MP4 File Information")));
+    } else if (type & SONG_TYPE_FLAC) {
+        BuildVorbis(*make(QObject::tr("FLAC Tags")), true);
+    } else {
+        return nullptr;
+    }
+    dialog->Load();
+    return dialog;
+}
+
+bool OpenTagEditor(QWidget* parent, const std::string& path) {
+    std::unique_ptr<TagDialog> dialog = CreateTagDialog(parent, path);
+    return dialog && dialog->exec() == QDialog::Accepted;
+}

@@ -1,0 +1,197 @@
+#include "qarv/tagedit/TagSection.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "qarv/tagedit/GenreCombo.h"
+#include "songcore/tags/SongFileInfo.h"
+
+using songcore::EditField;
+
+namespace {
+
+bool IsNumber(EditField field) {
+    return field == EditField::Track || field == EditField::Disc;
+}
+
+// The number the box starts with; text that is not a number gives 0.
+uint32_t LeadingNumber(const QString& text, uint32_t limit) {
+    uint64_t value = 0;
+    for (QChar c : text.trimmed()) {
+        if (c < u'0' || c > u'9') {
+            break;
+        }
+        value = std::min<uint64_t>(value * 10 + (c.unicode() - u'0'), limit);
+    }
+    return static_cast<uint32_t>(value);
+}
+
+uint32_t NumberOf(const CSongFileInfo& song, EditField field) {
+    return field == EditField::Track ? song.GetTrackNum() : song.GetDiscNum();
+}
+
+}  // namespace
+
+TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
+                       const std::vector<Row>& rows, QWidget* parent)
+    : QGroupBox(shape.title, parent), kind_(kind), shape_(shape) {
+    setCheckable(shape.checkable);
+    auto* form = new QFormLayout(this);
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    for (const Row& row : rows) {
+        QWidget* box = nullptr;
+        if (row.field == EditField::Genre) {
+            genre_ = new GenreCombo(this);
+            box = genre_;
+        } else {
+            auto* edit = new QLineEdit(this);
+            texts_[row.field] = edit;
+            box = edit;
+            if (IsNumber(row.field)) {
+                edit->setMaximumWidth(80);
+            }
+            if (IsNumber(row.field) && shape.withTotals) {
+                auto* total = new QLineEdit(this);
+                total->setMaximumWidth(80);
+                totals_[row.field] = total;
+                auto* pair = new QWidget(this);
+                auto* line = new QHBoxLayout(pair);
+                line->setContentsMargins(0, 0, 0, 0);
+                line->addWidget(edit);
+                line->addWidget(new QLabel(tr("of"), pair));
+                line->addWidget(total);
+                line->addStretch();
+                box = pair;
+            }
+        }
+        auto* label = new QLabel(tr(row.label), this);
+        label->setBuddy(genre_ && box == genre_ ? static_cast<QWidget*>(genre_)
+                                                : texts_[row.field]);
+        form->addRow(label, box);
+    }
+}
+
+bool TagSection::Present() const {
+    return !isCheckable() || isChecked();
+}
+
+void TagSection::SetPresent(bool present) {
+    if (isCheckable()) {
+        setChecked(present);
+    }
+}
+
+bool TagSection::Has(EditField field) const {
+    return field == EditField::Genre ? genre_ != nullptr : texts_.count(field) != 0;
+}
+
+QWidget* TagSection::Box(EditField field) const {
+    if (field == EditField::Genre) {
+        return genre_;
+    }
+    auto it = texts_.find(field);
+    return it == texts_.end() ? nullptr : it->second;
+}
+
+QLineEdit* TagSection::TotalBox(EditField field) const {
+    auto it = totals_.find(field);
+    return it == totals_.end() ? nullptr : it->second;
+}
+
+QString TagSection::Value(EditField field) const {
+    if (field == EditField::Genre) {
+        return genre_ ? QString::number(genre_->Genre()) : QString();
+    }
+    auto it = texts_.find(field);
+    return it == texts_.end() ? QString() : it->second->text();
+}
+
+void TagSection::SetValue(EditField field, const QString& value) {
+    if (field == EditField::Genre) {
+        if (genre_) {
+            genre_->SetGenre(value.toInt());
+        }
+        return;
+    }
+    if (auto it = texts_.find(field); it != texts_.end()) {
+        it->second->setText(value);
+    }
+}
+
+void TagSection::Fill(const CSongFileInfo& song, bool found) {
+    SetPresent(found);
+    if (genre_) {
+        genre_->SetGenre(song.GetGenre());
+    }
+    for (auto& [field, edit] : texts_) {
+        if (IsNumber(field)) {
+            uint32_t number = NumberOf(song, field);
+            if (shape_.withTotals) {
+                edit->setText(QString::number(number & 0xFFFF));
+                totals_.at(field)->setText(QString::number(number >> 16));
+            } else {
+                edit->setText(QString::number(number));
+            }
+            continue;
+        }
+        edit->setText(QString::fromStdString(songcore::GetFieldText(song, field)));
+        edit->setCursorPosition(0);
+    }
+}
+
+void TagSection::Store(CSongFileInfo& song) const {
+    if (genre_) {
+        song.SetGenre(static_cast<unsigned short>(genre_->Genre()));
+    }
+    for (const auto& [field, edit] : texts_) {
+        if (IsNumber(field)) {
+            uint32_t number = shape_.withTotals
+                                  ? LeadingNumber(edit->text(), 0xFFFF) |
+                                        LeadingNumber(totals_.at(field)->text(), 0xFFFF) << 16
+                                  : LeadingNumber(edit->text(), UINT32_MAX);
+            field == EditField::Track ? song.SetTrackNum(number) : song.SetDiscNum(number);
+            continue;
+        }
+        QString text = edit->text();
+        if (field == EditField::Comment && shape_.commentLimit >= 0) {
+            text = text.left(shape_.commentLimit);
+        }
+        std::string problem;
+        songcore::SetFieldText(song, field, text.toStdString(), false, problem);
+    }
+}
+
+std::string TagSection::WriteTo(const std::string& path, const std::string* lyrics) const {
+    CSongFileInfo song;
+    if (!song.Open(path, 0, 0)) {
+        std::string reason = song.GetErrorMessage();
+        return "cannot open the file for writing" + (reason.empty() ? "" : ": " + reason);
+    }
+    // Start from what the file holds: a field no box shows keeps its value.
+    (song.*kind_.read)();
+    int written = 0;
+    if (Present()) {
+        Store(song);
+        if (lyrics) {
+            song.SetLyrics(*lyrics);
+        }
+        written = (song.*kind_.write)();
+    } else if (kind_.remove) {
+        written = (song.*kind_.remove)();
+    } else {
+        // A tag that cannot be taken out of the file is emptied instead.
+        for (const auto& [field, edit] : texts_) {
+            std::string problem;
+            songcore::SetFieldText(song, field, IsNumber(field) ? "0" : "", false, problem);
+        }
+        written = (song.*kind_.write)();
+    }
+    if (written) {
+        return {};
+    }
+    std::string reason = song.GetErrorMessage();
+    return reason.empty() ? std::string("the ") + kind_.label + " tag could not be written"
+                          : reason;
+}
