@@ -392,6 +392,18 @@ void MainWindow::ConnectViews() {
     connect(listModel_.get(), &PlayListModel::ensureVisibleRequested, this,
             [this](int row) { listView_->scrollTo(listModel_->index(row, 0)); });
     connect(listView_, &QTableView::doubleClicked, this, [this] { control_->PlaySelected(); });
+    // A double-click on a list row plays it; Shift+Enter opens its tags.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* tag = new QShortcut(QKeySequence(Qt::SHIFT | key), listView_, nullptr, nullptr,
+                                  Qt::WidgetShortcut);
+        connect(tag, &QShortcut::activated, this, &MainWindow::EditListSongTags);
+    }
+    connect(tagButton_, &QPushButton::clicked, this, &MainWindow::EditTreeSongTags);
+    connect(treeView_, &QTreeView::doubleClicked, this, [this] {
+        if (!TaggableTreeSong().empty()) {
+            EditTreeSongTags();
+        }
+    });
     for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* enter =
             new QShortcut(QKeySequence(key), listView_, nullptr, nullptr, Qt::WidgetShortcut);

@@ -84,6 +84,9 @@ protected:
     // A song database that exists but cannot be read is moved aside and the
     // user told, instead of being saved over with an empty tree.
     void KeepDamagedDatabase(const std::string& database);
+    // Shows the tag editor of a song; true when it wrote the tags. The
+    // tests put their own edit in its place.
+    virtual bool EditSongTags(const std::string& path);
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -123,6 +126,17 @@ private:
     void RemoveListRows();
     void ClearList();
     void OpenSupportPage();
+    // The tag editor, from the tree (Tag, Ctrl+T, a double-click) and from
+    // the play list (Ctrl+T, Shift+Enter).
+    void EditTreeSongTags();
+    void EditListSongTags();
+    // A song whose tags were written: the tree item and the play list rows
+    // show its new tags.
+    void SongTagsChanged(const std::string& path);
+    // The song of the selected tree item that has a tag editor; empty when
+    // the selection is no such song.
+    std::string TaggableTreeSong() const;
+    std::string TaggableListSong() const;
     void RouteCommand(const QString& name);
 
     bool created_ = false;

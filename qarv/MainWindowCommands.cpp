@@ -118,6 +118,7 @@ void MainWindow::BuildMenus() {
         connect(action, &QAction::triggered, this, [this, name] { RouteCommand(name); });
         return action;
     };
+    list("listTag", "&Tag ...\tCtrl+T", QKeySequence(Qt::CTRL | Qt::Key_T));
     list("listAddFiles", "&Add Files ...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O));
     list("listAddFolder", "Add &Folder\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D));
     listMenu->addSeparator();
@@ -182,15 +183,18 @@ void MainWindow::UpdateCommands() {
     Action("viewPlayList")->setChecked(listTab);
     Action("alwaysOnTop")->setChecked(windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    // The tag editor and the file commands of the views come with their
-    // own dialogs; until then they stay off.
+    // The file commands of the views come with their own dialogs; until
+    // then they stay off.
     for (const char* name :
-         {"treeTag", "treeAddFiles", "treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle",
+         {"treeAddFiles", "treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle",
           "treeRenameAlbumTitle", "treeRenameArtistAlbumTitle", "treeRenameCustomize", "treeImport",
           "treeExport", "listAddFiles", "listCopyTo", "listImport", "listExport"}) {
         Action(name)->setEnabled(false);
     }
-    tagButton_->setEnabled(false);
+    const bool canTagTree = treeTab && !TaggableTreeSong().empty();
+    Action("treeTag")->setEnabled(canTagTree);
+    tagButton_->setEnabled(canTagTree);
+    Action("listTag")->setEnabled(listTab && !TaggableListSong().empty());
     Action("treeAddFolder")->setEnabled(treeTab);
     Action("treeAddToPlayList")->setEnabled(treeTab && selected != nullptr);
     Action("treeExpand")->setEnabled(treeTab && selected != nullptr && !isSong);
@@ -238,7 +242,11 @@ void MainWindow::UpdateCommands() {
 }
 
 void MainWindow::RouteCommand(const QString& name) {
-    if (name == "treeAddToPlayList") {
+    if (name == "treeTag") {
+        EditTreeSongTags();
+    } else if (name == "listTag") {
+        EditListSongTags();
+    } else if (name == "treeAddToPlayList") {
         AddToPlayList();
     } else if (name == "treeExpand") {
         ExpandSelected(true);

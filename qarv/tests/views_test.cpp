@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
+#include <functional>
 
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
@@ -17,6 +18,7 @@
 #include "qarv/PlayerControl.h"
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
+#include "songcore/edit/SongEdit.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
 
@@ -26,8 +28,15 @@ class QuietWindow : public MainWindow {
 public:
     explicit QuietWindow(bool untimed = true) : MainWindow(CMCIWnd::Options{"null", untimed}) {}
     bool answerYes = true;
+    // Stands for the tag dialog's Update; empty: nothing written.
+    std::function<bool(const std::string&)> editTags;
+    std::vector<std::string> edited;
 
 protected:
+    bool EditSongTags(const std::string& path) override {
+        edited.push_back(path);
+        return editTags && editTags(path);
+    }
     bool AskExit(bool& again) override {
         again = true;
         return true;
@@ -181,6 +190,62 @@ private Q_SLOTS:
         QCOMPARE(window.Tree().GetSongFile(window.Tree().GetSelectedItem()), song.toStdString());
         QVERIFY(window.Exit());
         QCOMPARE(QString::fromStdString(CAppRegKey().GetLastPlaying()), song);
+    }
+
+    void tagCommandsAndTheViewsAfterAnUpdate() {
+        QTemporaryDir dir;
+        QString song = qarvtest::CopyData("files/silence.mp3", dir.path(), "song.mp3");
+        const std::string path = song.toStdString();
+        QVERIFY(songcore::EditSong(path, {{songcore::EditField::Artist, "Nina"},
+                                          {songcore::EditField::Title, "Old"}})
+                    .ok);
+        QuietWindow window;
+        QVERIFY(window.Tree().InsertSongFile(path));
+        window.Tree().InsertItem("/m/web.wav", 0x01, "Nina", "", "", "Wave");
+        window.List().Add(0, "Nina", "", "Old", path);
+
+        // Only a song with a tag editor can be tagged.
+        window.Tree().SelectItem(window.Tree().GetRootItem());
+        window.UpdateCommands();
+        QVERIFY(!window.Action("treeTag")->isEnabled());
+        window.Tree().SelectItem(window.Tree().FindPathInTree("/m/web.wav", nullptr));
+        window.UpdateCommands();
+        QVERIFY(!window.Action("treeTag")->isEnabled());
+        HTREEITEM item = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());
+        window.Tree().SelectItem(item);
+        window.UpdateCommands();
+        QVERIFY(window.Action("treeTag")->isEnabled());
+        QVERIFY(!window.Action("listTag")->isEnabled());  // the list is not shown
+
+        // Cancel changes nothing.
+        window.Action("treeTag")->trigger();
+        QCOMPARE(window.edited, std::vector<std::string>{path});
+        QCOMPARE(window.Tree().GetItemText(item), std::string("Old"));
+
+        window.editTags = [](const std::string& file) {
+            return songcore::EditSong(file, {{songcore::EditField::Title, "New"},
+                                             {songcore::EditField::Album, "Blue"}})
+                .ok;
+        };
+        window.Action("treeTag")->trigger();
+        QCOMPARE(window.Tree().GetItemText(item), std::string("New"));
+        QCOMPARE(window.List().GetTitle(0), std::string("New"));
+        QCOMPARE(window.List().GetAlbum(0), std::string("Blue"));
+
+        // From the play list; a new artist moves the song in the tree.
+        window.Tabs()->setCurrentIndex(1);
+        window.List().SetSelected(0, true);
+        window.UpdateCommands();
+        QVERIFY(window.Action("listTag")->isEnabled());
+        window.editTags = [](const std::string& file) {
+            return songcore::EditSong(file, {{songcore::EditField::Artist, "Tom"}}).ok;
+        };
+        window.Action("listTag")->trigger();
+        HTREEITEM moved = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());
+        QVERIFY(moved);
+        QCOMPARE(window.Tree().GetSongArtist(moved), std::string("Tom"));
+        QCOMPARE(window.List().GetArtist(0), std::string("Tom"));
+        QCOMPARE(window.List().GetTitle(0), std::string("New"));
     }
 
     void treeRemoveAsksFirst() {
