@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -69,7 +70,7 @@ QPushButton* TagDialog::AddCopyButton(const QString& text, TagSection* section) 
 
 void TagDialog::SetLyricsSection(TagSection* section) {
     lyricsSection_ = section;
-    lyricsButton_ = AddCopyButton(tr("Lyrics ..."), section);
+    lyricsButton_ = AddCopyButton(tr("&Lyrics ..."), section);
     connect(lyricsButton_, &QPushButton::clicked, this, [this] {
         LyricsDialog dialog(lyrics_, this);
         if (dialog.exec() == QDialog::Accepted) {
@@ -83,7 +84,11 @@ void TagDialog::ShowStreamText(const songcore::TagKind& kind) {
     stream_ = new QPlainTextEdit(this);
     stream_->setReadOnly(true);
     stream_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    stream_->setMaximumHeight(stream_->fontMetrics().lineSpacing() * 8);
+    // Room for the longest of the texts (eleven lines) without a scroll bar.
+    const int lines = 11;
+    stream_->setFixedHeight(
+        stream_->fontMetrics().lineSpacing() * lines +
+        2 * (stream_->frameWidth() + int(stream_->document()->documentMargin())));
     stream_->setTabChangesFocus(true);
     streamSlot_->addWidget(stream_);
 }

@@ -47,6 +47,7 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
             box = genre_;
         } else {
             auto* edit = new QLineEdit(this);
+            edit->setMinimumWidth(IsNumber(row.field) ? 60 : 240);
             texts_[row.field] = edit;
             box = edit;
             if (IsNumber(row.field)) {

@@ -3,12 +3,15 @@
 // the copy buttons, Undo Changes, failures, and that fields no box shows
 // survive an Update.
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
 #include "QarvTestSupport.h"
 #include "qarv/tagedit/GenreCombo.h"
+#include "qarv/tagedit/LyricsDialog.h"
 #include "qarv/tagedit/TagDialog.h"
 #include "qarv/tagedit/TagEditor.h"
 #include "qarv/tagedit/TagFailure.h"
@@ -44,7 +47,7 @@ void Type(TagSection* section, EditField field, const QString& text) {
     edit->setText(text);
 }
 
-QPushButton* Button(TagDialog& dialog, const QString& text) {
+QPushButton* Button(QDialog& dialog, const QString& text) {
     for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
         if (button->text() == text) {
             return button;
@@ -69,6 +72,10 @@ t.add(TCOM(encoding=3, text='Composer'))
 t.add(USLT(encoding=3, lang='eng', desc='', text='la la la'))
 t.add(TXXX(encoding=3, desc='MOOD', text='calm'))
 t.save(sys.argv[1], v1=2)
+if len(sys.argv) > 2:
+    t = ID3(sys.argv[1])
+    t.add(TCON(encoding=3, text=sys.argv[2]))
+    t.save(sys.argv[1], v1=0)
 )";
 
 const char* const kReadMp3 = R"(
@@ -142,6 +149,16 @@ private slots:
                          "USLT new words\nID3v1 False"));
     }
 
+    void mp3GenreOutsideTheListSurvives() {
+        QString path = Copy("files/silence.mp3", "custom.mp3");
+        QCOMPARE(Python(kTagMp3, {path, "Synthwave"}), QString());
+        auto dialog = CreateTagDialog(nullptr, path.toStdString());
+        QCOMPARE(Text(dialog->Sections()[0], EditField::Genre), QString::number(148));
+        Type(dialog->Sections()[0], EditField::Title, "Other");
+        QVERIFY(dialog->Update());
+        QVERIFY(Python(kReadMp3, {path}).contains("\nTCON Synthwave\n"));
+    }
+
     void mp3WithoutId3v2AndTheCopyButtons() {
         QString path = Copy("files/silence.mp3", "bare.mp3");
         auto dialog = CreateTagDialog(nullptr, path.toStdString());
@@ -198,6 +215,7 @@ f['trkn'] = [(3, 12)]
 f['disk'] = [(1, 2)]
 f['tmpo'] = [120]
 f['cpil'] = True
+f['\xa9gen'] = ['Synthwave']
 f['covr'] = [MP4Cover(b'\xff\xd8\xff\xe0 not really a jpeg', imageformat=MP4Cover.FORMAT_JPEG)]
 f.save()
 )",
@@ -220,10 +238,12 @@ f.save()
 import sys
 from mutagen.mp4 import MP4
 f = MP4(sys.argv[1])
-print(f['\xa9nam'][0], f['trkn'], f['disk'], f['tmpo'], f['cpil'], bytes(f['covr'][0])[:4])
+print(f['\xa9nam'][0], f['trkn'], f['disk'], f['tmpo'], f['cpil'], f['\xa9gen'],
+      bytes(f['covr'][0])[:4])
 )",
                         {path}),
-                 QString("Дорога [(3, 13)] [(1, 2)] [120] True b'\\xff\\xd8\\xff\\xe0'"));
+                 QString("Дорога [(3, 13)] [(1, 2)] [120] True ['Synthwave'] "
+                         "b'\\xff\\xd8\\xff\\xe0'"));
         CSongFileInfo song;
         QVERIFY(song.Open(path.toStdString(), 1, 0) && song.GetMP4Info());
         QCOMPARE(song.GetTrackNum(), 3u + 13u * 65536u);
@@ -249,6 +269,7 @@ f['TITLE'] = 'Ça ira'
 f['ARTIST'] = ['One', 'Two']
 f['ALBUMARTIST'] = 'Band'
 f['REPLAYGAIN_TRACK_GAIN'] = '-6.00 dB'
+f['GENRE'] = 'Synthwave'
 f.save()
 )",
                         {path}),
@@ -268,10 +289,10 @@ f.save()
 import sys
 from mutagen.flac import FLAC
 f = FLAC(sys.argv[1])
-print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'])
+print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['GENRE'])
 )",
                         {path}),
-                 QString("['Ça ira encore'] ['One', 'Two'] ['Band'] ['-6.00 dB']"));
+                 QString("['Ça ira encore'] ['One', 'Two'] ['Band'] ['-6.00 dB'] ['Synthwave']"));
     }
 
     void oggWritesLyricsAndShowsItsStream() {
@@ -387,6 +408,45 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'])
         QVERIFY(!missing->UpdateButton()->isEnabled());
         QVERIFY(!CreateTagDialog(nullptr, "http://example.com/a.mp3"));
         QVERIFY(!CreateTagDialog(nullptr, (dir_.path() + "/a.wav").toStdString()));
+    }
+
+    void lyricsDialogLoadsSavesClearsAndReloads() {
+        LyricsDialog dialog("old words", nullptr);
+        QPushButton* save = Button(dialog, "&Save ...");
+        QPushButton* clear = Button(dialog, "&Clear");
+        QVERIFY(save && clear && save->isEnabled() && clear->isEnabled());
+        clear->click();
+        QCOMPARE(dialog.Lyrics(), QString());
+        QVERIFY(!save->isEnabled() && !clear->isEnabled());
+        Button(dialog, "&Reload")->click();
+        QCOMPARE(dialog.Lyrics(), QString("old words"));
+
+        QString text = dir_.path() + "/words.txt";
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Ой у лузі\nчервона калина\n");
+        file.close();
+        QVERIFY(dialog.Load(text));
+        QCOMPARE(dialog.Lyrics(), QString("Ой у лузі\nчервона калина\n"));
+        QString copy = dir_.path() + "/copy.txt";
+        QVERIFY(dialog.Save(copy));
+        QFile saved(copy);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()), dialog.Lyrics());
+
+        QVERIFY(!dialog.Load(dir_.path() + "/none.txt"));
+        QVERIFY(failures_.last().startsWith("Open \"" + dir_.path() + "/none.txt\" failed!"));
+        QCOMPARE(dialog.Lyrics(), QString("Ой у лузі\nчервона калина\n"));
+
+        // A dropped text file takes the edit's place.
+        QMimeData drop;
+        drop.setUrls({QUrl::fromLocalFile(text)});
+        dialog.Editor()->clear();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &drop, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.Editor()->viewport(), &enter);
+        QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, &drop, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.Editor()->viewport(), &dropEvent);
+        QCOMPARE(dialog.Lyrics(), QString("Ой у лузі\nчервона калина\n"));
     }
 
     void genreBoxesHoldEveryGenre() {
