@@ -45,6 +45,11 @@ public:
     // searches and closes. False when the user said No.
     bool Exit();
 
+    // The files and folders of the command line (or of the launcher): songs
+    // go to the play list, which is shown with the first of them selected;
+    // folders are searched into the song tree.
+    void OpenPaths(const QStringList& paths);
+
     // Commands, as the buttons, menus and keys run them.
     void Search();
     void Find();

@@ -47,5 +47,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     window.show();
+    QStringList paths = QApplication::arguments();
+    paths.removeFirst();
+    window.OpenPaths(paths);
     return QApplication::exec();
 }

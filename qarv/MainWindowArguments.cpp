@@ -1,0 +1,30 @@
+// Files and folders handed to qarv when it starts.
+#include <QFileInfo>
+#include <QTabWidget>
+
+#include "qarv/MainWindow.h"
+#include "qarv/PlayListModel.h"
+#include "qarv/SearchRules.h"
+
+void MainWindow::OpenPaths(const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        QFileInfo info(path);
+        if (info.isDir()) {
+            tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(),
+                                       info.absoluteFilePath().toStdString());
+        } else {
+            files << info.absoluteFilePath();
+        }
+    }
+    if (files.isEmpty()) {
+        return;
+    }
+    const int first = list_.GetItemCount();
+    if (PlayListModel::AddDroppedFiles(list_, files) == 0) {
+        return;
+    }
+    tabs_->setCurrentIndex(kPlayListTab);
+    SelectListRowOnly(first);
+    UpdateCommands();
+}
