@@ -60,8 +60,7 @@ int RunTagFromName(const std::vector<std::string>& args) {
             status = kExitFailure;
             continue;
         }
-        operation.files.push_back({path, result.tagKind, std::move(result.before),
-                                   std::move(result.after), result.stamp});
+        operation.Add(path, std::move(result));
     }
     std::string error;
     if (!dryRun && !songcore::EditHistory().Record(std::move(operation), error)) {

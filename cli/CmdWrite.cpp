@@ -104,8 +104,7 @@ int RunWrite(const std::vector<std::string>& args) {
             status = kExitFailure;
             continue;
         }
-        operation.files.push_back({path, result.tagKind, std::move(result.before),
-                                   std::move(result.after), result.stamp});
+        operation.Add(path, std::move(result));
     }
     if (!options.has("no-history")) {
         std::string error;

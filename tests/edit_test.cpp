@@ -95,9 +95,13 @@ TEST(EditField, TextsAreCheckedAndPackedTheWayEachFormatKeepsThem) {
 
     // MP4 keeps "3 of 12" in one number; setting the track keeps the total.
     info.SetTrackNum((12 << 16) | 3);
-    EXPECT_EQ(GetFieldText(info, EditField::Track, true), "3");
+    EXPECT_EQ(GetFieldText(info, EditField::Track, true), "3/12");
     ASSERT_TRUE(SetFieldText(info, EditField::Track, "5", true, problem));
     EXPECT_EQ(info.GetTrackNum(), (12 << 16) | 5);
+    ASSERT_TRUE(SetFieldText(info, EditField::Track, "6/13", true, problem));
+    EXPECT_EQ(info.GetTrackNum(), (13 << 16) | 6);
+    ASSERT_TRUE(SetFieldText(info, EditField::Track, "6/", true, problem));
+    EXPECT_EQ(GetFieldText(info, EditField::Track, true), "6");
     EXPECT_FALSE(SetFieldText(info, EditField::Track, "x", true, problem));
 }
 
@@ -139,8 +143,7 @@ protected:
         for (const std::string& path : paths) {
             SongEditResult result = EditSong(path, changes);
             ASSERT_TRUE(result.ok) << result.error;
-            operation.files.push_back(
-                {path, result.tagKind, result.before, result.after, result.stamp});
+            operation.Add(path, std::move(result));
         }
         std::string error;
         ASSERT_TRUE(EditHistory(historyPath).Record(operation, error)) << error;
@@ -294,5 +297,38 @@ TEST(EditCommands, WriteManyTagFromNameAndUndo) {
             "    print(mutagen.File(p, easy=True).get('album'))\n",
             {first, second});
         EXPECT_EQ(peer.out, "['Blue']\n['Blue']\n") << peer.err;
+    }
+}
+
+TEST_F(History, TwoTagsOfOneFileInOneOperation) {
+    std::string path = CopyDataFile(dir, "files/silence.mp3");
+    // As the MP3 dialog writes: the ID3v2 tag, then the ID3v1 tag.
+    EditOperation operation{"Edit Tags", 1, {}};
+    for (uint32_t kind : {TAG_ID3V2, TAG_ID3V1}) {
+        SongEditOptions options;
+        options.tagKind = kind;
+        SongEditResult result = EditSong(path, {{EditField::Title, "Both"}}, options);
+        ASSERT_TRUE(result.ok) << result.error;
+        operation.Add(path, std::move(result));
+    }
+    std::string error;
+    ASSERT_TRUE(EditHistory(historyPath).Record(operation, error)) << error;
+    auto titleIn = [&](int (CSongFileInfo::*read)()) {
+        CSongFileInfo info;
+        EXPECT_TRUE(info.Open(path, 1, 0));
+        return (info.*read)() ? info.GetTitle() : std::string("<no tag>");
+    };
+
+    for (int round = 0; round < 2; ++round) {
+        HistoryOutcome undo = EditHistory(historyPath).Undo();
+        ASSERT_TRUE(undo.ok) << undo.error;
+        EXPECT_TRUE(undo.refused.empty()) << undo.refused[0].second;
+        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V2Info), "");
+        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V1Info), "");
+        HistoryOutcome redo = EditHistory(historyPath).Redo();
+        ASSERT_TRUE(redo.ok) << redo.error;
+        EXPECT_TRUE(redo.refused.empty()) << redo.refused[0].second;
+        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V2Info), "Both");
+        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V1Info), "Both");
     }
 }

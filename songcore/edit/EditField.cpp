@@ -153,9 +153,10 @@ std::string GetFieldText(const CSongFileInfo& info, EditField field, bool mp4) {
         case EditField::Track:
         case EditField::Disc: {
             uint32_t number = field == EditField::Track ? info.GetTrackNum() : info.GetDiscNum();
-            if (mp4) {
-                number &= 0xFFFF;
+            if (mp4 && (number >> 16) != 0) {
+                return std::to_string(number & 0xFFFF) + "/" + std::to_string(number >> 16);
             }
+            number &= mp4 ? 0xFFFF : 0xFFFFFFFF;
             return number == 0 ? std::string() : std::to_string(number);
         }
         case EditField::Lyrics:
@@ -199,6 +200,12 @@ bool SetFieldText(CSongFileInfo& info, EditField field, const std::string& text,
             const bool track = field == EditField::Track;
             uint32_t old = track ? info.GetTrackNum() : info.GetDiscNum();
             uint32_t value = mp4 ? (old & 0xFFFF0000u) | (*number & 0xFFFF) : *number;
+            // "5/12" gives MP4 its total as well; "5" keeps the total it has.
+            size_t slash = text.find('/');
+            if (mp4 && slash != std::string::npos) {
+                std::optional<uint32_t> total = ParseNumber(text.substr(slash + 1));
+                value = (*number & 0xFFFF) | (std::min<uint32_t>(total.value_or(0), 0xFFFF) << 16);
+            }
             track ? info.SetTrackNum(value) : info.SetDiscNum(value);
             return true;
         }

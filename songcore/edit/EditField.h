@@ -61,7 +61,8 @@ std::string GetFieldText(const CSongFileInfo& info, EditField field, bool mp4);
 // Sets the field; false with a reason for a genre that is no genre or a
 // track or disc that is no number. mp4 says the tag written is MP4, which
 // keeps the genre as its "gnre" number and the totals of track and disc in
-// the high 16 bits (the totals the song has are kept).
+// the high 16 bits: its track text reads "3/12" when it has a total, and
+// setting "5" keeps the total while "5/13" sets it.
 // Why text cannot be a value of field; empty when it can.
 std::string FieldTextProblem(EditField field, const std::string& text);
 bool SetFieldText(CSongFileInfo& info, EditField field, const std::string& text, bool mp4,

@@ -310,10 +310,15 @@ HistoryOutcome EditHistory::Step(bool undo) {
     from.pop_back();
     outcome.label = operation.label;
 
-    std::vector<FileEdit> done;
-    // Backwards, so a file edited twice in one operation ends as it began.
-    for (auto it = operation.files.rbegin(); it != operation.files.rend(); ++it) {
-        FileEdit& file = *it;
+    // Undo goes backwards and redo forwards, so a file edited twice in one
+    // operation (two of its tags, say) ends as it should.
+    std::vector<size_t> order(operation.files.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = undo ? order.size() - 1 - i : i;
+    }
+    std::vector<bool> restored(operation.files.size(), false);
+    for (size_t step = 0; step < order.size(); ++step) {
+        FileEdit& file = operation.files[order[step]];
         if (StampOf(file.path) != file.stamp) {
             outcome.refused.emplace_back(file.path, "changed since the edit; left as it is");
             continue;
@@ -326,23 +331,44 @@ HistoryOutcome EditHistory::Step(bool undo) {
             outcome.refused.emplace_back(file.path, result.error);
             continue;
         }
-        // The next operation of the same stack that touched this file
-        // expects the file as this step left it.
+        // What comes next for this file, in this step and in the next
+        // operation of the same stack, expects it as this write left it.
+        for (size_t later = step + 1; later < order.size(); ++later) {
+            FileEdit& next = operation.files[order[later]];
+            if (next.path == file.path) {
+                next.stamp = result.stamp;
+            }
+        }
+        auto samePath = [&](const FileEdit& other) { return other.path == file.path; };
         for (auto older = from.rbegin(); older != from.rend(); ++older) {
-            auto match =
-                std::find_if(older->files.begin(), older->files.end(),
-                             [&](const FileEdit& other) { return other.path == file.path; });
-            if (match != older->files.end()) {
-                match->stamp = result.stamp;
+            // The entry of the file that the next step takes first.
+            FileEdit* first = nullptr;
+            if (undo) {
+                auto match = std::find_if(older->files.rbegin(), older->files.rend(), samePath);
+                first = match == older->files.rend() ? nullptr : &*match;
+            } else {
+                auto match = std::find_if(older->files.begin(), older->files.end(), samePath);
+                first = match == older->files.end() ? nullptr : &*match;
+            }
+            if (first != nullptr) {
+                first->stamp = result.stamp;
                 break;
             }
         }
         file.stamp = result.stamp;
-        outcome.restored.push_back(file.path);
-        done.push_back(std::move(file));
+        restored[order[step]] = true;
+        if (std::find(outcome.restored.begin(), outcome.restored.end(), file.path) ==
+            outcome.restored.end()) {
+            outcome.restored.push_back(file.path);
+        }
+    }
+    std::vector<FileEdit> done;
+    for (size_t i = 0; i < operation.files.size(); ++i) {
+        if (restored[i]) {
+            done.push_back(std::move(operation.files[i]));
+        }
     }
     if (!done.empty()) {
-        std::reverse(done.begin(), done.end());
         operation.files = std::move(done);
         to.push_back(std::move(operation));
     }

@@ -28,6 +28,12 @@ struct EditOperation {
     std::string label;  // "Edit Tags", "write", ...
     int64_t time = 0;   // seconds since the epoch
     std::vector<FileEdit> files;
+
+    // Keeps what a successful edit of path changed.
+    void Add(const std::string& path, SongEditResult&& result) {
+        files.push_back({path, result.tagKind, std::move(result.before), std::move(result.after),
+                         result.stamp});
+    }
 };
 
 struct HistoryOutcome {
