@@ -247,8 +247,15 @@ std::vector<uint8_t> Mp4Tag::BuildItemList(const std::vector<Mp4Item>& old) cons
     for (size_t i = 0; i < kRuleCount; ++i) {
         changed[i] = !SameField(kRules[i], *this, before);
     }
+    // A genre given as text ("\xA9gen") is not read, but it would hide a new
+    // genre from players that prefer it: it goes when the genre changes.
+    const Rule* genreRule = RuleFor("gnre");
+    const bool genreChanged = changed[genreRule - kRules];
     ByteWriter out;
     for (const Mp4Item& item : old) {
+        if (genreChanged && item.name == "\xA9gen") {
+            continue;
+        }
         const Rule* rule = RuleFor(item.name);
         if (!rule || !changed[rule - kRules]) {
             out.bytes(item.raw);
