@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "qarv/tagedit/GenreCombo.h"
+#include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::EditField;
@@ -74,6 +75,10 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
     }
 }
 
+bool TagSection::IsMp4() const {
+    return kind_.mask == TAG_MP4;
+}
+
 bool TagSection::Present() const {
     return !isCheckable() || isChecked();
 }
@@ -124,7 +129,8 @@ void TagSection::SetValue(EditField field, const QString& value) {
 void TagSection::Fill(const CSongFileInfo& song, bool found) {
     SetPresent(found);
     if (genre_) {
-        genre_->SetGenre(song.GetGenre());
+        // MP4 keeps its genre as the "gnre" code, one above the index.
+        genre_->SetGenre(IsMp4() ? songcore::Mp4GenreToIndex(song.GetGenre()) : song.GetGenre());
     }
     for (auto& [field, edit] : texts_) {
         if (IsNumber(field)) {
@@ -144,7 +150,9 @@ void TagSection::Fill(const CSongFileInfo& song, bool found) {
 
 void TagSection::Store(CSongFileInfo& song) const {
     if (genre_) {
-        song.SetGenre(static_cast<unsigned short>(genre_->Genre()));
+        const int genre = genre_->Genre();
+        song.SetGenre(IsMp4() ? songcore::Mp4GenreFromIndex(genre)
+                              : static_cast<unsigned short>(genre));
     }
     for (const auto& [field, edit] : texts_) {
         if (IsNumber(field)) {

@@ -63,6 +63,8 @@ public:
     std::string WriteTo(const std::string& path, const std::string* lyrics) const;
 
 private:
+    bool IsMp4() const;
+
     const songcore::TagKind& kind_;
     Shape shape_;
     std::map<songcore::EditField, QLineEdit*> texts_;

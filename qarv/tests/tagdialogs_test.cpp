@@ -247,6 +247,18 @@ print(f['\xa9nam'][0], f['trkn'], f['disk'], f['tmpo'], f['cpil'], f['\xa9gen'],
         CSongFileInfo song;
         QVERIFY(song.Open(path.toStdString(), 1, 0) && song.GetMP4Info());
         QCOMPARE(song.GetTrackNum(), 3u + 13u * 65536u);
+
+        // A genre of the list is stored as its "gnre" code.
+        auto again = CreateTagDialog(nullptr, path.toStdString());
+        again->Sections()[0]->SetValue(EditField::Genre, "8");
+        QVERIFY(again->Update());
+        QCOMPARE(
+            Text(CreateTagDialog(nullptr, path.toStdString())->Sections()[0], EditField::Genre),
+            QString("8"));
+        QCOMPARE(Python("import sys\nfrom mutagen.mp4 import MP4\n"
+                        "print(MP4(sys.argv[1])['\\xa9gen'])",
+                        {path}),
+                 QString("['Jazz']"));
     }
 
     void flacKeepsOtherCommentsAndShowsItsStream() {
