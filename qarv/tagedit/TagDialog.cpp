@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <ctime>
 #include <filesystem>
 
 #include "qarv/tagedit/LyricsDialog.h"
@@ -145,17 +146,30 @@ void TagDialog::UpdateEnabling() {
 bool TagDialog::Update() {
     const std::string lyrics = lyrics_.toStdString();
     const QString name = QFileInfo(QString::fromStdString(path_)).fileName();
+    songcore::EditOperation operation{"Edit Tags", std::time(nullptr), {}};
+    bool ok = true;
     for (const auto& [section, failureText] : writeOrder_) {
-        std::string error = section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr);
+        songcore::FileEdit edit;
+        std::string error =
+            section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr, &edit);
         if (!error.empty()) {
             ReportTagFailure(this, failureText,
                              tr("%1: %2").arg(name, QString::fromStdString(error)));
-            if (closeOnFailure_) {
-                reject();
-            }
-            return false;
+            ok = false;
+            break;
         }
+        operation.files.push_back(std::move(edit));
     }
-    accept();
-    return true;
+    // What was written stays written after a failure, and can be undone.
+    std::string error;
+    if (!songcore::EditHistory().Record(std::move(operation), error)) {
+        ReportTagFailure(this, tr("The edit cannot be undone"),
+                         tr("%1: %2").arg(name, QString::fromStdString(error)));
+    }
+    if (ok) {
+        accept();
+    } else if (closeOnFailure_) {
+        reject();
+    }
+    return ok;
 }

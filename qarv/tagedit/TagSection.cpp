@@ -172,7 +172,23 @@ void TagSection::Store(CSongFileInfo& song) const {
     }
 }
 
-std::string TagSection::WriteTo(const std::string& path, const std::string* lyrics) const {
+songcore::FieldValues TagSection::Values(const CSongFileInfo& song, bool lyrics) const {
+    songcore::FieldValues values;
+    if (genre_) {
+        values.emplace_back(EditField::Genre,
+                            songcore::GetFieldText(song, EditField::Genre, IsMp4()));
+    }
+    for (const auto& [field, edit] : texts_) {
+        values.emplace_back(field, songcore::GetFieldText(song, field, IsMp4()));
+    }
+    if (lyrics) {
+        values.emplace_back(EditField::Lyrics, song.GetLyrics());
+    }
+    return values;
+}
+
+std::string TagSection::WriteTo(const std::string& path, const std::string* lyrics,
+                                songcore::FileEdit* edit) const {
     CSongFileInfo song;
     if (!song.Open(path, 0, 0)) {
         std::string reason = song.GetErrorMessage();
@@ -180,6 +196,7 @@ std::string TagSection::WriteTo(const std::string& path, const std::string* lyri
     }
     // Start from what the file holds: a field no box shows keeps its value.
     (song.*kind_.read)();
+    const songcore::FieldValues before = Values(song, lyrics != nullptr);
     int written = 0;
     if (Present()) {
         Store(song);
@@ -198,6 +215,22 @@ std::string TagSection::WriteTo(const std::string& path, const std::string* lyri
         written = (song.*kind_.write)();
     }
     if (written) {
+        if (edit) {
+            songcore::FieldValues after = written && (Present() || !kind_.remove)
+                                              ? Values(song, lyrics != nullptr)
+                                              : songcore::FieldValues{};
+            *edit = {path, kind_.mask, {}, {}, {}};
+            for (const auto& [field, old] : before) {
+                const std::string* now = songcore::FindFieldValue(after, field);
+                std::string value = now ? *now : std::string();
+                if (value != old) {
+                    edit->before.emplace_back(field, old);
+                    edit->after.emplace_back(field, std::move(value));
+                }
+            }
+            song.Close();
+            edit->stamp = songcore::StampOf(path);
+        }
         return {};
     }
     std::string reason = song.GetErrorMessage();

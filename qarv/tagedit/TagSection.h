@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "songcore/edit/EditField.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/tags/TagKinds.h"
 
 class GenreCombo;
@@ -59,11 +60,16 @@ public:
     // Writes this section to the file: reads the tag first, so that what the
     // boxes do not show stays as it is, then sets the boxes' fields and
     // writes, or removes the tag when the section is cleared. lyrics, when
-    // given, are written with the tag. Empty on success, else why it failed.
-    std::string WriteTo(const std::string& path, const std::string* lyrics) const;
+    // given, are written with the tag. edit, when given, gets the old and
+    // new values of the fields that changed, for undo. Empty on success,
+    // else why it failed.
+    std::string WriteTo(const std::string& path, const std::string* lyrics,
+                        songcore::FileEdit* edit = nullptr) const;
 
 private:
     bool IsMp4() const;
+    // The values of this section's fields (and the lyrics when asked).
+    songcore::FieldValues Values(const CSongFileInfo& song, bool lyrics) const;
 
     const songcore::TagKind& kind_;
     Shape shape_;

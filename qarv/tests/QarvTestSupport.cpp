@@ -7,19 +7,24 @@
 namespace qarvtest {
 
 PrivateHome::PrivateHome()
-    : oldConfig_(qgetenv("XDG_CONFIG_HOME")), oldData_(qgetenv("XDG_DATA_HOME")) {
+    : oldConfig_(qgetenv("XDG_CONFIG_HOME")),
+      oldData_(qgetenv("XDG_DATA_HOME")),
+      oldState_(qgetenv("XDG_STATE_HOME")) {
     qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (dir_.path() + "/data").toUtf8());
+    qputenv("XDG_STATE_HOME", (dir_.path() + "/state").toUtf8());
 }
 
 PrivateHome::~PrivateHome() {
     qputenv("XDG_CONFIG_HOME", oldConfig_);
     qputenv("XDG_DATA_HOME", oldData_);
+    qputenv("XDG_STATE_HOME", oldState_);
 }
 
 void PrivateHome::Reset() {
     QDir(dir_.path() + "/config").removeRecursively();
     QDir(dir_.path() + "/data").removeRecursively();
+    QDir(dir_.path() + "/state").removeRecursively();
 }
 
 QString DataFile(const QString& name) {

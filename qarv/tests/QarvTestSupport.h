@@ -8,8 +8,8 @@
 
 namespace qarvtest {
 
-// Points XDG_CONFIG_HOME and XDG_DATA_HOME into a fresh folder for as long
-// as the object lives.
+// Points XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_STATE_HOME (the edit
+// history) into a fresh folder for as long as the object lives.
 class PrivateHome {
 public:
     PrivateHome();
@@ -17,12 +17,12 @@ public:
     QString path() const { return dir_.path(); }
     QString ConfigFile() const { return dir_.path() + "/config/Tunemoss/qarv.ini"; }
     QString DataFolder() const { return dir_.path() + "/data/Tunemoss"; }
-    // Empties both homes, as on a first start.
+    // Empties the homes, as on a first start.
     void Reset();
 
 private:
     QTemporaryDir dir_;
-    QByteArray oldConfig_, oldData_;
+    QByteArray oldConfig_, oldData_, oldState_;
 };
 
 // Path of a file below tests/data.

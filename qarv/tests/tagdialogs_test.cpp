@@ -15,6 +15,7 @@
 #include "qarv/tagedit/TagDialog.h"
 #include "qarv/tagedit/TagEditor.h"
 #include "qarv/tagedit/TagFailure.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::EditField;
@@ -147,6 +148,16 @@ private slots:
         QCOMPARE(Python(kReadMp3, {path}),
                  QString("TIT2 Нова назва\nTPOS 2/3\nTXXX:MOOD calm\nTCON Jazz\n"
                          "USLT new words\nID3v1 False"));
+
+        // The Update can be undone: both tags get their old values back.
+        songcore::HistoryOutcome undo = songcore::EditHistory().Undo();
+        QVERIFY2(undo.ok && undo.refused.empty(), undo.error.c_str());
+        QCOMPARE(QString::fromStdString(undo.label), QString("Edit Tags"));
+        auto undone = CreateTagDialog(nullptr, path.toStdString());
+        QCOMPARE(Text(undone->Sections()[0], EditField::Title), QString("Пісня про море"));
+        QCOMPARE(undone->Lyrics(), QString("la la la"));
+        QVERIFY(undone->Sections()[1]->Present());
+        QVERIFY(Python(kReadMp3, {path}).contains("TPOS 2/3\nTXXX:MOOD calm"));
     }
 
     void mp3GenreOutsideTheListSurvives() {
