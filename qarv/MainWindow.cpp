@@ -399,6 +399,10 @@ void MainWindow::ConnectViews() {
         connect(tag, &QShortcut::activated, this, &MainWindow::EditListSongTags);
     }
     connect(tagButton_, &QPushButton::clicked, this, &MainWindow::EditTreeSongTags);
+    connect(listModel_.get(), &PlayListModel::tagWritten, this,
+            [this](const QString& path) { SongTagsChanged(path.toStdString()); });
+    connect(listModel_.get(), &PlayListModel::tagWriteFailed, control_.get(),
+            &PlayerControl::SetStatusText);
     connect(treeView_, &QTreeView::doubleClicked, this, [this] {
         if (!TaggableTreeSong().empty()) {
             EditTreeSongTags();

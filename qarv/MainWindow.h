@@ -142,6 +142,8 @@ private:
     // the selection is no such song.
     std::string TaggableTreeSong() const;
     std::string TaggableListSong() const;
+    // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.
+    void StepEditHistory(bool undo);
     void RouteCommand(const QString& name);
 
     bool created_ = false;

@@ -51,6 +51,13 @@ void MainWindow::BuildMenus() {
     file->addSeparator();
     connect(AddAction(file, "exit", "&Exit\tAlt+F4"), &QAction::triggered, this, &QWidget::close);
 
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    connect(AddAction(edit, "undo", "&Undo Tag Edit\tCtrl+Z", QKeySequence(Qt::CTRL | Qt::Key_Z)),
+            &QAction::triggered, this, [this] { StepEditHistory(true); });
+    connect(AddAction(edit, "redo", "&Redo Tag Edit\tCtrl+Shift+Z",
+                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)),
+            &QAction::triggered, this, [this] { StepEditHistory(false); });
+
     QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* tabGroup = new QActionGroup(this);
     for (const char* name : {"viewSongTree", "viewPlayList"}) {

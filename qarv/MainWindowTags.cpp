@@ -4,6 +4,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/tagedit/TagEditor.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/tags/SongFileInfo.h"
 
 namespace {
@@ -74,4 +75,35 @@ void MainWindow::SongTagsChanged(const std::string& path) {
         }
     }
     UpdateCommands();
+}
+
+void MainWindow::StepEditHistory(bool undo) {
+    songcore::HistoryOutcome outcome =
+        undo ? songcore::EditHistory().Undo() : songcore::EditHistory().Redo();
+    for (const std::string& path : outcome.restored) {
+        SongTagsChanged(path);
+    }
+    if (outcome.label.empty()) {
+        control_->SetStatusText(QString::fromStdString(outcome.error));
+        return;
+    }
+    const size_t total = outcome.restored.size() + outcome.refused.size();
+    control_->SetStatusText(
+        (undo ? tr("Undone: %1, %2 of %3 files") : tr("Redone: %1, %2 of %3 files"))
+            .arg(QString::fromStdString(outcome.label))
+            .arg(outcome.restored.size())
+            .arg(total));
+    QStringList problems;
+    for (const auto& [path, reason] : outcome.refused) {
+        problems << QStringLiteral("%1: %2").arg(QString::fromStdString(path),
+                                                 QString::fromStdString(reason));
+    }
+    if (!outcome.ok) {
+        problems << QString::fromStdString(outcome.error);
+    }
+    if (!problems.isEmpty()) {
+        Inform((undo ? tr("Some files were not undone:") : tr("Some files were not redone:")) +
+                   "\n" + problems.join('\n'),
+               undo ? tr("Undo") : tr("Redo"));
+    }
 }

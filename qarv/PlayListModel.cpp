@@ -1,10 +1,13 @@
 #include "qarv/PlayListModel.h"
 
+#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
+#include <ctime>
 #include <set>
 
+#include "songcore/edit/EditHistory.h"
 #include "songcore/tags/SongFileInfo.h"
 
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
@@ -37,25 +40,34 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-bool PlayListModel::WriteTagField(const std::string& file, int column, const std::string& text) {
-    CSongFileInfo info;
-    if (!info.Open(file, 0, 0) || !info.GetSongInfo()) {
-        return false;
-    }
+std::string PlayListModel::WriteTagField(const std::string& file, int column,
+                                         const std::string& text) {
+    songcore::EditField field;
     switch (column) {
         case CPlayList::COLUMN_ARTIST:
-            info.SetArtist(text);
+            field = songcore::EditField::Artist;
             break;
         case CPlayList::COLUMN_TITLE:
-            info.SetTitle(text);
+            field = songcore::EditField::Title;
             break;
         case CPlayList::COLUMN_ALBUM:
-            info.SetAlbum(text);
+            field = songcore::EditField::Album;
             break;
         default:
-            return false;
+            return "this column is not a tag field";
     }
-    return info.WriteSongInfo() != 0;
+    songcore::SongEditOptions options;
+    options.writeUnchanged = true;
+    songcore::SongEditResult result = songcore::EditSong(file, {{field, text}}, options);
+    if (!result.ok) {
+        return result.error;
+    }
+    songcore::EditOperation operation{"Edit Cell", std::time(nullptr), {}};
+    operation.Add(file, std::move(result));
+    std::string error;
+    // The tag is written; only its undo is lost.
+    songcore::EditHistory().Record(std::move(operation), error);
+    return {};
 }
 
 bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -66,10 +78,16 @@ bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int
     if (text == list_.GetItemText(index.row(), index.column())) {
         return true;
     }
-    if (!WriteTagField(list_.GetFile(index.row()), index.column(), text)) {
+    const std::string file = list_.GetFile(index.row());
+    std::string error = WriteTagField(file, index.column(), text);
+    if (!error.empty()) {
+        Q_EMIT tagWriteFailed(tr("Cannot write %1: %2")
+                                  .arg(QFileInfo(QString::fromStdString(file)).fileName(),
+                                       QString::fromStdString(error)));
         return false;
     }
     list_.SetItemText(index.row(), index.column(), text.c_str());
+    Q_EMIT tagWritten(QString::fromStdString(file));
     return true;
 }
 

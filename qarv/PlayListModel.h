@@ -1,7 +1,7 @@
 #pragma once
 // PlayListModel: the play list as Qt's table model (artist, title, album).
 // Editing a cell writes the new text into the song's tag first; the cell
-// changes only when the file took it. Sorting reorders the list itself, as
+// changes only when the file took it, and a failure is told. Sorting reorders the list itself, as
 // a report list sorts its rows.
 
 #include <QAbstractTableModel>
@@ -36,10 +36,15 @@ public:
     static int AddDroppedFiles(CPlayList& list, const QStringList& paths);
 
     // Writes text into field column (0 artist, 1 title, 2 album) of the
-    // song's tag; false when the file cannot be opened, read or written.
-    static bool WriteTagField(const std::string& file, int column, const std::string& text);
+    // song's tag (a song without a tag gets one) and keeps the old value for
+    // undo; empty on success, else why it failed.
+    static std::string WriteTagField(const std::string& file, int column, const std::string& text);
 
 Q_SIGNALS:
+    // A cell edit wrote the song's tag.
+    void tagWritten(const QString& path);
+    // A cell edit could not be written: "Cannot write NAME: reason".
+    void tagWriteFailed(const QString& message);
     // The list's own selection changed (rows removed, inserted, or set).
     void listSelectionChanged();
     void ensureVisibleRequested(int row);

@@ -78,15 +78,23 @@ private Q_SLOTS:
         QVERIFY(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
         QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Title"));
 
+        QSignalSpy written(&model, &PlayListModel::tagWritten);
+        QSignalSpy failed(&model, &PlayListModel::tagWriteFailed);
         QVERIFY(model.setData(model.index(0, 1), "New Title", Qt::EditRole));
         QCOMPARE(list.GetTitle(0), std::string("New Title"));
         QCOMPARE(TitleOf(song), std::string("New Title"));
-        // A file that cannot be written keeps its cell.
+        QCOMPARE(written.size(), 1);
+        // A file that cannot be written keeps its cell, and says why.
         QVERIFY(!model.setData(model.index(1, 1), "Other", Qt::EditRole));
         QCOMPARE(list.GetTitle(1), std::string("Gone"));
-        // A song whose tags cannot be read is not written either.
-        QVERIFY(!model.setData(model.index(2, 2), "Album", Qt::EditRole));
-        QCOMPARE(list.GetAlbum(2), std::string("B"));
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed[0][0].toString().startsWith("Cannot write missing.mp3: "));
+        // A song without a tag gets one.
+        QVERIFY(model.setData(model.index(2, 2), "Album", Qt::EditRole));
+        QCOMPARE(list.GetAlbum(2), std::string("Album"));
+        CSongFileInfo bare;
+        QVERIFY(bare.Open(untagged.toStdString(), 1, 0) && bare.GetSongInfo());
+        QCOMPARE(bare.GetAlbum(), std::string("Album"));
     }
 
     void droppedFiles() {
@@ -246,6 +254,18 @@ private Q_SLOTS:
         QCOMPARE(window.Tree().GetSongArtist(moved), std::string("Tom"));
         QCOMPARE(window.List().GetArtist(0), std::string("Tom"));
         QCOMPARE(window.List().GetTitle(0), std::string("New"));
+
+        // A cell edit is undone from the Edit menu, and the views follow.
+        QVERIFY(window.ListModel().setData(window.ListModel().index(0, 1), "Cell", Qt::EditRole));
+        QCOMPARE(window.Tree().GetItemText(
+                     window.Tree().FindPathInTree(path, window.Tree().GetRootItem())),
+                 std::string("Cell"));
+        window.Action("undo")->trigger();
+        QCOMPARE(TitleOf(song), std::string("New"));
+        QCOMPARE(window.List().GetTitle(0), std::string("New"));
+        QCOMPARE(window.StatusText(), QString("Undone: Edit Cell, 1 of 1 files"));
+        window.Action("redo")->trigger();
+        QCOMPARE(TitleOf(song), std::string("Cell"));
     }
 
     void treeRemoveAsksFirst() {
