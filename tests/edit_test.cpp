@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "songcore/edit/BatchEdit.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/edit/NamePattern.h"
 #include "songcore/edit/SongEdit.h"
@@ -331,4 +332,38 @@ TEST_F(History, TwoTagsOfOneFileInOneOperation) {
         EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V2Info), "Both");
         EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V1Info), "Both");
     }
+}
+
+TEST_F(History, ABatchGoesOnAfterAFailureAndStopsWhenCancelled) {
+    std::vector<BatchItem> items;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) {
+        items.push_back(
+            {CopyDataFile(dir, "files/silence.mp3", name), {{EditField::Album, "Batch"}}});
+    }
+    items.insert(items.begin() + 1, BatchItem{dir.file("gone.mp3"), {{EditField::Album, "Batch"}}});
+    std::atomic<bool> cancel{false};
+    std::vector<std::string> seen;
+    EditHistory history(historyPath);
+    BatchOutcome outcome = RunBatchEdit(
+        items, "batch", cancel,
+        [&](size_t index, const std::string& path) {
+            seen.push_back(path);
+            // The user cancels while the fourth file is written.
+            cancel = index == 3;
+        },
+        &history);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(outcome.done, 4u);
+    EXPECT_EQ(seen.size(), 4u);
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].first, dir.file("gone.mp3"));
+    EXPECT_EQ(outcome.operation.files.size(), 3u);
+    EXPECT_EQ(ReadField(dir.file("c.mp3"), EditField::Album), "Batch");
+    EXPECT_EQ(ReadField(dir.file("d.mp3"), EditField::Album), "");
+
+    HistoryOutcome undo = history.Undo();
+    ASSERT_TRUE(undo.ok) << undo.error;
+    EXPECT_EQ(undo.label, "batch");
+    EXPECT_EQ(undo.restored.size(), 3u);
+    EXPECT_EQ(ReadField(dir.file("a.mp3"), EditField::Album), "");
 }

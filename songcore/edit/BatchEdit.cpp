@@ -1,0 +1,37 @@
+#include "songcore/edit/BatchEdit.h"
+
+#include <ctime>
+
+namespace songcore {
+
+BatchOutcome RunBatchEdit(const std::vector<BatchItem>& items, const std::string& label,
+                          const std::atomic<bool>& cancel,
+                          const std::function<void(size_t, const std::string&)>& progress,
+                          EditHistory* history) {
+    BatchOutcome outcome;
+    outcome.operation.label = label;
+    outcome.operation.time = std::time(nullptr);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (cancel.load()) {
+            outcome.cancelled = true;
+            break;
+        }
+        if (progress) {
+            progress(i, items[i].path);
+        }
+        SongEditResult result = EditSong(items[i].path, items[i].changes);
+        ++outcome.done;
+        if (!result.ok) {
+            outcome.failures.emplace_back(items[i].path, result.error);
+            continue;
+        }
+        outcome.operation.Add(items[i].path, std::move(result));
+    }
+    if (history != nullptr) {
+        EditOperation kept = outcome.operation;
+        history->Record(std::move(kept), outcome.historyError);
+    }
+    return outcome;
+}
+
+}  // namespace songcore
