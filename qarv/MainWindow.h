@@ -16,6 +16,7 @@
 #include "songcore/views/PlayList.h"
 
 class QAction;
+class QDialog;
 class QComboBox;
 class QLineEdit;
 class QModelIndex;
@@ -46,7 +47,7 @@ public:
     bool Exit();
 
     // The files and folders of the command line (or of the launcher): songs
-    // go to the play list, which is shown with the first of them selected;
+    // go to the play list, which is shown with them selected;
     // folders are searched into the song tree.
     void OpenPaths(const QStringList& paths);
 
@@ -92,6 +93,9 @@ protected:
     // Shows the tag editor of a song; true when it wrote the tags. The
     // tests put their own edit in its place.
     virtual bool EditSongTags(const std::string& path);
+    // Shows a dialog over the selected songs (the batch form, tag from
+    // names) modally; true when it wrote. The tests press its buttons.
+    virtual bool RunSongsDialog(QDialog& dialog);
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -142,6 +146,11 @@ private:
     // the selection is no such song.
     std::string TaggableTreeSong() const;
     std::string TaggableListSong() const;
+    // The songs with a tag editor among the selection: the tree's song or
+    // every song below its group, or the play list's selected rows.
+    std::vector<std::string> SelectedSongs() const;
+    // Edit Tags of Selected Songs (batch) or Tag from File Names.
+    void EditSelectedSongs(bool batch);
     // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.
     void StepEditHistory(bool undo);
     void RouteCommand(const QString& name);

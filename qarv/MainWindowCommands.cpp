@@ -18,6 +18,9 @@
 #include "qarv/AboutDialog.h"
 #include "qarv/AppInfo.h"
 #include "qarv/MainWindow.h"
+
+#include <string_view>
+#include <tuple>
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SearchRules.h"
@@ -57,6 +60,17 @@ void MainWindow::BuildMenus() {
     connect(AddAction(edit, "redo", "&Redo Tag Edit\tCtrl+Shift+Z",
                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)),
             &QAction::triggered, this, [this] { StepEditHistory(false); });
+    edit->addSeparator();
+    for (auto [name, text, key] :
+         {std::tuple{"editBatch", "Edit Tags of &Selected Songs ...\tCtrl+Shift+T",
+                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)},
+          std::tuple{"editFromNames", "Tag from File &Names ...", QKeySequence()}}) {
+        QAction* action = AddAction(edit, name, text, key);
+        treeView_->addAction(action);
+        listView_->addAction(action);
+        const bool batch = name == std::string_view("editBatch");
+        connect(action, &QAction::triggered, this, [this, batch] { EditSelectedSongs(batch); });
+    }
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* tabGroup = new QActionGroup(this);
@@ -202,6 +216,10 @@ void MainWindow::UpdateCommands() {
     Action("treeTag")->setEnabled(canTagTree);
     tagButton_->setEnabled(canTagTree);
     Action("listTag")->setEnabled(listTab && !TaggableListSong().empty());
+    const bool canEditMany =
+        treeTab ? selected != nullptr && (!isSong || canTagTree) : !TaggableListSong().empty();
+    Action("editBatch")->setEnabled(canEditMany);
+    Action("editFromNames")->setEnabled(canEditMany);
     Action("treeAddFolder")->setEnabled(treeTab);
     Action("treeAddToPlayList")->setEnabled(treeTab && selected != nullptr);
     Action("treeExpand")->setEnabled(treeTab && selected != nullptr && !isSong);

@@ -3,7 +3,9 @@
 
 #include "qarv/MainWindow.h"
 #include "qarv/PlayerControl.h"
+#include "qarv/tagedit/BatchEditDialog.h"
 #include "qarv/tagedit/TagEditor.h"
+#include "qarv/tagedit/TagFromNameDialog.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/tags/SongFileInfo.h"
 
@@ -75,6 +77,75 @@ void MainWindow::SongTagsChanged(const std::string& path) {
         }
     }
     UpdateCommands();
+}
+
+std::vector<std::string> MainWindow::SelectedSongs() const {
+    std::vector<std::string> songs;
+    if (tabs_->currentIndex() == kPlayListTab) {
+        for (int row : list_.GetSelectedRows()) {
+            std::string path = list_.GetFile(row);
+            if (HasTagEditor(path)) {
+                songs.push_back(std::move(path));
+            }
+        }
+        return songs;
+    }
+    HTREEITEM top = SelectedTreeItem();
+    if (top == nullptr) {
+        return songs;
+    }
+    // The subtree in the order the tree shows it.
+    std::vector<HTREEITEM> stack{top};
+    while (!stack.empty()) {
+        HTREEITEM item = stack.back();
+        stack.pop_back();
+        if (tree_.GetItemKind(item) == CSongTreeCtrl::KIND_SONG) {
+            std::string path = tree_.GetSongFile(item);
+            if (HasTagEditor(path)) {
+                songs.push_back(std::move(path));
+            }
+            continue;
+        }
+        std::vector<HTREEITEM> children;
+        for (HTREEITEM child = tree_.GetChildItem(item); child != nullptr;
+             child = tree_.GetNextSiblingItem(child)) {
+            children.push_back(child);
+        }
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
+    return songs;
+}
+
+bool MainWindow::RunSongsDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void MainWindow::EditSelectedSongs(bool batch) {
+    std::vector<std::string> songs = SelectedSongs();
+    if (songs.empty()) {
+        return;
+    }
+    const songcore::BatchOutcome* outcome = nullptr;
+    std::unique_ptr<QDialog> dialog;
+    if (batch) {
+        auto form = std::make_unique<BatchEditDialog>(songs, this);
+        outcome = &form->Outcome();
+        dialog = std::move(form);
+    } else {
+        auto names = std::make_unique<TagFromNameDialog>(songs, this);
+        outcome = &names->Outcome();
+        dialog = std::move(names);
+    }
+    if (!RunSongsDialog(*dialog)) {
+        return;
+    }
+    for (const songcore::FileEdit& file : outcome->operation.files) {
+        SongTagsChanged(file.path);
+    }
+    control_->SetStatusText(tr("%1 of %2 songs written%3")
+                                .arg(outcome->operation.files.size())
+                                .arg(songs.size())
+                                .arg(outcome->cancelled ? tr("; cancelled") : QString()));
 }
 
 void MainWindow::StepEditHistory(bool undo) {

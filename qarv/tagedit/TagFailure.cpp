@@ -21,6 +21,15 @@ void ReportTagFailure(QWidget* parent, const QString& text, const QString& detai
         return;
     }
     QMessageBox box(QMessageBox::Critical, QObject::tr("Failed"), text, QMessageBox::Ok, parent);
-    box.setInformativeText(detail);
+    // A long list (a batch's failures) shows its start; the rest is a
+    // click away.
+    const QStringList lines = detail.split('\n');
+    constexpr int kShownLines = 10;
+    if (lines.size() > kShownLines) {
+        box.setInformativeText(lines.mid(0, kShownLines).join('\n') + "\n...");
+        box.setDetailedText(detail);
+    } else {
+        box.setInformativeText(detail);
+    }
     box.exec();
 }

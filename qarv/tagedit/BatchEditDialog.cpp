@@ -1,0 +1,166 @@
+#include "qarv/tagedit/BatchEditDialog.h"
+
+#include <QCheckBox>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "qarv/tagedit/BatchRunner.h"
+#include "songcore/tags/SongFileInfo.h"
+
+using songcore::EditField;
+
+namespace {
+
+const char* const kKeep = "(keep)";
+
+QStringList GenreNames() {
+    QStringList names;
+    for (int genre = 0; genre < GENRE_NONE; ++genre) {
+        names << QString::fromStdString(GetMP3Genre(genre));
+    }
+    return names;
+}
+
+}  // namespace
+
+const std::vector<EditField>& BatchEditDialog::Fields() {
+    static const std::vector<EditField> fields = {
+        EditField::Title, EditField::Artist, EditField::Album,   EditField::Year,
+        EditField::Track, EditField::Genre,  EditField::Comment, EditField::Composer};
+    return fields;
+}
+
+BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent)
+    : QDialog(parent), paths_(std::move(paths)) {
+    setWindowTitle(tr("Edit Tags of %n Songs", nullptr, static_cast<int>(paths_.size())));
+    auto* layout = new QVBoxLayout(this);
+    auto* songs = new QListWidget(this);
+    songs->setMaximumHeight(120);
+    for (const std::string& path : paths_) {
+        songs->addItem(QFileInfo(QString::fromStdString(path)).fileName());
+    }
+    layout->addWidget(songs);
+
+    // The value each field has in every song, or none when they differ.
+    std::map<EditField, std::optional<std::string>> common;
+    bool first = true;
+    for (const std::string& path : paths_) {
+        CSongFileInfo song;
+        const bool read = song.Open(path, 1, 0) && song.GetSongInfo();
+        const bool mp4 = song.GetWriteTagKind() == TAG_MP4;
+        for (EditField field : Fields()) {
+            std::string value = read ? songcore::GetFieldText(song, field, mp4) : std::string();
+            // "3/12" and "3" are the same track to the form.
+            if (field == EditField::Track) {
+                value = value.substr(0, value.find('/'));
+            }
+            if (first) {
+                common[field] = value;
+            } else if (common[field] && *common[field] != value) {
+                common[field].reset();
+            }
+        }
+        first = false;
+    }
+
+    auto* form = new QFormLayout;
+    for (EditField field : Fields()) {
+        auto* box = new QLineEdit(this);
+        box->setMinimumWidth(280);
+        const std::optional<std::string>& value = common[field];
+        if (value) {
+            box->setText(QString::fromStdString(*value));
+        } else {
+            box->setPlaceholderText(tr(kKeep));
+        }
+        if (field == EditField::Genre) {
+            auto* completer = new QCompleter(GenreNames(), box);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            box->setCompleter(completer);
+        }
+        boxes_[field] = box;
+        touched_[field] = false;
+        connect(box, &QLineEdit::textEdited, this, [this, field] { touched_[field] = true; });
+        form->addRow(tr(songcore::NameOf(field).label) + ":", box);
+    }
+    layout->addLayout(form);
+
+    auto* numbering = new QHBoxLayout;
+    number_ = new QCheckBox(tr("&Number the songs 1 to %1 in this order").arg(paths_.size()), this);
+    total_ = new QSpinBox(this);
+    total_->setRange(0, 65535);
+    total_->setSpecialValueText(tr("no total"));
+    numbering->addWidget(number_);
+    numbering->addWidget(new QLabel(tr("of"), this));
+    numbering->addWidget(total_);
+    numbering->addStretch();
+    layout->addLayout(numbering);
+    connect(number_, &QCheckBox::toggled, boxes_[EditField::Track], &QWidget::setDisabled);
+
+    problem_ = new QLabel(this);
+    problem_->setStyleSheet("color: #b00020;");
+    problem_->hide();
+    layout->addWidget(problem_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
+    layout->addWidget(buttons);
+    connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this,
+            &BatchEditDialog::Apply);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const {
+    songcore::FieldValues shared;
+    for (EditField field : Fields()) {
+        if (!touched_.at(field) || (field == EditField::Track && number_->isChecked())) {
+            continue;
+        }
+        std::string text = boxes_.at(field)->text().toStdString();
+        std::string why = songcore::FieldTextProblem(field, text);
+        if (!why.empty()) {
+            problem =
+                tr("%1: %2").arg(tr(songcore::NameOf(field).label), QString::fromStdString(why));
+            return {};
+        }
+        shared.emplace_back(field, std::move(text));
+    }
+    std::vector<songcore::BatchItem> items;
+    for (size_t i = 0; i < paths_.size(); ++i) {
+        songcore::BatchItem item{paths_[i], shared};
+        if (number_->isChecked()) {
+            std::string track = std::to_string(i + 1);
+            if (total_->value() > 0) {
+                track += "/" + std::to_string(total_->value());
+            }
+            item.changes.emplace_back(EditField::Track, std::move(track));
+        }
+        if (!item.changes.empty()) {
+            items.push_back(std::move(item));
+        }
+    }
+    return items;
+}
+
+void BatchEditDialog::Apply() {
+    QString problem;
+    std::vector<songcore::BatchItem> items = Items(problem);
+    problem_->setText(problem);
+    problem_->setVisible(!problem.isEmpty());
+    if (!problem.isEmpty()) {
+        return;
+    }
+    if (items.empty()) {
+        reject();
+        return;
+    }
+    outcome_ = RunBatchWithProgress(this, windowTitle(), items, "Edit Tags of Selected Songs");
+    accept();
+}

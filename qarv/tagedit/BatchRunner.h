@@ -1,0 +1,16 @@
+#pragma once
+// Runs a batch of tag edits off the GUI thread behind a progress dialog
+// (files done of the total, the current file, Cancel), so the window stays
+// responsive, and tells at the end which files failed and why. A cancel
+// stops after the file being written.
+
+#include <QString>
+#include <vector>
+
+#include "songcore/edit/BatchEdit.h"
+
+class QWidget;
+
+songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& title,
+                                            const std::vector<songcore::BatchItem>& items,
+                                            const std::string& label);

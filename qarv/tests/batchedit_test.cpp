@@ -1,0 +1,235 @@
+// Editing many songs at once from qarv: the batch form's "(keep)" fields and
+// numbering, tags from file names with their preview, and both run from the
+// main window's selection, undone from the Edit menu.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QtTest>
+#include <functional>
+
+#include "QarvTestSupport.h"
+#include "qarv/MainWindow.h"
+#include "qarv/PlayListModel.h"
+#include "qarv/tagedit/BatchEditDialog.h"
+#include "qarv/tagedit/TagFailure.h"
+#include "qarv/tagedit/TagFromNameDialog.h"
+#include "songcore/edit/SongEdit.h"
+#include "songcore/tags/SongFileInfo.h"
+
+using songcore::EditField;
+
+namespace {
+
+std::string Field(const QString& path, EditField field) {
+    CSongFileInfo song;
+    if (!song.Open(path.toStdString(), 1, 0) || !song.GetSongInfo()) {
+        return "<unreadable>";
+    }
+    return songcore::GetFieldText(song, field, song.GetWriteTagKind() == TAG_MP4);
+}
+
+void Set(const QString& path, const songcore::FieldValues& values) {
+    QVERIFY(songcore::EditSong(path.toStdString(), values).ok);
+}
+
+// Types into a box as a user does, so the box counts as touched (QtTest
+// types only ASCII, so the text itself is then put in).
+void TypeInto(QLineEdit* box, const QString& text) {
+    QTest::keyClicks(box, "x");
+    box->setText(text);
+}
+
+QString Mutagen(const QString& script, const QStringList& args) {
+    QProcess process;
+    process.start("/usr/bin/python3", QStringList{"-c", script} + args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        return "<failed: " + QString::fromUtf8(process.readAllStandardError()) + ">";
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+class Window : public MainWindow {
+public:
+    Window() : MainWindow(CMCIWnd::Options{"null", true}) {}
+    std::function<bool(QDialog&)> onDialog;
+
+protected:
+    bool AskExit(bool& again) override {
+        again = true;
+        return true;
+    }
+    bool Confirm(const QString&, const QString&) override { return true; }
+    void Inform(const QString&, const QString&) override {}
+    bool RunSongsDialog(QDialog& dialog) override { return onDialog && onDialog(dialog); }
+};
+
+}  // namespace
+
+class BatchEditTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<qarvtest::PrivateHome> home_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    QStringList failures_;
+
+    QString Copy(const QString& sample, const QString& name) {
+        return qarvtest::CopyData(sample, dir_->path(), name);
+    }
+
+private slots:
+    void initTestCase() {
+        SetTagFailureReporter([this](QWidget*, const QString& text, const QString& detail) {
+            failures_ << text + " | " + detail;
+        });
+    }
+    void init() {
+        home_ = std::make_unique<qarvtest::PrivateHome>();
+        dir_ = std::make_unique<QTemporaryDir>();
+        failures_.clear();
+    }
+
+    void keepLeavesDifferingValuesAlone() {
+        QString mp3 = Copy("files/silence.mp3", "one.mp3");
+        QString flac = Copy("flac/plain.flac", "two.flac");
+        QString m4a = Copy("mp4/tagged_end.m4a", "three.m4a");
+        Set(mp3, {{EditField::Title, "First"}, {EditField::Album, "Same"}});
+        Set(flac, {{EditField::Title, "Second"}, {EditField::Album, "Same"}});
+        Set(m4a, {{EditField::Title, "Third"}, {EditField::Album, "Same"}});
+
+        BatchEditDialog dialog({mp3.toStdString(), flac.toStdString(), m4a.toStdString()}, nullptr);
+        QCOMPARE(dialog.Box(EditField::Title)->text(), QString());
+        QCOMPARE(dialog.Box(EditField::Title)->placeholderText(), QString("(keep)"));
+        QCOMPARE(dialog.Box(EditField::Album)->text(), QString("Same"));
+
+        TypeInto(dialog.Box(EditField::Artist), "Всі разом");
+        TypeInto(dialog.Box(EditField::Album), "Nouvel album");
+        dialog.NumberBox()->setChecked(true);
+        dialog.TotalBox()->setValue(3);
+        QVERIFY(!dialog.Box(EditField::Track)->isEnabled());
+        dialog.Apply();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY2(failures_.isEmpty(), qPrintable(failures_.join("\n")));
+        QCOMPARE(dialog.Outcome().operation.files.size(), size_t(3));
+
+        QCOMPARE(Field(mp3, EditField::Title), std::string("First"));
+        QCOMPARE(Field(m4a, EditField::Title), std::string("Third"));
+        QCOMPARE(Field(flac, EditField::Track), std::string("2"));
+        QCOMPARE(Mutagen("import sys, mutagen\n"
+                         "for p in sys.argv[1:]:\n"
+                         "    f = mutagen.File(p, easy=True)\n"
+                         "    print(f['artist'][0], f['album'][0], f['tracknumber'][0])",
+                         {mp3, flac, m4a}),
+                 QString("Всі разом Nouvel album 1\nВсі разом Nouvel album 2\n"
+                         "Всі разом Nouvel album 3/3"));
+
+        // A value that cannot be written stops the form, not a file.
+        BatchEditDialog bad({mp3.toStdString()}, nullptr);
+        TypeInto(bad.Box(EditField::Genre), "Polka Metal");
+        bad.Apply();
+        QVERIFY(bad.result() != QDialog::Accepted);
+        QCOMPARE(Field(mp3, EditField::Genre), std::string());
+    }
+
+    void tagFromNamesPreviewsAndSkips() {
+        QDir().mkpath(dir_->path() + "/Blue Album");
+        QString first = Copy("files/silence.mp3", "Blue Album/01 - Nina - Stay.mp3");
+        QString odd = Copy("ogg/plain.ogg", "Blue Album/bonus track.ogg");
+        QString second = Copy("flac/plain.flac", "Blue Album/02 - Tom - Go Home.flac");
+        TagFromNameDialog dialog({first.toStdString(), odd.toStdString(), second.toStdString()},
+                                 nullptr);
+        QTableWidget* preview = dialog.Preview();
+        QCOMPARE(preview->rowCount(), 3);
+        QCOMPARE(preview->horizontalHeaderItem(1)->text(), QString("Track"));
+        QCOMPARE(preview->item(0, 1)->text(), QString("1"));
+        QCOMPARE(preview->item(0, 2)->text(), QString("Nina"));
+        QCOMPARE(preview->item(2, 3)->text(), QString("Go Home"));
+        QVERIFY(preview->item(1, 1)->text().contains("does not fit"));
+        QCOMPARE(dialog.Items().size(), size_t(2));
+
+        // A pattern that cannot work says why and offers nothing to apply.
+        dialog.PatternBox()->setText("%TITLE%ARTIST");
+        QVERIFY(!dialog.ApplyButton()->isEnabled());
+        QCOMPARE(preview->rowCount(), 0);
+        dialog.PatternBox()->setText("%ALBUM/%TRACK - %ARTIST - %TITLE");
+        QCOMPARE(preview->horizontalHeaderItem(1)->text(), QString("Album"));
+        QVERIFY(dialog.ApplyButton()->isEnabled());
+        dialog.Apply();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(Mutagen("import sys, mutagen\n"
+                         "for p in sys.argv[1:]:\n"
+                         "    f = mutagen.File(p, easy=True)\n"
+                         "    print(f['album'][0], f['tracknumber'][0], f['artist'][0], "
+                         "f['title'][0])",
+                         {first, second}),
+                 QString("Blue Album 1 Nina Stay\nBlue Album 2 Tom Go Home"));
+        QCOMPARE(Field(odd, EditField::Album), std::string("Plain Album"));
+    }
+
+    void fromTheWindowAndUndone() {
+        QString a = Copy("files/silence.mp3", "a.mp3");
+        QString b = Copy("files/silence.mp3", "b.mp3");
+        Set(a, {{EditField::Artist, "Nina"}, {EditField::Title, "A"}});
+        Set(b, {{EditField::Artist, "Nina"}, {EditField::Title, "B"}});
+        Window window;
+        QVERIFY(window.Tree().InsertSongFile(a.toStdString()));
+        QVERIFY(window.Tree().InsertSongFile(b.toStdString()));
+        window.List().Add(0, "Nina", "", "B", b.toStdString());
+        // The artist group: both songs.
+        HTREEITEM song = window.Tree().FindPathInTree(a.toStdString(), window.Tree().GetRootItem());
+        QVERIFY(song);
+        HTREEITEM group = window.Tree().GetParentItem(song);
+        window.Tabs()->setCurrentIndex(0);
+        window.Tree().SelectItem(group);
+        window.UpdateCommands();
+        QVERIFY(window.Action("editBatch")->isEnabled());
+
+        int shown = 0;
+        window.onDialog = [&](QDialog& dialog) {
+            auto* form = qobject_cast<BatchEditDialog*>(&dialog);
+            if (!form) {
+                return false;
+            }
+            ++shown;
+            TypeInto(form->Box(EditField::Album), "Together");
+            form->Apply();
+            return dialog.result() == QDialog::Accepted;
+        };
+        window.Action("editBatch")->trigger();
+        QCOMPARE(shown, 1);
+        QCOMPARE(Field(a, EditField::Album), std::string("Together"));
+        QCOMPARE(Field(b, EditField::Album), std::string("Together"));
+        QCOMPARE(window.List().GetAlbum(0), std::string("Together"));
+        QCOMPARE(window.StatusText(), QString("2 of 2 songs written"));
+
+        window.Action("undo")->trigger();
+        QCOMPARE(Field(a, EditField::Album), std::string());
+        QCOMPARE(Field(b, EditField::Album), std::string());
+        QCOMPARE(window.List().GetAlbum(0), std::string());
+
+        // Tag from names over the play list's selection.
+        window.Tabs()->setCurrentIndex(1);
+        window.List().SetSelected(0, true);
+        window.UpdateCommands();
+        QVERIFY(window.Action("editFromNames")->isEnabled());
+        window.onDialog = [&](QDialog& dialog) {
+            auto* names = qobject_cast<TagFromNameDialog*>(&dialog);
+            if (!names) {
+                return false;
+            }
+            names->PatternBox()->setText("%TITLE");
+            names->Apply();
+            return dialog.result() == QDialog::Accepted;
+        };
+        window.Action("editFromNames")->trigger();
+        QCOMPARE(Field(b, EditField::Title), std::string("b"));
+        QCOMPARE(window.List().GetTitle(0), std::string("b"));
+        QCOMPARE(Field(a, EditField::Title), std::string("A"));
+    }
+};
+
+QTEST_MAIN(BatchEditTest)
+#include "batchedit_test.moc"
