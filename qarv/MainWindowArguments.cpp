@@ -25,6 +25,11 @@ void MainWindow::OpenPaths(const QStringList& paths) {
         return;
     }
     tabs_->setCurrentIndex(kPlayListTab);
+    // The songs just opened are the ones the next command is for.
     SelectListRowOnly(first);
+    for (int row = first + 1; row < list_.GetItemCount(); ++row) {
+        list_.SetSelected(row, true);
+    }
+    SyncListSelectionToView();
     UpdateCommands();
 }

@@ -9,6 +9,7 @@
 
 #include "songcore/edit/EditHistory.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/Paths.h"
 
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list) {
@@ -249,8 +250,12 @@ int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
             continue;
         }
         CSongFileInfo info;
-        if (!info.Open(file, 1, 0) || !info.GetSongInfo()) {
+        if (!info.Open(file, 1, 0)) {
             continue;
+        }
+        // A song without a tag is a song all the same, shown by its name.
+        if (!info.GetSongInfo() || info.GetTitle().empty()) {
+            info.SetTitle(songcore::SongNameFromPath(file));
         }
         added +=
             list.Add(list.GetItemCount(), info.GetArtist(), info.GetAlbum(), info.GetTitle(), file);

@@ -28,8 +28,9 @@ public:
     Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
     bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                          const QModelIndex& parent) const override;
-    // Dropped songs are appended, each read for its tags; a file already in
-    // the list, or one that cannot be read, is skipped.
+    // Dropped songs are appended, each read for its tags (an untagged song
+    // shows its file name); a file already in the list, or one that cannot
+    // be opened, is skipped.
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
     // The number of rows added.

@@ -110,6 +110,10 @@ private Q_SLOTS:
         QVERIFY(window.ListModel().dropMimeData(&drop, Qt::CopyAction, -1, -1, {}));
         QCOMPARE(window.List().GetItemCount(), 1);
         QCOMPARE(window.List().GetFile(0), tagged.toStdString());
+        // A song without a tag comes too, shown by its file name.
+        QString bare = qarvtest::CopyData("files/silence.mp3", dir.path(), "bare song.mp3");
+        QCOMPARE(PlayListModel::AddDroppedFiles(window.List(), {bare}), 1);
+        QCOMPARE(window.List().GetTitle(1), std::string("bare song"));
 
         // On the tree a drop searches the dropped folders and files.
         QMimeData folder;
@@ -216,7 +220,8 @@ private Q_SLOTS:
         window.Tree().SelectItem(window.Tree().GetRootItem());
         window.UpdateCommands();
         QVERIFY(!window.Action("treeTag")->isEnabled());
-        window.Tree().SelectItem(window.Tree().FindPathInTree("/m/web.wav", nullptr));
+        window.Tree().SelectItem(
+            window.Tree().FindPathInTree("/m/web.wav", window.Tree().GetRootItem()));
         window.UpdateCommands();
         QVERIFY(!window.Action("treeTag")->isEnabled());
         HTREEITEM item = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());
