@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BatchBench.h"
 #include "bench/Corpus.h"
 #include "bench/ReadBench.h"
 #include "bench/ScanBench.h"
@@ -18,7 +19,8 @@ int Usage() {
                  "       tunemoss_bench once FOLDER COUNT\n"
                  "       tunemoss_bench scan CORPUS RUNS\n"
                  "       tunemoss_bench retag FILE TITLE [COMMENT_BYTES]\n"
-                 "       tunemoss_bench write-title songcore|taglib FILE TITLE [TIMES]\n");
+                 "       tunemoss_bench write-title songcore|taglib FILE TITLE [TIMES]\n"
+                 "       tunemoss_bench batch-edit FOLDER COUNT HISTORY\n");
     return 2;
 }
 
@@ -70,6 +72,9 @@ int main(int argc, char** argv) {
             return Usage();
         }
         return bench::RunWriteTitle(args[1], args[2], args[3], static_cast<int>(count));
+    }
+    if (command == "batch-edit" && args.size() == 4 && ParseCount(args[2], count)) {
+        return bench::RunBatchEditBench(args[1], static_cast<size_t>(count), args[3]);
     }
     return Usage();
 }

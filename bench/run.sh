@@ -26,6 +26,7 @@ if [ $quick = 1 ]; then
     batch_files=10
     batch_mb=1
     batch_repeats=1
+    edit_songs=100
     tree_songs=2000
     list_entries=2000
 else
@@ -38,6 +39,7 @@ else
     batch_files=500
     batch_mb=5
     batch_repeats=${TUNEMOSS_BENCH_BATCHES:-3}
+    edit_songs=5000
     tree_songs=100000
     list_entries=1000000
 fi
@@ -484,6 +486,19 @@ else
     say ""
     say "ffmpeg, /usr/bin/time or mutagen (/usr/bin/python3) is not installed: skipped."
 fi
+say ""
+
+# --- 7. Batch edit -----------------------------------------------------------------
+say "## Batch edit: title and album of $edit_songs songs"
+say ""
+say "The first $edit_songs songs of the corpus (every format), each read, changed and"
+say "written by its own format's writer, one after another, as Edit Tags of Selected"
+say "Songs does; then the old values kept in the edit history. Page cache warm."
+say ""
+say "| songs | seconds | songs/s | in place | history seconds |"
+say "|---:|---:|---:|---:|---:|"
+record "tunemoss_bench batch-edit CORPUS $edit_songs HISTORY"
+"$bench" batch-edit "$corpus" "$edit_songs" "$work/state/edit-history" | tee -a "$out"
 say ""
 
 if [ $quick = 1 ]; then
