@@ -41,6 +41,9 @@ songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& titl
     QObject::connect(&progress, &QProgressDialog::canceled, [&] { cancel = true; });
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (progress.wasCanceled()) {
+            cancel = true;
+        }
         std::lock_guard<std::mutex> guard(lock);
         progress.setValue(static_cast<int>(index));
         progress.setLabelText(QObject::tr("%1 of %2: %3")
