@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/VorbisComments.h"
 #include "support/TestSupport.h"
@@ -216,12 +216,12 @@ TEST(OggWrite, CommandLineWriteAndShow) {
     EXPECT_NE(show.out.find("\"length_seconds\": "), std::string::npos);
     EXPECT_EQ(OggInfoProblems(path), "");
 
-    std::string opus = CopyDataFile(dir, "ogg/opus.ogg");
-    std::vector<uint8_t> before = ReadFileBytes(opus);
-    RunResult refused = RunTunemoss({"write", opus, "--tag", "ogg", "--title", "x"});
+    std::string multiplexed = CopyDataFile(dir, "ogg/multiplexed.ogg");
+    std::vector<uint8_t> before = ReadFileBytes(multiplexed);
+    RunResult refused = RunTunemoss({"write", multiplexed, "--tag", "ogg", "--title", "x"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find(opus), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(opus), before);
+    EXPECT_NE(refused.err.find(multiplexed), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(multiplexed), before);
 }
 
 TEST(OggWrite, RenumberingLeavesDamagedPagesAsTheyWere) {
@@ -262,7 +262,7 @@ namespace {
 // The room after the framing byte of a file's comment header.
 size_t CommentPadding(const std::string& path) {
     std::vector<uint8_t> bytes = ReadFileBytes(path);
-    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), false);
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), false);
     if (!headers) {
         return 0;
     }
@@ -276,7 +276,7 @@ size_t CommentPadding(const std::string& path) {
 
 // Where the pages that hold the comment header end.
 size_t CommentPagesEnd(const std::vector<uint8_t>& bytes) {
-    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), false);
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), false);
     return headers ? static_cast<size_t>(headers->pageOffsets.back() + headers->pages.back().size())
                    : 0;
 }

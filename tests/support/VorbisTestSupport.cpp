@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/tags/OggHeaders.h"
 #include "songcore/util/ReadExact.h"
 #include "support/TestSupport.h"
 
@@ -22,8 +22,11 @@ MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind
     static const char* kScript = R"PY(
 import json, sys
 from mutagen.oggvorbis import OggVorbis
+from mutagen.oggopus import OggOpus
+from mutagen.oggflac import OggFLAC
 from mutagen.flac import FLAC
-f = OggVorbis(sys.argv[1]) if sys.argv[2] == "ogg" else FLAC(sys.argv[1])
+kinds = {"ogg": OggVorbis, "opus": OggOpus, "oggflac": OggFLAC, "flac": FLAC}
+f = kinds[sys.argv[2]](sys.argv[1])
 def out(text):
     sys.stdout.buffer.write((json.dumps(text, ensure_ascii=False) + "\n").encode("utf-8"))
 out(f.tags.vendor)
@@ -88,15 +91,18 @@ bool EditWithMutagen(const std::string& path, const std::string& kind,
     std::string script =
         "import sys\n"
         "from mutagen.oggvorbis import OggVorbis\n"
+        "from mutagen.oggopus import OggOpus\n"
+        "from mutagen.oggflac import OggFLAC\n"
         "from mutagen.flac import FLAC\n"
-        "f = OggVorbis(sys.argv[1]) if sys.argv[2] == 'ogg' else FLAC(sys.argv[1])\n" +
+        "kinds = {'ogg': OggVorbis, 'opus': OggOpus, 'oggflac': OggFLAC, 'flac': FLAC}\n"
+        "f = kinds[sys.argv[2]](sys.argv[1])\n" +
         statements + "\nf.save()\n";
     return RunPython(script, {path, kind}).status == 0;
 }
 
 std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
                                      const songcore::VorbisComments& comments) {
-    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), true);
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), true);
     if (!headers) {
         return {};
     }

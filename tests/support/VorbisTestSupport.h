@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the Ogg Vorbis and FLAC tests, and what independent tools (mutagen,
+// Helpers for the Ogg and FLAC tests, and what independent tools (mutagen,
 // ogginfo, oggdec, flac, metaflac) make of a file.
 
 #include <cstdint>
@@ -18,8 +18,8 @@ bool HasItem(const std::vector<std::string>& items, const std::string& item);
 int64_t StreamNumber(const songcore::StreamProperties& stream, const std::string& key);
 
 // Every comment item as mutagen reads it, "KEY=value" in file order (keys as
-// stored), and the vendor. kind: "ogg" or "flac". ok is false when mutagen
-// fails to read the file.
+// stored), and the vendor. kind: "ogg" (Vorbis), "opus", "oggflac" or "flac". ok is false when
+// mutagen fails to read the file.
 struct MutagenComments {
     bool ok = false;
     std::string vendor;
@@ -28,8 +28,8 @@ struct MutagenComments {
 };
 MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind);
 
-// Runs Python statements on f, the file opened by mutagen (kind "ogg" or
-// "flac"), then saves it; true when that worked.
+// Runs Python statements on f, the file opened by mutagen (kind as above),
+// then saves it; true when that worked.
 bool EditWithMutagen(const std::string& path, const std::string& kind,
                      const std::string& statements);
 
