@@ -154,8 +154,11 @@ int CSongFileInfo::WriteOGGInfo() {
         return Refuse("the comments are larger than an Ogg comment header can hold (128 MiB)");
     }
     std::vector<uint8_t> packet = songcore::BuildOggCommentPacket(codec, comments, oldPacket);
-    if (packet.empty() || packet.size() > songcore::kMaxOggHeaderPacket) {
+    if (packet.empty()) {
         return Refuse("the comments are larger than a FLAC comment block can hold (16 MiB)");
+    }
+    if (packet.size() > songcore::kMaxOggHeaderPacket) {
+        return Refuse("the comments are larger than an Ogg comment header can hold (128 MiB)");
     }
     uint64_t length = GetLength();
     if (length == kBadLength) {
