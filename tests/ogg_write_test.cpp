@@ -22,19 +22,6 @@ void ExpectSoundOgg(const std::string& path, const std::string& original) {
     EXPECT_EQ(audio, DecodeOgg(original));
 }
 
-// Replaces the first item of item's key (letter case ignored), or appends it.
-void ReplaceOrAdd(std::vector<std::string>& items, const std::string& item) {
-    std::string key = songcore::VorbisComments::KeyOf(item);
-    auto at = std::find_if(items.begin(), items.end(), [&](const std::string& old) {
-        return songcore::VorbisComments::KeyOf(old) == key;
-    });
-    if (at == items.end()) {
-        items.push_back(item);
-    } else {
-        *at = item;
-    }
-}
-
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from) {
     return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(from), bytes.end());
 }
@@ -70,8 +57,8 @@ TEST(OggWrite, EditChangesOnlyTheEditedItemsAndEveryLaterPageStays) {
         // The old items in their order, title and date replaced where they
         // stood or added at the end.
         std::vector<std::string> expected = old.items;
-        ReplaceOrAdd(expected, "TITLE=New \xC3\x9C title and a good deal longer than before");
-        ReplaceOrAdd(expected, "DATE=2024");
+        ReplaceOrAddItem(expected, "TITLE=New \xC3\x9C title and a good deal longer than before");
+        ReplaceOrAddItem(expected, "DATE=2024");
         MutagenComments tags = ReadWithMutagen(path, "ogg");
         ASSERT_TRUE(tags.ok) << tags.error;
         EXPECT_EQ(tags.vendor, vendor);
@@ -327,7 +314,7 @@ TEST(OggWrite, SmallEditOfAPaddedHeaderKeepsEveryPageInPlace) {
     MutagenComments tags = ReadWithMutagen(path, "ogg");
     ASSERT_TRUE(tags.ok) << tags.error;
     std::vector<std::string> expected = old.items;
-    ReplaceOrAdd(expected, "DATE=1999");
+    ReplaceOrAddItem(expected, "DATE=1999");
     EXPECT_EQ(tags.items, expected);
     EXPECT_TRUE(HasItem(tags.items, "ARTIST=A2"));
     EXPECT_TRUE(HasItem(tags.items, "TRACKNUMBER=5/12"));

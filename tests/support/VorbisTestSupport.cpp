@@ -100,14 +100,13 @@ bool EditWithMutagen(const std::string& path, const std::string& kind,
     return RunPython(script, {path, kind}).status == 0;
 }
 
-std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
-                                     const songcore::VorbisComments& comments) {
+std::vector<uint8_t> OggWithCommentPacket(const std::vector<uint8_t>& bytes,
+                                          const std::vector<uint8_t>& packet) {
     auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), true);
     if (!headers) {
         return {};
     }
-    auto second =
-        songcore::RewriteSecondPage(*headers, songcore::BuildVorbisCommentPacket(comments));
+    auto second = songcore::RewriteSecondPage(*headers, packet);
     if (!second) {
         return {};
     }
@@ -118,6 +117,23 @@ std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
     size_t after = headers->pageOffsets[0] + headers->pages[0].size();
     out.insert(out.end(), bytes.begin() + static_cast<ptrdiff_t>(after), bytes.end());
     return out;
+}
+
+std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
+                                     const songcore::VorbisComments& comments) {
+    return OggWithCommentPacket(bytes, songcore::BuildVorbisCommentPacket(comments));
+}
+
+void ReplaceOrAddItem(std::vector<std::string>& items, const std::string& item) {
+    std::string key = songcore::VorbisComments::KeyOf(item);
+    auto at = std::find_if(items.begin(), items.end(), [&](const std::string& old) {
+        return songcore::VorbisComments::KeyOf(old) == key;
+    });
+    if (at == items.end()) {
+        items.push_back(item);
+    } else {
+        *at = item;
+    }
 }
 
 std::string OggInfoProblems(const std::string& path) {

@@ -38,6 +38,15 @@ bool EditWithMutagen(const std::string& path, const std::string& kind,
 std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& file,
                                      const songcore::VorbisComments& comments);
 
+// An Ogg file with its comment packet replaced by packet, which must start
+// the second page alone and fit on it with what follows it there; empty when
+// it does not.
+std::vector<uint8_t> OggWithCommentPacket(const std::vector<uint8_t>& file,
+                                          const std::vector<uint8_t>& packet);
+
+// Replaces the first item of item's key (letter case ignored), or appends it.
+void ReplaceOrAddItem(std::vector<std::string>& items, const std::string& item);
+
 // ogginfo's output when it reports an error or a warning, else empty.
 std::string OggInfoProblems(const std::string& path);
 // The decoded audio of an Ogg Vorbis file (oggdec, raw samples), empty on failure.
