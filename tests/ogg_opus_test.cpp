@@ -335,5 +335,6 @@ TEST(OggOpusWrite, CommandLineWriteAndShow) {
     }
     RunResult text = RunTunemoss({"show", path});
     ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_NE(text.out.find("pre_skip"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Song type: 0x0101 (local, Ogg)\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("    pre_skip: 312\n"), std::string::npos) << text.out;
 }
