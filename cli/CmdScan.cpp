@@ -20,7 +20,7 @@ namespace tunemoss {
 namespace {
 
 const char kAllSongExtensions[] =
-    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
+    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
 
 // Inserts the files the walk reports, a batch at a time (one tree change
 // for many songs), and notes the ones that could not be opened.

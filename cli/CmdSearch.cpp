@@ -19,7 +19,7 @@ namespace {
 
 // The song types the library knows, as the desktop program searches for them.
 const char kAllSongExtensions[] =
-    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
+    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
 
 // Prints each result as the search thread reports it.
 class Printer {

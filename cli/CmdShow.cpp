@@ -24,7 +24,7 @@ namespace {
 
 std::string TypeName(uint32_t type) {
     static const std::pair<uint32_t, const char*> kNames[] = {
-        {SONG_TYPE_MPA, "MPEG audio"},    {SONG_TYPE_OGG, "Ogg Vorbis"},
+        {SONG_TYPE_MPA, "MPEG audio"},    {SONG_TYPE_OGG, "Ogg"},
         {SONG_TYPE_MP4, "MP4"},           {SONG_TYPE_RM, "RealMedia"},
         {SONG_TYPE_ASF, "Windows Media"}, {SONG_TYPE_AAC, "AAC"},
         {SONG_TYPE_FLAC, "FLAC"},         {SONG_TYPE_APE, "Monkey's Audio"},

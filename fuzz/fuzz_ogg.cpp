@@ -1,10 +1,12 @@
-// The Ogg page parser, the Vorbis header walk and the comment list parser over
-// arbitrary bytes, and the rewrite of the header pages where the walk succeeds.
+// The Ogg page parser, the header walk of Vorbis, Opus and FLAC streams and
+// the comment list parser over arbitrary bytes, and the rewrite of the header
+// pages where the walk succeeds.
 #include <cstdint>
 #include <vector>
 
+#include "songcore/tags/OggCodec.h"
+#include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
-#include "songcore/tags/OggVorbisHeaders.h"
 #include "songcore/tags/VorbisComments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,15 +19,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (auto page = songcore::OggPage::Parse(bytes)) {
         page->Serialize();
     }
-    auto headers = songcore::ReadOggVorbisHeaders(read, true);
+    auto headers = songcore::ReadOggHeaders(read, true);
     if (!headers) {
         return 0;
     }
+    auto list = songcore::OggCommentList(headers->codec, headers->comment);
+    if (!list) {
+        __builtin_trap();  // the walk accepts only packets whose list can be found
+    }
     songcore::VorbisComments old;
-    songcore::VorbisComments::Parse(
-        std::span<const uint8_t>(headers->comment).subspan(songcore::kVorbisCommonHeaderSize), old);
+    size_t listSize = 0;
+    bool complete = songcore::VorbisComments::Parse(*list, old, &listSize);
+    if (complete && songcore::OggCommentUsedSize(headers->codec, headers->comment, listSize) >
+                        headers->comment.size()) {
+        __builtin_trap();
+    }
     old.items.push_back("TITLE=fuzz");
-    std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(old);
+    std::vector<uint8_t> packet =
+        songcore::BuildOggCommentPacket(headers->codec, old, headers->comment);
+    if (packet.empty()) {
+        return 0;
+    }
+    // The new packet reads back as the items it was built from.
+    auto rebuilt = songcore::OggCommentList(headers->codec, packet);
+    songcore::VorbisComments again;
+    if (!rebuilt || !songcore::VorbisComments::Parse(*rebuilt, again) || again.items != old.items) {
+        __builtin_trap();
+    }
     // The same-length refill keeps every page's size.
     std::vector<uint8_t> same = headers->comment;
     same.back() ^= 0xFF;

@@ -12,7 +12,7 @@ const std::vector<Filter>& Filters() {
         {"Wave (*.wav;*.wave)", "WAV;WAVE"},
         {"Windows Media (*.wma;*.wmv;*.asf)", "WMA;WMV;ASF"},
         {"RealMedia (*.ra;*.rm)", "RA;RM"},
-        {"OGG (*.ogg)", "OGG"},
+        {"OGG (*.ogg;*.oga;*.opus)", "OGG;OGA;OPUS"},
         {"Flac (*.flac)", "FLAC"},
         {"AAC (*.aac)", "AAC"},
         {"APE (*.ape;*.apl)", "APE;APL"},
@@ -24,7 +24,8 @@ const std::vector<Filter>& Filters() {
 
 QString AllExtensions() {
     return QStringLiteral(
-        "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP");
+        "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;"
+        "3GP");
 }
 
 QStringList Places() {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
-#include "songcore/tags/OggVorbisHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
@@ -107,14 +107,12 @@ TEST(OggCodec, ReplacingValuesKeepsEveryOtherItemInPlace) {
     EXPECT_EQ(items.back(), "ALBUM=A");
 }
 
-TEST(OggCodec, RefusesOtherCodecsAndMultiplexedStreams) {
-    for (const char* name : {"ogg/opus.ogg", "ogg/oggflac.ogg", "ogg/multiplexed.ogg"}) {
-        std::vector<uint8_t> bytes = ReadFileBytes(DataFile(name));
-        EXPECT_FALSE(songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), false)) << name;
-    }
+TEST(OggCodec, RefusesMultiplexedStreamsAndCrowdedFirstPages) {
+    std::vector<uint8_t> multiplexed = ReadFileBytes(DataFile("ogg/multiplexed.ogg"));
+    EXPECT_FALSE(songcore::ReadOggHeaders(songcore::SpanReader(multiplexed), false));
     // The comment header on the first page, beside the identification header.
     std::vector<uint8_t> bytes = ReadFileBytes(DataFile("ogg/plain.ogg"));
-    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), false);
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), false);
     ASSERT_TRUE(headers);
     OggPage merged = headers->first;
     songcore::AppendLacing(headers->comment.size(), merged.lacing);
@@ -122,7 +120,7 @@ TEST(OggCodec, RefusesOtherCodecsAndMultiplexedStreams) {
     merged.lacing.insert(merged.lacing.begin(), 30);
     merged.body.insert(merged.body.end(), headers->comment.begin(), headers->comment.end());
     std::vector<uint8_t> crowded = merged.Serialize();
-    EXPECT_FALSE(songcore::ReadOggVorbisHeaders(songcore::SpanReader(crowded), false));
+    EXPECT_FALSE(songcore::ReadOggHeaders(songcore::SpanReader(crowded), false));
 }
 
 TEST(OggRead, FieldsOfAnOggencFile) {
@@ -207,14 +205,12 @@ TEST(OggRead, DamagedAndForeignFilesAreRefused) {
     EXPECT_EQ(info.GetTagKind(), 0u);
     EXPECT_TRUE(songcore::ReadStreamProperties(info).empty());
 
-    for (const char* name : {"ogg/opus.ogg", "ogg/oggflac.ogg", "ogg/multiplexed.ogg"}) {
-        std::string copy = CopyDataFile(dir, name);
-        std::vector<uint8_t> before = ReadFileBytes(copy);
-        ASSERT_TRUE(info.Open(copy, 0, 0));
-        EXPECT_EQ(info.GetOGGInfo(), 0) << name;
-        info.SetTitle("never written");
-        EXPECT_EQ(info.WriteOGGInfo(), 0) << name;
-        info.Close();
-        EXPECT_EQ(ReadFileBytes(copy), before) << name;
-    }
+    std::string copy = CopyDataFile(dir, "ogg/multiplexed.ogg");
+    std::vector<uint8_t> before = ReadFileBytes(copy);
+    ASSERT_TRUE(info.Open(copy, 0, 0));
+    EXPECT_EQ(info.GetOGGInfo(), 0);
+    info.SetTitle("never written");
+    EXPECT_EQ(info.WriteOGGInfo(), 0);
+    info.Close();
+    EXPECT_EQ(ReadFileBytes(copy), before);
 }

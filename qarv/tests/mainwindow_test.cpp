@@ -85,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(window.FilterBox()->count(), 11);
         QCOMPARE(window.FilterBox()->currentText(), QString("MPEG (*.mp3;*.mp2;*.mp1)"));
         QCOMPARE(window.FilterBox()->itemData(10).toString(),
-                 QString("MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;FLAC;AAC;APE;APL;MPC;MP+;"
+                 QString("MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;"
                          "M4A;MP4;M4P;3GP"));
         QCOMPARE(window.PlaceBox()->currentText(), QString("My Computer"));
         QCOMPARE(window.SearchBox()->count(), 0);
@@ -152,7 +152,7 @@ private Q_SLOTS:
         }
         TestWindow window;
         QCOMPARE(window.Tabs()->currentIndex(), 1);
-        QCOMPARE(window.FilterBox()->currentText(), QString("OGG (*.ogg)"));
+        QCOMPARE(window.FilterBox()->currentText(), QString("OGG (*.ogg;*.oga;*.opus)"));
         QCOMPARE(window.PlaceBox()->currentIndex(), 1);
         // Empty history entries are skipped.
         QCOMPARE(window.SearchBox()->count(), 2);

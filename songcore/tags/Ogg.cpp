@@ -1,20 +1,21 @@
-// Vorbis comments of Ogg Vorbis files.
+// Vorbis comments of Ogg Vorbis, Opus and FLAC streams.
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <variant>
 
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
-#include "songcore/tags/OggVorbisHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Text.h"
 
+using songcore::OggHeaders;
 using songcore::OggPage;
-using songcore::OggVorbisHeaders;
 using songcore::VorbisComments;
 
 namespace {
@@ -42,31 +43,53 @@ songcore::ReadExactFn Reader(CSongFile& file) {
 
 unsigned long CSongFileInfo::CalcNewOggCommentItemTotalSize(
     unsigned long* count, const std::vector<std::string>& oldItems) {
-    if (vendor_.empty()) {
+    // Opus and FLAC encoders name themselves; a Vorbis library name would
+    // only mislead there, so their vendor stays as the file had it.
+    bool vorbis = oggCodec_ == songcore::OggCodec::kVorbis;
+    if (vendor_.empty() && vorbis) {
         vendor_ = kDefaultOggVendor;
     }
     VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, oldItems);
     if (count) {
         *count = static_cast<unsigned long>(comments.items.size());
     }
-    return static_cast<unsigned long>(comments.SerializedSize() + 1);  // and the framing byte
+    return static_cast<unsigned long>(comments.SerializedSize() + (vorbis ? 1 : 0));
 }
 
 int CSongFileInfo::GetOGGInfo() {
     Init();
     oggHeader_.fill(0);
     vorbisId_.fill(0);
-    std::optional<OggVorbisHeaders> headers = songcore::ReadOggVorbisHeaders(Reader(*this), false);
+    opusHead_.fill(0);
+    oggCodec_ = songcore::OggCodec::kNone;
+    std::optional<OggHeaders> headers = songcore::ReadOggHeaders(Reader(*this), false);
     std::vector<uint8_t> firstHeader;
     if (!headers || !ReadExact(0, oggHeader_.size(), firstHeader)) {
         return 0;
     }
+    const std::vector<uint8_t>& id = headers->identification;
+    switch (headers->codec) {
+        case songcore::OggCodec::kVorbis:
+            std::copy_n(id.begin() + songcore::kVorbisCommonHeaderSize, vorbisId_.size(),
+                        vorbisId_.begin());
+            break;
+        case songcore::OggCodec::kOpus:
+            std::copy_n(id.begin(), opusHead_.size(), opusHead_.begin());
+            break;
+        case songcore::OggCodec::kFlac:
+            // The STREAMINFO block follows the mapping header and its own
+            // block header.
+            std::copy_n(id.begin() + 17, flacStreamInfo_.size(), flacStreamInfo_.begin());
+            break;
+        case songcore::OggCodec::kNone:
+            return 0;
+    }
     std::copy(firstHeader.begin(), firstHeader.end(), oggHeader_.begin());
-    std::copy_n(headers->identification.begin() + songcore::kVorbisCommonHeaderSize,
-                vorbisId_.size(), vorbisId_.begin());
-    const std::vector<uint8_t>& comment = headers->comment;
-    if (!ReadOggCommentItem(comment.data() + songcore::kVorbisCommonHeaderSize,
-                            comment.size() - songcore::kVorbisCommonHeaderSize)) {
+    // The stream is known from here on, even when its comment list is damaged.
+    oggCodec_ = headers->codec;
+    std::optional<std::span<const uint8_t>> list =
+        songcore::OggCommentList(headers->codec, headers->comment);
+    if (!list || !ReadOggCommentItem(list->data(), list->size())) {
         return 0;
     }
     tagKind_ = TAG_OGG;
@@ -110,39 +133,47 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_
 
 int CSongFileInfo::WriteOGGInfo() {
     std::string why;
-    std::optional<OggVorbisHeaders> headers =
-        songcore::ReadOggVorbisHeaders(Reader(*this), true, &why);
+    std::optional<OggHeaders> headers = songcore::ReadOggHeaders(Reader(*this), true, &why);
     if (!headers) {
         return Refuse(why);
     }
+    const songcore::OggCodec codec = headers->codec;
+    oggCodec_ = codec;
     const std::vector<uint8_t>& oldPacket = headers->comment;
+    std::optional<std::span<const uint8_t>> oldList = songcore::OggCommentList(codec, oldPacket);
     VorbisComments old;
     size_t oldListSize = 0;
-    if (!VorbisComments::Parse(
-            std::span<const uint8_t>(oldPacket).subspan(songcore::kVorbisCommonHeaderSize), old,
-            &oldListSize)) {
-        return Refuse("the comment list of the Vorbis comment header is damaged");
+    if (!oldList || !VorbisComments::Parse(*oldList, old, &oldListSize)) {
+        return Refuse("the comment list of the comment header is damaged");
     }
     unsigned long count = 0;
     uint64_t size = CalcNewOggCommentItemTotalSize(&count, old.items);
     VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, old.items);
     if (!comments.Fits() ||
-        size + songcore::kVorbisCommonHeaderSize > songcore::kMaxOggHeaderPacket) {
-        return Refuse("the comments are larger than a Vorbis comment header can hold (128 MiB)");
+        size + songcore::OggCommentPrefixSize(codec) > songcore::kMaxOggHeaderPacket) {
+        return Refuse("the comments are larger than an Ogg comment header can hold (128 MiB)");
     }
-    std::vector<uint8_t> packet = songcore::BuildVorbisCommentPacket(comments);
+    std::vector<uint8_t> packet = songcore::BuildOggCommentPacket(codec, comments, oldPacket);
+    if (packet.empty()) {
+        return Refuse("the comments are larger than a FLAC comment block can hold (16 MiB)");
+    }
+    if (packet.size() > songcore::kMaxOggHeaderPacket) {
+        return Refuse("the comments are larger than an Ogg comment header can hold (128 MiB)");
+    }
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return 0;
     }
-    size_t oldUsed = songcore::kVorbisCommonHeaderSize + oldListSize + 1;
-    if (packet.size() <= oldPacket.size() && oldUsed <= packet.size() + kMaxFreedRoom) {
-        // Zero bytes after the framing byte keep the packet's length, so the
-        // header pages keep their sizes and the audio stays where it is.
+    size_t oldUsed = songcore::OggCommentUsedSize(codec, oldPacket, oldListSize);
+    const bool padded = songcore::OggCommentTakesPadding(codec, oldPacket, oldListSize);
+    if (packet.size() == oldPacket.size() ||
+        (padded && packet.size() < oldPacket.size() && oldUsed <= packet.size() + kMaxFreedRoom)) {
+        // Zero bytes after the list keep the packet's length, so the header
+        // pages keep their sizes and the audio stays where it is.
         packet.resize(oldPacket.size(), 0);
         std::vector<OggPage> pages = songcore::RefillCommentPages(*headers, packet);
         if (pages.empty()) {
-            return Refuse("the Vorbis comment header pages could not be rebuilt");
+            return Refuse("the comment header pages could not be rebuilt");
         }
         uint64_t after = headers->pageOffsets[pages.size() - 1] + pages.back().size();
         return ReplaceContents([&](songcore::ContentWriter& out) {
@@ -157,7 +188,7 @@ int CSongFileInfo::WriteOGGInfo() {
             return CopyRange(out, after, length - after);
         });
     }
-    if (oldPacket.size() > oldUsed &&
+    if (padded && oldPacket.size() > oldUsed &&
         packet.size() + kGrowthPadding <= songcore::kMaxOggHeaderPacket) {
         packet.resize(packet.size() + kGrowthPadding, 0);
     }
@@ -214,22 +245,23 @@ std::optional<uint64_t> LastGranule(CSongFile& file, uint32_t serial) {
 
 }  // namespace
 
-void songcore::AddOggStreamProperties(CSongFileInfo& song, StreamProperties& out) {
-    const CSongFileInfo::OggHeaderArea& header = song.GetOggHeaderArea();
+namespace {
+
+// Opus always decodes at 48 kHz, and its granule positions count at that rate.
+constexpr double kOpusRate = 48000.0;
+
+void AddVorbisProperties(CSongFileInfo& song, uint32_t serial, songcore::StreamProperties& out) {
     const CSongFileInfo::VorbisIdArea& id = song.GetVorbisIdArea();
-    ByteReader pageReader(header.data(), header.size());
-    ByteReader idReader(id.data(), id.size());
-    std::string capture = pageReader.fourcc();
-    pageReader.skip(10);
-    uint32_t serial = pageReader.u32le();
+    songcore::ByteReader idReader(id.data(), id.size());
     uint32_t version = idReader.u32le();
     uint8_t channels = idReader.u8();
     uint32_t sampleRate = idReader.u32le();
     idReader.skip(4);
     int32_t nominal = static_cast<int32_t>(idReader.u32le());
-    if (!EqualsIgnoreCaseAscii(capture, "OggS") || sampleRate == 0) {
+    if (sampleRate == 0) {
         return;  // nothing was read
     }
+    out.add("codec", std::string("Vorbis"));
     out.add("serial", static_cast<int64_t>(static_cast<int32_t>(serial)));
     out.add("version", static_cast<int64_t>(version));
     out.add("channels", static_cast<int64_t>(channels));
@@ -243,5 +275,83 @@ void songcore::AddOggStreamProperties(CSongFileInfo& song, StreamProperties& out
     }
     if (std::optional<uint64_t> granule = LastGranule(song, serial)) {
         out.add("length_seconds", static_cast<double>(*granule) / sampleRate);
+    }
+}
+
+void AddOpusProperties(CSongFileInfo& song, uint32_t serial, songcore::StreamProperties& out) {
+    const CSongFileInfo::OpusHeadArea& head = song.GetOpusHeadArea();
+    songcore::ByteReader reader(head.data(), head.size());
+    reader.skip(8);  // "OpusHead"
+    uint8_t version = reader.u8();
+    uint8_t channels = reader.u8();
+    uint16_t preSkip = reader.u16le();
+    uint32_t inputRate = reader.u32le();
+    int16_t gain = static_cast<int16_t>(reader.u16le());
+    out.add("codec", std::string("Opus"));
+    out.add("serial", static_cast<int64_t>(static_cast<int32_t>(serial)));
+    out.add("version", static_cast<int64_t>(version));
+    out.add("channels", static_cast<int64_t>(channels));
+    // The rate of the audio before it was encoded; 0 when the encoder did
+    // not say.
+    if (inputRate > 0) {
+        out.add("sample_rate", static_cast<int64_t>(inputRate));
+    }
+    out.add("pre_skip", static_cast<int64_t>(preSkip));
+    out.add("output_gain_db", static_cast<double>(gain) / 256.0);
+    if (!song.GetVendor().empty()) {
+        out.add("vendor", song.GetVendor());
+    }
+    std::optional<uint64_t> granule = LastGranule(song, serial);
+    if (granule && *granule >= preSkip) {
+        out.add("length_seconds", static_cast<double>(*granule - preSkip) / kOpusRate);
+    }
+}
+
+void AddFlacProperties(CSongFileInfo& song, uint32_t serial, songcore::StreamProperties& out) {
+    songcore::StreamProperties flac;
+    songcore::AddFlacStreamProperties(song, flac);
+    if (flac.empty()) {
+        return;
+    }
+    out.add("codec", std::string("FLAC"));
+    out.add("serial", static_cast<int64_t>(static_cast<int32_t>(serial)));
+    for (const songcore::StreamProperty& item : flac.items()) {
+        std::visit([&](const auto& value) { out.add(item.key, value); }, item.value);
+    }
+    // STREAMINFO may leave the total unknown; the granule positions count
+    // samples too.
+    const songcore::StreamProperty* rate = flac.find("sample_rate");
+    if (!flac.find("length_seconds") && rate) {
+        std::optional<uint64_t> granule = LastGranule(song, serial);
+        int64_t sampleRate = std::get<int64_t>(rate->value);
+        if (granule && sampleRate > 0) {
+            out.add("length_seconds", static_cast<double>(*granule) / sampleRate);
+        }
+    }
+}
+
+}  // namespace
+
+void songcore::AddOggStreamProperties(CSongFileInfo& song, StreamProperties& out) {
+    const CSongFileInfo::OggHeaderArea& header = song.GetOggHeaderArea();
+    ByteReader pageReader(header.data(), header.size());
+    std::string capture = pageReader.fourcc();
+    pageReader.skip(10);
+    uint32_t serial = pageReader.u32le();
+    if (!EqualsIgnoreCaseAscii(capture, "OggS")) {
+        return;  // nothing was read
+    }
+    switch (song.GetOggCodec()) {
+        case OggCodec::kVorbis:
+            AddVorbisProperties(song, serial, out);
+            break;
+        case OggCodec::kOpus:
+            AddOpusProperties(song, serial, out);
+            break;
+        case OggCodec::kFlac:
+            AddFlacProperties(song, serial, out);
+            break;
+        case OggCodec::kNone:
+            break;
     }
 }

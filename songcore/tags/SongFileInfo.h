@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "songcore/tags/OggCodec.h"
 #include "songcore/tags/SongFile.h"
 
 namespace songcore {
@@ -129,11 +130,15 @@ public:
     // --- stream property areas: raw header bytes kept by the readers ---
     using OggHeaderArea = std::array<uint8_t, 28>;
     using VorbisIdArea = std::array<uint8_t, 23>;
+    using OpusHeadArea = std::array<uint8_t, 19>;
     using FlacStreamInfoArea = std::array<uint8_t, 34>;
     using MP4MovieHeaderArea = std::array<uint8_t, 100>;
     using RMPropertiesArea = std::array<uint8_t, 40>;
     const OggHeaderArea& GetOggHeaderArea() const { return oggHeader_; }
     const VorbisIdArea& GetVorbisIdArea() const { return vorbisId_; }
+    const OpusHeadArea& GetOpusHeadArea() const { return opusHead_; }
+    // The codec of the Ogg stream whose comments were read last.
+    songcore::OggCodec GetOggCodec() const { return oggCodec_; }
     const FlacStreamInfoArea& GetFlacStreamInfoArea() const { return flacStreamInfo_; }
     const MP4MovieHeaderArea& GetMP4MovieHeaderArea() const { return mp4MovieHeader_; }
     const RMPropertiesArea& GetRMPropertiesArea() const { return rmProperties_; }
@@ -200,10 +205,11 @@ protected:
     bool VorbisFieldEquals(const CSongFileInfo& other, const VorbisField& field) const;
     std::vector<std::string> VorbisFieldValues(const VorbisField& field) const;
 
-    // --- Ogg Vorbis (Ogg.cpp) ---
-    // Length of the comment header the writer produces from the fields and
-    // the old items, without the 7-byte common header; count gets the number
-    // of items. Sets the default vendor when there is none.
+    // --- Ogg Vorbis, Opus and FLAC (Ogg.cpp) ---
+    // Length of the comment list the writer produces from the fields and the
+    // old items, and the framing byte of a Vorbis header; count gets the
+    // number of items. Sets the default vendor of a Vorbis stream when there
+    // is none.
     unsigned long CalcNewOggCommentItemTotalSize(unsigned long* count,
                                                  const std::vector<std::string>& oldItems);
     // Appends the file's pages from offset to end with their sequence numbers
@@ -246,6 +252,8 @@ protected:
 
     OggHeaderArea oggHeader_{};
     VorbisIdArea vorbisId_{};
+    OpusHeadArea opusHead_{};
+    songcore::OggCodec oggCodec_ = songcore::OggCodec::kNone;
     FlacStreamInfoArea flacStreamInfo_{};
     MP4MovieHeaderArea mp4MovieHeader_{};
     RMPropertiesArea rmProperties_{};

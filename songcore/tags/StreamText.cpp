@@ -1,5 +1,6 @@
 #include "songcore/tags/StreamText.h"
 
+#include <cstdio>
 #include <string_view>
 
 #include "songcore/mpeg/MpegStreamInfo.h"
@@ -46,6 +47,23 @@ std::string OggText(const CSongFileInfo& song, const StreamProperties& p, uint64
            Line("Sampling rate: ", Number(p, "sample_rate"), "Hz") +
            Line("Serial number: ", Number(p, "serial")) + Line("Version: ", Number(p, "version")) +
            "\nVendor:\n" + song.GetVendor() + "\n";
+}
+
+std::string OpusText(const CSongFileInfo& song, const StreamProperties& p, uint64_t size) {
+    const StreamProperty* length = p.find("length_seconds");
+    const int64_t ms = length ? static_cast<int64_t>(std::get<double>(length->value) * 1000) : 0;
+    const StreamProperty* gain = p.find("output_gain_db");
+    char gainText[32] = "0.00";
+    if (gain) {
+        std::snprintf(gainText, sizeof gainText, "%.2f", std::get<double>(gain->value));
+    }
+    return Line("File size: ", size, " bytes") + "Length: " + std::to_string(ms / 60000) + ":" +
+           std::to_string((ms / 1000) % 60) + "." + std::to_string(ms % 1000) + "\n" +
+           Line("Channels: ", Number(p, "channels")) +
+           Line("Input sampling rate: ", Number(p, "sample_rate"), "Hz") +
+           Line("Pre-skip: ", Number(p, "pre_skip"), " samples") + "Output gain: " + gainText +
+           " dB\n" + Line("Serial number: ", Number(p, "serial")) +
+           Line("Version: ", Number(p, "version")) + "\nVendor:\n" + song.GetVendor() + "\n";
 }
 
 std::string FlacText(const CSongFileInfo& song, const StreamProperties& p, uint64_t size) {
@@ -115,7 +133,14 @@ std::string StreamText(CSongFileInfo& song, uint64_t fileSize) {
         return {};
     }
     if (type & SONG_TYPE_OGG) {
-        return OggText(song, properties, fileSize);
+        switch (song.GetOggCodec()) {
+            case OggCodec::kOpus:
+                return OpusText(song, properties, fileSize);
+            case OggCodec::kFlac:
+                return FlacText(song, properties, fileSize);
+            default:
+                return OggText(song, properties, fileSize);
+        }
     }
     if (type & SONG_TYPE_FLAC) {
         return FlacText(song, properties, fileSize);

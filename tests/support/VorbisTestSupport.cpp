@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/tags/OggHeaders.h"
 #include "songcore/util/ReadExact.h"
 #include "support/TestSupport.h"
 
@@ -22,8 +22,11 @@ MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind
     static const char* kScript = R"PY(
 import json, sys
 from mutagen.oggvorbis import OggVorbis
+from mutagen.oggopus import OggOpus
+from mutagen.oggflac import OggFLAC
 from mutagen.flac import FLAC
-f = OggVorbis(sys.argv[1]) if sys.argv[2] == "ogg" else FLAC(sys.argv[1])
+kinds = {"ogg": OggVorbis, "opus": OggOpus, "oggflac": OggFLAC, "flac": FLAC}
+f = kinds[sys.argv[2]](sys.argv[1])
 def out(text):
     sys.stdout.buffer.write((json.dumps(text, ensure_ascii=False) + "\n").encode("utf-8"))
 out(f.tags.vendor)
@@ -88,20 +91,22 @@ bool EditWithMutagen(const std::string& path, const std::string& kind,
     std::string script =
         "import sys\n"
         "from mutagen.oggvorbis import OggVorbis\n"
+        "from mutagen.oggopus import OggOpus\n"
+        "from mutagen.oggflac import OggFLAC\n"
         "from mutagen.flac import FLAC\n"
-        "f = OggVorbis(sys.argv[1]) if sys.argv[2] == 'ogg' else FLAC(sys.argv[1])\n" +
+        "kinds = {'ogg': OggVorbis, 'opus': OggOpus, 'oggflac': OggFLAC, 'flac': FLAC}\n"
+        "f = kinds[sys.argv[2]](sys.argv[1])\n" +
         statements + "\nf.save()\n";
     return RunPython(script, {path, kind}).status == 0;
 }
 
-std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
-                                     const songcore::VorbisComments& comments) {
-    auto headers = songcore::ReadOggVorbisHeaders(songcore::SpanReader(bytes), true);
+std::vector<uint8_t> OggWithCommentPacket(const std::vector<uint8_t>& bytes,
+                                          const std::vector<uint8_t>& packet) {
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), true);
     if (!headers) {
         return {};
     }
-    auto second =
-        songcore::RewriteSecondPage(*headers, songcore::BuildVorbisCommentPacket(comments));
+    auto second = songcore::RewriteSecondPage(*headers, packet);
     if (!second) {
         return {};
     }
@@ -112,6 +117,23 @@ std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
     size_t after = headers->pageOffsets[0] + headers->pages[0].size();
     out.insert(out.end(), bytes.begin() + static_cast<ptrdiff_t>(after), bytes.end());
     return out;
+}
+
+std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& bytes,
+                                     const songcore::VorbisComments& comments) {
+    return OggWithCommentPacket(bytes, songcore::BuildVorbisCommentPacket(comments));
+}
+
+void ReplaceOrAddItem(std::vector<std::string>& items, const std::string& item) {
+    std::string key = songcore::VorbisComments::KeyOf(item);
+    auto at = std::find_if(items.begin(), items.end(), [&](const std::string& old) {
+        return songcore::VorbisComments::KeyOf(old) == key;
+    });
+    if (at == items.end()) {
+        items.push_back(item);
+    } else {
+        *at = item;
+    }
 }
 
 std::string OggInfoProblems(const std::string& path) {

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the Ogg Vorbis and FLAC tests, and what independent tools (mutagen,
+// Helpers for the Ogg and FLAC tests, and what independent tools (mutagen,
 // ogginfo, oggdec, flac, metaflac) make of a file.
 
 #include <cstdint>
@@ -18,8 +18,8 @@ bool HasItem(const std::vector<std::string>& items, const std::string& item);
 int64_t StreamNumber(const songcore::StreamProperties& stream, const std::string& key);
 
 // Every comment item as mutagen reads it, "KEY=value" in file order (keys as
-// stored), and the vendor. kind: "ogg" or "flac". ok is false when mutagen
-// fails to read the file.
+// stored), and the vendor. kind: "ogg" (Vorbis), "opus", "oggflac" or "flac". ok is false when
+// mutagen fails to read the file.
 struct MutagenComments {
     bool ok = false;
     std::string vendor;
@@ -28,8 +28,8 @@ struct MutagenComments {
 };
 MutagenComments ReadWithMutagen(const std::string& path, const std::string& kind);
 
-// Runs Python statements on f, the file opened by mutagen (kind "ogg" or
-// "flac"), then saves it; true when that worked.
+// Runs Python statements on f, the file opened by mutagen (kind as above),
+// then saves it; true when that worked.
 bool EditWithMutagen(const std::string& path, const std::string& kind,
                      const std::string& statements);
 
@@ -37,6 +37,15 @@ bool EditWithMutagen(const std::string& path, const std::string& kind,
 // room after them (the comment header must start the second page alone).
 std::vector<uint8_t> OggWithComments(const std::vector<uint8_t>& file,
                                      const songcore::VorbisComments& comments);
+
+// An Ogg file with its comment packet replaced by packet, which must start
+// the second page alone and fit on it with what follows it there; empty when
+// it does not.
+std::vector<uint8_t> OggWithCommentPacket(const std::vector<uint8_t>& file,
+                                          const std::vector<uint8_t>& packet);
+
+// Replaces the first item of item's key (letter case ignored), or appends it.
+void ReplaceOrAddItem(std::vector<std::string>& items, const std::string& item);
 
 // ogginfo's output when it reports an error or a warning, else empty.
 std::string OggInfoProblems(const std::string& path);

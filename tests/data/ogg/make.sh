@@ -36,7 +36,8 @@ f["REPLAYGAIN_ALBUM_GAIN"] = "-1.00 dB"
 f.save()
 PY
 
-# Other codecs in Ogg, and two streams in one file: never touched.
+# Opus and FLAC in Ogg made by their encoders alone, and two streams in one
+# file (never touched).
 ffmpeg -y -loglevel error -i "$tmp/tone.wav" -c:a libopus -b:a 16k opus.ogg
 flac -s -f --ogg -o oggflac.ogg "$tmp/tone.wav"
 ffmpeg -y -loglevel error -i "$tmp/tone.wav" -i "$tmp/tone2.wav" -map 0 -map 1 -c:a libvorbis \
@@ -47,3 +48,63 @@ ffmpeg -y -loglevel error -i "$tmp/tone.wav" -i "$tmp/tone2.wav" -map 0 -map 1 -
 ffmpeg -y -loglevel error -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 8000 \
     -c:a libvorbis -q:a 0 -page_duration 50000 -fflags +bitexact -flags:a +bitexact \
     -metadata title="Paged" -metadata REPLAYGAIN_TRACK_PEAK=0.5 paged.ogg
+
+# Opus and FLAC in Ogg, tagged by mutagen: the fields of the table, items
+# outside it and a picture. The Opus file has an output gain of 1.5 dB (set by
+# hand, as encoders leave it 0) that a tag write must keep.
+ffmpeg -y -loglevel error -i "$tmp/tone.wav" -c:a libopus -b:a 16k -fflags +bitexact \
+    -flags:a +bitexact "$tmp/plain.opus"
+cp "$tmp/plain.opus" tagged.opus
+# A 16 by 16 grey PNG for the pictures.
+/usr/bin/python3 - "$tmp/cover.png" <<'PY'
+import struct, sys, zlib
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+rows = b"".join(b"\0" + b"\x80" * 16 for _ in range(16))
+png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 16, 16, 8, 0, 0, 0, 0)) +
+       chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+open(sys.argv[1], "wb").write(png)
+PY
+flac -s -f --ogg --padding=256 --picture="3||cover||$tmp/cover.png" -o tagged.oga "$tmp/tone.wav"
+/usr/bin/python3 - tagged.opus tagged.oga "$tmp/cover.png" <<'PY'
+import base64, sys
+from mutagen.ogg import OggPage
+from mutagen.oggopus import OggOpus
+from mutagen.oggflac import OggFLAC
+from mutagen.flac import Picture
+
+def tag(f, name):
+    f["TITLE"] = name + " Title"
+    f["ARTIST"] = name + " Artist"
+    f["ALBUM"] = name + " Album"
+    f["TRACKNUMBER"] = "5"
+    f["DATE"] = "1999"
+    f["GENRE"] = "Jazz"
+    f["COMMENT"] = "a comment"
+    f["REPLAYGAIN_TRACK_GAIN"] = "-2.50 dB"
+    f["musicbrainz_albumid"] = "11111111-2222-3333-4444-555555555555"
+
+opus = OggOpus(sys.argv[1])
+tag(opus, "Opus")
+pic = Picture()
+pic.type = 3
+pic.mime = "image/png"
+pic.desc = "cover"
+pic.width = pic.height = 16
+pic.depth = 8
+pic.data = open(sys.argv[3], "rb").read()
+opus["METADATA_BLOCK_PICTURE"] = base64.b64encode(pic.write()).decode("ascii")
+opus.save()
+
+with open(sys.argv[1], "r+b") as f:
+    page = OggPage(f)
+    head = bytearray(page.packets[0])
+    head[16:18] = (384).to_bytes(2, "little")
+    page.packets[0] = bytes(head)
+    f.seek(0)
+    f.write(page.write())
+
+oga = OggFLAC(sys.argv[2])
+tag(oga, "Ogg FLAC")
+oga.save()
+PY

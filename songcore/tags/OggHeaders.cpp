@@ -1,4 +1,4 @@
-#include "songcore/tags/OggVorbisHeaders.h"
+#include "songcore/tags/OggHeaders.h"
 
 #include <algorithm>
 #include <numeric>
@@ -10,7 +10,6 @@ namespace {
 
 // A stream whose header pages run past this count is not one we can trust.
 constexpr size_t kMaxHeaderPages = 4096;
-constexpr size_t kIdentificationSize = 30;
 
 bool HoldsOnePacket(const OggPage& page) {
     if (page.lacing.empty() || page.lacing.back() == 255) {
@@ -26,58 +25,62 @@ bool PacketEndsOn(const std::vector<uint8_t>& lacing) {
 
 }  // namespace
 
-std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup,
-                                                     std::string* why) {
-    auto refuse = [why](const char* reason) -> std::optional<OggVorbisHeaders> {
+std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup,
+                                         std::string* why) {
+    auto refuse = [why](const char* reason) -> std::optional<OggHeaders> {
         if (why) {
             *why = reason;
         }
         return std::nullopt;
     };
-    constexpr const char* kNotVorbis =
-        "the file is not an Ogg Vorbis stream (Opus, Speex, FLAC and multiplexed files are not "
-        "written)";
-    OggVorbisHeaders headers;
+    constexpr const char* kNotKnown =
+        "the file is not an Ogg Vorbis, Opus or FLAC stream (Speex, Theora and multiplexed files "
+        "are not written)";
+    OggHeaders headers;
     std::optional<OggPage> first = ReadOggPage(read, 0);
     if (!first) {
         return refuse("the file does not start with an intact Ogg page");
     }
-    if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued) ||
-        first->body.size() < kIdentificationSize || !IsVorbisPacket(first->body, 1)) {
-        return refuse(kNotVorbis);
+    if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued)) {
+        return refuse(kNotKnown);
+    }
+    headers.codec = OggCodecOf(first->body);
+    if (headers.codec == OggCodec::kNone) {
+        return refuse(kNotKnown);
     }
     if (!HoldsOnePacket(*first)) {
-        return refuse("the first Ogg page holds more than the Vorbis identification header");
+        return refuse("the first Ogg page holds more than the identification header");
     }
     headers.identification = first->body;
     headers.first = std::move(*first);
 
-    const size_t wanted = withSetup ? 2 : 1;
+    headers.hasSetup = withSetup && headers.codec == OggCodec::kVorbis;
+    const size_t wanted = headers.hasSetup ? 2 : 1;
     size_t done = 0;
     bool inPacket = false;
     std::vector<uint8_t> packet;
     uint64_t offset = headers.first.size();
     while (done < wanted) {
         if (headers.pages.size() >= kMaxHeaderPages) {
-            return refuse("the Vorbis headers spread over too many Ogg pages");
+            return refuse("the Ogg headers spread over too many pages");
         }
         std::optional<OggPage> page = ReadOggPage(read, offset);
         if (!page) {
-            return refuse("the Ogg pages of the Vorbis headers are damaged or cut short");
+            return refuse("the Ogg pages of the headers are damaged or cut short");
         }
         // Another serial number or a second first page: a multiplexed file.
         if (page->serial != headers.first.serial || (page->flags & OggPage::kFirst)) {
-            return refuse(kNotVorbis);
+            return refuse(kNotKnown);
         }
         if (((page->flags & OggPage::kContinued) != 0) != inPacket) {
-            return refuse("the Ogg pages of the Vorbis headers are out of step with their packets");
+            return refuse("the Ogg pages of the headers are out of step with their packets");
         }
         size_t at = 0;
         size_t index = 0;
         for (; index < page->lacing.size() && done < wanted; ++index) {
             uint8_t value = page->lacing[index];
             if (packet.size() + value > kMaxOggHeaderPacket) {
-                return refuse("a Vorbis header packet is larger than 128 MiB");
+                return refuse("an Ogg header packet is larger than 128 MiB");
             }
             packet.insert(packet.end(), page->body.begin() + static_cast<ptrdiff_t>(at),
                           page->body.begin() + static_cast<ptrdiff_t>(at + value));
@@ -87,8 +90,8 @@ std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bo
                 continue;
             }
             if (done == 0) {
-                if (!IsVorbisPacket(packet, 3)) {
-                    return refuse("the Vorbis comment header is missing or damaged");
+                if (!OggCommentList(headers.codec, packet)) {
+                    return refuse("the comment header is missing or damaged");
                 }
                 if (headers.pages.empty()) {
                     headers.commentEndInFirst = index;
@@ -112,7 +115,7 @@ std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bo
     return headers;
 }
 
-std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
+std::optional<OggPage> RewriteSecondPage(const OggHeaders& headers,
                                          const std::vector<uint8_t>& newComment) {
     if (!headers.commentEndInFirst || headers.pages.empty()) {
         return std::nullopt;
@@ -134,7 +137,7 @@ std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
     return page;
 }
 
-std::vector<OggPage> RefillCommentPages(const OggVorbisHeaders& headers,
+std::vector<OggPage> RefillCommentPages(const OggHeaders& headers,
                                         const std::vector<uint8_t>& sameLengthComment) {
     std::vector<OggPage> pages;
     if (sameLengthComment.size() != headers.comment.size()) {
@@ -157,7 +160,7 @@ std::vector<OggPage> RefillCommentPages(const OggVorbisHeaders& headers,
     return pages;
 }
 
-std::vector<OggPage> PaginateHeaders(const OggVorbisHeaders& headers,
+std::vector<OggPage> PaginateHeaders(const OggHeaders& headers,
                                      const std::vector<uint8_t>& newComment) {
     std::vector<OggPage> pages;
     if (headers.pages.empty()) {
@@ -168,11 +171,13 @@ std::vector<OggPage> PaginateHeaders(const OggVorbisHeaders& headers,
 
     std::vector<uint8_t> lacing;
     AppendLacing(newComment.size(), lacing);
-    AppendLacing(headers.setup.size(), lacing);
     std::vector<uint8_t> data = newComment;
-    data.insert(data.end(), headers.setup.begin(), headers.setup.end());
+    if (headers.hasSetup) {
+        AppendLacing(headers.setup.size(), lacing);
+        data.insert(data.end(), headers.setup.begin(), headers.setup.end());
+    }
 
-    // What followed the setup packet on its page (usually nothing) stays on
+    // What followed the last packet read on its page (usually nothing) stays on
     // one page, so the old granule position still describes it.
     std::vector<uint8_t> tailLacing(
         lastOld.lacing.begin() + static_cast<ptrdiff_t>(headers.tailSegment), lastOld.lacing.end());

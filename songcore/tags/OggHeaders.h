@@ -1,6 +1,6 @@
 #pragma once
-// Where the three Vorbis header packets of an Ogg Vorbis file lie, and the
-// pages that carry a new comment header in their place.
+// Where the header packets of an Ogg Vorbis, Opus or FLAC stream lie, and the
+// pages that carry a new comment packet in their place.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,15 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "songcore/tags/OggCodec.h"
 #include "songcore/tags/OggPage.h"
 
 namespace songcore {
 
-struct OggVorbisHeaders {
+struct OggHeaders {
+    OggCodec codec = OggCodec::kNone;
     OggPage first;  // the page that holds only the identification packet
     std::vector<uint8_t> identification;
     std::vector<uint8_t> comment;
-    std::vector<uint8_t> setup;  // empty unless asked for
+    // The Vorbis setup packet, when it was asked for; Opus and FLAC streams
+    // have none that must move with the comment packet.
+    std::vector<uint8_t> setup;
+    bool hasSetup = false;
     // The pages after the first up to the one where the last packet asked for
     // ends, and where each lies in the file.
     std::vector<OggPage> pages;
@@ -32,32 +37,33 @@ struct OggVorbisHeaders {
 // Header packets larger than this are refused rather than held in memory.
 constexpr size_t kMaxOggHeaderPacket = 128u << 20;
 
-// Reads the identification and comment packets, and the setup packet when
-// withSetup is set. Refuses (nothing) anything but a single Vorbis stream:
-// another codec, a second stream beside it, a first page with more than the
-// identification packet, pages out of step with the packets they carry.
+// Reads the identification and comment packets, and the Vorbis setup packet
+// when withSetup is set. Refuses (nothing) anything but a single Vorbis, Opus
+// or FLAC stream: another codec, a second stream beside it, a first page with
+// more than the identification packet, a second packet that is not the
+// codec's comment packet, pages out of step with the packets they carry.
 // why, when given, receives the reason for a refusal in plain words.
-std::optional<OggVorbisHeaders> ReadOggVorbisHeaders(const ReadExactFn& read, bool withSetup,
-                                                     std::string* why = nullptr);
+std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup,
+                                         std::string* why = nullptr);
 
 // The second page rewritten for a new comment packet, when the comment packet
 // filled the start of that page and the new one still fits there with the
 // packets after it. Every other page of the file stays as it was.
-std::optional<OggPage> RewriteSecondPage(const OggVorbisHeaders& headers,
+std::optional<OggPage> RewriteSecondPage(const OggHeaders& headers,
                                          const std::vector<uint8_t>& newComment);
 
 // The pages that carry the comment packet, refilled with a new packet of the
 // same length: the same lacing values and page sizes, new bytes and fresh
 // checksums. The first page returned is pages.front(); an empty result means
 // the new packet's length differs.
-std::vector<OggPage> RefillCommentPages(const OggVorbisHeaders& headers,
+std::vector<OggPage> RefillCommentPages(const OggHeaders& headers,
                                         const std::vector<uint8_t>& sameLengthComment);
 
-// The comment and setup packets spread over as many pages as they need, with
-// what followed the setup packet on its last page kept together on the last
-// new page. Sequence numbers start at the second page's; the last page takes
-// the granule position and end-of-stream flag of the old last header page.
-std::vector<OggPage> PaginateHeaders(const OggVorbisHeaders& headers,
+// The comment packet (and the Vorbis setup packet, when it was read) spread
+// over as many pages as they need, with what followed them on their last
+// page kept together on the last new page. Sequence numbers start at the second page's; the last
+// page takes the granule position and end-of-stream flag of the old last header page.
+std::vector<OggPage> PaginateHeaders(const OggHeaders& headers,
                                      const std::vector<uint8_t>& newComment);
 
 }  // namespace songcore
