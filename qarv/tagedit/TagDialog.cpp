@@ -85,8 +85,8 @@ void TagDialog::ShowStreamText(const songcore::TagKind& kind) {
     stream_ = new QPlainTextEdit(this);
     stream_->setReadOnly(true);
     stream_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // Room for the longest of the texts (eleven lines) without a scroll bar.
-    const int lines = 11;
+    // Room for the longest of the texts (twelve lines, for Opus) without a scroll bar.
+    const int lines = 12;
     stream_->setFixedHeight(
         stream_->fontMetrics().lineSpacing() * lines +
         2 * (stream_->frameWidth() + int(stream_->document()->documentMargin())));
