@@ -34,7 +34,8 @@
 
 MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     : QMainWindow(parent), dispatcher_(this), listPlayer_(list_) {
-    setWindowTitle(AppInfo::NameWithVersion());
+    // The desktop adds nothing to a title that is the program's own name.
+    setWindowTitle(AppInfo::Name());
     setWindowIcon(QApplication::windowIcon());
     CAppRegKey settings;
     // The view method is set before the tree is loaded, so the load builds

@@ -198,8 +198,9 @@ void MainWindow::UpdateCommands() {
     const bool isSong = selected != nullptr && (tree_.GetItemType(selected) & 0x40) != 0;
     const bool busy = tree_.IsBusy();
 
-    Action("show")->setText(isVisible() ? "&Hide\tCtrl+H" : "&Show\tCtrl+H");
-    trayShow_->setText(isVisible() ? "&Hide" : "&Show");
+    const bool shown = isVisible() && !isMinimized();
+    Action("show")->setText(shown ? "&Hide\tCtrl+H" : "&Show\tCtrl+H");
+    trayShow_->setText(shown ? "&Hide" : "&Show");
     Action("viewSongTree")->setChecked(treeTab);
     Action("viewPlayList")->setChecked(listTab);
     Action("alwaysOnTop")->setChecked(windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -308,8 +309,13 @@ void MainWindow::RouteCommand(const QString& name) {
 }
 
 void MainWindow::ShowHide() {
-    if (isVisible()) {
-        hide();
+    if (isVisible() && !isMinimized()) {
+        // Without a tray there would be no way back to a hidden window.
+        if (tray_ != nullptr) {
+            hide();
+        } else {
+            showMinimized();
+        }
     } else {
         showNormal();
         raise();

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <algorithm>
+#include <climits>
 
 #include "qarv/AppInfo.h"
 #include "songcore/player/PlayerPosition.h"
@@ -82,7 +84,7 @@ void PlayerControl::PlayNext() {
     // in the status text.
     if (player_.Open(file.c_str(), 0) == 0 && player_.CanPlay()) {
         player_.Play();
-        sliderMaximum_ = static_cast<int>((player_.GetLength() / 1000) % 3600);
+        sliderMaximum_ = static_cast<int>(std::min<long>(player_.GetLength() / 1000, INT_MAX));
         emit sliderRangeChanged(sliderMaximum_);
     }
     emit stateChanged();
@@ -143,7 +145,7 @@ void PlayerControl::OnModeChange(long mode) {
 
 void PlayerControl::OnPositionChange(long position, long length) {
     SetPositionText(QString::fromStdString(songcore::FormatPlayerPosition(position, length)));
-    SetSlider(static_cast<int>((position / 1000) % 3600));
+    SetSlider(static_cast<int>(std::min<long>(position / 1000, INT_MAX)));
 }
 
 QString PlayerControl::PlayButtonText() const {

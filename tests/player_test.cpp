@@ -204,9 +204,12 @@ TEST(PlayerLifetime, DestroyedWhilePlaying) {
     other.Destroy();  // never created: nothing to do
 }
 
-TEST(PlayerPosition, DropsWholeHours) {
+TEST(PlayerPosition, ShowsHoursOfLongSongs) {
     EXPECT_EQ(songcore::FormatPlayerPosition(0, 0), "00:00/00:00");
-    EXPECT_EQ(songcore::FormatPlayerPosition(61500, (3600 + 125) * 1000L), "01:01/02:05");
+    // A song of an hour or more shows its hours, in both halves.
+    EXPECT_EQ(songcore::FormatPlayerPosition(61500, (3600 + 125) * 1000L), "0:01:01/1:02:05");
+    EXPECT_EQ(songcore::FormatPlayerPosition(15 * 60000L, 75 * 60000L), "0:15:00/1:15:00");
+    EXPECT_EQ(songcore::FormatPlayerPosition(61500, 3599999), "01:01/59:59");
     EXPECT_EQ(songcore::FormatPlayerPosition(-5, 59999), "00:00/00:59");
 }
 

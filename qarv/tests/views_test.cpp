@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -293,11 +294,16 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.UpdateCommands();
         QCOMPARE(window.Action("show")->text(), QString("&Hide\tCtrl+H"));
+        QCOMPARE(window.windowTitle(), QString("Tunemoss"));
+        // No tray here: Hide minimises, so the window can be found again.
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
         window.ShowHide();
-        QVERIFY(!window.isVisible());
+        QVERIFY(window.isVisible());
+        QVERIFY(window.isMinimized());
         QCOMPARE(window.Action("show")->text(), QString("&Show\tCtrl+H"));
         window.ShowHide();
         QVERIFY(window.isVisible());
+        QVERIFY(!window.isMinimized());
         window.Action("alwaysOnTop")->trigger();
         QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(window.isVisible());

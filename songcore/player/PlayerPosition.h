@@ -5,8 +5,8 @@
 
 namespace songcore {
 
-// "mm:ss/mm:ss" from milliseconds; whole hours are dropped, as the position
-// slider only spans an hour.
+// "mm:ss/mm:ss" from milliseconds, or "h:mm:ss/h:mm:ss" for a song of an
+// hour or more.
 std::string FormatPlayerPosition(long positionMs, long lengthMs);
 
 }  // namespace songcore
