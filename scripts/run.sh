@@ -5,10 +5,26 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-bash "$root/scripts/setup.sh" >&2
 build=$root/build-release
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUNEMOSS_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target qarv tunemoss >/dev/null
+mkdir -p "$build"
+# One line of what happens; the tools' own output goes to a log that is
+# shown only when something fails.
+log=$build/setup.log
+if ! bash "$root/scripts/setup.sh" >"$log" 2>&1; then
+    echo "run.sh: installing the packages Tunemoss needs failed:" >&2
+    cat "$log" >&2
+    exit 1
+fi
+log=$build/build.log
+if [ ! -x "$build/qarv/qarv" ] || [ ! -x "$build/cli/tunemoss" ]; then
+    echo "run.sh: building qarv and tunemoss (the first build takes a few minutes; log: $log)" >&2
+fi
+if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUNEMOSS_TESTS=OFF &&
+    cmake --build "$build" -j "$(nproc)" --target qarv tunemoss; } >"$log" 2>&1; then
+    echo "run.sh: the build failed; its log ($log):" >&2
+    cat "$log" >&2
+    exit 1
+fi
 
 if [ $# -gt 0 ] && [ "$1" != "qarv" ]; then
     exec "$build/cli/tunemoss" "$@"
