@@ -109,6 +109,24 @@ TEST(PlayList, PlayerCursorStopsAtTheEnd) {
     EXPECT_EQ(list.GetPlayerCurrentIndex(), -1);
 }
 
+TEST(PlayList, RemovingRowsKeepsThePlayerOnItsSong) {
+    CPlayList list;
+    Fill(list, 4);  // A B C D, B playing
+    list.SetPlayerCurrentIndex(1);
+    list.DeleteItem(0);
+    EXPECT_EQ(list.GetPlayerCurrentSong(), "/m/1.mp3");
+    list.DeleteItem(2);  // below the playing song: nothing moves
+    EXPECT_EQ(list.GetPlayerCurrentSong(), "/m/1.mp3");
+    // The playing song itself goes: the song after it plays next.
+    list.DeleteItem(0);
+    EXPECT_EQ(list.GetPlayerCurrentSong(), "");
+    EXPECT_EQ(list.GetPlayerNextSong(), "/m/2.mp3");
+    // Nothing is playing: removing rows leaves it so.
+    list.SetPlayerCurrentIndex(-1);
+    list.DeleteItem(0);
+    EXPECT_EQ(list.GetPlayerCurrentIndex(), -1);
+}
+
 TEST(PlayList, AddingFromTheTreeSkipsSongsAlreadyListed) {
     CSongTreeCtrl tree;
     const uint32_t mp3 = SONG_TYPE_LOCAL | SONG_TYPE_MPA;

@@ -140,6 +140,11 @@ int CPlayList::DeleteItem(int row) {
     Notify([&](IPlayListListener* l) { l->OnBeginRemoveRows(row, row); });
     CountFile(rows_[row].file, -1);
     rows_.erase(rows_.begin() + row);
+    // The player's cursor stays on its song; when the song itself goes, the
+    // one after it plays next.
+    if (row <= playerIndex_ && playerIndex_ < GetItemCount() + 1) {
+        --playerIndex_;
+    }
     Notify([&](IPlayListListener* l) { l->OnEndRemoveRows(row, row); });
     if (selected) {
         Notify([](IPlayListListener* l) { l->OnSelectionChanged(); });
