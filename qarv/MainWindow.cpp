@@ -56,6 +56,41 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     connect(&commandTimer_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
     commandTimer_.start();
     UpdateCommands();
+
+    // The tree and the list are saved a little after each change too, so a
+    // crash loses at most that much.
+    autosave_.setSingleShot(true);
+    autosave_.setInterval(kAutosaveDelayMs);
+    connect(&autosave_, &QTimer::timeout, this, &MainWindow::SaveNow);
+    for (QAbstractItemModel* model : {static_cast<QAbstractItemModel*>(treeModel_.get()),
+                                      static_cast<QAbstractItemModel*>(listModel_.get())}) {
+        auto later = [this] { autosave_.start(); };
+        connect(model, &QAbstractItemModel::rowsInserted, this, later);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, later);
+        connect(model, &QAbstractItemModel::dataChanged, this, later);
+        connect(model, &QAbstractItemModel::layoutChanged, this, later);
+        connect(model, &QAbstractItemModel::modelReset, this, later);
+    }
+}
+
+void MainWindow::SaveNow() {
+    if (exited_) {
+        return;
+    }
+    if (tree_.IsModified()) {
+        tree_.SaveToFile(tree_.GetDefaultSDFFile());
+        tree_.SetModified(0);
+    }
+    list_.SavePlayList(CPlayList::GetDefaultPlayListFile().c_str());
+}
+
+void MainWindow::EndSession() {
+    if (exited_) {
+        return;
+    }
+    CAppRegKey().SetAlwaysOnTop(windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? 8 : 0);
+    StoreSettings();
+    Shutdown();
 }
 
 MainWindow::~MainWindow() {

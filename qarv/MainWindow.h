@@ -45,6 +45,11 @@ public:
     // The exit procedure: asks when so set, stores the settings, stops the
     // searches and closes. False when the user said No.
     bool Exit();
+    // The same without asking: a logout, SIGTERM, the application quitting.
+    void EndSession();
+    // Saves the song tree (when changed) and the play list.
+    void SaveNow();
+    static constexpr int kAutosaveDelayMs = 3000;
 
     // The files and folders of the command line (or of the launcher): songs
     // go to the play list, which is shown with them selected;
@@ -195,4 +200,5 @@ private:
     QAction* trayPlay_ = nullptr;
     QAction* trayStop_ = nullptr;
     QTimer commandTimer_;
+    QTimer autosave_;
 };

@@ -3,10 +3,13 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTranslator>
 
 #include "qarv/AppInfo.h"
 #include "qarv/MainWindow.h"
+#include "qarv/SignalNotifier.h"
+#include "qarv/SingleInstance.h"
 #include "songcore/util/WriteJournal.h"
 
 namespace {
@@ -40,6 +43,14 @@ int main(int argc, char** argv) {
     // reads those songs again.
     songcore::RecoverInterruptedWrites();
 
+    // A second start hands its files to the first and ends.
+    QStringList paths = QApplication::arguments();
+    paths.removeFirst();
+    SingleInstance instance;
+    if (instance.HandOver(paths)) {
+        return 0;
+    }
+
     MainWindow window;
     if (!window.IsCreated()) {
         QMessageBox::critical(nullptr, QObject::tr("Failed"),
@@ -47,8 +58,22 @@ int main(int argc, char** argv) {
         return 1;
     }
     window.show();
-    QStringList paths = QApplication::arguments();
-    paths.removeFirst();
     window.OpenPaths(paths);
+    instance.Listen([&window](const QStringList& handed) {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+        window.OpenPaths(handed);
+    });
+    // A logout, SIGTERM or Ctrl+C saves as a normal exit does.
+    SignalNotifier signalNotifier;
+    QObject::connect(&signalNotifier, &SignalNotifier::quitRequested, &app, [&window] {
+        window.EndSession();
+        QApplication::quit();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.SaveNow(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.EndSession(); });
     return QApplication::exec();
 }
