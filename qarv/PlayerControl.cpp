@@ -1,6 +1,7 @@
 #include "qarv/PlayerControl.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
 #include <climits>
@@ -60,32 +61,43 @@ void PlayerControl::SetSlider(int value) {
 }
 
 void PlayerControl::PlayNext() {
-    int count = list_.GetItemCount();
-    if (count <= 0) {
-        return;
-    }
-    if (list_.GetPlayerCurrentIndex() >= count - 1) {
-        if (!player_.GetRepeat()) {
+    const int count = list_.GetItemCount();
+    QString failure;
+    // A song that cannot be played is told of and the next row tried; each
+    // row at most once, so a list of broken songs ends (repeat or not).
+    for (int attempt = 0; attempt < count; ++attempt) {
+        if (list_.GetPlayerCurrentIndex() >= count - 1) {
+            if (!player_.GetRepeat()) {
+                break;
+            }
+            list_.SetPlayerCurrentIndex(-1);
+        }
+        std::string file = list_.GetPlayerNextSong();
+        if (file.empty()) {
+            break;
+        }
+        QString artist = QString::fromStdString(list_.GetPlayerCurrentArtist());
+        QString title = QString::fromStdString(list_.GetPlayerCurrentTitle());
+        nowPlaying_ = artist.isEmpty() ? title : QStringLiteral("%1 - %2").arg(artist, title);
+
+        player_.Close();
+        SetStatusText(QStringLiteral("Open ..."));
+        if (player_.Open(file.c_str(), 0) == 0 && player_.CanPlay()) {
+            player_.Play();
+            sliderMaximum_ = static_cast<int>(std::min<long>(player_.GetLength() / 1000, INT_MAX));
+            emit sliderRangeChanged(sliderMaximum_);
+            emit stateChanged();
             return;
         }
-        list_.SetPlayerCurrentIndex(-1);
-    }
-    std::string file = list_.GetPlayerNextSong();
-    if (file.empty()) {
-        return;
-    }
-    QString artist = QString::fromStdString(list_.GetPlayerCurrentArtist());
-    QString title = QString::fromStdString(list_.GetPlayerCurrentTitle());
-    nowPlaying_ = artist.isEmpty() ? title : QStringLiteral("%1 - %2").arg(artist, title);
-
-    player_.Close();
-    SetStatusText(QStringLiteral("Open ..."));
-    // A song that cannot be opened ends playback here, with "Open ..." left
-    // in the status text.
-    if (player_.Open(file.c_str(), 0) == 0 && player_.CanPlay()) {
-        player_.Play();
-        sliderMaximum_ = static_cast<int>(std::min<long>(player_.GetLength() / 1000, INT_MAX));
-        emit sliderRangeChanged(sliderMaximum_);
+        std::string reason;
+        player_.GetError(reason, 1000);
+        failure = tr("Cannot play %1: %2")
+                      .arg(QFileInfo(QString::fromStdString(file)).fileName(),
+                           QString::fromStdString(reason));
+        SetStatusText(failure);
+        if (attempt == count - 1 && count > 1) {
+            SetStatusText(tr("No song of the play list can be played (%1)").arg(failure));
+        }
     }
     emit stateChanged();
 }

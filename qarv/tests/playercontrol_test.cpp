@@ -172,16 +172,32 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(player->CanPlay() == 0, 10000);
     }
 
-    void unplayableSongEndsPlayback() {
+    void unplayableSongsAreSkippedWithTheirReason() {
         Start(false);
         list.rows = {{"A", "Bad", Sample("garbage.mp3")}, {"B", "Good", Sample("one_second.ogg")}};
+        QSignalSpy statuses(control.get(), &PlayerControl::statusTextChanged);
         control->PlayPause();
-        QCOMPARE(control->StatusText(), QString("Open ..."));
-        QTest::qWait(200);
-        // The next row is not tried.
-        QCOMPARE(list.cursor, 0);
+        // The broken song is told of, and the next one plays.
+        QCOMPARE(list.cursor, 1);
+        QCOMPARE(OpenFile(*player), Sample("one_second.ogg"));
+        bool told = false;
+        for (const QList<QVariant>& status : statuses) {
+            told = told || status[0].toString().startsWith("Cannot play garbage.mp3: ");
+        }
+        QVERIFY(told);
+        QTRY_COMPARE_WITH_TIMEOUT(control->StatusText(), QString("B - Good"), 10000);
+        control->Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(control->Mode() != CMCIWnd::modePlaying, 10000);
+
+        // No row can be played: it stops, and says why.
+        list.rows = {{"A", "Bad", Sample("garbage.mp3")},
+                     {"C", "Gone", Sample("no_such_file.mp3")}};
+        control->ToggleRepeat();  // repeat must not make it go round for ever
+        list.cursor = -1;
+        control->PlayPause();
         QCOMPARE(player->CanPlay(), 0L);
-        QCOMPARE(control->StatusText(), QString("Open ..."));
+        QVERIFY2(control->StatusText().startsWith("No song of the play list can be played"),
+                 qPrintable(control->StatusText()));
     }
 
     void doubleClickWithoutSelectionDoesNothing() {
