@@ -250,6 +250,19 @@ void MainWindow::Restore() {
     for (int column = 0; column < CPlayList::GetColumnCount(); ++column) {
         listView_->setColumnWidth(column, CPlayList::GetColumnWidth(column));
     }
+    // The window and the columns as the user left them.
+    auto bytes = [](const std::vector<uint8_t>& layout) {
+        return QByteArray(reinterpret_cast<const char*>(layout.data()),
+                          static_cast<qsizetype>(layout.size()));
+    };
+    std::vector<uint8_t> geometry = settings.GetWindowLayout("Geometry");
+    if (!geometry.empty()) {
+        restoreGeometry(bytes(geometry));
+    }
+    std::vector<uint8_t> columns = settings.GetWindowLayout("PlayList Columns");
+    if (!columns.empty()) {
+        listView_->horizontalHeader()->restoreState(bytes(columns));
+    }
 
     std::string lastPlaying = settings.GetLastPlaying();
     if (!lastPlaying.empty()) {
@@ -578,6 +591,12 @@ void MainWindow::StoreSettings() {
     player_.GetFileName(playing, 1000);
     settings.SetLastPlaying(playing.c_str());
     settings.SetTabSelectedIndex(tabs_->currentIndex());
+    auto layout = [](const QByteArray& state) {
+        return std::vector<uint8_t>(state.begin(), state.end());
+    };
+    settings.SetWindowLayout("Geometry", layout(saveGeometry()));
+    settings.SetWindowLayout("PlayList Columns",
+                             layout(listView_->horizontalHeader()->saveState()));
     if (SelectedTreeItem() != nullptr) {
         settings.SetSongSelectedItem(SelectedItemPath().toStdString().c_str());
     }

@@ -288,6 +288,20 @@ private Q_SLOTS:
         QCOMPARE(window.Tree().GetCount(), 0u);
     }
 
+    void windowLayoutIsRestored() {
+        {
+            QuietWindow window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.resize(1010, 700);
+            window.ListView()->setColumnWidth(1, 333);
+            QVERIFY(window.Exit());
+        }
+        QuietWindow again;
+        QCOMPARE(again.size(), QSize(1010, 700));
+        QCOMPARE(again.ListView()->columnWidth(1), 333);
+    }
+
     void showHideAndAlwaysOnTop() {
         QuietWindow window;
         window.show();

@@ -157,6 +157,20 @@ int CAppRegKey::SetSearchPlaceIndex(int index) {
     return SetInt(kSearch, "Place Index", index);
 }
 
+// --- Window ---
+
+std::vector<uint8_t> CAppRegKey::GetWindowLayout(const char* name) {
+    std::vector<uint8_t> layout;
+    if (!GetBinary("Window", name, &layout, nullptr)) {
+        layout.clear();
+    }
+    return layout;
+}
+
+int CAppRegKey::SetWindowLayout(const char* name, const std::vector<uint8_t>& layout) {
+    return SetBinary("Window", name, layout.data(), static_cast<uint32_t>(layout.size()));
+}
+
 // --- Network ---
 
 int CAppRegKey::GetTransferDeadline() {

@@ -62,6 +62,11 @@ public:
     int GetAlwaysOnTop();
     int SetAlwaysOnTop(int topMost);
 
+    // The desktop program's window layout (its geometry, the play list's
+    // columns), as the toolkit saves it: opaque bytes under [Window].
+    std::vector<uint8_t> GetWindowLayout(const char* name);
+    int SetWindowLayout(const char* name, const std::vector<uint8_t>& layout);
+
 protected:
     std::string GetString(const char* section, const char* value, const char* defaultValue);
     int GetInt(const char* section, const char* value, int defaultValue);
