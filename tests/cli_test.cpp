@@ -43,12 +43,12 @@ TEST(Cli, ShowJsonPrintsEveryKeyAndFailsOnlyTheMissingFile) {
     EXPECT_NE(missing.find("\"tag\": null"), std::string::npos);
     EXPECT_NE(missing.find("\"error\": \"cannot open"), std::string::npos);
     for (const char* key :
-         {"path",      "song_type",    "tag",        "title",    "artist",      "album",
-          "year",      "comment",      "genre",      "genre_id", "track",       "disc",
-          "composer",  "orig_artist",  "copyright",  "url",      "encoded_by",  "lyrics",
-          "performer", "organization", "location",   "contact",  "license",     "version",
-          "vendor",    "codec",        "codec_type", "tempo",    "compilation", "stream",
-          "error"}) {
+         {"path",    "song_type", "tag",          "title",      "artist",   "album_artist",
+          "album",   "year",      "comment",      "genre",      "genre_id", "track",
+          "disc",    "composer",  "orig_artist",  "copyright",  "url",      "encoded_by",
+          "lyrics",  "performer", "organization", "location",   "contact",  "license",
+          "version", "vendor",    "codec",        "codec_type", "tempo",    "compilation",
+          "stream",  "error"}) {
         EXPECT_NE(line.find("\"" + std::string(key) + "\": "), std::string::npos) << key;
     }
     EXPECT_NE(line.find("\"tag\": \"ID3V1\""), std::string::npos);
