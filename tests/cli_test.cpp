@@ -98,6 +98,14 @@ TEST(Cli, WriteKeepsFieldsNotGiven) {
     EXPECT_NE(show.out.find("\"artist\": \"Jos\xC3\xA9 Padilla\""), std::string::npos);
     EXPECT_NE(show.out.find("\"genre\": \"Rock\""), std::string::npos);
     EXPECT_NE(show.out.find("\"track\": 7"), std::string::npos);
+    // The ID3v1 tag has no album artist: an ID3v2 tag beside it holds one.
+    ASSERT_EQ(RunTunemoss({"write", path, "--album-artist", " Various Artists "}).status, 0);
+    auto both = RunTunemoss({"show", "--json", path});
+    EXPECT_NE(both.out.find("\"tag\": \"ID3V2\""), std::string::npos) << both.out;
+    EXPECT_NE(both.out.find("\"album_artist\": \"Various Artists\""), std::string::npos);
+    EXPECT_NE(both.out.find("\"title\": \"Sunset\""), std::string::npos);
+    EXPECT_NE(RunTunemoss({"show", path}).out.find("  Album artist: Various Artists\n"),
+              std::string::npos);
     // Genre names are matched without regard to case.
     ASSERT_EQ(RunTunemoss({"write", path, "--genre", "hard rock"}).status, 0);
     EXPECT_NE(RunTunemoss({"show", "--json", path}).out.find("\"genre_id\": 79"),
