@@ -122,7 +122,7 @@ const CommandRegistrar registrar({
     "Reads each file's tags, sets the fields given and writes the tag back; fields\n"
     "not given keep their values. A file that fails is reported and the others are\n"
     "still written. 'tunemoss undo' puts the old values back.\n\n"
-    "  --title T  --artist A  --album A  --year Y  --comment C\n"
+    "  --title T  --artist A  --album-artist A  --album A  --year Y  --comment C\n"
     "  --genre NAME-OR-ID   a genre name (e.g. Rock) or id 0-148 (148: none)\n"
     "  --track N  --disc N\n"
     "  --composer C  --orig-artist A  --copyright C  --url U  --encoded-by E\n"

@@ -26,6 +26,7 @@ std::vector<SongField> DescribeFields(const CSongFileInfo& info) {
     return {
         Text("title", "Title", info.GetTitle()),
         Text("artist", "Artist", info.GetArtist()),
+        Text("album_artist", "Album artist", info.GetAlbumArtist()),
         Text("album", "Album", info.GetAlbum()),
         Text("year", "Year", info.GetYear()),
         Text("comment", "Comment", info.GetComment()),

@@ -43,12 +43,12 @@ TEST(Cli, ShowJsonPrintsEveryKeyAndFailsOnlyTheMissingFile) {
     EXPECT_NE(missing.find("\"tag\": null"), std::string::npos);
     EXPECT_NE(missing.find("\"error\": \"cannot open"), std::string::npos);
     for (const char* key :
-         {"path",      "song_type",    "tag",        "title",    "artist",      "album",
-          "year",      "comment",      "genre",      "genre_id", "track",       "disc",
-          "composer",  "orig_artist",  "copyright",  "url",      "encoded_by",  "lyrics",
-          "performer", "organization", "location",   "contact",  "license",     "version",
-          "vendor",    "codec",        "codec_type", "tempo",    "compilation", "stream",
-          "error"}) {
+         {"path",    "song_type", "tag",          "title",      "artist",   "album_artist",
+          "album",   "year",      "comment",      "genre",      "genre_id", "track",
+          "disc",    "composer",  "orig_artist",  "copyright",  "url",      "encoded_by",
+          "lyrics",  "performer", "organization", "location",   "contact",  "license",
+          "version", "vendor",    "codec",        "codec_type", "tempo",    "compilation",
+          "stream",  "error"}) {
         EXPECT_NE(line.find("\"" + std::string(key) + "\": "), std::string::npos) << key;
     }
     EXPECT_NE(line.find("\"tag\": \"ID3V1\""), std::string::npos);
@@ -98,6 +98,14 @@ TEST(Cli, WriteKeepsFieldsNotGiven) {
     EXPECT_NE(show.out.find("\"artist\": \"Jos\xC3\xA9 Padilla\""), std::string::npos);
     EXPECT_NE(show.out.find("\"genre\": \"Rock\""), std::string::npos);
     EXPECT_NE(show.out.find("\"track\": 7"), std::string::npos);
+    // The ID3v1 tag has no album artist: an ID3v2 tag beside it holds one.
+    ASSERT_EQ(RunTunemoss({"write", path, "--album-artist", " Various Artists "}).status, 0);
+    auto both = RunTunemoss({"show", "--json", path});
+    EXPECT_NE(both.out.find("\"tag\": \"ID3V2\""), std::string::npos) << both.out;
+    EXPECT_NE(both.out.find("\"album_artist\": \"Various Artists\""), std::string::npos);
+    EXPECT_NE(both.out.find("\"title\": \"Sunset\""), std::string::npos);
+    EXPECT_NE(RunTunemoss({"show", path}).out.find("  Album artist: Various Artists\n"),
+              std::string::npos);
     // Genre names are matched without regard to case.
     ASSERT_EQ(RunTunemoss({"write", path, "--genre", "hard rock"}).status, 0);
     EXPECT_NE(RunTunemoss({"show", "--json", path}).out.find("\"genre_id\": 79"),

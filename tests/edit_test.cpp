@@ -161,13 +161,14 @@ TEST_F(History, UndoAndRedoEveryFormatAcrossInstances) {
         titles.push_back(ReadField(path, EditField::Title));
     }
     EditAndRecord(paths, {{EditField::Title, "Первый"}, {EditField::Track, "4"}});
-    EditAndRecord({paths[0]}, {{EditField::Title, "Second"}});
+    EditAndRecord({paths[0]}, {{EditField::Title, "Second"}, {EditField::AlbumArtist, "Crew"}});
 
     // Each step is a new history object, as after a restart.
     HistoryOutcome second = EditHistory(historyPath).Undo();
     ASSERT_TRUE(second.ok) << second.error;
     EXPECT_EQ(second.restored.size(), 1u);
     EXPECT_EQ(ReadField(paths[0], EditField::Title), "Первый");
+    EXPECT_EQ(ReadField(paths[0], EditField::AlbumArtist), "");
 
     HistoryOutcome first = EditHistory(historyPath).Undo();
     ASSERT_TRUE(first.ok) << first.error;
@@ -181,6 +182,7 @@ TEST_F(History, UndoAndRedoEveryFormatAcrossInstances) {
     ASSERT_TRUE(EditHistory(historyPath).Redo().ok);
     ASSERT_TRUE(EditHistory(historyPath).Redo().ok);
     EXPECT_EQ(ReadField(paths[0], EditField::Title), "Second");
+    EXPECT_EQ(ReadField(paths[0], EditField::AlbumArtist), "Crew");
     EXPECT_EQ(ReadField(paths[1], EditField::Title), "Первый");
     EXPECT_EQ(ReadField(paths[1], EditField::Track), "4");
 

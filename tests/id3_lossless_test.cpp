@@ -218,6 +218,7 @@ TEST(Id3Lossless, TextThatId3v1CannotHoldGoesIntoAnId3v2Tag) {
         {"long", [](Song& s) { s.SetTitle(std::string(40, 'L')); },
          "LLLLLLLLLLLLLLLLLLLLLLLLLLLLLL", "LLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLL"},
         {"composer", [](Song& s) { s.SetComposer("Somebody"); }, "Old", "Old"},
+        {"album artist", [](Song& s) { s.SetAlbumArtist("Various"); }, "Old", "Old"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,6 +259,7 @@ TEST(Id3Lossless, TextThatId3v1CannotHoldGoesIntoAnId3v2Tag) {
         // too, so that it cannot hide the new values.
         song.SetTitle("Plain again");
         song.SetComposer("");
+        song.SetAlbumArtist("");
         ASSERT_EQ(song.WriteSongInfo(), 1);
         ASSERT_TRUE(reread.Open(path, 1, 0));
         ASSERT_EQ(reread.GetSongInfo(), 1);

@@ -39,15 +39,19 @@ TEST(Id3v2Codec, EveryVersionMapsItsFrameIdsToTheFields) {
     Bytes v22 =
         Id3v2(2, 0,
               Concat({Frame22("TT2", Latin1Text("Two")), Frame22("TRK", Latin1Text("5/12")),
+                      Frame22("TP2", Latin1Text("Band")),
                       Frame22("COM", Concat({{0}, ToBytes("engdesc"), {0}, ToBytes("Remark")})),
                       Frame22("ULT", Concat({{0}, ToBytes("eng"), {0}, ToBytes("Words")}))}));
     EXPECT_EQ(TitleOf(v22), "Two");
     EXPECT_EQ(FieldOf(v22, Id3v2Field::Track), "5/12");
+    EXPECT_EQ(FieldOf(v22, Id3v2Field::AlbumArtist), "Band");
     EXPECT_EQ(FieldOf(v22, Id3v2Field::Comment), "Remark");
     EXPECT_EQ(FieldOf(v22, Id3v2Field::Lyrics), "Words");
 
     EXPECT_EQ(TitleOf(Id3v2(3, 0, Frame23("TIT2", Latin1Text("Three")))), "Three");
     EXPECT_EQ(TitleOf(Id3v2(4, 0, Frame24("TIT2", Latin1Text("Four")))), "Four");
+    EXPECT_EQ(FieldOf(Id3v2(4, 0, Frame24("TPE2", Latin1Text("Crew"))), Id3v2Field::AlbumArtist),
+              "Crew");
 
     // The year stands in TYER (2.3) or TDRC (2.4); each version prefers its
     // own frame but takes the other's.
@@ -268,7 +272,8 @@ TEST(Id3v2Codec, A22TagBecomes23WithItsFramesConverted) {
     Bytes png = ToBytes("\x89PNGdata");
     Bytes old =
         Id3v2(2, 0,
-              Concat({Frame22("TT2", Latin1Text("T")), Frame22("TPA", Latin1Text("1/2")),
+              Concat({Frame22("TT2", Latin1Text("T")), Frame22("TP2", Latin1Text(" Band")),
+                      Frame22("TPA", Latin1Text("1/2")),
                       Frame22("PIC", Concat({{0}, ToBytes("PNG"), {3}, ToBytes("c"), {0}, png})),
                       Frame22("CRM", Concat({ToBytes("o"), {0}, ToBytes("x"), {0, 1}})),
                       Frame22("XYZ", ToBytes("?"))}));
@@ -276,15 +281,19 @@ TEST(Id3v2Codec, A22TagBecomes23WithItsFramesConverted) {
     ASSERT_TRUE(parsed);
     songcore::Id3v2FieldValues values;
     values[0] = "T";
+    values[static_cast<size_t>(Id3v2Field::AlbumArtist)] = "Band";
     Id3v2Tag::KeepMask keep{};
     keep[0] = true;
+    keep[static_cast<size_t>(Id3v2Field::AlbumArtist)] = true;
     Id3v2Tag rebuilt = Id3v2Tag::Rebuild(&*parsed, values, keep);
     EXPECT_EQ(rebuilt.major, 3);
-    ASSERT_EQ(rebuilt.frames.size(), 3u) << "CRM and unknown frames have no 2.3 form";
+    ASSERT_EQ(rebuilt.frames.size(), 4u) << "CRM and unknown frames have no 2.3 form";
     EXPECT_EQ(rebuilt.frames[0].id, "TIT2");
-    EXPECT_EQ(rebuilt.frames[1].id, "TPOS");
-    EXPECT_EQ(rebuilt.frames[2].id, "APIC");
-    EXPECT_EQ(rebuilt.frames[2].data,
+    EXPECT_EQ(rebuilt.frames[1].id, "TPE2");
+    EXPECT_EQ(rebuilt.frames[1].data, Latin1Text(" Band")) << "kept as it was";
+    EXPECT_EQ(rebuilt.frames[2].id, "TPOS");
+    EXPECT_EQ(rebuilt.frames[3].id, "APIC");
+    EXPECT_EQ(rebuilt.frames[3].data,
               Concat({{0}, ToBytes("image/png"), {0, 3}, ToBytes("c"), {0}, png}));
     EXPECT_TRUE(rebuilt.Serialize());
 }

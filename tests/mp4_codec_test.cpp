@@ -191,9 +191,9 @@ TEST(Mp4ItemCodec, CarriesOverEveryItemItDoesNotWriteUnchanged) {
     Bytes freeform = MakeAtom("----", Cat({MakeAtom("mean", Cat({U32(0), B("com.apple.iTunes")})),
                                            MakeAtom("name", Cat({U32(0), B("MOOD")})),
                                            MakeAtom("data", Cat({U32(1), U32(0), B("calm")}))}));
-    Bytes albumArtist = DataItem("aART", 1, B("Someone"));
+    Bytes grouping = DataItem("\xA9grp", 1, B("Someone"));
     Bytes old = Cat({DataItem("\xA9nam", 1, B("Old")), cover, DataItem("gnre", 0, {0, 5}), freeform,
-                     albumArtist, DataItem("\xA9nam", 1, B("Twice"))});
+                     grouping, DataItem("\xA9nam", 1, B("Twice"))});
     auto oldItems = ParseMp4ItemList(old);
     ASSERT_TRUE(oldItems);
     Mp4Tag tag;
@@ -206,11 +206,11 @@ TEST(Mp4ItemCodec, CarriesOverEveryItemItDoesNotWriteUnchanged) {
     }
     // The title takes the first title's place and the second, part of the
     // old value, goes; the genre the record does not have goes too.
-    EXPECT_EQ(names, (std::vector<std::string>{"\xA9nam", "covr", "----", "aART"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"\xA9nam", "covr", "----", "\xA9grp"}));
     EXPECT_EQ(items->at(0).data.at(0).value, B("New"));
     EXPECT_EQ(items->at(1).raw, cover);
     EXPECT_EQ(items->at(2).raw, freeform);
-    EXPECT_EQ(items->at(3).raw, albumArtist);
+    EXPECT_EQ(items->at(3).raw, grouping);
 }
 
 TEST(Mp4ItemCodec, RefusesMalformedItems) {

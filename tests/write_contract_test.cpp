@@ -3,6 +3,7 @@
 // the same fields again gives the same bytes, a refused write leaves the
 // file as it was, every item that was not changed survives (as mutagen
 // reads it), nothing that nobody set is added, and a removed tag is gone.
+// The album artist, which not every format has, is checked the same way.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <sstream>
 
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/Text.h"
 #include "support/TestSupport.h"
 
 using testsupport::ReadFileBytes;
@@ -235,6 +237,152 @@ TEST_P(WriterContract, ARefusedWriteLeavesTheFileAsItWas) {
     EXPECT_NE(song.GetErrorMessage().find("another program"), std::string::npos)
         << song.GetErrorMessage();
     EXPECT_EQ(ReadFileBytes(path_), original);
+}
+
+// The album artist items of the file's tag as mutagen sees them, one
+// "key<TAB>form<TAB>value" line each, where form tells the item's stored
+// bytes apart (the text encoding and frame bytes of a TPE2, the kind and
+// bytes of an APEv2 item, the key's spelling of a comment); then, except
+// for APEv2, an "easy" line with the value mutagen's easy keys give. "seed"
+// adds one item in a form our writers would not produce themselves.
+constexpr const char* kAlbumArtistScript = R"(
+import sys, mutagen, mutagen.apev2, mutagen.id3, mutagen.mp4
+mode, path, kind = sys.argv[1:4]
+value = sys.argv[4] if len(sys.argv) > 4 else ''
+if kind == 'ape':
+    try:
+        tags = mutagen.apev2.APEv2(path)
+    except mutagen.apev2.APENoHeaderError:
+        tags = mutagen.apev2.APEv2()
+    if mode == 'seed':
+        tags['ALBUM ARTIST'] = value
+        tags.save(path)
+    for key, item in tags.items():
+        if key.lower() == 'album artist':
+            print(key, item.kind, item._write().hex(), str(item), sep='\t')
+    sys.exit()
+f = mutagen.File(path)
+if f.tags is None:
+    f.add_tags()
+if hasattr(f.tags, 'getall'):
+    if mode == 'seed':
+        f.tags.add(mutagen.id3.TPE2(encoding=1, text=[value]))
+        f.save(v2_version=3 if f.tags.version[1] == 3 else 4)
+    for frame in f.tags.getall('TPE2'):
+        print('TPE2', '%d %s' % (frame.encoding, frame._writeData().hex()), '; '.join(frame.text),
+              sep='\t')
+elif isinstance(f, mutagen.mp4.MP4):
+    if mode == 'seed':
+        f.tags['aART'] = [value]
+        f.save()
+    if 'aART' in f.tags:
+        print('aART', repr(f.tags['aART']), '; '.join(f.tags['aART']), sep='\t')
+else:
+    if mode == 'seed':
+        f.tags.append(('albumartist', value))
+        f.save()
+    for key, text in list(f.tags):
+        if key.upper() == 'ALBUMARTIST':
+            print(key, repr(text), text, sep='\t')
+print('easy', '; '.join(mutagen.File(path, easy=True).get('albumartist', [])), sep='\t')
+)";
+
+struct AlbumArtistItems {
+    std::vector<std::string> items;  // "key<TAB>form<TAB>value"
+    std::string easy;                // the value by mutagen's easy key
+};
+
+AlbumArtistItems PeerAlbumArtist(const std::string& mode, const std::string& path, uint32_t kind,
+                                 const std::string& value = "") {
+    testsupport::RunResult run = testsupport::RunPython(
+        kAlbumArtistScript, {mode, path, kind == TAG_APEV2 ? "ape" : "any", value});
+    EXPECT_EQ(run.status, 0) << run.err;
+    AlbumArtistItems found;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("easy\t")) {
+            found.easy = line.substr(5);
+        } else if (!line.empty()) {
+            found.items.push_back(line);
+        }
+    }
+    return found;
+}
+
+bool IsAlbumArtistItem(const std::string& line) {
+    std::string key = line.substr(0, line.find('\t'));
+    for (const char* name : {"TPE2", "ALBUMARTIST", "aART", "Album Artist"}) {
+        if (songcore::EqualsIgnoreCaseAscii(key, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::set<std::string> WithoutAlbumArtist(std::set<std::string> items) {
+    std::erase_if(items, IsAlbumArtistItem);
+    return items;
+}
+
+// Reads the tag, lets edit change the record and writes the tag back.
+void Edit(const std::string& path, uint32_t kind, void (*edit)(CSongFileInfo&)) {
+    CSongFileInfo song;
+    ASSERT_EQ(song.Open(path, 0, 0), 1);
+    ReadKind(song, kind);
+    edit(song);
+    ASSERT_EQ(WriteKind(song, kind), 1) << song.GetErrorMessage();
+}
+
+std::string ReadAlbumArtist(const std::string& path, uint32_t kind) {
+    CSongFileInfo song;
+    EXPECT_EQ(song.Open(path, 1, 0), 1);
+    ReadKind(song, kind);
+    return song.GetAlbumArtist();
+}
+
+TEST_P(WriterContract, TheAlbumArtistIsOneItemKeptUntilItChanges) {
+    const Sample& sample = GetParam();
+    const bool peer = testsupport::HaveMutagen() && sample.kind != TAG_RM;
+    if (sample.kind == TAG_ID3V1 || sample.kind == TAG_ASF || sample.kind == TAG_RM) {
+        // No place for it: the value is dropped and the tag stays as it was,
+        // the ASF artist in WM/ALBUMARTIST included.
+        std::set<std::string> before =
+            peer ? PeerItems(path_, sample.kind) : std::set<std::string>{};
+        Edit(path_, sample.kind, [](CSongFileInfo& song) { song.SetAlbumArtist("Nowhere"); });
+        EXPECT_EQ(ReadAlbumArtist(path_, sample.kind), "");
+        if (peer) {
+            EXPECT_EQ(PeerItems(path_, sample.kind), before);
+        }
+        return;
+    }
+    if (!peer) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    AlbumArtistItems seeded = PeerAlbumArtist("seed", path_, sample.kind, "  Various Artists ");
+    ASSERT_EQ(seeded.items.size(), 1u);
+    EXPECT_EQ(songcore::Trim(ReadAlbumArtist(path_, sample.kind)), "Various Artists");
+
+    // Another field's edit leaves the item as mutagen stored it.
+    Edit(path_, sample.kind, [](CSongFileInfo& song) { song.SetTitle("Other title"); });
+    EXPECT_EQ(PeerAlbumArtist("dump", path_, sample.kind).items, seeded.items);
+    std::set<std::string> others = WithoutAlbumArtist(PeerItems(path_, sample.kind));
+
+    // A new value takes the one item's place; nothing else changes.
+    Edit(path_, sample.kind, [](CSongFileInfo& song) { song.SetAlbumArtist(" Гурт «Море» "); });
+    AlbumArtistItems changed = PeerAlbumArtist("dump", path_, sample.kind);
+    ASSERT_EQ(changed.items.size(), 1u);
+    EXPECT_TRUE(changed.items[0].ends_with("\tГурт «Море»")) << changed.items[0];
+    if (sample.kind != TAG_APEV2) {
+        EXPECT_EQ(changed.easy, "Гурт «Море»");
+    }
+    EXPECT_EQ(ReadAlbumArtist(path_, sample.kind), "Гурт «Море»");
+    EXPECT_EQ(WithoutAlbumArtist(PeerItems(path_, sample.kind)), others);
+
+    // Cleared, it goes.
+    Edit(path_, sample.kind, [](CSongFileInfo& song) { song.SetAlbumArtist(""); });
+    EXPECT_TRUE(PeerAlbumArtist("dump", path_, sample.kind).items.empty());
+    EXPECT_EQ(ReadAlbumArtist(path_, sample.kind), "");
+    EXPECT_EQ(WithoutAlbumArtist(PeerItems(path_, sample.kind)), others);
 }
 
 // mutagen's removal of the same tag, for comparison byte for byte.

@@ -19,6 +19,7 @@ struct TextAccess {
 const TextAccess kTextFields[] = {
     {EditField::Title, &CSongFileInfo::GetTitle, &CSongFileInfo::SetTitle},
     {EditField::Artist, &CSongFileInfo::GetArtist, &CSongFileInfo::SetArtist},
+    {EditField::AlbumArtist, &CSongFileInfo::GetAlbumArtist, &CSongFileInfo::SetAlbumArtist},
     {EditField::Album, &CSongFileInfo::GetAlbum, &CSongFileInfo::SetAlbum},
     {EditField::Year, &CSongFileInfo::GetYear, &CSongFileInfo::SetYear},
     {EditField::Comment, &CSongFileInfo::GetComment, &CSongFileInfo::SetComment},
@@ -82,6 +83,7 @@ const std::vector<EditFieldName>& EditFieldNames() {
     static const std::vector<EditFieldName> names = {
         {EditField::Title, "title", "Title"},
         {EditField::Artist, "artist", "Artist"},
+        {EditField::AlbumArtist, "album-artist", "Album artist"},
         {EditField::Album, "album", "Album"},
         {EditField::Year, "year", "Year"},
         {EditField::Track, "track", "Track"},

@@ -17,6 +17,7 @@ namespace songcore {
 enum class EditField {
     Title,
     Artist,
+    AlbumArtist,
     Album,
     Year,
     Comment,

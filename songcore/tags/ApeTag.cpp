@@ -14,6 +14,7 @@ namespace songcore {
 const std::array<ApeFieldEntry, kApeFieldCount> kApeFields = {{
     {"Title", SongField::Title},
     {"Artist", SongField::Artist},
+    {"Album Artist", SongField::AlbumArtist},
     {"Album", SongField::Album},
     {"Genre", SongField::Genre},
     {"Year", SongField::Year},

@@ -21,9 +21,9 @@ struct ApeItem {
     std::vector<uint8_t> value;
 };
 
-// The thirteen keys the record keeps and the fields they fill, in the order
+// The fourteen keys the record keeps and the fields they fill, in the order
 // the writer puts them; ApeField indexes the table.
-constexpr size_t kApeFieldCount = 13;
+constexpr size_t kApeFieldCount = 14;
 struct ApeFieldEntry {
     const char* key;
     SongField field;
@@ -32,6 +32,7 @@ extern const std::array<ApeFieldEntry, kApeFieldCount> kApeFields;
 enum class ApeField {
     Title,
     Artist,
+    AlbumArtist,
     Album,
     Genre,
     Year,
@@ -66,7 +67,7 @@ struct ApeTag {
     // too large for its size field.
     std::optional<std::vector<uint8_t>> Serialize() const;
 
-    // The texts of the thirteen keys (keys compared ignoring ASCII case;
+    // The texts of the fourteen keys (keys compared ignoring ASCII case;
     // binary items are not text): the NUL-separated values of an item, each
     // trimmed, empty ones left out, joined by "; ". A key that stands twice
     // gives its last item. Nothing for a key that is not there.
@@ -76,7 +77,7 @@ struct ApeTag {
 
     // The tag the writer builds: the items of the non-empty values in key
     // order (a text field's values, split at "; ", NUL-separated in one
-    // item), then every old item whose key is none of the thirteen. A field
+    // item), then every old item whose key is none of the fourteen. A field
     // marked in keep (its value did not change) keeps the old item it was
     // read from as it was, so that its spelling, a total ("5/12") or a genre
     // outside the table survives.

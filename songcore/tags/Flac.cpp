@@ -19,8 +19,9 @@ constexpr const char* kDefaultFlacVendor = "reference libFLAC 1.1.0 20030126";
 
 // The order in which the writer adds fields that had no item.
 constexpr std::string_view kFlacKeyOrder[] = {
-    "TITLE",     "ARTIST",    "ALBUM",        "TRACKNUMBER", "GENRE",   "DATE",    "COMMENT",
-    "COPYRIGHT", "PERFORMER", "ORGANIZATION", "LOCATION",    "LICENSE", "CONTACT", "LYRICS"};
+    "TITLE",        "ARTIST",   "ALBUMARTIST", "ALBUM",     "TRACKNUMBER",
+    "GENRE",        "DATE",     "COMMENT",     "COPYRIGHT", "PERFORMER",
+    "ORGANIZATION", "LOCATION", "LICENSE",     "CONTACT",   "LYRICS"};
 
 // Padding added after a comment block that outgrew its room, when the file
 // had padding: the next small edit then fits in place again.

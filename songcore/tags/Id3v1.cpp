@@ -68,7 +68,8 @@ std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() const {
 bool CSongFileInfo::FieldsFitID3V1() const {
     Id3v1Tag tag = WithTexts(title_, artist_, album_, year_, comment_);
     return tag.HoldsTextsWhole() && trackNum_ <= 0xFF && encodedBy_.empty() && copyright_.empty() &&
-           url_.empty() && composer_.empty() && origArtist_.empty() && lyrics_.empty();
+           url_.empty() && composer_.empty() && origArtist_.empty() && albumArtist_.empty() &&
+           lyrics_.empty();
 }
 
 int CSongFileInfo::WriteID3V1Info() {

@@ -101,8 +101,8 @@ uint16_t GenreFromText(const std::string& genre, uint8_t major) {
 Derived Derive(const Id3v2Tag& tag) {
     Derived derived;
     derived.text = tag.ReadFields(&derived.frames);
-    for (Id3v2Field field : {Id3v2Field::Title, Id3v2Field::Artist, Id3v2Field::Album,
-                             Id3v2Field::Year, Id3v2Field::Comment}) {
+    for (Id3v2Field field : {Id3v2Field::Title, Id3v2Field::Artist, Id3v2Field::AlbumArtist,
+                             Id3v2Field::Album, Id3v2Field::Year, Id3v2Field::Comment}) {
         std::string& text = derived.text[static_cast<size_t>(field)];
         text = songcore::Trim(text);
     }
@@ -139,6 +139,7 @@ int CSongFileInfo::GetID3V2Info() {
     auto text = [&](Id3v2Field field) { return fields.text[static_cast<size_t>(field)]; };
     title_ = text(Id3v2Field::Title);
     artist_ = text(Id3v2Field::Artist);
+    albumArtist_ = text(Id3v2Field::AlbumArtist);
     album_ = text(Id3v2Field::Album);
     year_ = text(Id3v2Field::Year);
     comment_ = text(Id3v2Field::Comment);
@@ -175,6 +176,7 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
     songcore::Id3v2FieldValues values = {
         title_,
         artist_,
+        albumArtist_,
         album_,
         trackNum_ == 0 ? std::string() : std::to_string(trackNum_),
         year_,

@@ -45,12 +45,12 @@ struct FieldIds {
 // frame in 2.4; the reader also accepts the other version's frame.
 constexpr FieldIds kFieldIds[kId3v2FieldCount] = {
     {"TT2", "TIT2", "TIT2", Body::Text},    {"TP1", "TPE1", "TPE1", Body::Text},
-    {"TAL", "TALB", "TALB", Body::Text},    {"TRK", "TRCK", "TRCK", Body::Text},
-    {"TYE", "TYER", "TDRC", Body::Text},    {"COM", "COMM", "COMM", Body::Comment},
-    {"TCO", "TCON", "TCON", Body::Text},    {"TEN", "TENC", "TENC", Body::Text},
-    {"TCR", "TCOP", "TCOP", Body::Text},    {"WXX", "WXXX", "WXXX", Body::Url},
-    {"TCM", "TCOM", "TCOM", Body::Text},    {"TOA", "TOPE", "TOPE", Body::Text},
-    {"ULT", "USLT", "USLT", Body::Comment},
+    {"TP2", "TPE2", "TPE2", Body::Text},    {"TAL", "TALB", "TALB", Body::Text},
+    {"TRK", "TRCK", "TRCK", Body::Text},    {"TYE", "TYER", "TDRC", Body::Text},
+    {"COM", "COMM", "COMM", Body::Comment}, {"TCO", "TCON", "TCON", Body::Text},
+    {"TEN", "TENC", "TENC", Body::Text},    {"TCR", "TCOP", "TCOP", Body::Text},
+    {"WXX", "WXXX", "WXXX", Body::Url},     {"TCM", "TCOM", "TCOM", Body::Text},
+    {"TOA", "TOPE", "TOPE", Body::Text},    {"ULT", "USLT", "USLT", Body::Comment},
 };
 constexpr size_t kYear = static_cast<size_t>(Id3v2Field::Year);
 

@@ -19,10 +19,11 @@ struct Id3v2Frame {
     std::vector<uint8_t> data;  // the bytes after the frame header
 };
 
-// The thirteen fields the record keeps, in the order the writer puts them.
+// The fourteen fields the record keeps, in the order the writer puts them.
 enum class Id3v2Field {
     Title,
     Artist,
+    AlbumArtist,
     Album,
     Track,
     Year,
@@ -35,7 +36,7 @@ enum class Id3v2Field {
     OrigArtist,
     Lyrics,
 };
-constexpr size_t kId3v2FieldCount = 13;
+constexpr size_t kId3v2FieldCount = 14;
 using Id3v2FieldValues = std::array<std::string, kId3v2FieldCount>;
 
 struct Id3v2Tag {

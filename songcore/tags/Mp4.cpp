@@ -205,6 +205,7 @@ int CSongFileInfo::GetMP4Info() {
     title_ = tag.title;
     composer_ = tag.composer;
     artist_ = tag.artist;
+    albumArtist_ = tag.albumArtist;
     album_ = tag.album;
     comment_ = tag.comment;
     year_ = tag.year;
@@ -246,6 +247,7 @@ int CSongFileInfo::WriteMP4Info() {
     tag.title = title_;
     tag.composer = composer_;
     tag.artist = artist_;
+    tag.albumArtist = albumArtist_;
     tag.album = album_;
     tag.comment = comment_;
     tag.year = year_;

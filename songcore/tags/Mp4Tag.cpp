@@ -34,6 +34,7 @@ const Rule kRules[] = {
     {"\xA9"
      "ART",
      Kind::kNameList, &Mp4Tag::artist},
+    {"aART", Kind::kNameList, &Mp4Tag::albumArtist},
     {"\xA9"
      "alb",
      Kind::kText, &Mp4Tag::album},

@@ -16,7 +16,8 @@ namespace songcore {
 struct Mp4Tag {
     // Texts, byte for byte as the file holds them (UTF-8); the values of an
     // item with several data atoms are joined by "; ".
-    std::string title, composer, artist, album, comment, year, url, copyright, encodedBy, lyrics;
+    std::string title, composer, artist, albumArtist, album, comment, year, url, copyright,
+        encodedBy, lyrics;
     uint32_t genre = 148;  // the "gnre" number, one more than the genre index
     uint32_t track = 0;    // number in the low 16 bits, total in the high 16
     uint32_t disc = 0;

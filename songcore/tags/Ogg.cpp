@@ -29,9 +29,10 @@ constexpr size_t kGrowthPadding = 1024;
 constexpr size_t kMaxFreedRoom = 64 * 1024;
 
 // The order in which the writer adds fields that had no item.
-constexpr std::string_view kOggKeyOrder[] = {
-    "TITLE",     "ARTIST",    "ALBUM",        "TRACKNUMBER", "DATE",     "COMMENT", "GENRE",
-    "COPYRIGHT", "PERFORMER", "ORGANIZATION", "LICENSE",     "LOCATION", "CONTACT", "LYRICS"};
+constexpr std::string_view kOggKeyOrder[] = {"TITLE",       "ARTIST",    "ALBUMARTIST",  "ALBUM",
+                                             "TRACKNUMBER", "DATE",      "COMMENT",      "GENRE",
+                                             "COPYRIGHT",   "PERFORMER", "ORGANIZATION", "LICENSE",
+                                             "LOCATION",    "CONTACT",   "LYRICS"};
 
 songcore::ReadExactFn Reader(CSongFile& file) {
     return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {

@@ -27,6 +27,8 @@ TextAccess TextField(SongField field) {
             return {&CSongFileInfo::GetTitle, &CSongFileInfo::SetTitle};
         case SongField::Artist:
             return {&CSongFileInfo::GetArtist, &CSongFileInfo::SetArtist};
+        case SongField::AlbumArtist:
+            return {&CSongFileInfo::GetAlbumArtist, &CSongFileInfo::SetAlbumArtist};
         case SongField::Album:
             return {&CSongFileInfo::GetAlbum, &CSongFileInfo::SetAlbum};
         case SongField::Year:

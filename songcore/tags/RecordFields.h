@@ -16,6 +16,7 @@ namespace songcore {
 enum class SongField {
     Title,
     Artist,
+    AlbumArtist,
     Album,
     Year,
     Comment,

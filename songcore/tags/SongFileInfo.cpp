@@ -16,9 +16,9 @@ void CSongFileInfo::Init() {
     // The lyrics survive on purpose: a reused record keeps the lyrics of the
     // song read before unless the new song has its own.
     for (std::string* field :
-         {&title_, &artist_, &performer_, &organization_, &location_, &contact_, &album_, &year_,
-          &comment_, &version_, &vendor_, &encodedBy_, &copyright_, &license_, &url_, &composer_,
-          &origArtist_, &codec_}) {
+         {&title_, &artist_, &albumArtist_, &performer_, &organization_, &location_, &contact_,
+          &album_, &year_, &comment_, &version_, &vendor_, &encodedBy_, &copyright_, &license_,
+          &url_, &composer_, &origArtist_, &codec_}) {
         field->clear();
     }
     genre_ = GENRE_NONE;
@@ -42,6 +42,9 @@ void CSongFileInfo::SetTitle(std::string value) {
 }
 void CSongFileInfo::SetArtist(std::string value) {
     artist_ = songcore::Trim(value);
+}
+void CSongFileInfo::SetAlbumArtist(std::string value) {
+    albumArtist_ = songcore::Trim(value);
 }
 void CSongFileInfo::SetPerformer(std::string value) {
     performer_ = songcore::Trim(value);

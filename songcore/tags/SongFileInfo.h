@@ -79,6 +79,8 @@ public:
     void SetTitle(std::string value);
     std::string GetArtist() const { return artist_; }
     void SetArtist(std::string value);
+    std::string GetAlbumArtist() const { return albumArtist_; }
+    void SetAlbumArtist(std::string value);
     std::string GetPerformer() const { return performer_; }
     void SetPerformer(std::string value);
     std::string GetOrganization() const { return organization_; }
@@ -239,9 +241,9 @@ protected:
     // --- RealMedia (Rm.cpp) ---
 
     // Fields the format readers fill directly.
-    std::string title_, artist_, performer_, organization_, location_, contact_, album_, year_,
-        comment_, version_, vendor_, encodedBy_, copyright_, license_, url_, composer_, origArtist_,
-        lyrics_, codec_;
+    std::string title_, artist_, albumArtist_, performer_, organization_, location_, contact_,
+        album_, year_, comment_, version_, vendor_, encodedBy_, copyright_, license_, url_,
+        composer_, origArtist_, lyrics_, codec_;
     uint16_t genre_ = GENRE_NONE;
     uint32_t trackNum_ = 0;
     uint32_t discNum_ = 0;

@@ -32,16 +32,17 @@ struct CSongFileInfo::VorbisField {
         return std::span<const std::string_view>(names.data(), names[1].empty() ? 1 : 2);
     }
 
-    static const std::array<VorbisField, 15> kTable;
+    static const std::array<VorbisField, 16> kTable;
     static const VorbisField* Find(std::string_view key);
 };
 
-const std::array<CSongFileInfo::VorbisField, 15> CSongFileInfo::VorbisField::kTable = {{
+const std::array<CSongFileInfo::VorbisField, 16> CSongFileInfo::VorbisField::kTable = {{
     {{"TITLE"}, Kind::kText, &CSongFileInfo::title_},
     {{"VERSION"}, Kind::kText, &CSongFileInfo::version_, false},
     {{"ALBUM"}, Kind::kText, &CSongFileInfo::album_},
     {{"TRACKNUMBER"}, Kind::kTrack},
     {{"ARTIST"}, Kind::kText, &CSongFileInfo::artist_},
+    {{"ALBUMARTIST"}, Kind::kText, &CSongFileInfo::albumArtist_},
     {{"PERFORMER"}, Kind::kText, &CSongFileInfo::performer_},
     {{"COPYRIGHT"}, Kind::kText, &CSongFileInfo::copyright_},
     {{"LICENSE"}, Kind::kText, &CSongFileInfo::license_},

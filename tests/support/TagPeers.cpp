@@ -32,7 +32,8 @@ def described(fid):
         return ""
     value = chosen.url if fid == "WXXX" else chosen.text
     return str(value if isinstance(value, str) else value[0])
-got = {"title": text("TIT2"), "artist": text("TPE1"), "album": text("TALB"),
+got = {"title": text("TIT2"), "artist": text("TPE1"), "albumartist": text("TPE2"),
+       "album": text("TALB"),
        "track": text("TRCK"), "year": text("TDRC"), "comment": described("COMM"),
        "genre": text("TCON"), "encodedby": text("TENC"), "copyright": text("TCOP"),
        "url": described("WXXX"), "composer": text("TCOM"), "origartist": text("TOPE"),
@@ -42,7 +43,7 @@ got = {"title": text("TIT2"), "artist": text("TPE1"), "album": text("TALB"),
 const char* kCarriedId3 = R"(
 import sys
 from mutagen.id3 import ID3
-fields = {"TIT2", "TPE1", "TALB", "TRCK", "TDRC", "TYER", "TCON", "TENC", "TCOP",
+fields = {"TIT2", "TPE1", "TPE2", "TALB", "TRCK", "TDRC", "TYER", "TCON", "TENC", "TCOP",
           "TCOM", "TOPE"}
 def is_field(key):
     return key in fields or key.startswith(("COMM::", "USLT::")) or key == "WXXX:"
@@ -62,8 +63,8 @@ const char* kReadApe = R"(
 import sys
 from mutagen.apev2 import APEv2
 t = APEv2(sys.argv[1])
-keys = {"title": "Title", "artist": "Artist", "album": "Album", "genre": "Genre",
-        "year": "Year", "track": "Track", "comment": "Comment", "copyright": "Copyright",
+keys = {"title": "Title", "artist": "Artist", "albumartist": "Album Artist", "album": "Album",
+        "genre": "Genre", "year": "Year", "track": "Track", "comment": "Comment", "copyright": "Copyright",
         "composer": "Composer", "url": "Publisher URL", "origartist": "Artist URL",
         "organization": "Publisher", "lyrics": "Lyrics"}
 got = {name: (str(t[key]).split("\0")[0] if key in t else "") for name, key in keys.items()}
@@ -72,8 +73,8 @@ got = {name: (str(t[key]).split("\0")[0] if key in t else "") for name, key in k
 const char* kCarriedApe = R"(
 import sys
 from mutagen.apev2 import APEv2
-fields = {"title", "artist", "album", "genre", "year", "track", "comment", "copyright",
-          "composer", "publisher url", "artist url", "publisher", "lyrics"}
+fields = {"title", "artist", "album artist", "album", "genre", "year", "track", "comment",
+          "copyright", "composer", "publisher url", "artist url", "publisher", "lyrics"}
 before, after = APEv2(sys.argv[1]), APEv2(sys.argv[2])
 bad = []
 for key, value in before.items():

@@ -7,19 +7,19 @@
 
 namespace testsupport {
 
-// Field names: title artist album track year comment genre encodedby
+// Field names: title artist albumartist album track year comment genre encodedby
 // copyright url composer origartist lyrics. Each returns "" when mutagen
 // agrees, else what it found instead (or why it failed).
 using PeerFields = std::map<std::string, std::string>;
 
 // mutagen's reading of the ID3v2 tag of path against the expected values.
 std::string MutagenId3Mismatch(const std::string& path, const PeerFields& expected);
-// Every frame of before's ID3v2 tag that none of the thirteen fields comes
+// Every frame of before's ID3v2 tag that none of the fourteen fields comes
 // from is in after's tag with the same bytes; "" or the frames that differ.
 std::string MutagenId3CarriedMismatch(const std::string& before, const std::string& after);
 
 std::string MutagenApeMismatch(const std::string& path, const PeerFields& expected);
-// Every item of before's APEv2 tag whose key is none of the thirteen is in
+// Every item of before's APEv2 tag whose key is none of the fourteen is in
 // after's tag with the same kind and bytes.
 std::string MutagenApeCarriedMismatch(const std::string& before, const std::string& after);
 
