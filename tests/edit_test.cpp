@@ -369,3 +369,23 @@ TEST_F(History, ABatchGoesOnAfterAFailureAndStopsWhenCancelled) {
     EXPECT_EQ(undo.restored.size(), 3u);
     EXPECT_EQ(ReadField(dir.file("a.mp3"), EditField::Album), "");
 }
+
+TEST(EditCommands, AFieldTheTagHasNoPlaceForIsToldNotRecorded) {
+    TempDir dir;
+    ASSERT_EQ(setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1), 0);
+    std::string wma = CopyDataFile(dir, "asf/tagged.wma");
+    SongEditResult result =
+        EditSong(wma, {{EditField::AlbumArtist, "Band"}, {EditField::Title, "Kept"}});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.notKept, std::vector<EditField>{EditField::AlbumArtist});
+    ASSERT_EQ(result.after.size(), 1u);
+    EXPECT_EQ(result.after[0].first, EditField::Title);
+
+    auto write = RunTunemoss({"write", "--album-artist", "Band", wma});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_NE(write.err.find("tagged.wma: its tag has no place for album-artist"),
+              std::string::npos)
+        << write.err;
+    // Nothing was changed, so there is nothing to undo.
+    EXPECT_EQ(RunTunemoss({"undo", "--list"}).out.find("write, 1 file"), std::string::npos);
+}

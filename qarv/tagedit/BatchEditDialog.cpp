@@ -34,8 +34,9 @@ QStringList GenreNames() {
 
 const std::vector<EditField>& BatchEditDialog::Fields() {
     static const std::vector<EditField> fields = {
-        EditField::Title, EditField::Artist, EditField::Album,   EditField::Year,
-        EditField::Track, EditField::Genre,  EditField::Comment, EditField::Composer};
+        EditField::Title, EditField::Artist,  EditField::AlbumArtist,
+        EditField::Album, EditField::Year,    EditField::Track,
+        EditField::Genre, EditField::Comment, EditField::Composer};
     return fields;
 }
 

@@ -87,6 +87,23 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     result.ok = true;
     result.tagKind = options.tagKind;
     result.stamp = StampOf(path);
+    // What the tag really keeps: a field it has no place for is not an edit
+    // that undo could take back.
+    // A song written by its type's rule is read back the same way (an MPEG
+    // file whose ID3v1 tag cannot hold a field gets an ID3v2 tag for it).
+    CSongFileInfo stored;
+    const bool readBack = stored.Open(path, 1, 0) &&
+                          (options.tagKind != 0 ? (stored.*kind->read)() : stored.GetSongInfo());
+    if (readBack) {
+        for (size_t i = result.after.size(); i-- > 0;) {
+            const EditField field = result.after[i].first;
+            if (GetFieldText(stored, field, mp4) == result.before[i].second) {
+                result.notKept.insert(result.notKept.begin(), field);
+                result.before.erase(result.before.begin() + static_cast<long>(i));
+                result.after.erase(result.after.begin() + static_cast<long>(i));
+            }
+        }
+    }
     return result;
 }
 

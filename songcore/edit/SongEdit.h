@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "songcore/edit/EditField.h"
 
@@ -46,6 +47,9 @@ struct SongEditResult {
     uint32_t tagKind = 0;
     // Nothing was written: every field had its value already.
     bool unchanged = false;
+    // Fields set that the tag has no place for (a performer in an ID3v2
+    // tag, say): written nowhere, and not among before and after.
+    std::vector<EditField> notKept;
 };
 
 SongEditResult EditSong(const std::string& path, const FieldValues& changes,
