@@ -22,8 +22,10 @@ struct BatchItem {
 struct BatchOutcome {
     // The files written, with their old values.
     EditOperation operation;
-    std::vector<std::pair<std::string, std::string>> failures;  // path, reason
-    size_t done = 0;                                            // files handled, written or failed
+    // path, reason: files not written, and fields a file's tag has no place
+    // for (the file's other fields are written).
+    std::vector<std::pair<std::string, std::string>> failures;
+    size_t done = 0;  // files handled, written or failed
     bool cancelled = false;
     // Why the operation could not be kept for undo; empty when it was.
     std::string historyError;
