@@ -28,6 +28,7 @@
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SearchRules.h"
+#include "qarv/SeekSlider.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/util/NetworkDeadline.h"
@@ -185,9 +186,9 @@ void MainWindow::BuildWidgets() {
     repeatButton_ = new QPushButton(tr("Repeat"), listPage);
     upButton_ = new QPushButton(tr("Up"), listPage);
     downButton_ = new QPushButton(tr("Down"), listPage);
-    slider_ = new QSlider(Qt::Horizontal, listPage);
-    // The slider shows where the song is; it does not seek.
-    slider_->setEnabled(false);
+    slider_ = new SeekSlider(listPage);
+    // The slider shows where the song is, and moves it when dragged or
+    // clicked.
     slider_->setRange(0, 0);
     slider_->setStyleSheet(
         "QSlider::groove:horizontal { background: rgb(218,255,218); height: 6px; border-radius: "
@@ -491,8 +492,11 @@ void MainWindow::ConnectPlayer() {
     connect(control_.get(), &PlayerControl::positionTextChanged, positionPane_, &QLabel::setText);
     connect(control_.get(), &PlayerControl::sliderRangeChanged, slider_,
             [this](int maximum) { slider_->setRange(0, maximum); });
-    connect(control_.get(), &PlayerControl::sliderValueChanged, slider_, &QSlider::setValue);
+    connect(control_.get(), &PlayerControl::sliderValueChanged, slider_, &SeekSlider::ShowPosition);
+    connect(slider_, &SeekSlider::seekRequested, control_.get(), &PlayerControl::SeekTo);
     connect(control_.get(), &PlayerControl::stateChanged, this, &MainWindow::UpdateCommands);
+    connect(control_.get(), &PlayerControl::stateChanged, this,
+            [this] { listModel_->SetPlayerActive(control_->CanStopCommand()); });
     connect(playButton_, &QPushButton::clicked, this, [this] { control_->PlayPause(); });
     connect(stopButton_, &QPushButton::clicked, this, [this] { control_->Stop(); });
     connect(repeatButton_, &QPushButton::clicked, this, [this] { control_->ToggleRepeat(); });

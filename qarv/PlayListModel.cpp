@@ -1,7 +1,10 @@
 #include "qarv/PlayListModel.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMimeData>
+#include <QStyle>
 #include <QUrl>
 #include <algorithm>
 #include <ctime>
@@ -38,7 +41,19 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole) {
         return QString::fromStdString(list_.GetFile(index.row()));
     }
+    if (role == Qt::DecorationRole && index.column() == 0 && playerActive_ &&
+        index.row() == list_.GetPlayerCurrentIndex()) {
+        return QIcon::fromTheme(QStringLiteral("media-playback-start"),
+                                QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
+    }
     return {};
+}
+
+void PlayListModel::SetPlayerActive(bool active) {
+    playerActive_ = active;
+    if (list_.GetItemCount() > 0) {
+        Q_EMIT dataChanged(index(0, 0), index(list_.GetItemCount() - 1, 0), {Qt::DecorationRole});
+    }
 }
 
 std::string PlayListModel::WriteTagField(const std::string& file, int column,

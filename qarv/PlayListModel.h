@@ -35,6 +35,9 @@ public:
                       const QModelIndex& parent) override;
     // The number of rows added.
     static int AddDroppedFiles(CPlayList& list, const QStringList& paths);
+    // Whether the player's row is playing (or paused): it then carries a
+    // mark in the first column.
+    void SetPlayerActive(bool active);
 
     // Writes text into field column (0 artist, 1 title, 2 album) of the
     // song's tag (a song without a tag gets one) and keeps the old value for
@@ -61,4 +64,5 @@ private:
 
     CPlayList& list_;
     bool sorting_ = false;
+    bool playerActive_ = false;
 };

@@ -124,6 +124,17 @@ void PlayerControl::Stop() {
     emit stateChanged();
 }
 
+void PlayerControl::SeekTo(int second) {
+    if (mode_ != CMCIWnd::modePlaying && mode_ != CMCIWnd::modePaused) {
+        return;
+    }
+    if (player_.MoveTo(static_cast<long>(second) * 1000) == 0) {
+        SetSlider(second);
+        SetPositionText(QString::fromStdString(
+            songcore::FormatPlayerPosition(static_cast<long>(second) * 1000, player_.GetLength())));
+    }
+}
+
 void PlayerControl::ToggleRepeat() {
     player_.SetRepeat(!player_.GetRepeat());
     emit stateChanged();

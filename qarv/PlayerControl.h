@@ -27,6 +27,8 @@ public:
     // A double-click on a play list row (or Enter): plays the first
     // selected row.
     void PlaySelected();
+    // The position slider was moved to second seconds.
+    void SeekTo(int second);
 
     // State for the controls.
     long Mode() const { return mode_; }

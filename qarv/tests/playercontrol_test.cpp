@@ -200,6 +200,23 @@ private Q_SLOTS:
                  qPrintable(control->StatusText()));
     }
 
+    void seekingKeepsPlayingTheSameSong() {
+        Start(false);
+        list.rows = {{"A", "Two", Sample("two_seconds.mp3")},
+                     {"B", "One", Sample("one_second.ogg")}};
+        control->PlayPause();
+        QTRY_COMPARE(control->Mode(), CMCIWnd::modePlaying);
+        control->SeekTo(1);
+        QCOMPARE(control->SliderValue(), 1);
+        QTRY_VERIFY(player->GetPosition() >= 1000);
+        QCOMPARE(control->Mode(), CMCIWnd::modePlaying);
+        QCOMPARE(list.cursor, 0);
+        // Past the end is refused; nothing changes.
+        control->SeekTo(60);
+        QCOMPARE(list.cursor, 0);
+        control->Stop();
+    }
+
     void doubleClickWithoutSelectionDoesNothing() {
         Start(false);
         list.rows = {{"A", "T", Sample("one_second.ogg")}};

@@ -194,6 +194,9 @@ private Q_SLOTS:
         window.Tabs()->setCurrentIndex(1);
         window.Control().PlayPause();
         QTRY_COMPARE(window.StatusText(), QString("Artist - Song"));
+        // The playing row carries a mark.
+        QTRY_VERIFY(
+            !window.ListModel().data(window.ListModel().index(0, 0), Qt::DecorationRole).isNull());
         window.List().SelectAll(false);
         window.OnStatusDoubleClicked();
         QCOMPARE(window.List().GetSelectedRows(), std::vector<int>{0});

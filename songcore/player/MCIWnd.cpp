@@ -300,6 +300,19 @@ long CMCIWnd::Seek(long position) {
     return result;
 }
 
+long CMCIWnd::MoveTo(long position) {
+    if (!CanPlay()) {
+        return Fail(errDeviceNotReady, "no song is open");
+    }
+    long length = GetLength();
+    if (position < 0 || position > length) {
+        return Fail(errOutOfRange, "the position is outside the song");
+    }
+    // Just short of the end, so a playing song still ends the usual way.
+    atEnd_ = false;
+    return SeekSeconds(std::min(position, std::max(0L, length - 50)) / 1000.0);
+}
+
 long CMCIWnd::Step(long count) {
     // Audio has no frames: a step moves by that many milliseconds.
     long target = std::max(0L, std::min(GetLength(), GetPosition() + count));

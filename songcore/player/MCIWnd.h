@@ -79,6 +79,9 @@ public:
     long Resume();
     long Stop();
     long Seek(long position);
+    // Moves the play position and leaves the device playing or paused as it
+    // was (a seek bar's move; Seek stops, as the media window's does).
+    long MoveTo(long position);
     long Home() { return Seek(-1); }
     long End() { return Seek(-2); }
     long Step(long count);
