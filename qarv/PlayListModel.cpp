@@ -1,6 +1,7 @@
 #include "qarv/PlayListModel.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMimeData>
@@ -125,9 +126,18 @@ void PlayListModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= CPlayList::GetColumnCount() || list_.GetItemCount() < 2) {
         return;
     }
+    // The user's language decides the order ("Ça ira" with the C's, "10"
+    // after "9"); without one set, the common order of all languages.
+    QLocale locale;
+    if (locale.language() == QLocale::C) {
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
     struct Row {
         std::string artist, album, title, file;
-        QString key;
+        QCollatorSortKey key;
         bool selected;
         bool current;
     };
@@ -136,11 +146,11 @@ void PlayListModel::sort(int column, Qt::SortOrder order) {
     rows.reserve(count);
     for (int i = 0; i < count; ++i) {
         rows.push_back({list_.GetArtist(i), list_.GetAlbum(i), list_.GetTitle(i), list_.GetFile(i),
-                        QString::fromStdString(list_.GetItemText(i, column)), list_.IsSelected(i),
-                        i == list_.GetPlayerCurrentIndex()});
+                        collator.sortKey(QString::fromStdString(list_.GetItemText(i, column))),
+                        list_.IsSelected(i), i == list_.GetPlayerCurrentIndex()});
     }
     std::stable_sort(rows.begin(), rows.end(), [order](const Row& a, const Row& b) {
-        int c = a.key.localeAwareCompare(b.key);
+        int c = a.key.compare(b.key);
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
     // The rows are put back in their new order; the player's cursor and the

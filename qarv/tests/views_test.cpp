@@ -144,6 +144,24 @@ private Q_SLOTS:
         QCOMPARE(kept.row(), 0);
         model.sort(1, Qt::DescendingOrder);
         QCOMPARE(list.GetFile(0), std::string("/m/3.mp3"));
+
+        // By the language's order, not by bytes; numbers by their value.
+        CPlayList names;
+        PlayListModel byName(names);
+        for (const char* title : {"Zebra",
+                                  "\xC3\x87"
+                                  "a ira",
+                                  "cello", "Track 10", "Track 9"}) {
+            names.Add(names.GetItemCount(), "", "", title, std::string("/m/") + title);
+        }
+        byName.sort(CPlayList::COLUMN_TITLE, Qt::AscendingOrder);
+        std::vector<std::string> order;
+        for (int row = 0; row < names.GetItemCount(); ++row) {
+            order.push_back(names.GetTitle(row));
+        }
+        QCOMPARE(order, (std::vector<std::string>{"\xC3\x87"
+                                                  "a ira",
+                                                  "cello", "Track 9", "Track 10", "Zebra"}));
     }
 
     void listCommands() {
