@@ -120,6 +120,9 @@ void PlayerControl::Stop() {
         player_.Stop();
         player_.Close();
         SetStatusText(QString());
+        // With no song there is no length to show.
+        SetPositionText(ZeroPositionText());
+        SetSlider(0);
     }
     emit stateChanged();
 }

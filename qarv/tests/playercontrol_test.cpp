@@ -119,11 +119,15 @@ private Q_SLOTS:
         control->Stop();
         QCOMPARE(player->CanPlay(), 0L);
         QCOMPARE(control->StatusText(), QString());
+        // A stopped player has no song, so no length either.
+        QCOMPARE(control->PositionText(), QString("00:00/00:00"));
+        QCOMPARE(control->SliderValue(), 0);
         // The stop is the user's: nothing else starts.
         QTest::qWait(300);
         QCOMPARE(player->CanPlay(), 0L);
         QVERIFY(control->Mode() != CMCIWnd::modePlaying);
         QCOMPARE(list.cursor, 0);
+        QCOMPARE(control->PositionText(), QString("00:00/00:00"));
     }
 
     void playStartsAtFirstSelectedRow() {
