@@ -76,7 +76,7 @@ std::string NowPlaying(const std::string& path) {
     return artist.empty() ? title : artist + " - " + title;
 }
 
-enum class Outcome { Ended, Skipped, Quit };
+enum class Outcome { Ended, Skipped, Quit, NoAudio };
 
 Outcome PlayOne(CMCIWnd& player, const RawTerminal& terminal, const std::string& label,
                 bool showProgress) {
@@ -96,6 +96,10 @@ Outcome PlayOne(CMCIWnd& player, const RawTerminal& terminal, const std::string&
         if (mode == CMCIWnd::modeStopped) {
             if (showProgress) {
                 std::cout << "\n";
+            }
+            std::string reason;
+            if (player.GetError(reason, 1000) == CMCIWnd::errNoAudioOutput) {
+                return Outcome::NoAudio;
             }
             return Outcome::Ended;
         }
@@ -162,10 +166,21 @@ int RunPlay(const std::vector<std::string>& args) {
             player.GetError(text, 1000);
             ReportFileError(path, "cannot play: " + text);
             status = kExitFailure;
+            if (error == CMCIWnd::errNoAudioOutput) {
+                break;  // every other song would fail the same way
+            }
             continue;
         }
         player.Play();
-        if (PlayOne(player, terminal, NowPlaying(path), showProgress) == Outcome::Quit) {
+        Outcome outcome = PlayOne(player, terminal, NowPlaying(path), showProgress);
+        if (outcome == Outcome::NoAudio) {
+            std::string reason;
+            player.GetError(reason, 1000);
+            ReportFileError(path, "cannot play: " + reason);
+            status = kExitFailure;
+            break;
+        }
+        if (outcome == Outcome::Quit) {
             break;
         }
     }

@@ -90,11 +90,15 @@ void PlayerControl::PlayNext() {
             return;
         }
         std::string reason;
-        player_.GetError(reason, 1000);
+        const long error = player_.GetError(reason, 1000);
         failure = tr("Cannot play %1: %2")
                       .arg(QFileInfo(QString::fromStdString(file)).fileName(),
                            QString::fromStdString(reason));
         SetStatusText(failure);
+        // Without an audio output the next song would fail the same way.
+        if (error == CMCIWnd::errNoAudioOutput) {
+            break;
+        }
         if (attempt == count - 1 && count > 1) {
             SetStatusText(tr("No song of the play list can be played (%1)").arg(failure));
         }
@@ -156,6 +160,20 @@ void PlayerControl::PlaySelected() {
 void PlayerControl::OnModeChange(long mode) {
     mode_ = mode;
     if (mode == CMCIWnd::modeStopped) {
+        std::string reason;
+        // Without an audio output no song can play: say so and stop here.
+        if (player_.GetError(reason, 1000) == CMCIWnd::errNoAudioOutput) {
+            std::string file;
+            player_.GetFileName(file, 1000);
+            player_.Close();
+            SetPositionText(ZeroPositionText());
+            SetSlider(0);
+            SetStatusText(tr("Cannot play %1: %2")
+                              .arg(QFileInfo(QString::fromStdString(file)).fileName(),
+                                   QString::fromStdString(reason)));
+            emit stateChanged();
+            return;
+        }
         if (!player_.GetRepeat()) {
             player_.Close();
             SetStatusText(QString());

@@ -221,6 +221,25 @@ private Q_SLOTS:
         control->Stop();
     }
 
+    void noAudioOutputSaysSoAndStops() {
+        // An output that cannot be opened, wherever the test runs.
+        player = std::make_unique<CMCIWnd>();
+        QVERIFY(player->Create({"alsa", false, "alsa/tunemoss-no-such-device"}) == 1);
+        list = TestList();
+        control = std::make_unique<PlayerControl>(*player, list);
+        list.rows = {{"A", "Two", Sample("two_seconds.mp3")},
+                     {"B", "One", Sample("one_second.ogg")}};
+        control->PlayPause();
+        QTRY_VERIFY_WITH_TIMEOUT(control->StatusText().startsWith("Cannot play two_seconds.mp3: no "
+                                                                  "audio output"),
+                                 10000);
+        QCOMPARE(player->CanPlay(), 0L);
+        // The next song is not tried: it would fail the same way.
+        QCOMPARE(list.cursor, 0);
+        QVERIFY(control->Mode() != CMCIWnd::modePlaying);
+        QCOMPARE(control->PositionText(), QString("00:00/00:00"));
+    }
+
     void doubleClickWithoutSelectionDoesNothing() {
         Start(false);
         list.rows = {{"A", "T", Sample("one_second.ogg")}};

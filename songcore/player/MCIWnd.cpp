@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -94,6 +96,9 @@ int CMCIWnd::Create(const Options& options) {
     if (options.untimed) {
         Mpv().set_option_string(h, "ao-null-untimed", "yes");
     }
+    if (!options.audioDevice.empty()) {
+        Mpv().set_option_string(h, "audio-device", options.audioDevice.c_str());
+    }
     if (Mpv().initialize(h) < 0) {
         return 0;
     }
@@ -110,6 +115,10 @@ void CMCIWnd::SetWakeupHook(std::function<void()> hook) {
     std::lock_guard lock(relay_->mutex);
     relay_->hook = std::move(hook);
 }
+
+const char* const CMCIWnd::kNoAudioOutputText =
+    "no audio output could be opened (no sound server is running and no sound device can be "
+    "used)";
 
 long CMCIWnd::Fail(long error, std::string text) {
     errorNumber_ = error;
@@ -153,6 +162,10 @@ long CMCIWnd::Open(const char* file, unsigned) {
             if (audioTracks <= 0) {
                 const char* stop[] = {"stop", nullptr};
                 Mpv().command(mpv_.get(), stop);
+                // An audio track that was not selected: the output failed.
+                if (HasAudioTrack()) {
+                    return Fail(errNoAudioOutput, kNoAudioOutputText);
+                }
                 return Fail(errInvalidFile, "the file has no sound that can be played: " + path);
             }
             fileName_ = path;
@@ -162,6 +175,7 @@ long CMCIWnd::Open(const char* file, unsigned) {
             seekPending_ = true;
             seekIssued_ = std::chrono::steady_clock::now();
             atEnd_ = false;
+            audioChecked_ = false;
             errorNumber_ = 0;
             errorText_.clear();
             SetMode(modeStopped);
@@ -438,6 +452,42 @@ void CMCIWnd::HandleEvent(const mpv_event& event) {
     }
 }
 
+bool CMCIWnd::HasAudioTrack() const {
+    int64_t count = 0;
+    if (Mpv().get_property(mpv_.get(), "track-list/count", MPV_FORMAT_INT64, &count) < 0) {
+        return false;
+    }
+    // A file lists a handful of tracks; the bound only guards the loop.
+    for (int64_t i = 0; i < std::min<int64_t>(count, 64); ++i) {
+        std::string name = "track-list/" + std::to_string(i) + "/type";
+        char* type = Mpv().get_property_string(mpv_.get(), name.c_str());
+        const bool audio = type != nullptr && std::string_view(type) == "audio";
+        if (type != nullptr) {
+            Mpv().free(type);
+        }
+        if (audio) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMCIWnd::CheckAudioOutput() {
+    if (audioChecked_ || mode_ != modePlaying || seekPending_) {
+        return;
+    }
+    audioChecked_ = true;
+    // Playback has restarted, so libmpv has tried to open its output.
+    char* output = Mpv().get_property_string(mpv_.get(), "current-ao");
+    if (output != nullptr) {
+        Mpv().free(output);
+        return;
+    }
+    Fail(errNoAudioOutput, kNoAudioOutputText);
+    SetPaused(true);
+    SetMode(modeStopped);
+}
+
 void CMCIWnd::CheckForEnd() {
     // Events can describe a state that is already gone (the end of the
     // previous song, or the end before a seek back): ask for the current
@@ -489,6 +539,7 @@ void CMCIWnd::ProcessEvents() {
             }
             HandleEvent(*event);
         }
+        CheckAudioOutput();
         CheckForEnd();
         if (playTo_ >= 0 && mode_ == modePlaying && GetPosition() >= playTo_) {
             playTo_ = -1;

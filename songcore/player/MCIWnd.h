@@ -44,9 +44,19 @@ public:
     static constexpr long errInvalidFile = 296;
 
     struct Options {
+        Options(std::string output = {}, bool untimedPlay = false, std::string device = {})
+            : audioOutput(std::move(output)),
+              untimed(untimedPlay),
+              audioDevice(std::move(device)) {}
         std::string audioOutput;  // mpv's "ao"; empty: the system's default
         bool untimed = false;     // with ao "null": play as fast as possible
+        std::string audioDevice;  // mpv's "audio-device"; empty: the default
     };
+
+    // The song stopped because no audio output could be opened: playing any
+    // other song would fail the same way.
+    static constexpr long errNoAudioOutput = errHardware;
+    static const char* const kNoAudioOutputText;
 
     CMCIWnd();
     ~CMCIWnd();
@@ -148,6 +158,11 @@ private:
     long Fail(long error, std::string text);
     void SetMode(long mode);
     void HandleEvent(const struct mpv_event& event);
+    // Once a song plays: a player without an audio output stops with
+    // errNoAudioOutput instead of standing at 00:00 for ever.
+    void CheckAudioOutput();
+    // Whether the open file has an audio track, selected or not.
+    bool HasAudioTrack() const;
     void CheckForEnd();
     void NotifyPosition(bool force);
     bool SetPaused(bool paused);
@@ -169,7 +184,8 @@ private:
     unsigned long notifiedSerial_ = 0;
     bool hasMedium_ = false;
     bool atEnd_ = false;
-    bool seekPending_ = false;  // until libmpv says playback restarted
+    bool seekPending_ = false;   // until libmpv says playback restarted
+    bool audioChecked_ = false;  // whether this song's audio output was found
     std::chrono::steady_clock::time_point seekIssued_{};
     long playTo_ = -1;  // stop here (ms), or -1
     int repeat_ = 0;

@@ -18,6 +18,8 @@ struct MpvLibrary {
     decltype(&::mpv_set_property) set_property = nullptr;
     decltype(&::mpv_set_property_string) set_property_string = nullptr;
     decltype(&::mpv_get_property) get_property = nullptr;
+    decltype(&::mpv_get_property_string) get_property_string = nullptr;
+    decltype(&::mpv_free) free = nullptr;
     decltype(&::mpv_observe_property) observe_property = nullptr;
     decltype(&::mpv_command) command = nullptr;
     decltype(&::mpv_wait_event) wait_event = nullptr;
