@@ -43,7 +43,12 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     // that order.
     tree_.SetViewMethod(settings.GetSongTreeViewMethod(), 0);
     tree_.SetDispatcher(dispatcher_.Function());
-    created_ = player_.Create(playerOptions) != 0;
+    // The audio device chosen in the Settings, unless the caller chose one.
+    CMCIWnd::Options options = playerOptions;
+    if (options.audioDevice.empty()) {
+        options.audioDevice = settings.GetAudioDevice();
+    }
+    created_ = player_.Create(options) != 0;
     control_ = std::make_unique<PlayerControl>(player_, listPlayer_);
 
     BuildWidgets();

@@ -341,8 +341,10 @@ void MainWindow::SwitchTab() {
 }
 
 void MainWindow::OpenSettings() {
-    SettingsDialog dialog(this);
-    dialog.exec();
+    SettingsDialog dialog(this, player_.GetAudioDevices());
+    if (dialog.exec() == QDialog::Accepted) {
+        player_.SetAudioDevice(CAppRegKey().GetAudioDevice());
+    }
 }
 
 void MainWindow::OpenSupportPage() {

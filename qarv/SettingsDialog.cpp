@@ -1,6 +1,7 @@
 #include "qarv/SettingsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -13,7 +14,8 @@ QString SettingsDialog::PatternTokensText() {
     return tr("%TITLE: title, %ARTIST: artist, %ALBUM: album, %GENRE: genre, %YEAR: year");
 }
 
-SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
+SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::AudioDevice>& devices)
+    : QDialog(parent) {
     setWindowTitle(tr("Settings"));
     CAppRegKey settings;
     auto* layout = new QVBoxLayout(this);
@@ -24,6 +26,26 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
     tokens->setWordWrap(true);
     tokens->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(QString(), tokens);
+    audioOutput_ = new QComboBox(this);
+    audioOutput_->addItem(tr("automatic"), QStringLiteral("auto"));
+    for (const CMCIWnd::AudioDevice& device : devices) {
+        if (device.name == "auto") {
+            continue;
+        }
+        audioOutput_->addItem(
+            QStringLiteral("%1 (%2)").arg(QString::fromStdString(device.description),
+                                          QString::fromStdString(device.name)),
+            QString::fromStdString(device.name));
+    }
+    const QString chosen = QString::fromStdString(settings.GetAudioDevice());
+    int index = audioOutput_->findData(chosen);
+    if (index < 0) {
+        // A device that is not there now (unplugged) stays chosen.
+        audioOutput_->addItem(tr("%1 (not available)").arg(chosen), chosen);
+        index = audioOutput_->count() - 1;
+    }
+    audioOutput_->setCurrentIndex(index);
+    form->addRow(tr("&Audio output:"), audioOutput_);
     layout->addLayout(form);
     askWhenExit_ = new QCheckBox(tr("&Ask when exit application"), this);
     askWhenExit_->setChecked(settings.AskWhenExitApp() != 0);
@@ -44,6 +66,7 @@ void SettingsDialog::Store() {
     CAppRegKey settings;
     settings.SetAskWhenExitApp(askWhenExit_->isChecked() ? 1 : 0);
     settings.SetMinimizeToTray(minimizeToTray_->isChecked() ? 1 : 0);
+    settings.SetAudioDevice(audioOutput_->currentData().toString().toStdString().c_str());
     // An empty pattern would name every copy "", so it is not taken.
     QString pattern = copyTo_->text();
     if (!pattern.isEmpty()) {

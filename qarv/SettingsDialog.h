@@ -1,20 +1,28 @@
 #pragma once
-// The Settings dialog: the Copy To name pattern, the exit question and
-// minimising to the tray. OK stores them; Cancel stores nothing.
+// The Settings dialog: the Copy To name pattern, the exit question,
+// minimising to the tray and the audio output. OK stores them; Cancel stores
+// nothing.
 
 #include <QDialog>
+#include <vector>
+
+#include "songcore/player/MCIWnd.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SettingsDialog(QWidget* parent = nullptr);
+    // devices: the audio outputs the player offers.
+    explicit SettingsDialog(QWidget* parent = nullptr,
+                            const std::vector<CMCIWnd::AudioDevice>& devices = {});
 
     QLineEdit* CopyToEdit() const { return copyTo_; }
     QCheckBox* AskWhenExitBox() const { return askWhenExit_; }
     QCheckBox* MinimizeToTrayBox() const { return minimizeToTray_; }
+    QComboBox* AudioOutputBox() const { return audioOutput_; }
     // Stores the dialog's values (what OK does).
     void Store();
 
@@ -25,4 +33,5 @@ private:
     QLineEdit* copyTo_;
     QCheckBox* askWhenExit_;
     QCheckBox* minimizeToTray_;
+    QComboBox* audioOutput_;
 };

@@ -362,6 +362,29 @@ private Q_SLOTS:
         QCOMPARE(settings.GetCopyToFileNameFormat(), std::string("%TITLE"));
     }
 
+    void audioOutputIsChosenAndUsed() {
+        // The player's own list, as libmpv gives it.
+        CMCIWnd player;
+        QVERIFY(player.Create({"null", true}) == 1);
+        std::vector<CMCIWnd::AudioDevice> devices = player.GetAudioDevices();
+        QVERIFY(!devices.empty());
+        QCOMPARE(devices.front().name, std::string("auto"));
+
+        SettingsDialog dialog(nullptr, {{"auto", "Autoselect device"},
+                                        {"null/x", "Silence"},
+                                        {"alsa/default", "Default (alsa)"}});
+        QComboBox* box = dialog.AudioOutputBox();
+        QCOMPARE(box->count(), 3);
+        QCOMPARE(box->currentText(), QString("automatic"));
+        box->setCurrentIndex(box->findData(QString("alsa/default")));
+        dialog.Store();
+        QCOMPARE(CAppRegKey().GetAudioDevice(), std::string("alsa/default"));
+        // A device that went away stays chosen, marked as such.
+        SettingsDialog later(nullptr, {{"auto", "Autoselect device"}});
+        QCOMPARE(later.AudioOutputBox()->currentText(), QString("alsa/default (not available)"));
+        QCOMPARE(player.SetAudioDevice("alsa/default"), 0L);
+    }
+
     void exitDuringASearchDoesNotHang() {
         QTemporaryDir dir;
         for (int i = 0; i < 300; ++i) {

@@ -93,6 +93,15 @@ int CAppRegKey::SetBinary(const char* section, const char* value, const uint8_t*
 
 // --- Song ---
 
+std::string CAppRegKey::GetAudioDevice() {
+    std::string name = GetString("Player", "Audio Device", "auto");
+    return name.empty() ? "auto" : name;
+}
+
+int CAppRegKey::SetAudioDevice(const char* name) {
+    return SetString("Player", "Audio Device", name);
+}
+
 int CAppRegKey::GetSongVolume() {
     return GetInt(kSong, "Volume", 500);
 }

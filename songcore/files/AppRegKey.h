@@ -17,6 +17,9 @@ public:
     static std::string GetStorePath();
 
     // --- Song ---
+    // The player's audio device, as libmpv names it; "auto" by default.
+    std::string GetAudioDevice();
+    int SetAudioDevice(const char* name);
     int GetSongVolume();
     int SetSongVolume(int volume);
     int GetSongRepeat();

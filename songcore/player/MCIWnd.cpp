@@ -452,6 +452,51 @@ void CMCIWnd::HandleEvent(const mpv_event& event) {
     }
 }
 
+std::vector<CMCIWnd::AudioDevice> CMCIWnd::GetAudioDevices() const {
+    std::vector<AudioDevice> devices;
+    mpv_node list{};
+    if (!mpv_ || Mpv().get_property(mpv_.get(), "audio-device-list", MPV_FORMAT_NODE, &list) < 0) {
+        return devices;
+    }
+    if (list.format == MPV_FORMAT_NODE_ARRAY && list.u.list != nullptr) {
+        for (int i = 0; i < list.u.list->num; ++i) {
+            const mpv_node& entry = list.u.list->values[i];
+            if (entry.format != MPV_FORMAT_NODE_MAP || entry.u.list == nullptr) {
+                continue;
+            }
+            AudioDevice device;
+            for (int k = 0; k < entry.u.list->num; ++k) {
+                const mpv_node& value = entry.u.list->values[k];
+                const char* key = entry.u.list->keys[k];
+                if (value.format != MPV_FORMAT_STRING || key == nullptr) {
+                    continue;
+                }
+                if (std::string_view(key) == "name") {
+                    device.name = value.u.string;
+                } else if (std::string_view(key) == "description") {
+                    device.description = value.u.string;
+                }
+            }
+            if (!device.name.empty()) {
+                devices.push_back(std::move(device));
+            }
+        }
+    }
+    Mpv().free_node_contents(&list);
+    return devices;
+}
+
+long CMCIWnd::SetAudioDevice(const std::string& name) {
+    if (!mpv_) {
+        return Fail(errDeviceNotReady, "the player has not been created");
+    }
+    const std::string device = name.empty() ? "auto" : name;
+    if (Mpv().set_property_string(mpv_.get(), "audio-device", device.c_str()) < 0) {
+        return Fail(errUnsupportedFunction, "no such audio device: " + device);
+    }
+    return 0;
+}
+
 bool CMCIWnd::HasAudioTrack() const {
     int64_t count = 0;
     if (Mpv().get_property(mpv_.get(), "track-list/count", MPV_FORMAT_INT64, &count) < 0) {

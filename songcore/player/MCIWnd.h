@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "songcore/player/MCIWndListener.h"
 
@@ -146,6 +147,16 @@ public:
         activeTimerMs_ = active;
         inactiveTimerMs_ = inactive;
     }
+
+    // The audio outputs libmpv offers: "auto" first, then each driver's
+    // devices ("pulse/alsa_output...", "alsa/default", ...).
+    struct AudioDevice {
+        std::string name;
+        std::string description;
+    };
+    std::vector<AudioDevice> GetAudioDevices() const;
+    // Takes effect with the next song.
+    long SetAudioDevice(const std::string& name);
 
     int GetRepeat() const { return repeat_; }
     void SetRepeat(int repeat) { repeat_ = repeat ? 1 : 0; }

@@ -46,6 +46,7 @@ Loaded Load() {
                 Bind(library, "mpv_get_property", f.get_property, e) &
                 Bind(library, "mpv_get_property_string", f.get_property_string, e) &
                 Bind(library, "mpv_free", f.free, e) &
+                Bind(library, "mpv_free_node_contents", f.free_node_contents, e) &
                 Bind(library, "mpv_observe_property", f.observe_property, e) &
                 Bind(library, "mpv_command", f.command, e) &
                 Bind(library, "mpv_wait_event", f.wait_event, e) &

@@ -20,6 +20,7 @@ struct MpvLibrary {
     decltype(&::mpv_get_property) get_property = nullptr;
     decltype(&::mpv_get_property_string) get_property_string = nullptr;
     decltype(&::mpv_free) free = nullptr;
+    decltype(&::mpv_free_node_contents) free_node_contents = nullptr;
     decltype(&::mpv_observe_property) observe_property = nullptr;
     decltype(&::mpv_command) command = nullptr;
     decltype(&::mpv_wait_event) wait_event = nullptr;
