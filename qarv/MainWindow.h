@@ -101,6 +101,12 @@ protected:
     // Shows a dialog over the selected songs (the batch form, tag from
     // names) modally; true when it wrote. The tests press its buttons.
     virtual bool RunSongsDialog(QDialog& dialog);
+    // The file dialogs of Add Files, Import and Export; selectedFilter
+    // gets the filter line chosen. Empty when cancelled.
+    virtual QStringList AskOpenFiles(const QString& title, const QString& filters,
+                                     QString& selectedFilter);
+    virtual QString AskSaveFile(const QString& title, const QString& filters,
+                                QString& selectedFilter);
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -158,6 +164,12 @@ private:
     void EditSelectedSongs(bool batch);
     // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.
     void StepEditHistory(bool undo);
+    // Add Files, Import and Export of the tree or the play list.
+    void AddFiles(bool toTree);
+    void ImportList(bool toTree);
+    void ExportList(bool fromTree);
+    // One message for all the files a command could not handle.
+    void ReportFileFailures(const QString& what, const QStringList& failures);
     void RouteCommand(const QString& name);
 
     bool created_ = false;

@@ -205,14 +205,16 @@ void MainWindow::UpdateCommands() {
     Action("viewPlayList")->setChecked(listTab);
     Action("alwaysOnTop")->setChecked(windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    // The file commands of the views come with their own dialogs; until
-    // then they stay off.
+    // Copy To and Rename As come with their own dialogs; until then they
+    // stay off.
     for (const char* name :
-         {"treeAddFiles", "treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle",
-          "treeRenameAlbumTitle", "treeRenameArtistAlbumTitle", "treeRenameCustomize", "treeImport",
-          "treeExport", "listAddFiles", "listCopyTo", "listImport", "listExport"}) {
+         {"treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle", "treeRenameAlbumTitle",
+          "treeRenameArtistAlbumTitle", "treeRenameCustomize", "listCopyTo"}) {
         Action(name)->setEnabled(false);
     }
+    Action("treeAddFiles")->setEnabled(treeTab);
+    Action("treeImport")->setEnabled(treeTab);
+    Action("treeExport")->setEnabled(treeTab && selected != nullptr);
     const bool canTagTree = treeTab && !TaggableTreeSong().empty();
     Action("treeTag")->setEnabled(canTagTree);
     tagButton_->setEnabled(canTagTree);
@@ -237,11 +239,14 @@ void MainWindow::UpdateCommands() {
     const std::vector<int> chosen = list_.GetSelectedRows();
     const int lastSelected = chosen.empty() ? -1 : chosen.back();
     Action("listAddFolder")->setEnabled(listTab);
+    Action("listAddFiles")->setEnabled(listTab);
+    Action("listImport")->setEnabled(listTab);
     Action("listCopyPath")->setEnabled(listTab && first >= 0);
     Action("listMoveUp")->setEnabled(listTab && first > 0);
     Action("listMoveDown")->setEnabled(listTab && lastSelected >= 0 && lastSelected < rows - 1);
     Action("listRemove")->setEnabled(listTab && first >= 0);
     Action("listClearAll")->setEnabled(listTab && rows > 0);
+    Action("listExport")->setEnabled(listTab && rows > 0);
     upButton_->setEnabled(first > 0);
     downButton_->setEnabled(lastSelected >= 0 && lastSelected < rows - 1);
 
@@ -270,6 +275,12 @@ void MainWindow::UpdateCommands() {
 void MainWindow::RouteCommand(const QString& name) {
     if (name == "treeTag") {
         EditTreeSongTags();
+    } else if (name == "treeAddFiles" || name == "listAddFiles") {
+        AddFiles(name == "treeAddFiles");
+    } else if (name == "treeImport" || name == "listImport") {
+        ImportList(name == "treeImport");
+    } else if (name == "treeExport" || name == "listExport") {
+        ExportList(name == "treeExport");
     } else if (name == "listTag") {
         EditListSongTags();
     } else if (name == "treeAddToPlayList") {

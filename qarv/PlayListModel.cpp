@@ -268,6 +268,11 @@ bool PlayListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, i
 }
 
 int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
+    QStringList failures;
+    return AddSongFiles(list, paths, failures);
+}
+
+int PlayListModel::AddSongFiles(CPlayList& list, const QStringList& paths, QStringList& failures) {
     int added = 0;
     for (const QString& path : paths) {
         std::string file = path.toStdString();
@@ -276,6 +281,8 @@ int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
         }
         CSongFileInfo info;
         if (!info.Open(file, 1, 0)) {
+            failures << QStringLiteral("%1: %2").arg(
+                path, QString::fromStdString(info.GetErrorMessage()));
             continue;
         }
         // A song without a tag is a song all the same, shown by its name.

@@ -35,6 +35,9 @@ public:
                       const QModelIndex& parent) override;
     // The number of rows added.
     static int AddDroppedFiles(CPlayList& list, const QStringList& paths);
+    // The same, telling of each file that could not be opened
+    // ("NAME: reason") in failures.
+    static int AddSongFiles(CPlayList& list, const QStringList& paths, QStringList& failures);
     // Whether the player's row is playing (or paused): it then carries a
     // mark in the first column.
     void SetPlayerActive(bool active);

@@ -1,0 +1,22 @@
+#pragma once
+// The file dialogs' filters of the views' commands, and the extension rule
+// of Export.
+
+#include <QString>
+
+namespace FileFilters {
+
+// Import and Export: the song database, M3U and PLS.
+QString ListFiles();
+enum ListKind { kSongDatabase = 1, kM3u = 2, kPls = 3 };
+// The kind of a filter line of ListFiles() (what the dialog selected);
+// kPls for anything else, as the commands read it.
+ListKind KindOf(const QString& selectedFilter);
+// The name written for a chosen path: the kind's extension is appended
+// unless the path already ends with it (in any case).
+QString ExportPath(const QString& chosen, ListKind kind);
+
+// Add Files: every song file the program reads.
+QString SongFiles();
+
+}  // namespace FileFilters

@@ -1,0 +1,117 @@
+// The views' file commands: Add Files, Import and Export.
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "qarv/FileFilters.h"
+#include "qarv/MainWindow.h"
+#include "qarv/PlayListModel.h"
+#include "songcore/files/AppRegKey.h"
+
+QStringList MainWindow::AskOpenFiles(const QString& title, const QString& filters,
+                                     QString& selectedFilter) {
+    return QFileDialog::getOpenFileNames(this, title,
+                                         QString::fromStdString(CAppRegKey().GetDefaultFolder()),
+                                         filters, &selectedFilter);
+}
+
+QString MainWindow::AskSaveFile(const QString& title, const QString& filters,
+                                QString& selectedFilter) {
+    return QFileDialog::getSaveFileName(this, title,
+                                        QString::fromStdString(CAppRegKey().GetDefaultFolder()),
+                                        filters, &selectedFilter);
+}
+
+namespace {
+
+// The next dialog starts where this one ended.
+void RememberFolder(const QString& file) {
+    CAppRegKey().SetDefaultFolder(QFileInfo(file).absolutePath().toStdString().c_str());
+}
+
+}  // namespace
+
+void MainWindow::ReportFileFailures(const QString& what, const QStringList& failures) {
+    if (!failures.isEmpty()) {
+        Inform(what + "\n" + failures.join('\n'), tr("Failed"));
+    }
+}
+
+void MainWindow::AddFiles(bool toTree) {
+    QString filter;
+    const QStringList files = AskOpenFiles(tr("Add Files"), FileFilters::SongFiles(), filter);
+    if (files.isEmpty()) {
+        return;
+    }
+    RememberFolder(files.front());
+    QStringList failures;
+    if (toTree) {
+        for (const QString& file : files) {
+            if (!tree_.InsertSongFile(file.toStdString())) {
+                failures << tr("%1: it cannot be read").arg(file);
+            }
+        }
+    } else {
+        PlayListModel::AddSongFiles(list_, files, failures);
+    }
+    ReportFileFailures(tr("These files could not be added:"), failures);
+}
+
+void MainWindow::ImportList(bool toTree) {
+    QString filter;
+    const QStringList files = AskOpenFiles(tr("Import"), FileFilters::ListFiles(), filter);
+    if (files.isEmpty()) {
+        return;
+    }
+    RememberFolder(files.front());
+    // Read by the filter chosen, not by the name's extension.
+    const FileFilters::ListKind kind = FileFilters::KindOf(filter);
+    QStringList failures;
+    for (const QString& file : files) {
+        const std::string path = file.toStdString();
+        bool read = true;
+        if (toTree) {
+            if (kind == FileFilters::kSongDatabase) {
+                read = tree_.LoadFromFile(path) != 0;
+            } else if (kind == FileFilters::kM3u) {
+                tree_.ReadM3UList(path.c_str());
+            } else {
+                tree_.ReadPLSList(path.c_str());
+            }
+        } else {
+            read = (kind == FileFilters::kSongDatabase ? list_.ReadFromSDF(path.c_str())
+                    : kind == FileFilters::kM3u        ? list_.ReadM3UList(path.c_str())
+                                                       : list_.ReadPLSList(path.c_str())) != 0;
+        }
+        if (!read) {
+            failures << tr("%1: it is not a list of that kind, or cannot be read").arg(file);
+        }
+    }
+    ReportFileFailures(tr("These lists could not be imported:"), failures);
+}
+
+void MainWindow::ExportList(bool fromTree) {
+    QString filter;
+    const QString chosen = AskSaveFile(tr("Export"), FileFilters::ListFiles(), filter);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    RememberFolder(chosen);
+    const FileFilters::ListKind kind = FileFilters::KindOf(filter);
+    const QString path = FileFilters::ExportPath(chosen, kind);
+    const std::string file = path.toStdString();
+    int written = 0;
+    if (fromTree) {
+        HTREEITEM item = SelectedTreeItem();
+        written = kind == FileFilters::kSongDatabase ? tree_.SaveToFile(file)
+                  : kind == FileFilters::kM3u        ? tree_.WriteM3UList(file.c_str(), item)
+                                                     : tree_.WritePLSList(file.c_str(), item);
+    } else {
+        written = kind == FileFilters::kSongDatabase ? list_.WriteToSDF(file.c_str())
+                  : kind == FileFilters::kM3u        ? list_.WriteM3UList(file.c_str())
+                                                     : list_.WritePLSList(file.c_str());
+    }
+    if (!written) {
+        ReportFileFailures(tr("The list could not be exported:"),
+                           {tr("%1: it cannot be written").arg(path)});
+    }
+}

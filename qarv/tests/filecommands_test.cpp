@@ -1,0 +1,143 @@
+// The views' file commands as a user runs them: Add Files, Import by the
+// chosen filter and Export with the extension rule, each dialog answered
+// by the test; the lists written are read back by tunemoss.
+#include <QProcess>
+#include <QtTest>
+
+#include "QarvTestSupport.h"
+#include "qarv/MainWindow.h"
+#include "songcore/files/AppRegKey.h"
+
+namespace {
+
+class Window : public MainWindow {
+public:
+    Window() : MainWindow(CMCIWnd::Options{"null", true}) {}
+    QStringList openAnswer;
+    QString saveAnswer;
+    QString filterAnswer;
+    QStringList told;
+    QString lastFilters;
+
+protected:
+    bool AskExit(bool& again) override {
+        again = true;
+        return true;
+    }
+    bool Confirm(const QString&, const QString&) override { return true; }
+    void Inform(const QString& text, const QString&) override { told << text; }
+    QStringList AskOpenFiles(const QString&, const QString& filters, QString& selected) override {
+        lastFilters = filters;
+        selected = filterAnswer;
+        return openAnswer;
+    }
+    QString AskSaveFile(const QString&, const QString&, QString& selected) override {
+        selected = filterAnswer;
+        return saveAnswer;
+    }
+};
+
+QString ShowList(const QString& path) {
+    QProcess process;
+    process.start(TUNEMOSS_CLI_PATH, {"playlist", "show", path});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void playListAddImportExport() {
+        qarvtest::PrivateHome home;
+        QTemporaryDir dir;
+        QString one = qarvtest::CopyData("id3v2/v23.mp3", dir.path(), "one.mp3");
+        QString two = qarvtest::CopyData("files/silence.mp3", dir.path(), "two.mp3");
+        Window window;
+        window.Tabs()->setCurrentIndex(MainWindow::kPlayListTab);
+        window.UpdateCommands();
+        QVERIFY(window.Action("listAddFiles")->isEnabled());
+        QVERIFY(!window.Action("listExport")->isEnabled());  // nothing to export
+
+        window.openAnswer = {one, dir.path() + "/missing.mp3", two, one};
+        window.Action("listAddFiles")->trigger();
+        // The song filter lists every format, FLAC and MP2 among them.
+        QVERIFY(window.lastFilters.contains("*.flac") && window.lastFilters.contains("*.mp2"));
+        QCOMPARE(window.List().GetItemCount(), 2);
+        QCOMPARE(window.List().GetFile(1), two.toStdString());
+        QCOMPARE(window.told.size(), 1);
+        QVERIFY(window.told[0].contains("missing.mp3"));
+        QCOMPARE(QString::fromStdString(CAppRegKey().GetDefaultFolder()), dir.path());
+
+        // Export writes the selected rows, adding the extension.
+        window.List().SetSelected(1, true);
+        window.UpdateCommands();
+        window.filterAnswer = "M3U Playlist (*.m3u)";
+        window.saveAnswer = dir.path() + "/picked";
+        window.Action("listExport")->trigger();
+        QVERIFY(QFile::exists(dir.path() + "/picked.m3u"));
+        QString shown = ShowList(dir.path() + "/picked.m3u");
+        QVERIFY2(shown.contains("two.mp3") && !shown.contains("one.mp3"), qPrintable(shown));
+        window.filterAnswer = "PLS Playlist (*.pls)";
+        window.saveAnswer = dir.path() + "/list.PLS";
+        window.List().SelectAll(true);
+        window.Action("listExport")->trigger();
+        QVERIFY(QFile::exists(dir.path() + "/list.PLS"));
+
+        // Import reads by the filter chosen, not by the name.
+        window.List().RemoveAll();
+        QFile::copy(dir.path() + "/list.PLS", dir.path() + "/really_pls.m3u");
+        window.openAnswer = {dir.path() + "/really_pls.m3u"};
+        window.Action("listImport")->trigger();
+        QCOMPARE(window.List().GetItemCount(), 2);
+        window.told.clear();
+        window.filterAnswer = "Song DB Files (*.sdf)";
+        window.Action("listImport")->trigger();
+        QCOMPARE(window.told.size(), 1);  // an M3U name holding PLS is no song database
+        QVERIFY(window.Exit());
+    }
+
+    void treeAddImportExport() {
+        qarvtest::PrivateHome home;
+        QTemporaryDir dir;
+        QString one = qarvtest::CopyData("id3v2/v23.mp3", dir.path(), "one.mp3");
+        QString ogg = qarvtest::CopyData("ogg/plain.ogg", dir.path(), "two.ogg");
+        Window window;
+        window.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
+        window.UpdateCommands();
+        QVERIFY(window.Action("treeAddFiles")->isEnabled());
+        QVERIFY(!window.Action("treeExport")->isEnabled());  // no item chosen
+        window.openAnswer = {one, ogg};
+        window.Action("treeAddFiles")->trigger();
+        QVERIFY(window.Tree().FindPathInTree(one.toStdString(), window.Tree().GetRootItem()));
+        QVERIFY(window.Tree().FindPathInTree(ogg.toStdString(), window.Tree().GetRootItem()));
+
+        window.Tree().SelectItem(window.Tree().GetRootItem());
+        window.UpdateCommands();
+        window.filterAnswer = "M3U Playlist (*.m3u)";
+        window.saveAnswer = dir.path() + "/tree";
+        window.Action("treeExport")->trigger();
+        QString shown = ShowList(dir.path() + "/tree.m3u");
+        QVERIFY2(shown.contains("one.mp3") && shown.contains("two.ogg"), qPrintable(shown));
+        window.filterAnswer = "Song DB Files (*.sdf)";
+        window.saveAnswer = dir.path() + "/songs.SDF";
+        window.Action("treeExport")->trigger();
+        QVERIFY(QFile::exists(dir.path() + "/songs.SDF"));
+
+        Window fresh;
+        fresh.Tree().DeleteAllItems();
+        fresh.filterAnswer = "Song DB Files (*.sdf)";
+        fresh.openAnswer = {dir.path() + "/songs.SDF"};
+        fresh.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
+        fresh.UpdateCommands();
+        fresh.Action("treeImport")->trigger();
+        QVERIFY(fresh.Tree().FindPathInTree(ogg.toStdString(), fresh.Tree().GetRootItem()));
+        QVERIFY(window.Exit());
+        QVERIFY(fresh.Exit());
+    }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "filecommands_test.moc"
