@@ -12,6 +12,7 @@
 #include "qarv/GuiDispatcher.h"
 #include "qarv/PlayListPlayer.h"
 #include "qarv/SongTree.h"
+#include "songcore/files/PatternJobs.h"
 #include "songcore/player/MCIWnd.h"
 #include "songcore/views/PlayList.h"
 
@@ -107,6 +108,10 @@ protected:
                                      QString& selectedFilter);
     virtual QString AskSaveFile(const QString& title, const QString& filters,
                                 QString& selectedFilter);
+    // Copy To's folder chooser; empty when cancelled.
+    virtual QString AskFolder(const QString& title);
+    // Rename Customize; false when cancelled.
+    virtual bool AskRenamePattern(QString& pattern);
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -168,6 +173,12 @@ private:
     void AddFiles(bool toTree);
     void ImportList(bool toTree);
     void ExportList(bool fromTree);
+    // Copy To of the tree's branch or the list's selected rows; Rename As of
+    // the tree's branch (an empty pattern asks for the user's own).
+    void CopySelectedTo(bool fromTree);
+    void RenameSelectedAs(QString pattern);
+    void CollectCopyJobs(HTREEITEM item, const std::string& folder,
+                         std::vector<songcore::CopyJob>& jobs) const;
     // One message for all the files a command could not handle.
     void ReportFileFailures(const QString& what, const QStringList& failures);
     void RouteCommand(const QString& name);

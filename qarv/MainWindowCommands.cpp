@@ -104,13 +104,18 @@ void MainWindow::BuildMenus() {
     tree("treeCopyPath", "Copy &Path To Clipboard");
     tree("treeCopyTo", "&Copy To ...");
     QMenu* rename = treeMenu->addMenu("Re&name As");
-    for (auto [name, text] : {std::pair{"treeRenameTitle", "&Title"},
-                              {"treeRenameArtistTitle", "&Artist - Title"},
-                              {"treeRenameAlbumTitle", "A&lbum - Title"},
-                              {"treeRenameArtistAlbumTitle", "A&rtist - Album - Title"},
-                              {"treeRenameCustomize", "&Cutomize ..."}}) {
-        AddAction(rename, name, text);
+    for (auto [name, text, pattern] :
+         {std::tuple{"treeRenameTitle", "&Title", "%TITLE"},
+          std::tuple{"treeRenameArtistTitle", "&Artist - Title", "%ARTIST - %TITLE"},
+          std::tuple{"treeRenameAlbumTitle", "A&lbum - Title", "%ALBUM - %TITLE"},
+          std::tuple{"treeRenameArtistAlbumTitle", "A&rtist - Album - Title",
+                     "%ARTIST - %ALBUM - %TITLE"},
+          std::tuple{"treeRenameCustomize", "&Cutomize ...", ""}}) {
+        const QString chosen = QString::fromLatin1(pattern);
+        connect(AddAction(rename, name, text), &QAction::triggered, this,
+                [this, chosen] { RenameSelectedAs(chosen); });
     }
+    treeView_->addAction(rename->menuAction());
     treeMenu->addSeparator();
     auto* viewGroup = new QActionGroup(this);
     for (QAction* action : {tree("treeViewTypeArtist", "&Type-Artist-Song"),
@@ -205,12 +210,10 @@ void MainWindow::UpdateCommands() {
     Action("viewPlayList")->setChecked(listTab);
     Action("alwaysOnTop")->setChecked(windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    // Copy To and Rename As come with their own dialogs; until then they
-    // stay off.
     for (const char* name :
          {"treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle", "treeRenameAlbumTitle",
-          "treeRenameArtistAlbumTitle", "treeRenameCustomize", "listCopyTo"}) {
-        Action(name)->setEnabled(false);
+          "treeRenameArtistAlbumTitle", "treeRenameCustomize"}) {
+        Action(name)->setEnabled(treeTab && selected != nullptr);
     }
     Action("treeAddFiles")->setEnabled(treeTab);
     Action("treeImport")->setEnabled(treeTab);
@@ -247,6 +250,7 @@ void MainWindow::UpdateCommands() {
     Action("listRemove")->setEnabled(listTab && first >= 0);
     Action("listClearAll")->setEnabled(listTab && rows > 0);
     Action("listExport")->setEnabled(listTab && rows > 0);
+    Action("listCopyTo")->setEnabled(listTab && first >= 0);
     upButton_->setEnabled(first > 0);
     downButton_->setEnabled(lastSelected >= 0 && lastSelected < rows - 1);
 
@@ -275,6 +279,8 @@ void MainWindow::UpdateCommands() {
 void MainWindow::RouteCommand(const QString& name) {
     if (name == "treeTag") {
         EditTreeSongTags();
+    } else if (name == "treeCopyTo" || name == "listCopyTo") {
+        CopySelectedTo(name == "treeCopyTo");
     } else if (name == "treeAddFiles" || name == "listAddFiles") {
         AddFiles(name == "treeAddFiles");
     } else if (name == "treeImport" || name == "listImport") {

@@ -6,6 +6,7 @@
 
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
+#include "songcore/edit/SongEdit.h"
 #include "songcore/files/AppRegKey.h"
 
 namespace {
@@ -18,6 +19,8 @@ public:
     QString filterAnswer;
     QStringList told;
     QString lastFilters;
+    QString folderAnswer;
+    QString patternAnswer;
 
 protected:
     bool AskExit(bool& again) override {
@@ -34,6 +37,11 @@ protected:
     QString AskSaveFile(const QString&, const QString&, QString& selected) override {
         selected = filterAnswer;
         return saveAnswer;
+    }
+    QString AskFolder(const QString&) override { return folderAnswer; }
+    bool AskRenamePattern(QString& pattern) override {
+        pattern = patternAnswer;
+        return !patternAnswer.isEmpty();
     }
 };
 
@@ -96,6 +104,74 @@ private slots:
         window.filterAnswer = "Song DB Files (*.sdf)";
         window.Action("listImport")->trigger();
         QCOMPARE(window.told.size(), 1);  // an M3U name holding PLS is no song database
+        QVERIFY(window.Exit());
+    }
+
+    void renameAndCopyByTags() {
+        qarvtest::PrivateHome home;
+        QTemporaryDir dir;
+        QDir().mkpath(dir.path() + "/in");
+        QString a = qarvtest::CopyData("files/silence.mp3", dir.path() + "/in", "a.mp3");
+        QString b = qarvtest::CopyData("files/silence.mp3", dir.path() + "/in", "b.mp3");
+        QVERIFY(songcore::EditSong(a.toStdString(), {{songcore::EditField::Artist, "Nina"},
+                                                     {songcore::EditField::Title, "Stay"}})
+                    .ok);
+        QVERIFY(songcore::EditSong(b.toStdString(), {{songcore::EditField::Artist, "Nina"},
+                                                     {songcore::EditField::Title, "Go"}})
+                    .ok);
+        const QByteArray bytesOfA = [&] {
+            QFile file(a);
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        }();
+        Window window;
+        window.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
+        QVERIFY(window.Tree().InsertSongFile(a.toStdString()));
+        QVERIFY(window.Tree().InsertSongFile(b.toStdString()));
+        window.List().Add(0, "Nina", "", "Stay", a.toStdString());
+        HTREEITEM song = window.Tree().FindPathInTree(a.toStdString(), window.Tree().GetRootItem());
+        // Type, then artist: the tree's first view.
+        HTREEITEM type = window.Tree().GetParentItem(window.Tree().GetParentItem(song));
+        QCOMPARE(window.Tree().GetItemText(type), std::string("mp3"));
+
+        // Copy To of the type's branch: a folder tree of the group names.
+        window.Tree().SelectItem(type);
+        window.UpdateCommands();
+        QVERIFY(window.Action("treeCopyTo")->isEnabled());
+        window.folderAnswer = dir.path() + "/out";
+        window.Action("treeCopyTo")->trigger();
+        QFile copied(dir.path() + "/out/mp3/Nina/Stay.mp3");
+        QVERIFY(copied.open(QIODevice::ReadOnly));
+        QCOMPARE(copied.readAll(), bytesOfA);
+        QVERIFY(QFile::exists(dir.path() + "/out/mp3/Nina/Go.mp3"));
+        QVERIFY(window.told.isEmpty());
+
+        // Rename As: the files, the tree and the play list row follow.
+        window.Action("treeRenameArtistTitle")->trigger();
+        const QString renamed = dir.path() + "/in/Nina - Stay.mp3";
+        QVERIFY(QFile::exists(renamed));
+        QVERIFY(!QFile::exists(a));
+        QVERIFY(window.Tree().FindPathInTree(renamed.toStdString(), window.Tree().GetRootItem()));
+        QCOMPARE(window.List().GetFile(0), renamed.toStdString());
+        // The user's own pattern, and a cancelled Customize renaming nothing.
+        window.patternAnswer = "";
+        window.Action("treeRenameCustomize")->trigger();
+        QVERIFY(QFile::exists(renamed));
+        window.patternAnswer = "%TITLE (%ARTIST)";
+        window.Action("treeRenameCustomize")->trigger();
+        QVERIFY(QFile::exists(dir.path() + "/in/Stay (Nina).mp3"));
+
+        // Copy To of play list rows: by extension and artist.
+        window.Tabs()->setCurrentIndex(MainWindow::kPlayListTab);
+        window.List().SetSelected(0, true);
+        window.UpdateCommands();
+        QVERIFY(window.Action("listCopyTo")->isEnabled());
+        window.folderAnswer = dir.path() + "/rows";
+        window.Action("listCopyTo")->trigger();
+        QVERIFY(QFile::exists(dir.path() + "/rows/mp3/Nina/Stay.mp3"));
+        // A second copy finds the name taken and says so, copying nothing.
+        window.Action("listCopyTo")->trigger();
+        QCOMPARE(window.told.size(), 1);
         QVERIFY(window.Exit());
     }
 

@@ -1,0 +1,130 @@
+// Copy To and Rename As, run over the selection behind a progress dialog.
+#include <QFileDialog>
+#include <QLineEdit>
+
+#include "qarv/FileJobRunner.h"
+#include "qarv/MainWindow.h"
+#include "qarv/RenameCustomizeDialog.h"
+#include "songcore/files/AppRegKey.h"
+
+namespace {
+
+// A group's text as one folder name: never a path, never hidden.
+std::string FolderNameOf(std::string text) {
+    for (char& c : text) {
+        if (c == '/') {
+            c = '_';
+        }
+    }
+    if (text.empty() || text == "." || text == "..") {
+        return "_";
+    }
+    if (text.front() == '.') {
+        text.front() = '_';
+    }
+    return text;
+}
+
+}  // namespace
+
+QString MainWindow::AskFolder(const QString& title) {
+    return QFileDialog::getExistingDirectory(
+        this, title, QString::fromStdString(CAppRegKey().GetDefaultFolder()));
+}
+
+bool MainWindow::AskRenamePattern(QString& pattern) {
+    RenameCustomizeDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    pattern = dialog.Pattern();
+    return true;
+}
+
+void MainWindow::CollectCopyJobs(HTREEITEM item, const std::string& folder,
+                                 std::vector<songcore::CopyJob>& jobs) const {
+    if (tree_.GetItemKind(item) == CSongTreeCtrl::KIND_SONG) {
+        if (tree_.GetItemType(item) & SONG_TYPE_LOCAL) {
+            jobs.push_back({tree_.GetSongFile(item), folder});
+        }
+        return;
+    }
+    // A group becomes a folder of its name.
+    const std::string below = songcore::JoinFolder(folder, FolderNameOf(tree_.GetItemText(item)));
+    for (HTREEITEM child = tree_.GetChildItem(item); child != nullptr;
+         child = tree_.GetNextSiblingItem(child)) {
+        CollectCopyJobs(child, below, jobs);
+    }
+}
+
+void MainWindow::CopySelectedTo(bool fromTree) {
+    std::vector<songcore::CopyJob> jobs;
+    HTREEITEM item = fromTree ? SelectedTreeItem() : nullptr;
+    if ((fromTree && item == nullptr) || (!fromTree && list_.GetSelectedRows().empty())) {
+        return;
+    }
+    const QString folder = AskFolder(tr("Select a folder:"));
+    if (folder.isEmpty()) {
+        return;
+    }
+    CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
+    if (fromTree) {
+        CollectCopyJobs(item, folder.toStdString(), jobs);
+    } else {
+        for (int row : list_.GetSelectedRows()) {
+            const std::string file = list_.GetFile(row);
+            jobs.push_back({file, songcore::PlayListCopyFolder(folder.toStdString(), file,
+                                                               list_.GetArtist(row))});
+        }
+    }
+    const std::string pattern = CAppRegKey().GetCopyToFileNameFormat();
+    auto results = RunFileJob(this, tr("Copy To"), jobs.size(), [&](const auto& callbacks) {
+        return songcore::CopySongsTo(jobs, pattern, callbacks);
+    });
+    ReportFileFailures(tr("These songs were not copied:"), FileJobProblems(results));
+}
+
+void MainWindow::RenameSelectedAs(QString pattern) {
+    HTREEITEM top = SelectedTreeItem();
+    if (top == nullptr) {
+        return;
+    }
+    if (pattern.isEmpty() && !AskRenamePattern(pattern)) {
+        return;
+    }
+    if (pattern.isEmpty()) {
+        return;
+    }
+    std::vector<std::string> files;
+    std::vector<HTREEITEM> stack{top};
+    while (!stack.empty()) {
+        HTREEITEM item = stack.back();
+        stack.pop_back();
+        if (tree_.GetItemKind(item) == CSongTreeCtrl::KIND_SONG) {
+            if (tree_.GetItemType(item) & SONG_TYPE_LOCAL) {
+                files.push_back(tree_.GetSongFile(item));
+            }
+            continue;
+        }
+        std::vector<HTREEITEM> children;
+        for (HTREEITEM child = tree_.GetChildItem(item); child != nullptr;
+             child = tree_.GetNextSiblingItem(child)) {
+            children.push_back(child);
+        }
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
+    const std::string text = pattern.toStdString();
+    auto results = RunFileJob(this, tr("Rename As"), files.size(), [&](const auto& callbacks) {
+        return songcore::RenameSongsAs(files, text, callbacks);
+    });
+    // The tree items and the play list rows follow the new names.
+    for (const songcore::PatternJobResult& result : results) {
+        if (result.status != songcore::PatternJobStatus::Done) {
+            continue;
+        }
+        if (HTREEITEM item = tree_.FindPathInTree(result.source, tree_.GetRootItem())) {
+            tree_.RenameSongFile(item, result.destination);
+        }
+    }
+    ReportFileFailures(tr("These songs were not renamed:"), FileJobProblems(results));
+}
