@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "qarv/AppInfo.h"
+#include "qarv/MessageBoxWidth.h"
 #include "qarv/PaneLabel.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
@@ -548,6 +549,7 @@ QString MainWindow::PositionText() const {
 bool MainWindow::AskExit(bool& askAgain) {
     QMessageBox box(QMessageBox::Question, tr("Confirm"), tr("Are you sure to exit application?"),
                     QMessageBox::Yes | QMessageBox::No, this);
+    FitTitle(box);
     auto* check = new QCheckBox(tr("Show this message always!"), &box);
     check->setChecked(true);
     box.setCheckBox(check);
@@ -557,12 +559,15 @@ bool MainWindow::AskExit(bool& askAgain) {
 }
 
 bool MainWindow::Confirm(const QString& text, const QString& title) {
-    return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) !=
-           QMessageBox::No;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    FitTitle(box);
+    return box.exec() != QMessageBox::No;
 }
 
 void MainWindow::Inform(const QString& text, const QString& title) {
-    QMessageBox::information(this, title, text);
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, this);
+    FitTitle(box);
+    box.exec();
 }
 
 bool MainWindow::Exit() {

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "qarv/MessageBoxWidth.h"
+
 namespace {
 
 TagFailureReporter& Reporter() {
@@ -21,6 +23,7 @@ void ReportTagFailure(QWidget* parent, const QString& text, const QString& detai
         return;
     }
     QMessageBox box(QMessageBox::Critical, QObject::tr("Failed"), text, QMessageBox::Ok, parent);
+    FitTitle(box);
     // A long list (a batch's failures) shows its start; the rest is a
     // click away.
     const QStringList lines = detail.split('\n');

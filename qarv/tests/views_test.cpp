@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -15,6 +16,7 @@
 
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
+#include "qarv/MessageBoxWidth.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SettingsDialog.h"
@@ -360,6 +362,17 @@ private Q_SLOTS:
         QCOMPARE(settings.MinimizeToTray(), 1);
         // An empty pattern is not stored.
         QCOMPARE(settings.GetCopyToFileNameFormat(), std::string("%TITLE"));
+    }
+
+    void messageBoxesShowTheirWholeTitle() {
+        QMessageBox box(QMessageBox::Information, "Information", "Find complete!", QMessageBox::Ok);
+        const int plain = box.sizeHint().width();
+        FitTitle(box);
+        box.show();
+        QVERIFY(box.width() > plain);
+        QVERIFY(box.width() >=
+                QFontMetrics(box.font()).horizontalAdvance("Information \u2014 Tunemoss"));
+        box.close();
     }
 
     void audioOutputIsChosenAndUsed() {
