@@ -165,6 +165,9 @@ private:
     // The songs with a tag editor among the selection: the tree's song or
     // every song below its group, or the play list's selected rows.
     std::vector<std::string> SelectedSongs() const;
+    // The song items of a branch, in the tree's order (the item itself when
+    // it is a song).
+    std::vector<HTREEITEM> SongItemsBelow(HTREEITEM top) const;
     // Edit Tags of Selected Songs (batch) or Tag from File Names.
     void EditSelectedSongs(bool batch);
     // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.

@@ -96,22 +96,10 @@ void MainWindow::RenameSelectedAs(QString pattern) {
         return;
     }
     std::vector<std::string> files;
-    std::vector<HTREEITEM> stack{top};
-    while (!stack.empty()) {
-        HTREEITEM item = stack.back();
-        stack.pop_back();
-        if (tree_.GetItemKind(item) == CSongTreeCtrl::KIND_SONG) {
-            if (tree_.GetItemType(item) & SONG_TYPE_LOCAL) {
-                files.push_back(tree_.GetSongFile(item));
-            }
-            continue;
+    for (HTREEITEM item : SongItemsBelow(top)) {
+        if (tree_.GetItemType(item) & SONG_TYPE_LOCAL) {
+            files.push_back(tree_.GetSongFile(item));
         }
-        std::vector<HTREEITEM> children;
-        for (HTREEITEM child = tree_.GetChildItem(item); child != nullptr;
-             child = tree_.GetNextSiblingItem(child)) {
-            children.push_back(child);
-        }
-        stack.insert(stack.end(), children.rbegin(), children.rend());
     }
     const std::string text = pattern.toStdString();
     auto results = RunFileJob(this, tr("Rename As"), files.size(), [&](const auto& callbacks) {

@@ -90,7 +90,17 @@ std::vector<std::string> MainWindow::SelectedSongs() const {
         }
         return songs;
     }
-    HTREEITEM top = SelectedTreeItem();
+    for (HTREEITEM item : SongItemsBelow(SelectedTreeItem())) {
+        std::string path = tree_.GetSongFile(item);
+        if (HasTagEditor(path)) {
+            songs.push_back(std::move(path));
+        }
+    }
+    return songs;
+}
+
+std::vector<HTREEITEM> MainWindow::SongItemsBelow(HTREEITEM top) const {
+    std::vector<HTREEITEM> songs;
     if (top == nullptr) {
         return songs;
     }
@@ -100,10 +110,7 @@ std::vector<std::string> MainWindow::SelectedSongs() const {
         HTREEITEM item = stack.back();
         stack.pop_back();
         if (tree_.GetItemKind(item) == CSongTreeCtrl::KIND_SONG) {
-            std::string path = tree_.GetSongFile(item);
-            if (HasTagEditor(path)) {
-                songs.push_back(std::move(path));
-            }
+            songs.push_back(item);
             continue;
         }
         std::vector<HTREEITEM> children;
