@@ -14,31 +14,92 @@ const songcore::TagKind& Kind(const char* option) {
     return *songcore::FindTagKindByOption(option);
 }
 
-const std::vector<Row>& Id3v2Rows() {
-    static const std::vector<Row> rows = {
-        {EditField::Track, "Trac&k:"},
-        {EditField::Title, "T&itle:"},
-        {EditField::Artist, "&Artist:"},
-        {EditField::Album, "Al&bum:"},
-        {EditField::Year, "&Year:"},
-        {EditField::Genre, "Ge&nre:"},
-        {EditField::Comment, "C&omment:"},
-        {EditField::Composer, "Co&mposer:"},
-        {EditField::OrigArtist, "Orig. artist:"},
-        {EditField::Copyright, "Copyright:"},
-        {EditField::Url, "URL:"},
-        {EditField::EncodedBy, "Encoded by:"},
-    };
+// The label of each field's box, with the key that reaches it; a
+// section's own name for a field is given where it builds its rows.
+const char* LabelOf(EditField field) {
+    switch (field) {
+        case EditField::Track:
+            return "Trac&k:";
+        case EditField::Disc:
+            return "&Disc:";
+        case EditField::Title:
+            return "T&itle:";
+        case EditField::Artist:
+            return "&Artist:";
+        case EditField::Album:
+            return "Al&bum:";
+        case EditField::Year:
+            return "&Year:";
+        case EditField::Genre:
+            return "Ge&nre:";
+        case EditField::Comment:
+            return "C&omment:";
+        case EditField::Composer:
+            return "Co&mposer:";
+        case EditField::OrigArtist:
+            return "Orig. artist:";
+        case EditField::Copyright:
+            return "Copyright:";
+        case EditField::Url:
+            return "URL:";
+        case EditField::EncodedBy:
+            return "Encoded by:";
+        case EditField::Performer:
+            return "Performer:";
+        case EditField::Organization:
+            return "Organization:";
+        case EditField::Location:
+            return "Location:";
+        case EditField::License:
+            return "License:";
+        case EditField::Contact:
+            return "Contact:";
+        default:
+            return "";
+    }
+}
+
+struct Renamed {
+    EditField field;
+    const char* label;
+};
+
+// The rows of fields in their order, labelled by LabelOf unless renamed.
+std::vector<Row> Rows(std::initializer_list<EditField> fields,
+                      std::initializer_list<Renamed> renamed = {}) {
+    std::vector<Row> rows;
+    for (EditField field : fields) {
+        const char* label = LabelOf(field);
+        for (const Renamed& name : renamed) {
+            if (name.field == field) {
+                label = name.label;
+            }
+        }
+        rows.push_back({field, label});
+    }
     return rows;
 }
 
+const std::vector<Row>& Id3v2Rows() {
+    static const std::vector<Row> rows =
+        Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
+              EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
+              EditField::OrigArtist, EditField::Copyright, EditField::Url, EditField::EncodedBy});
+    return rows;
+}
+
+// Beside the ID3v2 section its boxes have no keys of their own.
 const std::vector<Row>& Id3v1Rows() {
-    static const std::vector<Row> rows = {
-        {EditField::Track, "Track:"},     {EditField::Title, "Title:"},
-        {EditField::Artist, "Artist:"},   {EditField::Album, "Album:"},
-        {EditField::Year, "Year:"},       {EditField::Genre, "Genre:"},
-        {EditField::Comment, "Comment:"},
-    };
+    static const std::vector<Row> rows =
+        Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
+              EditField::Year, EditField::Genre, EditField::Comment},
+             {{EditField::Track, "Track:"},
+              {EditField::Title, "Title:"},
+              {EditField::Artist, "Artist:"},
+              {EditField::Album, "Album:"},
+              {EditField::Year, "Year:"},
+              {EditField::Genre, "Genre:"},
+              {EditField::Comment, "Comment:"}});
     return rows;
 }
 
@@ -89,19 +150,22 @@ void BuildMp3(TagDialog& dialog) {
 }
 
 void BuildAac(TagDialog& dialog) {
-    TagSection* ape = dialog.AddSection(Kind("ape"), {QObject::tr("APEv2 Tag")},
-                                        {{EditField::Track, "Track:"},
-                                         {EditField::Title, "Title:"},
-                                         {EditField::Artist, "Artist:"},
-                                         {EditField::Album, "Album:"},
-                                         {EditField::Year, "Year:"},
-                                         {EditField::Genre, "Genre:"},
-                                         {EditField::Comment, "Comment:"},
-                                         {EditField::Composer, "Composer:"},
-                                         {EditField::OrigArtist, "ArtistURL:"},
-                                         {EditField::Copyright, "Copyright:"},
-                                         {EditField::Organization, "Publisher:"},
-                                         {EditField::Url, "PublisherURL:"}});
+    TagSection* ape = dialog.AddSection(
+        Kind("ape"), {QObject::tr("APEv2 Tag")},
+        Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
+              EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
+              EditField::OrigArtist, EditField::Copyright, EditField::Organization, EditField::Url},
+             {{EditField::Track, "Track:"},
+              {EditField::Title, "Title:"},
+              {EditField::Artist, "Artist:"},
+              {EditField::Album, "Album:"},
+              {EditField::Year, "Year:"},
+              {EditField::Genre, "Genre:"},
+              {EditField::Comment, "Comment:"},
+              {EditField::Composer, "Composer:"},
+              {EditField::OrigArtist, "ArtistURL:"},
+              {EditField::Organization, "Publisher:"},
+              {EditField::Url, "PublisherURL:"}}));
     TagSection* id3v2 = AddId3v2(dialog);
     const std::vector<EditField> shared = {
         EditField::Track, EditField::Title,   EditField::Artist,   EditField::Album,
@@ -114,11 +178,12 @@ void BuildAac(TagDialog& dialog) {
 }
 
 void BuildRm(TagDialog& dialog) {
-    TagSection* content = dialog.AddSection(Kind("rm"), {QObject::tr("&RMF Content")},
-                                            {{EditField::Title, "Title:"},
-                                             {EditField::Artist, "Artist:"},
-                                             {EditField::Copyright, "Copyright:"},
-                                             {EditField::Comment, "Comment:"}});
+    TagSection* content = dialog.AddSection(
+        Kind("rm"), {QObject::tr("&RMF Content")},
+        Rows({EditField::Title, EditField::Artist, EditField::Copyright, EditField::Comment},
+             {{EditField::Title, "Title:"},
+              {EditField::Artist, "Artist:"},
+              {EditField::Comment, "Comment:"}}));
     TagSection* id3v1 = AddId3v1(dialog);
     const std::vector<EditField> shared = {EditField::Title, EditField::Artist, EditField::Comment};
     ConnectCopy(dialog, QObject::tr("Copy &to ID3v1"), content, id3v1, shared, 30);
@@ -129,38 +194,22 @@ void BuildRm(TagDialog& dialog) {
 }
 
 void BuildWma(TagDialog& dialog) {
-    TagSection* asf = dialog.AddSection(Kind("asf"), {QObject::tr("WM Tag")},
-                                        {{EditField::Title, "T&itle:"},
-                                         {EditField::Artist, "&Artist:"},
-                                         {EditField::Track, "Trac&k:"},
-                                         {EditField::Album, "Al&bum:"},
-                                         {EditField::Year, "&Year:"},
-                                         {EditField::Genre, "Ge&nre:"},
-                                         {EditField::Comment, "C&omment:"},
-                                         {EditField::Composer, "Co&mposer:"},
-                                         {EditField::Copyright, "Copyright:"},
-                                         {EditField::Url, "URL:"},
-                                         {EditField::OrigArtist, "Orig. artist:"},
-                                         {EditField::EncodedBy, "Encoded by:"}});
+    TagSection* asf = dialog.AddSection(
+        Kind("asf"), {QObject::tr("WM Tag")},
+        Rows({EditField::Title, EditField::Artist, EditField::Track, EditField::Album,
+              EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
+              EditField::Copyright, EditField::Url, EditField::OrigArtist, EditField::EncodedBy}));
     dialog.SetLyricsSection(asf);
     dialog.ShowStreamText(Kind("asf"));
     dialog.SetWriteOrder({{asf, QObject::tr("Update ASF tag failed!")}});
 }
 
 void BuildMp4(TagDialog& dialog) {
-    TagSection* mp4 = dialog.AddSection(Kind("mp4"), {QObject::tr("MP4 Tags"), false, true},
-                                        {{EditField::Title, "T&itle:"},
-                                         {EditField::Artist, "&Artist:"},
-                                         {EditField::Track, "Trac&k:"},
-                                         {EditField::Disc, "&Disc:"},
-                                         {EditField::Album, "Al&bum:"},
-                                         {EditField::Year, "&Year:"},
-                                         {EditField::Genre, "Ge&nre:"},
-                                         {EditField::Comment, "C&omment:"},
-                                         {EditField::Composer, "Co&mposer:"},
-                                         {EditField::Copyright, "Copyright:"},
-                                         {EditField::Url, "URL:"},
-                                         {EditField::EncodedBy, "Encoded by:"}});
+    TagSection* mp4 = dialog.AddSection(
+        Kind("mp4"), {QObject::tr("MP4 Tags"), false, true},
+        Rows({EditField::Title, EditField::Artist, EditField::Track, EditField::Disc,
+              EditField::Album, EditField::Year, EditField::Genre, EditField::Comment,
+              EditField::Composer, EditField::Copyright, EditField::Url, EditField::EncodedBy}));
     dialog.SetLyricsSection(mp4);
     dialog.ShowStreamText(Kind("mp4"));
     dialog.SetCloseOnFailure(true);
@@ -169,21 +218,13 @@ void BuildMp4(TagDialog& dialog) {
 
 void BuildVorbis(TagDialog& dialog, bool flac) {
     const songcore::TagKind& kind = Kind(flac ? "flac" : "ogg");
-    TagSection* comments =
-        dialog.AddSection(kind, {flac ? QObject::tr("FLAC Tags") : QObject::tr("OGG Tags"), false},
-                          {{EditField::Title, "T&itle:"},
-                           {EditField::Artist, "&Artist:"},
-                           {EditField::Album, "Al&bum:"},
-                           {EditField::Track, "Trac&k:"},
-                           {EditField::Year, "&Date:"},
-                           {EditField::Genre, "Ge&nre:"},
-                           {EditField::Comment, "C&omment:"},
-                           {EditField::Copyright, "Copyright:"},
-                           {EditField::Performer, "Performer:"},
-                           {EditField::Organization, "Organization:"},
-                           {EditField::Location, "Location:"},
-                           {EditField::License, "License:"},
-                           {EditField::Contact, "Contact:"}});
+    TagSection* comments = dialog.AddSection(
+        kind, {flac ? QObject::tr("FLAC Tags") : QObject::tr("OGG Tags"), false},
+        Rows({EditField::Title, EditField::Artist, EditField::Album, EditField::Track,
+              EditField::Year, EditField::Genre, EditField::Comment, EditField::Copyright,
+              EditField::Performer, EditField::Organization, EditField::Location,
+              EditField::License, EditField::Contact},
+             {{EditField::Year, "&Date:"}}));
     dialog.SetLyricsSection(comments);
     dialog.ShowStreamText(kind);
     dialog.SetWriteOrder({{comments, flac ? QObject::tr("Update FLAC Failed!")
