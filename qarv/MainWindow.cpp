@@ -477,10 +477,12 @@ void MainWindow::ConnectViews() {
     connect(findButton_, &QPushButton::clicked, this, &MainWindow::Find);
     connect(findEdit_, &QLineEdit::returnPressed, this, &MainWindow::Find);
     connect(setButton_, &QPushButton::clicked, this, &MainWindow::OpenSettings);
+    // Browse starts where the folder choosers of the commands left off, and
+    // they start where it did.
     connect(browseButton_, &QPushButton::clicked, this, [this] {
-        QString folder = QFileDialog::getExistingDirectory(this, tr("Select a folder:"),
-                                                           searchBox_->currentText());
+        QString folder = AskFolder(tr("Select a folder:"));
         if (!folder.isEmpty()) {
+            CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
             searchBox_->setEditText(folder);
         }
     });

@@ -174,6 +174,8 @@ private:
     void StepEditHistory(bool undo);
     // Add Files, Import and Export of the tree or the play list.
     void AddFiles(bool toTree);
+    // The play list's Add Folder: the songs of a folder and its subfolders.
+    void AddFolderToList();
     void ImportList(bool toTree);
     void ExportList(bool fromTree);
     // Copy To of the tree's branch or the list's selected rows; Rename As of

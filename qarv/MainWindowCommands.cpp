@@ -316,11 +316,7 @@ void MainWindow::RouteCommand(const QString& name) {
     } else if (name == "listClearAll") {
         ClearList();
     } else if (name == "listAddFolder") {
-        QString folder = QFileDialog::getExistingDirectory(
-            this, tr("Select a folder:"), QString::fromStdString(CAppRegKey().GetDefaultFolder()));
-        if (!folder.isEmpty()) {
-            CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
-        }
+        AddFolderToList();
     }
     UpdateCommands();
 }
@@ -538,13 +534,11 @@ void MainWindow::RemoveTreeItem() {
 }
 
 void MainWindow::AddFolderToTree() {
-    CAppRegKey settings;
-    QString folder = QFileDialog::getExistingDirectory(
-        this, tr("Select a folder:"), QString::fromStdString(settings.GetDefaultFolder()));
+    QString folder = AskFolder(tr("Select a folder:"));
     if (folder.isEmpty()) {
         return;
     }
-    settings.SetDefaultFolder(folder.toStdString().c_str());
+    CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
     tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(), folder.toStdString());
 }
 

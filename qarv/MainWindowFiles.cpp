@@ -1,11 +1,17 @@
 // The views' file commands: Add Files, Import and Export.
 #include <QFileDialog>
 #include <QFileInfo>
+#include <algorithm>
+#include <filesystem>
 
 #include "qarv/FileFilters.h"
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
+#include "qarv/ProgressRunner.h"
+#include "qarv/SearchRules.h"
 #include "songcore/files/AppRegKey.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/Paths.h"
 
 QStringList MainWindow::AskOpenFiles(const QString& title, const QString& filters,
                                      QString& selectedFilter) {
@@ -113,5 +119,52 @@ void MainWindow::ExportList(bool fromTree) {
     if (!written) {
         ReportFileFailures(tr("The list could not be exported:"),
                            {tr("%1: it cannot be written").arg(path)});
+    }
+}
+
+void MainWindow::AddFolderToList() {
+    const QString folder = AskFolder(tr("Select a folder:"));
+    if (folder.isEmpty()) {
+        return;
+    }
+    CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
+    const QStringList extensions = SearchRules::AllExtensions().split(';', Qt::SkipEmptyParts);
+    struct Found {
+        std::string artist, album, title, file;
+    };
+    std::vector<Found> found;
+    // The folder and everything below, in path order, read off the window's
+    // thread so a folder of thousands of songs leaves the window alive.
+    RunWithProgress(this, tr("Add Folder"), 0, [&](ProgressState& state) {
+        std::vector<std::string> files;
+        std::error_code ec;
+        namespace fs = std::filesystem;
+        for (fs::recursive_directory_iterator
+                 it(folder.toStdString(), fs::directory_options::skip_permission_denied, ec),
+             end;
+             it != end && !ec && !state.Cancelled(); it.increment(ec)) {
+            const QString extension =
+                QString::fromStdString(it->path().extension().string()).mid(1).toUpper();
+            if (it->is_regular_file(ec) && extensions.contains(extension)) {
+                files.push_back(it->path().string());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        for (size_t i = 0; i < files.size() && !state.Cancelled(); ++i) {
+            state.Report(i, files[i]);
+            CSongFileInfo song;
+            if (!song.Open(files[i], 1, 0)) {
+                continue;
+            }
+            if (!song.GetSongInfo() || song.GetTitle().empty()) {
+                song.SetTitle(songcore::SongNameFromPath(files[i]));
+            }
+            found.push_back({song.GetArtist(), song.GetAlbum(), song.GetTitle(), files[i]});
+        }
+    });
+    for (const Found& song : found) {
+        if (list_.FindSong(song.file.c_str()) < 0) {
+            list_.Add(list_.GetItemCount(), song.artist, song.album, song.title, song.file);
+        }
     }
 }

@@ -28,6 +28,7 @@ private:
     std::string current_;
 };
 
-// Returns when work has returned.
+// Returns when work has returned. A total of 0 stands for one not known
+// beforehand.
 void RunWithProgress(QWidget* parent, const QString& title, size_t total,
                      const std::function<void(ProgressState&)>& work);

@@ -1,7 +1,9 @@
 // The views' file commands as a user runs them: Add Files, Import by the
 // chosen filter and Export with the extension rule, each dialog answered
 // by the test; the lists written are read back by tunemoss.
+#include <QComboBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 
 #include "QarvTestSupport.h"
@@ -172,6 +174,41 @@ private slots:
         // A second copy finds the name taken and says so, copying nothing.
         window.Action("listCopyTo")->trigger();
         QCOMPARE(window.told.size(), 1);
+        QVERIFY(window.Exit());
+    }
+
+    void addFolderAndBrowseShareTheFolder() {
+        qarvtest::PrivateHome home;
+        QTemporaryDir dir;
+        QDir().mkpath(dir.path() + "/music/b");
+        QString first = qarvtest::CopyData("files/silence.mp3", dir.path() + "/music", "a.mp3");
+        QString deep = qarvtest::CopyData("flac/plain.flac", dir.path() + "/music/b", "c.FLAC");
+        qarvtest::CopyData("ogg/plain.ogg", dir.path() + "/music/b", "b.opus.txt");
+        Window window;
+        window.Tabs()->setCurrentIndex(MainWindow::kPlayListTab);
+        window.List().Add(0, "", "", "listed", first.toStdString());
+        window.UpdateCommands();
+        window.folderAnswer = dir.path() + "/music";
+        window.Action("listAddFolder")->trigger();
+        // Below the folder, in path order, every song format, none twice.
+        QCOMPARE(window.List().GetItemCount(), 2);
+        QCOMPARE(window.List().GetFile(1), deep.toStdString());
+        QCOMPARE(window.List().GetTitle(1), std::string("Plain Title"));
+        QCOMPARE(QString::fromStdString(CAppRegKey().GetDefaultFolder()), dir.path() + "/music");
+
+        // Browse stores the folder too.
+        window.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
+        window.folderAnswer = dir.path() + "/music/b";
+        QPushButton* browse = nullptr;
+        for (QPushButton* button : window.findChildren<QPushButton*>()) {
+            if (button->text() == "Browse") {
+                browse = button;
+            }
+        }
+        QVERIFY(browse);
+        browse->click();
+        QCOMPARE(window.SearchBox()->currentText(), dir.path() + "/music/b");
+        QCOMPARE(QString::fromStdString(CAppRegKey().GetDefaultFolder()), dir.path() + "/music/b");
         QVERIFY(window.Exit());
     }
 
