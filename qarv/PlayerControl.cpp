@@ -131,6 +131,22 @@ void PlayerControl::Stop() {
     emit stateChanged();
 }
 
+void PlayerControl::Skip(int rows) {
+    const int count = list_.GetItemCount();
+    if (count == 0) {
+        return;
+    }
+    int current = list_.GetPlayerCurrentIndex();
+    if (current < 0) {
+        current = rows > 0 ? -1 : 0;
+    }
+    // PlayNext plays the row after the cursor.
+    const int target = ((current + rows) % count + count) % count;
+    Stop();
+    list_.SetPlayerCurrentIndex(target - 1);
+    PlayNext();
+}
+
 void PlayerControl::SeekTo(int second) {
     if (mode_ != CMCIWnd::modePlaying && mode_ != CMCIWnd::modePaused) {
         return;

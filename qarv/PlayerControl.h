@@ -27,6 +27,8 @@ public:
     // A double-click on a play list row (or Enter): plays the first
     // selected row.
     void PlaySelected();
+    // Next (+1) or previous (-1) row, from a media key: plays it.
+    void Skip(int rows);
     // The position slider was moved to second seconds.
     void SeekTo(int second);
 

@@ -8,6 +8,7 @@
 
 #include "qarv/AppInfo.h"
 #include "qarv/MainWindow.h"
+#include "qarv/Mpris.h"
 #include "qarv/SignalNotifier.h"
 #include "qarv/SingleInstance.h"
 #include "songcore/util/WriteJournal.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     }
     window.show();
     window.OpenPaths(paths);
+    StartMpris(window);
     instance.Listen([&window](const QStringList& handed) {
         window.showNormal();
         window.raise();

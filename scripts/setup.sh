@@ -13,6 +13,8 @@ packages=(
     # tests and fuzzing
     libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
     lame ffmpeg flac vorbis-tools
+    # the MPRIS test runs a private session bus
+    dbus-daemon
     # benchmarks: system calls per file and peak memory
     strace time
 )
