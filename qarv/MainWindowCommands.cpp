@@ -27,6 +27,7 @@
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
+#include "songcore/tags/SongType.h"
 
 QAction* MainWindow::AddAction(QMenu* menu, const QString& name, const QString& text,
                                const QKeySequence& key) {
@@ -232,6 +233,10 @@ void MainWindow::UpdateCommands() {
     Action("treeCollapse")->setEnabled(treeTab && selected != nullptr && !isSong);
     Action("treeRemove")->setEnabled(treeTab && selected != nullptr);
     Action("treeCopyPath")->setEnabled(treeTab && isSong);
+    // The internet branch's menu copies a web address.
+    const bool internet = selected != nullptr && (tree_.GetItemType(selected) & SONG_TYPE_INTERNET);
+    Action("treeCopyPath")
+        ->setText(internet ? tr("Copy &URL To Clipboard") : tr("Copy &Path To Clipboard"));
     Action("treeViewTypeArtist")->setEnabled(treeTab);
     Action("treeViewArtistType")->setEnabled(treeTab);
     Action("treeViewTypeArtist")->setChecked(tree_.GetViewMethod() == 0);

@@ -24,6 +24,7 @@
 #include "songcore/edit/SongEdit.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongType.h"
 
 namespace {
 
@@ -295,6 +296,25 @@ private Q_SLOTS:
         QCOMPARE(window.StatusText(), QString("Undone: Edit Cell, 1 of 1 files"));
         window.Action("redo")->trigger();
         QCOMPARE(TitleOf(song), std::string("Cell"));
+    }
+
+    void internetItemsCopyTheirUrl() {
+        QuietWindow window;
+        window.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
+        window.Tree().InsertItem("http://example.com/a.mp3", SONG_TYPE_INTERNET | SONG_TYPE_MPA,
+                                 "Web", "", "", "A");
+        window.Tree().InsertItem("/m/b.mp3", SONG_TYPE_LOCAL | SONG_TYPE_MPA, "Here", "", "", "B");
+        window.Tree().SelectItem(
+            window.Tree().FindPathInTree("http://example.com/a.mp3", window.Tree().GetRootItem()));
+        window.UpdateCommands();
+        QCOMPARE(window.Action("treeCopyPath")->text(), QString("Copy &URL To Clipboard"));
+        QVERIFY(!window.Action("treeTag")->isEnabled());
+        window.Action("treeCopyPath")->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QString("http://example.com/a.mp3"));
+        window.Tree().SelectItem(
+            window.Tree().FindPathInTree("/m/b.mp3", window.Tree().GetRootItem()));
+        window.UpdateCommands();
+        QCOMPARE(window.Action("treeCopyPath")->text(), QString("Copy &Path To Clipboard"));
     }
 
     void treeRemoveAsksFirst() {
