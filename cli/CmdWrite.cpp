@@ -104,14 +104,9 @@ int RunWrite(const std::vector<std::string>& args) {
             status = kExitFailure;
             continue;
         }
-        if (!result.notKept.empty()) {
-            std::string names;
-            for (songcore::EditField field : result.notKept) {
-                names += (names.empty() ? "" : ", ") + std::string(songcore::NameOf(field).key);
-            }
-            ReportFileError(path,
-                            "its tag has no place for " + names +
-                                (result.after.empty() ? "" : "; the other fields were written"));
+        if (std::string notKept = songcore::NotKeptText(result); !notKept.empty()) {
+            ReportFileError(
+                path, notKept + (result.after.empty() ? "" : "; the other fields were written"));
             status = kExitFailure;
         }
         operation.Add(path, std::move(result));

@@ -7,26 +7,6 @@
 #include "qarv/RenameCustomizeDialog.h"
 #include "songcore/files/AppRegKey.h"
 
-namespace {
-
-// A group's text as one folder name: never a path, never hidden.
-std::string FolderNameOf(std::string text) {
-    for (char& c : text) {
-        if (c == '/') {
-            c = '_';
-        }
-    }
-    if (text.empty() || text == "." || text == "..") {
-        return "_";
-    }
-    if (text.front() == '.') {
-        text.front() = '_';
-    }
-    return text;
-}
-
-}  // namespace
-
 QString MainWindow::AskFolder(const QString& title) {
     return QFileDialog::getExistingDirectory(
         this, title, QString::fromStdString(CAppRegKey().GetDefaultFolder()));
@@ -50,7 +30,8 @@ void MainWindow::CollectCopyJobs(HTREEITEM item, const std::string& folder,
         return;
     }
     // A group becomes a folder of its name.
-    const std::string below = songcore::JoinFolder(folder, FolderNameOf(tree_.GetItemText(item)));
+    const std::string below =
+        songcore::JoinFolder(folder, songcore::FolderComponent(tree_.GetItemText(item)));
     for (HTREEITEM child = tree_.GetChildItem(item); child != nullptr;
          child = tree_.GetNextSiblingItem(child)) {
         CollectCopyJobs(child, below, jobs);
@@ -89,10 +70,8 @@ void MainWindow::RenameSelectedAs(QString pattern) {
     if (top == nullptr) {
         return;
     }
-    if (pattern.isEmpty() && !AskRenamePattern(pattern)) {
-        return;
-    }
-    if (pattern.isEmpty()) {
+    // No preset: the user's own pattern, which an empty answer cancels.
+    if (pattern.isEmpty() && (!AskRenamePattern(pattern) || pattern.isEmpty())) {
         return;
     }
     std::vector<std::string> files;

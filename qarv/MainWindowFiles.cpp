@@ -2,7 +2,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <algorithm>
-#include <filesystem>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 #include "qarv/FileFilters.h"
 #include "qarv/MainWindow.h"
@@ -10,8 +12,7 @@
 #include "qarv/ProgressRunner.h"
 #include "qarv/SearchRules.h"
 #include "songcore/files/AppRegKey.h"
-#include "songcore/tags/SongFileInfo.h"
-#include "songcore/util/Paths.h"
+#include "songcore/search/LocalSongSearch.h"
 
 QStringList MainWindow::AskOpenFiles(const QString& title, const QString& filters,
                                      QString& selectedFilter) {
@@ -122,49 +123,71 @@ void MainWindow::ExportList(bool fromTree) {
     }
 }
 
+namespace {
+
+// The song files a folder walk finds, for the play list's Add Folder.
+class FolderSongs : public CLocalSongSearch {
+public:
+    ~FolderSongs() override {
+        Stop();
+        Wait();
+    }
+    std::vector<std::string> Take() {
+        std::lock_guard<std::mutex> guard(lock_);
+        std::sort(files_.begin(), files_.end());
+        return std::move(files_);
+    }
+
+protected:
+    void MusicFile(const std::string& path) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        files_.push_back(path);
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::string> files_;
+};
+
+}  // namespace
+
 void MainWindow::AddFolderToList() {
     const QString folder = AskFolder(tr("Select a folder:"));
     if (folder.isEmpty()) {
         return;
     }
     CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
-    const QStringList extensions = SearchRules::AllExtensions().split(';', Qt::SkipEmptyParts);
     struct Found {
-        std::string artist, album, title, file;
+        PlayListModel::SongRow row;
+        std::string file;
     };
     std::vector<Found> found;
     // The folder and everything below, in path order, read off the window's
     // thread so a folder of thousands of songs leaves the window alive.
     RunWithProgress(this, tr("Add Folder"), 0, [&](ProgressState& state) {
-        std::vector<std::string> files;
-        std::error_code ec;
-        namespace fs = std::filesystem;
-        for (fs::recursive_directory_iterator
-                 it(folder.toStdString(), fs::directory_options::skip_permission_denied, ec),
-             end;
-             it != end && !ec && !state.Cancelled(); it.increment(ec)) {
-            const QString extension =
-                QString::fromStdString(it->path().extension().string()).mid(1).toUpper();
-            if (it->is_regular_file(ec) && extensions.contains(extension)) {
-                files.push_back(it->path().string());
+        FolderSongs walk;
+        walk.Search(SearchRules::AllExtensions().toStdString(), folder.toStdString());
+        while (walk.IsSearching()) {
+            if (state.Cancelled()) {
+                walk.Stop();
             }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        std::sort(files.begin(), files.end());
+        walk.Wait();
+        const std::vector<std::string> files = walk.Take();
         for (size_t i = 0; i < files.size() && !state.Cancelled(); ++i) {
             state.Report(i, files[i]);
-            CSongFileInfo song;
-            if (!song.Open(files[i], 1, 0)) {
-                continue;
+            Found song{{}, files[i]};
+            std::string error;
+            if (PlayListModel::ReadSongRow(files[i], song.row, error)) {
+                found.push_back(std::move(song));
             }
-            if (!song.GetSongInfo() || song.GetTitle().empty()) {
-                song.SetTitle(songcore::SongNameFromPath(files[i]));
-            }
-            found.push_back({song.GetArtist(), song.GetAlbum(), song.GetTitle(), files[i]});
         }
     });
     for (const Found& song : found) {
         if (list_.FindSong(song.file.c_str()) < 0) {
-            list_.Add(list_.GetItemCount(), song.artist, song.album, song.title, song.file);
+            list_.Add(list_.GetItemCount(), song.row.artist, song.row.album, song.row.title,
+                      song.file);
         }
     }
 }

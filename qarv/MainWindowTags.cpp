@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include "qarv/MainWindow.h"
+#include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/tagedit/BatchEditDialog.h"
 #include "qarv/tagedit/TagEditor.h"
@@ -64,15 +65,16 @@ void MainWindow::SongTagsChanged(const std::string& path) {
             SelectTreeItem(now);
         }
     } else {
-        CSongFileInfo song;
-        if (song.Open(path, 1, 0) && song.GetSongInfo()) {
+        PlayListModel::SongRow song;
+        std::string error;
+        if (PlayListModel::ReadSongRow(path, song, error)) {
             for (int row = 0; row < list_.GetItemCount(); ++row) {
                 if (list_.GetFile(row) != path) {
                     continue;
                 }
-                list_.SetArtist(row, song.GetArtist().c_str());
-                list_.SetAlbum(row, song.GetAlbum().c_str());
-                list_.SetTitle(row, song.GetTitle().c_str());
+                list_.SetArtist(row, song.artist.c_str());
+                list_.SetAlbum(row, song.album.c_str());
+                list_.SetTitle(row, song.title.c_str());
             }
         }
     }

@@ -272,6 +272,20 @@ int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
     return AddSongFiles(list, paths, failures);
 }
 
+bool PlayListModel::ReadSongRow(const std::string& file, SongRow& row, std::string& error) {
+    CSongFileInfo info;
+    if (!info.Open(file, 1, 0)) {
+        error = info.GetErrorMessage();
+        return false;
+    }
+    // A song without a tag is a song all the same, shown by its name.
+    if (!info.GetSongInfo() || info.GetTitle().empty()) {
+        info.SetTitle(songcore::SongNameFromPath(file));
+    }
+    row = {info.GetArtist(), info.GetAlbum(), info.GetTitle()};
+    return true;
+}
+
 int PlayListModel::AddSongFiles(CPlayList& list, const QStringList& paths, QStringList& failures) {
     int added = 0;
     for (const QString& path : paths) {
@@ -279,18 +293,13 @@ int PlayListModel::AddSongFiles(CPlayList& list, const QStringList& paths, QStri
         if (list.FindSong(file.c_str()) >= 0) {
             continue;
         }
-        CSongFileInfo info;
-        if (!info.Open(file, 1, 0)) {
-            failures << QStringLiteral("%1: %2").arg(
-                path, QString::fromStdString(info.GetErrorMessage()));
+        SongRow row;
+        std::string error;
+        if (!ReadSongRow(file, row, error)) {
+            failures << QStringLiteral("%1: %2").arg(path, QString::fromStdString(error));
             continue;
         }
-        // A song without a tag is a song all the same, shown by its name.
-        if (!info.GetSongInfo() || info.GetTitle().empty()) {
-            info.SetTitle(songcore::SongNameFromPath(file));
-        }
-        added +=
-            list.Add(list.GetItemCount(), info.GetArtist(), info.GetAlbum(), info.GetTitle(), file);
+        added += list.Add(list.GetItemCount(), row.artist, row.album, row.title, file);
     }
     return added;
 }

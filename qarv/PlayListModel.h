@@ -35,6 +35,12 @@ public:
                       const QModelIndex& parent) override;
     // The number of rows added.
     static int AddDroppedFiles(CPlayList& list, const QStringList& paths);
+    // A song file as a play list row: its tags, or its file name as the
+    // title when it has none. False (with why) when it cannot be opened.
+    struct SongRow {
+        std::string artist, album, title;
+    };
+    static bool ReadSongRow(const std::string& file, SongRow& row, std::string& error);
     // The same, telling of each file that could not be opened
     // ("NAME: reason") in failures.
     static int AddSongFiles(CPlayList& list, const QStringList& paths, QStringList& failures);

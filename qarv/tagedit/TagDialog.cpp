@@ -107,14 +107,15 @@ void TagDialog::Load() {
     problem_->clear();
     problem_->hide();
     lyrics_.clear();
-    for (TagSection* section : sections_) {
-        CSongFileInfo song;
-        if (!song.Open(path_, 1, 0)) {
-            problem_->setText(tr("Cannot read the tags of %1: %2")
-                                  .arg(name, QString::fromStdString(song.GetErrorMessage())));
-            problem_->show();
-            break;
-        }
+    // One open file serves every reader: each starts from empty fields.
+    CSongFileInfo song;
+    const bool opened = song.Open(path_, 1, 0) != 0;
+    if (!opened) {
+        problem_->setText(tr("Cannot read the tags of %1: %2")
+                              .arg(name, QString::fromStdString(song.GetErrorMessage())));
+        problem_->show();
+    }
+    for (TagSection* section : opened ? sections_ : std::vector<TagSection*>{}) {
         const bool found = (song.*section->Kind().read)() != 0;
         section->Fill(song, found);
         if (section == lyricsSection_) {
@@ -122,9 +123,8 @@ void TagDialog::Load() {
         }
     }
     if (stream_ && streamKind_) {
-        CSongFileInfo song;
         std::string text;
-        if (song.Open(path_, 1, 0)) {
+        if (opened) {
             (song.*streamKind_->read)();
             std::error_code ec;
             uint64_t size = std::filesystem::file_size(path_, ec);
@@ -139,7 +139,7 @@ void TagDialog::Load() {
 
 void TagDialog::UpdateEnabling() {
     for (auto [button, section] : tiedButtons_) {
-        button->setEnabled(section == nullptr || section->Present());
+        button->setEnabled(section->Present());
     }
 }
 

@@ -64,16 +64,23 @@ struct Renamed {
     const char* label;
 };
 
+// Whether the boxes get their keys (Alt+letter); a section beside another
+// leaves them to that one.
+enum class Keys { kGiven, kNone };
+
 // The rows of fields in their order, labelled by LabelOf unless renamed.
 std::vector<Row> Rows(std::initializer_list<EditField> fields,
-                      std::initializer_list<Renamed> renamed = {}) {
+                      std::initializer_list<Renamed> renamed = {}, Keys keys = Keys::kGiven) {
     std::vector<Row> rows;
     for (EditField field : fields) {
-        const char* label = LabelOf(field);
+        QString label = QObject::tr(LabelOf(field));
         for (const Renamed& name : renamed) {
             if (name.field == field) {
-                label = name.label;
+                label = QObject::tr(name.label);
             }
+        }
+        if (keys == Keys::kNone) {
+            label.remove('&');
         }
         rows.push_back({field, label});
     }
@@ -93,13 +100,7 @@ const std::vector<Row>& Id3v1Rows() {
     static const std::vector<Row> rows =
         Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
               EditField::Year, EditField::Genre, EditField::Comment},
-             {{EditField::Track, "Track:"},
-              {EditField::Title, "Title:"},
-              {EditField::Artist, "Artist:"},
-              {EditField::Album, "Album:"},
-              {EditField::Year, "Year:"},
-              {EditField::Genre, "Genre:"},
-              {EditField::Comment, "Comment:"}});
+             {}, Keys::kNone);
     return rows;
 }
 
@@ -155,17 +156,10 @@ void BuildAac(TagDialog& dialog) {
         Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
               EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
               EditField::OrigArtist, EditField::Copyright, EditField::Organization, EditField::Url},
-             {{EditField::Track, "Track:"},
-              {EditField::Title, "Title:"},
-              {EditField::Artist, "Artist:"},
-              {EditField::Album, "Album:"},
-              {EditField::Year, "Year:"},
-              {EditField::Genre, "Genre:"},
-              {EditField::Comment, "Comment:"},
-              {EditField::Composer, "Composer:"},
-              {EditField::OrigArtist, "ArtistURL:"},
+             {{EditField::OrigArtist, "ArtistURL:"},
               {EditField::Organization, "Publisher:"},
-              {EditField::Url, "PublisherURL:"}}));
+              {EditField::Url, "PublisherURL:"}},
+             Keys::kNone));
     TagSection* id3v2 = AddId3v2(dialog);
     const std::vector<EditField> shared = {
         EditField::Track, EditField::Title,   EditField::Artist,   EditField::Album,
@@ -180,10 +174,8 @@ void BuildAac(TagDialog& dialog) {
 void BuildRm(TagDialog& dialog) {
     TagSection* content = dialog.AddSection(
         Kind("rm"), {QObject::tr("&RMF Content")},
-        Rows({EditField::Title, EditField::Artist, EditField::Copyright, EditField::Comment},
-             {{EditField::Title, "Title:"},
-              {EditField::Artist, "Artist:"},
-              {EditField::Comment, "Comment:"}}));
+        Rows({EditField::Title, EditField::Artist, EditField::Copyright, EditField::Comment}, {},
+             Keys::kNone));
     TagSection* id3v1 = AddId3v1(dialog);
     const std::vector<EditField> shared = {EditField::Title, EditField::Artist, EditField::Comment};
     ConnectCopy(dialog, QObject::tr("Copy &to ID3v1"), content, id3v1, shared, 30);

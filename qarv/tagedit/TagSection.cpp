@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "qarv/tagedit/GenreCombo.h"
+#include "songcore/tags/FieldText.h"
 #include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/SongFileInfo.h"
 
@@ -17,16 +18,10 @@ bool IsNumber(EditField field) {
     return field == EditField::Track || field == EditField::Disc;
 }
 
-// The number the box starts with; text that is not a number gives 0.
+// The number the box starts with, as tags read track numbers; text that is
+// not a number gives 0.
 uint32_t LeadingNumber(const QString& text, uint32_t limit) {
-    uint64_t value = 0;
-    for (QChar c : text.trimmed()) {
-        if (c < u'0' || c > u'9') {
-            break;
-        }
-        value = std::min<uint64_t>(value * 10 + (c.unicode() - u'0'), limit);
-    }
-    return static_cast<uint32_t>(value);
+    return std::min(songcore::ParseTrackNumber(text.toStdString()), limit);
 }
 
 uint32_t NumberOf(const CSongFileInfo& song, EditField field) {
@@ -68,7 +63,7 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
                 box = pair;
             }
         }
-        auto* label = new QLabel(tr(row.label), this);
+        auto* label = new QLabel(row.label, this);
         label->setBuddy(genre_ && box == genre_ ? static_cast<QWidget*>(genre_)
                                                 : texts_[row.field]);
         form->addRow(label, box);
@@ -143,7 +138,7 @@ void TagSection::Fill(const CSongFileInfo& song, bool found) {
             }
             continue;
         }
-        edit->setText(QString::fromStdString(songcore::GetFieldText(song, field)));
+        edit->setText(QString::fromStdString(songcore::GetFieldText(song, field, IsMp4())));
         edit->setCursorPosition(0);
     }
 }
@@ -210,13 +205,14 @@ std::string TagSection::WriteTo(const std::string& path, const std::string* lyri
         // A tag that cannot be taken out of the file is emptied instead.
         for (const auto& [field, edit] : texts_) {
             std::string problem;
-            songcore::SetFieldText(song, field, IsNumber(field) ? "0" : "", false, problem);
+            songcore::SetFieldText(song, field, "", false, problem);
         }
         written = (song.*kind_.write)();
     }
     if (written) {
         if (edit) {
-            songcore::FieldValues after = written && (Present() || !kind_.remove)
+            // A removed tag leaves every field empty.
+            songcore::FieldValues after = Present() || !kind_.remove
                                               ? Values(song, lyrics != nullptr)
                                               : songcore::FieldValues{};
             *edit = {path, kind_.mask, {}, {}, {}};

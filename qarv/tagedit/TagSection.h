@@ -23,7 +23,7 @@ class TagSection : public QGroupBox {
 public:
     struct Row {
         songcore::EditField field;
-        const char* label;
+        QString label;
     };
     struct Shape {
         QString title;

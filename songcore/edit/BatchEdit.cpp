@@ -25,12 +25,8 @@ BatchOutcome RunBatchEdit(const std::vector<BatchItem>& items, const std::string
             outcome.failures.emplace_back(items[i].path, result.error);
             continue;
         }
-        if (!result.notKept.empty()) {
-            std::string names;
-            for (EditField field : result.notKept) {
-                names += (names.empty() ? "" : ", ") + std::string(NameOf(field).key);
-            }
-            outcome.failures.emplace_back(items[i].path, "its tag has no place for " + names);
+        if (std::string notKept = NotKeptText(result); !notKept.empty()) {
+            outcome.failures.emplace_back(items[i].path, std::move(notKept));
         }
         outcome.operation.Add(items[i].path, std::move(result));
     }

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
@@ -165,20 +164,14 @@ std::string EditHistory::DefaultPath() {
 EditHistory::EditHistory(std::string path) : path_(std::move(path)) {}
 
 bool EditHistory::Load(Stacks& stacks, std::string& error) const {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path_, ec)) {
         return true;  // no history yet
     }
-    std::error_code ec;
-    auto size = std::filesystem::file_size(path_, ec);
-    if (ec || size > kMaxBytes + (1u << 20)) {
-        error = "the edit history " + path_ + " is too large to be ours";
-        return false;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<size_t>(in.gcount()) != bytes.size()) {
-        error = "cannot read the edit history " + path_;
+    std::string bytes;
+    std::string problem;
+    if (!ReadSmallFile(path_, kMaxBytes + (1u << 20), bytes, problem)) {
+        error = "cannot read the edit history " + path_ + ": " + problem;
         return false;
     }
     ByteReader reader(bytes.data(), bytes.size());
@@ -199,19 +192,21 @@ bool EditHistory::Save(Stacks& stacks, std::string& error) const {
     while (stacks.redo.size() > kMaxOperations) {
         stacks.redo.erase(stacks.redo.begin());
     }
-    auto total = [&] {
-        size_t bytes = kMagic.size() + 8;
-        for (const auto* stack : {&stacks.undo, &stacks.redo}) {
-            for (const EditOperation& operation : *stack) {
-                bytes += EncodedSize(operation);
-            }
+    // Each operation is measured once; the oldest go until the rest fit.
+    size_t total = kMagic.size() + 8;
+    std::vector<size_t> undoSizes, redoSizes;
+    for (auto [stack, sizes] : {std::pair{&stacks.undo, &undoSizes}, {&stacks.redo, &redoSizes}}) {
+        for (const EditOperation& operation : *stack) {
+            sizes->push_back(EncodedSize(operation));
+            total += sizes->back();
         }
-        return bytes;
-    };
-    while (total() > kMaxBytes && !(stacks.undo.empty() && stacks.redo.empty())) {
-        auto& stack = stacks.undo.empty() ? stacks.redo : stacks.undo;
-        stack.erase(stack.begin());
     }
+    size_t undoGone = 0, redoGone = 0;
+    while (total > kMaxBytes && (undoGone < undoSizes.size() || redoGone < redoSizes.size())) {
+        total -= undoGone < undoSizes.size() ? undoSizes[undoGone++] : redoSizes[redoGone++];
+    }
+    stacks.undo.erase(stacks.undo.begin(), stacks.undo.begin() + static_cast<long>(undoGone));
+    stacks.redo.erase(stacks.redo.begin(), stacks.redo.begin() + static_cast<long>(redoGone));
     ByteWriter out;
     out.text(kMagic);
     for (const auto* stack : {&stacks.undo, &stacks.redo}) {

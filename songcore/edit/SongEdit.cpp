@@ -88,9 +88,9 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     result.tagKind = options.tagKind;
     result.stamp = StampOf(path);
     // What the tag really keeps: a field it has no place for is not an edit
-    // that undo could take back.
-    // A song written by its type's rule is read back the same way (an MPEG
-    // file whose ID3v1 tag cannot hold a field gets an ID3v2 tag for it).
+    // that undo could take back. A song written by its type's rule is read
+    // back the same way (an MPEG file whose ID3v1 tag cannot hold a field
+    // gets an ID3v2 tag for it).
     CSongFileInfo stored;
     const bool readBack = stored.Open(path, 1, 0) &&
                           (options.tagKind != 0 ? (stored.*kind->read)() : stored.GetSongInfo());
@@ -105,6 +105,14 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
         }
     }
     return result;
+}
+
+std::string NotKeptText(const SongEditResult& result) {
+    std::string names;
+    for (EditField field : result.notKept) {
+        names += (names.empty() ? "" : ", ") + std::string(NameOf(field).key);
+    }
+    return names.empty() ? names : "its tag has no place for " + names;
 }
 
 }  // namespace songcore

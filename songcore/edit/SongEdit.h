@@ -55,4 +55,8 @@ struct SongEditResult {
 SongEditResult EditSong(const std::string& path, const FieldValues& changes,
                         const SongEditOptions& options = {});
 
+// "its tag has no place for album-artist, performer" for the fields of an
+// edit that were not kept; empty when every field was.
+std::string NotKeptText(const SongEditResult& result);
+
 }  // namespace songcore

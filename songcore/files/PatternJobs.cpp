@@ -9,8 +9,8 @@
 
 #include "songcore/files/NewFileWriter.h"
 #include "songcore/files/SongFileOption.h"
-#include "songcore/util/Paths.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/Paths.h"
 
 namespace songcore {
 namespace {
@@ -50,7 +50,8 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// A folder name taken from a tag must stay one folder below its parent.
+}  // namespace
+
 std::string FolderComponent(std::string name) {
     for (char& c : name) {
         if (c == '/' || c == '\0') {
@@ -62,8 +63,6 @@ std::string FolderComponent(std::string name) {
     }
     return name;
 }
-
-}  // namespace
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
     if (folder.empty()) {

@@ -64,6 +64,9 @@ std::vector<PatternJobResult> CopySongsTo(const std::vector<CopyJob>& jobs,
 // "Abba" -> "/out/mp3/Abba/".
 std::string PlayListCopyFolder(const std::string& destination, const std::string& file,
                                const std::string& artist);
+// A name taken from a tag or a tree group as one folder below its parent:
+// "/" becomes "_", and "", "." and ".." become "_".
+std::string FolderComponent(std::string name);
 // folder + "/" + name, with exactly one "/" between.
 std::string JoinFolder(const std::string& folder, const std::string& name);
 

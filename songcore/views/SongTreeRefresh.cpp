@@ -1,19 +1,6 @@
 // Bringing a song item up to date with its tags after they were written.
-#include <algorithm>
-#include <cctype>
-
+#include "songcore/util/Text.h"
 #include "songcore/views/SongTreeCtrl.h"
-
-namespace {
-
-bool SameWithoutCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-}  // namespace
 
 HTREEITEM CSongTreeCtrl::RefreshSongItem(HTREEITEM item) {
     if (GetItemKind(item) != KIND_SONG) {
@@ -24,7 +11,7 @@ HTREEITEM CSongTreeCtrl::RefreshSongItem(HTREEITEM item) {
     const bool read = ReadSongTags(file, nullptr, song);
     std::string artist = song.artist.empty() ? kUnknownArtist : song.artist;
     // The artist group of the item, whichever way the tree is grouped.
-    if (!read || !SameWithoutCase(artist, GetSongArtist(item))) {
+    if (!read || !songcore::EqualsIgnoreCaseAscii(artist, GetSongArtist(item))) {
         RemoveItem(item);
         if (!read) {
             return nullptr;
