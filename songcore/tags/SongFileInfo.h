@@ -7,11 +7,13 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "songcore/tags/OggCodec.h"
+#include "songcore/tags/Picture.h"
 #include "songcore/tags/SongFile.h"
 
 namespace songcore {
@@ -69,6 +71,15 @@ public:
     int RemoveASFInfo();
     int GetRMInfo();
     int WriteRMInfo();
+
+    // --- pictures (SongPictures.cpp; each format's in its own source file) ---
+    // The song's pictures, from the tag WritePictures writes; 0 when the file
+    // or that tag cannot be read. A damaged picture entry is skipped.
+    int ReadPictures(std::vector<songcore::Picture>& out);
+    // Replaces the song's pictures, its other tag items kept; 0 (and
+    // GetErrorMessage) when the format has no place for them or the write
+    // fails.
+    int WritePictures(std::vector<songcore::Picture> pictures);
 
     // --- cancellation, from another thread ---
     void Terminate();
@@ -239,6 +250,21 @@ protected:
     int RewriteASFHeader(bool withTags);
 
     // --- RealMedia (Rm.cpp) ---
+
+    // --- pictures of each tag format (Id3v2Pictures.cpp, ...) ---
+    // Each reads the pictures of its tag from the open file; 0 when the tag
+    // cannot be read. A file without the tag has no pictures (1, none).
+    int ReadID3V2Pictures(std::vector<songcore::Picture>& out);
+    int ReadAPEV2Pictures(std::vector<songcore::Picture>& out);
+    int ReadFlacPictures(std::vector<songcore::Picture>& out);
+    int ReadOGGPictures(std::vector<songcore::Picture>& out);
+    int ReadMP4Pictures(std::vector<songcore::Picture>& out);
+    int ReadASFPictures(std::vector<songcore::Picture>& out);
+    // The pictures the next write of a tag stores in place of the file's own;
+    // without them, the writers carry the file's pictures over untouched.
+    // Each format's writer honours them (the ID3v2, APEv2, FLAC, Ogg, MP4 and
+    // ASF ones), and refuses a picture its format cannot store.
+    std::optional<std::vector<songcore::Picture>> pendingPictures_;
 
     // Fields the format readers fill directly.
     std::string title_, artist_, albumArtist_, performer_, organization_, location_, contact_,

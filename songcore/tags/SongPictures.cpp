@@ -1,0 +1,118 @@
+// Which tag of a song holds its pictures, and the file-level entry points.
+#include "songcore/tags/SongPictures.h"
+
+#include "songcore/tags/SongFileInfo.h"
+
+namespace {
+
+// The tag the pictures go to: the one the fields are written to, except
+// that ID3v1 has no room for pictures and an MPEG file gets ID3v2 instead.
+uint32_t PictureTagKind(const CSongFileInfo& song) {
+    uint32_t kind = song.GetWriteTagKind();
+    if (kind == TAG_ID3V1 && (song.GetSongType() & SONG_TYPE_MPA)) {
+        return TAG_ID3V2;
+    }
+    if (kind == 0 && (song.GetSongType() & SONG_TYPE_ASF)) {
+        return TAG_ASF;
+    }
+    return kind;
+}
+
+std::string Reason(const CSongFileInfo& song, const char* fallback) {
+    std::string why = song.GetErrorMessage();
+    return why.empty() ? fallback : why;
+}
+
+}  // namespace
+
+int CSongFileInfo::ReadPictures(std::vector<songcore::Picture>& out) {
+    out.clear();
+    GetSongInfo();  // tells which tag the song has; a song without tags has none
+    switch (PictureTagKind(*this)) {
+        case TAG_ID3V2:
+            return ReadID3V2Pictures(out);
+        case TAG_APEV2:
+            return ReadAPEV2Pictures(out);
+        case TAG_OGG:
+            return ReadOGGPictures(out);
+        case TAG_FLAC:
+            return ReadFlacPictures(out);
+        case TAG_MP4:
+            return ReadMP4Pictures(out);
+        case TAG_ASF:
+            return ReadASFPictures(out);
+        default:
+            return 1;  // RealMedia and ID3v1-only files hold no pictures
+    }
+}
+
+int CSongFileInfo::WritePictures(std::vector<songcore::Picture> pictures) {
+    for (const songcore::Picture& picture : pictures) {
+        if (picture.data.size() > songcore::kMaxPictureSize) {
+            return Refuse("a picture is larger than 16 MB");
+        }
+        if (picture.data.empty()) {
+            return Refuse("a picture has no bytes");
+        }
+    }
+    GetSongInfo();
+    uint32_t kind = PictureTagKind(*this);
+    pendingPictures_ = std::move(pictures);
+    int written = 0;
+    switch (kind) {
+        case TAG_ID3V2:
+            written = WriteID3V2Info();
+            break;
+        case TAG_APEV2:
+            written = WriteAPEV2Info();
+            break;
+        case TAG_OGG:
+            written = WriteOGGInfo();
+            break;
+        case TAG_FLAC:
+            written = WriteFlacInfo();
+            break;
+        case TAG_MP4:
+            written = WriteMP4Info();
+            break;
+        case TAG_ASF:
+            written = WriteASFInfo();
+            break;
+        default:
+            pendingPictures_.reset();
+            return Refuse("this format has no place for pictures");
+    }
+    pendingPictures_.reset();
+    return written;
+}
+
+namespace songcore {
+
+bool ReadSongPictures(const std::string& path, std::vector<Picture>& out, std::string& error) {
+    CSongFileInfo song;
+    if (!song.Open(path, 1, 0)) {
+        error = Reason(song, "cannot open the file");
+        return false;
+    }
+    if (!song.ReadPictures(out)) {
+        error = Reason(song, "cannot read the tag");
+        return false;
+    }
+    return true;
+}
+
+bool WriteSongPictures(const std::string& path, const std::vector<Picture>& pictures,
+                       std::string& error) {
+    CSongFileInfo song;
+    if (!song.Open(path, 0, 0)) {
+        error = Reason(song, "cannot open the file for writing");
+        return false;
+    }
+    if (!song.WritePictures(pictures)) {
+        error = Reason(song, "cannot write the tag");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace songcore
