@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,6 +31,7 @@
 #include "qarv/PlayerControl.h"
 #include "qarv/SearchRules.h"
 #include "qarv/SeekSlider.h"
+#include "qarv/SelectionMirror.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/util/NetworkDeadline.h"
@@ -59,9 +61,12 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     ConnectPlayer();
     ConnectViews();
 
-    commandTimer_.setInterval(200);
-    connect(&commandTimer_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
-    commandTimer_.start();
+    commandUpdate_.setSingleShot(true);
+    commandUpdate_.setInterval(0);
+    connect(&commandUpdate_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
+    busyWatch_.setSingleShot(true);
+    busyWatch_.setInterval(kBusyWatchMs);
+    connect(&busyWatch_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
     UpdateCommands();
 
     // The tree and the list are saved a little after each change too, so a
@@ -161,7 +166,6 @@ void MainWindow::BuildWidgets() {
     treeView_->setDragDropMode(QAbstractItemView::DragDrop);
     treeView_->setDefaultDropAction(Qt::CopyAction);
     treeView_->setDropIndicatorShown(false);
-    treeView_->setContextMenuPolicy(Qt::ActionsContextMenu);
     treeLayout->addWidget(treeView_, 1);
     tabs_->addTab(treePage,
                   QIcon::fromTheme("folder-music", style()->standardIcon(QStyle::SP_DirIcon)),
@@ -183,7 +187,6 @@ void MainWindow::BuildWidgets() {
     listView_->verticalHeader()->hide();
     listView_->horizontalHeader()->setStretchLastSection(true);
     listView_->setAlternatingRowColors(true);
-    listView_->setContextMenuPolicy(Qt::ActionsContextMenu);
     listView_->setWordWrap(false);
     listLayout->addWidget(listView_, 1);
     auto* playerRow = new QHBoxLayout;
@@ -252,6 +255,8 @@ void MainWindow::Restore() {
     listModel_ = std::make_unique<PlayListModel>(list_);
     treeView_->setModel(treeModel_.get());
     listView_->setModel(listModel_.get());
+    mirror_ = std::make_unique<SelectionMirror>(tree_, *treeModel_, *treeView_, list_, *listModel_,
+                                                *listView_);
     listView_->horizontalHeader()->setSortIndicatorShown(true);
     listView_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     for (int column = 0; column < CPlayList::GetColumnCount(); ++column) {
@@ -338,115 +343,39 @@ void MainWindow::SelectTreeItem(HTREEITEM item) {
     }
 }
 
-void MainWindow::ShowTreeIndex(const QModelIndex& index) {
-    // An item is visible when every group above it is open.
-    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
-        treeView_->expand(parent);
-    }
-    treeView_->scrollTo(index);
-}
-
 void MainWindow::SelectListRowOnly(int row) {
     list_.SelectAll(false);
     list_.SetSelected(row, true);
-    SyncListSelectionToView();
+    mirror_->ShowListSelection();
     listView_->scrollTo(listModel_->index(row, 0));
 }
 
-void MainWindow::SyncListSelectionToView() {
-    if (syncing_ || !listView_->selectionModel()) {
-        return;
-    }
-    syncing_ = true;
-    QItemSelection selection;
-    int last = listModel_->columnCount() - 1;
-    for (int row : list_.GetSelectedRows()) {
-        selection.select(listModel_->index(row, 0), listModel_->index(row, last));
-    }
-    listView_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    int first = list_.GetNextSelectedItem(-1);
-    if (first >= 0) {
-        listView_->selectionModel()->setCurrentIndex(listModel_->index(first, 0),
-                                                     QItemSelectionModel::NoUpdate);
-    }
-    syncing_ = false;
-}
-
 void MainWindow::ConnectViews() {
-    // The tree keeps its selection and expansion; the view follows it, and
-    // the user's clicks go back into it.
-    connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (!syncing_) {
-                    syncing_ = true;
-                    tree_.SelectItem(SongTreeModel::ItemOf(current));
-                    syncing_ = false;
-                }
-            });
-    connect(treeModel_.get(), &SongTreeModel::selectRequested, this,
-            [this](const QModelIndex& index) {
-                if (syncing_) {
-                    return;
-                }
-                syncing_ = true;
-                treeView_->selectionModel()->setCurrentIndex(index,
-                                                             QItemSelectionModel::ClearAndSelect);
-                syncing_ = false;
-            });
-    connect(treeModel_.get(), &SongTreeModel::ensureVisibleRequested, treeView_,
-            [this](const QModelIndex& index) { ShowTreeIndex(index); });
-    connect(treeModel_.get(), &SongTreeModel::expandRequested, this,
-            [this](const QModelIndex& index, bool expanded) {
-                if (!syncing_) {
-                    syncing_ = true;
-                    treeView_->setExpanded(index, expanded);
-                    syncing_ = false;
-                }
-            });
-    auto expandInTree = [this](const QModelIndex& index, bool expanded) {
-        if (!syncing_) {
-            syncing_ = true;
-            tree_.Expand(SongTreeModel::ItemOf(index), expanded ? TVE_EXPAND : TVE_COLLAPSE);
-            syncing_ = false;
-        }
-    };
-    connect(treeView_, &QTreeView::expanded, this,
-            [expandInTree](const QModelIndex& index) { expandInTree(index, true); });
-    connect(treeView_, &QTreeView::collapsed, this,
-            [expandInTree](const QModelIndex& index) { expandInTree(index, false); });
+    // The tree and the list keep their selection (and the tree its open
+    // groups); the views follow them, and the user's clicks go back.
+    connect(mirror_.get(), &SelectionMirror::selectionChanged, this,
+            &MainWindow::ScheduleCommandUpdate);
     connect(treeModel_.get(), &SongTreeModel::songNotice, this, &MainWindow::OnSongNotice);
     connect(treeModel_.get(), &SongTreeModel::songFileRenamed, this,
             &MainWindow::OnSongFileRenamed);
     connect(treeModel_.get(), &SongTreeModel::filesDropped, this, [this](const QStringList& paths) {
         for (const QString& path : paths) {
-            tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(),
-                                       path.toStdString());
+            SearchIntoTree(path, SearchRules::AllExtensions());
         }
     });
     // The selection restored at start-up came before the view listened.
-    if (HTREEITEM selected = tree_.GetSelectedItem()) {
-        QModelIndex index = treeModel_->IndexOf(selected);
-        syncing_ = true;
-        treeView_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        syncing_ = false;
-        ShowTreeIndex(index);
+    mirror_->ShowTreeSelection();
+    // The command states follow what changes them.
+    for (QAbstractItemModel* model : {static_cast<QAbstractItemModel*>(treeModel_.get()),
+                                      static_cast<QAbstractItemModel*>(listModel_.get())}) {
+        auto update = [this] { ScheduleCommandUpdate(); };
+        connect(model, &QAbstractItemModel::rowsInserted, this, update);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, update);
+        connect(model, &QAbstractItemModel::modelReset, this, update);
+        connect(model, &QAbstractItemModel::layoutChanged, this, update);
     }
-
-    connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (syncing_) {
-            return;
-        }
-        syncing_ = true;
-        list_.SelectAll(false);
-        for (const QModelIndex& index : listView_->selectionModel()->selectedRows()) {
-            list_.SetSelected(index.row(), true);
-        }
-        syncing_ = false;
-    });
-    connect(listModel_.get(), &PlayListModel::listSelectionChanged, this,
-            &MainWindow::SyncListSelectionToView);
-    connect(listModel_.get(), &PlayListModel::ensureVisibleRequested, this,
-            [this](int row) { listView_->scrollTo(listModel_->index(row, 0)); });
+    connect(searchBox_, &QComboBox::editTextChanged, this, &MainWindow::ScheduleCommandUpdate);
+    connect(placeBox_, &QComboBox::currentIndexChanged, this, &MainWindow::ScheduleCommandUpdate);
     connect(listView_, &QTableView::doubleClicked, this, [this] { control_->PlaySelected(); });
     // A double-click on a list row plays it; Shift+Enter opens its tags.
     for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
@@ -458,6 +387,8 @@ void MainWindow::ConnectViews() {
     connect(listModel_.get(), &PlayListModel::tagWritten, this,
             [this](const QString& path) { SongTagsChanged(path.toStdString()); });
     connect(listModel_.get(), &PlayListModel::tagWriteFailed, control_.get(),
+            &PlayerControl::SetStatusText);
+    connect(listModel_.get(), &PlayListModel::songReadFailed, control_.get(),
             &PlayerControl::SetStatusText);
     connect(treeView_, &QTreeView::doubleClicked, this, [this] {
         if (!TaggableTreeSong().empty()) {
@@ -623,7 +554,8 @@ void MainWindow::Shutdown() {
         return;
     }
     exited_ = true;
-    commandTimer_.stop();
+    commandUpdate_.stop();
+    busyWatch_.stop();
     // Workers waiting for this thread are released before they are joined.
     dispatcher_.Close();
     tree_.StopAll();
@@ -651,6 +583,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu) {
+        for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(treeView_),
+                                        static_cast<QAbstractItemView*>(listView_)}) {
+            if (watched == view || watched == view->viewport()) {
+                return OpenContextMenu(view, *static_cast<QContextMenuEvent*>(event));
+            }
+        }
+    }
     // A click into the find box takes its whole text, ready to be replaced.
     if (watched == findEdit_ && event->type() == QEvent::FocusIn &&
         static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {

@@ -10,15 +10,18 @@
 #include <memory>
 
 #include "qarv/GuiDispatcher.h"
+#include "qarv/MainActions.h"
 #include "qarv/PlayListPlayer.h"
 #include "qarv/SongTree.h"
 #include "songcore/files/PatternJobs.h"
 #include "songcore/player/MCIWnd.h"
 #include "songcore/views/PlayList.h"
 
+class QAbstractItemView;
 class QAction;
 class QDialog;
 class QComboBox;
+class QContextMenuEvent;
 class QLineEdit;
 class QModelIndex;
 class QMenu;
@@ -31,6 +34,7 @@ class SeekSlider;
 class PlayerControl;
 class PlayListModel;
 class SongTreeModel;
+class SelectionMirror;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -51,6 +55,10 @@ public:
     // Saves the song tree (when changed) and the play list.
     void SaveNow();
     static constexpr int kAutosaveDelayMs = 3000;
+    // How often the command states are looked at while a search runs.
+    static constexpr int kBusyWatchMs = 250;
+    // Add Folder puts this many rows into the play list at a time.
+    static constexpr size_t kAddFolderBatch = 100;
 
     // The files and folders of the command line (or of the launcher): songs
     // go to the play list, which is shown with them selected;
@@ -83,7 +91,16 @@ public:
     QPushButton* SearchButton() const { return searchButton_; }
     QString StatusText() const;
     QString PositionText() const;
-    QAction* Action(const QString& name) const;
+    // The status bar's left pane: the songs a search found.
+    QString SearchProgressText() const;
+    const MainActions& Actions() const { return actions_; }
+    // The context menu a right click on the tree opens now: "Internet
+    // TreeBar" on an internet item, else "Local".
+    QMenu* TreeContextMenu() const;
+    QMenu* ListContextMenu() const { return listMenu_; }
+    // Where a context menu of the view opens: at the cursor, or at the
+    // view's top-left corner when the cursor lies outside it.
+    static QPoint ContextMenuPosition(const QAbstractItemView* view);
     // Refreshes the enabled state and texts of every command.
     void UpdateCommands();
 
@@ -127,13 +144,20 @@ private:
     void ConnectPlayer();
     void ConnectViews();
 
-    QAction* AddAction(QMenu* menu, const QString& name, const QString& text,
-                       const QKeySequence& key = {});
+    void BuildTreeMenu(QMenu* menu);
+    void BuildListMenu(QMenu* menu);
+    void BuildContextMenus();
+    // The context menu of the tree or the list, for a right click or the
+    // menu key.
+    bool OpenContextMenu(QAbstractItemView* view, const QContextMenuEvent& event);
+    QAction* AddAction(QMenu* menu, const QString& text, const QKeySequence& key = {});
+    // UpdateCommands once the notices of the moment have arrived.
+    void ScheduleCommandUpdate();
+    // The songs found by a running search, in the status bar.
+    void ShowSearchProgress(bool busy);
     void OnSongNotice(unsigned message, void* item);
     void OnSongFileRenamed(const QString& oldPath, const QString& newPath);
     void SelectListRowOnly(int row);
-    void ShowTreeIndex(const QModelIndex& index);
-    void SyncListSelectionToView();
     void SelectTreeItem(HTREEITEM item);
     HTREEITEM SelectedTreeItem() const;
     QString SelectedItemPath() const;
@@ -146,6 +170,8 @@ private:
     void SetViewMethod(uint32_t method);
     void RemoveTreeItem();
     void AddFolderToTree();
+    // A local search of path into the tree, its progress in the status bar.
+    void SearchIntoTree(const QString& path, const QString& extensions);
     void CopyListPaths();
     void MoveListRows(bool up);
     void RemoveListRows();
@@ -186,11 +212,10 @@ private:
                          std::vector<songcore::CopyJob>& jobs) const;
     // One message for all the files a command could not handle.
     void ReportFileFailures(const QString& what, const QStringList& failures);
-    void RouteCommand(const QString& name);
 
     bool created_ = false;
     bool exited_ = false;
-    bool syncing_ = false;
+    bool searching_ = false;
 
     CMCIWnd player_;
     SongTree tree_;
@@ -200,6 +225,8 @@ private:
     std::unique_ptr<SongTreeModel> treeModel_;
     std::unique_ptr<PlayListModel> listModel_;
     std::unique_ptr<PlayerControl> control_;
+    std::unique_ptr<SelectionMirror> mirror_;
+    MainActions actions_;
 
     QTabWidget* tabs_ = nullptr;
     QTreeView* treeView_ = nullptr;
@@ -227,6 +254,10 @@ private:
     QAction* trayShow_ = nullptr;
     QAction* trayPlay_ = nullptr;
     QAction* trayStop_ = nullptr;
-    QTimer commandTimer_;
+    QMenu* localMenu_ = nullptr;
+    QMenu* internetMenu_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    QTimer commandUpdate_;
+    QTimer busyWatch_;
     QTimer autosave_;
 };

@@ -5,14 +5,14 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/SearchRules.h"
+#include "qarv/SelectionMirror.h"
 
 void MainWindow::OpenPaths(const QStringList& paths) {
     QStringList files;
     for (const QString& path : paths) {
         QFileInfo info(path);
         if (info.isDir()) {
-            tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(),
-                                       info.absoluteFilePath().toStdString());
+            SearchIntoTree(info.absoluteFilePath(), SearchRules::AllExtensions());
         } else {
             files << info.absoluteFilePath();
         }
@@ -30,6 +30,6 @@ void MainWindow::OpenPaths(const QStringList& paths) {
     for (int row = first + 1; row < list_.GetItemCount(); ++row) {
         list_.SetSelected(row, true);
     }
-    SyncListSelectionToView();
+    mirror_->ShowListSelection();
     UpdateCommands();
 }

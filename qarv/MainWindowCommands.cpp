@@ -1,13 +1,10 @@
-// The main window's menus, tray icon, command states and commands.
-#include <QActionGroup>
+// The main window's commands of the views, the search and the find box.
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -15,316 +12,16 @@
 #include <QUrl>
 #include <QWindowStateChangeEvent>
 
-#include "qarv/AboutDialog.h"
 #include "qarv/AppInfo.h"
 #include "qarv/MainWindow.h"
-
-#include <string_view>
-#include <tuple>
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SearchRules.h"
+#include "qarv/SelectionMirror.h"
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/tags/SongType.h"
-
-QAction* MainWindow::AddAction(QMenu* menu, const QString& name, const QString& text,
-                               const QKeySequence& key) {
-    auto* action = new QAction(text, this);
-    action->setObjectName(name);
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-    }
-    menu->addAction(action);
-    // Shortcuts work while the menus are closed.
-    addAction(action);
-    return action;
-}
-
-QAction* MainWindow::Action(const QString& name) const {
-    return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
-}
-
-void MainWindow::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    connect(AddAction(file, "show", "&Hide\tCtrl+H", QKeySequence(Qt::CTRL | Qt::Key_H)),
-            &QAction::triggered, this, &MainWindow::ShowHide);
-    connect(AddAction(file, "settings", "&Settings ..."), &QAction::triggered, this,
-            &MainWindow::OpenSettings);
-    file->addSeparator();
-    connect(AddAction(file, "exit", "&Exit\tAlt+F4"), &QAction::triggered, this, &QWidget::close);
-
-    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    connect(AddAction(edit, "undo", "&Undo Tag Edit\tCtrl+Z", QKeySequence(Qt::CTRL | Qt::Key_Z)),
-            &QAction::triggered, this, [this] { StepEditHistory(true); });
-    connect(AddAction(edit, "redo", "&Redo Tag Edit\tCtrl+Shift+Z",
-                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)),
-            &QAction::triggered, this, [this] { StepEditHistory(false); });
-    edit->addSeparator();
-    for (auto [name, text, key] :
-         {std::tuple{"editBatch", "Edit Tags of &Selected Songs ...\tCtrl+Shift+T",
-                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)},
-          std::tuple{"editFromNames", "Tag from File &Names ...", QKeySequence()}}) {
-        QAction* action = AddAction(edit, name, text, key);
-        treeView_->addAction(action);
-        listView_->addAction(action);
-        const bool batch = name == std::string_view("editBatch");
-        connect(action, &QAction::triggered, this, [this, batch] { EditSelectedSongs(batch); });
-    }
-
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    auto* tabGroup = new QActionGroup(this);
-    for (const char* name : {"viewSongTree", "viewPlayList"}) {
-        QAction* action = AddAction(
-            view, name, name == QStringLiteral("viewSongTree") ? "Song &Tree" : "Play &List");
-        action->setCheckable(true);
-        tabGroup->addAction(action);
-        connect(action, &QAction::triggered, this, &MainWindow::SwitchTab);
-    }
-    view->addSeparator();
-    QAction* onTop = AddAction(view, "alwaysOnTop", "&Always On Top");
-    onTop->setCheckable(true);
-    connect(onTop, &QAction::triggered, this, &MainWindow::SetAlwaysOnTop);
-
-    QMenu* treeMenu = menuBar()->addMenu(tr("&SongTree"));
-    auto tree = [&](const char* name, const char* text, QKeySequence key = {}) {
-        QAction* action = AddAction(treeMenu, name, text, key);
-        treeView_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, name] { RouteCommand(name); });
-        return action;
-    };
-    tree("treeTag", "&Tag ...\tCtrl+T", QKeySequence(Qt::CTRL | Qt::Key_T));
-    tree("treeAddFiles", "&Add Files ...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O));
-    tree("treeAddFolder", "Add &Folder\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D));
-    tree("treeAddToPlayList", "Add to &PlayList");
-    treeMenu->addSeparator();
-    tree("treeExpand", "&Expand All Child Nodes");
-    tree("treeCollapse", "C&ollapse All Child Nodes");
-    treeMenu->addSeparator();
-    tree("treeCopyPath", "Copy &Path To Clipboard");
-    tree("treeCopyTo", "&Copy To ...");
-    QMenu* rename = treeMenu->addMenu("Re&name As");
-    for (auto [name, text, pattern] :
-         {std::tuple{"treeRenameTitle", "&Title", "%TITLE"},
-          std::tuple{"treeRenameArtistTitle", "&Artist - Title", "%ARTIST - %TITLE"},
-          std::tuple{"treeRenameAlbumTitle", "A&lbum - Title", "%ALBUM - %TITLE"},
-          std::tuple{"treeRenameArtistAlbumTitle", "A&rtist - Album - Title",
-                     "%ARTIST - %ALBUM - %TITLE"},
-          std::tuple{"treeRenameCustomize", "&Cutomize ...", ""}}) {
-        const QString chosen = QString::fromLatin1(pattern);
-        connect(AddAction(rename, name, text), &QAction::triggered, this,
-                [this, chosen] { RenameSelectedAs(chosen); });
-    }
-    treeView_->addAction(rename->menuAction());
-    treeMenu->addSeparator();
-    auto* viewGroup = new QActionGroup(this);
-    for (QAction* action : {tree("treeViewTypeArtist", "&Type-Artist-Song"),
-                            tree("treeViewArtistType", "&Artist-Type-Song")}) {
-        action->setCheckable(true);
-        viewGroup->addAction(action);
-    }
-    treeMenu->addSeparator();
-    tree("treeRemove", "&Remove Item\tDel", QKeySequence(Qt::Key_Delete));
-    treeMenu->addSeparator();
-    tree("treeImport", "&Import ...\tCtrl+I", QKeySequence(Qt::CTRL | Qt::Key_I));
-    tree("treeExport", "&Export ...\tCtrl+E", QKeySequence(Qt::CTRL | Qt::Key_E));
-
-    QMenu* listMenu = menuBar()->addMenu(tr("Play&List"));
-    connect(AddAction(listMenu, "play", "&Play\tCtrl+P", QKeySequence(Qt::CTRL | Qt::Key_P)),
-            &QAction::triggered, this, [this] { control_->PlayPause(); });
-    connect(AddAction(listMenu, "stop", "&Stop\tCtrl+S", QKeySequence(Qt::CTRL | Qt::Key_S)),
-            &QAction::triggered, this, [this] { control_->Stop(); });
-    QAction* repeat = AddAction(listMenu, "repeat", "&Repeat");
-    repeat->setCheckable(true);
-    connect(repeat, &QAction::triggered, this, [this] { control_->ToggleRepeat(); });
-    listMenu->addSeparator();
-    auto list = [&](const char* name, const char* text, QKeySequence key = {}) {
-        QAction* action = AddAction(listMenu, name, text, key);
-        listView_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, name] { RouteCommand(name); });
-        return action;
-    };
-    list("listTag", "&Tag ...\tCtrl+T", QKeySequence(Qt::CTRL | Qt::Key_T));
-    list("listAddFiles", "&Add Files ...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O));
-    list("listAddFolder", "Add &Folder\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D));
-    listMenu->addSeparator();
-    list("listCopyPath", "Copy &Path To Clipboard");
-    list("listCopyTo", "&Copy To ...");
-    listMenu->addSeparator();
-    list("listMoveUp", "Move &Up");
-    list("listMoveDown", "Move &Down");
-    listMenu->addSeparator();
-    list("listRemove", "&Remove Item\tDel", QKeySequence(Qt::Key_Delete));
-    list("listClearAll", "&Clear All");
-    listMenu->addSeparator();
-    list("listImport", "&Import ...\tCtrl+I", QKeySequence(Qt::CTRL | Qt::Key_I));
-    list("listExport", "&Export ...\tCtrl+E", QKeySequence(Qt::CTRL | Qt::Key_E));
-
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
-    connect(AddAction(help, "support", "&Get Support\tF1", QKeySequence(Qt::Key_F1)),
-            &QAction::triggered, this, &MainWindow::OpenSupportPage);
-    help->addSeparator();
-    connect(AddAction(help, "about", "&About ..."), &QAction::triggered, this,
-            [this] { AboutDialog(this).exec(); });
-}
-
-void MainWindow::BuildTray() {
-    trayMenu_ = new QMenu(this);
-    trayShow_ = trayMenu_->addAction("&Hide", this, &MainWindow::ShowHide);
-    trayPlay_ = trayMenu_->addAction("&Play", this, [this] { control_->PlayPause(); });
-    trayStop_ = trayMenu_->addAction("&Stop", this, [this] { control_->Stop(); });
-    trayMenu_->addSeparator();
-    trayMenu_->addAction("&About ...", this, [this] { AboutDialog(this).exec(); });
-    trayMenu_->addSeparator();
-    trayMenu_->addAction("&Exit", this, &QWidget::close);
-    // Without a tray on the desktop there is nothing to hide into.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        return;
-    }
-    tray_ = new QSystemTrayIcon(windowIcon(), this);
-    tray_->setToolTip(AppInfo::NameWithVersion());
-    tray_->setContextMenu(trayMenu_);
-    connect(tray_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
-                    ShowHide();
-                }
-            });
-    tray_->show();
-}
-
-void MainWindow::UpdateCommands() {
-    if (exited_) {
-        return;
-    }
-    const bool treeTab = tabs_->currentIndex() == kSongTreeTab;
-    const bool listTab = !treeTab;
-    HTREEITEM selected = SelectedTreeItem();
-    const bool isSong = selected != nullptr && (tree_.GetItemType(selected) & 0x40) != 0;
-    const bool busy = tree_.IsBusy();
-
-    const bool shown = isVisible() && !isMinimized();
-    Action("show")->setText(shown ? "&Hide\tCtrl+H" : "&Show\tCtrl+H");
-    trayShow_->setText(shown ? "&Hide" : "&Show");
-    Action("viewSongTree")->setChecked(treeTab);
-    Action("viewPlayList")->setChecked(listTab);
-    Action("alwaysOnTop")->setChecked(windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    for (const char* name :
-         {"treeCopyTo", "treeRenameTitle", "treeRenameArtistTitle", "treeRenameAlbumTitle",
-          "treeRenameArtistAlbumTitle", "treeRenameCustomize"}) {
-        Action(name)->setEnabled(treeTab && selected != nullptr);
-    }
-    Action("treeAddFiles")->setEnabled(treeTab);
-    Action("treeImport")->setEnabled(treeTab);
-    Action("treeExport")->setEnabled(treeTab && selected != nullptr);
-    const bool canTagTree = treeTab && !TaggableTreeSong().empty();
-    Action("treeTag")->setEnabled(canTagTree);
-    tagButton_->setEnabled(canTagTree);
-    Action("listTag")->setEnabled(listTab && !TaggableListSong().empty());
-    const bool canEditMany =
-        treeTab ? selected != nullptr && (!isSong || canTagTree) : !TaggableListSong().empty();
-    Action("editBatch")->setEnabled(canEditMany);
-    Action("editFromNames")->setEnabled(canEditMany);
-    Action("treeAddFolder")->setEnabled(treeTab);
-    Action("treeAddToPlayList")->setEnabled(treeTab && selected != nullptr);
-    Action("treeExpand")->setEnabled(treeTab && selected != nullptr && !isSong);
-    Action("treeCollapse")->setEnabled(treeTab && selected != nullptr && !isSong);
-    Action("treeRemove")->setEnabled(treeTab && selected != nullptr);
-    Action("treeCopyPath")->setEnabled(treeTab && isSong);
-    // The internet branch's menu copies a web address.
-    const bool internet = selected != nullptr && (tree_.GetItemType(selected) & SONG_TYPE_INTERNET);
-    Action("treeCopyPath")
-        ->setText(internet ? tr("Copy &URL To Clipboard") : tr("Copy &Path To Clipboard"));
-    Action("treeViewTypeArtist")->setEnabled(treeTab);
-    Action("treeViewArtistType")->setEnabled(treeTab);
-    Action("treeViewTypeArtist")->setChecked(tree_.GetViewMethod() == 0);
-    Action("treeViewArtistType")->setChecked(tree_.GetViewMethod() == 1);
-
-    const int rows = list_.GetItemCount();
-    const int first = list_.GetNextSelectedItem(-1);
-    const std::vector<int> chosen = list_.GetSelectedRows();
-    const int lastSelected = chosen.empty() ? -1 : chosen.back();
-    Action("listAddFolder")->setEnabled(listTab);
-    Action("listAddFiles")->setEnabled(listTab);
-    Action("listImport")->setEnabled(listTab);
-    Action("listCopyPath")->setEnabled(listTab && first >= 0);
-    Action("listMoveUp")->setEnabled(listTab && first > 0);
-    Action("listMoveDown")->setEnabled(listTab && lastSelected >= 0 && lastSelected < rows - 1);
-    Action("listRemove")->setEnabled(listTab && first >= 0);
-    Action("listClearAll")->setEnabled(listTab && rows > 0);
-    Action("listExport")->setEnabled(listTab && rows > 0);
-    Action("listCopyTo")->setEnabled(listTab && first >= 0);
-    upButton_->setEnabled(first > 0);
-    downButton_->setEnabled(lastSelected >= 0 && lastSelected < rows - 1);
-
-    const bool canPlay = control_->CanPlayCommand();
-    const bool canStop = control_->CanStopCommand();
-    playButton_->setEnabled(canPlay);
-    playButton_->setText(control_->PlayButtonText());
-    Action("play")->setEnabled(canPlay);
-    Action("play")->setText(control_->PlayMenuText());
-    trayPlay_->setEnabled(canPlay);
-    trayPlay_->setText(control_->TrayPlayText());
-    stopButton_->setEnabled(canStop);
-    Action("stop")->setEnabled(canStop);
-    trayStop_->setEnabled(canStop);
-    repeatButton_->setText(control_->RepeatButtonText());
-    Action("repeat")->setChecked(control_->IsRepeat());
-
-    searchButton_->setText(busy ? tr("Stop") : tr("Search"));
-    searchButton_->setEnabled(busy || !searchBox_->currentText().trimmed().isEmpty());
-    searchBox_->setEnabled(!busy);
-    filterBox_->setEnabled(!busy);
-    placeBox_->setEnabled(!busy);
-    browseButton_->setEnabled(placeBox_->currentIndex() == SearchRules::kLocalPlace && !busy);
-}
-
-void MainWindow::RouteCommand(const QString& name) {
-    if (name == "treeTag") {
-        EditTreeSongTags();
-    } else if (name == "treeCopyTo" || name == "listCopyTo") {
-        CopySelectedTo(name == "treeCopyTo");
-    } else if (name == "treeAddFiles" || name == "listAddFiles") {
-        AddFiles(name == "treeAddFiles");
-    } else if (name == "treeImport" || name == "listImport") {
-        ImportList(name == "treeImport");
-    } else if (name == "treeExport" || name == "listExport") {
-        ExportList(name == "treeExport");
-    } else if (name == "listTag") {
-        EditListSongTags();
-    } else if (name == "treeAddToPlayList") {
-        AddToPlayList();
-    } else if (name == "treeExpand") {
-        ExpandSelected(true);
-    } else if (name == "treeCollapse") {
-        ExpandSelected(false);
-    } else if (name == "treeCopyPath") {
-        CopyTreePath();
-    } else if (name == "treeViewTypeArtist") {
-        SetViewMethod(0);
-    } else if (name == "treeViewArtistType") {
-        SetViewMethod(1);
-    } else if (name == "treeRemove") {
-        RemoveTreeItem();
-    } else if (name == "treeAddFolder") {
-        AddFolderToTree();
-    } else if (name == "listCopyPath") {
-        CopyListPaths();
-    } else if (name == "listMoveUp") {
-        MoveListRows(true);
-    } else if (name == "listMoveDown") {
-        MoveListRows(false);
-    } else if (name == "listRemove") {
-        RemoveListRows();
-    } else if (name == "listClearAll") {
-        ClearList();
-    } else if (name == "listAddFolder") {
-        AddFolderToList();
-    }
-    UpdateCommands();
-}
 
 void MainWindow::ShowHide() {
     if (isVisible() && !isMinimized()) {
@@ -371,6 +68,9 @@ void MainWindow::OpenSupportPage() {
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        ScheduleCommandUpdate();  // Hide or Show
+    }
     if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_ != nullptr &&
         CAppRegKey().MinimizeToTray()) {
         // Hidden once the minimise has finished, so it comes back normal.
@@ -456,7 +156,7 @@ void MainWindow::Search() {
         return;
     }
     if (placeBox_->currentIndex() == SearchRules::kLocalPlace) {
-        tree_.LocalSearch().Search(extensions.toStdString(), text.toStdString());
+        SearchIntoTree(text, extensions);
     } else {
         SearchRules::PlaceAddress address = SearchRules::ParsePlaceUrl(SearchRules::PlaceUrl());
         if (address.IsValid() &&
@@ -544,7 +244,16 @@ void MainWindow::AddFolderToTree() {
         return;
     }
     CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
-    tree_.LocalSearch().Search(SearchRules::AllExtensions().toStdString(), folder.toStdString());
+    SearchIntoTree(folder, SearchRules::AllExtensions());
+}
+
+void MainWindow::SearchIntoTree(const QString& path, const QString& extensions) {
+    // A search started beside a running one adds to its count.
+    if (!tree_.LocalSearch().IsSearching()) {
+        tree_.ResetSearchProgress();
+    }
+    tree_.LocalSearch().Search(extensions.toStdString(), path.toStdString());
+    UpdateCommands();
 }
 
 void MainWindow::CopyListPaths() {
@@ -575,7 +284,7 @@ void MainWindow::MoveListRows(bool up) {
     } else if (current >= first && current <= last) {
         list_.SetPlayerCurrentIndex(current + (up ? -1 : 1));
     }
-    SyncListSelectionToView();
+    mirror_->ShowListSelection();
     listView_->scrollTo(listModel_->index(first, 0));
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "qarv/FileFilters.h"
 #include "qarv/MainWindow.h"
@@ -157,13 +158,30 @@ void MainWindow::AddFolderToList() {
         return;
     }
     CAppRegKey().SetDefaultFolder(folder.toStdString().c_str());
+    // The folder and everything below, in path order, read off the window's
+    // thread; the rows go into the list a batch at a time, so a folder of
+    // thousands of songs shows them coming and the window stays alive.
+    std::unordered_set<std::string> listed;
+    for (int row = 0; row < list_.GetItemCount(); ++row) {
+        listed.insert(list_.GetFile(row));
+    }
     struct Found {
         PlayListModel::SongRow row;
         std::string file;
     };
-    std::vector<Found> found;
-    // The folder and everything below, in path order, read off the window's
-    // thread so a folder of thousands of songs leaves the window alive.
+    std::vector<Found> batch;
+    auto addBatch = [&] {
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                for (const Found& song : batch) {
+                    list_.Add(list_.GetItemCount(), song.row.artist, song.row.album, song.row.title,
+                              song.file);
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        batch.clear();
+    };
     RunWithProgress(this, tr("Add Folder"), 0, [&](ProgressState& state) {
         FolderSongs walk;
         walk.Search(SearchRules::AllExtensions().toStdString(), folder.toStdString());
@@ -177,17 +195,20 @@ void MainWindow::AddFolderToList() {
         const std::vector<std::string> files = walk.Take();
         for (size_t i = 0; i < files.size() && !state.Cancelled(); ++i) {
             state.Report(i, files[i]);
+            if (!listed.insert(files[i]).second) {
+                continue;
+            }
             Found song{{}, files[i]};
             std::string error;
             if (PlayListModel::ReadSongRow(files[i], song.row, error)) {
-                found.push_back(std::move(song));
+                batch.push_back(std::move(song));
+            }
+            if (batch.size() >= kAddFolderBatch) {
+                addBatch();
             }
         }
-    });
-    for (const Found& song : found) {
-        if (list_.FindSong(song.file.c_str()) < 0) {
-            list_.Add(list_.GetItemCount(), song.row.artist, song.row.album, song.row.title,
-                      song.file);
+        if (!batch.empty()) {
+            addBatch();
         }
-    }
+    });
 }

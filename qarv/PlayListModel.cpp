@@ -18,6 +18,19 @@
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list) {
     list_.AddListener(this);
+    connect(&webReader_, &SongRowReader::rowRead, this,
+            [this](const QString& path, const QString& artist, const QString& album,
+                   const QString& title) {
+                std::string file = path.toStdString();
+                if (list_.FindSong(file.c_str()) < 0) {
+                    list_.Add(list_.GetItemCount(), artist.toStdString(), album.toStdString(),
+                              title.toStdString(), file);
+                }
+            });
+    connect(&webReader_, &SongRowReader::readFailed, this,
+            [this](const QString&, const QString& message) {
+                emit songReadFailed(tr("Cannot add %1").arg(message));
+            });
 }
 
 PlayListModel::~PlayListModel() {
@@ -259,11 +272,17 @@ bool PlayListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, i
     if (!canDropMimeData(data, action, row, column, parent)) {
         return false;
     }
-    QStringList paths;
+    QStringList files, addresses;
     for (const QUrl& url : data->urls()) {
-        paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        } else {
+            addresses << url.toString();
+        }
     }
-    AddDroppedFiles(list_, paths);
+    AddDroppedFiles(list_, files);
+    // A web address is downloaded for its tags: off the window's thread.
+    webReader_.Read(addresses);
     return true;
 }
 
@@ -274,6 +293,11 @@ int PlayListModel::AddDroppedFiles(CPlayList& list, const QStringList& paths) {
 
 bool PlayListModel::ReadSongRow(const std::string& file, SongRow& row, std::string& error) {
     CSongFileInfo info;
+    return ReadSongRow(info, file, row, error);
+}
+
+bool PlayListModel::ReadSongRow(CSongFileInfo& info, const std::string& file, SongRow& row,
+                                std::string& error) {
     if (!info.Open(file, 1, 0)) {
         error = info.GetErrorMessage();
         return false;

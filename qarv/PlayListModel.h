@@ -6,7 +6,10 @@
 
 #include <QAbstractTableModel>
 
+#include "qarv/SongRowReader.h"
 #include "songcore/views/PlayList.h"
+
+class CSongFileInfo;
 
 class PlayListModel : public QAbstractTableModel, private IPlayListListener {
     Q_OBJECT
@@ -15,6 +18,8 @@ public:
     ~PlayListModel() override;
 
     CPlayList& List() { return list_; }
+    // Whether dropped web addresses are still being read.
+    bool IsReadingDrops() const { return webReader_.IsReading(); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -30,7 +35,8 @@ public:
                          const QModelIndex& parent) const override;
     // Dropped songs are appended, each read for its tags (an untagged song
     // shows its file name); a file already in the list, or one that cannot
-    // be opened, is skipped.
+    // be opened, is skipped. Web addresses are read on a worker thread and
+    // appended as they arrive.
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
     // The number of rows added.
@@ -41,6 +47,9 @@ public:
         std::string artist, album, title;
     };
     static bool ReadSongRow(const std::string& file, SongRow& row, std::string& error);
+    // The same through a record the caller holds (and may cancel).
+    static bool ReadSongRow(CSongFileInfo& info, const std::string& file, SongRow& row,
+                            std::string& error);
     // The same, telling of each file that could not be opened
     // ("NAME: reason") in failures.
     static int AddSongFiles(CPlayList& list, const QStringList& paths, QStringList& failures);
@@ -58,6 +67,8 @@ Q_SIGNALS:
     void tagWritten(const QString& path);
     // A cell edit could not be written: "Cannot write NAME: reason".
     void tagWriteFailed(const QString& message);
+    // A dropped web address could not be read: "Cannot add ADDRESS: reason".
+    void songReadFailed(const QString& message);
     // The list's own selection changed (rows removed, inserted, or set).
     void listSelectionChanged();
     void ensureVisibleRequested(int row);
@@ -72,6 +83,7 @@ private:
     void OnEnsureVisible(int row) override;
 
     CPlayList& list_;
+    SongRowReader webReader_;
     bool sorting_ = false;
     bool playerActive_ = false;
 };

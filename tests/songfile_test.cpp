@@ -304,6 +304,26 @@ TEST_F(SongFileOverHostileHttp, ATricklingServerIsGivenUpAtTheDeadline) {
     }
 }
 
+TEST_F(SongFileOverHostileHttp, ATerminateCutsOffADownloadBeingOpened) {
+    // The first request of an open runs before the record has a stream; a
+    // Terminate from another thread must still end it, not wait it out.
+    CSongFileInfo info;
+    std::thread stopper([&info] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        info.Terminate();
+    });
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(info.Open(base + "/drip/song.mp3", 1, 0), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    stopper.join();
+
+    // A Terminate that comes before the open cancels it too.
+    CSongFileInfo early;
+    early.Terminate();
+    EXPECT_EQ(early.Open(base + "/drip/other.ogg", 1, 0), 0);
+    EXPECT_EQ(early.GetErrorMessage(), "cancelled");
+}
+
 TEST_F(SongFileOverHostileHttp, OnlyHttpAndHttpsAreFollowed) {
     // Something that would notice a connection, were the ftp:// redirect
     // followed.

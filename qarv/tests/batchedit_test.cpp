@@ -199,7 +199,7 @@ private slots:
         window.Tabs()->setCurrentIndex(0);
         window.Tree().SelectItem(group);
         window.UpdateCommands();
-        QVERIFY(window.Action("editBatch")->isEnabled());
+        QVERIFY(window.Actions().editBatch->isEnabled());
 
         int shown = 0;
         window.onDialog = [&](QDialog& dialog) {
@@ -212,7 +212,7 @@ private slots:
             form->Apply();
             return dialog.result() == QDialog::Accepted;
         };
-        window.Action("editBatch")->trigger();
+        window.Actions().editBatch->trigger();
         QCOMPARE(shown, 1);
         QCOMPARE(Field(a, EditField::Album), std::string("Together"));
         QCOMPARE(Field(b, EditField::Album), std::string("Together"));
@@ -222,10 +222,10 @@ private slots:
         const QString readAlbums =
             "import sys, mutagen\n"
             "print([mutagen.File(p, easy=True).get('album') for p in sys.argv[1:]])";
-        window.Action("undo")->trigger();
+        window.Actions().undo->trigger();
         QCOMPARE(Mutagen(readAlbums, {a, b}), QString("[None, None]"));
         QCOMPARE(window.List().GetAlbum(0), std::string());
-        window.Action("redo")->trigger();
+        window.Actions().redo->trigger();
         QCOMPARE(Mutagen(readAlbums, {a, b}), QString("[['Together'], ['Together']]"));
         QCOMPARE(window.List().GetAlbum(0), std::string("Together"));
 
@@ -233,7 +233,7 @@ private slots:
         window.Tabs()->setCurrentIndex(1);
         window.List().SetSelected(0, true);
         window.UpdateCommands();
-        QVERIFY(window.Action("editFromNames")->isEnabled());
+        QVERIFY(window.Actions().editFromNames->isEnabled());
         window.onDialog = [&](QDialog& dialog) {
             auto* names = qobject_cast<TagFromNameDialog*>(&dialog);
             if (!names) {
@@ -243,11 +243,11 @@ private slots:
             names->Apply();
             return dialog.result() == QDialog::Accepted;
         };
-        window.Action("editFromNames")->trigger();
+        window.Actions().editFromNames->trigger();
         QCOMPARE(Field(b, EditField::Title), std::string("b"));
         QCOMPARE(window.List().GetTitle(0), std::string("b"));
         QCOMPARE(Field(a, EditField::Title), std::string("A"));
-        window.Action("undo")->trigger();
+        window.Actions().undo->trigger();
         QCOMPARE(
             Mutagen("import sys, mutagen\nprint(mutagen.File(sys.argv[1], easy=True)['title'])",
                     {b}),

@@ -68,11 +68,11 @@ private slots:
         Window window;
         window.Tabs()->setCurrentIndex(MainWindow::kPlayListTab);
         window.UpdateCommands();
-        QVERIFY(window.Action("listAddFiles")->isEnabled());
-        QVERIFY(!window.Action("listExport")->isEnabled());  // nothing to export
+        QVERIFY(window.Actions().listAddFiles->isEnabled());
+        QVERIFY(!window.Actions().listExport->isEnabled());  // nothing to export
 
         window.openAnswer = {one, dir.path() + "/missing.mp3", two, one};
-        window.Action("listAddFiles")->trigger();
+        window.Actions().listAddFiles->trigger();
         // The song filter lists every format, FLAC and MP2 among them.
         QVERIFY(window.lastFilters.contains("*.flac") && window.lastFilters.contains("*.mp2"));
         QCOMPARE(window.List().GetItemCount(), 2);
@@ -86,25 +86,25 @@ private slots:
         window.UpdateCommands();
         window.filterAnswer = "M3U Playlist (*.m3u)";
         window.saveAnswer = dir.path() + "/picked";
-        window.Action("listExport")->trigger();
+        window.Actions().listExport->trigger();
         QVERIFY(QFile::exists(dir.path() + "/picked.m3u"));
         QString shown = ShowList(dir.path() + "/picked.m3u");
         QVERIFY2(shown.contains("two.mp3") && !shown.contains("one.mp3"), qPrintable(shown));
         window.filterAnswer = "PLS Playlist (*.pls)";
         window.saveAnswer = dir.path() + "/list.PLS";
         window.List().SelectAll(true);
-        window.Action("listExport")->trigger();
+        window.Actions().listExport->trigger();
         QVERIFY(QFile::exists(dir.path() + "/list.PLS"));
 
         // Import reads by the filter chosen, not by the name.
         window.List().RemoveAll();
         QFile::copy(dir.path() + "/list.PLS", dir.path() + "/really_pls.m3u");
         window.openAnswer = {dir.path() + "/really_pls.m3u"};
-        window.Action("listImport")->trigger();
+        window.Actions().listImport->trigger();
         QCOMPARE(window.List().GetItemCount(), 2);
         window.told.clear();
         window.filterAnswer = "Song DB Files (*.sdf)";
-        window.Action("listImport")->trigger();
+        window.Actions().listImport->trigger();
         QCOMPARE(window.told.size(), 1);  // an M3U name holding PLS is no song database
         QVERIFY(window.Exit());
     }
@@ -139,9 +139,9 @@ private slots:
         // Copy To of the type's branch: a folder tree of the group names.
         window.Tree().SelectItem(type);
         window.UpdateCommands();
-        QVERIFY(window.Action("treeCopyTo")->isEnabled());
+        QVERIFY(window.Actions().treeCopyTo->isEnabled());
         window.folderAnswer = dir.path() + "/out";
-        window.Action("treeCopyTo")->trigger();
+        window.Actions().treeCopyTo->trigger();
         QFile copied(dir.path() + "/out/mp3/Nina/Stay.mp3");
         QVERIFY(copied.open(QIODevice::ReadOnly));
         QCOMPARE(copied.readAll(), bytesOfA);
@@ -149,7 +149,7 @@ private slots:
         QVERIFY(window.told.isEmpty());
 
         // Rename As: the files, the tree and the play list row follow.
-        window.Action("treeRenameArtistTitle")->trigger();
+        window.Actions().treeRenameArtistTitle->trigger();
         const QString renamed = dir.path() + "/in/Nina - Stay.mp3";
         QVERIFY(QFile::exists(renamed));
         QVERIFY(!QFile::exists(a));
@@ -157,22 +157,22 @@ private slots:
         QCOMPARE(window.List().GetFile(0), renamed.toStdString());
         // The user's own pattern, and a cancelled Customize renaming nothing.
         window.patternAnswer = "";
-        window.Action("treeRenameCustomize")->trigger();
+        window.Actions().treeRenameCustomize->trigger();
         QVERIFY(QFile::exists(renamed));
         window.patternAnswer = "%TITLE (%ARTIST)";
-        window.Action("treeRenameCustomize")->trigger();
+        window.Actions().treeRenameCustomize->trigger();
         QVERIFY(QFile::exists(dir.path() + "/in/Stay (Nina).mp3"));
 
         // Copy To of play list rows: by extension and artist.
         window.Tabs()->setCurrentIndex(MainWindow::kPlayListTab);
         window.List().SetSelected(0, true);
         window.UpdateCommands();
-        QVERIFY(window.Action("listCopyTo")->isEnabled());
+        QVERIFY(window.Actions().listCopyTo->isEnabled());
         window.folderAnswer = dir.path() + "/rows";
-        window.Action("listCopyTo")->trigger();
+        window.Actions().listCopyTo->trigger();
         QVERIFY(QFile::exists(dir.path() + "/rows/mp3/Nina/Stay.mp3"));
         // A second copy finds the name taken and says so, copying nothing.
-        window.Action("listCopyTo")->trigger();
+        window.Actions().listCopyTo->trigger();
         QCOMPARE(window.told.size(), 1);
         QVERIFY(window.Exit());
     }
@@ -189,7 +189,7 @@ private slots:
         window.List().Add(0, "", "", "listed", first.toStdString());
         window.UpdateCommands();
         window.folderAnswer = dir.path() + "/music";
-        window.Action("listAddFolder")->trigger();
+        window.Actions().listAddFolder->trigger();
         // Below the folder, in path order, every song format, none twice.
         QCOMPARE(window.List().GetItemCount(), 2);
         QCOMPARE(window.List().GetFile(1), deep.toStdString());
@@ -220,10 +220,10 @@ private slots:
         Window window;
         window.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
         window.UpdateCommands();
-        QVERIFY(window.Action("treeAddFiles")->isEnabled());
-        QVERIFY(!window.Action("treeExport")->isEnabled());  // no item chosen
+        QVERIFY(window.Actions().treeAddFiles->isEnabled());
+        QVERIFY(!window.Actions().treeExport->isEnabled());  // no item chosen
         window.openAnswer = {one, ogg};
-        window.Action("treeAddFiles")->trigger();
+        window.Actions().treeAddFiles->trigger();
         QVERIFY(window.Tree().FindPathInTree(one.toStdString(), window.Tree().GetRootItem()));
         QVERIFY(window.Tree().FindPathInTree(ogg.toStdString(), window.Tree().GetRootItem()));
 
@@ -231,12 +231,12 @@ private slots:
         window.UpdateCommands();
         window.filterAnswer = "M3U Playlist (*.m3u)";
         window.saveAnswer = dir.path() + "/tree";
-        window.Action("treeExport")->trigger();
+        window.Actions().treeExport->trigger();
         QString shown = ShowList(dir.path() + "/tree.m3u");
         QVERIFY2(shown.contains("one.mp3") && shown.contains("two.ogg"), qPrintable(shown));
         window.filterAnswer = "Song DB Files (*.sdf)";
         window.saveAnswer = dir.path() + "/songs.SDF";
-        window.Action("treeExport")->trigger();
+        window.Actions().treeExport->trigger();
         QVERIFY(QFile::exists(dir.path() + "/songs.SDF"));
 
         Window fresh;
@@ -245,7 +245,7 @@ private slots:
         fresh.openAnswer = {dir.path() + "/songs.SDF"};
         fresh.Tabs()->setCurrentIndex(MainWindow::kSongTreeTab);
         fresh.UpdateCommands();
-        fresh.Action("treeImport")->trigger();
+        fresh.Actions().treeImport->trigger();
         QVERIFY(fresh.Tree().FindPathInTree(ogg.toStdString(), fresh.Tree().GetRootItem()));
         QVERIFY(window.Exit());
         QVERIFY(fresh.Exit());

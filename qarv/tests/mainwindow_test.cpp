@@ -91,8 +91,8 @@ private Q_SLOTS:
         QCOMPARE(window.PlaceBox()->currentText(), QString("My Computer"));
         QCOMPARE(window.SearchBox()->count(), 0);
         QVERIFY(!window.SearchButton()->isEnabled());
-        QVERIFY(!window.Action("play")->isEnabled());
-        QCOMPARE(window.Action("play")->text(), QString("&Play\tCtrl+P"));
+        QVERIFY(!window.Actions().play->isEnabled());
+        QCOMPARE(window.Actions().play->text(), QString("&Play\tCtrl+P"));
         // Nothing is written before the user exits.
         QVERIFY(!QFile::exists(home->ConfigFile()));
     }
@@ -165,14 +165,14 @@ private Q_SLOTS:
     void switchingTabs() {
         TestWindow window;
         window.UpdateCommands();
-        QVERIFY(window.Action("viewSongTree")->isChecked());
-        QVERIFY(window.Action("treeAddFolder")->isEnabled());
-        QVERIFY(!window.Action("listClearAll")->isEnabled());
-        window.Action("viewPlayList")->trigger();
+        QVERIFY(window.Actions().viewSongTree->isChecked());
+        QVERIFY(window.Actions().treeAddFolder->isEnabled());
+        QVERIFY(!window.Actions().listClearAll->isEnabled());
+        window.Actions().viewPlayList->trigger();
         QCOMPARE(window.Tabs()->currentIndex(), 1);
-        QVERIFY(window.Action("viewPlayList")->isChecked());
-        QVERIFY(!window.Action("treeAddFolder")->isEnabled());
-        window.Action("viewSongTree")->trigger();
+        QVERIFY(window.Actions().viewPlayList->isChecked());
+        QVERIFY(!window.Actions().treeAddFolder->isEnabled());
+        window.Actions().viewSongTree->trigger();
         QCOMPARE(window.Tabs()->currentIndex(), 0);
     }
 

@@ -177,25 +177,25 @@ private Q_SLOTS:
         window.List().SetSelected(2, true);
         window.List().SetSelected(3, true);
         window.UpdateCommands();
-        QVERIFY(window.Action("listMoveUp")->isEnabled());
-        window.Action("listMoveUp")->trigger();
+        QVERIFY(window.Actions().listMoveUp->isEnabled());
+        window.Actions().listMoveUp->trigger();
         QCOMPARE(window.List().GetFile(1), std::string("/m/2"));
         QCOMPARE(window.List().GetFile(2), std::string("/m/3"));
         QCOMPARE(window.List().GetFile(3), std::string("/m/1"));
         QCOMPARE(window.List().GetSelectedRows(), (std::vector<int>{1, 2}));
-        window.Action("listMoveDown")->trigger();
+        window.Actions().listMoveDown->trigger();
         QCOMPARE(window.List().GetFile(1), std::string("/m/1"));
         QCOMPARE(window.List().GetSelectedRows(), (std::vector<int>{2, 3}));
 
-        window.Action("listCopyPath")->trigger();
+        window.Actions().listCopyPath->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("/m/2\r\n/m/3"));
-        window.Action("listRemove")->trigger();
+        window.Actions().listRemove->trigger();
         QCOMPARE(window.List().GetItemCount(), 3);
         window.answerYes = false;
-        window.Action("listClearAll")->trigger();
+        window.Actions().listClearAll->trigger();
         QCOMPARE(window.List().GetItemCount(), 3);
         window.answerYes = true;
-        window.Action("listClearAll")->trigger();
+        window.Actions().listClearAll->trigger();
         QCOMPARE(window.List().GetItemCount(), 0);
     }
 
@@ -208,7 +208,7 @@ private Q_SLOTS:
         window.Tree().InsertItem(song.toStdString(), 0x81, "Artist", "Album", "", "Song");
         window.Tree().SelectItem(window.Tree().GetRootItem());
         window.UpdateCommands();
-        window.Action("treeAddToPlayList")->trigger();
+        window.Actions().treeAddToPlayList->trigger();
         QCOMPARE(window.List().GetItemCount(), 1);
         QCOMPARE(window.List().GetTitle(0), std::string("Song"));
 
@@ -244,19 +244,19 @@ private Q_SLOTS:
         // Only a song with a tag editor can be tagged.
         window.Tree().SelectItem(window.Tree().GetRootItem());
         window.UpdateCommands();
-        QVERIFY(!window.Action("treeTag")->isEnabled());
+        QVERIFY(!window.Actions().treeTag->isEnabled());
         window.Tree().SelectItem(
             window.Tree().FindPathInTree("/m/web.wav", window.Tree().GetRootItem()));
         window.UpdateCommands();
-        QVERIFY(!window.Action("treeTag")->isEnabled());
+        QVERIFY(!window.Actions().treeTag->isEnabled());
         HTREEITEM item = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());
         window.Tree().SelectItem(item);
         window.UpdateCommands();
-        QVERIFY(window.Action("treeTag")->isEnabled());
-        QVERIFY(!window.Action("listTag")->isEnabled());  // the list is not shown
+        QVERIFY(window.Actions().treeTag->isEnabled());
+        QVERIFY(!window.Actions().listTag->isEnabled());  // the list is not shown
 
         // Cancel changes nothing.
-        window.Action("treeTag")->trigger();
+        window.Actions().treeTag->trigger();
         QCOMPARE(window.edited, std::vector<std::string>{path});
         QCOMPARE(window.Tree().GetItemText(item), std::string("Old"));
 
@@ -265,7 +265,7 @@ private Q_SLOTS:
                                              {songcore::EditField::Album, "Blue"}})
                 .ok;
         };
-        window.Action("treeTag")->trigger();
+        window.Actions().treeTag->trigger();
         QCOMPARE(window.Tree().GetItemText(item), std::string("New"));
         QCOMPARE(window.List().GetTitle(0), std::string("New"));
         QCOMPARE(window.List().GetAlbum(0), std::string("Blue"));
@@ -274,11 +274,11 @@ private Q_SLOTS:
         window.Tabs()->setCurrentIndex(1);
         window.List().SetSelected(0, true);
         window.UpdateCommands();
-        QVERIFY(window.Action("listTag")->isEnabled());
+        QVERIFY(window.Actions().listTag->isEnabled());
         window.editTags = [](const std::string& file) {
             return songcore::EditSong(file, {{songcore::EditField::Artist, "Tom"}}).ok;
         };
-        window.Action("listTag")->trigger();
+        window.Actions().listTag->trigger();
         HTREEITEM moved = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());
         QVERIFY(moved);
         QCOMPARE(window.Tree().GetSongArtist(moved), std::string("Tom"));
@@ -290,11 +290,11 @@ private Q_SLOTS:
         QCOMPARE(window.Tree().GetItemText(
                      window.Tree().FindPathInTree(path, window.Tree().GetRootItem())),
                  std::string("Cell"));
-        window.Action("undo")->trigger();
+        window.Actions().undo->trigger();
         QCOMPARE(TitleOf(song), std::string("New"));
         QCOMPARE(window.List().GetTitle(0), std::string("New"));
         QCOMPARE(window.StatusText(), QString("Undone: Edit Cell, 1 of 1 files"));
-        window.Action("redo")->trigger();
+        window.Actions().redo->trigger();
         QCOMPARE(TitleOf(song), std::string("Cell"));
     }
 
@@ -307,14 +307,14 @@ private Q_SLOTS:
         window.Tree().SelectItem(
             window.Tree().FindPathInTree("http://example.com/a.mp3", window.Tree().GetRootItem()));
         window.UpdateCommands();
-        QCOMPARE(window.Action("treeCopyPath")->text(), QString("Copy &URL To Clipboard"));
-        QVERIFY(!window.Action("treeTag")->isEnabled());
-        window.Action("treeCopyPath")->trigger();
+        QCOMPARE(window.Actions().treeCopyPath->text(), QString("Copy &URL To Clipboard"));
+        QVERIFY(!window.Actions().treeTag->isEnabled());
+        window.Actions().treeCopyPath->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QString("http://example.com/a.mp3"));
         window.Tree().SelectItem(
             window.Tree().FindPathInTree("/m/b.mp3", window.Tree().GetRootItem()));
         window.UpdateCommands();
-        QCOMPARE(window.Action("treeCopyPath")->text(), QString("Copy &Path To Clipboard"));
+        QCOMPARE(window.Actions().treeCopyPath->text(), QString("Copy &Path To Clipboard"));
     }
 
     void treeRemoveAsksFirst() {
@@ -324,10 +324,10 @@ private Q_SLOTS:
             window.Tree().FindPathInTree("/m/a.mp3", window.Tree().GetRootItem()));
         window.answerYes = false;
         window.UpdateCommands();
-        window.Action("treeRemove")->trigger();
+        window.Actions().treeRemove->trigger();
         QCOMPARE(window.Tree().GetCount(), 4u);
         window.answerYes = true;
-        window.Action("treeRemove")->trigger();
+        window.Actions().treeRemove->trigger();
         QCOMPARE(window.Tree().GetCount(), 0u);
     }
 
@@ -350,18 +350,18 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.UpdateCommands();
-        QCOMPARE(window.Action("show")->text(), QString("&Hide\tCtrl+H"));
+        QCOMPARE(window.Actions().show->text(), QString("&Hide\tCtrl+H"));
         QCOMPARE(window.windowTitle(), QString("Tunemoss"));
         // No tray here: Hide minimises, so the window can be found again.
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
         window.ShowHide();
         QVERIFY(window.isVisible());
         QVERIFY(window.isMinimized());
-        QCOMPARE(window.Action("show")->text(), QString("&Show\tCtrl+H"));
+        QCOMPARE(window.Actions().show->text(), QString("&Show\tCtrl+H"));
         window.ShowHide();
         QVERIFY(window.isVisible());
         QVERIFY(!window.isMinimized());
-        window.Action("alwaysOnTop")->trigger();
+        window.Actions().alwaysOnTop->trigger();
         QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(window.isVisible());
         QVERIFY(window.Exit());

@@ -50,8 +50,12 @@ bool EndsWithIgnoreCase(const std::string& name, const std::string& suffix) {
 class FolderWalk {
 public:
     FolderWalk(CThread* thread, std::vector<std::string> extensions,
-               std::function<void(const std::string&)> report)
-        : thread_(thread), extensions_(std::move(extensions)), report_(std::move(report)) {}
+               std::function<void(const std::string&)> report,
+               std::function<void(const std::string&)> entered)
+        : thread_(thread),
+          extensions_(std::move(extensions)),
+          report_(std::move(report)),
+          entered_(std::move(entered)) {}
 
     void Start(const std::string& path) {
         struct stat info;
@@ -86,6 +90,7 @@ private:
         if (!Read(base, entries)) {
             return;
         }
+        entered_(base);
         for (const auto& [name, type] : entries) {
             if (!Running()) {
                 return;
@@ -147,6 +152,7 @@ private:
     CThread* thread_;
     std::vector<std::string> extensions_;
     std::function<void(const std::string&)> report_;
+    std::function<void(const std::string&)> entered_;
     std::set<std::pair<dev_t, ino_t>> seen_;
 };
 
@@ -189,8 +195,11 @@ uint32_t CLocalSongSearch::SearchThread(THREAD_PARAM* param) {
 
 uint32_t CLocalSongSearch::SearchMusicFile(CThread* thread, CLocalSongSearch* search,
                                            const std::string& extensions, const std::string& path) {
-    FolderWalk walk(thread, SplitExtensions(LowerAscii(extensions)),
-                    [search](const std::string& found) { search->MusicFile(found); });
+    FolderWalk walk(
+        thread, SplitExtensions(LowerAscii(extensions)),
+        [search](const std::string& found) { search->MusicFile(found); },
+        [search](const std::string& folder) { search->FolderEntered(folder); });
     walk.Start(path);
+    search->WalkEnded(thread->IsRunning() == 0);
     return 0;
 }

@@ -36,6 +36,11 @@ protected:
     // Called on the search thread for every matching file, with its path as
     // the file system spells it. The walk goes on when it returns.
     virtual void MusicFile(const std::string& path);
+    // Called on the search thread as the walk enters each folder.
+    virtual void FolderEntered(const std::string& folder) { (void)folder; }
+    // Called on the search thread when a walk has ended; stopped when Stop
+    // cut it short.
+    virtual void WalkEnded(bool stopped) { (void)stopped; }
 
     static uint32_t SearchThread(THREAD_PARAM* param);
     static uint32_t SearchMusicFile(CThread* thread, CLocalSongSearch* search,

@@ -128,8 +128,9 @@ HttpFileStream::~HttpFileStream() {
     }
 }
 
-std::unique_ptr<HttpFileStream> HttpFileStream::open(const std::string& url, int connectTimeOut,
-                                                     std::string& error) {
+std::unique_ptr<HttpFileStream> HttpFileStream::open(
+    const std::string& url, int connectTimeOut, std::string& error,
+    const std::function<void(SongFileStream*)>& opening) {
     InitCurlOnce();
     // Other schemes (file://, ftp://, ...) would reach what a song location
     // from a play list or a tag has no business reading.
@@ -138,7 +139,14 @@ std::unique_ptr<HttpFileStream> HttpFileStream::open(const std::string& url, int
         return nullptr;
     }
     auto stream = std::unique_ptr<HttpFileStream>(new HttpFileStream(url, connectTimeOut));
-    if (!stream->fetchBlock(0, true)) {
+    if (opening) {
+        opening(stream.get());
+    }
+    bool fetched = stream->fetchBlock(0, true);
+    if (opening) {
+        opening(nullptr);
+    }
+    if (!fetched) {
         error = stream->lastError();
         return nullptr;
     }

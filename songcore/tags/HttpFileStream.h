@@ -7,6 +7,7 @@
 // any case after the transfer deadline (songcore/util/NetworkDeadline.h).
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -18,8 +19,12 @@ namespace songcore {
 
 class HttpFileStream : public SongFileStream {
 public:
-    static std::unique_ptr<HttpFileStream> open(const std::string& url, int connectTimeOut,
-                                                std::string& error);
+    // opening, when given, is told of the stream before its first request
+    // and of nullptr after it, so that the request can be aborted from
+    // another thread while it runs.
+    static std::unique_ptr<HttpFileStream> open(
+        const std::string& url, int connectTimeOut, std::string& error,
+        const std::function<void(SongFileStream*)>& opening = {});
     ~HttpFileStream() override;
 
     long long readAt(uint64_t offset, void* buffer, size_t count) override;

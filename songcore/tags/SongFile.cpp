@@ -22,11 +22,27 @@ int CSongFile::Open(std::string path, unsigned flags) {
     songType_ = ::GetSongType(fileName_);
     error_.clear();
     position_ = 0;
+    {
+        std::lock_guard lock(streamMutex_);
+        if (abortPending_) {
+            abortPending_ = false;
+            error_ = "cancelled";
+            return 0;
+        }
+    }
 
     std::unique_ptr<SongFileStream> stream;
     int access = O_RDONLY;
     if (songType_ & SONG_TYPE_INTERNET) {
-        stream = songcore::HttpFileStream::open(fileName_, timeOut_, error_);
+        stream = songcore::HttpFileStream::open(fileName_, timeOut_, error_,
+                                                [this](songcore::SongFileStream* opening) {
+                                                    std::lock_guard lock(streamMutex_);
+                                                    opening_ = opening;
+                                                    if (opening != nullptr && abortPending_) {
+                                                        abortPending_ = false;
+                                                        opening->abort();
+                                                    }
+                                                });
     } else {
         access = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
         if (flags & modeCreate) {
@@ -40,6 +56,10 @@ int CSongFile::Open(std::string path, unsigned flags) {
     {
         std::lock_guard lock(streamMutex_);
         stream_ = std::move(stream);
+        if (abortPending_) {  // asked for while the file was being opened
+            abortPending_ = false;
+            stream_->abort();
+        }
     }
     writable_ = (flags & (modeWrite | modeReadWrite)) != 0 && !stream_->isRemote();
     // A writer holds the file's lock until it closes it, so that another
@@ -68,6 +88,10 @@ void CSongFile::AbortStream() {
     std::lock_guard lock(streamMutex_);
     if (stream_) {
         stream_->abort();
+    } else if (opening_ != nullptr) {
+        opening_->abort();  // a download that has not answered yet
+    } else {
+        abortPending_ = true;  // the next Open is refused
     }
 }
 

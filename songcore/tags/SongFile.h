@@ -84,7 +84,8 @@ protected:
         error_ = std::move(reason);
         return 0;
     }
-    // Cancels the file under a reader's feet, from another thread.
+    // Cancels the file under a reader's feet, from another thread; also a
+    // download that is still being opened, or the next Open.
     void AbortStream();
     bool IsStreamAborted() const;
 
@@ -118,8 +119,14 @@ private:
     uint64_t heldInode_ = 0;
     bool holdsLock_ = false;
     std::unique_ptr<songcore::SongFileStream> stream_;
-    // Guards replacing stream_ against AbortStream from another thread.
+    // Guards replacing stream_ against AbortStream from another thread, and
+    // the two below.
     mutable std::mutex streamMutex_;
+    // The internet location being opened: its first request can take long.
+    songcore::SongFileStream* opening_ = nullptr;
+    // An abort that came with no stream to abort: it cancels the open that
+    // runs or comes next.
+    bool abortPending_ = false;
     std::string fileName_;
     uint32_t songType_ = 0;
     bool writable_ = false;  // opened for writing
