@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "qarv/AppInfo.h"
+#include "qarv/CoverPane.h"
 #include "qarv/MessageBoxWidth.h"
 #include "qarv/PaneLabel.h"
 #include "qarv/PlayListModel.h"
@@ -225,6 +226,8 @@ void MainWindow::BuildWidgets() {
     positionPane_->setMinimumWidth(120);
     statusBar()->addWidget(leftPane_);
     statusBar()->addWidget(statusPane_, 1);
+    coverPane_ = new CoverPane(this);
+    statusBar()->addPermanentWidget(coverPane_);
     statusBar()->addPermanentWidget(positionPane_);
     statusPane_->setToolTip(tr("Double-click to show the playing song"));
     positionPane_->setToolTip(tr("Double-click to play or pause"));
@@ -434,6 +437,12 @@ void MainWindow::ConnectPlayer() {
     connect(control_.get(), &PlayerControl::sliderValueChanged, slider_, &SeekSlider::ShowPosition);
     connect(slider_, &SeekSlider::seekRequested, control_.get(), &PlayerControl::SeekTo);
     connect(control_.get(), &PlayerControl::stateChanged, this, &MainWindow::UpdateCommands);
+    // The cover of the song that plays (or is paused).
+    auto showCover = [this] {
+        coverPane_->ShowSong(control_->CanStopCommand() ? list_.GetPlayerCurrentSong() : "");
+    };
+    connect(control_.get(), &PlayerControl::stateChanged, coverPane_, showCover);
+    connect(control_.get(), &PlayerControl::statusTextChanged, coverPane_, showCover);
     connect(control_.get(), &PlayerControl::stateChanged, this,
             [this] { listModel_->SetPlayerActive(control_->CanStopCommand()); });
     connect(playButton_, &QPushButton::clicked, this, [this] { control_->PlayPause(); });

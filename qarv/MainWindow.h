@@ -29,6 +29,7 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QTreeView;
+class CoverPane;
 class PaneLabel;
 class SeekSlider;
 class PlayerControl;
@@ -91,6 +92,7 @@ public:
     QPushButton* SearchButton() const { return searchButton_; }
     QString StatusText() const;
     QString PositionText() const;
+    const CoverPane* PlayingCover() const { return coverPane_; }
     // The status bar's left pane: the songs a search found.
     QString SearchProgressText() const;
     const MainActions& Actions() const { return actions_; }
@@ -249,6 +251,7 @@ private:
     PaneLabel* leftPane_ = nullptr;
     PaneLabel* statusPane_ = nullptr;
     PaneLabel* positionPane_ = nullptr;
+    CoverPane* coverPane_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QAction* trayShow_ = nullptr;

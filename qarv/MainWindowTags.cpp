@@ -1,6 +1,7 @@
 // The tag editor as the main window opens it, and what follows an Update.
 #include <QFileInfo>
 
+#include "qarv/CoverPane.h"
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
@@ -57,6 +58,9 @@ void MainWindow::EditListSongTags() {
 }
 
 void MainWindow::SongTagsChanged(const std::string& path) {
+    if (path == coverPane_->Song()) {
+        coverPane_->ShowSong(path, true);  // its pictures may have changed
+    }
     HTREEITEM item = tree_.FindPathInTree(path, tree_.GetRootItem());
     if (item != nullptr) {
         // The tree's notices bring the play list rows of the song along.

@@ -12,9 +12,11 @@
 #include <ctime>
 #include <filesystem>
 
+#include "qarv/tagedit/CoverBox.h"
 #include "qarv/tagedit/LyricsDialog.h"
 #include "qarv/tagedit/TagFailure.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamText.h"
 
 TagDialog::TagDialog(const QString& title, std::string path, QWidget* parent)
@@ -32,7 +34,7 @@ TagDialog::TagDialog(const QString& title, std::string path, QWidget* parent)
     layout->addWidget(problem_);
     sectionRow_ = new QHBoxLayout;
     layout->addLayout(sectionRow_, 1);
-    streamSlot_ = new QVBoxLayout;
+    streamSlot_ = new QHBoxLayout;
     layout->addLayout(streamSlot_);
     copyRow_ = new QHBoxLayout;
     layout->addLayout(copyRow_);
@@ -91,7 +93,12 @@ void TagDialog::ShowStreamText(const songcore::TagKind& kind) {
         stream_->fontMetrics().lineSpacing() * lines +
         2 * (stream_->frameWidth() + int(stream_->document()->documentMargin())));
     stream_->setTabChangesFocus(true);
-    streamSlot_->addWidget(stream_);
+    streamSlot_->insertWidget(0, stream_, 1);
+}
+
+void TagDialog::ShowCover() {
+    cover_ = new CoverBox(this);
+    streamSlot_->addWidget(cover_, 0, Qt::AlignTop);
 }
 
 QString TagDialog::StreamText() const {
@@ -132,6 +139,15 @@ void TagDialog::Load() {
         }
         stream_->setPlainText(QString::fromStdString(text));
     }
+    if (cover_) {
+        std::vector<songcore::Picture> pictures;
+        std::string error;
+        if (opened && songcore::ReadSongPictures(path_, pictures, error)) {
+            cover_->SetPictures(std::move(pictures));
+        } else {
+            cover_->SetPictures({}, tr("Cannot read the pictures"));
+        }
+    }
     // A song that cannot be read is not written over with empty boxes.
     update_->setEnabled(problem_->text().isEmpty());
     UpdateEnabling();
@@ -159,6 +175,14 @@ bool TagDialog::Update() {
             break;
         }
         operation.files.push_back(std::move(edit));
+    }
+    if (ok && cover_ && cover_->IsChanged()) {
+        std::string error;
+        if (!songcore::WriteSongPictures(path_, cover_->Pictures(), error)) {
+            ReportTagFailure(this, tr("Update pictures failed!"),
+                             tr("%1: %2").arg(name, QString::fromStdString(error)));
+            ok = false;
+        }
     }
     // What was written stays written after a failure, and can be undone.
     std::string error;

@@ -12,6 +12,7 @@
 
 #include "qarv/tagedit/TagSection.h"
 
+class CoverBox;
 class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
@@ -37,6 +38,10 @@ public:
     void SetLyricsSection(TagSection* section);
     // The read-only stream information, taken from the reader of kind.
     void ShowStreamText(const songcore::TagKind& kind);
+    // The song's pictures beside the stream information, written by Update
+    // when they were changed (every format but RealMedia has them).
+    void ShowCover();
+    CoverBox* Cover() const { return cover_; }
     // A button in the row of copy buttons, enabled while section is.
     QPushButton* AddCopyButton(const QString& text, TagSection* section);
     // A failed write closes the dialog all the same (the MP4 dialog).
@@ -71,7 +76,8 @@ private:
 
     QLabel* problem_ = nullptr;
     QHBoxLayout* sectionRow_ = nullptr;
-    QVBoxLayout* streamSlot_ = nullptr;
+    QHBoxLayout* streamSlot_ = nullptr;
+    CoverBox* cover_ = nullptr;
     QHBoxLayout* copyRow_ = nullptr;
     QPlainTextEdit* stream_ = nullptr;
     QPushButton* lyricsButton_ = nullptr;

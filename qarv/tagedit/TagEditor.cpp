@@ -146,6 +146,7 @@ void BuildMp3(TagDialog& dialog) {
     ConnectCopy(dialog, QObject::tr("Copy &from ID3v1"), id3v1, id3v2, kId3v1Fields);
     dialog.SetLyricsSection(id3v2);
     dialog.ShowStreamText(Kind("id3v2"));
+    dialog.ShowCover();
     dialog.SetWriteOrder({{id3v2, QObject::tr("Update ID3v2 tag failed!")},
                           {id3v1, QObject::tr("Update ID3v1 tag failed!")}});
 }
@@ -167,6 +168,7 @@ void BuildAac(TagDialog& dialog) {
         EditField::Url,   EditField::Genre};
     ConnectCopy(dialog, QObject::tr("Copy &to APEv2"), id3v2, ape, shared);
     ConnectCopy(dialog, QObject::tr("Copy &from APEv2"), ape, id3v2, shared);
+    dialog.ShowCover();
     dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")},
                           {id3v2, QObject::tr("Update ID3v2 tag failed!")}});
 }
@@ -193,6 +195,7 @@ void BuildWma(TagDialog& dialog) {
               EditField::Copyright, EditField::Url, EditField::OrigArtist, EditField::EncodedBy}));
     dialog.SetLyricsSection(asf);
     dialog.ShowStreamText(Kind("asf"));
+    dialog.ShowCover();
     dialog.SetWriteOrder({{asf, QObject::tr("Update ASF tag failed!")}});
 }
 
@@ -204,6 +207,7 @@ void BuildMp4(TagDialog& dialog) {
               EditField::Composer, EditField::Copyright, EditField::Url, EditField::EncodedBy}));
     dialog.SetLyricsSection(mp4);
     dialog.ShowStreamText(Kind("mp4"));
+    dialog.ShowCover();
     dialog.SetCloseOnFailure(true);
     dialog.SetWriteOrder({{mp4, QObject::tr("Update MP4 tag failed!")}});
 }
@@ -219,6 +223,7 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
              {{EditField::Year, "&Date:"}}));
     dialog.SetLyricsSection(comments);
     dialog.ShowStreamText(kind);
+    dialog.ShowCover();
     dialog.SetWriteOrder({{comments, flac ? QObject::tr("Update FLAC Failed!")
                                           : QObject::tr("Update OGG tag failed!")}});
 }

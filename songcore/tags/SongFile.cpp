@@ -22,18 +22,18 @@ int CSongFile::Open(std::string path, unsigned flags) {
     songType_ = ::GetSongType(fileName_);
     error_.clear();
     position_ = 0;
-    {
-        std::lock_guard lock(streamMutex_);
-        if (abortPending_) {
-            abortPending_ = false;
-            error_ = "cancelled";
-            return 0;
-        }
-    }
-
     std::unique_ptr<SongFileStream> stream;
     int access = O_RDONLY;
     if (songType_ & SONG_TYPE_INTERNET) {
+        {
+            // A download asked to stop before it began does not begin.
+            std::lock_guard lock(streamMutex_);
+            if (abortPending_) {
+                abortPending_ = false;
+                error_ = "cancelled";
+                return 0;
+            }
+        }
         stream = songcore::HttpFileStream::open(fileName_, timeOut_, error_,
                                                 [this](songcore::SongFileStream* opening) {
                                                     std::lock_guard lock(streamMutex_);
@@ -56,10 +56,6 @@ int CSongFile::Open(std::string path, unsigned flags) {
     {
         std::lock_guard lock(streamMutex_);
         stream_ = std::move(stream);
-        if (abortPending_) {  // asked for while the file was being opened
-            abortPending_ = false;
-            stream_->abort();
-        }
     }
     writable_ = (flags & (modeWrite | modeReadWrite)) != 0 && !stream_->isRemote();
     // A writer holds the file's lock until it closes it, so that another
@@ -91,7 +87,7 @@ void CSongFile::AbortStream() {
     } else if (opening_ != nullptr) {
         opening_->abort();  // a download that has not answered yet
     } else {
-        abortPending_ = true;  // the next Open is refused
+        abortPending_ = true;  // the next download is not started
     }
 }
 

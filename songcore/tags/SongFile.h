@@ -85,7 +85,7 @@ protected:
         return 0;
     }
     // Cancels the file under a reader's feet, from another thread; also a
-    // download that is still being opened, or the next Open.
+    // download that is still being opened, or the next one.
     void AbortStream();
     bool IsStreamAborted() const;
 
@@ -124,8 +124,8 @@ private:
     mutable std::mutex streamMutex_;
     // The internet location being opened: its first request can take long.
     songcore::SongFileStream* opening_ = nullptr;
-    // An abort that came with no stream to abort: it cancels the open that
-    // runs or comes next.
+    // An abort that came with no stream to abort: the next internet location
+    // is not opened (a local file opens at once and is read as before).
     bool abortPending_ = false;
     std::string fileName_;
     uint32_t songType_ = 0;
