@@ -139,6 +139,7 @@ TEST_P(PictureContract, WhatWeWriteMutagenReadsAndSoDoWe) {
 }
 
 TEST_P(PictureContract, WhatMutagenWritesWeRead) {
+    size_t before = MutagenPictureLines(GetParam().kind, path_).size();
     ASSERT_EQ(MutagenAddPicture(GetParam().kind, path_, DataFile("pictures/front.jpg"),
                                 songcore::kPictureFrontCover, "Front"),
               "");
@@ -147,7 +148,7 @@ TEST_P(PictureContract, WhatMutagenWritesWeRead) {
               "");
     std::vector<std::string> theirs = MutagenPictureLines(GetParam().kind, path_);
     EXPECT_EQ(Lines(ReadOurs()), theirs);
-    EXPECT_EQ(theirs.size(), 2u);
+    EXPECT_EQ(theirs.size(), before + 2) << "a sample's own picture stays beside them";
 }
 
 TEST_P(PictureContract, WritingThePicturesAgainChangesNothing) {
