@@ -26,6 +26,7 @@
 
 #include "qarv/AppInfo.h"
 #include "qarv/CoverPane.h"
+#include "qarv/ListColumns.h"
 #include "qarv/MessageBoxWidth.h"
 #include "qarv/PaneLabel.h"
 #include "qarv/PlayListModel.h"
@@ -189,6 +190,7 @@ void MainWindow::BuildWidgets() {
     listView_->horizontalHeader()->setStretchLastSection(true);
     listView_->setAlternatingRowColors(true);
     listView_->setWordWrap(false);
+    listColumns_ = new ListColumns(*listView_);
     listLayout->addWidget(listView_, 1);
     auto* playerRow = new QHBoxLayout;
     playButton_ = new QPushButton(tr("Play"), listPage);
@@ -262,9 +264,6 @@ void MainWindow::Restore() {
                                                 *listView_);
     listView_->horizontalHeader()->setSortIndicatorShown(true);
     listView_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    for (int column = 0; column < CPlayList::GetColumnCount(); ++column) {
-        listView_->setColumnWidth(column, CPlayList::GetColumnWidth(column));
-    }
     // The window and the columns as the user left them.
     auto bytes = [](const std::vector<uint8_t>& layout) {
         return QByteArray(reinterpret_cast<const char*>(layout.data()),
@@ -274,10 +273,10 @@ void MainWindow::Restore() {
     if (!geometry.empty()) {
         restoreGeometry(bytes(geometry));
     }
-    std::vector<uint8_t> columns = settings.GetWindowLayout("PlayList Columns");
-    if (!columns.empty()) {
-        listView_->horizontalHeader()->restoreState(bytes(columns));
-    }
+    // "PlayList Columns" holds the columns of the builds before the optional
+    // ones.
+    listColumns_->Restore(bytes(settings.GetWindowLayout("PlayList Header")),
+                          bytes(settings.GetWindowLayout("PlayList Columns")));
 
     std::string lastPlaying = settings.GetLastPlaying();
     if (!lastPlaying.empty()) {
@@ -551,8 +550,7 @@ void MainWindow::StoreSettings() {
         return std::vector<uint8_t>(state.begin(), state.end());
     };
     settings.SetWindowLayout("Geometry", layout(saveGeometry()));
-    settings.SetWindowLayout("PlayList Columns",
-                             layout(listView_->horizontalHeader()->saveState()));
+    settings.SetWindowLayout("PlayList Header", layout(listView_->horizontalHeader()->saveState()));
     if (SelectedTreeItem() != nullptr) {
         settings.SetSongSelectedItem(SelectedItemPath().toStdString().c_str());
     }

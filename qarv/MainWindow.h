@@ -30,6 +30,7 @@ class QTabWidget;
 class QTableView;
 class QTreeView;
 class CoverPane;
+class ListColumns;
 class PaneLabel;
 class SeekSlider;
 class PlayerControl;
@@ -85,6 +86,7 @@ public:
     QTabWidget* Tabs() const { return tabs_; }
     QTreeView* TreeView() const { return treeView_; }
     QTableView* ListView() const { return listView_; }
+    ListColumns& PlayListColumns() const { return *listColumns_; }
     QComboBox* SearchBox() const { return searchBox_; }
     QComboBox* FilterBox() const { return filterBox_; }
     QComboBox* PlaceBox() const { return placeBox_; }
@@ -233,6 +235,7 @@ private:
     QTabWidget* tabs_ = nullptr;
     QTreeView* treeView_ = nullptr;
     QTableView* listView_ = nullptr;
+    ListColumns* listColumns_ = nullptr;  // owned by listView_
     QComboBox* searchBox_ = nullptr;
     QComboBox* filterBox_ = nullptr;
     QComboBox* placeBox_ = nullptr;

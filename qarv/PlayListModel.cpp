@@ -12,7 +12,9 @@
 #include <set>
 
 #include "songcore/edit/EditHistory.h"
+#include "songcore/player/PlayerPosition.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongType.h"
 #include "songcore/util/Paths.h"
 
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
@@ -31,6 +33,12 @@ PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
             [this](const QString&, const QString& message) {
                 emit songReadFailed(tr("Cannot add %1").arg(message));
             });
+    connect(&details_, &SongDetailsReader::detailsRead, this, [this](const QString& path) {
+        int row = list_.FindSong(path.toStdString().c_str());
+        if (row >= 0) {
+            Q_EMIT dataChanged(index(row, kTrackColumn), index(row, kLengthColumn));
+        }
+    });
 }
 
 PlayListModel::~PlayListModel() {
@@ -42,14 +50,21 @@ int PlayListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PlayListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : CPlayList::GetColumnCount();
+    return parent.isValid() ? 0 : kColumnCount;
 }
 
 QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= list_.GetItemCount()) {
         return {};
     }
-    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+    if (IsOptionalColumn(index.column())) {
+        if (role == Qt::DisplayRole) {
+            return ExtraText(index.row(), index.column());
+        }
+        if (role == Qt::TextAlignmentRole && index.column() != kFileColumn) {
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        }
+    } else if (role == Qt::DisplayRole || role == Qt::EditRole) {
         return QString::fromStdString(list_.GetItemText(index.row(), index.column()));
     }
     if (role == Qt::ToolTipRole) {
@@ -61,6 +76,36 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
                                 QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
     }
     return {};
+}
+
+QVariant PlayListModel::ExtraText(int row, int column) const {
+    QString file = QString::fromStdString(list_.GetFile(row));
+    if (column == kFileColumn) {
+        return IsInternetLocation(file.toStdString()) ? file : QFileInfo(file).fileName();
+    }
+    std::optional<SongDetails> details = details_.Find(file);
+    if (!details) {
+        return {};
+    }
+    if (column == kTrackColumn) {
+        return details->track == 0 ? QString() : QString::number(details->track);
+    }
+    return QString::fromStdString(songcore::FormatSongLength(details->lengthMs));
+}
+
+QString PlayListModel::SortText(int row, int column) {
+    if (column < CPlayList::COLUMN_COUNT) {
+        return QString::fromStdString(list_.GetItemText(row, column));
+    }
+    QString file = QString::fromStdString(list_.GetFile(row));
+    if (column == kFileColumn) {
+        return QFileInfo(file).fileName();
+    }
+    // The numeric mode of the collator orders these by their value; unknown
+    // ones come first.
+    SongDetails details = details_.Get(file);
+    return QString::number(column == kTrackColumn ? static_cast<long>(details.track)
+                                                  : details.lengthMs + 1);
 }
 
 void PlayListModel::SetPlayerActive(bool active) {
@@ -101,7 +146,8 @@ std::string PlayListModel::WriteTagField(const std::string& file, int column,
 }
 
 bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= list_.GetItemCount()) {
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= list_.GetItemCount() ||
+        IsOptionalColumn(index.column())) {
         return false;
     }
     std::string text = value.toString().toStdString();
@@ -123,7 +169,16 @@ bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int
 
 QVariant PlayListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
-        return QString::fromStdString(CPlayList::GetHeaderText(section));
+        switch (section) {
+            case kTrackColumn:
+                return tr("Track");
+            case kLengthColumn:
+                return tr("Length");
+            case kFileColumn:
+                return tr("File");
+            default:
+                return QString::fromStdString(CPlayList::GetHeaderText(section));
+        }
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -132,11 +187,12 @@ Qt::ItemFlags PlayListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
         return Qt::ItemIsDropEnabled;
     }
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    return IsOptionalColumn(index.column()) ? flags : flags | Qt::ItemIsEditable;
 }
 
 void PlayListModel::sort(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= CPlayList::GetColumnCount() || list_.GetItemCount() < 2) {
+    if (column < 0 || column >= kColumnCount || list_.GetItemCount() < 2) {
         return;
     }
     // The user's language decides the order ("Ça ira" with the C's, "10"
@@ -159,8 +215,8 @@ void PlayListModel::sort(int column, Qt::SortOrder order) {
     rows.reserve(count);
     for (int i = 0; i < count; ++i) {
         rows.push_back({list_.GetArtist(i), list_.GetAlbum(i), list_.GetTitle(i), list_.GetFile(i),
-                        collator.sortKey(QString::fromStdString(list_.GetItemText(i, column))),
-                        list_.IsSelected(i), i == list_.GetPlayerCurrentIndex()});
+                        collator.sortKey(SortText(i, column)), list_.IsSelected(i),
+                        i == list_.GetPlayerCurrentIndex()});
     }
     std::stable_sort(rows.begin(), rows.end(), [order](const Row& a, const Row& b) {
         int c = a.key.compare(b.key);
@@ -245,10 +301,14 @@ void PlayListModel::OnRowChanged(int row, int column) {
     if (sorting_) {
         return;
     }
+    // The tag may have changed more than the row shows: its track number
+    // is read again.
+    details_.Forget(QString::fromStdString(list_.GetFile(row)));
     if (column < 0) {
-        Q_EMIT dataChanged(index(row, 0), index(row, CPlayList::GetColumnCount() - 1));
+        Q_EMIT dataChanged(index(row, 0), index(row, kColumnCount - 1));
     } else {
         Q_EMIT dataChanged(index(row, column), index(row, column));
+        Q_EMIT dataChanged(index(row, kTrackColumn), index(row, kLengthColumn));
     }
 }
 

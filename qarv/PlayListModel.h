@@ -1,11 +1,13 @@
 #pragma once
-// PlayListModel: the play list as Qt's table model (artist, title, album).
+// PlayListModel: the play list as Qt's table model (artist, title, album,
+// and the optional track, length and file columns).
 // Editing a cell writes the new text into the song's tag first; the cell
 // changes only when the file took it, and a failure is told. Sorting reorders the list itself, as
 // a report list sorts its rows.
 
 #include <QAbstractTableModel>
 
+#include "qarv/SongDetailsReader.h"
 #include "qarv/SongRowReader.h"
 #include "songcore/views/PlayList.h"
 
@@ -16,6 +18,17 @@ class PlayListModel : public QAbstractTableModel, private IPlayListListener {
 public:
     explicit PlayListModel(CPlayList& list, QObject* parent = nullptr);
     ~PlayListModel() override;
+
+    // Past the list's own three columns come these, which the window shows
+    // only on the user's wish. Track and Length are read on a worker thread
+    // as their rows are first shown.
+    enum ExtraColumn {
+        kTrackColumn = CPlayList::COLUMN_COUNT,
+        kLengthColumn,
+        kFileColumn,
+        kColumnCount
+    };
+    static bool IsOptionalColumn(int column) { return column >= kTrackColumn; }
 
     CPlayList& List() { return list_; }
     // Whether dropped web addresses are still being read.
@@ -82,8 +95,13 @@ private:
     void OnSelectionChanged() override;
     void OnEnsureVisible(int row) override;
 
+    QVariant ExtraText(int row, int column) const;
+    // The text a column sorts by.
+    QString SortText(int row, int column);
+
     CPlayList& list_;
     SongRowReader webReader_;
+    mutable SongDetailsReader details_;
     bool sorting_ = false;
     bool playerActive_ = false;
 };

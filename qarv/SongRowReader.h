@@ -6,19 +6,19 @@
 
 #include <QObject>
 #include <QStringList>
-#include <memory>
+
+#include "qarv/SongWorker.h"
 
 class SongRowReader : public QObject {
     Q_OBJECT
 public:
     explicit SongRowReader(QObject* parent = nullptr);
-    // Cancels the reads under way (a download is cut off) and waits for the
-    // worker; no signal comes after.
-    ~SongRowReader() override;
+    // Destroying the reader cancels the reads under way (a download is cut
+    // off); no signal comes after.
 
     // Queues the paths; each gets rowRead or readFailed, in order.
-    void Read(const QStringList& paths);
-    bool IsReading() const;
+    void Read(const QStringList& paths) { worker_.Read(paths); }
+    bool IsReading() const { return worker_.IsReading(); }
 
 Q_SIGNALS:
     void rowRead(const QString& path, const QString& artist, const QString& album,
@@ -27,6 +27,5 @@ Q_SIGNALS:
     void readFailed(const QString& path, const QString& message);
 
 private:
-    struct Worker;
-    std::unique_ptr<Worker> worker_;
+    SongWorker worker_;
 };

@@ -211,6 +211,11 @@ TEST(PlayerPosition, ShowsHoursOfLongSongs) {
     EXPECT_EQ(songcore::FormatPlayerPosition(15 * 60000L, 75 * 60000L), "0:15:00/1:15:00");
     EXPECT_EQ(songcore::FormatPlayerPosition(61500, 3599999), "01:01/59:59");
     EXPECT_EQ(songcore::FormatPlayerPosition(-5, 59999), "00:00/00:59");
+    // A length alone, as the play list's column shows it.
+    EXPECT_EQ(songcore::FormatSongLength(2500), "0:02");
+    EXPECT_EQ(songcore::FormatSongLength(3599999), "59:59");
+    EXPECT_EQ(songcore::FormatSongLength(75 * 60000L), "1:15:00");
+    EXPECT_EQ(songcore::FormatSongLength(-1), "");
 }
 
 TEST(PlayCommand, PlaysEachFileAndReportsTheOnesThatFail) {

@@ -17,4 +17,18 @@ std::string FormatPlayerPosition(long positionMs, long lengthMs) {
     return text;
 }
 
+std::string FormatSongLength(long lengthMs) {
+    if (lengthMs < 0) {
+        return {};
+    }
+    long s = lengthMs / 1000;
+    char text[32];
+    if (s >= 3600) {
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, (s % 3600) / 60, s % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    }
+    return text;
+}
+
 }  // namespace songcore

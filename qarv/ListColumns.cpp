@@ -1,0 +1,95 @@
+#include "qarv/ListColumns.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableView>
+#include <algorithm>
+
+#include "qarv/PlayListModel.h"
+
+namespace {
+
+// A column sized to its contents stays within these, so one long title
+// does not push the others out of sight.
+constexpr int kMinimumWidth = 40;
+constexpr int kMaximumWidth = 320;
+
+}  // namespace
+
+ListColumns::ListColumns(QTableView& view) : QObject(&view), view_(view) {
+    QHeaderView* header = view_.horizontalHeader();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(&view_);
+        FillMenu(menu);
+        menu.exec(view_.horizontalHeader()->mapToGlobal(at));
+    });
+}
+
+bool ListColumns::Restore(const QByteArray& state, const QByteArray& older) {
+    QHeaderView* header = view_.horizontalHeader();
+    if (!state.isEmpty() && header->restoreState(state)) {
+        return true;
+    }
+    // Qt takes a state of fewer sections and shows the sections it lacks.
+    if (!older.isEmpty() && header->restoreState(older)) {
+        for (int column = PlayListModel::kTrackColumn; column < header->count(); ++column) {
+            header->setSectionHidden(column, true);
+        }
+        return true;
+    }
+    SetDefaults();
+    return state.isEmpty() && older.isEmpty();
+}
+
+void ListColumns::SetDefaults() {
+    QHeaderView* header = view_.horizontalHeader();
+    for (int column = 0; column < header->count(); ++column) {
+        bool optional = PlayListModel::IsOptionalColumn(column);
+        header->setSectionHidden(column, optional);
+        if (!optional) {
+            header->resizeSection(column, CPlayList::GetColumnWidth(column));
+        }
+    }
+    // An empty list keeps the usual widths; there is nothing to fit yet.
+    if (view_.model() && view_.model()->rowCount() > 0) {
+        SizeToContents();
+    }
+}
+
+void ListColumns::SizeToContents() {
+    QHeaderView* header = view_.horizontalHeader();
+    for (int column = 0; column < header->count(); ++column) {
+        if (header->isSectionHidden(column)) {
+            continue;
+        }
+        view_.resizeColumnToContents(column);
+        header->resizeSection(
+            column, std::clamp(header->sectionSize(column), kMinimumWidth, kMaximumWidth));
+    }
+}
+
+void ListColumns::FillMenu(QMenu& menu) {
+    QHeaderView* header = view_.horizontalHeader();
+    QAbstractItemModel* model = view_.model();
+    int shown = header->count() - header->hiddenSectionCount();
+    for (int column = 0; model && column < header->count(); ++column) {
+        QAction* action =
+            menu.addAction(model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+        action->setCheckable(true);
+        action->setChecked(!header->isSectionHidden(column));
+        action->setEnabled(header->isSectionHidden(column) || shown > 1);
+        connect(action, &QAction::toggled, this, [this, column](bool show) {
+            QHeaderView* header = view_.horizontalHeader();
+            header->setSectionHidden(column, !show);
+            if (show) {
+                view_.resizeColumnToContents(column);
+                header->resizeSection(
+                    column, std::clamp(header->sectionSize(column), kMinimumWidth, kMaximumWidth));
+            }
+        });
+    }
+    menu.addSeparator();
+    connect(menu.addAction(tr("Size Columns to Contents")), &QAction::triggered, this,
+            &ListColumns::SizeToContents);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// ListColumns: which of the play list's columns show, and how wide. The
+// header's context menu shows or hides each column (the optional Track,
+// Length and File ones start hidden); a list seen for the first time gets
+// columns as wide as their contents.
+
+#include <QObject>
+
+class QHeaderView;
+class QMenu;
+class QTableView;
+
+class ListColumns : public QObject {
+    Q_OBJECT
+public:
+    // Opens the menu on a right click on the view's header.
+    explicit ListColumns(QTableView& view);
+
+    // The columns as a saved header state has them. A state kept before
+    // the optional columns existed (older) gives the widths of the first
+    // three, the optional ones hidden; with neither, the first start's
+    // columns. False when the saved state was not taken.
+    bool Restore(const QByteArray& state, const QByteArray& older = {});
+    // The first start's columns: the optional ones hidden, the others sized
+    // to their contents (or the usual widths while the list is empty).
+    void SetDefaults();
+    void SizeToContents();
+    // The entries of the header menu: one checkable entry a column (the
+    // last column shown cannot be hidden), then "Size Columns to Contents".
+    void FillMenu(QMenu& menu);
+
+private:
+    QTableView& view_;
+};

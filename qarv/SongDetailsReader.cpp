@@ -1,0 +1,75 @@
+#include "qarv/SongDetailsReader.h"
+
+#include <variant>
+
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongType.h"
+#include "songcore/tags/StreamProperties.h"
+
+SongDetailsReader::SongDetailsReader(QObject* parent)
+    : QObject(parent),
+      worker_(this, [this](CSongFileInfo& song, const QString& path) -> SongWorker::Reply {
+          SongDetails details = Read(song, path.toStdString());
+          return [this, path, details] {
+              // A read that Get or Forget overtook is not wanted any more.
+              if (queued_.remove(path)) {
+                  known_.insert(path, details);
+                  emit detailsRead(path);
+              }
+          };
+      }) {}
+
+SongDetails SongDetailsReader::Read(CSongFileInfo& song, const std::string& path) {
+    SongDetails details;
+    if (IsInternetLocation(path) || !song.Open(path, 1, 0)) {
+        return details;
+    }
+    if (song.GetSongInfo()) {
+        details.track = song.GetTrackNum();
+    }
+    songcore::StreamProperties properties = songcore::ReadStreamProperties(song);
+    if (const songcore::StreamProperty* length = properties.find("length_seconds")) {
+        double seconds = std::visit(
+            [](auto value) -> double {
+                if constexpr (std::is_arithmetic_v<decltype(value)>) {
+                    return static_cast<double>(value);
+                } else {
+                    return -1;
+                }
+            },
+            length->value);
+        if (seconds >= 0) {
+            details.lengthMs = static_cast<long>(seconds * 1000);
+        }
+    }
+    return details;
+}
+
+std::optional<SongDetails> SongDetailsReader::Find(const QString& path) {
+    auto found = known_.constFind(path);
+    if (found != known_.constEnd()) {
+        return *found;
+    }
+    if (!queued_.contains(path)) {
+        queued_.insert(path);
+        worker_.Read({path});
+    }
+    return std::nullopt;
+}
+
+SongDetails SongDetailsReader::Get(const QString& path) {
+    auto found = known_.constFind(path);
+    if (found != known_.constEnd()) {
+        return *found;
+    }
+    queued_.remove(path);
+    CSongFileInfo song;
+    SongDetails details = Read(song, path.toStdString());
+    known_.insert(path, details);
+    return details;
+}
+
+void SongDetailsReader::Forget(const QString& path) {
+    known_.remove(path);
+    queued_.remove(path);
+}

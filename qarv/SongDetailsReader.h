@@ -1,0 +1,48 @@
+#pragma once
+// SongDetailsReader: the play list's optional Track and Length columns need
+// more of a song than its row keeps (its track number, and a length that
+// can take a frame scan), so they are read on a worker thread when a row
+// first shows them and kept until the song's tag changes.
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "qarv/SongWorker.h"
+
+class CSongFileInfo;
+
+struct SongDetails {
+    uint32_t track = 0;  // 0: none
+    long lengthMs = -1;  // -1: unknown
+};
+
+class SongDetailsReader : public QObject {
+    Q_OBJECT
+public:
+    explicit SongDetailsReader(QObject* parent = nullptr);
+
+    // What is known of the song; nothing yet means a read has been queued
+    // (detailsRead follows).
+    std::optional<SongDetails> Find(const QString& path);
+    // The details at once, read here when not known yet: for sorting, which
+    // needs every row's.
+    SongDetails Get(const QString& path);
+    // Forgets what was read of the song (its tag was written).
+    void Forget(const QString& path);
+
+    // The song's track number and length; web addresses are not downloaded
+    // for them and stay unknown.
+    static SongDetails Read(CSongFileInfo& song, const std::string& path);
+
+Q_SIGNALS:
+    void detailsRead(const QString& path);
+
+private:
+    QHash<QString, SongDetails> known_;
+    QSet<QString> queued_;
+    SongWorker worker_;
+};

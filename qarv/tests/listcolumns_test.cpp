@@ -1,0 +1,179 @@
+// The play list's columns: the optional Track, Length and File columns
+// (hidden until the header menu shows them, filled off the window's thread,
+// sorted by value), and the columns kept from one start to the next.
+#include <QHeaderView>
+#include <QMenu>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QtTest>
+
+#include "QarvTestSupport.h"
+#include "qarv/ListColumns.h"
+#include "qarv/MainWindow.h"
+#include "qarv/PlayListModel.h"
+#include "songcore/edit/SongEdit.h"
+#include "songcore/files/AppRegKey.h"
+
+namespace {
+
+class QuietWindow : public MainWindow {
+public:
+    QuietWindow() : MainWindow(CMCIWnd::Options{"null", true}) {}
+
+protected:
+    bool AskExit(bool& again) override {
+        again = true;
+        return true;
+    }
+    bool Confirm(const QString&, const QString&) override { return true; }
+    void Inform(const QString&, const QString&) override {}
+};
+
+// The header menu's entry for a column, by its header text.
+QAction* ColumnEntry(QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QString Cell(QuietWindow& window, int row, int column) {
+    return window.ListModel().index(row, column).data().toString();
+}
+
+void SetTrack(const QString& file, const std::string& track) {
+    songcore::SongEditResult result =
+        songcore::EditSong(file.toStdString(), {{songcore::EditField::Track, track}}, {});
+    QVERIFY2(result.ok, result.error.c_str());
+}
+
+}  // namespace
+
+class ListColumnsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<qarvtest::PrivateHome> home;
+    QTemporaryDir songs;
+    QString ten, two, untracked;
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<qarvtest::PrivateHome>();
+        ten = qarvtest::CopyData("player/two_seconds.mp3", songs.path(), "ten.mp3");
+        two = qarvtest::CopyData("player/two_seconds.mp3", songs.path(), "two.mp3");
+        untracked = qarvtest::CopyData("player/one_second.ogg", songs.path(), "none.ogg");
+        SetTrack(ten, "10");
+        SetTrack(two, "2");
+    }
+    void cleanup() { home.reset(); }
+
+    void optionalColumnsShowTheirValuesOnRequest() {
+        QuietWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const QString& file : {ten, two, untracked}) {
+            window.List().Add(window.List().GetItemCount(), "", "", "t", file.toStdString());
+        }
+        QHeaderView* header = window.ListView()->horizontalHeader();
+        for (int column : {PlayListModel::kTrackColumn, PlayListModel::kLengthColumn,
+                           PlayListModel::kFileColumn}) {
+            QVERIFY(header->isSectionHidden(column));
+        }
+        QMenu menu;
+        window.PlayListColumns().FillMenu(menu);
+        QAction* track = ColumnEntry(menu, "Track");
+        QAction* length = ColumnEntry(menu, "Length");
+        QVERIFY(track && length && ColumnEntry(menu, "File") && ColumnEntry(menu, "Artist"));
+        QVERIFY(!track->isChecked());
+        track->trigger();
+        length->trigger();
+        QVERIFY(!header->isSectionHidden(PlayListModel::kTrackColumn));
+        QVERIFY(!header->isSectionHidden(PlayListModel::kLengthColumn));
+
+        // Read on the worker, then shown.
+        QTRY_COMPARE(Cell(window, 0, PlayListModel::kTrackColumn), QString("10"));
+        QTRY_COMPARE(Cell(window, 0, PlayListModel::kLengthColumn), QString("0:02"));
+        QTRY_COMPARE(Cell(window, 2, PlayListModel::kLengthColumn), QString("0:01"));
+        QCOMPARE(Cell(window, 2, PlayListModel::kTrackColumn), QString());
+        QCOMPARE(Cell(window, 1, PlayListModel::kFileColumn), QString("two.mp3"));
+        QVERIFY(
+            !(window.ListModel().flags(window.ListModel().index(0, PlayListModel::kTrackColumn)) &
+              Qt::ItemIsEditable));
+
+        // By value, the song without a track first.
+        window.ListModel().sort(PlayListModel::kTrackColumn, Qt::AscendingOrder);
+        QCOMPARE(window.List().GetFile(0), untracked.toStdString());
+        QCOMPARE(window.List().GetFile(1), two.toStdString());
+        QCOMPARE(window.List().GetFile(2), ten.toStdString());
+
+        // A changed tag is read again once its row hears of it.
+        SetTrack(ten, "7");
+        window.List().SetTitle(2, "retitled");
+        QTRY_COMPARE(Cell(window, 2, PlayListModel::kTrackColumn), QString("7"));
+    }
+
+    void theLastColumnShownStays() {
+        QuietWindow window;
+        QHeaderView* header = window.ListView()->horizontalHeader();
+        {
+            QMenu menu;
+            window.PlayListColumns().FillMenu(menu);
+            ColumnEntry(menu, "Artist")->trigger();
+            ColumnEntry(menu, "Album")->trigger();
+        }
+        QCOMPARE(header->count() - header->hiddenSectionCount(), 1);
+        QMenu menu;
+        window.PlayListColumns().FillMenu(menu);
+        QVERIFY(!ColumnEntry(menu, "Title")->isEnabled());
+        QVERIFY(ColumnEntry(menu, "Artist")->isEnabled());
+    }
+
+    void columnsAreKeptAndAnOlderStateIsNotTrusted() {
+        {
+            QuietWindow window;
+            QMenu menu;
+            window.PlayListColumns().FillMenu(menu);
+            ColumnEntry(menu, "File")->trigger();
+            window.ListView()->setColumnWidth(PlayListModel::kFileColumn, 222);
+            QVERIFY(window.Exit());
+        }
+        {
+            QuietWindow again;
+            QHeaderView* header = again.ListView()->horizontalHeader();
+            QVERIFY(!header->isSectionHidden(PlayListModel::kFileColumn));
+            QVERIFY(header->isSectionHidden(PlayListModel::kTrackColumn));
+            QCOMPARE(again.ListView()->columnWidth(PlayListModel::kFileColumn), 222);
+        }
+
+        // Columns saved by a build with only artist, title and album: their
+        // widths stay, the newer columns stay out of sight.
+        QStandardItemModel three(0, 3);
+        QTableView old;
+        old.setModel(&three);
+        old.setColumnWidth(1, 250);
+        {
+            CAppRegKey settings;
+            QByteArray state = old.horizontalHeader()->saveState();
+            settings.SetWindowLayout("PlayList Header", {});
+            settings.SetWindowLayout("PlayList Columns",
+                                     std::vector<uint8_t>(state.begin(), state.end()));
+        }
+        QuietWindow window;
+        QHeaderView* header = window.ListView()->horizontalHeader();
+        QCOMPARE(header->count(), int(PlayListModel::kColumnCount));
+        QCOMPARE(header->sectionSize(CPlayList::COLUMN_TITLE), 250);
+        for (int column : {PlayListModel::kTrackColumn, PlayListModel::kLengthColumn,
+                           PlayListModel::kFileColumn}) {
+            QVERIFY(header->isSectionHidden(column));
+        }
+        QVERIFY(!header->isSectionHidden(CPlayList::COLUMN_ALBUM));
+        // Nor does a damaged state show them.
+        QVERIFY(!window.PlayListColumns().Restore("damaged"));
+        QVERIFY(header->isSectionHidden(PlayListModel::kTrackColumn));
+    }
+};
+
+QTEST_MAIN(ListColumnsTest)
+#include "listcolumns_test.moc"
