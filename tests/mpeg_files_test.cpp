@@ -25,6 +25,7 @@ const char* const kAudioFiles[] = {
     "cbr.mp3",      "joint.mp3",         "mono.mp3",           "info.mp3",   "vbr.mp3",
     "vbr_mono.mp3", "mpeg2.mp3",         "mpeg2_mono_vbr.mp3", "mpeg25.mp3", "flags.mp3",
     "layer2.mp2",   "id3v2_picture.mp3", "tags_end.mp3",       "vbri.mp3",   "truncated.mp3",
+    "ffmpeg_low_rate.mp3",
 };
 
 std::string Sample(const std::string& name) {
@@ -123,7 +124,9 @@ TEST(MpegFiles, AgreeWithFfprobeAndMutagen) {
 
         std::map<std::string, std::string> probe = FfprobeValues(path);
         ASSERT_TRUE(probe.count("duration"));
-        EXPECT_NEAR(length, std::stod(probe["duration"]), 1.0);
+        // Within a few frames: a length read from the wrong frame is off by far more.
+        double duration = std::stod(probe["duration"]);
+        EXPECT_NEAR(length, duration, std::max(0.1, duration * 0.05));
         EXPECT_EQ(rate, std::stol(probe["sample_rate"]));
         EXPECT_EQ(probe["channels"], mode == "Single Channel" ? "1" : "2");
         double probeKbps = std::stod(probe["bit_rate"]) / 1000;

@@ -55,6 +55,20 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
             vbrHeader_.reset();  // a broken VBR header: go on by the frame header
         }
     }
+    audioBitrate_ = header_->GetBitrate();
+    if (vbrHeader_) {
+        // The audio's rate is that of the frame after the header's frame: an
+        // encoder may write that frame at a higher rate than the stream
+        // (ffmpeg does at low rates), to make room for its fields.
+        try {
+            CMPAHeader audio(this, header_->GetOffset() + header_->GetRealFrameSize(), true, false);
+            if (audio.GetBitrate() != 0) {
+                audioBitrate_ = audio.GetBitrate();
+            }
+        } catch (const CMPAException&) {
+            // a stream of one frame: the header frame's rate has to do
+        }
+    }
     if (vbrHeader_ && vbrHeader_->IsInfo() && ClaimsFarMoreThanTheData(*vbrHeader_)) {
         // At a constant rate the data itself gives the length; an "Info"
         // count far beyond it is stale (a file cut or copied short), and
@@ -80,7 +94,7 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
 CMPAFile::~CMPAFile() = default;
 
 bool CMPAFile::ClaimsFarMoreThanTheData(const CVBRHeader& vbr) const {
-    uint32_t rate = header_->GetBytesPerSecond();
+    uint32_t rate = audioBitrate_ / 8;
     uint32_t samplingRate = header_->GetSamplingRate();
     if (rate == 0 || samplingRate == 0) {
         return false;

@@ -48,6 +48,9 @@ public:
     uint64_t GetEnd() const { return end_; }
     bool IsVBR() const { return vbr_; }
     uint32_t GetBytesPerSecond() const { return bytesPerSecond_; }
+    // Bits per second of the first frame of audio: the frame after a XING,
+    // "Info" or VBRI frame, which may be written at another rate.
+    uint32_t GetAudioBitrate() const { return audioBitrate_; }
     const CMPAHeader& GetCurrentHeader() const { return *header_; }
     uint32_t GetFrameNumber() const { return frameNumber_; }
     const CVBRHeader* GetVBRHeader() const { return vbrHeader_.get(); }
@@ -85,6 +88,7 @@ private:
     uint64_t end_ = 0;
     bool vbr_ = false;
     uint32_t bytesPerSecond_ = 0;
+    uint32_t audioBitrate_ = 0;
     std::unique_ptr<CMPAHeader> header_;
     uint32_t frameNumber_ = 0;
     std::unique_ptr<CVBRHeader> vbrHeader_;

@@ -59,7 +59,7 @@ bool ScanMpegStream(CSongFile& song, MpegStreamInfo& out) {
         out.layer = header.GetLayer();
         out.channelMode = header.GetChannelMode();
         out.emphasis = header.GetEmphasis();
-        out.bitrate = header.GetBitrate();
+        out.bitrate = file.GetAudioBitrate();
         out.samplingRate = header.GetSamplingRate();
         out.samplesPerFrame = header.GetSamplesPerFrame();
         out.copyright = header.IsCopyright();

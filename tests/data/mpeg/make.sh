@@ -104,6 +104,11 @@ body += bytes(frame_size - len(body))
 open(sys.argv[2], "wb").write(bytes(body) + data)
 PY
 
+# ffmpeg's low-rate stream: its "Info" frame is written at a higher bit rate
+# (56 kbit/s) than the audio after it (32 kbit/s).
+ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=2" -ac 1 -ar 22050 \
+    -c:a libmp3lame -b:a 32k -map_metadata -1 -fflags +bitexact ffmpeg_low_rate.mp3
+
 # Not MPEG audio at all, and a stream cut off in its third frame.
 "$py" - garbage.mp3 <<'PY'
 import random, sys
