@@ -60,13 +60,19 @@ void ListColumns::SetDefaults() {
 void ListColumns::SizeToContents() {
     QHeaderView* header = view_.horizontalHeader();
     for (int column = 0; column < header->count(); ++column) {
-        if (header->isSectionHidden(column)) {
-            continue;
+        if (!header->isSectionHidden(column)) {
+            FitColumn(column);
         }
-        view_.resizeColumnToContents(column);
-        header->resizeSection(
-            column, std::clamp(header->sectionSize(column), kMinimumWidth, kMaximumWidth));
     }
+}
+
+void ListColumns::FitColumn(int column) {
+    // Measured, not taken from the section: the stretched last section
+    // would report the width it was stretched to.
+    QHeaderView* header = view_.horizontalHeader();
+    const QAbstractItemView& view = view_;  // where the measure is public
+    int width = std::max(view.sizeHintForColumn(column), header->sectionSizeHint(column));
+    header->resizeSection(column, std::clamp(width, kMinimumWidth, kMaximumWidth));
 }
 
 void ListColumns::FillMenu(QMenu& menu) {
@@ -83,9 +89,7 @@ void ListColumns::FillMenu(QMenu& menu) {
             QHeaderView* header = view_.horizontalHeader();
             header->setSectionHidden(column, !show);
             if (show) {
-                view_.resizeColumnToContents(column);
-                header->resizeSection(
-                    column, std::clamp(header->sectionSize(column), kMinimumWidth, kMaximumWidth));
+                FitColumn(column);
             }
         });
     }

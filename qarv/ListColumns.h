@@ -30,5 +30,7 @@ public:
     void FillMenu(QMenu& menu);
 
 private:
+    void FitColumn(int column);
+
     QTableView& view_;
 };
