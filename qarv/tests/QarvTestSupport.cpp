@@ -27,6 +27,22 @@ void PrivateHome::Reset() {
     QDir(dir_.path() + "/state").removeRecursively();
 }
 
+QuietWindow::QuietWindow(bool untimed) : MainWindow(CMCIWnd::Options{"null", untimed}) {}
+
+bool QuietWindow::AskExit(bool& again) {
+    again = true;
+    return true;
+}
+
+bool QuietWindow::Confirm(const QString& text, const QString&) {
+    asked << text;
+    return answerYes;
+}
+
+void QuietWindow::Inform(const QString& text, const QString&) {
+    told << text;
+}
+
 QString DataFile(const QString& name) {
     return QStringLiteral(TUNEMOSS_TEST_DATA "/") + name;
 }

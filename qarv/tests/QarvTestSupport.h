@@ -3,8 +3,11 @@
 // program, and the sample files.
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+
+#include "qarv/MainWindow.h"
 
 namespace qarvtest {
 
@@ -23,6 +26,21 @@ public:
 private:
     QTemporaryDir dir_;
     QByteArray oldConfig_, oldData_, oldState_;
+};
+
+// The main window with its questions answered by the test: exit without
+// asking, confirm with answerYes; what it would have asked and told is kept.
+class QuietWindow : public MainWindow {
+public:
+    explicit QuietWindow(bool untimed = true);
+    bool answerYes = true;
+    QStringList asked;  // the questions' texts
+    QStringList told;   // the messages' texts
+
+protected:
+    bool AskExit(bool& again) override;
+    bool Confirm(const QString& text, const QString& title) override;
+    void Inform(const QString& text, const QString& title) override;
 };
 
 // Path of a file below tests/data.

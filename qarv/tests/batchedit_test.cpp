@@ -51,18 +51,11 @@ QString Mutagen(const QString& script, const QStringList& args) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-class Window : public MainWindow {
+class Window : public qarvtest::QuietWindow {
 public:
-    Window() : MainWindow(CMCIWnd::Options{"null", true}) {}
     std::function<bool(QDialog&)> onDialog;
 
 protected:
-    bool AskExit(bool& again) override {
-        again = true;
-        return true;
-    }
-    bool Confirm(const QString&, const QString&) override { return true; }
-    void Inform(const QString&, const QString&) override {}
     bool RunSongsDialog(QDialog& dialog) override { return onDialog && onDialog(dialog); }
 };
 

@@ -24,23 +24,11 @@
 
 namespace {
 
-class Window : public MainWindow {
+class Window : public qarvtest::QuietWindow {
 public:
-    Window() : MainWindow(CMCIWnd::Options{"null", true}) {}
-    bool answerYes = true;
-    QStringList asked;
     QString folderAnswer;
 
 protected:
-    bool AskExit(bool& again) override {
-        again = true;
-        return true;
-    }
-    bool Confirm(const QString& text, const QString&) override {
-        asked << text;
-        return answerYes;
-    }
-    void Inform(const QString&, const QString&) override {}
     QString AskFolder(const QString&) override { return folderAnswer; }
 };
 

@@ -47,16 +47,9 @@ void SetCover(const QString& song, const QString& image) {
     QVERIFY2(songcore::WriteSongPictures(song.toStdString(), {*picture}, error), error.c_str());
 }
 
-class Window : public MainWindow {
+class Window : public qarvtest::QuietWindow {
 public:
-    Window() : MainWindow(CMCIWnd::Options{"null", false}) {}
-
-protected:
-    bool AskExit(bool& again) override {
-        again = true;
-        return true;
-    }
-    void Inform(const QString&, const QString&) override {}
+    Window() : QuietWindow(false) {}
 };
 
 }  // namespace

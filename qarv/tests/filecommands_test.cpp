@@ -13,24 +13,16 @@
 
 namespace {
 
-class Window : public MainWindow {
+class Window : public qarvtest::QuietWindow {
 public:
-    Window() : MainWindow(CMCIWnd::Options{"null", true}) {}
     QStringList openAnswer;
     QString saveAnswer;
     QString filterAnswer;
-    QStringList told;
     QString lastFilters;
     QString folderAnswer;
     QString patternAnswer;
 
 protected:
-    bool AskExit(bool& again) override {
-        again = true;
-        return true;
-    }
-    bool Confirm(const QString&, const QString&) override { return true; }
-    void Inform(const QString& text, const QString&) override { told << text; }
     QStringList AskOpenFiles(const QString&, const QString& filters, QString& selected) override {
         lastFilters = filters;
         selected = filterAnswer;

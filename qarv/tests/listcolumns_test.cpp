@@ -16,18 +16,7 @@
 
 namespace {
 
-class QuietWindow : public MainWindow {
-public:
-    QuietWindow() : MainWindow(CMCIWnd::Options{"null", true}) {}
-
-protected:
-    bool AskExit(bool& again) override {
-        again = true;
-        return true;
-    }
-    bool Confirm(const QString&, const QString&) override { return true; }
-    void Inform(const QString&, const QString&) override {}
-};
+using qarvtest::QuietWindow;
 
 // The header menu's entry for a column, by its header text.
 QAction* ColumnEntry(QMenu& menu, const QString& text) {

@@ -28,10 +28,9 @@
 
 namespace {
 
-class QuietWindow : public MainWindow {
+class QuietWindow : public qarvtest::QuietWindow {
 public:
-    explicit QuietWindow(bool untimed = true) : MainWindow(CMCIWnd::Options{"null", untimed}) {}
-    bool answerYes = true;
+    using qarvtest::QuietWindow::QuietWindow;
     // Stands for the tag dialog's Update; empty: nothing written.
     std::function<bool(const std::string&)> editTags;
     std::vector<std::string> edited;
@@ -41,12 +40,6 @@ protected:
         edited.push_back(path);
         return editTags && editTags(path);
     }
-    bool AskExit(bool& again) override {
-        again = true;
-        return true;
-    }
-    bool Confirm(const QString&, const QString&) override { return answerYes; }
-    void Inform(const QString&, const QString&) override {}
 };
 
 std::string TitleOf(const QString& file) {
