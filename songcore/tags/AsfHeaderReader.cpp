@@ -171,7 +171,7 @@ std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExact
         }
         return std::nullopt;
     };
-    std::vector<uint8_t> preamble, last;
+    std::vector<uint8_t> preamble;
     if (!read(0, AsfHeader::kPreambleSize, preamble)) {
         return fail("the file is too short to hold an ASF header");
     }
@@ -181,9 +181,6 @@ std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExact
     }
     if (*size > maxSize) {
         return fail("the ASF header claims to be larger than 64 MiB");
-    }
-    if (!read(*size - 1, 1, last)) {
-        return fail("the ASF header runs past the end of the file");
     }
     uint32_t count = ByteReader(preamble.data() + 24, 4).u32le();
     ByteWriter out;
