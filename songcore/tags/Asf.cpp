@@ -238,8 +238,9 @@ std::optional<std::vector<uint8_t>> EditExtension(
     }
     std::vector<std::span<const uint8_t>> inner;
     for (auto [offset, size] : *objects) {
+        size_t at = offset;  // a structured binding cannot be captured before C++20's fixes
         auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(),
-                                     [offset](const auto& entry) { return entry.first == offset; });
+                                     [at](const auto& entry) { return entry.first == at; });
         inner.push_back(replaced != rebuilt.end() ? std::span<const uint8_t>(replaced->second)
                                                   : extension.subspan(offset, size));
     }
