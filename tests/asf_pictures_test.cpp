@@ -4,9 +4,12 @@
 // tag read.
 #include <gtest/gtest.h>
 
+#include "songcore/tags/AsfHeader.h"
+#include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/util/ByteWriter.h"
 #include "support/MediaChecks.h"
 #include "support/PicturePeers.h"
 #include "support/ProcessReads.h"
@@ -61,6 +64,47 @@ std::string TitleOf(const std::string& path) {
     EXPECT_TRUE(song.Open(path, 1, 0));
     EXPECT_TRUE(song.GetSongInfo());
     return song.GetTitle();
+}
+
+// plain.wma with its header extension holding extension objects instead of
+// its own (without one at all when extension is nothing).
+std::vector<uint8_t> WmaWithExtension(
+    const std::optional<std::vector<std::vector<uint8_t>>>& extension) {
+    using songcore::AsfHeader;
+    std::vector<uint8_t> file = ReadFileBytes(DataFile("asf/plain.wma"));
+    auto size = AsfHeader::ParseSize(file);
+    EXPECT_TRUE(size);
+    std::vector<uint8_t> header(file.begin(), file.begin() + static_cast<ptrdiff_t>(*size));
+    auto layout = AsfHeader::Parse(header);
+    EXPECT_TRUE(layout && layout->exact);
+    songcore::ByteWriter out;
+    out.bytes(std::span(header).first(AsfHeader::kPreambleSize));
+    uint32_t count = 0;
+    for (const AsfHeader::Object& object : layout->objects) {
+        std::span<const uint8_t> bytes = std::span(header).subspan(object.offset, object.size);
+        if (object.guid != songcore::asfguid::kHeaderExtension) {
+            out.bytes(bytes);
+        } else if (extension) {
+            std::vector<std::span<const uint8_t>> inner(extension->begin(), extension->end());
+            out.bytes(*AsfHeader::BuildExtension(bytes, inner));
+        } else {
+            continue;
+        }
+        ++count;
+    }
+    out.putU64le(16, out.size());
+    out.putU32le(24, count);
+    std::vector<uint8_t> result = out.take();
+    result.insert(result.end(), file.begin() + static_cast<ptrdiff_t>(*size), file.end());
+    return result;
+}
+
+std::vector<uint8_t> Library(const std::vector<songcore::AsfDescriptor>& descriptors) {
+    songcore::AsfMetadata library;
+    for (const songcore::AsfDescriptor& descriptor : descriptors) {
+        library.records.push_back({0, 0, descriptor});
+    }
+    return *library.Build(songcore::asfguid::kMetadataLibrary);
 }
 
 }  // namespace
@@ -148,4 +192,52 @@ TEST(AsfPictures, TheOrdinaryReadReadsPastALargeCover) {
     std::vector<Picture> pictures = ReadPictures(covered);
     ASSERT_EQ(pictures.size(), 2u);
     EXPECT_EQ(pictures[1].data.size(), size_t{5} << 20);
+}
+
+TEST(AsfPictures, EveryMetadataLibraryKeepsItsOwnRecords) {
+    if (!HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    TempDir dir;
+    std::string path = dir.file("libraries.wma");
+    // Two libraries: the first holds a field and a picture, the second
+    // another attribute that a rewrite of the first must not touch.
+    WriteFileBytes(path, WmaWithExtension(std::vector<std::vector<uint8_t>>{
+                             Library({songcore::AsfDescriptor::Text("WM/Composer", "Old"),
+                                      songcore::AsfPictureDescriptor(MakePicture("old", 0))}),
+                             Library({songcore::AsfDescriptor::Text("Custom/Kept", "kept")})}));
+    ASSERT_EQ(Lines(ReadPictures(path)), Lines({MakePicture("old", 0)}));
+    {
+        CSongFileInfo song;
+        ASSERT_TRUE(song.Open(path, 0, 0));
+        ASSERT_TRUE(song.GetSongInfo());
+        EXPECT_EQ(song.GetComposer(), "Old");
+        song.SetComposer("New");
+        ASSERT_TRUE(song.WriteSongInfo()) << song.GetErrorMessage();
+    }
+    std::map<std::string, std::string> tags = MutagenAsfTags(path);
+    EXPECT_EQ(tags["Custom/Kept"], "[('ASFUnicodeAttribute', 'kept')]");
+    EXPECT_EQ(tags["WM/Composer"], "[('ASFUnicodeAttribute', 'New')]");
+    EXPECT_EQ(ReadPictures(path).size(), 1u);
+
+    Picture large = MakePicture("large", 100000);
+    WritePictures(path, {large});
+    EXPECT_EQ(MutagenPictureLines("asf", path), Lines({large})) << "one copy, in the first library";
+    EXPECT_EQ(MutagenAsfTags(path)["Custom/Kept"], "[('ASFUnicodeAttribute', 'kept')]");
+    EXPECT_EQ(FfmpegDecodeErrors(path), "");
+}
+
+TEST(AsfPictures, WithoutAHeaderExtensionALargePictureIsRefused) {
+    TempDir dir;
+    std::string path = dir.file("noextension.wma");
+    WriteFileBytes(path, WmaWithExtension(std::nullopt));
+    std::vector<uint8_t> before = ReadFileBytes(path);
+    std::string error;
+    EXPECT_FALSE(songcore::WriteSongPictures(path, {MakePicture("large", 70000)}, error));
+    EXPECT_NE(error.find("header extension"), std::string::npos) << error;
+    EXPECT_EQ(ReadFileBytes(path), before);
+    // One that fits a description needs no extension.
+    Picture small = MakePicture("small", 1000);
+    WritePictures(path, {small});
+    EXPECT_EQ(Lines(ReadPictures(path)), Lines({small}));
 }
