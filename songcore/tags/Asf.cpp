@@ -238,7 +238,7 @@ std::optional<std::vector<uint8_t>> EditExtension(
     }
     std::vector<std::span<const uint8_t>> inner;
     for (auto [offset, size] : *objects) {
-        size_t at = offset;  // a structured binding cannot be captured before C++20's fixes
+        size_t at = offset;  // clang 14 cannot capture a structured binding
         auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(),
                                      [at](const auto& entry) { return entry.first == at; });
         inner.push_back(replaced != rebuilt.end() ? std::span<const uint8_t>(replaced->second)
@@ -399,7 +399,9 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     std::optional<std::vector<uint8_t>> newExtension =
         EditExtension(*header, metadata, derived, values, libraryPictures);
     if (!newExtension) {
-        return Refuse("the ASF metadata objects cannot be rebuilt: too many or too long names");
+        return Refuse(
+            "the ASF metadata objects cannot be rebuilt: too many or too long names, or a damaged "
+            "header extension");
     }
     std::vector<uint8_t> newExtended;
     if (!descriptors.empty()) {
