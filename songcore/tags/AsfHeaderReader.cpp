@@ -163,24 +163,17 @@ std::optional<std::vector<uint8_t>> ExtensionWithoutPictures(const ReadExactFn& 
 }  // namespace
 
 std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExactFn& read,
-                                                                 uint64_t maxSize,
-                                                                 std::string* why) {
-    auto fail = [why](const char* reason) -> std::optional<std::vector<uint8_t>> {
-        if (why) {
-            *why = reason;
-        }
-        return std::nullopt;
-    };
+                                                                 uint64_t maxSize) {
     std::vector<uint8_t> preamble;
     if (!read(0, AsfHeader::kPreambleSize, preamble)) {
-        return fail("the file is too short to hold an ASF header");
+        return std::nullopt;
     }
     std::optional<uint64_t> size = AsfHeader::ParseSize(preamble);
     if (!size) {
-        return fail("the file does not start with an ASF header object");
+        return std::nullopt;
     }
     if (*size > maxSize) {
-        return fail("the ASF header claims to be larger than 64 MiB");
+        return std::nullopt;
     }
     uint32_t count = ByteReader(preamble.data() + 24, 4).u32le();
     ByteWriter out;
@@ -214,13 +207,13 @@ std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExact
         } else if (read(offset, static_cast<size_t>(objectSize), bytes)) {
             out.bytes(bytes);
         } else {
-            return fail("the ASF header runs past the end of the file");
+            return std::nullopt;
         }
         offset += objectSize;
     }
     std::vector<uint8_t> rest;
     if (offset < *size && !read(offset, static_cast<size_t>(*size - offset), rest)) {
-        return fail("the ASF header runs past the end of the file");
+        return std::nullopt;
     }
     out.bytes(rest);
     out.putU64le(16, out.size());

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "songcore/tags/Picture.h"
@@ -17,11 +16,10 @@ namespace songcore {
 // The header object at the start of the file, as its bytes would be without
 // the picture attributes (its sizes and counts adjusted). An object that
 // cannot be walked so is taken as it stands, for the parsers to judge.
-// Nothing, and why, when there is no header, it claims more than maxSize
-// bytes, or it runs past the end of the file.
+// Nothing when there is no header, it claims more than maxSize bytes, or it
+// runs past the end of the file.
 std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExactFn& read,
-                                                                 uint64_t maxSize,
-                                                                 std::string* why = nullptr);
+                                                                 uint64_t maxSize);
 
 // The WM/Picture attributes of a whole header object, in the order readers
 // take them: the extended content descriptions, then the metadata objects,
