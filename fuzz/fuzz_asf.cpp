@@ -1,11 +1,13 @@
-// The ASF header walker and object codecs over arbitrary bytes: the input is
-// an object count and the objects of a header; whatever parses is rebuilt
-// and must parse again the same way.
+// The ASF header walker, object codecs and picture readers over arbitrary
+// bytes: the input is an object count and the objects of a header; whatever
+// parses is rebuilt and must parse again the same way, and the header read
+// without its pictures must parse wherever the whole one does.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "songcore/tags/AsfHeader.h"
+#include "songcore/tags/AsfHeaderReader.h"
 #include "songcore/tags/AsfObjects.h"
 #include "songcore/util/ByteWriter.h"
 
@@ -41,6 +43,12 @@ void ParseEverything(std::span<const uint8_t> body) {
             }
         }
     }
+    if (auto picture = ParseAsfPicture(body)) {
+        auto again = ParseAsfPicture(AsfPictureDescriptor(*picture).value);
+        if (!again || again->data != picture->data || again->type != picture->type) {
+            std::abort();
+        }
+    }
     ParseAsfCodecList(body);
     if (auto file = AsfFileProperties::Parse(body)) {
         file->LengthSeconds();
@@ -65,6 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     header.bytes(input.subspan(1));
     std::vector<uint8_t> bytes = header.take();
     std::optional<AsfHeader> layout = AsfHeader::Parse(bytes);
+    ReadAsfPictures(bytes);
+    std::optional<std::vector<uint8_t>> lean =
+        ReadAsfHeaderWithoutPictures(SpanReader(bytes), bytes.size());
+    if (layout && (!lean || !AsfHeader::Parse(*lean))) {
+        std::abort();
+    }
     if (!layout) {
         return 0;
     }

@@ -1,6 +1,6 @@
-// The Ogg page parser, the header walk of Vorbis, Opus and FLAC streams and
-// the comment list parser over arbitrary bytes, and the rewrite of the header
-// pages where the walk succeeds.
+// The Ogg page parser, the header walk of Vorbis, Opus and FLAC streams, the
+// comment list parser and the pictures of its items over arbitrary bytes, and
+// the rewrite of the header pages where the walk succeeds.
 #include <cstdint>
 #include <vector>
 
@@ -8,6 +8,7 @@
 #include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
 #include "songcore/tags/VorbisComments.h"
+#include "songcore/util/Base64.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> bytes(data, size);
@@ -15,6 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     songcore::VorbisComments comments;
     songcore::VorbisComments::Parse(bytes, comments);
+    // The input as the value of a picture item too, and as base64 text.
+    std::string text(bytes.begin(), bytes.end());
+    comments.items.push_back("METADATA_BLOCK_PICTURE=" + text);
+    comments.items.push_back("COVERART=" + text);
+    for (const songcore::Picture& picture : songcore::CommentPictures(comments.items)) {
+        if (songcore::CommentPictures({songcore::PictureComment(picture)}).size() != 1) {
+            __builtin_trap();
+        }
+    }
+    songcore::DecodeBase64(text, size);
+    songcore::VorbisComments withoutPictures;
+    songcore::VorbisComments::Parse(bytes, withoutPictures, nullptr,
+                                    songcore::VorbisComments::Pictures::kLeaveOut);
 
     if (auto page = songcore::OggPage::Parse(bytes)) {
         page->Serialize();
@@ -30,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     songcore::VorbisComments old;
     size_t listSize = 0;
     bool complete = songcore::VorbisComments::Parse(*list, old, &listSize);
+    songcore::CommentPictures(old.items);
     if (complete && songcore::OggCommentUsedSize(headers->codec, headers->comment, listSize) >
                         headers->comment.size()) {
         __builtin_trap();

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "songcore/util/Base64.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/SafeFileReplace.h"
@@ -214,4 +215,24 @@ TEST(SafeFileReplace, FailsClearlyInAFolderThatCannotBeWritten) {
     std::string error;
     EXPECT_FALSE(WriteFileSafely("/nonexistent-folder/x.m3u", Bytes({1}), &error));
     EXPECT_NE(error.find("/nonexistent-folder"), std::string::npos) << error;
+}
+
+TEST(Base64, RoundTripsEveryLengthAndRefusesWhatIsNotBase64) {
+    EXPECT_EQ(EncodeBase64(Bytes({'a', 'b'})), "YWI=");
+    EXPECT_EQ(DecodeBase64("YWI=", 10), Bytes({'a', 'b'}));
+    EXPECT_EQ(DecodeBase64("YWI", 10), Bytes({'a', 'b'})) << "unpadded, as some writers leave it";
+    EXPECT_EQ(DecodeBase64("YW\r\nI=", 10), Bytes({'a', 'b'})) << "broken lines";
+    std::vector<uint8_t> all;
+    for (int i = 0; i < 256; ++i) {
+        all.push_back(static_cast<uint8_t>(i));
+        auto back = DecodeBase64(EncodeBase64(all), all.size());
+        ASSERT_TRUE(back) << i;
+        EXPECT_EQ(*back, all);
+    }
+    for (const char* bad : {"Y", "YWI==", "YW=I", "YWI*", "Y===", "YWJj=", "===="}) {
+        EXPECT_FALSE(DecodeBase64(bad, 10)) << bad;
+    }
+    // The size limit is checked before the bytes are made.
+    EXPECT_FALSE(DecodeBase64("YWJj", 2));
+    EXPECT_TRUE(DecodeBase64("YWJj", 3));
 }

@@ -12,6 +12,7 @@
 #include "songcore/cddb/CddbResponse.h"
 #include "songcore/cddb/CddbSubmit.h"
 #include "songcore/cddb/HTTPSocket.h"
+#include "songcore/util/Base64.h"
 #include "songcore/util/Hex.h"
 
 namespace cddb = songcore::cddb;
@@ -113,32 +114,16 @@ std::string CCDDB::GetHelloCommand() {
 }
 
 std::string CCDDB::EncodeBase64(std::string_view data) {
-    static const char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    // MIME's form: lines of 76 characters, each ended by CRLF.
+    std::string line = songcore::EncodeBase64(
+        std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
     std::string out;
     out.reserve(Base64BufferSize(data.size()));
-    size_t column = 0;
-    auto put = [&](char c) {
-        if (column == 76) {
+    for (size_t at = 0; at < line.size(); at += 76) {
+        out.append(line, at, 76);
+        if (at + 76 < line.size()) {
             out += "\r\n";
-            column = 0;
         }
-        out += c;
-        ++column;
-    };
-    for (size_t i = 0; i < data.size(); i += 3) {
-        uint32_t group = static_cast<uint32_t>(static_cast<unsigned char>(data[i])) << 16;
-        size_t have = std::min<size_t>(3, data.size() - i);
-        if (have > 1) {
-            group |= static_cast<uint32_t>(static_cast<unsigned char>(data[i + 1])) << 8;
-        }
-        if (have > 2) {
-            group |= static_cast<unsigned char>(data[i + 2]);
-        }
-        put(kAlphabet[(group >> 18) & 63]);
-        put(kAlphabet[(group >> 12) & 63]);
-        put(have > 1 ? kAlphabet[(group >> 6) & 63] : '=');
-        put(have > 2 ? kAlphabet[group & 63] : '=');
     }
     out += "\r\n";
     return out;

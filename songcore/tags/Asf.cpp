@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "songcore/tags/AsfHeader.h"
+#include "songcore/tags/AsfHeaderReader.h"
 #include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/AsfTagFields.h"
 #include "songcore/tags/ContentWriter.h"
@@ -67,6 +68,27 @@ std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullp
     return header;
 }
 
+// The header as the field reader needs it: the pictures are read past, not
+// read (ReadASFPictures reads them).
+std::optional<LoadedHeader> LoadHeaderWithoutPictures(CSongFile& file) {
+    std::optional<std::vector<uint8_t>> bytes = songcore::ReadAsfHeaderWithoutPictures(
+        [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+            return file.ReadExact(offset, count, out);
+        },
+        kMaxHeaderSize);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    LoadedHeader header;
+    header.bytes = std::move(*bytes);
+    std::optional<AsfHeader> layout = AsfHeader::Parse(header.bytes);
+    if (!layout) {
+        return std::nullopt;
+    }
+    header.layout = std::move(*layout);
+    return header;
+}
+
 // The content descriptions and extended content descriptions of a header,
 // in their order; nothing when one of them is damaged. parsed receives what
 // could be parsed before the damage.
@@ -104,9 +126,14 @@ std::optional<std::vector<songcore::AsfTagObject>> ParseTagObjects(
 
 // The metadata objects of the first header extension, where writers put the
 // second and later values of a name.
+struct MetadataObject {
+    songcore::AsfGuid guid{};
+    size_t offset = 0;  // within the header extension
+    songcore::AsfMetadata metadata;
+};
 struct MetadataObjects {
-    std::optional<size_t> extension;  // index of the header extension among the objects
-    std::vector<std::pair<songcore::AsfGuid, songcore::AsfMetadata>> objects;  // parsed ones
+    std::optional<size_t> extension;      // index of the header extension among the objects
+    std::vector<MetadataObject> objects;  // the parsed ones
 };
 
 MetadataObjects ParseMetadata(const LoadedHeader& header) {
@@ -131,7 +158,7 @@ MetadataObjects ParseMetadata(const LoadedHeader& header) {
                                           size - AsfHeader::kObjectHeaderSize);
             if (std::optional<songcore::AsfMetadata> metadata =
                     songcore::AsfMetadata::Parse(body)) {
-                result.objects.emplace_back(guid, std::move(*metadata));
+                result.objects.push_back({guid, offset, std::move(*metadata)});
             }
         }
         break;
@@ -145,8 +172,8 @@ MetadataObjects ParseMetadata(const LoadedHeader& header) {
 std::vector<songcore::AsfTagObject> WithMetadata(std::vector<songcore::AsfTagObject> objects,
                                                  const MetadataObjects& metadata) {
     AsfExtendedContentDescription records;
-    for (const auto& [guid, object] : metadata.objects) {
-        for (const songcore::AsfMetadataRecord& record : object.records) {
+    for (const MetadataObject& object : metadata.objects) {
+        for (const songcore::AsfMetadataRecord& record : object.metadata.records) {
             if (record.stream == 0) {
                 records.descriptors.push_back(record.descriptor);
             }
@@ -159,37 +186,66 @@ std::vector<songcore::AsfTagObject> WithMetadata(std::vector<songcore::AsfTagObj
 }
 
 // The header extension without the records of the fields that changed;
-// empty when it keeps all of them.
-std::optional<std::vector<uint8_t>> EditExtension(const LoadedHeader& header,
-                                                  MetadataObjects& metadata,
-                                                  const songcore::AsfFieldValues& derived,
-                                                  const songcore::AsfFieldValues& values) {
-    std::vector<std::pair<songcore::AsfGuid, std::vector<uint8_t>>> rebuilt;
-    for (auto& [guid, object] : metadata.objects) {
-        if (songcore::DropChangedAsfRecords(object.records, derived, values)) {
-            std::optional<std::vector<uint8_t>> bytes = object.Build(guid);
+// empty when it keeps all of them. pictures, when given, take the place of
+// every WM/Picture record, in the first metadata library (a new one when
+// there is none).
+std::optional<std::vector<uint8_t>> EditExtension(
+    const LoadedHeader& header, MetadataObjects& metadata, const songcore::AsfFieldValues& derived,
+    const songcore::AsfFieldValues& values,
+    const std::optional<std::vector<songcore::AsfMetadataRecord>>& pictures) {
+    std::vector<std::pair<size_t, std::vector<uint8_t>>> rebuilt;  // by offset
+    bool placed = !pictures || pictures->empty();
+    for (MetadataObject& object : metadata.objects) {
+        std::vector<songcore::AsfMetadataRecord>& records = object.metadata.records;
+        bool changed = songcore::DropChangedAsfRecords(records, derived, values);
+        if (pictures) {
+            changed |= std::erase_if(records, [](const songcore::AsfMetadataRecord& record) {
+                           return songcore::IsAsfPicture(record.descriptor);
+                       }) > 0;
+            if (!placed && object.guid == asfguid::kMetadataLibrary) {
+                records.insert(records.end(), pictures->begin(), pictures->end());
+                placed = changed = true;
+            }
+        }
+        if (changed) {
+            std::optional<std::vector<uint8_t>> bytes = object.metadata.Build(object.guid);
             if (!bytes) {
                 return std::nullopt;
             }
-            rebuilt.emplace_back(guid, std::move(*bytes));
+            rebuilt.emplace_back(object.offset, std::move(*bytes));
         }
     }
-    if (rebuilt.empty()) {
+    std::optional<std::vector<uint8_t>> library;
+    if (!placed) {
+        library = songcore::AsfMetadata{*pictures}.Build(asfguid::kMetadataLibrary);
+        if (!library) {
+            return std::nullopt;
+        }
+    }
+    if (rebuilt.empty() && !library) {
         return std::vector<uint8_t>{};
+    }
+    if (!metadata.extension) {
+        return std::nullopt;
     }
     const AsfHeader::Object& object = header.layout.objects[*metadata.extension];
     std::span<const uint8_t> extension =
         std::span(header.bytes).subspan(object.offset, object.size);
+    std::optional<std::vector<std::pair<size_t, size_t>>> objects =
+        AsfHeader::ExtensionObjects(extension);
+    if (!objects) {
+        return std::nullopt;
+    }
     std::vector<std::span<const uint8_t>> inner;
-    std::vector<std::pair<size_t, size_t>> objects =
-        AsfHeader::ExtensionObjects(extension).value_or(std::vector<std::pair<size_t, size_t>>{});
-    for (auto [offset, size] : objects) {
-        std::span<const uint8_t> bytes = extension.subspan(offset, size);
-        auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(), [&](const auto& entry) {
-            return std::equal(entry.first.begin(), entry.first.end(), bytes.begin());
-        });
+    for (auto [offset, size] : *objects) {
+        size_t at = offset;  // clang 14 cannot capture a structured binding
+        auto replaced = std::find_if(rebuilt.begin(), rebuilt.end(),
+                                     [at](const auto& entry) { return entry.first == at; });
         inner.push_back(replaced != rebuilt.end() ? std::span<const uint8_t>(replaced->second)
-                                                  : bytes);
+                                                  : extension.subspan(offset, size));
+    }
+    if (library) {
+        inner.push_back(*library);
     }
     return AsfHeader::BuildExtension(extension, inner);
 }
@@ -198,7 +254,7 @@ std::optional<std::vector<uint8_t>> EditExtension(const LoadedHeader& header,
 
 int CSongFileInfo::GetASFInfo() {
     Init();
-    std::optional<LoadedHeader> header = LoadHeader(*this);
+    std::optional<LoadedHeader> header = LoadHeaderWithoutPictures(*this);
     if (!header) {
         return 0;
     }
@@ -277,8 +333,8 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     }
 
     MetadataObjects metadata = ParseMetadata(*header);
-    for (const auto& [guid, object] : metadata.objects) {
-        for (const songcore::AsfMetadataRecord& record : object.records) {
+    for (const MetadataObject& object : metadata.objects) {
+        for (const songcore::AsfMetadataRecord& record : object.metadata.records) {
             hadTags |= record.stream == 0 && IsTagDescriptor(record.descriptor.name);
         }
     }
@@ -317,12 +373,35 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
             return IsTagDescriptor(descriptor.name);
         });
     }
+    std::optional<std::vector<songcore::AsfMetadataRecord>> libraryPictures;
+    if (withTags && pendingPictures_) {
+        std::erase_if(descriptors, songcore::IsAsfPicture);
+        libraryPictures.emplace();
+        for (const songcore::Picture& picture : *pendingPictures_) {
+            AsfDescriptor descriptor = songcore::AsfPictureDescriptor(picture);
+            // Readers take the descriptions' pictures before the library's, so
+            // the pictures after one too large for a description follow it
+            // there.
+            if (libraryPictures->empty() &&
+                descriptor.value.size() <= songcore::kAsfMaxExtendedValue) {
+                descriptors.push_back(std::move(descriptor));
+            } else {
+                libraryPictures->push_back({0, 0, std::move(descriptor)});
+            }
+        }
+        if (!libraryPictures->empty() && !metadata.extension) {
+            return Refuse(
+                "the ASF header has no header extension, where a picture over 64 KB must go");
+        }
+    }
     // The further values of a changed field would come back from the
     // metadata objects.
     std::optional<std::vector<uint8_t>> newExtension =
-        EditExtension(*header, metadata, derived, values);
+        EditExtension(*header, metadata, derived, values, libraryPictures);
     if (!newExtension) {
-        return Refuse("the ASF metadata objects cannot be rebuilt: too many or too long names");
+        return Refuse(
+            "the ASF metadata objects cannot be rebuilt: too many or too long names, or a damaged "
+            "header extension");
     }
     std::vector<uint8_t> newExtended;
     if (!descriptors.empty()) {
@@ -359,7 +438,7 @@ int CSongFileInfo::RemoveASFInfo() {
 }
 
 void songcore::AddASFStreamProperties(CSongFileInfo& song, StreamProperties& out) {
-    std::optional<LoadedHeader> header = LoadHeader(song);
+    std::optional<LoadedHeader> header = LoadHeaderWithoutPictures(song);
     if (!header) {
         return;
     }

@@ -212,6 +212,60 @@ std::optional<std::vector<uint8_t>> AsfMetadata::Build(const std::array<uint8_t,
     return FinishObject(out);
 }
 
+namespace {
+
+// A UTF-16LE text up to its two-byte terminator, which is consumed; failure
+// when there is none.
+std::string ReadTerminatedUtf16(ByteReader& reader) {
+    size_t start = reader.pos();
+    while (reader.ok() && reader.u16le() != 0) {
+    }
+    if (!reader.ok()) {
+        return {};
+    }
+    return Utf16LeToUtf8(reader.data().subspan(start, reader.pos() - start - 2));
+}
+
+}  // namespace
+
+bool IsAsfPicture(const AsfDescriptor& descriptor) {
+    return EqualsIgnoreCaseAscii(descriptor.name, kAsfPictureName);
+}
+
+std::optional<Picture> ParseAsfPicture(std::span<const uint8_t> value) {
+    ByteReader reader(value);
+    Picture picture;
+    uint8_t type = reader.u8();
+    picture.type = type < kPictureTypeCount ? type : kPictureOther;
+    uint32_t length = reader.u32le();
+    picture.mime = ReadTerminatedUtf16(reader);
+    picture.description = ReadTerminatedUtf16(reader);
+    if (!reader.ok() || length > kMaxPictureSize || !reader.has(length)) {
+        return std::nullopt;
+    }
+    std::span<const uint8_t> data = reader.bytes(length);
+    picture.data.assign(data.begin(), data.end());
+    return picture;
+}
+
+AsfDescriptor AsfPictureDescriptor(const Picture& picture) {
+    AsfDescriptor descriptor;
+    descriptor.name = std::string(kAsfPictureName);
+    descriptor.rawName = ToAsfText(kAsfPictureName);
+    descriptor.type = AsfDescriptor::kBytes;
+    ByteWriter out;
+    out.u8(picture.type);
+    out.u32le(static_cast<uint32_t>(picture.data.size()));
+    // Both texts keep their terminator even when empty: readers look for it.
+    out.bytes(Utf8ToUtf16Le(picture.mime));
+    out.u16le(0);
+    out.bytes(Utf8ToUtf16Le(picture.description));
+    out.u16le(0);
+    out.bytes(picture.data);
+    descriptor.value = out.take();
+    return descriptor;
+}
+
 std::optional<std::vector<AsfCodecEntry>> ParseAsfCodecList(std::span<const uint8_t> body) {
     ByteReader reader(body);
     reader.skip(16);  // reserved GUID

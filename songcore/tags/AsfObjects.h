@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "songcore/tags/Picture.h"
+
 namespace songcore {
 
 struct AsfContentDescription {
@@ -73,6 +75,18 @@ struct AsfMetadata {
     // records or a name is longer than its 16-bit length allows.
     std::optional<std::vector<uint8_t>> Build(const std::array<uint8_t, 16>& guid) const;
 };
+
+// WM/Picture, the attribute a picture is stored in (a byte array: role,
+// 32-bit length, MIME type and description in UTF-16 with terminators, then
+// the image). The extended content description holds values of up to 64 KB;
+// larger ones go to the metadata library.
+constexpr std::string_view kAsfPictureName = "WM/Picture";
+constexpr size_t kAsfMaxExtendedValue = 0xFFFF;
+bool IsAsfPicture(const AsfDescriptor& descriptor);
+// Nothing when the value is cut short, a text has no terminator, or the image
+// is larger than kMaxPictureSize.
+std::optional<Picture> ParseAsfPicture(std::span<const uint8_t> value);
+AsfDescriptor AsfPictureDescriptor(const Picture& picture);
 
 struct AsfCodecEntry {
     static constexpr uint16_t kAudio = 2;

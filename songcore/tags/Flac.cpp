@@ -31,44 +31,86 @@ constexpr uint32_t kGrowthPadding = 1024;
 constexpr uint32_t kMaxFreedRoom = 64 * 1024;
 
 // One metadata block of the new file: a block of the old file, the new
-// comments, or padding.
+// comments, a new picture, or padding.
 struct PlannedBlock {
-    enum Source { kFile, kComment, kZeros };
+    enum Source { kFile, kComment, kPicture, kZeros };
     Source source = kFile;
     uint8_t type = 0;
     uint64_t offset = 0;  // of the body, for kFile
     uint32_t length = 0;  // of the body
+    size_t picture = 0;   // which new picture, for kPicture
 };
 
+// What the writer puts in: the comment block's body length and, when the
+// pictures are replaced, the new picture bodies' lengths (the old PICTURE
+// blocks then go).
+struct NewBlocks {
+    uint32_t commentLength = 0;
+    std::optional<std::vector<uint32_t>> pictureLengths;
+
+    bool Drops(const FlacBlock& block) const {
+        return pictureLengths && block.type == songcore::kFlacPicture;
+    }
+    // The comment block, then the pictures.
+    std::vector<PlannedBlock> Blocks() const {
+        std::vector<PlannedBlock> blocks = {
+            {PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength}};
+        for (size_t i = 0; pictureLengths && i < pictureLengths->size(); ++i) {
+            blocks.push_back(
+                {PlannedBlock::kPicture, songcore::kFlacPicture, 0, (*pictureLengths)[i], i});
+        }
+        return blocks;
+    }
+};
+
+int64_t Space(const std::vector<PlannedBlock>& blocks) {
+    int64_t space = 0;
+    for (const PlannedBlock& block : blocks) {
+        space += 4 + int64_t{block.length};
+    }
+    return space;
+}
+
 // The blocks laid out so that the frames keep their offset: the new comments
-// take the place of the old ones, and the padding gives or takes the
-// difference (a padding block that is used up goes; comments that shrink
-// without padding leave a new one). Nothing when the difference cannot be
-// absorbed so, or when there is more than one comment block.
+// (and pictures) take the place of the old ones, and the padding gives or
+// takes the difference (a padding block that is used up goes; blocks that
+// shrink without padding leave a new one). Nothing when the difference
+// cannot be absorbed so, or when there is more than one comment block.
 std::optional<std::vector<PlannedBlock>> PlanInPlace(const FlacLayout& layout,
-                                                     uint32_t commentLength) {
+                                                     const NewBlocks& added) {
     std::vector<PlannedBlock> plan;
     std::optional<size_t> comment, padding;
+    // The space the replaced blocks had, headers included.
+    int64_t oldSpace = 0;
     for (const FlacBlock& block : layout.blocks) {
+        if (added.Drops(block)) {
+            oldSpace += 4 + int64_t{block.length};
+            continue;
+        }
         if (block.type == songcore::kFlacVorbisComment) {
             if (comment) {
                 return std::nullopt;
             }
             comment = plan.size();
+            oldSpace += 4 + int64_t{block.length};
         } else if (block.type == songcore::kFlacPadding && !padding) {
             padding = plan.size();
         }
         plan.push_back({PlannedBlock::kFile, block.type, block.bodyOffset(), block.length});
     }
-    // The space the comments had, header included, and the space they need.
-    int64_t oldSpace = comment ? 4 + int64_t{layout.blocks[*comment].length} : 0;
-    int64_t growth = 4 + int64_t{commentLength} - oldSpace;
+    std::vector<PlannedBlock> blocks = added.Blocks();
+    int64_t growth = Space(blocks) - oldSpace;
+    auto count = static_cast<ptrdiff_t>(blocks.size());
     if (comment) {
-        plan[*comment] = {PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength};
+        plan.erase(plan.begin() + static_cast<ptrdiff_t>(*comment));
+        plan.insert(plan.begin() + static_cast<ptrdiff_t>(*comment), blocks.begin(), blocks.end());
+        if (padding && *padding > *comment) {
+            *padding += blocks.size() - 1;
+        }
     } else if (padding) {
-        plan.insert(plan.begin() + static_cast<ptrdiff_t>(*padding),
-                    {PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength});
-        comment = (*padding)++;
+        plan.insert(plan.begin() + static_cast<ptrdiff_t>(*padding), blocks.begin(), blocks.end());
+        comment = *padding;
+        *padding += blocks.size();
     } else {
         return std::nullopt;
     }
@@ -95,24 +137,26 @@ std::optional<std::vector<PlannedBlock>> PlanInPlace(const FlacLayout& layout,
         return std::nullopt;  // no room for even an empty padding block
     }
     plan.insert(
-        plan.begin() + static_cast<ptrdiff_t>(*comment + 1),
+        plan.begin() + static_cast<ptrdiff_t>(*comment) + count,
         {PlannedBlock::kZeros, songcore::kFlacPadding, 0, static_cast<uint32_t>(-growth - 4)});
     return plan;
 }
 
 // The blocks of a rewritten file: the other blocks in their order, then the
-// comments, then a little padding when the file had padding.
-std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, uint32_t commentLength) {
+// comments and the new pictures, then a little padding when the file had
+// padding.
+std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, const NewBlocks& added) {
     std::vector<PlannedBlock> plan;
     bool hadPadding = false;
     for (const FlacBlock& block : layout.blocks) {
         if (block.type == songcore::kFlacPadding) {
             hadPadding = true;
-        } else if (block.type != songcore::kFlacVorbisComment) {
+        } else if (block.type != songcore::kFlacVorbisComment && !added.Drops(block)) {
             plan.push_back({PlannedBlock::kFile, block.type, block.bodyOffset(), block.length});
         }
     }
-    plan.push_back({PlannedBlock::kComment, songcore::kFlacVorbisComment, 0, commentLength});
+    std::vector<PlannedBlock> blocks = added.Blocks();
+    plan.insert(plan.end(), blocks.begin(), blocks.end());
     if (hadPadding) {
         plan.push_back({PlannedBlock::kZeros, songcore::kFlacPadding, 0, kGrowthPadding});
     }
@@ -233,12 +277,23 @@ int CSongFileInfo::WriteFlacInfo() {
     }
     std::vector<uint8_t> comment;
     comments.AppendTo(comment);
+    NewBlocks added{static_cast<uint32_t>(comment.size()), std::nullopt};
+    std::vector<std::vector<uint8_t>> pictures;
+    if (pendingPictures_) {
+        added.pictureLengths.emplace();
+        for (const songcore::Picture& picture : *pendingPictures_) {
+            pictures.push_back(songcore::SerializeFlacPicture(picture));
+            if (pictures.back().size() > songcore::kFlacMaxBlockLength) {
+                return Refuse("a picture is larger than a FLAC metadata block can hold (16 MiB)");
+            }
+            added.pictureLengths->push_back(static_cast<uint32_t>(pictures.back().size()));
+        }
+    }
     std::vector<PlannedBlock> plan;
-    if (std::optional<std::vector<PlannedBlock>> inPlace =
-            PlanInPlace(*layout, static_cast<uint32_t>(comment.size()))) {
+    if (std::optional<std::vector<PlannedBlock>> inPlace = PlanInPlace(*layout, added)) {
         plan = std::move(*inPlace);
     } else {
-        plan = PlanRewrite(*layout, static_cast<uint32_t>(comment.size()));
+        plan = PlanRewrite(*layout, added);
     }
 
     return ReplaceContents([&](songcore::ContentWriter& out) {
@@ -252,10 +307,21 @@ int CSongFileInfo::WriteFlacInfo() {
             if (!out.append(header)) {
                 return false;
             }
-            bool written =
-                block.source == PlannedBlock::kFile ? CopyRange(out, block.offset, block.length)
-                : block.source == PlannedBlock::kComment ? out.append(comment)
-                                                         : AppendZeros(out, block.length);
+            bool written = false;
+            switch (block.source) {
+                case PlannedBlock::kFile:
+                    written = CopyRange(out, block.offset, block.length);
+                    break;
+                case PlannedBlock::kComment:
+                    written = out.append(comment);
+                    break;
+                case PlannedBlock::kPicture:
+                    written = out.append(pictures[block.picture]);
+                    break;
+                case PlannedBlock::kZeros:
+                    written = AppendZeros(out, block.length);
+                    break;
+            }
             if (!written) {
                 return false;
             }

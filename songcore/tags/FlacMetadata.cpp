@@ -93,6 +93,20 @@ std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fil
     return layout;
 }
 
+std::vector<Picture> ReadFlacPictureBlocks(const ReadExactFn& read, const FlacLayout& layout) {
+    std::vector<Picture> pictures;
+    std::vector<uint8_t> body;
+    for (const FlacBlock& block : layout.blocks) {
+        if (block.type != kFlacPicture || !read(block.bodyOffset(), block.length, body)) {
+            continue;
+        }
+        if (std::optional<Picture> picture = ParseFlacPicture(body)) {
+            pictures.push_back(std::move(*picture));
+        }
+    }
+    return pictures;
+}
+
 void AppendFlacBlockHeader(std::vector<uint8_t>& out, uint8_t type, bool last, uint32_t length) {
     out.push_back(static_cast<uint8_t>((type & 0x7F) | (last ? 0x80 : 0)));
     out.push_back(static_cast<uint8_t>(length >> 16));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "songcore/tags/OggPage.h"
+#include "songcore/tags/Picture.h"
 
 namespace songcore {
 
@@ -47,6 +48,10 @@ struct FlacLayout {
 // whose list only makes sense past its declared length is taken at the
 // list's length when the walk then still ends right before a frame.
 std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fileLength);
+
+// The pictures of the layout's PICTURE blocks, in block order. A block that
+// is damaged or runs past the end of the file is left out.
+std::vector<Picture> ReadFlacPictureBlocks(const ReadExactFn& read, const FlacLayout& layout);
 
 void AppendFlacBlockHeader(std::vector<uint8_t>& out, uint8_t type, bool last, uint32_t length);
 

@@ -1,7 +1,22 @@
-// Pictures of the Flac tag: not read yet.
+// Pictures of native FLAC files: the PICTURE metadata blocks. The writer
+// (Flac.cpp) puts new ones after the comment block.
+#include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
 
 int CSongFileInfo::ReadFlacPictures(std::vector<songcore::Picture>& out) {
     out.clear();
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;
+    }
+    songcore::ReadExactFn read = [this](uint64_t offset, size_t count,
+                                        std::vector<uint8_t>& bytes) {
+        return ReadExact(offset, count, bytes);
+    };
+    std::optional<songcore::FlacLayout> layout = songcore::WalkFlacMetadata(read, length);
+    if (!layout) {
+        return 0;
+    }
+    out = songcore::ReadFlacPictureBlocks(read, *layout);
     return 1;
 }

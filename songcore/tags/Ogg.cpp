@@ -148,8 +148,15 @@ int CSongFileInfo::WriteOGGInfo() {
         return Refuse("the comment list of the comment header is damaged");
     }
     unsigned long count = 0;
-    uint64_t size = CalcNewOggCommentItemTotalSize(&count, old.items);
+    CalcNewOggCommentItemTotalSize(&count, old.items);  // settles the vendor
     VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, old.items);
+    if (pendingPictures_) {
+        std::erase_if(comments.items, songcore::IsPictureComment);
+        for (const songcore::Picture& picture : *pendingPictures_) {
+            comments.items.push_back(songcore::PictureComment(picture));
+        }
+    }
+    uint64_t size = comments.SerializedSize() + (codec == songcore::OggCodec::kVorbis ? 1 : 0);
     if (!comments.Fits() ||
         size + songcore::OggCommentPrefixSize(codec) > songcore::kMaxOggHeaderPacket) {
         return Refuse("the comments are larger than an Ogg comment header can hold (128 MiB)");

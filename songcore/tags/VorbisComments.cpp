@@ -4,13 +4,15 @@
 #include <cstring>
 #include <limits>
 
+#include "songcore/util/Base64.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
 
-bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, size_t* consumed) {
+bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, size_t* consumed,
+                           Pictures pictures) {
     out = VorbisComments{};
     ByteReader reader(data);
     uint32_t vendorLength = reader.u32le();
@@ -23,11 +25,14 @@ bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, s
     // data can hold ends in a failed read rather than a long loop.
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t length = reader.u32le();
-        std::string item = reader.string(length);
+        std::span<const uint8_t> bytes = reader.bytes(length);
         if (!reader.ok()) {
             return false;
         }
-        out.items.push_back(std::move(item));
+        std::string_view item(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (pictures == Pictures::kKeep || !IsPictureComment(item)) {
+            out.items.emplace_back(item);
+        }
     }
     if (consumed) {
         *consumed = reader.pos();
@@ -105,6 +110,47 @@ void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::
         added.push_back(std::string(key) + "=" + value);
     }
     items.insert(items.begin() + static_cast<ptrdiff_t>(at), added.begin(), added.end());
+}
+
+namespace {
+
+constexpr std::string_view kPictureKeys[] = {"METADATA_BLOCK_PICTURE", "COVERART", "COVERARTMIME"};
+// A picture body holds, besides the image, its MIME type and description.
+constexpr size_t kMaxPictureBody = kMaxPictureSize + 64 * 1024;
+
+}  // namespace
+
+bool IsPictureComment(std::string_view item) {
+    // Only the key is looked at: the value may be megabytes long.
+    size_t equals = item.substr(0, 32).find('=');
+    return equals != std::string_view::npos && KeyIsOneOf(item.substr(0, equals + 1), kPictureKeys);
+}
+
+std::vector<Picture> CommentPictures(const std::vector<std::string>& items) {
+    std::vector<Picture> pictures;
+    for (const std::string& item : items) {
+        std::string key = VorbisComments::KeyOf(std::string_view(item).substr(0, 32));
+        std::string_view value = std::string_view(item).substr(item.find('=') + 1);
+        if (key == "METADATA_BLOCK_PICTURE") {
+            std::optional<std::vector<uint8_t>> body = DecodeBase64(value, kMaxPictureBody);
+            if (std::optional<Picture> picture = body ? ParseFlacPicture(*body) : std::nullopt) {
+                pictures.push_back(std::move(*picture));
+            }
+        } else if (key == "COVERART") {
+            std::optional<std::vector<uint8_t>> data = DecodeBase64(value, kMaxPictureSize);
+            if (data && !data->empty()) {
+                Picture picture;
+                picture.mime = SniffImageMime(*data);
+                picture.data = std::move(*data);
+                pictures.push_back(std::move(picture));
+            }
+        }
+    }
+    return pictures;
+}
+
+std::string PictureComment(const Picture& picture) {
+    return "METADATA_BLOCK_PICTURE=" + EncodeBase64(SerializeFlacPicture(picture));
 }
 
 bool IsVorbisPacket(std::span<const uint8_t> packet, uint8_t type) {

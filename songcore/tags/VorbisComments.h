@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "songcore/tags/Picture.h"
+
 namespace songcore {
 
 struct VorbisComments {
@@ -18,11 +20,15 @@ struct VorbisComments {
     // the formats' definition and kept byte for byte.
     std::vector<std::string> items;
 
+    // Whether Parse keeps the picture items: the readers of the other
+    // fields leave them out, so that a large cover is never copied.
+    enum class Pictures { kKeep, kLeaveOut };
+
     // Parses a list at the start of data. Returns false when the list ends
     // early; the vendor and the items read before that point are kept in out.
     // consumed, when given, receives the length of a complete list.
     static bool Parse(std::span<const uint8_t> data, VorbisComments& out,
-                      size_t* consumed = nullptr);
+                      size_t* consumed = nullptr, Pictures pictures = Pictures::kKeep);
     // Length of the serialised list; every length field is 32 bits, so callers
     // refuse lists whose parts do not fit (Fits).
     size_t SerializedSize() const;
@@ -43,6 +49,17 @@ std::vector<std::string> CommentValues(const std::vector<std::string>& items,
 // Every other item keeps its bytes and its order.
 void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
                           std::string_view key, const std::vector<std::string>& values);
+
+// Whether an item holds a picture: METADATA_BLOCK_PICTURE (a FLAC picture
+// body in base64), or the older COVERART (an image in base64) with its
+// COVERARTMIME.
+bool IsPictureComment(std::string_view item);
+// The pictures of the picture items, in their order; a damaged one is left
+// out. A COVERART image reads as a front cover of the MIME type its bytes
+// tell.
+std::vector<Picture> CommentPictures(const std::vector<std::string>& items);
+// The METADATA_BLOCK_PICTURE item that holds picture.
+std::string PictureComment(const Picture& picture);
 
 // The Ogg Vorbis comment header: packet type 3, "vorbis", the list and the
 // framing byte.

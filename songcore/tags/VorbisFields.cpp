@@ -66,7 +66,9 @@ const CSongFileInfo::VorbisField* CSongFileInfo::VorbisField::Find(std::string_v
 
 int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
     songcore::VorbisComments comments;
-    bool complete = songcore::VorbisComments::Parse(std::span<const uint8_t>(data, size), comments);
+    bool complete =
+        songcore::VorbisComments::Parse(std::span<const uint8_t>(data, size), comments, nullptr,
+                                        songcore::VorbisComments::Pictures::kLeaveOut);
     vendor_ = comments.vendor;
     ApplyVorbisItems(comments.items);
     return complete ? 1 : 0;

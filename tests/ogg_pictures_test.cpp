@@ -1,0 +1,176 @@
+// The pictures of Ogg Vorbis, Opus and FLAC streams: METADATA_BLOCK_PICTURE
+// items, large enough to spread the comment packet over many pages, written
+// without touching the audio or the codec's own header, and left alone by
+// the ordinary tag read and write.
+#include <gtest/gtest.h>
+
+#include "songcore/tags/OggHeaders.h"
+#include "songcore/tags/OggPage.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongPictures.h"
+#include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/VorbisComments.h"
+#include "songcore/util/Base64.h"
+#include "support/TestSupport.h"
+#include "support/VorbisTestSupport.h"
+
+using namespace testsupport;
+using songcore::Picture;
+
+namespace {
+
+Picture LargePicture(size_t size, std::string description) {
+    std::string why;
+    auto picture = songcore::PictureFromImage(ReadFileBytes(DataFile("pictures/front.jpg")),
+                                              songcore::kPictureFrontCover, &why);
+    EXPECT_TRUE(picture) << why;
+    picture->description = std::move(description);
+    while (picture->data.size() < size) {
+        picture->data.push_back(static_cast<uint8_t>(picture->data.size() * 131 >> 3));
+    }
+    return *picture;
+}
+
+std::vector<Picture> ReadPictures(const std::string& path) {
+    std::vector<Picture> pictures;
+    std::string error;
+    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
+    return pictures;
+}
+
+void WritePictures(const std::string& path, const std::vector<Picture>& pictures) {
+    std::string error;
+    ASSERT_TRUE(songcore::WriteSongPictures(path, pictures, error)) << error;
+}
+
+// The comment items of the file's stream, pictures included.
+std::vector<std::string> CommentItems(const std::string& path) {
+    std::vector<uint8_t> file = ReadFileBytes(path);
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(file), false);
+    EXPECT_TRUE(headers);
+    songcore::VorbisComments comments;
+    if (headers) {
+        auto list = songcore::OggCommentList(headers->codec, headers->comment);
+        EXPECT_TRUE(list && songcore::VorbisComments::Parse(*list, comments));
+    }
+    return comments.items;
+}
+
+std::vector<std::string> WithoutPictureItems(std::vector<std::string> items) {
+    std::erase_if(items, songcore::IsPictureComment);
+    return items;
+}
+
+}  // namespace
+
+TEST(OggPictures, ALargePictureSpreadsTheCommentsOverPagesAndComesBack) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/plain.ogg");
+    std::vector<uint8_t> audio = DecodeOgg(path);
+    std::vector<std::string> others = CommentItems(path);
+    size_t pagesBefore = OggPageSpans(ReadFileBytes(path)).size();
+
+    std::vector<Picture> pictures = {LargePicture(300 * 1024, "large"),
+                                     LargePicture(1000, "small")};
+    WritePictures(path, pictures);
+    EXPECT_EQ(ReadPictures(path), pictures);
+    EXPECT_GT(OggPageSpans(ReadFileBytes(path)).size(), pagesBefore + 5)
+        << "about 400 KB of comments take many pages";
+    EXPECT_EQ(OggInfoProblems(path), "");
+    EXPECT_EQ(DecodeOgg(path), audio);
+    EXPECT_EQ(WithoutPictureItems(CommentItems(path)), others) << "every other item stays";
+
+    // Shrinking back to one page renumbers the audio pages again.
+    WritePictures(path, {});
+    EXPECT_TRUE(ReadPictures(path).empty());
+    EXPECT_EQ(OggPageSpans(ReadFileBytes(path)).size(), pagesBefore);
+    EXPECT_EQ(OggInfoProblems(path), "");
+    EXPECT_EQ(DecodeOgg(path), audio);
+    EXPECT_EQ(CommentItems(path), others);
+}
+
+TEST(OggPictures, OpusKeepsItsHeaderAndDecodesCleanly) {
+    TempDir dir;
+    std::string path = dir.file("gain.opus");
+    // An output gain of +3 dB, so that a header rebuilt from defaults shows.
+    std::vector<uint8_t> file = ReadFileBytes(DataFile("ogg/tagged.opus"));
+    auto first = songcore::OggPage::Parse(file);
+    ASSERT_TRUE(first);
+    first->body[16] = 0x00;
+    first->body[17] = 0x03;
+    std::vector<uint8_t> page = first->Serialize();
+    std::copy(page.begin(), page.end(), file.begin());
+    WriteFileBytes(path, file);
+    ASSERT_EQ(FfmpegDecodeProblems(path), "");
+    std::vector<uint8_t> head(file.begin(), file.begin() + static_cast<ptrdiff_t>(first->size()));
+
+    WritePictures(path, {LargePicture(300 * 1024, "large")});
+    std::vector<uint8_t> written = ReadFileBytes(path);
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), written.begin()))
+        << "the identification page stays byte for byte";
+    CSongFileInfo song;
+    ASSERT_TRUE(song.Open(path, 1, 0));
+    ASSERT_TRUE(song.GetSongInfo());
+    songcore::StreamProperties stream = songcore::ReadStreamProperties(song);
+    ASSERT_TRUE(stream.find("output_gain_db"));
+    EXPECT_EQ(std::get<double>(stream.find("output_gain_db")->value), 3.0);
+    EXPECT_EQ(FfmpegDecodeProblems(path), "");
+    EXPECT_EQ(ReadPictures(path).size(), 1u);
+}
+
+TEST(OggPictures, DamagedAndOldStylePictureItemsAndTheOrdinaryReadAndWrite) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/plain.ogg");
+    Picture good = LargePicture(500, "good");
+    std::vector<uint8_t> image = ReadFileBytes(DataFile("pictures/back.png"));
+    std::vector<uint8_t> cut = songcore::SerializeFlacPicture(good);
+    cut.resize(cut.size() - 10);
+    songcore::VorbisComments comments;
+    comments.vendor = "test";
+    comments.items = {"TITLE=With pictures",
+                      "METADATA_BLOCK_PICTURE=not base64!",
+                      "metadata_block_picture=" + songcore::EncodeBase64(cut),
+                      songcore::PictureComment(good),
+                      "COVERART=" + songcore::EncodeBase64(image),
+                      "COVERARTMIME=image/png",
+                      "ARTIST=Someone"};
+    WriteFileBytes(path, OggWithComments(ReadFileBytes(path), comments));
+
+    std::vector<Picture> pictures = ReadPictures(path);
+    ASSERT_EQ(pictures.size(), 2u) << "the damaged ones are skipped";
+    EXPECT_EQ(pictures[0], good);
+    EXPECT_EQ(pictures[1].mime, "image/png");
+    EXPECT_EQ(pictures[1].type, songcore::kPictureFrontCover);
+    EXPECT_EQ(pictures[1].data, image);
+
+    // A tag write that is not about pictures keeps every picture item as it
+    // is, the damaged ones too.
+    {
+        CSongFileInfo song;
+        ASSERT_TRUE(song.Open(path, 0, 0));
+        ASSERT_TRUE(song.GetSongInfo());
+        EXPECT_EQ(song.GetTitle(), "With pictures");
+        song.SetTitle("New title");
+        ASSERT_TRUE(song.WriteSongInfo()) << song.GetErrorMessage();
+    }
+    std::vector<std::string> items = CommentItems(path);
+    comments.items[0] = "TITLE=New title";
+    EXPECT_EQ(items, comments.items);
+
+    // Writing pictures replaces all of them, old style and damaged alike.
+    WritePictures(path, {good});
+    EXPECT_EQ(CommentItems(path), (std::vector<std::string>{"TITLE=New title", "ARTIST=Someone",
+                                                            songcore::PictureComment(good)}));
+    EXPECT_EQ(OggInfoProblems(path), "");
+}
+
+TEST(OggPictures, OggFlacStreamsTakeThemInTheirCommentBlock) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/tagged.oga");
+    std::vector<std::string> others = WithoutPictureItems(CommentItems(path));
+    Picture large = LargePicture(300 * 1024, "large");
+    WritePictures(path, {large});
+    EXPECT_EQ(ReadPictures(path), std::vector<Picture>{large});
+    EXPECT_EQ(WithoutPictureItems(CommentItems(path)), others);
+    EXPECT_EQ(FfmpegDecodeProblems(path), "");
+}
