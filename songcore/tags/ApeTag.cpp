@@ -147,9 +147,13 @@ std::optional<ApeTag> ApeTag::ReadWithoutPictures(ReadAtFn read, uint64_t length
             break;
         }
         uint64_t keyAt = pos + 8;
-        std::span<const uint8_t> window =
-            source.get(keyAt, std::min<uint64_t>(kMaxKeyScan, end - keyAt));
+        // A real key and its terminator; a longer key is looked for further.
+        std::span<const uint8_t> window = source.get(keyAt, std::min<uint64_t>(256, end - keyAt));
         auto zero = std::find(window.begin(), window.end(), uint8_t{0});
+        if (zero == window.end() && window.size() < end - keyAt) {
+            window = source.get(keyAt, std::min<uint64_t>(kMaxKeyScan, end - keyAt));
+            zero = std::find(window.begin(), window.end(), uint8_t{0});
+        }
         if (zero == window.end() && window.size() < end - keyAt) {
             // A key longer than any real one: the whole tag settles it.
             return Parse(source.copy(0, static_cast<size_t>(length)));
