@@ -51,24 +51,28 @@ std::optional<CoverPath> FindCovers(const ReadAtFn& read, const Mp4Atom& moov) {
     return path;
 }
 
-// The movie atom's bytes without the cover items, the sizes of the atoms
-// that held them made smaller; nothing when it cannot be built that way.
-std::optional<std::vector<uint8_t>> ReadMovieWithoutCovers(CSongFile& file, const Mp4Atom& moov) {
-    std::optional<CoverPath> path = FindCovers(SongFileReader(file), moov);
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const ReadAtFn& read,
+                                                              const Mp4Atom& moov) {
+    std::optional<CoverPath> path = FindCovers(read, moov);
     if (!path || path->covers.empty() || moov.sizeToEnd) {
         return std::nullopt;
     }
-    std::vector<uint8_t> bytes;
     uint64_t removed = 0;
+    for (const Range& cover : path->covers) {
+        removed += cover.end - cover.begin;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(moov.size - removed));
+    size_t filled = 0;
     uint64_t at = moov.offset;
     path->covers.push_back({moov.end(), moov.end()});
     for (const Range& cover : path->covers) {
-        std::vector<uint8_t> part;
-        if (!file.ReadExact(at, static_cast<size_t>(cover.begin - at), part)) {
+        size_t count = static_cast<size_t>(cover.begin - at);
+        if (count > 0 && !read(at, count, bytes.data() + filled)) {
             return std::nullopt;
         }
-        bytes.insert(bytes.end(), part.begin(), part.end());
-        removed += cover.end - cover.begin;
+        filled += count;
         at = cover.end;
     }
     path->holders.push_back(moov);
@@ -81,8 +85,6 @@ std::optional<std::vector<uint8_t>> ReadMovieWithoutCovers(CSongFile& file, cons
     }
     return bytes;
 }
-
-}  // namespace
 
 bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why, Mp4CoverBytes covers) {
     auto fail = [why](const std::string& reason) {
@@ -116,7 +118,7 @@ bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why, Mp4Cov
     out.where = *moov;
     std::vector<uint8_t> bytes;
     if (covers == Mp4CoverBytes::kLeftOut) {
-        if (auto withoutCovers = ReadMovieWithoutCovers(file, *moov)) {
+        if (auto withoutCovers = ReadMp4MovieWithoutCovers(read, *moov)) {
             bytes = std::move(*withoutCovers);
         }
     }

@@ -7,6 +7,7 @@
 
 #include "songcore/tags/Mp4Atoms.h"
 #include "songcore/tags/Mp4Movie.h"
+#include "songcore/util/BlockSource.h"
 
 class CSongFile;
 
@@ -32,6 +33,12 @@ enum class Mp4CoverBytes {
     // needs, however large the covers. Such a movie atom is never written.
     kLeftOut,
 };
+
+// The bytes of the movie atom at moov without its cover items, the sizes of
+// the atoms that held them made smaller; nothing when it has none or the way
+// to them is malformed.
+std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const ReadAtFn& read,
+                                                              const Mp4Atom& moov);
 
 // Reads the file's atoms and its movie atom. why, when given, receives the
 // reason for a failure in plain words; it stays empty when the file itself
