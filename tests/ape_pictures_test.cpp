@@ -92,6 +92,14 @@ TEST(ApePictures, ADamagedLastPictureLeavesTheFieldsAndThePicturesBeforeIt) {
     EXPECT_EQ(Title(path), "Before");
 }
 
+TEST(ApePictures, APictureOverTheLimitIsSkipped) {
+    Bytes data = Image("front.jpg");
+    data.resize(songcore::kMaxPictureSize, 0);
+    EXPECT_TRUE(songcore::ParseApePicture(Binary("Cover Art (Front)", "", data)));
+    data.push_back(0);
+    EXPECT_FALSE(songcore::ParseApePicture(Binary("Cover Art (Front)", "", data)));
+}
+
 TEST(ApePictures, TheWriterRefusesWhatOneItemPerRoleCannotHold) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "ape/ape.aac");

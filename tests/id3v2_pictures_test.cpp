@@ -134,6 +134,15 @@ TEST(Id3v2Pictures, DamagedAndUnreadableFramesAreSkipped) {
     EXPECT_EQ(Title(damaged), "Before");
 }
 
+TEST(Id3v2Pictures, APictureOverTheLimitIsSkipped) {
+    Bytes jpeg = Jpeg();
+    jpeg.resize(songcore::kMaxPictureSize, 0);
+    Bytes body = ApicBody(0, "image/jpeg", 3, {0}, jpeg);
+    EXPECT_TRUE(songcore::ParseId3v2Picture(body, 3));
+    body.push_back(0);
+    EXPECT_FALSE(songcore::ParseId3v2Picture(body, 3));
+}
+
 TEST(Id3v2Pictures, TheWriterRefusesPicturesTheTagCannotTellApart) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "id3v2/v23.mp3");

@@ -3,6 +3,7 @@
 // grows, and a field reader that leaves covers unread.
 #include <gtest/gtest.h>
 
+#include "songcore/tags/Mp4Cover.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "support/Mp4TestFiles.h"
@@ -119,6 +120,14 @@ TEST(Mp4Pictures, DamagedCoverArtCostsNothingElse) {
     Write(path, {FromImage("back.png")});
     ASSERT_EQ(Pictures(path).size(), 1u);
     EXPECT_EQ(FfmpegErrors(path), "");
+}
+
+TEST(Mp4Pictures, ACoverOverTheLimitIsSkipped) {
+    songcore::Mp4Data data{13, FromImage("front.jpg").data};
+    data.value.resize(songcore::kMaxPictureSize, 0);
+    EXPECT_TRUE(songcore::ParseMp4Cover(data));
+    data.value.push_back(0);
+    EXPECT_FALSE(songcore::ParseMp4Cover(data));
 }
 
 TEST(Mp4Pictures, ImagesMp4CannotMarkAreRefused) {
