@@ -1,8 +1,12 @@
 // Parses arbitrary bytes as an APEv2 tag, reads the fields, and rebuilds the
 // tag the writer would write from it; the rebuilt tag must parse again, whole.
+// The field reader's tag without pictures must give the same fields, and the
+// pictures read must come back the same from the items the writer makes.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
+#include "songcore/tags/ApePicture.h"
 #include "songcore/tags/ApeTag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -12,6 +16,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     songcore::ApeFieldValues values;
     auto fields = tag->ReadFields();
+    songcore::ReadAtFn read = [data, size](uint64_t offset, size_t count, uint8_t* out) {
+        if (offset > size || count > size - offset) {
+            return false;
+        }
+        std::memcpy(out, data + offset, count);
+        return true;
+    };
+    std::optional<songcore::ApeTag> skimmed = songcore::ApeTag::ReadWithoutPictures(read, size);
+    if (!skimmed || skimmed->ReadFields() != fields) {
+        std::abort();
+    }
+    std::vector<songcore::Picture> pictures;
+    for (const songcore::ApeItem& item : tag->items) {
+        if (auto picture = songcore::ParseApePicture(item)) {
+            pictures.push_back(std::move(*picture));
+        }
+    }
+    songcore::ApeTag withPictures = *tag;
+    if (songcore::ReplaceApePictures(withPictures, pictures).empty()) {
+        std::vector<songcore::Picture> again;
+        for (const songcore::ApeItem& item : withPictures.items) {
+            if (auto picture = songcore::ParseApePicture(item)) {
+                again.push_back(std::move(*picture));
+            }
+        }
+        if (again.size() != pictures.size()) {
+            std::abort();
+        }
+        for (size_t i = 0; i < again.size(); ++i) {
+            if (again[i].data != pictures[i].data || again[i].type != pictures[i].type) {
+                std::abort();
+            }
+        }
+    }
     for (size_t i = 0; i < values.size(); ++i) {
         values[i] = fields[i].value_or("");
     }

@@ -1,9 +1,13 @@
 // Parses arbitrary bytes as an ID3v2 tag, reads the fields, and rebuilds the
 // tag the writer would write from it, padded or with a footer; the rebuilt
-// tag must parse again into the same frames and padding.
+// tag must parse again into the same frames and padding. The field reader's
+// tag without pictures must give the same fields, and every picture read
+// must come back the same from the frame the writer makes of it.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
+#include "songcore/tags/Id3v2Picture.h"
 #include "songcore/tags/Id3v2Tag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -12,6 +16,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     songcore::Id3v2FieldValues values = tag->ReadFields();
+    songcore::ReadAtFn read = [data, size](uint64_t offset, size_t count, uint8_t* out) {
+        if (offset > size || count > size - offset) {
+            return false;
+        }
+        std::memcpy(out, data + offset, count);
+        return true;
+    };
+    std::optional<songcore::Id3v2Tag> skimmed = songcore::Id3v2Tag::ReadWithoutPictures(read, size);
+    if (!skimmed || skimmed->ReadFields() != values) {
+        std::abort();
+    }
+    uint8_t writtenMajor = tag->major == 4 ? 4 : 3;
+    for (const songcore::Id3v2Frame& frame : tag->frames) {
+        std::optional<std::vector<uint8_t>> content = tag->Content(frame);
+        if (!content || !songcore::IsId3v2PictureFrame(frame.id, tag->major)) {
+            continue;
+        }
+        std::optional<songcore::Picture> picture =
+            songcore::ParseId3v2Picture(*content, tag->major);
+        if (!picture) {
+            continue;
+        }
+        songcore::Id3v2Frame made = songcore::MakeId3v2PictureFrame(*picture, writtenMajor);
+        std::optional<songcore::Picture> again =
+            songcore::ParseId3v2Picture(made.data, writtenMajor);
+        if (!again || again->data != picture->data || again->type != picture->type) {
+            std::abort();
+        }
+    }
     songcore::Id3v2Tag::KeepMask keep{};
     for (size_t i = 0; i < keep.size(); ++i) {
         keep[i] = size > i && (data[size - 1 - i] & 1);

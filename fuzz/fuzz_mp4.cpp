@@ -1,6 +1,8 @@
 // Walks arbitrary bytes as an MP4 file held in memory: the top-level atoms,
 // the movie atom, its item list, and a rebuild with a new item list, which
-// must itself parse again.
+// must itself parse again. The movie atom the field reader reads, without
+// its cover art, must hold the other items unchanged, and the covers read
+// must come back from the item the writer makes of them.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -8,11 +10,55 @@
 #include <vector>
 
 #include "songcore/tags/Mp4Atoms.h"
+#include "songcore/tags/Mp4Cover.h"
 #include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/Mp4Movie.h"
+#include "songcore/tags/Mp4MovieFile.h"
 #include "songcore/tags/Mp4Tag.h"
 
 using namespace songcore;
+
+namespace {
+
+void CheckCovers(const ReadAtFn& read, const Mp4Atom& moov, const std::vector<Mp4Item>& items) {
+    std::vector<Picture> covers;
+    std::vector<std::vector<uint8_t>> others;
+    for (const Mp4Item& item : items) {
+        if (item.name != kMp4CoverItem) {
+            others.push_back(item.raw);
+            continue;
+        }
+        for (const Mp4Data& data : item.data) {
+            if (auto picture = ParseMp4Cover(data)) {
+                covers.push_back(std::move(*picture));
+            }
+        }
+    }
+    if (auto bytes = ReadMp4MovieWithoutCovers(read, moov)) {
+        auto movie = Mp4Movie::Parse(std::move(*bytes));
+        auto kept = movie ? ParseMp4ItemList(movie->itemListContent()) : std::nullopt;
+        if (!kept || kept->size() != others.size()) {
+            std::abort();
+        }
+        for (size_t i = 0; i < others.size(); ++i) {
+            if ((*kept)[i].raw != others[i]) {
+                std::abort();
+            }
+        }
+    }
+    std::string why;
+    auto item = BuildMp4CoverItem(covers, why);
+    if (!item) {
+        return;  // an image MP4 cannot mark, kept as binary data
+    }
+    auto parsed = ParseMp4ItemList(*item);
+    size_t count = parsed && !parsed->empty() ? (*parsed)[0].data.size() : 0;
+    if (!parsed || count != covers.size()) {
+        std::abort();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> file(data, size);
@@ -46,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         tag.ReadItems(*items);
         old = std::move(*items);
     }
+    CheckCovers(read, *moov, old);
     tag.title += "x";
     std::vector<uint8_t> itemList = tag.BuildItemList(old);
     for (Mp4Padding padding : {Mp4Padding::kAbsorb, Mp4Padding::kRenew}) {

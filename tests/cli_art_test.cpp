@@ -13,7 +13,7 @@ namespace {
 
 TEST(CliArt, SetListExtractAndRemove) {
     TempDir dir;
-    std::string song = testsupport::CopyDataFile(dir, "id3v2/v23.mp3");
+    std::string song = testsupport::CopyDataFile(dir, "id3v2/base.mp3");
     EXPECT_EQ(RunTunemoss({"art", song}).out, song + ": no pictures\n");
 
     ASSERT_EQ(RunTunemoss({"art", song, "--set", DataFile("pictures/front.jpg")}).status, 0);
@@ -26,9 +26,9 @@ TEST(CliArt, SetListExtractAndRemove) {
                             "  1. front  image/jpeg  233 bytes  40x30\n"
                             "  2. back  image/png  192 bytes  20x12  \"Rückseite\"\n");
     auto json = RunTunemoss({"art", "--json", song});
-    EXPECT_NE(json.out.find("\"pictures\":[{\"index\":1,\"type\":\"front\",\"mime\":"
-                            "\"image/jpeg\",\"description\":\"\",\"size\":233,"
-                            "\"dimensions\":\"40x30\"},{\"index\":2"),
+    EXPECT_NE(json.out.find("\"pictures\": [{\"index\": 1, \"type\": \"front\", \"mime\": "
+                            "\"image/jpeg\", \"description\": \"\", \"size\": 233, "
+                            "\"dimensions\": \"40x30\"},{\"index\": 2"),
               std::string::npos)
         << json.out;
 
@@ -48,7 +48,7 @@ TEST(CliArt, SetListExtractAndRemove) {
 
 TEST(CliArt, RefusesWhatCannotBeDone) {
     TempDir dir;
-    std::string song = testsupport::CopyDataFile(dir, "id3v2/v23.mp3");
+    std::string song = testsupport::CopyDataFile(dir, "id3v2/base.mp3");
     std::vector<uint8_t> before = ReadFileBytes(song);
 
     EXPECT_EQ(RunTunemoss({"art", song, "--extract", "1", "--out", dir.file("x")}).status, 2);

@@ -141,7 +141,7 @@ TEST_P(PictureContract, WhatWeWriteMutagenReadsAndSoDoWe) {
 TEST_P(PictureContract, WhatMutagenWritesWeRead) {
     size_t before = MutagenPictureLines(GetParam().kind, path_).size();
     ASSERT_EQ(MutagenAddPicture(GetParam().kind, path_, DataFile("pictures/front.jpg"),
-                                songcore::kPictureFrontCover, "Front"),
+                                songcore::kPictureFrontCover, "Vorderseite"),
               "");
     ASSERT_EQ(MutagenAddPicture(GetParam().kind, path_, DataFile("pictures/back.png"),
                                 songcore::kPictureBackCover, "Zurück"),

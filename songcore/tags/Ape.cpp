@@ -3,10 +3,12 @@
 // rewritten in place; the audio before it is never moved.
 #include <algorithm>
 
+#include "songcore/tags/ApePicture.h"
 #include "songcore/tags/ApeTag.h"
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/RecordFields.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/TagExtents.h"
 #include "songcore/util/Text.h"
 
@@ -79,7 +81,10 @@ int CSongFileInfo::GetAPEV2Info() {
     if (!songcore::FindTagExtents(*this, extents) || extents.apeOffset == 0) {
         return 0;
     }
-    std::optional<ApeTag> tag = ReadTag(*this, extents);
+    // Picture items are passed over unread, so a large cover does not slow
+    // the reading of a song tree.
+    std::optional<ApeTag> tag = ApeTag::ReadWithoutPictures(
+        songcore::SongFileReader(*this, extents.apeOffset), extents.apeLength);
     if (!tag) {
         return 0;
     }
@@ -137,8 +142,14 @@ int CSongFileInfo::WriteAPEV2Info() {
             keep[field] = before[field].value_or("") == values[field];
         }
     }
-    std::optional<std::vector<uint8_t>> bytes =
-        ApeTag::Rebuild(old ? &*old : nullptr, values, keep).Serialize();
+    ApeTag rebuilt = ApeTag::Rebuild(old ? &*old : nullptr, values, keep);
+    if (pendingPictures_) {
+        if (std::string why = songcore::ReplaceApePictures(rebuilt, *pendingPictures_);
+            !why.empty()) {
+            return Refuse(std::move(why));
+        }
+    }
+    std::optional<std::vector<uint8_t>> bytes = rebuilt.Serialize();
     if (!bytes || bytes->size() > UINT32_MAX) {
         return Refuse("the tag would be larger than an APEv2 tag can be (4 GiB)");
     }

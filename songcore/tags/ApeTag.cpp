@@ -4,7 +4,9 @@
 #include <cstring>
 #include <limits>
 
+#include "songcore/tags/ApePicture.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
@@ -50,23 +52,48 @@ void PutHeaderOrFooter(ByteWriter& out, uint32_t size, uint32_t count, uint32_t 
 
 }  // namespace
 
-std::optional<ApeTag> ApeTag::Parse(std::span<const uint8_t> bytes) {
-    if (bytes.size() < kFooterSize) {
-        return std::nullopt;
-    }
-    ByteReader footer(bytes.last(kFooterSize));
+namespace {
+
+struct Footer {
+    uint32_t version = 0;
+    uint32_t size = 0;  // the items and the footer
+    uint32_t count = 0;
+};
+
+// The footer that ends a tag of length bytes; nothing when it is none or
+// claims more bytes than there are.
+std::optional<Footer> ParseFooter(std::span<const uint8_t> bytes, uint64_t length) {
+    ByteReader footer(bytes);
     if (!footer.peekMatches("APETAGEX")) {
         return std::nullopt;
     }
     footer.skip(8);
-    ApeTag tag;
-    tag.version = footer.u32le();
-    uint32_t size = footer.u32le();
-    uint32_t count = footer.u32le();
+    Footer out;
+    out.version = footer.u32le();
+    out.size = footer.u32le();
+    out.count = footer.u32le();
     uint32_t flags = footer.u32le();
-    if (!footer.ok() || (flags & kIsHeader) || size < kFooterSize || size > bytes.size()) {
+    if (!footer.ok() || (flags & ApeTag::kIsHeader) || out.size < ApeTag::kFooterSize ||
+        out.size > length) {
         return std::nullopt;
     }
+    return out;
+}
+
+}  // namespace
+
+std::optional<ApeTag> ApeTag::Parse(std::span<const uint8_t> bytes) {
+    if (bytes.size() < kFooterSize) {
+        return std::nullopt;
+    }
+    std::optional<Footer> parsed = ParseFooter(bytes.last(kFooterSize), bytes.size());
+    if (!parsed) {
+        return std::nullopt;
+    }
+    ApeTag tag;
+    tag.version = parsed->version;
+    uint32_t size = parsed->size;
+    uint32_t count = parsed->count;
     ByteReader reader(bytes.subspan(bytes.size() - size, size - kFooterSize));
     // Every item takes at least nine bytes, so the count cannot make the walk
     // run long, and nothing is reserved by it.
@@ -93,6 +120,68 @@ std::optional<ApeTag> ApeTag::Parse(std::span<const uint8_t> bytes) {
     if (tag.items.size() < count) {
         tag.complete = false;
     }
+    return tag;
+}
+
+std::optional<ApeTag> ApeTag::ReadWithoutPictures(ReadAtFn read, uint64_t length) {
+    BlockSource source(std::move(read), length);
+    std::optional<Footer> footer;
+    if (length >= kFooterSize) {
+        footer = ParseFooter(source.copy(length - kFooterSize, kFooterSize), length);
+    }
+    if (!footer) {
+        return std::nullopt;
+    }
+    ApeTag tag;
+    tag.version = footer->version;
+    uint64_t pos = length - footer->size;
+    const uint64_t end = length - kFooterSize;
+    uint32_t walked = 0;
+    // Every item takes at least nine bytes, so the count cannot make the
+    // walk run long.
+    for (; walked < footer->count && pos < end; ++walked) {
+        ByteReader head(source.get(pos, std::min<uint64_t>(8, end - pos)));
+        uint32_t valueLength = head.u32le();
+        uint32_t flags = head.u32le();
+        if (!head.ok()) {
+            break;
+        }
+        uint64_t keyAt = pos + 8;
+        // A real key and its terminator; a longer key is looked for further.
+        std::span<const uint8_t> window = source.get(keyAt, std::min<uint64_t>(256, end - keyAt));
+        auto zero = std::find(window.begin(), window.end(), uint8_t{0});
+        if (zero == window.end() && window.size() < end - keyAt) {
+            window = source.get(keyAt, std::min<uint64_t>(kMaxKeyScan, end - keyAt));
+            zero = std::find(window.begin(), window.end(), uint8_t{0});
+        }
+        if (zero == window.end() && window.size() < end - keyAt) {
+            // A key longer than any real one: the whole tag settles it.
+            return Parse(source.copy(0, static_cast<size_t>(length)));
+        }
+        if (zero == window.end() || zero == window.begin()) {
+            break;
+        }
+        ApeItem item;
+        item.key.assign(window.begin(), zero);
+        item.flags = flags;
+        uint64_t valueAt = keyAt + item.key.size() + 1;
+        bool picture = IsApePictureItem(item.key, flags);
+        if (valueLength > end - valueAt) {
+            // A damaged picture in the last item leaves every field whole.
+            walked += picture && walked + 1 == footer->count ? 1 : 0;
+            break;
+        }
+        pos = valueAt + valueLength;
+        if (picture) {
+            continue;
+        }
+        item.value = source.copy(valueAt, valueLength);
+        if (item.value.size() != valueLength) {
+            break;
+        }
+        tag.items.push_back(std::move(item));
+    }
+    tag.complete = walked == footer->count;
     return tag;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "songcore/tags/RecordFields.h"
+#include "songcore/util/BlockSource.h"
 
 namespace songcore {
 
@@ -53,6 +54,9 @@ struct ApeTag {
     static constexpr uint32_t kIsHeader = 0x20000000u;
     static constexpr uint32_t kTypeMask = 0x00000006u;
     static constexpr uint32_t kTypeBinary = 0x00000002u;
+    // How far ReadWithoutPictures looks for the end of a key; real keys are
+    // at most 255 bytes.
+    static constexpr size_t kMaxKeyScan = 64 * 1024;
 
     uint32_t version = 2000;
     std::vector<ApeItem> items;
@@ -62,6 +66,11 @@ struct ApeTag {
     // Parses the tag whose footer ends the buffer. The buffer must hold the
     // items and the footer; a header in front of them is not looked at.
     static std::optional<ApeTag> Parse(std::span<const uint8_t> bytes);
+
+    // The tag of length bytes read through read, as Parse reads it but with
+    // its picture items left out unread: what the field reader needs, at
+    // the cost of a few small reads however large the pictures.
+    static std::optional<ApeTag> ReadWithoutPictures(ReadAtFn read, uint64_t length);
 
     // Header, items and footer, version 2000; nothing when the tag would be
     // too large for its size field.

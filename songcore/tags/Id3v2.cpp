@@ -7,8 +7,10 @@
 
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/Id3v2Picture.h"
 #include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/TagExtents.h"
 #include "songcore/util/Text.h"
 
@@ -67,6 +69,16 @@ std::optional<Id3v2Tag> ReadTag(CSongFile& file, uint64_t total) {
         return std::nullopt;
     }
     return Id3v2Tag::Parse(bytes);
+}
+
+// The tag as the field reader needs it: its picture frames are passed over
+// unread, so a large cover does not slow the reading of a song tree.
+std::optional<Id3v2Tag> ReadTagWithoutPictures(CSongFile& file, uint64_t total) {
+    uint64_t length = file.GetLength();
+    if (total == 0 || length == CSongFile::kBadLength) {
+        return std::nullopt;
+    }
+    return Id3v2Tag::ReadWithoutPictures(songcore::SongFileReader(file), std::min(total, length));
 }
 
 // The record's fields as the reader derives them from the frames' texts.
@@ -131,7 +143,7 @@ int CSongFileInfo::HasID3V2() {
 
 int CSongFileInfo::GetID3V2Info() {
     Init();
-    std::optional<Id3v2Tag> tag = ReadTag(*this, static_cast<uint64_t>(HasID3V2()));
+    std::optional<Id3v2Tag> tag = ReadTagWithoutPictures(*this, static_cast<uint64_t>(HasID3V2()));
     if (!tag) {
         return 0;
     }
@@ -202,6 +214,13 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
         keep[static_cast<size_t>(Id3v2Field::Genre)] = before.genre == genre_;
     }
     Id3v2Tag rebuilt = Id3v2Tag::Rebuild(old ? &*old : nullptr, values, keep);
+    if (pendingPictures_) {
+        if (std::string why = songcore::ReplaceId3v2Pictures(rebuilt, *pendingPictures_);
+            !why.empty()) {
+            Refuse(std::move(why));
+            return false;
+        }
+    }
     std::optional<std::vector<uint8_t>> bytes =
         rebuilt.Serialize(ChoosePadding(rebuilt, old ? &*old : nullptr, oldTagLength));
     if (!bytes) {

@@ -5,10 +5,12 @@
 #include <string_view>
 
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/Id3v2Picture.h"
+#include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
-#include "songcore/util/Text.h"
 #include "songcore/util/Hex.h"
+#include "songcore/util/Text.h"
 
 namespace songcore {
 namespace {
@@ -97,18 +99,25 @@ uint32_t Synchsafe(uint32_t raw) {
 }
 
 // 2.4 frame sizes are synchsafe, but some writers stored plain numbers; the
-// size whose frame ends where something valid follows wins.
-uint32_t V24FrameSize(std::span<const uint8_t> body, size_t dataPos, uint32_t raw) {
+// size whose frame ends where something valid follows wins. plausibleEnd
+// tells whether a frame may end at a position of the region.
+template <typename PlausibleEnd>
+uint32_t V24FrameSize(uint64_t regionSize, uint64_t dataPos, uint32_t raw,
+                      const PlausibleEnd& plausibleEnd) {
     if (raw & 0x80808080u) {
         return raw;
     }
     uint32_t synchsafe = Synchsafe(raw);
-    if (synchsafe == raw || PlausibleFrameEnd(body, dataPos + synchsafe)) {
+    if (synchsafe == raw || plausibleEnd(dataPos + synchsafe)) {
         return synchsafe;
     }
-    return dataPos + uint64_t{raw} <= body.size() && PlausibleFrameEnd(body, dataPos + raw)
-               ? raw
-               : synchsafe;
+    return dataPos + uint64_t{raw} <= regionSize && plausibleEnd(dataPos + raw) ? raw : synchsafe;
+}
+
+uint32_t V24FrameSize(std::span<const uint8_t> body, size_t dataPos, uint32_t raw) {
+    return V24FrameSize(body.size(), dataPos, raw, [body](uint64_t pos) {
+        return pos <= body.size() && PlausibleFrameEnd(body, static_cast<size_t>(pos));
+    });
 }
 
 std::optional<std::string> DecodeString(uint8_t encoding, std::span<const uint8_t> bytes) {
@@ -268,12 +277,7 @@ std::vector<uint8_t> ConvertPicture(const std::vector<uint8_t>& data) {
     if (data.size() < 4) {
         return {};
     }
-    std::string format(data.begin() + 1, data.begin() + 4);
-    std::string upper = ToUpperAscii(format);
-    std::string mime = upper == "JPG"   ? "image/jpeg"
-                       : upper == "PNG" ? "image/png"
-                       : upper == "-->" ? "-->"
-                                        : "image/" + FoldCase(format);
+    std::string mime = Id3v2ImageFormatMime(std::string(data.begin() + 1, data.begin() + 4));
     ByteWriter out;
     out.u8(data[0]);
     out.text(mime);
@@ -308,6 +312,26 @@ bool IsFieldId(size_t field, const std::string& id, uint8_t major) {
 }
 
 }  // namespace
+
+std::optional<std::pair<std::string, size_t>> DecodeId3v2String(uint8_t encoding,
+                                                                std::span<const uint8_t> bytes) {
+    auto [length, withTerminator] = TerminatedLength(encoding, bytes);
+    std::optional<std::string> text = DecodeString(encoding, bytes.first(length));
+    if (!text) {
+        return std::nullopt;
+    }
+    return std::pair{std::move(*text), withTerminator};
+}
+
+uint8_t ChooseId3v2Encoding(const std::string& text, uint8_t major) {
+    return ChooseEncoding(text, major);
+}
+
+std::vector<uint8_t> EncodeId3v2String(uint8_t encoding, const std::string& text, bool terminate) {
+    ByteWriter out;
+    PutEncoded(out, encoding, text, terminate);
+    return out.take();
+}
 
 std::vector<uint8_t> Id3v2Desynchronise(std::span<const uint8_t> bytes) {
     std::vector<uint8_t> out;
@@ -429,6 +453,108 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(std::span<const uint8_t> bytes) {
         tag.padding = region.size() - pos;
     }
     return tag;
+}
+
+std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadAtFn read, uint64_t length) {
+    BlockSource source(std::move(read), length);
+    std::vector<uint8_t> header = source.copy(0, kHeaderSize);
+    if (header.empty()) {
+        return std::nullopt;
+    }
+    ByteReader reader(header);
+    reader.skip(3);
+    uint8_t major = reader.u8();
+    reader.u8();  // revision
+    uint8_t flags = reader.u8();
+    uint32_t size = reader.synchsafe32();
+    uint64_t end = std::min<uint64_t>(kHeaderSize + uint64_t{size}, length);
+    bool framesInPlace = reader.ok() && major >= 2 && major <= 4 &&
+                         !(major < 4 && (flags & kUnsynchronised)) &&
+                         !(major == 2 && (flags & kExtendedHeader));
+    if (!framesInPlace) {
+        // Frames of an unsynchronised tag lie where only decoding the whole
+        // tag finds them; such tags are rare and read whole.
+        std::span<const uint8_t> whole = source.get(0, static_cast<size_t>(end));
+        return whole.empty() ? Parse(header) : Parse(whole);
+    }
+
+    uint64_t pos = kHeaderSize;
+    if (major >= 3 && (flags & kExtendedHeader)) {
+        ByteReader extended(source.get(pos, 4));
+        uint32_t extendedSize = major == 3 ? extended.u32be() : extended.synchsafe32();
+        uint64_t skip = major == 3 ? uint64_t{extendedSize} + 4 : extendedSize;
+        if (!extended.ok() || skip > end - pos) {
+            return Parse(header);
+        }
+        pos += skip;
+    }
+    // The frames that are kept, laid out as a tag of their own without the
+    // extended header.
+    ByteWriter out;
+    out.bytes(std::span<const uint8_t>(header).first(5));
+    out.u8(flags & ~kExtendedHeader);
+    out.u32be(0);  // the size, once known
+
+    const size_t idLength = major == 2 ? 3 : 4;
+    const size_t frameHeader = major == 2 ? 6 : 10;
+    auto plausibleEnd = [&](uint64_t at) {
+        if (at == end) {
+            return true;
+        }
+        std::span<const uint8_t> next = source.get(at, std::min<uint64_t>(4, end - at));
+        return !next.empty() && (next[0] == 0 || (next.size() == 4 && IsFrameIdAt(next, 0, 4)));
+    };
+    // Every frame takes at least a header, so the walk is bounded.
+    while (pos + frameHeader <= end) {
+        std::vector<uint8_t> head = source.copy(pos, frameHeader);
+        if (head.empty() || !IsFrameIdAt(head, 0, idLength)) {
+            break;
+        }
+        ByteReader frame(head);
+        std::string id = frame.string(idLength);
+        uint64_t dataPos = pos + frameHeader;
+        uint32_t frameSize = 0;
+        if (major == 2) {
+            frameSize = frame.u24be();
+        } else {
+            uint32_t raw = frame.u32be();
+            frameSize = major == 3 ? raw : V24FrameSize(end, dataPos, raw, plausibleEnd);
+        }
+        if (frameSize > end - dataPos) {
+            break;
+        }
+        pos = dataPos + frameSize;
+        if (IsId3v2PictureFrame(id, major)) {
+            continue;
+        }
+        std::span<const uint8_t> data = source.get(dataPos, frameSize);
+        if (data.size() != frameSize) {
+            break;
+        }
+        out.text(id);
+        if (major == 2) {
+            out.u24be(frameSize);
+        } else {
+            // A 2.4 size as the walk understood it, so that the walk over
+            // the kept frames needs no guess.
+            if (major == 4) {
+                out.synchsafe32(frameSize);
+            } else {
+                out.u32be(frameSize);
+            }
+            out.bytes(std::span<const uint8_t>(head).subspan(8, 2));
+        }
+        out.bytes(data);
+    }
+    std::vector<uint8_t> kept = out.take();
+    uint64_t keptSize = kept.size() - kHeaderSize;
+    if (keptSize > kMaxTagSize) {
+        return std::nullopt;
+    }
+    ByteWriter sizeField;
+    sizeField.synchsafe32(static_cast<uint32_t>(keptSize));
+    std::copy(sizeField.buffer().begin(), sizeField.buffer().end(), kept.begin() + 6);
+    return Parse(kept);
 }
 
 std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) const {

@@ -9,7 +9,10 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "songcore/util/BlockSource.h"
 
 namespace songcore {
 
@@ -57,6 +60,12 @@ struct Id3v2Tag {
     // ID3v2 header ("ID3" in any letter case). A tag of an unknown version
     // comes back with its version and no frames.
     static std::optional<Id3v2Tag> Parse(std::span<const uint8_t> bytes);
+
+    // The tag read from the file through read (length: the tag's, cut at
+    // the file's end), with its picture frames left out unread: what the
+    // field reader needs, at the cost of a few small reads however large
+    // the pictures. Padding is not counted. Nothing as with Parse.
+    static std::optional<Id3v2Tag> ReadWithoutPictures(ReadAtFn read, uint64_t length);
 
     // A 2.3 or 2.4 tag without extended header or unsynchronisation, its
     // frames followed by padding zero bytes, or by the footer when the tag
@@ -107,6 +116,17 @@ struct Id3v2Tag {
 std::optional<std::string> DecodeId3v2Text(std::span<const uint8_t> content);
 // Every NUL-separated value of an encoded text, empty ones left out.
 std::optional<std::vector<std::string>> DecodeId3v2Values(std::span<const uint8_t> content);
+
+// The terminated string at the start of bytes in the encoding (0 to 3),
+// decoded, and the bytes it takes with its terminator (all of them when it
+// has none); nothing for an unknown encoding.
+std::optional<std::pair<std::string, size_t>> DecodeId3v2String(uint8_t encoding,
+                                                                std::span<const uint8_t> bytes);
+// The encoding a text is written in: ISO-8859-1 when it holds the text,
+// else UTF-8 in a 2.4 tag and UTF-16 with a byte order mark in 2.3.
+uint8_t ChooseId3v2Encoding(const std::string& text, uint8_t major);
+// A text in the encoding ChooseId3v2Encoding gave, terminated when asked.
+std::vector<uint8_t> EncodeId3v2String(uint8_t encoding, const std::string& text, bool terminate);
 
 // Undoes unsynchronisation (every 0xFF 0x00 becomes 0xFF).
 std::vector<uint8_t> Id3v2Desynchronise(std::span<const uint8_t> bytes);

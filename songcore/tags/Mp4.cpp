@@ -7,8 +7,10 @@
 
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/Mp4Atoms.h"
+#include "songcore/tags/Mp4Cover.h"
 #include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/Mp4Movie.h"
+#include "songcore/tags/Mp4MovieFile.h"
 #include "songcore/tags/Mp4Tag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
@@ -20,18 +22,6 @@ using songcore::Mp4Movie;
 
 namespace {
 
-// Movie atoms are small next to the media; anything this large is not a
-// song worth holding in memory.
-constexpr uint64_t kMaxMovieSize = uint64_t{128} << 20;
-
-struct MovieInFile {
-    std::vector<Mp4Atom> top;  // the atoms of the file
-    // The last atom, when it runs past the end of the file (not in top).
-    std::optional<Mp4Atom> cutShort;
-    Mp4Atom where;  // the movie atom among them
-    std::optional<Mp4Movie> movie;
-};
-
 std::string IncompleteReason(const Mp4Atom& cut) {
     if (cut.type == "mdat") {
         return "the file is incomplete: the media data runs past its end";
@@ -39,64 +29,9 @@ std::string IncompleteReason(const Mp4Atom& cut) {
     return "the file is incomplete: its last atom (" + cut.type + ") runs past its end";
 }
 
-// why, when given, receives the reason for a failure in plain words; it
-// stays empty when the file itself could not be read (the file says why).
-bool LoadMovie(CSongFile& file, MovieInFile& out, std::string* why = nullptr) {
-    auto fail = [why](const std::string& reason) {
-        if (why) {
-            *why = reason;
-        }
-        return false;
-    };
-    uint64_t length = file.GetLength();
-    if (length == CSongFile::kBadLength) {
-        return false;
-    }
-    auto read = [&file](uint64_t offset, size_t count, uint8_t* buffer) {
-        size_t done = 0;
-        while (done < count) {
-            long long got = file.ReadAt(offset + done, buffer + done, count - done);
-            if (got <= 0) {
-                return false;
-            }
-            done += static_cast<size_t>(got);
-        }
-        return true;
-    };
-    if (!songcore::ListMp4FileAtoms(read, length, out.top, out.cutShort)) {
-        return fail(
-            "the file's atoms are damaged: an atom is smaller than its header or runs past the "
-            "end of the file");
-    }
-    // A file cut short after its movie atom still has its tags.
-    const Mp4Atom* moov = songcore::FindMp4Atom(out.top, "moov");
-    if (!moov) {
-        // An atom that swallows the rest of the file before any movie atom
-        // may as well have a wrong size as be cut short.
-        return fail(out.cutShort ? "the file's atoms are damaged: an atom is smaller than its "
-                                   "header or runs past the end of the file"
-                                 : "the file has no movie atom (moov)");
-    }
-    if (moov->size > kMaxMovieSize) {
-        return fail("the movie atom is larger than 128 MiB");
-    }
-    out.where = *moov;
-    std::vector<uint8_t> bytes;
-    if (!file.ReadExact(moov->offset, static_cast<size_t>(moov->size), bytes)) {
-        return false;
-    }
-    out.movie = Mp4Movie::Parse(std::move(bytes));
-    if (!out.movie) {
-        return fail(
-            "the file's atoms are damaged: an atom inside the movie atom is malformed or runs "
-            "past its parent");
-    }
-    return true;
-}
-
 // The free atom right after the movie atom, when it can take delta bytes
 // (or give them, for a negative delta) and stay a free atom or go whole.
-const Mp4Atom* FreeAfterMovie(const MovieInFile& file, int64_t delta) {
+const Mp4Atom* FreeAfterMovie(const songcore::Mp4MovieInFile& file, int64_t delta) {
     for (const Mp4Atom& atom : file.top) {
         if (atom.offset != file.where.end()) {
             continue;
@@ -118,8 +53,8 @@ struct MovieWrite {
     uint64_t restAt = 0;
 };
 
-std::optional<MovieWrite> PlanMovieWrite(const MovieInFile& file, std::span<const uint8_t> itemList,
-                                         std::string& why) {
+std::optional<MovieWrite> PlanMovieWrite(const songcore::Mp4MovieInFile& file,
+                                         std::span<const uint8_t> itemList, std::string& why) {
     const Mp4Atom& where = file.where;
     const Mp4Movie& old = *file.movie;
     auto fail = [&why](const char* reason) {
@@ -184,8 +119,10 @@ std::optional<MovieWrite> PlanMovieWrite(const MovieInFile& file, std::span<cons
 int CSongFileInfo::GetMP4Info() {
     Init();
     mp4MovieHeader_.fill(0);
-    MovieInFile file;
-    if (!LoadMovie(*this, file)) {
+    songcore::Mp4MovieInFile file;
+    // Cover art is left unread, so a large cover does not slow the reading
+    // of a song tree.
+    if (!songcore::LoadMp4Movie(*this, file, nullptr, songcore::Mp4CoverBytes::kLeftOut)) {
         return 0;
     }
     std::span<const uint8_t> header = file.movie->movieHeader();
@@ -225,9 +162,9 @@ int CSongFileInfo::GetMP4Info() {
 }
 
 int CSongFileInfo::WriteMP4Info() {
-    MovieInFile file;
+    songcore::Mp4MovieInFile file;
     std::string why;
-    if (!LoadMovie(*this, file, &why)) {
+    if (!songcore::LoadMp4Movie(*this, file, &why)) {
         return why.empty() ? 0 : Refuse(why);
     }
     // The atoms past the end would be cut off for good, or filled with
@@ -261,7 +198,23 @@ int CSongFileInfo::WriteMP4Info() {
     tag.tempo = tempo_;
     tag.compilation = compilation_;
 
-    std::optional<MovieWrite> plan = PlanMovieWrite(file, tag.BuildItemList(old), why);
+    std::vector<uint8_t> itemList;
+    if (pendingPictures_) {
+        std::optional<std::vector<uint8_t>> covers =
+            songcore::BuildMp4CoverItem(*pendingPictures_, why);
+        if (!covers) {
+            return Refuse(why);
+        }
+        std::erase_if(old, [](const songcore::Mp4Item& item) {
+            return item.name == songcore::kMp4CoverItem;
+        });
+        // After the other items, where other taggers put them too.
+        itemList = tag.BuildItemList(old);
+        itemList.insert(itemList.end(), covers->begin(), covers->end());
+    } else {
+        itemList = tag.BuildItemList(old);
+    }
+    std::optional<MovieWrite> plan = PlanMovieWrite(file, itemList, why);
     if (!plan) {
         return Refuse(why);
     }

@@ -1,5 +1,6 @@
 #include "songcore/tags/Mp4Atoms.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "songcore/util/ByteReader.h"
@@ -111,21 +112,42 @@ bool LooksLikeAtomType(std::span<const uint8_t> type) {
 }
 }  // namespace
 
+namespace {
+
+// head: the first bytes of the meta atom's content, up to 8.
+uint64_t MetaChildrenStart(std::span<const uint8_t> head, const Mp4Atom& meta) {
+    uint64_t content = meta.contentOffset();
+    ByteReader reader(head);
+    uint32_t first = reader.u32be();
+    // A version-and-flags word is almost always zero; a QuickTime meta atom
+    // starts straight with a child such as "hdlr", whose size cannot be.
+    if (reader.ok() && first != 0 && first >= 8 && first <= meta.contentSize() && reader.has(4) &&
+        LooksLikeAtomType(reader.bytes(4))) {
+        return content;
+    }
+    return content + 4;
+}
+
+}  // namespace
+
 uint64_t Mp4MetaChildrenStart(std::span<const uint8_t> data, const Mp4Atom& meta) {
     uint64_t content = meta.contentOffset();
     uint64_t contentSize = meta.contentSize();
     if (contentSize < 4 || content + contentSize > data.size()) {
         return meta.end();
     }
-    ByteReader reader(data.subspan(content, contentSize));
-    uint32_t first = reader.u32be();
-    // A version-and-flags word is almost always zero; a QuickTime meta atom
-    // starts straight with a child such as "hdlr", whose size cannot be.
-    if (first != 0 && first >= 8 && first <= contentSize && reader.has(4) &&
-        LooksLikeAtomType(reader.bytes(4))) {
-        return content;
+    return MetaChildrenStart(data.subspan(content, std::min<uint64_t>(contentSize, 8)), meta);
+}
+
+uint64_t Mp4MetaChildrenStart(const Mp4ReadFn& read, const Mp4Atom& meta) {
+    if (meta.contentSize() < 4) {
+        return meta.end();
     }
-    return content + 4;
+    std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(meta.contentSize(), 8)));
+    if (!read(meta.contentOffset(), head.size(), head.data())) {
+        return meta.end();
+    }
+    return MetaChildrenStart(head, meta);
 }
 
 bool PutMp4AtomSize(std::vector<uint8_t>& data, const Mp4Atom& atom, uint64_t newSize) {

@@ -57,6 +57,8 @@ const Mp4Atom* FindMp4Atom(const std::vector<Mp4Atom>& atoms, std::string_view t
 // Where the children of a meta atom start: after its version-and-flags word
 // (the ISO layout), or at once (the QuickTime layout, which has none).
 uint64_t Mp4MetaChildrenStart(std::span<const uint8_t> data, const Mp4Atom& meta);
+// The same, for a meta atom in a file.
+uint64_t Mp4MetaChildrenStart(const Mp4ReadFn& read, const Mp4Atom& meta);
 
 // Writes a new size into an atom header held in data (32 or 64 bits, as the
 // header has room for). False when the size does not fit the header.

@@ -1,6 +1,7 @@
 #include "songcore/tags/Mp4ItemList.h"
 
 #include "songcore/tags/Mp4Atoms.h"
+#include "songcore/tags/Mp4Cover.h"
 #include "songcore/util/ByteReader.h"
 
 namespace songcore {
@@ -23,8 +24,12 @@ std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> co
         Mp4Item item;
         item.name = atom.type;
         item.raw.assign(content.begin() + atom.offset, content.begin() + atom.end());
+        // Damaged cover art is kept as it is, with the images read before
+        // the damage: it must not cost the song its other items.
+        bool isCover = atom.type == kMp4CoverItem;
         std::vector<Mp4Atom> children;
-        if (!ListMp4Atoms(content, atom.contentOffset(), atom.end(), children)) {
+        // A failed listing keeps the atoms before the failure.
+        if (!ListMp4Atoms(content, atom.contentOffset(), atom.end(), children) && !isCover) {
             return std::nullopt;
         }
         for (const Mp4Atom& child : children) {
@@ -32,6 +37,9 @@ std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> co
                 continue;
             }
             if (child.contentSize() < 8) {
+                if (isCover) {
+                    continue;
+                }
                 return std::nullopt;
             }
             ByteReader reader(content.subspan(child.contentOffset(), child.contentSize()));

@@ -1,20 +1,30 @@
 #include "support/ProcessReads.h"
 
 #include <fstream>
-#include <string>
+
+#include "songcore/tags/SongFileInfo.h"
 
 namespace testsupport {
 
-uint64_t BytesReadByProcess() {
-    std::ifstream io("/proc/self/io");
+uint64_t BytesReadSoFar() {
+    std::ifstream in("/proc/self/io");
     std::string key;
     uint64_t value = 0;
-    while (io >> key >> value) {
+    while (in >> key >> value) {
         if (key == "rchar:") {
             return value;
         }
     }
     return 0;
+}
+
+uint64_t BytesReadBySongInfo(const std::string& path) {
+    uint64_t before = BytesReadSoFar();
+    CSongFileInfo song;
+    if (song.Open(path, 1, 0)) {
+        song.GetSongInfo();
+    }
+    return BytesReadSoFar() - before;
 }
 
 }  // namespace testsupport

@@ -1,13 +1,18 @@
 #pragma once
-// How many bytes this process has read so far (rchar of /proc/self/io),
-// so that a test can tell how much a reader touched.
+// How many bytes this process has read so far, to show that a reader leaves
+// large parts of a file unread.
 
 #include <cstdint>
+#include <string>
 
 namespace testsupport {
 
-// Bytes read by every read call of the process; 0 when the kernel does not
-// say.
-uint64_t BytesReadByProcess();
+// The kernel's count of bytes read through read calls (rchar of
+// /proc/self/io); 0 when the system does not keep it.
+uint64_t BytesReadSoFar();
+
+// The bytes that opening the song and its ordinary tag read (GetSongInfo)
+// took.
+uint64_t BytesReadBySongInfo(const std::string& path);
 
 }  // namespace testsupport

@@ -45,6 +45,8 @@ def utf16z(data, start):
 def read(kind, path):
     """(type, mime, description, bytes) of each picture."""
     if kind == "id3":
+        if not has_id3(path):
+            return []
         return [(f.type, f.mime, f.desc, f.data) for f in ID3(path).getall("APIC")]
     if kind == "ape":
         got = []

@@ -1,0 +1,178 @@
+// Pictures in APEv2 tags: the role names, items that are no pictures or are
+// damaged, what the writer refuses, and a field reader that leaves pictures
+// unread.
+#include <gtest/gtest.h>
+
+#include "songcore/tags/ApePicture.h"
+#include "songcore/tags/ApeTag.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongPictures.h"
+#include "support/Id3v2Bytes.h"
+#include "support/ProcessReads.h"
+#include "support/TestSupport.h"
+
+using namespace testsupport;
+using songcore::ApeItem;
+using songcore::ApeTag;
+using songcore::Picture;
+
+namespace {
+
+Bytes Image(const char* name) {
+    return ReadFileBytes(DataFile(std::string("pictures/") + name));
+}
+
+ApeItem Binary(const std::string& key, const std::string& description, const Bytes& data) {
+    return ApeItem{key, ApeTag::kTypeBinary, Concat({ToBytes(description), {0}, data})};
+}
+
+// An AAC stream without tags, then the tag.
+std::string SongWithTag(const TempDir& dir, const Bytes& tag) {
+    std::string path = dir.file("song.aac");
+    WriteFileBytes(path, Concat({ReadFileBytes(DataFile("id3v2/base.aac")), tag}));
+    return path;
+}
+
+std::vector<Picture> Pictures(const std::string& path) {
+    std::vector<Picture> pictures;
+    std::string error;
+    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
+    return pictures;
+}
+
+std::string Title(const std::string& path) {
+    CSongFileInfo song;
+    EXPECT_TRUE(song.Open(path, 1, 0));
+    EXPECT_TRUE(song.GetSongInfo()) << "the tag is taken as read";
+    return song.GetTitle();
+}
+
+TEST(ApePictures, ReadsTheRolesInTheTagsOrder) {
+    TempDir dir;
+    Bytes jpeg = Image("front.jpg");
+    Bytes png = Image("back.png");
+    ApeTag tag;
+    tag.items = {
+        {"Title", 0, ToBytes("Song")},
+        Binary("Cover Art (Back)", "back.png", png),
+        {"Cover Art (Front)", 0, ToBytes("a text item is no picture")},
+        Binary("cover art (front)", "", jpeg),
+        Binary("Cover Art (Weird)", "w", jpeg),
+        {"Cover Art (Media)", ApeTag::kTypeBinary, ToBytes("no end to the description")},
+        Binary("Cover Art (Leaflet)", "empty", {}),
+    };
+    std::string path = SongWithTag(dir, *tag.Serialize());
+    std::vector<Picture> pictures = Pictures(path);
+    ASSERT_EQ(pictures.size(), 3u);
+    EXPECT_EQ(pictures[0].type, songcore::kPictureBackCover);
+    EXPECT_EQ(pictures[0].mime, "image/png");
+    EXPECT_EQ(pictures[0].description, "back.png");
+    EXPECT_EQ(pictures[0].data, png);
+    EXPECT_EQ(pictures[1].type, songcore::kPictureFrontCover);
+    EXPECT_EQ(pictures[1].mime, "image/jpeg");
+    EXPECT_EQ(pictures[2].type, songcore::kPictureOther) << "a role of no known name";
+    EXPECT_EQ(Title(path), "Song");
+}
+
+TEST(ApePictures, ADamagedLastPictureLeavesTheFieldsAndThePicturesBeforeIt) {
+    TempDir dir;
+    ApeTag tag;
+    tag.items = {{"Title", 0, ToBytes("Before")},
+                 Binary("Cover Art (Back)", "", Image("back.png")),
+                 Binary("Cover Art (Front)", "", Image("front.jpg"))};
+    Bytes bytes = *tag.Serialize();
+    // The last item's length, made to run far past the tag.
+    size_t last = bytes.size() - ApeTag::kFooterSize - tag.items[2].value.size() -
+                  tag.items[2].key.size() - 1 - 8;
+    bytes[last + 3] = 0x7F;
+    std::string path = SongWithTag(dir, bytes);
+    std::vector<Picture> pictures = Pictures(path);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].type, songcore::kPictureBackCover);
+    EXPECT_EQ(Title(path), "Before");
+}
+
+TEST(ApePictures, APictureOverTheLimitIsSkipped) {
+    Bytes data = Image("front.jpg");
+    data.resize(songcore::kMaxPictureSize, 0);
+    EXPECT_TRUE(songcore::ParseApePicture(Binary("Cover Art (Front)", "", data)));
+    data.push_back(0);
+    EXPECT_FALSE(songcore::ParseApePicture(Binary("Cover Art (Front)", "", data)));
+}
+
+TEST(ApePictures, TheWriterRefusesWhatOneItemPerRoleCannotHold) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ape/ape.aac");
+    Bytes before = ReadFileBytes(path);
+    Picture front = *songcore::PictureFromImage(Image("front.jpg"), songcore::kPictureFrontCover);
+    Picture other = front;
+    other.description = "another";
+    std::string error;
+    EXPECT_FALSE(songcore::WriteSongPictures(path, {front, other}, error));
+    EXPECT_NE(error.find("two pictures have the role front"), std::string::npos) << error;
+    Picture unnamed = front;
+    unnamed.type = 40;
+    EXPECT_FALSE(songcore::WriteSongPictures(path, {unnamed}, error));
+    EXPECT_NE(error.find("no item for the picture role 40"), std::string::npos) << error;
+    Picture nul = front;
+    nul.description = std::string("a\0b", 3);
+    EXPECT_FALSE(songcore::WriteSongPictures(path, {nul}, error));
+    EXPECT_NE(error.find("NUL"), std::string::npos) << error;
+    EXPECT_EQ(ReadFileBytes(path), before);
+
+    // Every role has its own key, and the item says only the description.
+    Picture back = *songcore::PictureFromImage(Image("back.png"), songcore::kPictureBackCover);
+    back.description = "back.png";
+    ASSERT_TRUE(songcore::WriteSongPictures(path, {back, front}, error)) << error;
+    std::vector<Picture> pictures = Pictures(path);
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(pictures[0].description, "back.png");
+    EXPECT_EQ(pictures[1].type, songcore::kPictureFrontCover);
+    EXPECT_EQ(songcore::ApePictureKey(songcore::kPictureBackCover), "Cover Art (Back)");
+}
+
+TEST(ApePictures, TheFieldReaderLeavesALargeCoverUnread) {
+    TempDir dir;
+    std::string small = CopyDataFile(dir, "ape/ape.aac", "small.aac");
+    std::string large = CopyDataFile(dir, "ape/ape.aac", "large.aac");
+    Picture cover = *songcore::PictureFromImage(Image("front.jpg"), songcore::kPictureFrontCover);
+    std::string error;
+    ASSERT_TRUE(songcore::WriteSongPictures(small, {cover}, error)) << error;
+    cover.data.resize(5 * 1024 * 1024, 0x55);
+    ASSERT_TRUE(songcore::WriteSongPictures(large, {cover}, error)) << error;
+
+    uint64_t readSmall = BytesReadBySongInfo(small);
+    uint64_t readLarge = BytesReadBySongInfo(large);
+    if (readSmall == 0) {
+        GTEST_SKIP() << "the system does not count the bytes read";
+    }
+    EXPECT_LT(readLarge, readSmall + 256 * 1024);
+    EXPECT_EQ(Title(large), Title(small));
+    ASSERT_EQ(Pictures(large).size(), 1u);
+    EXPECT_EQ(Pictures(large)[0].data, cover.data);
+}
+
+// The field reader's tag reads every field as the whole tag does.
+TEST(ApePictures, LeavingPicturesOutChangesNoField) {
+    ApeTag tag;
+    tag.items = {{"Title", 0, ToBytes("t")},
+                 Binary("Cover Art (Front)", "", Image("front.jpg")),
+                 {"Artist", 0, ToBytes("a")},
+                 {"Cover Art (Back)", 0, ToBytes("text")}};
+    Bytes bytes = *tag.Serialize();
+    songcore::ReadAtFn read = [&bytes](uint64_t offset, size_t count, uint8_t* out) {
+        if (offset > bytes.size() || count > bytes.size() - offset) {
+            return false;
+        }
+        std::copy_n(bytes.begin() + static_cast<long>(offset), count, out);
+        return true;
+    };
+    auto skimmed = ApeTag::ReadWithoutPictures(read, bytes.size());
+    auto whole = ApeTag::Parse(bytes);
+    ASSERT_TRUE(skimmed && whole);
+    EXPECT_TRUE(skimmed->complete);
+    EXPECT_EQ(skimmed->ReadFields(), whole->ReadFields());
+    EXPECT_EQ(skimmed->items.size(), 3u) << "only the picture is left out";
+}
+
+}  // namespace
