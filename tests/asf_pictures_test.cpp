@@ -175,14 +175,14 @@ TEST(AsfPictures, TheOrdinaryReadReadsPastALargeCover) {
     std::string covered = CopyDataFile(dir, "asf/tagged.wma", "covered.wma");
     WritePictures(covered, {MakePicture("small", 30000), MakePicture("5 MB", 5 << 20)});
     auto bytesOfOrdinaryRead = [](const std::string& path) {
-        uint64_t before = BytesReadByProcess();
+        uint64_t before = BytesReadSoFar();
         CSongFileInfo song;
         EXPECT_TRUE(song.Open(path, 1, 0));
         EXPECT_TRUE(song.GetSongInfo());
         EXPECT_EQ(song.GetTitle(), "Sine Title");
         EXPECT_EQ(song.GetAlbum(), "Sine Album");
         EXPECT_FALSE(songcore::ReadStreamProperties(song).empty());
-        return BytesReadByProcess() - before;
+        return BytesReadSoFar() - before;
     };
     uint64_t without = bytesOfOrdinaryRead(plain);
     uint64_t with = bytesOfOrdinaryRead(covered);

@@ -186,9 +186,9 @@ TEST(FlacPictures, TheOrdinaryReadSeeksPastALargeCover) {
     ASSERT_TRUE(songcore::WriteSongPictures(covered, {MakePicture(3, "5 MB", 5 << 20)}, error))
         << error;
     auto bytesOfOrdinaryRead = [](const std::string& path) {
-        uint64_t before = BytesReadByProcess();
+        uint64_t before = BytesReadSoFar();
         EXPECT_EQ(TitleOf(path), "Plain Title");
-        return BytesReadByProcess() - before;
+        return BytesReadSoFar() - before;
     };
     uint64_t without = bytesOfOrdinaryRead(plain);
     uint64_t with = bytesOfOrdinaryRead(covered);
