@@ -38,10 +38,9 @@ QByteArray Bytes(const songcore::Picture& picture) {
 }
 
 void SetCover(const QString& song, const QString& image) {
-    QString why;
-    auto picture =
-        songcore::PictureFromImage(std::vector<uint8_t>(Bytes(image).begin(), Bytes(image).end()),
-                                   songcore::kPictureFrontCover);
+    QByteArray bytes = Bytes(image);
+    auto picture = songcore::PictureFromImage(std::vector<uint8_t>(bytes.begin(), bytes.end()),
+                                              songcore::kPictureFrontCover);
     QVERIFY(picture);
     std::string error;
     QVERIFY2(songcore::WriteSongPictures(song.toStdString(), {*picture}, error), error.c_str());
@@ -84,9 +83,12 @@ private Q_SLOTS:
             // A dropped PNG takes the cover's place; Update writes it.
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(qarvtest::DataFile("pictures/back.png"))});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(cover, &enter);
+            QVERIFY(enter.isAccepted());
             QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
             QApplication::sendEvent(cover, &drop);
-            QVERIFY(cover->IsChanged());
+            QVERIFY2(cover->IsChanged(), qPrintable(failures_.join('\n')));
             QCOMPARE(cover->Caption(), QString("Front cover, 20×12 PNG"));
             QVERIFY(dialog->Update());
             auto written = PicturesOf(song);
