@@ -6,6 +6,7 @@
 
 #include "bench/BatchBench.h"
 #include "bench/Corpus.h"
+#include "bench/CoverBench.h"
 #include "bench/ReadBench.h"
 #include "bench/ScanBench.h"
 #include "bench/WriteBench.h"
@@ -20,7 +21,8 @@ int Usage() {
                  "       tunemoss_bench scan CORPUS RUNS\n"
                  "       tunemoss_bench retag FILE TITLE [COMMENT_BYTES]\n"
                  "       tunemoss_bench write-title songcore|taglib FILE TITLE [TIMES]\n"
-                 "       tunemoss_bench batch-edit FOLDER COUNT HISTORY\n");
+                 "       tunemoss_bench batch-edit FOLDER COUNT HISTORY\n"
+                 "       tunemoss_bench covers SAMPLES WORK COUNT\n");
     return 2;
 }
 
@@ -72,6 +74,9 @@ int main(int argc, char** argv) {
             return Usage();
         }
         return bench::RunWriteTitle(args[1], args[2], args[3], static_cast<int>(count));
+    }
+    if (command == "covers" && args.size() == 4 && ParseCount(args[3], count) && count > 0) {
+        return bench::RunCoverBench(args[1], args[2], static_cast<int>(count), 5u << 20);
     }
     if (command == "batch-edit" && args.size() == 4 && ParseCount(args[2], count)) {
         return bench::RunBatchEditBench(args[1], static_cast<size_t>(count), args[3]);

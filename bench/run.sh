@@ -27,6 +27,7 @@ if [ $quick = 1 ]; then
     batch_mb=1
     batch_repeats=1
     edit_songs=100
+    cover_songs=2
     tree_songs=2000
     list_entries=2000
 else
@@ -40,6 +41,7 @@ else
     batch_mb=5
     batch_repeats=${TUNEMOSS_BENCH_BATCHES:-3}
     edit_songs=5000
+    cover_songs=20
     tree_songs=100000
     list_entries=1000000
 fi
@@ -499,6 +501,18 @@ say "| songs | seconds | songs/s | in place | history seconds |"
 say "|---:|---:|---:|---:|---:|"
 record "tunemoss_bench batch-edit CORPUS $edit_songs HISTORY"
 "$bench" batch-edit "$corpus" "$edit_songs" "$work/state/edit-history" | tee -a "$out"
+say ""
+
+# --- Large covers -------------------------------------------------------------
+say "## A 5 MB cover and the tag reader"
+say ""
+say "$cover_songs songs per format read by GetSongInfo (the song tree's reader), once"
+say "without a picture and once with a 5 MB cover; best of three passes. The last column"
+say "is ReadSongPictures, which reads the cover itself."
+say ""
+record "tunemoss_bench covers tests/data WORK $cover_songs"
+"$bench" covers "$root/tests/data" "$work/covers" "$cover_songs" | tee -a "$out"
+rm -rf "$work/covers"
 say ""
 
 if [ $quick = 1 ]; then
