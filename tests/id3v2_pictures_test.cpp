@@ -66,6 +66,32 @@ TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
     EXPECT_EQ(pictures[0].description, "b");
     EXPECT_EQ(pictures[0].data, jpeg);
 
+    // A format name cut short by NULs (or naming nothing) leaves the type to
+    // the bytes; written back, as 2.3, the picture is the same.
+    for (Bytes format : {Bytes{'P', 0, 0}, Bytes{0, 0, 0}}) {
+        std::string odd = SongWithTag(
+            dir, Id3v2(2, 0,
+                       Concat({Frame22("TT2", Latin1Text("Song")),
+                               Frame22("PIC", Concat({{0}, format, {3}, ToBytes("c"), {0}, jpeg})),
+                               Frame22("TP1", Latin1Text("Artist"))})));
+        pictures = Pictures(odd);
+        ASSERT_EQ(pictures.size(), 1u);
+        EXPECT_EQ(pictures[0].mime.find('\0'), std::string::npos);
+        EXPECT_EQ(pictures[0].type, songcore::kPictureFrontCover);
+        CSongFileInfo song;
+        ASSERT_TRUE(song.Open(odd, 0, 0));
+        ASSERT_TRUE(song.GetSongInfo());
+        song.SetTitle("Other");
+        ASSERT_TRUE(song.WriteSongInfo()) << song.GetErrorMessage();
+        std::vector<Picture> upgraded = Pictures(odd);
+        ASSERT_EQ(upgraded.size(), 1u);
+        EXPECT_EQ(upgraded[0].data, jpeg);
+        EXPECT_EQ(upgraded[0].type, songcore::kPictureFrontCover);
+        EXPECT_EQ(upgraded[0].description, "c");
+        EXPECT_EQ(Title(odd), "Other");
+    }
+    pictures = Pictures(v22);
+
     // UTF-16 with a byte order mark, and UTF-16BE without one.
     std::string description = "Rückseite — 裏";
     Bytes utf16 = Concat({{0xFF, 0xFE}, songcore::Utf8ToUtf16Le(description), {0, 0}});

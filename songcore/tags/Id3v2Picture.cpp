@@ -1,5 +1,7 @@
 #include "songcore/tags/Id3v2Picture.h"
 
+#include <cctype>
+
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
@@ -21,17 +23,27 @@ bool IsId3v2PictureFrame(std::string_view id, uint8_t major) {
 }
 
 std::string Id3v2ImageFormatMime(std::string_view format) {
+    // The three bytes are the writer's to fill: a shorter name ends in NULs,
+    // and whatever they hold must not put a NUL or a control byte into the
+    // MIME type a 2.3 frame stores as a terminated string.
+    format = format.substr(0, format.find('\0'));
     std::string upper = ToUpperAscii(std::string(format));
+    if (upper == kLinkedImage) {
+        return std::string(kLinkedImage);
+    }
     if (upper == "JPG") {
         return "image/jpeg";
     }
     if (upper == "PNG") {
         return "image/png";
     }
-    if (upper == kLinkedImage) {
-        return std::string(kLinkedImage);
+    std::string name;
+    for (char c : format) {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.') {
+            name += c;
+        }
     }
-    return "image/" + FoldCase(std::string(format));
+    return name.empty() ? std::string() : "image/" + FoldCase(name);
 }
 
 std::optional<Picture> ParseId3v2Picture(std::span<const uint8_t> content, uint8_t major) {

@@ -17,7 +17,8 @@ namespace songcore {
 // Whether a frame of a tag of this version holds a picture.
 bool IsId3v2PictureFrame(std::string_view id, uint8_t major);
 
-// The MIME type a 2.2 image format stands for ("JPG" gives image/jpeg).
+// The MIME type a 2.2 image format stands for ("JPG" gives image/jpeg); empty
+// when the format names none (the bytes tell the type then).
 std::string Id3v2ImageFormatMime(std::string_view format);
 
 // The picture in a picture frame's content (as Id3v2Tag::Content gives it).
