@@ -225,7 +225,7 @@ bool CSongFile::ReadExactWithoutReadAhead(uint64_t offset, size_t count,
 bool CSongFile::ReadExactThrough(StreamRead streamRead, uint64_t offset, size_t count,
                                  std::vector<uint8_t>& out) {
     uint64_t length = GetLength();
-    if (length == kBadLength || offset > length || count > length - offset || !stream_) {
+    if (length == kBadLength || offset > length || count > length - offset) {
         return false;
     }
     out.resize(count);

@@ -121,7 +121,7 @@ bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
         if (!source.take(head, item)) {
             return false;
         }
-        if (head < length && IsPictureComment(item)) {
+        if (pictures == VorbisComments::Pictures::kLeaveOut && IsPictureComment(item)) {
             source.skip(length - head);
             continue;
         }
@@ -129,9 +129,7 @@ bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
         if (!source.take(length - head, item)) {
             return false;
         }
-        if (pictures == VorbisComments::Pictures::kKeep || !IsPictureComment(item)) {
-            out.items.push_back(std::move(item));
-        }
+        out.items.push_back(std::move(item));
     }
     if (consumed) {
         *consumed = source.pos();
