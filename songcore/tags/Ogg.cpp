@@ -72,12 +72,17 @@ int CSongFileInfo::GetOGGInfo() {
     vorbisId_.fill(0);
     opusHead_.fill(0);
     oggCodec_ = songcore::OggCodec::kNone;
+    // The buffered read of the start comes first: the walk's small reads
+    // that fall there are then served from the buffer.
+    std::vector<uint8_t> firstHeader;
+    if (!ReadExact(0, oggHeader_.size(), firstHeader)) {
+        return 0;
+    }
     // Pictures in the comment list (megabytes of base64) are read past, not
     // read: only the writer and the picture reader take the whole packet.
     std::optional<songcore::OggTagHeaders> headers =
         songcore::ReadOggTagHeaders(ReaderWithoutReadAhead(*this));
-    std::vector<uint8_t> firstHeader;
-    if (!headers || !ReadExact(0, oggHeader_.size(), firstHeader)) {
+    if (!headers) {
         return 0;
     }
     const std::vector<uint8_t>& id = headers->first.body;
