@@ -20,17 +20,35 @@ std::optional<OggPacketReader> OggPacketReader::Locate(ReadExactFn read, const O
     const ReadExactFn& file = packet.read_;
     bool inPacket = false;
     std::vector<uint8_t> header;
+    std::vector<uint8_t> rest;
+    size_t expected = OggPage::kMaxSegments;
     for (size_t pages = 0;; ++pages) {
         if (pages >= kMaxHeaderPages) {
             return refuse("the Ogg headers spread over too many pages");
         }
+        // The pages of one packet are mostly alike, so one read takes a
+        // header with as many lacing values as the page before had (all 255
+        // on the first); what it missed is read after it. Near the end of the
+        // file the guess may reach past it: the header is then read alone.
         OggPage page;
-        std::optional<size_t> segments;
-        if (!file(offset, OggPage::kHeaderSize, header) ||
-            !(segments = OggPage::ParseHeader(header, page)) ||
-            (*segments > 0 && !file(offset + OggPage::kHeaderSize, *segments, page.lacing))) {
+        const bool together = file(offset, OggPage::kHeaderSize + expected, header);
+        if (!together && !file(offset, OggPage::kHeaderSize, header)) {
             return refuse(kDamaged);
         }
+        std::optional<size_t> segments = OggPage::ParseHeader(header, page);
+        if (!segments) {
+            return refuse(kDamaged);
+        }
+        const size_t have = together ? std::min(expected, *segments) : 0;
+        auto lacing = header.begin() + OggPage::kHeaderSize;
+        page.lacing.assign(lacing, lacing + static_cast<ptrdiff_t>(have));
+        if (*segments > have) {
+            if (!file(offset + OggPage::kHeaderSize + have, *segments - have, rest)) {
+                return refuse(kDamaged);
+            }
+            page.lacing.insert(page.lacing.end(), rest.begin(), rest.end());
+        }
+        expected = *segments;
         if (const char* fault = OggHeaderPageFault(first, page, inPacket)) {
             return refuse(fault);
         }
