@@ -22,9 +22,11 @@ struct OggTagHeaders {
     uint64_t listSize = 0;
 };
 
-// Refuses what ReadOggHeaders(read, false) refuses, for the same reasons,
-// but reads of the pages after the first only their headers and lacing values,
-// and of the comment packet only the codec's header before the list.
+// Refuses exactly the files ReadOggHeaders(read, false) refuses (a page with
+// two faults may be refused for the other one, as its body is not read
+// first), but reads of the pages after the first only their headers and
+// lacing values, and of the comment packet only the codec's header before
+// the list. Neither walk checks page checksums.
 std::optional<OggTagHeaders> ReadOggTagHeaders(const ReadExactFn& read, std::string* why = nullptr);
 
 }  // namespace songcore
