@@ -1,12 +1,16 @@
 // The Ogg page parser, the header walk of Vorbis, Opus and FLAC streams, the
 // comment list parser and the pictures of its items over arbitrary bytes, and
-// the rewrite of the header pages where the walk succeeds.
+// the rewrite of the header pages where the walk succeeds. The tag read's
+// walk, which leaves the comment packet in the file, must agree with the walk
+// that reads it whole.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "songcore/tags/OggCodec.h"
 #include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
+#include "songcore/tags/OggTagHeaders.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/Base64.h"
 
@@ -33,6 +37,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (auto page = songcore::OggPage::Parse(bytes)) {
         page->Serialize();
     }
+    using Pictures = songcore::VorbisComments::Pictures;
+    auto whole = songcore::ReadOggHeaders(read, false);
+    auto inFile = songcore::ReadOggTagHeaders(read);
+    if (whole.has_value() != inFile.has_value()) {
+        __builtin_trap();
+    }
+    if (whole) {
+        auto list = songcore::OggCommentList(whole->codec, whole->comment);
+        std::vector<uint8_t> listBytes;
+        if (!list || inFile->codec != whole->codec || inFile->first.body != whole->identification ||
+            inFile->listSize != list->size() ||
+            !inFile->list(0, static_cast<size_t>(inFile->listSize), listBytes) ||
+            !std::equal(listBytes.begin(), listBytes.end(), list->begin(), list->end())) {
+            __builtin_trap();
+        }
+        for (Pictures pictures : {Pictures::kKeep, Pictures::kLeaveOut}) {
+            songcore::VorbisComments fromMemory, fromFile;
+            size_t memoryUsed = 0;
+            uint64_t fileUsed = 0;
+            bool memoryComplete =
+                songcore::VorbisComments::Parse(*list, fromMemory, &memoryUsed, pictures);
+            bool fileComplete = songcore::VorbisComments::Parse(inFile->list, inFile->listSize,
+                                                                fromFile, &fileUsed, pictures);
+            if (memoryComplete != fileComplete || fromMemory.vendor != fromFile.vendor ||
+                fromMemory.items != fromFile.items || (memoryComplete && memoryUsed != fileUsed)) {
+                __builtin_trap();
+            }
+        }
+    }
+
     auto headers = songcore::ReadOggHeaders(read, true);
     if (!headers) {
         return 0;

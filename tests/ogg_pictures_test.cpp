@@ -1,20 +1,23 @@
 // The pictures of Ogg Vorbis, Opus and FLAC streams: METADATA_BLOCK_PICTURE
 // items, large enough to spread the comment packet over many pages, written
 // without touching the audio or the codec's own header, and left alone by
-// the ordinary tag read and write.
+// the ordinary tag read and write: that read walks past them unread.
 #include <gtest/gtest.h>
 
 #include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
+#include "songcore/tags/OggTagHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/Base64.h"
+#include "support/ProcessReads.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"
 
 using namespace testsupport;
+using songcore::OggPage;
 using songcore::Picture;
 
 namespace {
@@ -173,4 +176,137 @@ TEST(OggPictures, OggFlacStreamsTakeThemInTheirCommentBlock) {
     EXPECT_EQ(ReadPictures(path), std::vector<Picture>{large});
     EXPECT_EQ(WithoutPictureItems(CommentItems(path)), others);
     EXPECT_EQ(FfmpegDecodeProblems(path), "");
+}
+
+namespace {
+
+// What the ordinary tag read makes of a file, and how many bytes it took.
+struct OrdinaryRead {
+    int result = 0;
+    std::vector<std::string> fields;
+    uint64_t bytes = 0;
+};
+
+OrdinaryRead ReadTags(const std::string& path) {
+    OrdinaryRead read;
+    uint64_t before = BytesReadSoFar();
+    CSongFileInfo song;
+    EXPECT_TRUE(song.Open(path, 1, 0));
+    read.result = song.GetSongInfo();
+    read.bytes = BytesReadSoFar() - before;
+    read.fields = {
+        song.GetTitle(), song.GetArtist(), song.GetAlbum(),  song.GetComment(),
+        song.GetYear(),  song.GetLyrics(), song.GetVendor(), std::to_string(song.GetTrackNum())};
+    return read;
+}
+
+}  // namespace
+
+TEST(OggPictures, TheOrdinaryReadWalksPastALargeCoverUnread) {
+    for (const char* sample : {"ogg/plain.ogg", "ogg/tagged.opus"}) {
+        SCOPED_TRACE(sample);
+        TempDir dir;
+        std::string plain = CopyDataFile(dir, sample);
+        std::string covered = CopyDataFile(dir, sample, "covered-" + std::string(sample).substr(4));
+        WritePictures(covered, {LargePicture(5 << 20, "5 MB")});
+        ASSERT_GT(ReadFileBytes(covered).size(), size_t{5} << 20);
+
+        OrdinaryRead without = ReadTags(plain);
+        OrdinaryRead with = ReadTags(covered);
+        EXPECT_EQ(with.result, 1);
+        EXPECT_EQ(with.fields, without.fields);
+        EXPECT_NE(with.fields[0], "");
+        EXPECT_LT(with.bytes, without.bytes + 64 * 1024)
+            << "read " << with.bytes << " bytes, " << without.bytes << " without the cover";
+    }
+}
+
+TEST(OggPictures, ItemsAroundSkippedPicturesOverManyPagesAreRead) {
+    // mutagen lays the items out in the order given, pictures in the middle,
+    // over pages of its own making.
+    const std::string items =
+        "import base64\n"
+        "pic = base64.b64encode(bytes(range(256)) * 1200).decode()\n"
+        "del f.tags[:]\n"
+        "f.tags.extend([('TITLE', 'Before'), ('METADATA_BLOCK_PICTURE', pic),\n"
+        "    ('ARTIST', 'After the picture'), ('coverart', pic), ('COVERARTMIME', 'image/png'),\n"
+        "    ('LYRICS', 'la ' * 30000), ('COVERARTIST', 'not a picture'), ('ALBUM', 'Last')])\n";
+    for (auto [sample, kind] : {std::pair{"ogg/plain.ogg", "ogg"}, {"ogg/tagged.opus", "opus"}}) {
+        SCOPED_TRACE(sample);
+        TempDir dir;
+        std::string path = CopyDataFile(dir, sample);
+        ASSERT_TRUE(EditWithMutagen(path, kind, items));
+        std::vector<uint8_t> file = ReadFileBytes(path);
+        auto whole = songcore::ReadOggHeaders(songcore::SpanReader(file), false);
+        ASSERT_TRUE(whole);
+        ASSERT_GT(whole->pages.size(), 10u);
+
+        OrdinaryRead read = ReadTags(path);
+        EXPECT_EQ(read.result, 1);
+        EXPECT_EQ(read.fields[0], "Before");
+        EXPECT_EQ(read.fields[1], "After the picture");
+        EXPECT_EQ(read.fields[2], "Last");
+        EXPECT_EQ(read.fields[5].size(), 90000u);
+        EXPECT_LT(read.bytes, 150 * 1024u) << "the lyrics are read, the pictures are not";
+
+        // The packet the walk pieced together from the page bodies is the one
+        // the whole read assembles.
+        auto tags = songcore::ReadOggTagHeaders(songcore::SpanReader(file));
+        ASSERT_TRUE(tags);
+        auto list = songcore::OggCommentList(whole->codec, whole->comment);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(tags->list(0, static_cast<size_t>(tags->listSize), bytes));
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), list->begin(), list->end()));
+        EXPECT_FALSE(tags->list(1, static_cast<size_t>(tags->listSize), bytes));
+        songcore::VorbisComments kept;
+        ASSERT_TRUE(songcore::VorbisComments::Parse(tags->list, tags->listSize, kept, nullptr,
+                                                    songcore::VorbisComments::Pictures::kLeaveOut));
+        EXPECT_EQ(kept.items.size(), 5u);
+        EXPECT_EQ(kept.items, WithoutPictureItems(CommentItems(path)));
+    }
+}
+
+TEST(OggPictures, ACommentPacketCutShortOrMiscountedStillFails) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/plain.ogg");
+    ASSERT_TRUE(EditWithMutagen(path, "ogg",
+                                "del f.tags[:]\n"
+                                "f.tags.extend([('TITLE', 'Before'),\n"
+                                "    ('METADATA_BLOCK_PICTURE', 'A' * 500000),\n"
+                                "    ('ARTIST', 'After')])\n"));
+    std::vector<uint8_t> file = ReadFileBytes(path);
+    auto whole = songcore::ReadOggHeaders(songcore::SpanReader(file), false);
+    ASSERT_TRUE(whole);
+    const size_t end = whole->pageOffsets.back() + whole->pages.back().size();
+
+    // Cut in the picture, and by one byte of the page where the packet ends
+    // (the pages before it are there): no stream is known, nothing is read.
+    for (size_t length : {file.size() / 2, end - 1}) {
+        std::string cut = dir.file("cut" + std::to_string(length) + ".ogg");
+        WriteFileBytes(cut, std::vector<uint8_t>(file.begin(), file.begin() + length));
+        ASSERT_FALSE(songcore::ReadOggHeaders(songcore::SpanReader(ReadFileBytes(cut)), false));
+        CSongFileInfo song;
+        ASSERT_TRUE(song.Open(cut, 1, 0));
+        EXPECT_EQ(song.GetSongInfo(), 0) << length;
+        EXPECT_EQ(song.GetTitle(), "") << length;
+        EXPECT_EQ(song.GetOggCodec(), songcore::OggCodec::kNone) << length;
+    }
+    std::string exact = dir.file("exact.ogg");
+    WriteFileBytes(exact, std::vector<uint8_t>(file.begin(), file.begin() + end));
+    EXPECT_EQ(ReadTags(exact).fields[1], "After");
+
+    // An item count far beyond what the packet can hold: the items there are
+    // kept, the walk ends at the packet's end and the read fails, as it did
+    // with the whole packet in memory.
+    std::vector<uint8_t> miscounted = file;
+    const size_t countAt = whole->pageOffsets[0] + OggPage::kHeaderSize +
+                           whole->pages[0].lacing.size() + songcore::kVorbisCommonHeaderSize + 4 +
+                           whole->comment[7];
+    ASSERT_EQ(miscounted[countAt], 3);
+    miscounted[countAt + 3] = 0x7F;
+    WriteFileBytes(path, miscounted);
+    OrdinaryRead read = ReadTags(path);
+    EXPECT_EQ(read.result, 0);
+    EXPECT_EQ(read.fields[0], "Before");
+    EXPECT_EQ(read.fields[1], "After");
 }

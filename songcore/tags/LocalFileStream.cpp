@@ -114,6 +114,21 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
     return static_cast<long long>(n);
 }
 
+long long LocalFileStream::readAtWithoutReadAhead(uint64_t offset, void* buffer, size_t count) {
+    if (aborted()) {
+        setError("the read was cancelled");
+        return -1;
+    }
+    if (count == 0) {
+        return 0;
+    }
+    if (offset >= bufferOffset_ && offset + count <= bufferOffset_ + buffer_.size()) {
+        std::memcpy(buffer, buffer_.data() + (offset - bufferOffset_), count);
+        return static_cast<long long>(count);
+    }
+    return preadAll(offset, buffer, count);
+}
+
 bool LocalFileStream::writeAt(uint64_t offset, const void* buffer, size_t count) {
     if (aborted()) {
         setError("the write was cancelled");

@@ -20,6 +20,7 @@ public:
     ~LocalFileStream() override;
 
     long long readAt(uint64_t offset, void* buffer, size_t count) override;
+    long long readAtWithoutReadAhead(uint64_t offset, void* buffer, size_t count) override;
     bool writeAt(uint64_t offset, const void* buffer, size_t count) override;
     long long length() override;
     bool setLength(uint64_t length) override;

@@ -8,6 +8,7 @@
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/OggPage.h"
+#include "songcore/tags/OggTagHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
@@ -40,6 +41,14 @@ songcore::ReadExactFn Reader(CSongFile& file) {
     };
 }
 
+// For a walk that hops from page header to page header, a buffer's worth
+// read at each would add up to more than the pages' own headers.
+songcore::ReadExactFn ReaderWithoutReadAhead(CSongFile& file) {
+    return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        return file.ReadExactWithoutReadAhead(offset, count, out);
+    };
+}
+
 }  // namespace
 
 unsigned long CSongFileInfo::CalcNewOggCommentItemTotalSize(
@@ -63,12 +72,20 @@ int CSongFileInfo::GetOGGInfo() {
     vorbisId_.fill(0);
     opusHead_.fill(0);
     oggCodec_ = songcore::OggCodec::kNone;
-    std::optional<OggHeaders> headers = songcore::ReadOggHeaders(Reader(*this), false);
+    // The buffered read of the start comes first: the walk's small reads
+    // that fall there are then served from the buffer.
     std::vector<uint8_t> firstHeader;
-    if (!headers || !ReadExact(0, oggHeader_.size(), firstHeader)) {
+    if (!ReadExact(0, oggHeader_.size(), firstHeader)) {
         return 0;
     }
-    const std::vector<uint8_t>& id = headers->identification;
+    // Pictures in the comment list (megabytes of base64) are read past, not
+    // read: only the writer and the picture reader take the whole packet.
+    std::optional<songcore::OggTagHeaders> headers =
+        songcore::ReadOggTagHeaders(ReaderWithoutReadAhead(*this));
+    if (!headers) {
+        return 0;
+    }
+    const std::vector<uint8_t>& id = headers->first.body;
     switch (headers->codec) {
         case songcore::OggCodec::kVorbis:
             std::copy_n(id.begin() + songcore::kVorbisCommonHeaderSize, vorbisId_.size(),
@@ -88,9 +105,7 @@ int CSongFileInfo::GetOGGInfo() {
     std::copy(firstHeader.begin(), firstHeader.end(), oggHeader_.begin());
     // The stream is known from here on, even when its comment list is damaged.
     oggCodec_ = headers->codec;
-    std::optional<std::span<const uint8_t>> list =
-        songcore::OggCommentList(headers->codec, headers->comment);
-    if (!list || !ReadOggCommentItem(list->data(), list->size())) {
+    if (!ReadOggCommentItem(headers->list, headers->listSize)) {
         return 0;
     }
     tagKind_ = TAG_OGG;

@@ -1,5 +1,6 @@
 #include "songcore/tags/OggCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "songcore/tags/VorbisComments.h"
@@ -75,34 +76,48 @@ bool OggCommentTakesPadding(OggCodec codec, std::span<const uint8_t> old, size_t
            (codec == OggCodec::kOpus && OpusKeptData(old, listSize).empty());
 }
 
-std::optional<std::span<const uint8_t>> OggCommentList(OggCodec codec,
-                                                       std::span<const uint8_t> packet) {
+std::optional<OggCommentListPlace> OggCommentListIn(OggCodec codec, std::span<const uint8_t> head,
+                                                    size_t packetSize) {
+    if (head.size() > packetSize) {
+        return std::nullopt;
+    }
+    size_t prefix = OggCommentPrefixSize(codec);
     switch (codec) {
         case OggCodec::kVorbis:
-            if (!IsVorbisPacket(packet, 3)) {
+            if (!IsVorbisPacket(head, 3)) {
                 return std::nullopt;
             }
-            return packet.subspan(kVorbisCommonHeaderSize);
+            break;
         case OggCodec::kOpus:
-            if (!StartsWith(packet, "OpusTags", kOpusMagicSize)) {
+            if (!StartsWith(head, "OpusTags", kOpusMagicSize)) {
                 return std::nullopt;
             }
-            return packet.subspan(kOpusMagicSize);
+            break;
         case OggCodec::kFlac: {
-            if (packet.size() < kFlacBlockHeaderSize ||
-                (packet[0] & 0x7F) != kFlacVorbisCommentType) {
+            if (head.size() < kFlacBlockHeaderSize || (head[0] & 0x7F) != kFlacVorbisCommentType) {
                 return std::nullopt;
             }
-            size_t length = size_t{packet[1]} << 16 | size_t{packet[2]} << 8 | packet[3];
-            if (length > packet.size() - kFlacBlockHeaderSize) {
+            size_t length = size_t{head[1]} << 16 | size_t{head[2]} << 8 | head[3];
+            if (length > packetSize - kFlacBlockHeaderSize) {
                 return std::nullopt;
             }
-            return packet.subspan(kFlacBlockHeaderSize, length);
+            return OggCommentListPlace{prefix, length};
         }
         case OggCodec::kNone:
-            break;
+            return std::nullopt;
     }
-    return std::nullopt;
+    return OggCommentListPlace{prefix, packetSize - prefix};
+}
+
+std::optional<std::span<const uint8_t>> OggCommentList(OggCodec codec,
+                                                       std::span<const uint8_t> packet) {
+    std::span<const uint8_t> head =
+        packet.first(std::min(packet.size(), OggCommentPrefixSize(codec)));
+    std::optional<OggCommentListPlace> place = OggCommentListIn(codec, head, packet.size());
+    if (!place) {
+        return std::nullopt;
+    }
+    return packet.subspan(place->offset, place->length);
 }
 
 std::vector<uint8_t> BuildOggCommentPacket(OggCodec codec, const VorbisComments& comments,

@@ -32,6 +32,18 @@ std::optional<std::span<const uint8_t>> OggCommentList(OggCodec codec,
 // Length of the packet's header before the comment list.
 size_t OggCommentPrefixSize(OggCodec codec);
 
+// Where the comment list lies in a comment packet of codec that is
+// packetSize bytes long, told from the packet's first
+// OggCommentPrefixSize(codec) bytes alone (head; all of a shorter packet),
+// so that a packet left in the file can be judged as OggCommentList judges a
+// whole one.
+struct OggCommentListPlace {
+    size_t offset = 0;
+    size_t length = 0;
+};
+std::optional<OggCommentListPlace> OggCommentListIn(OggCodec codec, std::span<const uint8_t> head,
+                                                    size_t packetSize);
+
 // Whether zero bytes after the list of a new packet built after old (whose
 // list is listSize bytes) keep the packet's length without changing its
 // meaning. A FLAC block has a stated length, so its packet is always exact;

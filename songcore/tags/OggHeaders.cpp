@@ -8,9 +8,6 @@
 namespace songcore {
 namespace {
 
-// A stream whose header pages run past this count is not one we can trust.
-constexpr size_t kMaxHeaderPages = 4096;
-
 bool HoldsOnePacket(const OggPage& page) {
     if (page.lacing.empty() || page.lacing.back() == 255) {
         return false;
@@ -25,6 +22,48 @@ bool PacketEndsOn(const std::vector<uint8_t>& lacing) {
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kNotKnown =
+    "the file is not an Ogg Vorbis, Opus or FLAC stream (Speex, Theora and multiplexed files "
+    "are not written)";
+
+}  // namespace
+
+std::optional<OggPage> ReadOggFirstPage(const ReadExactFn& read, std::string* why) {
+    auto refuse = [why](const char* reason) -> std::optional<OggPage> {
+        if (why) {
+            *why = reason;
+        }
+        return std::nullopt;
+    };
+    std::optional<OggPage> first = ReadOggPage(read, 0);
+    if (!first) {
+        return refuse("the file does not start with an intact Ogg page");
+    }
+    if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued)) {
+        return refuse(kNotKnown);
+    }
+    if (OggCodecOf(first->body) == OggCodec::kNone) {
+        return refuse(kNotKnown);
+    }
+    if (!HoldsOnePacket(*first)) {
+        return refuse("the first Ogg page holds more than the identification header");
+    }
+    return first;
+}
+
+const char* OggHeaderPageFault(const OggPage& first, const OggPage& page, bool inPacket) {
+    // Another serial number or a second first page: a multiplexed file.
+    if (page.serial != first.serial || (page.flags & OggPage::kFirst)) {
+        return kNotKnown;
+    }
+    if (((page.flags & OggPage::kContinued) != 0) != inPacket) {
+        return "the Ogg pages of the headers are out of step with their packets";
+    }
+    return nullptr;
+}
+
 std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup,
                                          std::string* why) {
     auto refuse = [why](const char* reason) -> std::optional<OggHeaders> {
@@ -33,24 +72,12 @@ std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup
         }
         return std::nullopt;
     };
-    constexpr const char* kNotKnown =
-        "the file is not an Ogg Vorbis, Opus or FLAC stream (Speex, Theora and multiplexed files "
-        "are not written)";
     OggHeaders headers;
-    std::optional<OggPage> first = ReadOggPage(read, 0);
+    std::optional<OggPage> first = ReadOggFirstPage(read, why);
     if (!first) {
-        return refuse("the file does not start with an intact Ogg page");
-    }
-    if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued)) {
-        return refuse(kNotKnown);
+        return std::nullopt;
     }
     headers.codec = OggCodecOf(first->body);
-    if (headers.codec == OggCodec::kNone) {
-        return refuse(kNotKnown);
-    }
-    if (!HoldsOnePacket(*first)) {
-        return refuse("the first Ogg page holds more than the identification header");
-    }
     headers.identification = first->body;
     headers.first = std::move(*first);
 
@@ -68,12 +95,8 @@ std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup
         if (!page) {
             return refuse("the Ogg pages of the headers are damaged or cut short");
         }
-        // Another serial number or a second first page: a multiplexed file.
-        if (page->serial != headers.first.serial || (page->flags & OggPage::kFirst)) {
-            return refuse(kNotKnown);
-        }
-        if (((page->flags & OggPage::kContinued) != 0) != inPacket) {
-            return refuse("the Ogg pages of the headers are out of step with their packets");
+        if (const char* fault = OggHeaderPageFault(headers.first, *page, inPacket)) {
+            return refuse(fault);
         }
         size_t at = 0;
         size_t index = 0;

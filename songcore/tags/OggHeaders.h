@@ -36,6 +36,18 @@ struct OggHeaders {
 
 // Header packets larger than this are refused rather than held in memory.
 constexpr size_t kMaxOggHeaderPacket = 128u << 20;
+// A stream whose header pages run past this count is not one we can trust.
+constexpr size_t kMaxHeaderPages = 4096;
+
+// The first page of the file, when it holds the identification packet of a
+// Vorbis, Opus or FLAC stream and nothing else; why, when given, receives the
+// reason for a refusal.
+std::optional<OggPage> ReadOggFirstPage(const ReadExactFn& read, std::string* why = nullptr);
+
+// Why page, one of the pages after first, cannot carry the header packets on
+// (inPacket: a packet runs on from the page before), or nullptr when it can:
+// every reader of the header pages holds them to the same rules.
+const char* OggHeaderPageFault(const OggPage& first, const OggPage& page, bool inPacket);
 
 // Reads the identification and comment packets, and the Vorbis setup packet
 // when withSetup is set. Refuses (nothing) anything but a single Vorbis, Opus

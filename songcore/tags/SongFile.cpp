@@ -214,6 +214,16 @@ long long CSongFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
 }
 
 bool CSongFile::ReadExact(uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+    return ReadExactThrough(&songcore::SongFileStream::readAt, offset, count, out);
+}
+
+bool CSongFile::ReadExactWithoutReadAhead(uint64_t offset, size_t count,
+                                          std::vector<uint8_t>& out) {
+    return ReadExactThrough(&songcore::SongFileStream::readAtWithoutReadAhead, offset, count, out);
+}
+
+bool CSongFile::ReadExactThrough(StreamRead streamRead, uint64_t offset, size_t count,
+                                 std::vector<uint8_t>& out) {
     uint64_t length = GetLength();
     if (length == kBadLength || offset > length || count > length - offset) {
         return false;
@@ -221,7 +231,10 @@ bool CSongFile::ReadExact(uint64_t offset, size_t count, std::vector<uint8_t>& o
     out.resize(count);
     size_t done = 0;
     while (done < count) {
-        long long got = ReadAt(offset + done, out.data() + done, count - done);
+        long long got = ((*stream_).*streamRead)(offset + done, out.data() + done, count - done);
+        if (got < 0) {
+            error_ = stream_->lastError();
+        }
         if (got <= 0) {
             out.clear();
             return false;

@@ -64,6 +64,9 @@ public:
     // (false) when fewer are there; the length is checked against the file
     // before anything is allocated.
     bool ReadExact(uint64_t offset, size_t count, std::vector<uint8_t>& out);
+    // The same, reading no more than the bytes asked for when they are not
+    // buffered (SongFileStream::readAtWithoutReadAhead).
+    bool ReadExactWithoutReadAhead(uint64_t offset, size_t count, std::vector<uint8_t>& out);
     // Bytes read at offset without moving the position; -1 on failure.
     long long ReadAt(uint64_t offset, void* buffer, size_t count);
 
@@ -109,6 +112,9 @@ private:
     int WriteInPlace(songcore::ContentPlan& plan, uint64_t oldLength);
     int WriteOverHardLinks(songcore::ContentPlan& plan, uint64_t oldLength);
     int CommitReplacement(songcore::ContentPlan& plan);
+    using StreamRead = long long (songcore::SongFileStream::*)(uint64_t, void*, size_t);
+    bool ReadExactThrough(StreamRead streamRead, uint64_t offset, size_t count,
+                          std::vector<uint8_t>& out);
 
     // This process's claim on the file's lock (see SongFileWrite.cpp).
     void HoldLock(uint64_t device, uint64_t inode);

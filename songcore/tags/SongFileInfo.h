@@ -15,6 +15,7 @@
 #include "songcore/tags/OggCodec.h"
 #include "songcore/tags/Picture.h"
 #include "songcore/tags/SongFile.h"
+#include "songcore/util/ReadExact.h"
 
 namespace songcore {
 struct VorbisComments;
@@ -205,6 +206,9 @@ protected:
     // layout that Ogg and FLAC share. 0 when the list ends early; the fields
     // read so far stay.
     int ReadOggCommentItem(const uint8_t* data, size_t size);
+    // The same for a list of size bytes read through read as the parse goes
+    // (offsets from the list's start): the pictures are read past unread.
+    int ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_t size);
     // Fills the fields from comment items: several values of a text field
     // are joined by "; ".
     void ApplyVorbisItems(const std::vector<std::string>& items);

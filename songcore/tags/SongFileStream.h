@@ -15,6 +15,12 @@ public:
 
     // Bytes read (0 at the end), or -1 on failure.
     virtual long long readAt(uint64_t offset, void* buffer, size_t count) = 0;
+    // Like readAt, but bytes that are not at hand are read alone, nothing
+    // around them: for walks that hop between small reads far apart, where
+    // a buffer's worth at each stop would be read for nothing.
+    virtual long long readAtWithoutReadAhead(uint64_t offset, void* buffer, size_t count) {
+        return readAt(offset, buffer, count);
+    }
     virtual bool writeAt(uint64_t offset, const void* buffer, size_t count) = 0;
     // Length in bytes, or -1 on failure.
     virtual long long length() = 0;

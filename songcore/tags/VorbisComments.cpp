@@ -11,33 +11,149 @@
 
 namespace songcore {
 
-bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, size_t* consumed,
-                           Pictures pictures) {
+namespace {
+
+// Enough of an item to tell its key by (IsPictureComment looks no further).
+constexpr size_t kKeyWindow = 32;
+
+// The list's bytes held in memory.
+class SpanSource {
+public:
+    explicit SpanSource(std::span<const uint8_t> data) : reader_(data) {}
+    uint64_t remaining() const { return reader_.remaining(); }
+    uint64_t pos() const { return reader_.pos(); }
+    bool take(size_t count, std::string& out) {
+        std::span<const uint8_t> bytes = reader_.bytes(count);
+        out.append(bytes.begin(), bytes.end());
+        return reader_.ok();
+    }
+    bool skip(size_t count) { return reader_.skip(count); }
+
+private:
+    ByteReader reader_;
+};
+
+// The list's bytes read on demand, a window at a time: the many small length
+// fields and items cost few reads, and what is skipped is not read at all.
+class ReadSource {
+public:
+    ReadSource(const ReadExactFn& read, uint64_t size) : read_(read), size_(size) {}
+    uint64_t remaining() const { return size_ - pos_; }
+    uint64_t pos() const { return pos_; }
+    bool take(size_t count, std::string& out) {
+        if (count > remaining()) {
+            return false;
+        }
+        if (pos_ < windowStart_ || pos_ + count > windowStart_ + window_.size()) {
+            size_t fill = static_cast<size_t>(std::min<uint64_t>(remaining(), kWindowSize));
+            if (count > fill) {
+                // Larger than a window: read straight into the item.
+                if (!read_(pos_, count, scratch_)) {
+                    return false;
+                }
+                out.append(scratch_.begin(), scratch_.end());
+                pos_ += count;
+                return true;
+            }
+            if (!read_(pos_, fill, window_)) {
+                window_.clear();
+                return false;
+            }
+            windowStart_ = pos_;
+        }
+        auto from = window_.begin() + static_cast<ptrdiff_t>(pos_ - windowStart_);
+        out.append(from, from + static_cast<ptrdiff_t>(count));
+        pos_ += count;
+        return true;
+    }
+    bool skip(size_t count) {
+        if (count > remaining()) {
+            return false;
+        }
+        pos_ += count;
+        return true;
+    }
+
+private:
+    static constexpr size_t kWindowSize = 4096;
+    const ReadExactFn& read_;
+    uint64_t size_;
+    uint64_t pos_ = 0;
+    uint64_t windowStart_ = 0;
+    std::vector<uint8_t> window_;
+    std::vector<uint8_t> scratch_;
+};
+
+template <class Source>
+bool U32le(Source& source, uint32_t& value) {
+    std::string bytes;
+    if (!source.take(4, bytes)) {
+        return false;
+    }
+    value = ByteReader(bytes.data(), bytes.size()).u32le();
+    return true;
+}
+
+template <class Source>
+bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
+               VorbisComments::Pictures pictures) {
     out = VorbisComments{};
-    ByteReader reader(data);
-    uint32_t vendorLength = reader.u32le();
-    out.vendor = reader.string(vendorLength);
-    uint32_t count = reader.u32le();
-    if (!reader.ok()) {
+    uint32_t vendorLength = 0;
+    if (!U32le(source, vendorLength) || vendorLength > source.remaining() ||
+        !source.take(vendorLength, out.vendor)) {
+        return false;
+    }
+    uint32_t count = 0;
+    if (!U32le(source, count)) {
         return false;
     }
     // Every item needs at least its length field, so a count beyond what the
     // data can hold ends in a failed read rather than a long loop.
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t length = reader.u32le();
-        std::span<const uint8_t> bytes = reader.bytes(length);
-        if (!reader.ok()) {
+        uint32_t length = 0;
+        if (!U32le(source, length) || length > source.remaining()) {
             return false;
         }
-        std::string_view item(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        if (pictures == Pictures::kKeep || !IsPictureComment(item)) {
-            out.items.emplace_back(item);
+        std::string item;
+        size_t head = pictures == VorbisComments::Pictures::kKeep
+                          ? length
+                          : std::min<size_t>(length, kKeyWindow);
+        if (!source.take(head, item)) {
+            return false;
         }
+        if (pictures == VorbisComments::Pictures::kLeaveOut && IsPictureComment(item)) {
+            source.skip(length - head);
+            continue;
+        }
+        item.reserve(length);
+        if (!source.take(length - head, item)) {
+            return false;
+        }
+        out.items.push_back(std::move(item));
     }
     if (consumed) {
-        *consumed = reader.pos();
+        *consumed = source.pos();
     }
     return true;
+}
+
+}  // namespace
+
+bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, size_t* consumed,
+                           Pictures pictures) {
+    SpanSource source(data);
+    uint64_t used = 0;
+    bool complete = ParseList(source, out, &used, pictures);
+    if (complete && consumed) {
+        *consumed = static_cast<size_t>(used);
+    }
+    return complete;
+}
+
+bool VorbisComments::Parse(const ReadExactFn& read, uint64_t size, VorbisComments& out,
+                           uint64_t* consumed, Pictures pictures) {
+    ReadSource source(read, size);
+    return ParseList(source, out, consumed, pictures);
 }
 
 bool VorbisComments::Fits() const {

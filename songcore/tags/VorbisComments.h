@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "songcore/tags/Picture.h"
+#include "songcore/util/ReadExact.h"
 
 namespace songcore {
 
@@ -29,6 +30,11 @@ struct VorbisComments {
     // consumed, when given, receives the length of a complete list.
     static bool Parse(std::span<const uint8_t> data, VorbisComments& out,
                       size_t* consumed = nullptr, Pictures pictures = Pictures::kKeep);
+    // The same for a list of size bytes left where it is, read through read
+    // (offsets from the list's start) as the parse goes: of a picture item
+    // left out no more is read than its key.
+    static bool Parse(const ReadExactFn& read, uint64_t size, VorbisComments& out,
+                      uint64_t* consumed = nullptr, Pictures pictures = Pictures::kKeep);
     // Length of the serialised list; every length field is 32 bits, so callers
     // refuse lists whose parts do not fit (Fits).
     size_t SerializedSize() const;

@@ -74,6 +74,15 @@ int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
     return complete ? 1 : 0;
 }
 
+int CSongFileInfo::ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_t size) {
+    songcore::VorbisComments comments;
+    bool complete = songcore::VorbisComments::Parse(read, size, comments, nullptr,
+                                                    songcore::VorbisComments::Pictures::kLeaveOut);
+    vendor_ = comments.vendor;
+    ApplyVorbisItems(comments.items);
+    return complete ? 1 : 0;
+}
+
 void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
     for (const VorbisField& field : VorbisField::kTable) {
         std::vector<std::string> values = songcore::CommentValues(items, field.keys());
