@@ -8,6 +8,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "support/Id3v2Bytes.h"
+#include "support/PictureFiles.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"
 
@@ -33,20 +34,6 @@ std::string SongWithTag(const TempDir& dir, const Bytes& tag) {
     return path;
 }
 
-std::vector<Picture> Pictures(const std::string& path) {
-    std::vector<Picture> pictures;
-    std::string error;
-    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
-    return pictures;
-}
-
-std::string Title(const std::string& path) {
-    CSongFileInfo song;
-    EXPECT_TRUE(song.Open(path, 1, 0));
-    EXPECT_TRUE(song.GetSongInfo()) << "the tag is taken as read";
-    return song.GetTitle();
-}
-
 TEST(ApePictures, ReadsTheRolesInTheTagsOrder) {
     TempDir dir;
     Bytes jpeg = Image("front.jpg");
@@ -62,7 +49,7 @@ TEST(ApePictures, ReadsTheRolesInTheTagsOrder) {
         Binary("Cover Art (Leaflet)", "empty", {}),
     };
     std::string path = SongWithTag(dir, *tag.Serialize());
-    std::vector<Picture> pictures = Pictures(path);
+    std::vector<Picture> pictures = ReadPictures(path);
     ASSERT_EQ(pictures.size(), 3u);
     EXPECT_EQ(pictures[0].type, songcore::kPictureBackCover);
     EXPECT_EQ(pictures[0].mime, "image/png");
@@ -71,7 +58,7 @@ TEST(ApePictures, ReadsTheRolesInTheTagsOrder) {
     EXPECT_EQ(pictures[1].type, songcore::kPictureFrontCover);
     EXPECT_EQ(pictures[1].mime, "image/jpeg");
     EXPECT_EQ(pictures[2].type, songcore::kPictureOther) << "a role of no known name";
-    EXPECT_EQ(Title(path), "Song");
+    EXPECT_EQ(TitleOf(path), "Song");
 }
 
 TEST(ApePictures, ADamagedLastPictureLeavesTheFieldsAndThePicturesBeforeIt) {
@@ -86,10 +73,10 @@ TEST(ApePictures, ADamagedLastPictureLeavesTheFieldsAndThePicturesBeforeIt) {
                   tag.items[2].key.size() - 1 - 8;
     bytes[last + 3] = 0x7F;
     std::string path = SongWithTag(dir, bytes);
-    std::vector<Picture> pictures = Pictures(path);
+    std::vector<Picture> pictures = ReadPictures(path);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].type, songcore::kPictureBackCover);
-    EXPECT_EQ(Title(path), "Before");
+    EXPECT_EQ(TitleOf(path), "Before");
 }
 
 TEST(ApePictures, APictureOverTheLimitIsSkipped) {
@@ -124,7 +111,7 @@ TEST(ApePictures, TheWriterRefusesWhatOneItemPerRoleCannotHold) {
     Picture back = *songcore::PictureFromImage(Image("back.png"), songcore::kPictureBackCover);
     back.description = "back.png";
     ASSERT_TRUE(songcore::WriteSongPictures(path, {back, front}, error)) << error;
-    std::vector<Picture> pictures = Pictures(path);
+    std::vector<Picture> pictures = ReadPictures(path);
     ASSERT_EQ(pictures.size(), 2u);
     EXPECT_EQ(pictures[0].description, "back.png");
     EXPECT_EQ(pictures[1].type, songcore::kPictureFrontCover);
@@ -147,9 +134,9 @@ TEST(ApePictures, TheFieldReaderLeavesALargeCoverUnread) {
         GTEST_SKIP() << "the system does not count the bytes read";
     }
     EXPECT_LT(readLarge, readSmall + 256 * 1024);
-    EXPECT_EQ(Title(large), Title(small));
-    ASSERT_EQ(Pictures(large).size(), 1u);
-    EXPECT_EQ(Pictures(large)[0].data, cover.data);
+    EXPECT_EQ(TitleOf(large), TitleOf(small));
+    ASSERT_EQ(ReadPictures(large).size(), 1u);
+    EXPECT_EQ(ReadPictures(large)[0].data, cover.data);
 }
 
 // The field reader's tag reads every field as the whole tag does.

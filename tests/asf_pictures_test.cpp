@@ -11,6 +11,7 @@
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/ByteWriter.h"
 #include "support/MediaChecks.h"
+#include "support/PictureFiles.h"
 #include "support/PicturePeers.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"
@@ -32,18 +33,6 @@ Picture MakePicture(std::string description, size_t size, uint8_t type = 3) {
     return *picture;
 }
 
-std::vector<Picture> ReadPictures(const std::string& path) {
-    std::vector<Picture> pictures;
-    std::string error;
-    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
-    return pictures;
-}
-
-void WritePictures(const std::string& path, const std::vector<Picture>& pictures) {
-    std::string error;
-    ASSERT_TRUE(songcore::WriteSongPictures(path, pictures, error)) << error;
-}
-
 std::vector<std::string> Lines(const std::vector<Picture>& pictures) {
     std::vector<std::string> lines;
     for (Picture picture : pictures) {
@@ -57,13 +46,6 @@ std::map<std::string, std::string> TagsButPictures(const std::string& path) {
     std::map<std::string, std::string> tags = MutagenAsfTags(path);
     tags.erase("WM/Picture");
     return tags;
-}
-
-std::string TitleOf(const std::string& path) {
-    CSongFileInfo song;
-    EXPECT_TRUE(song.Open(path, 1, 0));
-    EXPECT_TRUE(song.GetSongInfo());
-    return song.GetTitle();
 }
 
 // plain.wma with its header extension holding extension objects instead of

@@ -7,6 +7,7 @@
 #include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "support/PictureFiles.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"
@@ -51,26 +52,12 @@ std::vector<uint8_t> FlacWithBlocks(
     return out;
 }
 
-std::vector<Picture> ReadPictures(const std::string& path) {
-    std::vector<Picture> pictures;
-    std::string error;
-    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
-    return pictures;
-}
-
 std::vector<std::string> Descriptions(const std::vector<Picture>& pictures) {
     std::vector<std::string> out;
     for (const Picture& picture : pictures) {
         out.push_back(picture.description);
     }
     return out;
-}
-
-std::string TitleOf(const std::string& path) {
-    CSongFileInfo song;
-    EXPECT_TRUE(song.Open(path, 1, 0));
-    EXPECT_TRUE(song.GetSongInfo());
-    return song.GetTitle();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "songcore/tags/SongPictures.h"
 #include "songcore/util/Text.h"
 #include "support/Id3v2Bytes.h"
+#include "support/PictureFiles.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"
 
@@ -35,20 +36,6 @@ std::string SongWithTag(const TempDir& dir, const Bytes& tag) {
     return path;
 }
 
-std::vector<Picture> Pictures(const std::string& path) {
-    std::vector<Picture> pictures;
-    std::string error;
-    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
-    return pictures;
-}
-
-std::string Title(const std::string& path) {
-    CSongFileInfo song;
-    EXPECT_TRUE(song.Open(path, 1, 0));
-    EXPECT_TRUE(song.GetSongInfo());
-    return song.GetTitle();
-}
-
 TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
     TempDir dir;
     Bytes jpeg = Jpeg();
@@ -59,7 +46,7 @@ TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
             2, 0,
             Concat({Frame22("TT2", Latin1Text("Song")),
                     Frame22("PIC", Concat({{0}, ToBytes("JPG"), {4}, ToBytes("b"), {0}, jpeg}))})));
-    std::vector<Picture> pictures = Pictures(v22);
+    std::vector<Picture> pictures = ReadPictures(v22);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].mime, "image/jpeg");
     EXPECT_EQ(pictures[0].type, songcore::kPictureBackCover);
@@ -74,7 +61,7 @@ TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
                        Concat({Frame22("TT2", Latin1Text("Song")),
                                Frame22("PIC", Concat({{0}, format, {3}, ToBytes("c"), {0}, jpeg})),
                                Frame22("TP1", Latin1Text("Artist"))})));
-        pictures = Pictures(odd);
+        pictures = ReadPictures(odd);
         ASSERT_EQ(pictures.size(), 1u);
         EXPECT_EQ(pictures[0].mime.find('\0'), std::string::npos);
         EXPECT_EQ(pictures[0].type, songcore::kPictureFrontCover);
@@ -83,14 +70,14 @@ TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
         ASSERT_TRUE(song.GetSongInfo());
         song.SetTitle("Other");
         ASSERT_TRUE(song.WriteSongInfo()) << song.GetErrorMessage();
-        std::vector<Picture> upgraded = Pictures(odd);
+        std::vector<Picture> upgraded = ReadPictures(odd);
         ASSERT_EQ(upgraded.size(), 1u);
         EXPECT_EQ(upgraded[0].data, jpeg);
         EXPECT_EQ(upgraded[0].type, songcore::kPictureFrontCover);
         EXPECT_EQ(upgraded[0].description, "c");
-        EXPECT_EQ(Title(odd), "Other");
+        EXPECT_EQ(TitleOf(odd), "Other");
     }
-    pictures = Pictures(v22);
+    pictures = ReadPictures(v22);
 
     // UTF-16 with a byte order mark, and UTF-16BE without one.
     std::string description = "Rückseite — 裏";
@@ -100,7 +87,7 @@ TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
         dir, Id3v2(3, 0,
                    Concat({Frame23("APIC", ApicBody(1, "image/jpeg", 3, utf16, jpeg)),
                            Frame23("APIC", ApicBody(2, "image/jpeg", 0, utf16be, jpeg))})));
-    pictures = Pictures(v23);
+    pictures = ReadPictures(v23);
     ASSERT_EQ(pictures.size(), 2u);
     EXPECT_EQ(pictures[0].description, description);
     EXPECT_EQ(pictures[0].data, jpeg) << "the image starts after the two-byte terminator";
@@ -110,7 +97,7 @@ TEST(Id3v2Pictures, ReadsTheLayoutsOfEveryVersion) {
     Bytes body = ApicBody(3, "image/jpeg", 3, Concat({ToBytes("ü"), {0}}), jpeg);
     Bytes framed = Concat({{0, 0, 0, 0}, Unsynchronise(body)});
     std::string v24 = SongWithTag(dir, Id3v2(4, 0, Frame24("APIC", framed, 0x0003)));
-    pictures = Pictures(v24);
+    pictures = ReadPictures(v24);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].description, "ü");
     EXPECT_EQ(pictures[0].data, jpeg);
@@ -124,10 +111,10 @@ TEST(Id3v2Pictures, AnUnsynchronisedTagGivesBackTheImageBytes) {
     Bytes unsynchronised = Unsynchronise(frames);
     ASSERT_NE(unsynchronised, frames) << "the image must hold bytes that need it";
     std::string path = SongWithTag(dir, Id3v2(3, 0x80, unsynchronised));
-    std::vector<Picture> pictures = Pictures(path);
+    std::vector<Picture> pictures = ReadPictures(path);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].data, jpeg);
-    EXPECT_EQ(Title(path), "Unsynced");
+    EXPECT_EQ(TitleOf(path), "Unsynced");
 }
 
 TEST(Id3v2Pictures, DamagedAndUnreadableFramesAreSkipped) {
@@ -145,10 +132,10 @@ TEST(Id3v2Pictures, DamagedAndUnreadableFramesAreSkipped) {
         SongWithTag(dir, Id3v2(3, 0,
                                Concat({Frame23("TIT2", Latin1Text("Kept")), noMimeEnd, noImage,
                                        linked, compressed, encrypted, badEncoding, good})));
-    std::vector<Picture> pictures = Pictures(path);
+    std::vector<Picture> pictures = ReadPictures(path);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].description, "good");
-    EXPECT_EQ(Title(path), "Kept");
+    EXPECT_EQ(TitleOf(path), "Kept");
 
     // A picture whose length runs past the tag ends the frames; the ones
     // before it stay readable.
@@ -156,8 +143,8 @@ TEST(Id3v2Pictures, DamagedAndUnreadableFramesAreSkipped) {
     runaway[4] = 0x7F;
     std::string damaged =
         SongWithTag(dir, Id3v2(3, 0, Concat({Frame23("TIT2", Latin1Text("Before")), runaway})));
-    EXPECT_TRUE(Pictures(damaged).empty());
-    EXPECT_EQ(Title(damaged), "Before");
+    EXPECT_TRUE(ReadPictures(damaged).empty());
+    EXPECT_EQ(TitleOf(damaged), "Before");
 }
 
 TEST(Id3v2Pictures, APictureOverTheLimitIsSkipped) {
@@ -189,7 +176,7 @@ TEST(Id3v2Pictures, TheWriterRefusesPicturesTheTagCannotTellApart) {
     // Same description, other roles; same role, other descriptions.
     std::vector<Picture> fine = {picture(3, ""), picture(4, ""), picture(4, "other")};
     ASSERT_TRUE(songcore::WriteSongPictures(path, fine, error)) << error;
-    EXPECT_EQ(Pictures(path), fine);
+    EXPECT_EQ(ReadPictures(path), fine);
 }
 
 TEST(Id3v2Pictures, DescriptionsAreWrittenInAnEncodingThatHoldsThem) {
@@ -227,9 +214,9 @@ TEST(Id3v2Pictures, TheFieldReaderLeavesALargeCoverUnread) {
         GTEST_SKIP() << "the system does not count the bytes read";
     }
     EXPECT_LT(readLarge, readSmall + 256 * 1024);
-    EXPECT_EQ(Title(large), Title(small));
-    ASSERT_EQ(Pictures(large).size(), 1u);
-    EXPECT_EQ(Pictures(large)[0].data, cover.data);
+    EXPECT_EQ(TitleOf(large), TitleOf(small));
+    ASSERT_EQ(ReadPictures(large).size(), 1u);
+    EXPECT_EQ(ReadPictures(large)[0].data, cover.data);
 }
 
 // The field reader's tag without pictures reads every field as the whole

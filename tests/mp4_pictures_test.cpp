@@ -7,6 +7,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "support/Mp4TestFiles.h"
+#include "support/PictureFiles.h"
 #include "support/PicturePeers.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"
@@ -24,32 +25,13 @@ Picture FromImage(const char* name) {
                                        songcore::kPictureFrontCover);
 }
 
-std::vector<Picture> Pictures(const std::string& path) {
-    std::vector<Picture> pictures;
-    std::string error;
-    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
-    return pictures;
-}
-
-void Write(const std::string& path, const std::vector<Picture>& pictures) {
-    std::string error;
-    ASSERT_TRUE(songcore::WriteSongPictures(path, pictures, error)) << error;
-}
-
-std::string Title(const std::string& path) {
-    CSongFileInfo song;
-    EXPECT_TRUE(song.Open(path, 1, 0));
-    EXPECT_TRUE(song.GetSongInfo());
-    return song.GetTitle();
-}
-
 TEST(Mp4Pictures, OneItemHoldsEveryCoverInOrder) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "mp4/tagged_faststart.m4a");
     std::vector<Picture> covers = {FromImage("small.gif"), FromImage("back.png"),
                                    FromImage("front.jpg")};
-    Write(path, covers);
-    std::vector<Picture> read = Pictures(path);
+    WritePictures(path, covers);
+    std::vector<Picture> read = ReadPictures(path);
     ASSERT_EQ(read.size(), 3u);
     for (size_t i = 0; i < covers.size(); ++i) {
         EXPECT_EQ(read[i].mime, covers[i].mime);
@@ -75,7 +57,7 @@ TEST(Mp4Pictures, OneItemHoldsEveryCoverInOrder) {
     // A cover marked as plain binary data is told by its bytes.
     PutU32(file, data[1].offset + 8, 0);
     WriteFileBytes(path, file);
-    read = Pictures(path);
+    read = ReadPictures(path);
     ASSERT_EQ(read.size(), 3u);
     EXPECT_EQ(read[1].mime, "image/png");
 }
@@ -83,18 +65,18 @@ TEST(Mp4Pictures, OneItemHoldsEveryCoverInOrder) {
 TEST(Mp4Pictures, DamagedCoverArtCostsNothingElse) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "mp4/tagged_faststart.m4a");
-    std::string title = Title(path);
-    Write(path, {FromImage("front.jpg"), FromImage("back.png")});
+    std::string title = TitleOf(path);
+    WritePictures(path, {FromImage("front.jpg"), FromImage("back.png")});
     Bytes file = ReadFileBytes(path);
     std::vector<AtomSpot> data = FindChildren(file, kCovr, "data");
     ASSERT_EQ(data.size(), 2u);
 
     PutU32(file, data[1].offset, 0xFFFF);  // runs past the cover item
     WriteFileBytes(path, file);
-    std::vector<Picture> read = Pictures(path);
+    std::vector<Picture> read = ReadPictures(path);
     ASSERT_EQ(read.size(), 1u) << "the cover before the damage";
     EXPECT_EQ(read[0].mime, "image/jpeg");
-    EXPECT_EQ(Title(path), title);
+    EXPECT_EQ(TitleOf(path), title);
 
     // Writing the other fields carries the damaged item over as it is.
     auto covrBefore = FindAtom(file, kCovr);
@@ -108,7 +90,7 @@ TEST(Mp4Pictures, DamagedCoverArtCostsNothingElse) {
         song.SetTitle("New title");
         ASSERT_TRUE(song.WriteSongInfo()) << song.GetErrorMessage();
     }
-    EXPECT_EQ(Title(path), "New title");
+    EXPECT_EQ(TitleOf(path), "New title");
     Bytes after = ReadFileBytes(path);
     auto covrAfter = FindAtom(after, kCovr);
     ASSERT_TRUE(covrAfter);
@@ -117,8 +99,8 @@ TEST(Mp4Pictures, DamagedCoverArtCostsNothingElse) {
               covrBytes);
 
     // New pictures take its place.
-    Write(path, {FromImage("back.png")});
-    ASSERT_EQ(Pictures(path).size(), 1u);
+    WritePictures(path, {FromImage("back.png")});
+    ASSERT_EQ(ReadPictures(path).size(), 1u);
     EXPECT_EQ(FfmpegErrors(path), "");
 }
 
@@ -154,7 +136,7 @@ TEST(Mp4Pictures, ChunkOffsetsFollowTheMediaWhenTheMovieGrowsAndShrinks) {
     ASSERT_FALSE(offsets.empty());
     Picture large = FromImage("front.jpg");
     large.data.resize(300 * 1024, 0x33);
-    Write(path, {large});
+    WritePictures(path, {large});
     Bytes grown = ReadFileBytes(path);
     int64_t delta = static_cast<int64_t>(grown.size()) - static_cast<int64_t>(before.size());
     ASSERT_GT(delta, 200 * 1024) << "the sample's own cover gives way";
@@ -165,8 +147,8 @@ TEST(Mp4Pictures, ChunkOffsetsFollowTheMediaWhenTheMovieGrowsAndShrinks) {
         EXPECT_EQ(grown[moved[i]], before[offsets[i]]) << "chunk " << i;
     }
     EXPECT_EQ(FfmpegErrors(path), "");
-    Write(path, {});
-    EXPECT_TRUE(Pictures(path).empty());
+    WritePictures(path, {});
+    EXPECT_TRUE(ReadPictures(path).empty());
     EXPECT_EQ(FfmpegErrors(path), "");
 }
 
@@ -175,9 +157,9 @@ TEST(Mp4Pictures, TheFieldReaderLeavesALargeCoverUnread) {
     std::string small = CopyDataFile(dir, "mp4/tagged_end.m4a", "small.m4a");
     std::string large = CopyDataFile(dir, "mp4/tagged_end.m4a", "large.m4a");
     Picture cover = FromImage("front.jpg");
-    Write(small, {cover});
+    WritePictures(small, {cover});
     cover.data.resize(5 * 1024 * 1024, 0x55);
-    Write(large, {cover});
+    WritePictures(large, {cover});
 
     uint64_t readSmall = BytesReadBySongInfo(small);
     uint64_t readLarge = BytesReadBySongInfo(large);
@@ -185,9 +167,9 @@ TEST(Mp4Pictures, TheFieldReaderLeavesALargeCoverUnread) {
         GTEST_SKIP() << "the system does not count the bytes read";
     }
     EXPECT_LT(readLarge, readSmall + 256 * 1024);
-    EXPECT_EQ(Title(large), Title(small));
-    ASSERT_EQ(Pictures(large).size(), 1u);
-    EXPECT_EQ(Pictures(large)[0].data, cover.data);
+    EXPECT_EQ(TitleOf(large), TitleOf(small));
+    ASSERT_EQ(ReadPictures(large).size(), 1u);
+    EXPECT_EQ(ReadPictures(large)[0].data, cover.data);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/Base64.h"
+#include "support/PictureFiles.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"
@@ -32,18 +33,6 @@ Picture LargePicture(size_t size, std::string description) {
         picture->data.push_back(static_cast<uint8_t>(picture->data.size() * 131 >> 3));
     }
     return *picture;
-}
-
-std::vector<Picture> ReadPictures(const std::string& path) {
-    std::vector<Picture> pictures;
-    std::string error;
-    EXPECT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
-    return pictures;
-}
-
-void WritePictures(const std::string& path, const std::vector<Picture>& pictures) {
-    std::string error;
-    ASSERT_TRUE(songcore::WriteSongPictures(path, pictures, error)) << error;
 }
 
 // The comment items of the file's stream, pictures included.

@@ -1,0 +1,19 @@
+#pragma once
+// Reading and writing a song's pictures and title in the picture tests,
+// each failure reported as a test failure.
+
+#include <string>
+#include <vector>
+
+#include "songcore/tags/Picture.h"
+
+namespace testsupport {
+
+// The song's pictures; none when they cannot be read (a failure).
+std::vector<songcore::Picture> ReadPictures(const std::string& path);
+// Writes the pictures in place of the song's (a failure when refused).
+void WritePictures(const std::string& path, const std::vector<songcore::Picture>& pictures);
+// The title the song tree's reader gives the song.
+std::string TitleOf(const std::string& path);
+
+}  // namespace testsupport
