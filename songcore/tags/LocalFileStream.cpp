@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace songcore {
 namespace {
@@ -69,7 +70,7 @@ long long LocalFileStream::preadAll(uint64_t offset, void* buffer, size_t count)
     return static_cast<long long>(done);
 }
 
-long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
+std::optional<long long> LocalFileStream::readAtHand(uint64_t offset, void* buffer, size_t count) {
     if (aborted()) {
         setError("the read was cancelled");
         return -1;
@@ -80,6 +81,13 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
     if (offset >= bufferOffset_ && offset + count <= bufferOffset_ + buffer_.size()) {
         std::memcpy(buffer, buffer_.data() + (offset - bufferOffset_), count);
         return static_cast<long long>(count);
+    }
+    return std::nullopt;
+}
+
+long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
+    if (std::optional<long long> done = readAtHand(offset, buffer, count)) {
+        return *done;
     }
     if (count >= kReadBuffer) {
         return preadAll(offset, buffer, count);
@@ -115,16 +123,8 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
 }
 
 long long LocalFileStream::readAtWithoutReadAhead(uint64_t offset, void* buffer, size_t count) {
-    if (aborted()) {
-        setError("the read was cancelled");
-        return -1;
-    }
-    if (count == 0) {
-        return 0;
-    }
-    if (offset >= bufferOffset_ && offset + count <= bufferOffset_ + buffer_.size()) {
-        std::memcpy(buffer, buffer_.data() + (offset - bufferOffset_), count);
-        return static_cast<long long>(count);
+    if (std::optional<long long> done = readAtHand(offset, buffer, count)) {
+        return *done;
     }
     return preadAll(offset, buffer, count);
 }

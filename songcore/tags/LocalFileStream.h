@@ -3,6 +3,7 @@
 // readers make many small reads near each other.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
 private:
     explicit LocalFileStream(int fd) : fd_(fd) {}
     long long preadAll(uint64_t offset, void* buffer, size_t count);
+    // A read that needs no system call: a cancelled one (-1), an empty one,
+    // or one the buffer holds; nothing when the file must be read.
+    std::optional<long long> readAtHand(uint64_t offset, void* buffer, size_t count);
 
     int fd_;
     long long cachedLength_ = -1;

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "support/ProcessReads.h"
+#include "support/TestSupport.h"
 
 namespace testsupport {
 
@@ -24,6 +28,29 @@ std::string TitleOf(const std::string& path) {
     EXPECT_TRUE(song.Open(path, 1, 0)) << path;
     EXPECT_TRUE(song.GetSongInfo()) << path << ": the tag is taken as read";
     return song.GetTitle();
+}
+
+void ExpectALargeCoverLeftUnread(const std::string& sample) {
+    TempDir dir;
+    const std::string extension = std::filesystem::path(sample).extension().string();
+    std::string small = CopyDataFile(dir, sample, "small" + extension);
+    std::string large = CopyDataFile(dir, sample, "large" + extension);
+    std::optional<songcore::Picture> cover = songcore::PictureFromImage(
+        ReadFileBytes(DataFile("pictures/front.jpg")), songcore::kPictureFrontCover);
+    ASSERT_TRUE(cover);
+    WritePictures(small, {*cover});
+    cover->data.resize(5 * 1024 * 1024, 0x55);
+    WritePictures(large, {*cover});
+
+    uint64_t readSmall = BytesReadBySongInfo(small);
+    uint64_t readLarge = BytesReadBySongInfo(large);
+    if (readSmall != 0) {
+        EXPECT_LT(readLarge, readSmall + 256 * 1024) << sample;
+    }
+    EXPECT_EQ(TitleOf(large), TitleOf(small));
+    std::vector<songcore::Picture> read = ReadPictures(large);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].data, cover->data);
 }
 
 }  // namespace testsupport

@@ -16,4 +16,9 @@ void WritePictures(const std::string& path, const std::vector<songcore::Picture>
 // The title the song tree's reader gives the song.
 std::string TitleOf(const std::string& path);
 
+// Gives two copies of the sample a front cover, one of 5 MB, and checks that
+// the song tree's reader reads little more of the large one (where the
+// system counts the bytes read) and that both read the same.
+void ExpectALargeCoverLeftUnread(const std::string& sample);
+
 }  // namespace testsupport
