@@ -20,7 +20,7 @@ using namespace songcore;
 
 namespace {
 
-void CheckCovers(const ReadAtFn& read, const Mp4Atom& moov, const std::vector<Mp4Item>& items) {
+void CheckCovers(const Mp4ReadFn& read, const Mp4Atom& moov, const std::vector<Mp4Item>& items) {
     std::vector<Picture> covers;
     std::vector<std::vector<uint8_t>> others;
     for (const Mp4Item& item : items) {

@@ -123,7 +123,7 @@ std::optional<ApeTag> ApeTag::Parse(std::span<const uint8_t> bytes) {
     return tag;
 }
 
-std::optional<ApeTag> ApeTag::ReadWithoutPictures(ReadAtFn read, uint64_t length) {
+std::optional<ApeTag> ApeTag::ReadWithoutPictures(ReadExactFn read, uint64_t length) {
     BlockSource source(std::move(read), length);
     std::optional<Footer> footer;
     if (length >= kFooterSize) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "songcore/tags/RecordFields.h"
-#include "songcore/util/BlockSource.h"
+#include "songcore/util/ReadExact.h"
 
 namespace songcore {
 
@@ -70,7 +70,7 @@ struct ApeTag {
     // The tag of length bytes read through read, as Parse reads it but with
     // its picture items left out unread: what the field reader needs, at
     // the cost of a few small reads however large the pictures.
-    static std::optional<ApeTag> ReadWithoutPictures(ReadAtFn read, uint64_t length);
+    static std::optional<ApeTag> ReadWithoutPictures(ReadExactFn read, uint64_t length);
 
     // Header, items and footer, version 2000; nothing when the tag would be
     // too large for its size field.

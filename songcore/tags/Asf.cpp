@@ -10,6 +10,7 @@
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/RecordFields.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/Text.h"
 
@@ -21,9 +22,6 @@ namespace asfguid = songcore::asfguid;
 
 namespace {
 
-// Headers hold pictures, but never anything near this; a larger size is
-// damage, and would only make us allocate for nothing.
-constexpr uint64_t kMaxHeaderSize = 64u << 20;
 // The writer keeps to files whose offsets all fit the low 32 bits.
 constexpr uint64_t kMaxWritableFileSize = 0xFFFFFFFF;
 
@@ -45,21 +43,13 @@ std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullp
         }
         return std::nullopt;
     };
-    std::vector<uint8_t> preamble;
-    if (!file.ReadExact(0, AsfHeader::kPreambleSize, preamble)) {
-        return fail("the file is too short to hold an ASF header");
-    }
-    std::optional<uint64_t> size = AsfHeader::ParseSize(preamble);
-    if (!size) {
-        return fail("the file does not start with an ASF header object");
-    }
-    if (*size > kMaxHeaderSize) {
-        return fail("the ASF header claims to be larger than 64 MiB");
+    std::optional<std::vector<uint8_t>> bytes =
+        songcore::ReadAsfHeader(songcore::SongFileReader(file), why);
+    if (!bytes) {
+        return std::nullopt;
     }
     LoadedHeader header;
-    if (!file.ReadExact(0, static_cast<size_t>(*size), header.bytes)) {
-        return fail("the ASF header runs past the end of the file");
-    }
+    header.bytes = std::move(*bytes);
     std::optional<AsfHeader> layout = AsfHeader::Parse(header.bytes);
     if (!layout) {
         return fail("the ASF header is damaged: an object in it is cut short or runs past its end");
@@ -72,10 +62,7 @@ std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullp
 // read (ReadASFPictures reads them).
 std::optional<LoadedHeader> LoadHeaderWithoutPictures(CSongFile& file) {
     std::optional<std::vector<uint8_t>> bytes = songcore::ReadAsfHeaderWithoutPictures(
-        [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-            return file.ReadExact(offset, count, out);
-        },
-        kMaxHeaderSize);
+        songcore::SongFileReader(file), songcore::kMaxAsfHeaderSize);
     if (!bytes) {
         return std::nullopt;
     }

@@ -160,19 +160,50 @@ std::optional<std::vector<uint8_t>> ExtensionWithoutPictures(const ReadExactFn& 
     return out.take();
 }
 
+// The header object's preamble and the size it claims for the header.
+std::optional<uint64_t> ReadPreamble(const ReadExactFn& read, uint64_t maxSize,
+                                     std::vector<uint8_t>& preamble, std::string* why) {
+    auto fail = [why](const char* reason) -> std::optional<uint64_t> {
+        if (why) {
+            *why = reason;
+        }
+        return std::nullopt;
+    };
+    if (!read(0, AsfHeader::kPreambleSize, preamble)) {
+        return fail("the file is too short to hold an ASF header");
+    }
+    std::optional<uint64_t> size = AsfHeader::ParseSize(preamble);
+    if (!size) {
+        return fail("the file does not start with an ASF header object");
+    }
+    if (*size > maxSize) {
+        return fail("the ASF header claims to be larger than 64 MiB");
+    }
+    return size;
+}
+
 }  // namespace
+
+std::optional<std::vector<uint8_t>> ReadAsfHeader(const ReadExactFn& read, std::string* why) {
+    std::vector<uint8_t> preamble, header;
+    std::optional<uint64_t> size = ReadPreamble(read, kMaxAsfHeaderSize, preamble, why);
+    if (!size) {
+        return std::nullopt;
+    }
+    if (!read(0, static_cast<size_t>(*size), header)) {
+        if (why) {
+            *why = "the ASF header runs past the end of the file";
+        }
+        return std::nullopt;
+    }
+    return header;
+}
 
 std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExactFn& read,
                                                                  uint64_t maxSize) {
     std::vector<uint8_t> preamble;
-    if (!read(0, AsfHeader::kPreambleSize, preamble)) {
-        return std::nullopt;
-    }
-    std::optional<uint64_t> size = AsfHeader::ParseSize(preamble);
+    std::optional<uint64_t> size = ReadPreamble(read, maxSize, preamble, nullptr);
     if (!size) {
-        return std::nullopt;
-    }
-    if (*size > maxSize) {
         return std::nullopt;
     }
     uint32_t count = ByteReader(preamble.data() + 24, 4).u32le();

@@ -6,12 +6,24 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "songcore/tags/Picture.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {
+
+// Headers hold pictures, but never anything near this; a larger size is
+// damage, and would only make us allocate for nothing.
+constexpr uint64_t kMaxAsfHeaderSize = 64u << 20;
+
+// The whole header object at the start of the file. Nothing (and why, in
+// plain words) when the file is too short for one, does not start with one,
+// or the header claims more than kMaxAsfHeaderSize bytes or runs past the
+// end of the file.
+std::optional<std::vector<uint8_t>> ReadAsfHeader(const ReadExactFn& read,
+                                                  std::string* why = nullptr);
 
 // The header object at the start of the file, as its bytes would be without
 // the picture attributes (its sizes and counts adjusted). An object that

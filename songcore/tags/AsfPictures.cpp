@@ -6,6 +6,7 @@
 #include "songcore/tags/AsfHeaderReader.h"
 #include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 
 namespace songcore {
 namespace {
@@ -67,15 +68,11 @@ std::vector<Picture> ReadAsfPictures(std::span<const uint8_t> header) {
 
 int CSongFileInfo::ReadASFPictures(std::vector<songcore::Picture>& out) {
     out.clear();
-    std::vector<uint8_t> preamble, header;
-    if (!ReadExact(0, songcore::AsfHeader::kPreambleSize, preamble)) {
+    std::optional<std::vector<uint8_t>> header =
+        songcore::ReadAsfHeader(songcore::SongFileReader(*this));
+    if (!header) {
         return 0;
     }
-    std::optional<uint64_t> size = songcore::AsfHeader::ParseSize(preamble);
-    // Pictures are capped at 16 MB each; a header beyond 64 MiB is damage.
-    if (!size || *size > (64u << 20) || !ReadExact(0, static_cast<size_t>(*size), header)) {
-        return 0;
-    }
-    out = songcore::ReadAsfPictures(header);
+    out = songcore::ReadAsfPictures(*header);
     return 1;
 }

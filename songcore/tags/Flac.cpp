@@ -6,6 +6,7 @@
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 
@@ -180,11 +181,7 @@ std::optional<FlacLayout> Walk(CSongFile& file) {
     if (length == CSongFile::kBadLength) {
         return std::nullopt;
     }
-    return songcore::WalkFlacMetadata(
-        [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-            return file.ReadExact(offset, count, out);
-        },
-        length);
+    return songcore::WalkFlacMetadata(songcore::SongFileReader(file), length);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // (Flac.cpp) puts new ones after the comment block.
 #include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 
 int CSongFileInfo::ReadFlacPictures(std::vector<songcore::Picture>& out) {
     out.clear();
@@ -9,10 +10,7 @@ int CSongFileInfo::ReadFlacPictures(std::vector<songcore::Picture>& out) {
     if (length == kBadLength) {
         return 0;
     }
-    songcore::ReadExactFn read = [this](uint64_t offset, size_t count,
-                                        std::vector<uint8_t>& bytes) {
-        return ReadExact(offset, count, bytes);
-    };
+    songcore::ReadExactFn read = songcore::SongFileReader(*this);
     std::optional<songcore::FlacLayout> layout = songcore::WalkFlacMetadata(read, length);
     if (!layout) {
         return 0;

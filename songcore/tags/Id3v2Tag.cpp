@@ -455,7 +455,7 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(std::span<const uint8_t> bytes) {
     return tag;
 }
 
-std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadAtFn read, uint64_t length) {
+std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadExactFn read, uint64_t length) {
     BlockSource source(std::move(read), length);
     std::vector<uint8_t> header = source.copy(0, kHeaderSize);
     if (header.empty()) {

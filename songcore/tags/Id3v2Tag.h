@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "songcore/util/BlockSource.h"
+#include "songcore/util/ReadExact.h"
 
 namespace songcore {
 
@@ -65,7 +65,7 @@ struct Id3v2Tag {
     // the file's end), with its picture frames left out unread: what the
     // field reader needs, at the cost of a few small reads however large
     // the pictures. Padding is not counted. Nothing as with Parse.
-    static std::optional<Id3v2Tag> ReadWithoutPictures(ReadAtFn read, uint64_t length);
+    static std::optional<Id3v2Tag> ReadWithoutPictures(ReadExactFn read, uint64_t length);
 
     // A 2.3 or 2.4 tag without extended header or unsynchronisation, its
     // frames followed by padding zero bytes, or by the footer when the tag

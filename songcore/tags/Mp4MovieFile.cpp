@@ -1,7 +1,6 @@
 #include "songcore/tags/Mp4MovieFile.h"
 
 #include "songcore/tags/SongFile.h"
-#include "songcore/tags/SongFileReader.h"
 
 namespace songcore {
 
@@ -20,7 +19,7 @@ struct CoverPath {
     std::vector<Range> covers;
 };
 
-std::optional<CoverPath> FindCovers(const ReadAtFn& read, const Mp4Atom& moov) {
+std::optional<CoverPath> FindCovers(const Mp4ReadFn& read, const Mp4Atom& moov) {
     CoverPath path;
     path.holders.reserve(4);  // parent points into it
     const Mp4Atom* parent = &moov;
@@ -53,7 +52,7 @@ std::optional<CoverPath> FindCovers(const ReadAtFn& read, const Mp4Atom& moov) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const ReadAtFn& read,
+std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const Mp4ReadFn& read,
                                                               const Mp4Atom& moov) {
     std::optional<CoverPath> path = FindCovers(read, moov);
     if (!path || path->covers.empty() || moov.sizeToEnd) {
@@ -97,7 +96,17 @@ bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why, Mp4Cov
     if (length == CSongFile::kBadLength) {
         return false;
     }
-    ReadAtFn read = SongFileReader(file);
+    // Reads through file.ReadAt, which leaves the file position alone.
+    Mp4ReadFn read = [&file](uint64_t offset, size_t count, uint8_t* out) {
+        for (size_t done = 0; done < count;) {
+            long long got = file.ReadAt(offset + done, out + done, count - done);
+            if (got <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(got);
+        }
+        return true;
+    };
     if (!ListMp4FileAtoms(read, length, out.top, out.cutShort)) {
         return fail(
             "the file's atoms are damaged: an atom is smaller than its header or runs past the "

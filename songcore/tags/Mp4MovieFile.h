@@ -7,7 +7,6 @@
 
 #include "songcore/tags/Mp4Atoms.h"
 #include "songcore/tags/Mp4Movie.h"
-#include "songcore/util/BlockSource.h"
 
 class CSongFile;
 
@@ -37,7 +36,7 @@ enum class Mp4CoverBytes {
 // The bytes of the movie atom at moov without its cover items, the sizes of
 // the atoms that held them made smaller; nothing when it has none or the way
 // to them is malformed.
-std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const ReadAtFn& read,
+std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const Mp4ReadFn& read,
                                                               const Mp4Atom& moov);
 
 // Reads the file's atoms and its movie atom. why, when given, receives the

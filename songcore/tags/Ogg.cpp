@@ -10,6 +10,7 @@
 #include "songcore/tags/OggPage.h"
 #include "songcore/tags/OggTagHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
@@ -34,20 +35,6 @@ constexpr std::string_view kOggKeyOrder[] = {"TITLE",       "ARTIST",    "ALBUMA
                                              "TRACKNUMBER", "DATE",      "COMMENT",      "GENRE",
                                              "COPYRIGHT",   "PERFORMER", "ORGANIZATION", "LICENSE",
                                              "LOCATION",    "CONTACT",   "LYRICS"};
-
-songcore::ReadExactFn Reader(CSongFile& file) {
-    return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        return file.ReadExact(offset, count, out);
-    };
-}
-
-// For a walk that hops from page header to page header, a buffer's worth
-// read at each would add up to more than the pages' own headers.
-songcore::ReadExactFn ReaderWithoutReadAhead(CSongFile& file) {
-    return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        return file.ReadExactWithoutReadAhead(offset, count, out);
-    };
-}
 
 }  // namespace
 
@@ -81,7 +68,7 @@ int CSongFileInfo::GetOGGInfo() {
     // Pictures in the comment list (megabytes of base64) are read past, not
     // read: only the writer and the picture reader take the whole packet.
     std::optional<songcore::OggTagHeaders> headers =
-        songcore::ReadOggTagHeaders(ReaderWithoutReadAhead(*this));
+        songcore::ReadOggTagHeaders(songcore::SongFileReaderWithoutReadAhead(*this));
     if (!headers) {
         return 0;
     }
@@ -117,7 +104,7 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_
     if (delta == 0) {
         return CopyRange(out, offset, end - offset);
     }
-    songcore::ReadExactFn read = Reader(*this);
+    songcore::ReadExactFn read = songcore::SongFileReader(*this);
     while (offset < end) {
         std::optional<OggPage> page = songcore::ReadOggPage(read, offset);
         if (!page) {
@@ -149,7 +136,8 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_
 
 int CSongFileInfo::WriteOGGInfo() {
     std::string why;
-    std::optional<OggHeaders> headers = songcore::ReadOggHeaders(Reader(*this), true, &why);
+    std::optional<OggHeaders> headers =
+        songcore::ReadOggHeaders(songcore::SongFileReader(*this), true, &why);
     if (!headers) {
         return Refuse(why);
     }

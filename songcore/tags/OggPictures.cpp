@@ -2,15 +2,13 @@
 // of the comment list (the writer is WriteOGGInfo).
 #include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/VorbisComments.h"
 
 int CSongFileInfo::ReadOGGPictures(std::vector<songcore::Picture>& out) {
     out.clear();
-    std::optional<songcore::OggHeaders> headers = songcore::ReadOggHeaders(
-        [this](uint64_t offset, size_t count, std::vector<uint8_t>& bytes) {
-            return ReadExact(offset, count, bytes);
-        },
-        false);
+    std::optional<songcore::OggHeaders> headers =
+        songcore::ReadOggHeaders(songcore::SongFileReader(*this), false);
     if (!headers) {
         return 0;
     }

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/RmChunks.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/ByteReader.h"
-#include "songcore/tags/ContentWriter.h"
 #include "songcore/util/Text.h"
 
 using songcore::RmChunk;
@@ -22,18 +23,12 @@ constexpr uint64_t kMaxFileSize = 0xFFFFFFFF;
 constexpr size_t kMaxContentBody = 8 + 4 * 0xFFFF;
 constexpr size_t kPropChunkSize = RmChunk::kHeaderSize + RmLayout::kPropertiesSize;
 
-songcore::RmReadFn ReaderOf(CSongFile& file) {
-    return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
-        return file.ReadExact(offset, count, out);
-    };
-}
-
 std::optional<RmLayout> WalkFile(CSongFile& file, uint64_t& length) {
     length = file.GetLength();
     if (length == CSongFile::kBadLength) {
         return std::nullopt;
     }
-    return RmLayout::Walk(ReaderOf(file), length);
+    return RmLayout::Walk(songcore::SongFileReader(file), length);
 }
 
 void PutU32be(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
@@ -163,7 +158,7 @@ int CSongFileInfo::WriteRMInfo() {
         }
     }
     std::optional<std::vector<songcore::RmPatch>> patches = songcore::CollectRmOffsetPatches(
-        ReaderOf(*this), length, *layout, indexOffset.value_or(0), delta);
+        songcore::SongFileReader(*this), length, *layout, indexOffset.value_or(0), delta);
     if (!patches) {
         return Refuse(
             "the chain of data or index chunks is damaged: it loops, runs backwards or is cut "

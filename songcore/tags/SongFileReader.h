@@ -2,28 +2,29 @@
 // A song file as the reading function the byte-level tag walkers take.
 
 #include "songcore/tags/SongFile.h"
-#include "songcore/util/BlockSource.h"
+#include "songcore/util/ReadExact.h"
 
 namespace songcore {
 
-// Reads through file.ReadAt, which leaves the file position alone.
-inline ReadAtFn SongFileReader(CSongFile& file) {
-    return [&file](uint64_t offset, size_t count, uint8_t* out) {
-        for (size_t done = 0; done < count;) {
-            long long got = file.ReadAt(offset + done, out + done, count - done);
-            if (got <= 0) {
-                return false;
-            }
-            done += static_cast<size_t>(got);
-        }
-        return true;
+// Reads through file.ReadExact, which leaves the file position alone.
+inline ReadExactFn SongFileReader(CSongFile& file) {
+    return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        return file.ReadExact(offset, count, out);
     };
 }
 
 // The same, for a region of the file that starts at base.
-inline ReadAtFn SongFileReader(CSongFile& file, uint64_t base) {
-    return [read = SongFileReader(file), base](uint64_t offset, size_t count, uint8_t* out) {
-        return read(base + offset, count, out);
+inline ReadExactFn SongFileReader(CSongFile& file, uint64_t base) {
+    return [&file, base](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        return file.ReadExact(base + offset, count, out);
+    };
+}
+
+// For a walk that hops between small reads far apart (page headers), where
+// a buffer's worth read at each stop would add up to more than it needs.
+inline ReadExactFn SongFileReaderWithoutReadAhead(CSongFile& file) {
+    return [&file](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        return file.ReadExactWithoutReadAhead(offset, count, out);
     };
 }
 

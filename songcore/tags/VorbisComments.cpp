@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "songcore/util/Base64.h"
+#include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
@@ -13,7 +14,7 @@ namespace songcore {
 
 namespace {
 
-// Enough of an item to tell its key by (IsPictureComment looks no further).
+// Enough of an item to tell a picture item's key by.
 constexpr size_t kKeyWindow = 32;
 
 // The list's bytes held in memory.
@@ -37,32 +38,22 @@ private:
 // fields and items cost few reads, and what is skipped is not read at all.
 class ReadSource {
 public:
-    ReadSource(const ReadExactFn& read, uint64_t size) : read_(read), size_(size) {}
+    ReadSource(const ReadExactFn& read, uint64_t size)
+        : blocks_(read, size, kWindowSize), size_(size) {}
     uint64_t remaining() const { return size_ - pos_; }
     uint64_t pos() const { return pos_; }
     bool take(size_t count, std::string& out) {
         if (count > remaining()) {
             return false;
         }
-        if (pos_ < windowStart_ || pos_ + count > windowStart_ + window_.size()) {
-            size_t fill = static_cast<size_t>(std::min<uint64_t>(remaining(), kWindowSize));
-            if (count > fill) {
-                // Larger than a window: read straight into the item.
-                if (!read_(pos_, count, scratch_)) {
-                    return false;
-                }
-                out.append(scratch_.begin(), scratch_.end());
-                pos_ += count;
-                return true;
-            }
-            if (!read_(pos_, fill, window_)) {
-                window_.clear();
-                return false;
-            }
-            windowStart_ = pos_;
+        if (count == 0) {
+            return true;
         }
-        auto from = window_.begin() + static_cast<ptrdiff_t>(pos_ - windowStart_);
-        out.append(from, from + static_cast<ptrdiff_t>(count));
+        std::span<const uint8_t> bytes = blocks_.get(pos_, count);
+        if (bytes.size() != count) {
+            return false;
+        }
+        out.append(bytes.begin(), bytes.end());
         pos_ += count;
         return true;
     }
@@ -76,12 +67,9 @@ public:
 
 private:
     static constexpr size_t kWindowSize = 4096;
-    const ReadExactFn& read_;
+    BlockSource blocks_;
     uint64_t size_;
     uint64_t pos_ = 0;
-    uint64_t windowStart_ = 0;
-    std::vector<uint8_t> window_;
-    std::vector<uint8_t> scratch_;
 };
 
 template <class Source>
@@ -238,14 +226,14 @@ constexpr size_t kMaxPictureBody = kMaxPictureSize + 64 * 1024;
 
 bool IsPictureComment(std::string_view item) {
     // Only the key is looked at: the value may be megabytes long.
-    size_t equals = item.substr(0, 32).find('=');
+    size_t equals = item.substr(0, kKeyWindow).find('=');
     return equals != std::string_view::npos && KeyIsOneOf(item.substr(0, equals + 1), kPictureKeys);
 }
 
 std::vector<Picture> CommentPictures(const std::vector<std::string>& items) {
     std::vector<Picture> pictures;
     for (const std::string& item : items) {
-        std::string key = VorbisComments::KeyOf(std::string_view(item).substr(0, 32));
+        std::string key = VorbisComments::KeyOf(std::string_view(item).substr(0, kKeyWindow));
         std::string_view value = std::string_view(item).substr(item.find('=') + 1);
         if (key == "METADATA_BLOCK_PICTURE") {
             std::optional<std::vector<uint8_t>> body = DecodeBase64(value, kMaxPictureBody);

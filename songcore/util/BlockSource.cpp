@@ -11,9 +11,8 @@ std::span<const uint8_t> BlockSource::get(uint64_t offset, size_t count) {
     if (offset < start_ || offset + count > start_ + block_.size()) {
         // Reading ahead from offset serves the small entries that follow.
         size_t size =
-            static_cast<size_t>(std::min<uint64_t>(std::max(count, kBlockSize), length_ - offset));
-        block_.resize(size);
-        if (!read_(offset, size, block_.data())) {
+            static_cast<size_t>(std::min<uint64_t>(std::max(count, blockSize_), length_ - offset));
+        if (!read_(offset, size, block_)) {
             block_.clear();
             return {};
         }

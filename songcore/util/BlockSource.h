@@ -5,19 +5,21 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <vector>
 
-namespace songcore {
+#include "songcore/util/ReadExact.h"
 
-// Reads exactly count bytes at offset; false when they are not all there.
-using ReadAtFn = std::function<bool(uint64_t offset, size_t count, uint8_t* out)>;
+namespace songcore {
 
 class BlockSource {
 public:
-    // The region is [0, length) of what read reads.
-    BlockSource(ReadAtFn read, uint64_t length) : read_(std::move(read)), length_(length) {}
+    static constexpr size_t kDefaultBlockSize = 64 * 1024;
+
+    // The region is [0, length) of what read reads, blockSize bytes at a
+    // time (more when one get asks for more).
+    BlockSource(ReadExactFn read, uint64_t length, size_t blockSize = kDefaultBlockSize)
+        : read_(std::move(read)), length_(length), blockSize_(blockSize) {}
 
     uint64_t length() const { return length_; }
     // The count bytes at offset, valid until the next call; empty when they
@@ -27,9 +29,9 @@ public:
     std::vector<uint8_t> copy(uint64_t offset, size_t count);
 
 private:
-    static constexpr size_t kBlockSize = 64 * 1024;
-    ReadAtFn read_;
+    ReadExactFn read_;
     uint64_t length_;
+    size_t blockSize_;
     uint64_t start_ = 0;
     std::vector<uint8_t> block_;
 };
