@@ -21,18 +21,6 @@ using songcore::Picture;
 
 namespace {
 
-Picture MakePicture(std::string description, size_t size, uint8_t type = 3) {
-    std::string why;
-    auto picture =
-        songcore::PictureFromImage(ReadFileBytes(DataFile("pictures/front.jpg")), type, &why);
-    EXPECT_TRUE(picture) << why;
-    picture->description = std::move(description);
-    while (picture->data.size() < size) {
-        picture->data.push_back(static_cast<uint8_t>(picture->data.size() * 17 >> 2));
-    }
-    return *picture;
-}
-
 std::vector<std::string> Lines(const std::vector<Picture>& pictures) {
     std::vector<std::string> lines;
     for (Picture picture : pictures) {
@@ -99,8 +87,9 @@ TEST(AsfPictures, PicturesOver64KBGoToTheLibraryAndKeepTheirOrder) {
     std::string path = CopyDataFile(dir, "asf/tagged.wma");
     std::map<std::string, std::string> others = TagsButPictures(path);
     // A description's value holds 65535 bytes: the first picture just fits.
-    std::vector<Picture> pictures = {MakePicture("fits", 65535 - 64), MakePicture("large", 300000),
-                                     MakePicture("small after", 100, 4)};
+    std::vector<Picture> pictures = {JpegPicture(songcore::kPictureFrontCover, "fits", 65535 - 64),
+                                     JpegPicture(songcore::kPictureFrontCover, "large", 300000),
+                                     JpegPicture(songcore::kPictureBackCover, "small after", 100)};
     WritePictures(path, pictures);
     EXPECT_EQ(Lines(ReadPictures(path)), Lines(pictures));
     EXPECT_EQ(MutagenPictureLines("asf", path), Lines(pictures));
@@ -145,7 +134,7 @@ TEST(AsfPictures, ADamagedPictureIsSkipped) {
     EXPECT_EQ(TitleOf(path), "Damaged");
 
     // Writing replaces the damaged ones too.
-    Picture picture = MakePicture("new", 0);
+    Picture picture = JpegPicture(songcore::kPictureFrontCover, "new", 0);
     WritePictures(path, {picture});
     EXPECT_EQ(MutagenPictureLines("asf", path), Lines({picture}));
     EXPECT_EQ(TitleOf(path), "Damaged");
@@ -155,7 +144,8 @@ TEST(AsfPictures, TheOrdinaryReadReadsPastALargeCover) {
     TempDir dir;
     std::string plain = CopyDataFile(dir, "asf/tagged.wma");
     std::string covered = CopyDataFile(dir, "asf/tagged.wma", "covered.wma");
-    WritePictures(covered, {MakePicture("small", 30000), MakePicture("5 MB", 5 << 20)});
+    WritePictures(covered, {JpegPicture(songcore::kPictureFrontCover, "small", 30000),
+                            JpegPicture(songcore::kPictureFrontCover, "5 MB", 5 << 20)});
     auto bytesOfOrdinaryRead = [](const std::string& path) {
         uint64_t before = BytesReadSoFar();
         CSongFileInfo song;
@@ -186,9 +176,11 @@ TEST(AsfPictures, EveryMetadataLibraryKeepsItsOwnRecords) {
     // another attribute that a rewrite of the first must not touch.
     WriteFileBytes(path, WmaWithExtension(std::vector<std::vector<uint8_t>>{
                              Library({songcore::AsfDescriptor::Text("WM/Composer", "Old"),
-                                      songcore::AsfPictureDescriptor(MakePicture("old", 0))}),
+                                      songcore::AsfPictureDescriptor(
+                                          JpegPicture(songcore::kPictureFrontCover, "old", 0))}),
                              Library({songcore::AsfDescriptor::Text("Custom/Kept", "kept")})}));
-    ASSERT_EQ(Lines(ReadPictures(path)), Lines({MakePicture("old", 0)}));
+    ASSERT_EQ(Lines(ReadPictures(path)),
+              Lines({JpegPicture(songcore::kPictureFrontCover, "old", 0)}));
     {
         CSongFileInfo song;
         ASSERT_TRUE(song.Open(path, 0, 0));
@@ -202,7 +194,7 @@ TEST(AsfPictures, EveryMetadataLibraryKeepsItsOwnRecords) {
     EXPECT_EQ(tags["WM/Composer"], "[('ASFUnicodeAttribute', 'New')]");
     EXPECT_EQ(ReadPictures(path).size(), 1u);
 
-    Picture large = MakePicture("large", 100000);
+    Picture large = JpegPicture(songcore::kPictureFrontCover, "large", 100000);
     WritePictures(path, {large});
     EXPECT_EQ(MutagenPictureLines("asf", path), Lines({large})) << "one copy, in the first library";
     EXPECT_EQ(MutagenAsfTags(path)["Custom/Kept"], "[('ASFUnicodeAttribute', 'kept')]");
@@ -215,11 +207,12 @@ TEST(AsfPictures, WithoutAHeaderExtensionALargePictureIsRefused) {
     WriteFileBytes(path, WmaWithExtension(std::nullopt));
     std::vector<uint8_t> before = ReadFileBytes(path);
     std::string error;
-    EXPECT_FALSE(songcore::WriteSongPictures(path, {MakePicture("large", 70000)}, error));
+    EXPECT_FALSE(songcore::WriteSongPictures(
+        path, {JpegPicture(songcore::kPictureFrontCover, "large", 70000)}, error));
     EXPECT_NE(error.find("header extension"), std::string::npos) << error;
     EXPECT_EQ(ReadFileBytes(path), before);
     // One that fits a description needs no extension.
-    Picture small = MakePicture("small", 1000);
+    Picture small = JpegPicture(songcore::kPictureFrontCover, "small", 1000);
     WritePictures(path, {small});
     EXPECT_EQ(Lines(ReadPictures(path)), Lines({small}));
 }

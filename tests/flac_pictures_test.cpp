@@ -17,18 +17,6 @@ using songcore::Picture;
 
 namespace {
 
-Picture MakePicture(uint8_t type, std::string description, size_t size = 0) {
-    std::string why;
-    auto picture =
-        songcore::PictureFromImage(ReadFileBytes(DataFile("pictures/front.jpg")), type, &why);
-    EXPECT_TRUE(picture) << why;
-    picture->description = std::move(description);
-    while (picture->data.size() < size) {
-        picture->data.push_back(static_cast<uint8_t>(picture->data.size() * 31));
-    }
-    return *picture;
-}
-
 // plain.flac with blocks (type, body) added after its own, the last flag
 // moved to the new last block.
 std::vector<uint8_t> FlacWithBlocks(
@@ -64,20 +52,26 @@ std::vector<std::string> Descriptions(const std::vector<Picture>& pictures) {
 
 TEST(FlacPictures, ADamagedPictureBlockIsSkippedAndReplacedWithTheOthers) {
     TempDir dir;
-    std::vector<uint8_t> damaged = songcore::SerializeFlacPicture(MakePicture(3, "damaged"));
+    std::vector<uint8_t> damaged =
+        songcore::SerializeFlacPicture(JpegPicture(songcore::kPictureFrontCover, "damaged"));
     damaged[7] = 0xFF;  // a MIME length far past the block
     std::string path = dir.file("damaged.flac");
-    WriteFileBytes(path, FlacWithBlocks({
-                             {songcore::kFlacPicture, SerializeFlacPicture(MakePicture(3, "one"))},
-                             {songcore::kFlacPicture, damaged},
-                             {songcore::kFlacPicture, SerializeFlacPicture(MakePicture(4, "two"))},
-                         }));
+    WriteFileBytes(path,
+                   FlacWithBlocks({
+                       {songcore::kFlacPicture,
+                        SerializeFlacPicture(JpegPicture(songcore::kPictureFrontCover, "one"))},
+                       {songcore::kFlacPicture, damaged},
+                       {songcore::kFlacPicture,
+                        SerializeFlacPicture(JpegPicture(songcore::kPictureBackCover, "two"))},
+                   }));
     EXPECT_EQ(Descriptions(ReadPictures(path)), (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(TitleOf(path), "Plain Title") << "the damage does not touch the ordinary read";
 
     // Writing replaces every PICTURE block, the damaged one too.
     std::string error;
-    ASSERT_TRUE(songcore::WriteSongPictures(path, {MakePicture(3, "new")}, error)) << error;
+    ASSERT_TRUE(songcore::WriteSongPictures(
+        path, {JpegPicture(songcore::kPictureFrontCover, "new")}, error))
+        << error;
     EXPECT_EQ(Descriptions(ReadPictures(path)), std::vector<std::string>{"new"});
     EXPECT_EQ(MetaflacBlockTypes(path),
               (std::vector<std::string>{"STREAMINFO", "SEEKTABLE", "VORBIS_COMMENT", "PICTURE",
@@ -103,7 +97,8 @@ TEST(FlacPictures, NewPicturesFollowTheCommentsAndTakeTheirRoomFromThePadding) {
 
     // A large one makes the file grow; removing them all gives the room back
     // as padding.
-    ASSERT_TRUE(songcore::WriteSongPictures(path, {MakePicture(3, "big", 200000)}, error));
+    ASSERT_TRUE(songcore::WriteSongPictures(
+        path, {JpegPicture(songcore::kPictureFrontCover, "big", 200000)}, error));
     EXPECT_TRUE(FlacTestPasses(path));
     ASSERT_TRUE(songcore::WriteSongPictures(path, {}, error)) << error;
     EXPECT_TRUE(ReadPictures(path).empty());
@@ -170,7 +165,8 @@ TEST(FlacPictures, TheOrdinaryReadSeeksPastALargeCover) {
     std::string plain = CopyDataFile(dir, "flac/plain.flac");
     std::string covered = CopyDataFile(dir, "flac/plain.flac", "covered.flac");
     std::string error;
-    ASSERT_TRUE(songcore::WriteSongPictures(covered, {MakePicture(3, "5 MB", 5 << 20)}, error))
+    ASSERT_TRUE(songcore::WriteSongPictures(
+        covered, {JpegPicture(songcore::kPictureFrontCover, "5 MB", 5 << 20)}, error))
         << error;
     auto bytesOfOrdinaryRead = [](const std::string& path) {
         uint64_t before = BytesReadSoFar();

@@ -23,18 +23,6 @@ using songcore::Picture;
 
 namespace {
 
-Picture LargePicture(size_t size, std::string description) {
-    std::string why;
-    auto picture = songcore::PictureFromImage(ReadFileBytes(DataFile("pictures/front.jpg")),
-                                              songcore::kPictureFrontCover, &why);
-    EXPECT_TRUE(picture) << why;
-    picture->description = std::move(description);
-    while (picture->data.size() < size) {
-        picture->data.push_back(static_cast<uint8_t>(picture->data.size() * 131 >> 3));
-    }
-    return *picture;
-}
-
 // The comment items of the file's stream, pictures included.
 std::vector<std::string> CommentItems(const std::string& path) {
     std::vector<uint8_t> file = ReadFileBytes(path);
@@ -62,8 +50,8 @@ TEST(OggPictures, ALargePictureSpreadsTheCommentsOverPagesAndComesBack) {
     std::vector<std::string> others = CommentItems(path);
     size_t pagesBefore = OggPageSpans(ReadFileBytes(path)).size();
 
-    std::vector<Picture> pictures = {LargePicture(300 * 1024, "large"),
-                                     LargePicture(1000, "small")};
+    std::vector<Picture> pictures = {JpegPicture(songcore::kPictureFrontCover, "large", 300 * 1024),
+                                     JpegPicture(songcore::kPictureFrontCover, "small", 1000)};
     WritePictures(path, pictures);
     EXPECT_EQ(ReadPictures(path), pictures);
     EXPECT_GT(OggPageSpans(ReadFileBytes(path)).size(), pagesBefore + 5)
@@ -96,7 +84,7 @@ TEST(OggPictures, OpusKeepsItsHeaderAndDecodesCleanly) {
     ASSERT_EQ(FfmpegDecodeProblems(path), "");
     std::vector<uint8_t> head(file.begin(), file.begin() + static_cast<ptrdiff_t>(first->size()));
 
-    WritePictures(path, {LargePicture(300 * 1024, "large")});
+    WritePictures(path, {JpegPicture(songcore::kPictureFrontCover, "large", 300 * 1024)});
     std::vector<uint8_t> written = ReadFileBytes(path);
     EXPECT_TRUE(std::equal(head.begin(), head.end(), written.begin()))
         << "the identification page stays byte for byte";
@@ -113,7 +101,7 @@ TEST(OggPictures, OpusKeepsItsHeaderAndDecodesCleanly) {
 TEST(OggPictures, DamagedAndOldStylePictureItemsAndTheOrdinaryReadAndWrite) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "ogg/plain.ogg");
-    Picture good = LargePicture(500, "good");
+    Picture good = JpegPicture(songcore::kPictureFrontCover, "good", 500);
     std::vector<uint8_t> image = ReadFileBytes(DataFile("pictures/back.png"));
     std::vector<uint8_t> cut = songcore::SerializeFlacPicture(good);
     cut.resize(cut.size() - 10);
@@ -160,7 +148,7 @@ TEST(OggPictures, OggFlacStreamsTakeThemInTheirCommentBlock) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "ogg/tagged.oga");
     std::vector<std::string> others = WithoutPictureItems(CommentItems(path));
-    Picture large = LargePicture(300 * 1024, "large");
+    Picture large = JpegPicture(songcore::kPictureFrontCover, "large", 300 * 1024);
     WritePictures(path, {large});
     EXPECT_EQ(ReadPictures(path), std::vector<Picture>{large});
     EXPECT_EQ(WithoutPictureItems(CommentItems(path)), others);
@@ -197,7 +185,7 @@ TEST(OggPictures, TheOrdinaryReadWalksPastALargeCoverUnread) {
         TempDir dir;
         std::string plain = CopyDataFile(dir, sample);
         std::string covered = CopyDataFile(dir, sample, "covered-" + std::string(sample).substr(4));
-        WritePictures(covered, {LargePicture(5 << 20, "5 MB")});
+        WritePictures(covered, {JpegPicture(songcore::kPictureFrontCover, "5 MB", 5 << 20)});
         ASSERT_GT(ReadFileBytes(covered).size(), size_t{5} << 20);
 
         OrdinaryRead without = ReadTags(plain);

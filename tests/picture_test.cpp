@@ -7,6 +7,7 @@
 
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "support/PictureFiles.h"
 #include "support/PicturePeers.h"
 #include "support/TestSupport.h"
 
@@ -57,16 +58,6 @@ Picture FromImage(const std::string& name, uint8_t type, std::string description
     EXPECT_TRUE(picture) << why;
     picture->description = std::move(description);
     return *picture;
-}
-
-// A JPEG of about size bytes: a real image's start, then filler. Large enough
-// pictures take other paths in some formats (ASF's 64 KB attribute limit).
-Picture LargeJpeg(size_t size) {
-    Picture picture = FromImage("front.jpg", songcore::kPictureOther, "large");
-    for (size_t i = picture.data.size(); i < size; ++i) {
-        picture.data.push_back(static_cast<uint8_t>(i * 7919 >> 8));
-    }
-    return picture;
 }
 
 class PictureContract : public ::testing::TestWithParam<Sample> {
@@ -128,7 +119,9 @@ TEST_P(PictureContract, WhatWeWriteMutagenReadsAndSoDoWe) {
     EXPECT_EQ(Title(), title) << "the other tag items stay";
 
     // Replacing leaves only the new picture; removing leaves none.
-    Picture large = LargeJpeg(300 * 1024);
+    // Large enough to take other paths in some formats (ASF's 64 KB
+    // attribute limit, Ogg's comment over many pages).
+    Picture large = testsupport::JpegPicture(songcore::kPictureOther, "large", 300 * 1024);
     Write({large});
     EXPECT_EQ(MutagenPictureLines(GetParam().kind, path_), Lines({large}));
     EXPECT_EQ(Lines(ReadOurs()), Lines({large}));

@@ -11,6 +11,21 @@
 
 namespace testsupport {
 
+songcore::Picture JpegPicture(uint8_t type, std::string description, size_t size) {
+    std::string why;
+    std::optional<songcore::Picture> picture =
+        songcore::PictureFromImage(ReadFileBytes(DataFile("pictures/front.jpg")), type, &why);
+    EXPECT_TRUE(picture) << why;
+    if (!picture) {
+        return {};
+    }
+    picture->description = std::move(description);
+    while (picture->data.size() < size) {
+        picture->data.push_back(static_cast<uint8_t>(picture->data.size() * 31));
+    }
+    return *picture;
+}
+
 std::vector<songcore::Picture> ReadPictures(const std::string& path) {
     std::vector<songcore::Picture> pictures;
     std::string error;

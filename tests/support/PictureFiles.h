@@ -1,5 +1,5 @@
 #pragma once
-// Reading and writing a song's pictures and title in the picture tests,
+// Sample pictures, and reading and writing a song's pictures and title in the picture tests,
 // each failure reported as a test failure.
 
 #include <string>
@@ -8,6 +8,10 @@
 #include "songcore/tags/Picture.h"
 
 namespace testsupport {
+
+// The sample JPEG (pictures/front.jpg) as a picture of the role and
+// description, with filler after it up to size bytes when it is smaller.
+songcore::Picture JpegPicture(uint8_t type, std::string description, size_t size = 0);
 
 // The song's pictures; none when they cannot be read (a failure).
 std::vector<songcore::Picture> ReadPictures(const std::string& path);
