@@ -35,45 +35,33 @@ struct LoadedHeader {
     AsfHeader layout;
 };
 
-// why, when given, receives the reason for a failure in plain words.
-std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullptr) {
-    auto fail = [why](const char* reason) -> std::optional<LoadedHeader> {
-        if (why) {
-            *why = reason;
-        }
-        return std::nullopt;
-    };
-    std::optional<std::vector<uint8_t>> bytes =
-        songcore::ReadAsfHeader(songcore::SongFileReader(file), why);
+// The header's objects laid out; nothing (and why, when given) when the
+// bytes are missing or an object is cut short.
+std::optional<LoadedHeader> LayOut(std::optional<std::vector<uint8_t>> bytes, std::string* why) {
     if (!bytes) {
         return std::nullopt;
     }
-    LoadedHeader header;
-    header.bytes = std::move(*bytes);
-    std::optional<AsfHeader> layout = AsfHeader::Parse(header.bytes);
+    std::optional<AsfHeader> layout = AsfHeader::Parse(*bytes);
     if (!layout) {
-        return fail("the ASF header is damaged: an object in it is cut short or runs past its end");
+        if (why) {
+            *why = "the ASF header is damaged: an object in it is cut short or runs past its end";
+        }
+        return std::nullopt;
     }
-    header.layout = std::move(*layout);
-    return header;
+    return LoadedHeader{std::move(*bytes), std::move(*layout)};
+}
+
+// why, when given, receives the reason for a failure in plain words.
+std::optional<LoadedHeader> LoadHeader(CSongFile& file, std::string* why = nullptr) {
+    return LayOut(songcore::ReadAsfHeader(songcore::SongFileReader(file), why), why);
 }
 
 // The header as the field reader needs it: the pictures are read past, not
 // read (ReadASFPictures reads them).
 std::optional<LoadedHeader> LoadHeaderWithoutPictures(CSongFile& file) {
-    std::optional<std::vector<uint8_t>> bytes = songcore::ReadAsfHeaderWithoutPictures(
-        songcore::SongFileReader(file), songcore::kMaxAsfHeaderSize);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    LoadedHeader header;
-    header.bytes = std::move(*bytes);
-    std::optional<AsfHeader> layout = AsfHeader::Parse(header.bytes);
-    if (!layout) {
-        return std::nullopt;
-    }
-    header.layout = std::move(*layout);
-    return header;
+    return LayOut(songcore::ReadAsfHeaderWithoutPictures(songcore::SongFileReader(file),
+                                                         songcore::kMaxAsfHeaderSize),
+                  nullptr);
 }
 
 // The content descriptions and extended content descriptions of a header,
