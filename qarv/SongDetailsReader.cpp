@@ -28,18 +28,13 @@ SongDetails SongDetailsReader::Read(CSongFileInfo& song, const std::string& path
         details.track = song.GetTrackNum();
     }
     songcore::StreamProperties properties = songcore::ReadStreamProperties(song);
+    // Seconds, as a fraction or (RealMedia) whole.
     if (const songcore::StreamProperty* length = properties.find("length_seconds")) {
-        double seconds = std::visit(
-            [](auto value) -> double {
-                if constexpr (std::is_arithmetic_v<decltype(value)>) {
-                    return static_cast<double>(value);
-                } else {
-                    return -1;
-                }
-            },
-            length->value);
-        if (seconds >= 0) {
-            details.lengthMs = static_cast<long>(seconds * 1000);
+        if (const double* seconds = std::get_if<double>(&length->value); seconds && *seconds >= 0) {
+            details.lengthMs = static_cast<long>(*seconds * 1000);
+        } else if (const int64_t* whole = std::get_if<int64_t>(&length->value);
+                   whole && *whole >= 0) {
+            details.lengthMs = static_cast<long>(*whole * 1000);
         }
     }
     return details;
