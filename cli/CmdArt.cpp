@@ -78,11 +78,20 @@ std::optional<size_t> PictureIndex(const std::string& text, size_t count) {
     return *number - 1;
 }
 
-int Extract(const std::vector<Picture>& pictures, const Options& options) {
+// The usage error of a picture number that is not one of the song's.
+int WrongPictureNumber(const std::string& option, const std::string& path, size_t count) {
+    if (count == 0) {
+        return UsageError("art", option + ": " + path + " has no pictures");
+    }
+    std::string takes = option == "--remove" ? " takes \"all\" or" : " takes";
+    return UsageError(
+        "art", option + takes + " the number of a picture (1 to " + std::to_string(count) + ")");
+}
+
+int Extract(const std::string& path, const std::vector<Picture>& pictures, const Options& options) {
     std::optional<size_t> index = PictureIndex(*options.value("extract"), pictures.size());
     if (!index) {
-        return UsageError("art", "--extract takes the number of a picture (1 to " +
-                                     std::to_string(pictures.size()) + ")");
+        return WrongPictureNumber("--extract", path, pictures.size());
     }
     std::optional<std::string> out = options.value("out");
     if (!out) {
@@ -150,8 +159,7 @@ int Change(const std::string& path, std::vector<Picture> pictures, const Options
         } else if (auto index = PictureIndex(which, pictures.size())) {
             pictures.erase(pictures.begin() + static_cast<ptrdiff_t>(*index));
         } else {
-            return UsageError("art", "--remove takes \"all\" or the number of a picture (1 to " +
-                                         std::to_string(pictures.size()) + ")");
+            return WrongPictureNumber("--remove", path, pictures.size());
         }
     }
     std::string error;
@@ -185,7 +193,7 @@ int RunArt(const std::vector<std::string>& args) {
         return kExitFailure;
     }
     if (options.has("extract")) {
-        return Extract(pictures, options);
+        return Extract(path, pictures, options);
     }
     if (options.has("set") || options.has("remove")) {
         return Change(path, std::move(pictures), options);

@@ -51,7 +51,9 @@ TEST(CliArt, RefusesWhatCannotBeDone) {
     std::string song = testsupport::CopyDataFile(dir, "id3v2/base.mp3");
     std::vector<uint8_t> before = ReadFileBytes(song);
 
-    EXPECT_EQ(RunTunemoss({"art", song, "--extract", "1", "--out", dir.file("x")}).status, 2);
+    auto none = RunTunemoss({"art", song, "--extract", "1", "--out", dir.file("x")});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find(song + " has no pictures"), std::string::npos) << none.err;
     EXPECT_EQ(RunTunemoss({"art", song, "--remove", "3"}).status, 2);
     auto type =
         RunTunemoss({"art", song, "--set", DataFile("pictures/front.jpg"), "--type", "cover"});
