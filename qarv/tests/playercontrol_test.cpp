@@ -230,9 +230,10 @@ private Q_SLOTS:
         list.rows = {{"A", "Two", Sample("two_seconds.mp3")},
                      {"B", "One", Sample("one_second.ogg")}};
         control->PlayPause();
-        QTRY_VERIFY_WITH_TIMEOUT(control->StatusText().startsWith("Cannot play two_seconds.mp3: no "
-                                                                  "audio output"),
-                                 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            control->StatusText().startsWith("Cannot play two_seconds.mp3: no "
+                                             "audio output"),
+            qPrintable(control->StatusText()), 10000);
         QCOMPARE(player->CanPlay(), 0L);
         // The next song is not tried: it would fail the same way.
         QCOMPARE(list.cursor, 0);

@@ -86,6 +86,11 @@ int CMCIWnd::Create(const Options& options) {
         {"load-osd-console", "no"},
         {"resume-playback", "no"},
         {"pause", "yes"},
+        // An output that cannot be opened becomes the silent one, so the song
+        // stays loaded and CheckAudioOutput can tell the failure by name;
+        // otherwise libmpv drops the song's audio at once, and whether it was
+        // there to play is a race with the check.
+        {"audio-fallback-to-null", "yes"},
     };
     for (const auto& [name, value] : settings) {
         Mpv().set_option_string(h, name, value);  // an option this build lacks is harmless
@@ -93,6 +98,7 @@ int CMCIWnd::Create(const Options& options) {
     if (!options.audioOutput.empty()) {
         Mpv().set_option_string(h, "ao", options.audioOutput.c_str());
     }
+    silentOutputChosen_ = options.audioOutput == kSilentOutput;
     if (options.untimed) {
         Mpv().set_option_string(h, "ao-null-untimed", "yes");
     }
@@ -525,8 +531,12 @@ void CMCIWnd::CheckAudioOutput() {
     // Playback has restarted, so libmpv has tried to open its output.
     char* output = Mpv().get_property_string(mpv_.get(), "current-ao");
     if (output != nullptr) {
+        // The silent output stands in for one that could not be opened.
+        const bool fellBack = !silentOutputChosen_ && std::string_view(output) == kSilentOutput;
         Mpv().free(output);
-        return;
+        if (!fellBack) {
+            return;
+        }
     }
     Fail(errNoAudioOutput, kNoAudioOutputText);
     SetPaused(true);

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "songcore/player/MCIWndListener.h"
@@ -197,6 +198,10 @@ private:
     bool atEnd_ = false;
     bool seekPending_ = false;   // until libmpv says playback restarted
     bool audioChecked_ = false;  // whether this song's audio output was found
+    // libmpv's silent output, and whether it was asked for rather than
+    // fallen back to.
+    static constexpr std::string_view kSilentOutput = "null";
+    bool silentOutputChosen_ = false;
     std::chrono::steady_clock::time_point seekIssued_{};
     long playTo_ = -1;  // stop here (ms), or -1
     int repeat_ = 0;
