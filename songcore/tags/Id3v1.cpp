@@ -8,6 +8,10 @@
 using songcore::Id3v1Tag;
 
 namespace {
+// The genre byte of a tag without a genre; 148 and up name genres of the
+// extended lists in other readers.
+constexpr uint8_t kNoGenreByte = 255;
+
 // Reads the last 128 bytes; false when the file is shorter or unreadable.
 bool ReadLastBlock(CSongFile& file, std::vector<uint8_t>& block) {
     uint64_t length = file.GetLength();
@@ -58,10 +62,18 @@ Id3v1Tag WithTexts(const std::string& title, const std::string& artist, const st
 }
 }  // namespace
 
-std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() const {
+std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() {
     Id3v1Tag tag = WithTexts(title_, artist_, album_, year_, comment_);
     tag.track = static_cast<uint8_t>(trackNum_ & 0xFF);
-    tag.genre = static_cast<uint8_t>(genre_ & 0xFF);
+    tag.genre = genre_ < GENRE_NONE ? static_cast<uint8_t>(genre_) : kNoGenreByte;
+    // A byte we read as no genre may be a genre of the extended lists other
+    // readers know: it stays while the genre is not changed.
+    std::vector<uint8_t> block;
+    if (genre_ >= GENRE_NONE && ReadLastBlock(*this, block)) {
+        if (std::optional<Id3v1Tag> old = Id3v1Tag::Parse(block); old && old->genre >= GENRE_NONE) {
+            tag.genre = old->genre;
+        }
+    }
     return tag.Serialize();
 }
 

@@ -16,7 +16,7 @@ struct Id3v1Tag {
     // Texts in UTF-8, trimmed.
     std::string title, artist, album, year, comment;
     uint8_t track = 0;          // 0 in an ID3v1.0 tag, which has no track byte
-    uint8_t genre = 148;        // raw genre byte
+    uint8_t genre = 255;        // raw genre byte; 255: none
     bool hasTrackByte = false;  // ID3v1.1 layout
 
     // True when the block starts with "TAG" in any letter case.

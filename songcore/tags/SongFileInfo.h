@@ -163,7 +163,7 @@ protected:
     // --- ID3v1 (Id3v1.cpp) ---
     int HasID3V1();
     // The 128 bytes WriteID3V1Info writes.
-    std::array<uint8_t, 128> BuildID3V1Block() const;
+    std::array<uint8_t, 128> BuildID3V1Block();
     // Whether an ID3v1 tag holds every field as it is: texts in ISO-8859-1
     // within their lengths, a track below 256, nothing in the fields it has
     // no place for.
