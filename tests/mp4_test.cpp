@@ -422,6 +422,29 @@ TEST(Mp4Cli, WritesAndShowsMp4Tags) {
     EXPECT_EQ(ReadFileBytes(broken), before);
 }
 
+// "trkn" and "disk" hold 16-bit numbers: a larger one is refused by name,
+// never stored cut to its low 16 bits.
+TEST(Mp4Cli, ANumberBeyondSixteenBitsIsRefusedNotWrapped) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "mp4/tagged_faststart.m4a", "song.m4a");
+    Bytes before = ReadFileBytes(path);
+    for (std::vector<std::string> option : {std::vector<std::string>{"--track", "70000"},
+                                            {"--disc", "65536"},
+                                            {"--track", "5/70000"}}) {
+        SCOPED_TRACE(option[0] + " " + option[1]);
+        RunResult write = RunTunemoss({"write", "--no-history", option[0], option[1], path});
+        EXPECT_EQ(write.status, 1);
+        EXPECT_NE(write.err.find("song.m4a: "), std::string::npos) << write.err;
+        EXPECT_NE(write.err.find("65535"), std::string::npos) << write.err;
+        EXPECT_EQ(ReadFileBytes(path), before);
+    }
+    RunResult fits = RunTunemoss({"write", "--no-history", "--track", "65535", path});
+    ASSERT_EQ(fits.status, 0) << fits.err;
+    CSongFileInfo back;
+    ASSERT_EQ(ReadSong(path, back), 1);
+    EXPECT_EQ(back.GetTrackNum() & 0xFFFF, 65535u);
+}
+
 namespace {
 
 // A copy of an ffmpeg sample tagged richly by mutagen.

@@ -201,12 +201,21 @@ bool SetFieldText(CSongFileInfo& info, EditField field, const std::string& text,
             }
             const bool track = field == EditField::Track;
             uint32_t old = track ? info.GetTrackNum() : info.GetDiscNum();
-            uint32_t value = mp4 ? (old & 0xFFFF0000u) | (*number & 0xFFFF) : *number;
+            uint32_t value = mp4 ? (old & 0xFFFF0000u) | *number : *number;
             // "5/12" gives MP4 its total as well; "5" keeps the total it has.
             size_t slash = text.find('/');
+            std::optional<uint32_t> total;
             if (mp4 && slash != std::string::npos) {
-                std::optional<uint32_t> total = ParseNumber(text.substr(slash + 1));
-                value = (*number & 0xFFFF) | (std::min<uint32_t>(total.value_or(0), 0xFFFF) << 16);
+                total = ParseNumber(text.substr(slash + 1)).value_or(0);
+                value = *number | *total << 16;
+            }
+            // MP4 keeps 16 bits for each; a larger number must not wrap.
+            for (uint32_t part : {*number, total.value_or(0)}) {
+                if (mp4 && part > 0xFFFF) {
+                    problem = "an MP4 tag holds " + std::string(track ? "track" : "disc") +
+                              " numbers up to 65535, not " + std::to_string(part);
+                    return false;
+                }
             }
             track ? info.SetTrackNum(value) : info.SetDiscNum(value);
             return true;
