@@ -132,6 +132,71 @@ TEST(SongEdit, ChangesOnlyTheNamedFieldsInEveryFormat) {
     EXPECT_FALSE(missing.error.empty());
 }
 
+// Titles, albums, comments and lyrics are one value each in every format,
+// "; " and all; only the fields that are lists by nature are split there,
+// into the several values of the formats that can hold them.
+TEST(SongEdit, OnlyListFieldsAreSplitAtTheSeparator) {
+    if (!testsupport::HaveMutagen()) {
+        GTEST_SKIP() << "mutagen missing";
+    }
+    const char* const kPeer = R"(
+import sys, json, mutagen, mutagen.apev2
+path = sys.argv[1]
+if path.endswith('.aac'):
+    t = mutagen.apev2.APEv2(path)
+    get = lambda k: str(t[k]).split('\0') if k in t else []
+    keys = ('Title', 'Album', 'Artist', 'Comment')
+else:
+    f = mutagen.File(path)
+    t = f.tags
+    if hasattr(t, 'getall'):
+        get = lambda k: [str(v) for v in t[k].text] if k in t else []
+        keys = ('TIT2', 'TALB', 'TPE1', 'COMM::eng')
+    elif path.endswith('.wma'):
+        lower = {}
+        for k, v in t.items():
+            lower.setdefault(k.lower(), []).extend(str(x) for x in v)
+        get = lambda k: lower.get(k, [])
+        keys = ('title', 'wm/albumtitle', 'author', 'description')
+    elif path.endswith('.m4a'):
+        get = lambda k: [str(v) for v in t.get(k, [])]
+        keys = ('\xa9nam', '\xa9alb', '\xa9ART', '\xa9cmt')
+    else:
+        get = lambda k: [str(v) for v in t.get(k, [])]
+        keys = ('title', 'album', 'artist', 'comment')
+print(json.dumps([get(k) for k in keys]))
+)";
+    struct Case {
+        const char* sample;
+        const char* artists;  // as mutagen lists them
+    };
+    const Case kCases[] = {
+        {"id3v2/v24.mp3", R"(["C", "D"])"},
+        {"ape/ape.aac", R"(["C", "D"])"},
+        {"ogg/plain.ogg", R"(["C", "D"])"},
+        {"flac/plain.flac", R"(["C", "D"])"},
+        {"mp4/tagged_end.m4a", R"(["C", "D"])"},
+        // The author of a content description is one text.
+        {"asf/tagged.wma", R"(["C; D"])"},
+        // ID3v2.3 has no lists: the names stay one text.
+        {"id3v2/v23.mp3", R"(["C; D"])"},
+    };
+    TempDir dir;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.sample);
+        std::string path = CopyDataFile(dir, c.sample);
+        auto write = RunTunemoss({"write", "--no-history", "--title", "A; B", "--album", "E; F",
+                                  "--artist", "C; D", "--comment", "G; H", path});
+        ASSERT_EQ(write.status, 0) << write.err;
+        auto peer = testsupport::RunPython(kPeer, {path});
+        ASSERT_EQ(peer.status, 0) << peer.err;
+        EXPECT_EQ(peer.out,
+                  std::string(R"([["A; B"], ["E; F"], )") + c.artists + R"(, ["G; H"]])" + "\n");
+        EXPECT_EQ(ReadField(path, EditField::Title), "A; B");
+        EXPECT_EQ(ReadField(path, EditField::Artist), "C; D");
+    }
+}
+
 class History : public ::testing::Test {
 protected:
     TempDir dir;

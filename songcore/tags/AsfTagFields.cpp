@@ -67,8 +67,7 @@ bool StartsWithNumber(const std::string& text) {
 
 void Apply(Gathered& field, const AsfDescriptorEntry& entry, const std::string& text) {
     bool sameName = field.source == &entry;
-    bool several =
-        KindOf(entry.field) == FieldKind::Text || KindOf(entry.field) == FieldKind::FreeText;
+    bool several = KindOf(entry.field) == FieldKind::Text || KindOf(entry.field) == FieldKind::List;
     switch (entry.rule) {
         case AsfRule::WhileEmpty:
             if (sameName) {

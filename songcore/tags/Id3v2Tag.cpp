@@ -41,18 +41,21 @@ struct FieldIds {
     std::string_view v3;
     std::string_view v4;
     Body body;
+    // A list of names: several values in a 2.4 frame. Every other text is
+    // one value, "; " and all.
+    bool list = false;
 };
 
 // Per field: the 2.2 ID, the 2.3 ID and the 2.4 ID. The year has its own
 // frame in 2.4; the reader also accepts the other version's frame.
 constexpr FieldIds kFieldIds[kId3v2FieldCount] = {
-    {"TT2", "TIT2", "TIT2", Body::Text},    {"TP1", "TPE1", "TPE1", Body::Text},
-    {"TP2", "TPE2", "TPE2", Body::Text},    {"TAL", "TALB", "TALB", Body::Text},
-    {"TRK", "TRCK", "TRCK", Body::Text},    {"TYE", "TYER", "TDRC", Body::Text},
-    {"COM", "COMM", "COMM", Body::Comment}, {"TCO", "TCON", "TCON", Body::Text},
-    {"TEN", "TENC", "TENC", Body::Text},    {"TCR", "TCOP", "TCOP", Body::Text},
-    {"WXX", "WXXX", "WXXX", Body::Url},     {"TCM", "TCOM", "TCOM", Body::Text},
-    {"TOA", "TOPE", "TOPE", Body::Text},    {"ULT", "USLT", "USLT", Body::Comment},
+    {"TT2", "TIT2", "TIT2", Body::Text},       {"TP1", "TPE1", "TPE1", Body::Text, true},
+    {"TP2", "TPE2", "TPE2", Body::Text, true}, {"TAL", "TALB", "TALB", Body::Text},
+    {"TRK", "TRCK", "TRCK", Body::Text},       {"TYE", "TYER", "TDRC", Body::Text},
+    {"COM", "COMM", "COMM", Body::Comment},    {"TCO", "TCON", "TCON", Body::Text},
+    {"TEN", "TENC", "TENC", Body::Text},       {"TCR", "TCOP", "TCOP", Body::Text},
+    {"WXX", "WXXX", "WXXX", Body::Url},        {"TCM", "TCOM", "TCOM", Body::Text, true},
+    {"TOA", "TOPE", "TOPE", Body::Text},       {"ULT", "USLT", "USLT", Body::Comment},
 };
 constexpr size_t kYear = static_cast<size_t>(Id3v2Field::Year);
 
@@ -263,7 +266,7 @@ Id3v2Frame MakeFieldFrame(size_t field, const std::string& value, uint8_t major)
         // Only 2.4 defines a list of values in a text frame; 2.3 readers
         // would show the NULs, so there the text stays whole.
         std::vector<std::string> pieces =
-            major >= 4 ? SplitValues(value) : std::vector<std::string>{value};
+            major >= 4 && ids.list ? SplitValues(value) : std::vector<std::string>{value};
         for (size_t i = 0; i < pieces.size(); ++i) {
             PutEncoded(out, encoding, pieces[i], i + 1 < pieces.size());
         }

@@ -103,9 +103,10 @@ struct Id3v2Tag {
     // field does not hold ("5/12", a second value, a genre outside the
     // table) survives. A 2.4 tag stays 2.4; anything else becomes 2.3, its
     // 2.2 frames converted where 2.3 has a form for them and dropped
-    // otherwise. In a 2.4 tag a text field's value is split at "; "
-    // (SplitValues) into the frame's several values; 2.3 has no such list
-    // and gets the text as it is. A 2.4 tag keeps its footer.
+    // otherwise. In a 2.4 tag the value of a list of names (artists,
+    // composers) is split at "; " (SplitValues) into the frame's several
+    // values; 2.3 has no such list and gets the text as it is, as every
+    // other field does. A 2.4 tag keeps its footer.
     using KeepMask = std::array<bool, kId3v2FieldCount>;
     static Id3v2Tag Rebuild(const Id3v2Tag* old, const Id3v2FieldValues& values,
                             const KeepMask& keep = {});

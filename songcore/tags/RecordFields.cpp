@@ -61,9 +61,10 @@ FieldKind KindOf(SongField field) {
             return FieldKind::Genre;
         case SongField::Track:
             return FieldKind::Track;
-        case SongField::Comment:
-        case SongField::Lyrics:
-            return FieldKind::FreeText;
+        case SongField::Artist:
+        case SongField::AlbumArtist:
+        case SongField::Composer:
+            return FieldKind::List;
         default:
             return FieldKind::Text;
     }
@@ -110,7 +111,7 @@ void SetFieldValue(CSongFileInfo& song, SongField field, const std::string& valu
 }
 
 std::vector<std::string> StoredValues(SongField field, const std::string& value) {
-    if (KindOf(field) == FieldKind::Text) {
+    if (KindOf(field) == FieldKind::List) {
         return SplitValues(value);
     }
     if (value.empty()) {

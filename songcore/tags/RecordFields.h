@@ -33,10 +33,10 @@ enum class SongField {
 inline constexpr size_t kSongFieldCount = static_cast<size_t>(SongField::Lyrics) + 1;
 
 enum class FieldKind {
-    Text,      // may hold several values, shown joined by "; "
-    FreeText,  // one value that may itself contain "; " (comments, lyrics)
-    Genre,     // an id of the genre table, stored by its name
-    Track,     // a number, stored in decimal
+    Text,   // one value, which may itself contain "; "
+    List,   // several values (names of people), shown joined by "; "
+    Genre,  // an id of the genre table, stored by its name
+    Track,  // a number, stored in decimal
 };
 
 FieldKind KindOf(SongField field);
@@ -51,7 +51,7 @@ std::string NormalizeFieldValue(SongField field, std::string_view text);
 // Stores a value in the compared form into the record.
 void SetFieldValue(CSongFileInfo& song, SongField field, const std::string& value);
 
-// The values a writer stores for a field: a text field's values split at
+// The values a writer stores for a field: a list field's values split at
 // "; ", any other field's value whole; nothing for an empty value.
 std::vector<std::string> StoredValues(SongField field, const std::string& value);
 

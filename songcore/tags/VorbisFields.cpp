@@ -10,10 +10,10 @@
 
 struct CSongFileInfo::VorbisField {
     enum class Kind : uint8_t {
-        kText,  // the values joined by "; ", split there again on writing
-        // Like text, but written back as one value, exactly as typed: lyrics
-        // have line breaks and "; " in their prose.
-        kFreeText,
+        // Several items read joined by "; "; written back as one value,
+        // exactly as typed: a title or lyrics may hold "; " as punctuation.
+        kText,
+        kList,   // names: the values joined by "; ", split there again on writing
         kTrack,  // the leading number of the last value
         kGenre,  // the genre table entry named exactly by the last value
     };
@@ -41,8 +41,8 @@ const std::array<CSongFileInfo::VorbisField, 16> CSongFileInfo::VorbisField::kTa
     {{"VERSION"}, Kind::kText, &CSongFileInfo::version_, false},
     {{"ALBUM"}, Kind::kText, &CSongFileInfo::album_},
     {{"TRACKNUMBER"}, Kind::kTrack},
-    {{"ARTIST"}, Kind::kText, &CSongFileInfo::artist_},
-    {{"ALBUMARTIST"}, Kind::kText, &CSongFileInfo::albumArtist_},
+    {{"ARTIST"}, Kind::kList, &CSongFileInfo::artist_},
+    {{"ALBUMARTIST"}, Kind::kList, &CSongFileInfo::albumArtist_},
     {{"PERFORMER"}, Kind::kText, &CSongFileInfo::performer_},
     {{"COPYRIGHT"}, Kind::kText, &CSongFileInfo::copyright_},
     {{"LICENSE"}, Kind::kText, &CSongFileInfo::license_},
@@ -52,7 +52,7 @@ const std::array<CSongFileInfo::VorbisField, 16> CSongFileInfo::VorbisField::kTa
     {{"DATE"}, Kind::kText, &CSongFileInfo::year_},
     {{"LOCATION"}, Kind::kText, &CSongFileInfo::location_},
     {{"CONTACT"}, Kind::kText, &CSongFileInfo::contact_},
-    {{"LYRICS"}, Kind::kFreeText, &CSongFileInfo::lyrics_},
+    {{"LYRICS"}, Kind::kText, &CSongFileInfo::lyrics_},
 }};
 
 const CSongFileInfo::VorbisField* CSongFileInfo::VorbisField::Find(std::string_view key) {
@@ -91,7 +91,7 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
         }
         switch (field.kind) {
             case VorbisField::Kind::kText:
-            case VorbisField::Kind::kFreeText:
+            case VorbisField::Kind::kList:
                 this->*field.text = songcore::JoinValues(values);
                 break;
             case VorbisField::Kind::kTrack:
@@ -107,7 +107,7 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
 bool CSongFileInfo::VorbisFieldEquals(const CSongFileInfo& other, const VorbisField& field) const {
     switch (field.kind) {
         case VorbisField::Kind::kText:
-        case VorbisField::Kind::kFreeText:
+        case VorbisField::Kind::kList:
             return this->*field.text == other.*field.text;
         case VorbisField::Kind::kTrack:
             return trackNum_ == other.trackNum_;
@@ -119,9 +119,9 @@ bool CSongFileInfo::VorbisFieldEquals(const CSongFileInfo& other, const VorbisFi
 
 std::vector<std::string> CSongFileInfo::VorbisFieldValues(const VorbisField& field) const {
     switch (field.kind) {
-        case VorbisField::Kind::kText:
+        case VorbisField::Kind::kList:
             return songcore::SplitValues(this->*field.text);
-        case VorbisField::Kind::kFreeText:
+        case VorbisField::Kind::kText:
             if ((this->*field.text).empty()) {
                 return {};
             }
