@@ -440,16 +440,15 @@ TEST(EditCommands, AFieldTheTagHasNoPlaceForIsToldNotRecorded) {
     ASSERT_EQ(setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1), 0);
     std::string wma = CopyDataFile(dir, "asf/tagged.wma");
     SongEditResult result =
-        EditSong(wma, {{EditField::AlbumArtist, "Band"}, {EditField::Title, "Kept"}});
+        EditSong(wma, {{EditField::Performer, "Band"}, {EditField::Title, "Kept"}});
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.notKept, std::vector<EditField>{EditField::AlbumArtist});
+    EXPECT_EQ(result.notKept, std::vector<EditField>{EditField::Performer});
     ASSERT_EQ(result.after.size(), 1u);
     EXPECT_EQ(result.after[0].first, EditField::Title);
 
-    auto write = RunTunemoss({"write", "--album-artist", "Band", wma});
+    auto write = RunTunemoss({"write", "--performer", "Band", wma});
     EXPECT_EQ(write.status, 1);
-    EXPECT_NE(write.err.find("tagged.wma: its tag has no place for album-artist"),
-              std::string::npos)
+    EXPECT_NE(write.err.find("tagged.wma: its tag has no place for performer"), std::string::npos)
         << write.err;
     // Nothing was changed, so there is nothing to undo.
     EXPECT_EQ(RunTunemoss({"undo", "--list"}).out.find("write, 1 file"), std::string::npos);

@@ -6,7 +6,7 @@
 namespace songcore {
 
 const std::array<AsfDescriptorEntry, 18> kAsfDescriptors = {{
-    {"WM/ALBUMARTIST", SongField::Artist, AsfRule::WhileEmpty},
+    {"WM/ALBUMARTIST", SongField::AlbumArtist, AsfRule::Overwrite},
     {"ARTIST", SongField::Artist, AsfRule::WhileEmpty},
     {"WM/ALBUMTITLE", SongField::Album, AsfRule::WhileEmpty},
     {"ALBUM", SongField::Album, AsfRule::WhileEmpty},
@@ -26,13 +26,14 @@ const std::array<AsfDescriptorEntry, 18> kAsfDescriptors = {{
     {"Lyrics", SongField::Lyrics, AsfRule::Overwrite},
 }};
 
+// Spelt as the common readers look for them: TagLib matches names exactly.
 const std::array<AsfWrittenName, 10> kAsfWrittenNames = {{
-    {SongField::Artist, "WM/ALBUMARTIST"},
-    {SongField::Album, "WM/ALBUMTITLE"},
-    {SongField::Year, "WM/YEAR"},
+    {SongField::AlbumArtist, "WM/AlbumArtist"},
+    {SongField::Album, "WM/AlbumTitle"},
+    {SongField::Year, "WM/Year"},
     {SongField::OrigArtist, "WM/OriginalArtist"},
-    {SongField::Genre, "WM/GENRE"},
-    {SongField::Track, "WM/TRACKNUMBER"},
+    {SongField::Genre, "WM/Genre"},
+    {SongField::Track, "WM/TrackNumber"},
     {SongField::Url, "WM/PromotionURL"},
     {SongField::Composer, "WM/Composer"},
     {SongField::EncodedBy, "WM/EncodedBy"},
@@ -46,6 +47,17 @@ namespace {
 
 size_t Index(SongField field) {
     return static_cast<size_t>(field);
+}
+
+// The name new values of field are stored under; null for the fields of the
+// content description, which have none.
+const char* WrittenName(SongField field) {
+    for (const auto& [written, name] : kAsfWrittenNames) {
+        if (written == field) {
+            return name;
+        }
+    }
+    return nullptr;
 }
 
 const std::string& ContentText(const AsfContentDescription& content, size_t i) {
@@ -166,22 +178,32 @@ void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derive
 std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descriptors,
                                               const AsfFieldValues& derived,
                                               const AsfFieldValues& values) {
-    for (const auto& [field, name] : kAsfWrittenNames) {
-        const std::string& value = values[Index(field)];
-        if (value == derived[Index(field)]) {
+    for (size_t index = 0; index < kSongFieldCount; ++index) {
+        const SongField field = static_cast<SongField>(index);
+        const std::string& value = values[index];
+        if (value == derived[index]) {
             continue;
         }
+        // The content description holds the title, the author and the
+        // others; descriptors of their alternative names only go.
+        const char* written = WrittenName(field);
+        std::string name = written ? written : "";
         std::vector<AsfDescriptor> edited;
         std::optional<size_t> at;
         for (AsfDescriptor& descriptor : descriptors) {
             if (AsfDescriptorFeeds(descriptor.name, field, value)) {
                 at = at.value_or(edited.size());
+                // The item keeps its spelling of the name.
+                if (written && EqualsIgnoreCaseAscii(descriptor.name, written)) {
+                    name = descriptor.name;
+                }
             } else {
                 edited.push_back(std::move(descriptor));
             }
         }
         std::vector<AsfDescriptor> added;
-        for (const std::string& stored : StoredValues(field, value)) {
+        for (const std::string& stored :
+             written ? StoredValues(field, value) : std::vector<std::string>{}) {
             added.push_back(AsfDescriptor::Text(name, stored));
         }
         edited.insert(edited.begin() + static_cast<long>(at.value_or(edited.size())),
@@ -198,10 +220,10 @@ bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const AsfFie
         if (record.stream != 0) {
             return false;
         }
-        for (const auto& [field, name] : kAsfWrittenNames) {
-            const std::string& value = values[Index(field)];
-            if (value != derived[Index(field)] &&
-                AsfDescriptorFeeds(record.descriptor.name, field, value)) {
+        for (size_t index = 0; index < kSongFieldCount; ++index) {
+            if (values[index] != derived[index] &&
+                AsfDescriptorFeeds(record.descriptor.name, static_cast<SongField>(index),
+                                   values[index])) {
                 return true;
             }
         }

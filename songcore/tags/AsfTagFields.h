@@ -61,9 +61,11 @@ AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects);
 void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derived,
                     const AsfFieldValues& values);
 // The descriptors with every field whose value differs from what was
-// derived rewritten: all its descriptors, of any spelling, replaced by its
-// values under the written name, where the first of them stood (at the end
-// when there was none). A field at its "none" value gets no descriptor.
+// derived rewritten: all its descriptors, of any name, replaced by its
+// values under the written name (in the spelling of the old descriptor of
+// that name, when there was one), where the first of them stood (at the end
+// when there was none). A field at its "none" value gets no descriptor, nor
+// does a field of the content description.
 std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descriptors,
                                               const AsfFieldValues& derived,
                                               const AsfFieldValues& values);
