@@ -238,7 +238,7 @@ TEST(ApeFile, WritingReplacesTheTagBeforeTheId3v1Tag) {
     if (HaveMutagen()) {
         EXPECT_EQ(MutagenApeMismatch(path, {{"title", "Новое"},
                                             {"artist", "Café Orchestra"},
-                                            {"track", "8"},
+                                            {"track", "8/10"},
                                             {"genre", "Rock"},
                                             // Unchanged, so kept as it was.
                                             {"comment", "  padded comment  "},

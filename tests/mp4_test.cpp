@@ -7,6 +7,7 @@
 
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/util/Text.h"
 #include "support/Mp4TestFiles.h"
 #include "support/TestSupport.h"
 
@@ -43,8 +44,9 @@ int WriteSong(const std::string& path, const std::function<void(CSongFileInfo&)>
 void SetSomeFields(CSongFileInfo& info) {
     info.SetTitle("A new title, longer than the old one \xC3\xA4\xC3\xB6");
     info.SetArtist("New Artist");
-    info.SetGenre(static_cast<unsigned short>(18));  // "gnre" 18: Rock
-    info.SetTrackNum(7 + 12 * 65536);
+    info.SetGenre(static_cast<unsigned short>(17));  // Rock, "gnre" 18
+    info.SetTrackNum(7);
+    info.SetTrackTotal(12);
     info.SetLyrics("Line one\nLine two");
 }
 
@@ -94,8 +96,10 @@ TEST(Mp4Read, ReadsWhatMutagenWrote) {
         EXPECT_EQ(info.GetYear(), "2003");
         EXPECT_EQ(info.GetComment(), "made by make.sh");
         EXPECT_EQ(info.GetComposer(), "Fixture Composer");
-        EXPECT_EQ(info.GetTrackNum(), 3u + 12 * 65536);
-        EXPECT_EQ(info.GetDiscNum(), 1u + 2 * 65536);
+        EXPECT_EQ(info.GetTrackNum(), 3u);
+        EXPECT_EQ(info.GetTrackTotal(), 12u);
+        EXPECT_EQ(info.GetDiscNum(), 1u);
+        EXPECT_EQ(info.GetDiscTotal(), 2u);
         EXPECT_EQ(info.GetTempo(), 120);
         EXPECT_EQ(info.GetCompilation(), 1);
         EXPECT_EQ(info.GetGenre(), GENRE_NONE);  // mutagen wrote the genre as text
@@ -197,8 +201,9 @@ TEST(Mp4Write, RewritesTaggedFilesAndKeepsTheirOtherItems) {
         CSongFileInfo back;
         ASSERT_EQ(ReadSong(path, back), 1);
         EXPECT_EQ(back.GetTitle(), "A new title, longer than the old one \xC3\xA4\xC3\xB6");
-        EXPECT_EQ(back.GetGenre(), 18);
-        EXPECT_EQ(back.GetTrackNum(), 7u + 12 * 65536);
+        EXPECT_EQ(back.GetGenre(), 17);
+        EXPECT_EQ(back.GetTrackNum(), 7u);
+        EXPECT_EQ(back.GetTrackTotal(), 12u);
         EXPECT_EQ(back.GetLyrics(), "Line one\nLine two");
         EXPECT_EQ(back.GetTempo(), 120);
     }
@@ -442,7 +447,33 @@ TEST(Mp4Cli, ANumberBeyondSixteenBitsIsRefusedNotWrapped) {
     ASSERT_EQ(fits.status, 0) << fits.err;
     CSongFileInfo back;
     ASSERT_EQ(ReadSong(path, back), 1);
-    EXPECT_EQ(back.GetTrackNum() & 0xFFFF, 65535u);
+    EXPECT_EQ(back.GetTrackNum(), 65535u);
+}
+
+// "gnre" is the table's number plus one, so the table's last genre is 148;
+// MP4's numbering stays inside the MP4 code, and a genre set by number or
+// name is the same genre to every reader.
+TEST(Mp4Cli, EveryGenreOfTheTableIsWrittenAndShown) {
+    ASSERT_TRUE(HaveMutagen());
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "mp4/faststart.m4a", "song.m4a");
+    for (const char* genre : {"147", "SynthPop", "0", "Rock"}) {
+        SCOPED_TRACE(genre);
+        RunResult write = RunTunemoss({"write", "--no-history", "--genre", genre, path});
+        ASSERT_EQ(write.status, 0) << write.err;
+        std::string name = std::string(genre) == "147" ? "SynthPop"
+                           : std::string(genre) == "0" ? "Blues"
+                                                       : genre;
+        // mutagen spells the last genre of its own table "Synthpop".
+        EXPECT_TRUE(songcore::EqualsIgnoreCaseAscii(MutagenItems(path)["\xC2\xA9gen"],
+                                                    "[\"" + name + "\"]"))
+            << MutagenItems(path)["\xC2\xA9gen"];
+        RunResult show = RunTunemoss({"show", "--json", path});
+        EXPECT_NE(show.out.find("\"genre\": \"" + name + "\""), std::string::npos) << show.out;
+        CSongFileInfo back;
+        ASSERT_EQ(ReadSong(path, back), 1);
+        EXPECT_EQ(back.GetGenreString(), name);
+    }
 }
 
 namespace {
@@ -494,7 +525,8 @@ TEST(Mp4Edit, ChangesOnlyTheEditedItemInPlace) {
         CSongFileInfo read;
         ASSERT_EQ(ReadSong(path, read), 1);
         EXPECT_EQ(read.GetArtist(), "A1; A2");
-        EXPECT_EQ(read.GetTrackNum(), 5u + 12 * 65536);
+        EXPECT_EQ(read.GetTrackNum(), 5u);
+        EXPECT_EQ(read.GetTrackTotal(), 12u);
 
         ASSERT_EQ(WriteSong(path, [](CSongFileInfo& info) { info.SetYear("2024"); }), 1);
         Bytes after = ReadFileBytes(path);
@@ -549,6 +581,7 @@ TEST(Mp4Edit, AddsOnlyWhatWasSetAndRemovesWhatWasCleared) {
                         [](CSongFileInfo& info) {
                             info.SetArtist("");
                             info.SetTrackNum(0);
+                            info.SetTrackTotal(0);
                         }),
               1);
     items = MutagenItems(rich);

@@ -7,15 +7,14 @@
 
 #include "qarv/tagedit/GenreCombo.h"
 #include "songcore/tags/FieldText.h"
-#include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/SongFileInfo.h"
 
-using songcore::EditField;
+using songcore::SongField;
 
 namespace {
 
-bool IsNumber(EditField field) {
-    return field == EditField::Track || field == EditField::Disc;
+bool IsNumber(SongField field) {
+    return songcore::InfoOf(field).kind == songcore::FieldKind::Number;
 }
 
 // The number the box starts with, as tags read track numbers; text that is
@@ -24,8 +23,8 @@ uint32_t LeadingNumber(const QString& text, uint32_t limit) {
     return std::min(songcore::ParseTrackNumber(text.toStdString()), limit);
 }
 
-uint32_t NumberOf(const CSongFileInfo& song, EditField field) {
-    return field == EditField::Track ? song.GetTrackNum() : song.GetDiscNum();
+uint32_t NumberOf(const CSongFileInfo& song, SongField field) {
+    return song.GetFields().Number(field);
 }
 
 }  // namespace
@@ -38,7 +37,7 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     for (const Row& row : rows) {
         QWidget* box = nullptr;
-        if (row.field == EditField::Genre) {
+        if (row.field == SongField::Genre) {
             genre_ = new GenreCombo(this);
             box = genre_;
         } else {
@@ -70,10 +69,6 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
     }
 }
 
-bool TagSection::IsMp4() const {
-    return kind_.mask == TAG_MP4;
-}
-
 bool TagSection::Present() const {
     return !isCheckable() || isChecked();
 }
@@ -84,33 +79,33 @@ void TagSection::SetPresent(bool present) {
     }
 }
 
-bool TagSection::Has(EditField field) const {
-    return field == EditField::Genre ? genre_ != nullptr : texts_.count(field) != 0;
+bool TagSection::Has(SongField field) const {
+    return field == SongField::Genre ? genre_ != nullptr : texts_.count(field) != 0;
 }
 
-QWidget* TagSection::Box(EditField field) const {
-    if (field == EditField::Genre) {
+QWidget* TagSection::Box(SongField field) const {
+    if (field == SongField::Genre) {
         return genre_;
     }
     auto it = texts_.find(field);
     return it == texts_.end() ? nullptr : it->second;
 }
 
-QLineEdit* TagSection::TotalBox(EditField field) const {
+QLineEdit* TagSection::TotalBox(SongField field) const {
     auto it = totals_.find(field);
     return it == totals_.end() ? nullptr : it->second;
 }
 
-QString TagSection::Value(EditField field) const {
-    if (field == EditField::Genre) {
+QString TagSection::Value(SongField field) const {
+    if (field == SongField::Genre) {
         return genre_ ? QString::number(genre_->Genre()) : QString();
     }
     auto it = texts_.find(field);
     return it == texts_.end() ? QString() : it->second->text();
 }
 
-void TagSection::SetValue(EditField field, const QString& value) {
-    if (field == EditField::Genre) {
+void TagSection::SetValue(SongField field, const QString& value) {
+    if (field == SongField::Genre) {
         if (genre_) {
             genre_->SetGenre(value.toInt());
         }
@@ -124,60 +119,63 @@ void TagSection::SetValue(EditField field, const QString& value) {
 void TagSection::Fill(const CSongFileInfo& song, bool found) {
     SetPresent(found);
     if (genre_) {
-        // MP4 keeps its genre as the "gnre" code, one above the index.
-        genre_->SetGenre(IsMp4() ? songcore::Mp4GenreToIndex(song.GetGenre()) : song.GetGenre());
+        genre_->SetGenre(song.GetGenre());
     }
     for (auto& [field, edit] : texts_) {
         if (IsNumber(field)) {
             uint32_t number = NumberOf(song, field);
             if (shape_.withTotals) {
-                edit->setText(QString::number(number & 0xFFFF));
-                totals_.at(field)->setText(QString::number(number >> 16));
+                edit->setText(QString::number(number));
+                totals_.at(field)->setText(
+                    QString::number(NumberOf(song, *songcore::TotalOfNumber(field))));
             } else {
                 edit->setText(QString::number(number));
             }
             continue;
         }
-        edit->setText(QString::fromStdString(songcore::GetFieldText(song, field, IsMp4())));
+        edit->setText(QString::fromStdString(song.GetText(field)));
         edit->setCursorPosition(0);
     }
 }
 
 void TagSection::Store(CSongFileInfo& song) const {
     if (genre_) {
-        const int genre = genre_->Genre();
-        song.SetGenre(IsMp4() ? songcore::Mp4GenreFromIndex(genre)
-                              : static_cast<unsigned short>(genre));
+        song.SetGenre(static_cast<unsigned short>(genre_->Genre()));
     }
     for (const auto& [field, edit] : texts_) {
         if (IsNumber(field)) {
-            uint32_t number = shape_.withTotals
-                                  ? LeadingNumber(edit->text(), 0xFFFF) |
-                                        LeadingNumber(totals_.at(field)->text(), 0xFFFF) << 16
-                                  : LeadingNumber(edit->text(), UINT32_MAX);
-            field == EditField::Track ? song.SetTrackNum(number) : song.SetDiscNum(number);
+            // The "of" boxes of MP4 hold 16 bits, as its tag does.
+            const uint32_t limit = shape_.withTotals ? 0xFFFF : UINT32_MAX;
+            song.SetValues(field, {std::to_string(LeadingNumber(edit->text(), limit))});
+            if (shape_.withTotals) {
+                song.SetValues(*songcore::TotalOfNumber(field),
+                               {std::to_string(LeadingNumber(totals_.at(field)->text(), limit))});
+            }
             continue;
         }
         QString text = edit->text();
-        if (field == EditField::Comment && shape_.commentLimit >= 0) {
+        if (field == SongField::Comment && shape_.commentLimit >= 0) {
             text = text.left(shape_.commentLimit);
         }
         std::string problem;
-        songcore::SetFieldText(song, field, text.toStdString(), false, problem);
+        songcore::SetFieldText(song, field, text.toStdString(), problem);
     }
 }
 
 songcore::FieldValues TagSection::Values(const CSongFileInfo& song, bool lyrics) const {
     songcore::FieldValues values;
     if (genre_) {
-        values.emplace_back(EditField::Genre,
-                            songcore::GetFieldText(song, EditField::Genre, IsMp4()));
+        values.emplace_back(SongField::Genre, song.GetText(SongField::Genre));
     }
     for (const auto& [field, edit] : texts_) {
-        values.emplace_back(field, songcore::GetFieldText(song, field, IsMp4()));
+        values.emplace_back(field, song.GetText(field));
+        if (totals_.count(field)) {
+            SongField total = *songcore::TotalOfNumber(field);
+            values.emplace_back(total, song.GetText(total));
+        }
     }
     if (lyrics) {
-        values.emplace_back(EditField::Lyrics, song.GetLyrics());
+        values.emplace_back(SongField::Lyrics, song.GetLyrics());
     }
     return values;
 }
@@ -205,7 +203,7 @@ std::string TagSection::WriteTo(const std::string& path, const std::string* lyri
         // A tag that cannot be taken out of the file is emptied instead.
         for (const auto& [field, edit] : texts_) {
             std::string problem;
-            songcore::SetFieldText(song, field, "", false, problem);
+            songcore::SetFieldText(song, field, "", problem);
         }
         written = (song.*kind_.write)();
     }

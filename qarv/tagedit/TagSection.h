@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "songcore/edit/EditField.h"
 #include "songcore/edit/EditHistory.h"
+#include "songcore/edit/FieldEdits.h"
 #include "songcore/tags/TagKinds.h"
 
 class GenreCombo;
@@ -22,14 +22,13 @@ class TagSection : public QGroupBox {
     Q_OBJECT
 public:
     struct Row {
-        songcore::EditField field;
+        songcore::SongField field;
         QString label;
     };
     struct Shape {
         QString title;
         bool checkable = true;
-        // Track and disc carry their totals in the high 16 bits (MP4), shown
-        // in an "of" box.
+        // Track and disc have their totals beside them, in an "of" box.
         bool withTotals = false;
         // The longest comment the tag takes; longer ones are cut on writing.
         int commentLimit = -1;
@@ -50,12 +49,12 @@ public:
     void Store(CSongFileInfo& song) const;
 
     // The text of a field's box: a genre as its number, a track as typed.
-    bool Has(songcore::EditField field) const;
-    QString Value(songcore::EditField field) const;
-    void SetValue(songcore::EditField field, const QString& value);
+    bool Has(songcore::SongField field) const;
+    QString Value(songcore::SongField field) const;
+    void SetValue(songcore::SongField field, const QString& value);
     // The box of a field, for tests and keyboard order; null when absent.
-    QWidget* Box(songcore::EditField field) const;
-    QLineEdit* TotalBox(songcore::EditField field) const;
+    QWidget* Box(songcore::SongField field) const;
+    QLineEdit* TotalBox(songcore::SongField field) const;
 
     // Writes this section to the file: reads the tag first, so that what the
     // boxes do not show stays as it is, then sets the boxes' fields and
@@ -67,13 +66,12 @@ public:
                         songcore::FileEdit* edit = nullptr) const;
 
 private:
-    bool IsMp4() const;
     // The values of this section's fields (and the lyrics when asked).
     songcore::FieldValues Values(const CSongFileInfo& song, bool lyrics) const;
 
     const songcore::TagKind& kind_;
     Shape shape_;
-    std::map<songcore::EditField, QLineEdit*> texts_;
-    std::map<songcore::EditField, QLineEdit*> totals_;
+    std::map<songcore::SongField, QLineEdit*> texts_;
+    std::map<songcore::SongField, QLineEdit*> totals_;
     GenreCombo* genre_ = nullptr;
 };

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/edit/EditField.h"
+#include "songcore/edit/FieldEdits.h"
 
 namespace songcore {
 
@@ -49,7 +49,7 @@ struct SongEditResult {
     bool unchanged = false;
     // Fields set that the tag has no place for (a performer in an ID3v2
     // tag, say): written nowhere, and not among before and after.
-    std::vector<EditField> notKept;
+    std::vector<SongField> notKept;
 };
 
 SongEditResult EditSong(const std::string& path, const FieldValues& changes,

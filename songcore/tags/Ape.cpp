@@ -6,7 +6,6 @@
 #include "songcore/tags/ApePicture.h"
 #include "songcore/tags/ApeTag.h"
 #include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/RecordFields.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/TagExtents.h"
@@ -49,19 +48,31 @@ uint64_t StackStart(CSongFile& file, const songcore::TagExtents& extents) {
     return start;
 }
 
-// The record's fields as the reader derives them from the items, in the
-// form the writer compares them; nothing for a key that is not there.
-using Derived = std::array<std::optional<std::string>, songcore::kApeFieldCount>;
-
-Derived Derive(const ApeTag& tag) {
-    Derived derived = tag.ReadFields();
-    for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
-        if (derived[field]) {
-            derived[field] =
-                songcore::NormalizeFieldValue(songcore::kApeFields[field].field, *derived[field]);
+// The record's fields as the reader derives them from the items; present
+// tells which fields had an item.
+songcore::SongValues Derive(const ApeTag& tag,
+                            std::array<bool, songcore::kApeFieldCount>* present = nullptr) {
+    songcore::SongValues fields;
+    std::array<std::optional<std::string>, songcore::kApeFieldCount> texts = tag.ReadFields();
+    for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
+        if (present) {
+            (*present)[row] = texts[row].has_value();
+        }
+        if (!texts[row]) {
+            continue;
+        }
+        const songcore::SongField field = songcore::kApeFields[row].field;
+        if (songcore::kApeFields[row].total) {
+            fields.SetNumberOfTotal(field, *texts[row]);
+        } else if (field == songcore::SongField::Genre) {
+            // A genre is one of the table's, by its exact name.
+            uint16_t id = songcore::FindGenre(songcore::Trim(*texts[row]));
+            fields.Set(field, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
+        } else {
+            fields.SetText(field, *texts[row]);
         }
     }
-    return derived;
+    return fields;
 }
 
 }  // namespace
@@ -88,10 +99,15 @@ int CSongFileInfo::GetAPEV2Info() {
     if (!tag) {
         return 0;
     }
-    Derived fields = Derive(*tag);
-    for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
-        if (fields[field]) {
-            songcore::SetFieldValue(*this, songcore::kApeFields[field].field, *fields[field]);
+    std::array<bool, songcore::kApeFieldCount> present{};
+    songcore::SongValues fields = Derive(*tag, &present);
+    for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
+        if (present[row]) {
+            const songcore::ApeFieldEntry& entry = songcore::kApeFields[row];
+            SetValues(entry.field, fields.Get(entry.field));
+            if (entry.total) {
+                SetValues(*entry.total, fields.Get(*entry.total));
+            }
         }
     }
     // A damaged tag gives what was read before the damage, but is not taken
@@ -128,8 +144,9 @@ int CSongFileInfo::WriteAPEV2Info() {
     }
     std::optional<ApeTag> old = ReadTag(*this, extents);
     songcore::ApeFieldValues values;
-    for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
-        values[field] = songcore::GetFieldValue(*this, songcore::kApeFields[field].field);
+    for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
+        const songcore::ApeFieldEntry& entry = songcore::kApeFields[row];
+        values[row] = entry.total ? fields_.NumberOfTotal(entry.field) : GetText(entry.field);
     }
     // A field whose value is what the reader makes of its old item keeps
     // that item byte for byte: it may hold more than the field (another
@@ -137,9 +154,11 @@ int CSongFileInfo::WriteAPEV2Info() {
     // "none" value gets no item, so a cleared field goes away.
     ApeTag::KeepMask keep{};
     if (old) {
-        Derived before = Derive(*old);
-        for (size_t field = 0; field < songcore::kApeFieldCount; ++field) {
-            keep[field] = before[field].value_or("") == values[field];
+        songcore::SongValues before = Derive(*old);
+        for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
+            const songcore::ApeFieldEntry& entry = songcore::kApeFields[row];
+            keep[row] = before.Same(entry.field, fields_) &&
+                        (!entry.total || before.Same(*entry.total, fields_));
         }
     }
     ApeTag rebuilt = ApeTag::Rebuild(old ? &*old : nullptr, values, keep);

@@ -20,7 +20,7 @@ const std::array<ApeFieldEntry, kApeFieldCount> kApeFields = {{
     {"Album", SongField::Album},
     {"Genre", SongField::Genre},
     {"Year", SongField::Year},
-    {"Track", SongField::Track},
+    {"Track", SongField::Track, SongField::TrackTotal},
     {"Comment", SongField::Comment},
     {"Copyright", SongField::Copyright},
     {"Composer", SongField::Composer},
@@ -28,9 +28,19 @@ const std::array<ApeFieldEntry, kApeFieldCount> kApeFields = {{
     {"Artist URL", SongField::OrigArtist},
     {"Publisher", SongField::Organization},
     {"Lyrics", SongField::Lyrics},
+    {"Disc", SongField::Disc, SongField::DiscTotal},
 }};
 
 namespace {
+
+// The values an item holds for a field's text: a list's split at "; ",
+// anything else whole; none for an empty text.
+std::vector<std::string> StoredValues(SongField field, const std::string& text) {
+    if (InfoOf(field).kind == FieldKind::List) {
+        return SplitValues(text);
+    }
+    return text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text};
+}
 
 std::optional<size_t> FieldOfKey(const std::string& key) {
     for (size_t field = 0; field < kApeFieldCount; ++field) {
@@ -260,6 +270,7 @@ ApeTag ApeTag::Rebuild(const ApeTag* old, const ApeFieldValues& values, const Ke
         } else if (std::vector<std::string> stored =
                        StoredValues(kApeFields[field].field, values[field]);
                    !stored.empty()) {
+            // A list's values, NUL-separated in one item.
             ApeItem item{kApeFields[field].key, 0, {}};
             for (const std::string& value : stored) {
                 if (!item.value.empty()) {

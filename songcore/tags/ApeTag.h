@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/RecordFields.h"
+#include "songcore/tags/SongField.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {
@@ -22,12 +22,14 @@ struct ApeItem {
     std::vector<uint8_t> value;
 };
 
-// The fourteen keys the record keeps and the fields they fill, in the order
-// the writer puts them; ApeField indexes the table.
-constexpr size_t kApeFieldCount = 14;
+// The keys the record keeps and the fields they fill, in the order the
+// writer puts them; ApeField indexes the table.
+constexpr size_t kApeFieldCount = 15;
 struct ApeFieldEntry {
     const char* key;
     SongField field;
+    // The total that shares the item ("6/12"), if any.
+    std::optional<SongField> total = std::nullopt;
 };
 extern const std::array<ApeFieldEntry, kApeFieldCount> kApeFields;
 enum class ApeField {
@@ -45,6 +47,7 @@ enum class ApeField {
     ArtistUrl,
     Publisher,
     Lyrics,
+    Disc,
 };
 using ApeFieldValues = std::array<std::string, kApeFieldCount>;
 
@@ -76,7 +79,7 @@ struct ApeTag {
     // too large for its size field.
     std::optional<std::vector<uint8_t>> Serialize() const;
 
-    // The texts of the fourteen keys (keys compared ignoring ASCII case;
+    // The texts of the table's keys (keys compared ignoring ASCII case;
     // binary items are not text): the NUL-separated values of an item, each
     // trimmed, empty ones left out, joined by "; ". A key that stands twice
     // gives its last item. Nothing for a key that is not there.
@@ -85,8 +88,8 @@ struct ApeTag {
     std::array<std::optional<size_t>, kApeFieldCount> FieldItems() const;
 
     // The tag the writer builds: the items of the non-empty values in key
-    // order (a text field's values, split at "; ", NUL-separated in one
-    // item), then every old item whose key is none of the fourteen. A field
+    // order (a list's values, split at "; ", NUL-separated in one
+    // item), then every old item whose key is none of the table's. A field
     // marked in keep (its value did not change) keeps the old item it was
     // read from as it was, so that its spelling, a total ("5/12") or a genre
     // outside the table survives.

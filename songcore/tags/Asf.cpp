@@ -8,7 +8,6 @@
 #include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/AsfTagFields.h"
 #include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/RecordFields.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
@@ -165,8 +164,8 @@ std::vector<songcore::AsfTagObject> WithMetadata(std::vector<songcore::AsfTagObj
 // every WM/Picture record, in the first metadata library (a new one when
 // there is none).
 std::optional<std::vector<uint8_t>> EditExtension(
-    const LoadedHeader& header, MetadataObjects& metadata, const songcore::AsfFieldValues& derived,
-    const songcore::AsfFieldValues& values,
+    const LoadedHeader& header, MetadataObjects& metadata, const songcore::SongValues& derived,
+    const songcore::SongValues& values,
     const std::optional<std::vector<songcore::AsfMetadataRecord>>& pictures) {
     std::vector<std::pair<size_t, std::vector<uint8_t>>> rebuilt;  // by offset
     bool placed = !pictures || pictures->empty();
@@ -237,11 +236,11 @@ int CSongFileInfo::GetASFInfo() {
     // not taken as read.
     std::vector<songcore::AsfTagObject> parsed;
     bool whole = ParseTagObjects(*header, &parsed).has_value();
-    songcore::AsfFieldValues fields =
+    songcore::SongValues fields =
         songcore::DeriveAsfFields(WithMetadata(std::move(parsed), ParseMetadata(*header)));
-    for (size_t field = 0; field < songcore::kSongFieldCount; ++field) {
-        if (!fields[field].empty()) {
-            songcore::SetFieldValue(*this, static_cast<songcore::SongField>(field), fields[field]);
+    for (const songcore::FieldInfo& info : songcore::FieldTable()) {
+        if (fields.Has(info.field)) {
+            SetValues(info.field, fields.Get(info.field));
         }
     }
     if (!whole) {
@@ -316,15 +315,10 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
     if (!withTags && !hadTags) {
         return 1;  // nothing to remove; leave the file alone
     }
-    songcore::AsfFieldValues derived = songcore::DeriveAsfFields(WithMetadata(*objects, metadata));
+    songcore::SongValues derived = songcore::DeriveAsfFields(WithMetadata(*objects, metadata));
     // Removing is writing every field empty, and the content description
     // goes as a whole.
-    songcore::AsfFieldValues values;
-    if (withTags) {
-        for (size_t field = 0; field < songcore::kSongFieldCount; ++field) {
-            values[field] = songcore::GetFieldValue(*this, static_cast<songcore::SongField>(field));
-        }
-    }
+    songcore::SongValues values = withTags ? fields_ : songcore::SongValues();
     std::vector<uint8_t> newContent;
     if (withTags) {
         bool hadContent = content.has_value();

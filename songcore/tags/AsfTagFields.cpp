@@ -1,11 +1,12 @@
 #include "songcore/tags/AsfTagFields.h"
 
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/Genre.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
 
-const std::array<AsfDescriptorEntry, 18> kAsfDescriptors = {{
+const std::array<AsfDescriptorEntry, 19> kAsfDescriptors = {{
     {"WM/ALBUMARTIST", SongField::AlbumArtist, AsfRule::Overwrite},
     {"ARTIST", SongField::Artist, AsfRule::WhileEmpty},
     {"WM/ALBUMTITLE", SongField::Album, AsfRule::WhileEmpty},
@@ -24,10 +25,11 @@ const std::array<AsfDescriptorEntry, 18> kAsfDescriptors = {{
     {"WM/EncodedBy", SongField::EncodedBy, AsfRule::Overwrite},
     {"WM/Lyrics", SongField::Lyrics, AsfRule::Overwrite},
     {"Lyrics", SongField::Lyrics, AsfRule::Overwrite},
+    {"WM/PartOfSet", SongField::Disc, AsfRule::Overwrite},
 }};
 
 // Spelt as the common readers look for them: TagLib matches names exactly.
-const std::array<AsfWrittenName, 10> kAsfWrittenNames = {{
+const std::array<AsfWrittenName, 11> kAsfWrittenNames = {{
     {SongField::AlbumArtist, "WM/AlbumArtist"},
     {SongField::Album, "WM/AlbumTitle"},
     {SongField::Year, "WM/Year"},
@@ -38,6 +40,7 @@ const std::array<AsfWrittenName, 10> kAsfWrittenNames = {{
     {SongField::Composer, "WM/Composer"},
     {SongField::EncodedBy, "WM/EncodedBy"},
     {SongField::Lyrics, "WM/Lyrics"},
+    {SongField::Disc, "WM/PartOfSet", true},
 }};
 
 const std::array<SongField, 4> kAsfContentFields = {SongField::Title, SongField::Artist,
@@ -51,13 +54,25 @@ size_t Index(SongField field) {
 
 // The name new values of field are stored under; null for the fields of the
 // content description, which have none.
-const char* WrittenName(SongField field) {
-    for (const auto& [written, name] : kAsfWrittenNames) {
-        if (written == field) {
-            return name;
+const AsfWrittenName* WrittenName(SongField field) {
+    for (const AsfWrittenName& written : kAsfWrittenNames) {
+        if (written.field == field) {
+            return &written;
         }
     }
     return nullptr;
+}
+
+bool HoldsTotal(SongField field) {
+    const AsfWrittenName* written = WrittenName(field);
+    return written && written->withTotal;
+}
+
+// Whether a field must be written anew: its value, or the total its
+// descriptor holds as well, changed.
+bool Changed(SongField field, const SongValues& derived, const SongValues& values) {
+    return !values.Same(field, derived) ||
+           (HoldsTotal(field) && !values.Same(*TotalOfNumber(field), derived));
 }
 
 const std::string& ContentText(const AsfContentDescription& content, size_t i) {
@@ -79,7 +94,8 @@ bool StartsWithNumber(const std::string& text) {
 
 void Apply(Gathered& field, const AsfDescriptorEntry& entry, const std::string& text) {
     bool sameName = field.source == &entry;
-    bool several = KindOf(entry.field) == FieldKind::Text || KindOf(entry.field) == FieldKind::List;
+    const FieldKind kind = InfoOf(entry.field).kind;
+    bool several = kind == FieldKind::Text || kind == FieldKind::List;
     switch (entry.rule) {
         case AsfRule::WhileEmpty:
             if (sameName) {
@@ -104,8 +120,7 @@ void Apply(Gathered& field, const AsfDescriptorEntry& entry, const std::string& 
             }
             break;
         case AsfRule::ZeroBasedTrack:
-            if (NormalizeFieldValue(entry.field, JoinValues(field.values)).empty() &&
-                StartsWithNumber(text)) {
+            if (ParseTrackNumber(JoinValues(field.values)) == 0 && StartsWithNumber(text)) {
                 uint32_t zeroBased = ParseTrackNumber(text);
                 uint32_t track = zeroBased == UINT32_MAX ? zeroBased : zeroBased + 1;
                 field = {{std::to_string(track)}, &entry};
@@ -125,15 +140,14 @@ const AsfDescriptorEntry* FindAsfDescriptor(const std::string& name) {
     return nullptr;
 }
 
-bool AsfDescriptorFeeds(const std::string& name, SongField field, const std::string& value) {
+bool AsfDescriptorFeeds(const std::string& name, SongField field, bool hasValue) {
     const AsfDescriptorEntry* entry = FindAsfDescriptor(name);
     // A zero-based track only counts while there is no track number, so it
     // may stay beside a new one.
-    return entry && entry->field == field &&
-           !(entry->rule == AsfRule::ZeroBasedTrack && !value.empty());
+    return entry && entry->field == field && !(entry->rule == AsfRule::ZeroBasedTrack && hasValue);
 }
 
-AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
+SongValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
     std::array<Gathered, kSongFieldCount> gathered;
     for (const AsfTagObject& object : objects) {
         if (const auto* content = std::get_if<AsfContentDescription>(&object)) {
@@ -155,46 +169,52 @@ AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
             }
         }
     }
-    AsfFieldValues derived;
+    SongValues derived;
     for (size_t i = 0; i < kSongFieldCount; ++i) {
-        derived[i] = NormalizeFieldValue(static_cast<SongField>(i), JoinValues(gathered[i].values));
+        const SongField field = static_cast<SongField>(i);
+        if (field == SongField::Genre) {
+            // A genre is one of the table's, by its exact name.
+            uint16_t id = FindGenre(JoinValues(gathered[i].values));
+            derived.Set(field, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
+        } else if (HoldsTotal(field)) {
+            derived.SetNumberOfTotal(field, JoinValues(gathered[i].values));
+        } else if (!derived.Has(field)) {
+            derived.Set(field, std::move(gathered[i].values));
+        }
     }
     return derived;
 }
 
-void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derived,
-                    const AsfFieldValues& values) {
+void EditAsfContent(AsfContentDescription& content, const SongValues& derived,
+                    const SongValues& values) {
     std::string* texts[4] = {&content.title, &content.author, &content.copyright,
                              &content.description};
     for (size_t i = 0; i < kAsfContentFields.size(); ++i) {
-        size_t field = Index(kAsfContentFields[i]);
-        if (values[field] != derived[field]) {
-            *texts[i] = values[field];
+        if (!values.Same(kAsfContentFields[i], derived)) {
+            *texts[i] = values.Text(kAsfContentFields[i]);
             content.stored[i].reset();
         }
     }
 }
 
 std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descriptors,
-                                              const AsfFieldValues& derived,
-                                              const AsfFieldValues& values) {
+                                              const SongValues& derived, const SongValues& values) {
     for (size_t index = 0; index < kSongFieldCount; ++index) {
         const SongField field = static_cast<SongField>(index);
-        const std::string& value = values[index];
-        if (value == derived[index]) {
+        if (!Changed(field, derived, values)) {
             continue;
         }
         // The content description holds the title, the author and the
         // others; descriptors of their alternative names only go.
-        const char* written = WrittenName(field);
-        std::string name = written ? written : "";
+        const AsfWrittenName* written = WrittenName(field);
+        std::string name = written ? written->name : "";
         std::vector<AsfDescriptor> edited;
         std::optional<size_t> at;
         for (AsfDescriptor& descriptor : descriptors) {
-            if (AsfDescriptorFeeds(descriptor.name, field, value)) {
+            if (AsfDescriptorFeeds(descriptor.name, field, values.Has(field))) {
                 at = at.value_or(edited.size());
                 // The item keeps its spelling of the name.
-                if (written && EqualsIgnoreCaseAscii(descriptor.name, written)) {
+                if (written && EqualsIgnoreCaseAscii(descriptor.name, written->name)) {
                     name = descriptor.name;
                 }
             } else {
@@ -202,9 +222,16 @@ std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descrip
             }
         }
         std::vector<AsfDescriptor> added;
-        for (const std::string& stored :
-             written ? StoredValues(field, value) : std::vector<std::string>{}) {
-            added.push_back(AsfDescriptor::Text(name, stored));
+        std::vector<std::string> stored;
+        if (written && written->withTotal) {
+            if (std::string text = values.NumberOfTotal(field); !text.empty()) {
+                stored.push_back(std::move(text));
+            }
+        } else if (written) {
+            stored = values.Get(field);
+        }
+        for (const std::string& value : stored) {
+            added.push_back(AsfDescriptor::Text(name, value));
         }
         edited.insert(edited.begin() + static_cast<long>(at.value_or(edited.size())),
                       std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
@@ -213,17 +240,17 @@ std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descrip
     return descriptors;
 }
 
-bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const AsfFieldValues& derived,
-                           const AsfFieldValues& values) {
+bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const SongValues& derived,
+                           const SongValues& values) {
     size_t before = records.size();
     std::erase_if(records, [&](const AsfMetadataRecord& record) {
         if (record.stream != 0) {
             return false;
         }
         for (size_t index = 0; index < kSongFieldCount; ++index) {
-            if (values[index] != derived[index] &&
-                AsfDescriptorFeeds(record.descriptor.name, static_cast<SongField>(index),
-                                   values[index])) {
+            const SongField field = static_cast<SongField>(index);
+            if (Changed(field, derived, values) &&
+                AsfDescriptorFeeds(record.descriptor.name, field, values.Has(field))) {
                 return true;
             }
         }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "songcore/tags/AsfObjects.h"
-#include "songcore/tags/RecordFields.h"
+#include "songcore/tags/SongValues.h"
 
 namespace songcore {
 
@@ -27,15 +27,17 @@ struct AsfDescriptorEntry {
     SongField field;
     AsfRule rule;
 };
-extern const std::array<AsfDescriptorEntry, 18> kAsfDescriptors;
+extern const std::array<AsfDescriptorEntry, 19> kAsfDescriptors;
 
 // The name a new value of each field is stored under, in the order the
 // writer adds them.
 struct AsfWrittenName {
     SongField field;
     const char* name;
+    // The value holds the field's total too ("1/2").
+    bool withTotal = false;
 };
-extern const std::array<AsfWrittenName, 10> kAsfWrittenNames;
+extern const std::array<AsfWrittenName, 11> kAsfWrittenNames;
 
 // The fields of the content description's title, author, copyright and
 // description; they fill a field only while it is still empty.
@@ -45,21 +47,19 @@ extern const std::array<SongField, 4> kAsfContentFields;
 const AsfDescriptorEntry* FindAsfDescriptor(const std::string& name);
 
 // True when a descriptor of that name fills field and so goes when field
-// gets a new value.
-bool AsfDescriptorFeeds(const std::string& name, SongField field, const std::string& value);
+// gets a new value (hasValue: whether the new value is a value, not none).
+bool AsfDescriptorFeeds(const std::string& name, SongField field, bool hasValue);
 
 // The tag objects of a header, in the order they stand in it.
 using AsfTagObject = std::variant<AsfContentDescription, AsfExtendedContentDescription>;
 
-// The record's fields as the reader derives them, in the compared form of
-// RecordFields.h ("" for a field nothing fills). Several descriptors of one
-// name give their values joined by "; ".
-using AsfFieldValues = std::array<std::string, kSongFieldCount>;
-AsfFieldValues DeriveAsfFields(const std::vector<AsfTagObject>& objects);
+// The record's fields as the reader derives them. Several descriptors of one
+// name give several values.
+SongValues DeriveAsfFields(const std::vector<AsfTagObject>& objects);
 
 // Sets the texts of the fields whose value differs from what was derived.
-void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derived,
-                    const AsfFieldValues& values);
+void EditAsfContent(AsfContentDescription& content, const SongValues& derived,
+                    const SongValues& values);
 // The descriptors with every field whose value differs from what was
 // derived rewritten: all its descriptors, of any name, replaced by its
 // values under the written name (in the spelling of the old descriptor of
@@ -67,13 +67,12 @@ void EditAsfContent(AsfContentDescription& content, const AsfFieldValues& derive
 // when there was none). A field at its "none" value gets no descriptor, nor
 // does a field of the content description.
 std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descriptors,
-                                              const AsfFieldValues& derived,
-                                              const AsfFieldValues& values);
+                                              const SongValues& derived, const SongValues& values);
 
 // Removes the whole-file records of every field whose value differs from
 // what was derived (its new values go to the extended content description);
 // true when a record went.
-bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const AsfFieldValues& derived,
-                           const AsfFieldValues& values);
+bool DropChangedAsfRecords(std::vector<AsfMetadataRecord>& records, const SongValues& derived,
+                           const SongValues& values);
 
 }  // namespace songcore

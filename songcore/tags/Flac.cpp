@@ -20,9 +20,9 @@ constexpr const char* kDefaultFlacVendor = "reference libFLAC 1.1.0 20030126";
 
 // The order in which the writer adds fields that had no item.
 constexpr std::string_view kFlacKeyOrder[] = {
-    "TITLE",        "ARTIST",   "ALBUMARTIST", "ALBUM",     "TRACKNUMBER",
-    "GENRE",        "DATE",     "COMMENT",     "COPYRIGHT", "PERFORMER",
-    "ORGANIZATION", "LOCATION", "LICENSE",     "CONTACT",   "LYRICS"};
+    "TITLE",      "ARTIST",       "ALBUMARTIST", "ALBUM",   "TRACKNUMBER", "TRACKTOTAL",
+    "DISCNUMBER", "DISCTOTAL",    "GENRE",       "DATE",    "COMMENT",     "COPYRIGHT",
+    "PERFORMER",  "ORGANIZATION", "LOCATION",    "LICENSE", "CONTACT",     "LYRICS"};
 
 // Padding added after a comment block that outgrew its room, when the file
 // had padding: the next small edit then fits in place again.
@@ -188,10 +188,10 @@ std::optional<FlacLayout> Walk(CSongFile& file) {
 
 unsigned long CSongFileInfo::CalcNewFlacCommentItemTotalSize(
     unsigned long* count, const std::vector<std::string>& oldItems) {
-    if (vendor_.empty()) {
-        vendor_ = kDefaultFlacVendor;
+    if (GetVendor().empty()) {
+        SetVendor(kDefaultFlacVendor);
     }
-    VorbisComments comments = BuildVorbisComments(vendor_, kFlacKeyOrder, oldItems);
+    VorbisComments comments = BuildVorbisComments(GetVendor(), kFlacKeyOrder, oldItems);
     if (count) {
         *count = static_cast<unsigned long>(comments.items.size());
     }
@@ -267,7 +267,7 @@ int CSongFileInfo::WriteFlacInfo() {
     }
     unsigned long count = 0;
     uint64_t size = CalcNewFlacCommentItemTotalSize(&count, oldItems);
-    VorbisComments comments = BuildVorbisComments(vendor_, kFlacKeyOrder, oldItems);
+    VorbisComments comments = BuildVorbisComments(GetVendor(), kFlacKeyOrder, oldItems);
     // The block length field has 24 bits.
     if (!comments.Fits() || size > songcore::kFlacMaxBlockLength) {
         return Refuse("the comments are larger than a FLAC metadata block can hold (16 MiB)");

@@ -7,7 +7,32 @@
 
 using songcore::Id3v1Tag;
 
+using songcore::SongField;
+
 namespace {
+
+// The fields an ID3v1 tag has a place for.
+constexpr SongField kId3v1Fields[] = {SongField::Title, SongField::Artist,  SongField::Album,
+                                      SongField::Year,  SongField::Comment, SongField::Track,
+                                      SongField::Genre};
+
+// The fields a tag holds, beside the lyrics given (which ID3v1 has no place
+// for, and a reused record keeps).
+songcore::SongValues FieldsOf(const Id3v1Tag& tag, std::vector<std::string> lyrics) {
+    songcore::SongValues fields;
+    fields.Set(SongField::Title, {tag.title});
+    fields.Set(SongField::Artist, {tag.artist});
+    fields.Set(SongField::Album, {tag.album});
+    fields.Set(SongField::Year, {tag.year});
+    fields.Set(SongField::Comment, {tag.comment});
+    fields.SetNumber(SongField::Track, tag.track);
+    if (tag.genre < GENRE_NONE) {
+        fields.Set(SongField::Genre, {GetMP3Genre(tag.genre)});
+    }
+    fields.Set(SongField::Lyrics, std::move(lyrics));
+    return fields;
+}
+
 // The genre byte of a tag without a genre; 148 and up name genres of the
 // extended lists in other readers.
 constexpr uint8_t kNoGenreByte = 255;
@@ -37,39 +62,33 @@ int CSongFileInfo::GetID3V1Info() {
     if (!tag) {
         return 0;
     }
-    title_ = tag->title;
-    artist_ = tag->artist;
-    album_ = tag->album;
-    year_ = tag->year;
-    comment_ = tag->comment;
     // An ID3v1.0 tag has no track byte: its track is unknown (0), not 1.
-    trackNum_ = tag->track;
-    SetGenre(static_cast<unsigned short>(tag->genre));
+    fields_ = FieldsOf(*tag, fields_.Get(SongField::Lyrics));
     tagKind_ = TAG_ID3V1;
     return 1;
 }
 
 namespace {
-Id3v1Tag WithTexts(const std::string& title, const std::string& artist, const std::string& album,
-                   const std::string& year, const std::string& comment) {
+Id3v1Tag WithTexts(const songcore::SongValues& fields) {
     Id3v1Tag tag;
-    tag.title = title;
-    tag.artist = artist;
-    tag.album = album;
-    tag.year = year;
-    tag.comment = comment;
+    tag.title = fields.Text(SongField::Title);
+    tag.artist = fields.Text(SongField::Artist);
+    tag.album = fields.Text(SongField::Album);
+    tag.year = fields.Text(SongField::Year);
+    tag.comment = fields.Text(SongField::Comment);
     return tag;
 }
 }  // namespace
 
 std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() {
-    Id3v1Tag tag = WithTexts(title_, artist_, album_, year_, comment_);
-    tag.track = static_cast<uint8_t>(trackNum_ & 0xFF);
-    tag.genre = genre_ < GENRE_NONE ? static_cast<uint8_t>(genre_) : kNoGenreByte;
+    Id3v1Tag tag = WithTexts(fields_);
+    tag.track = static_cast<uint8_t>(GetTrackNum() & 0xFF);
+    const uint16_t genre = GetGenre();
+    tag.genre = genre < GENRE_NONE ? static_cast<uint8_t>(genre) : kNoGenreByte;
     // A byte we read as no genre may be a genre of the extended lists other
     // readers know: it stays while the genre is not changed.
     std::vector<uint8_t> block;
-    if (genre_ >= GENRE_NONE && ReadLastBlock(*this, block)) {
+    if (genre >= GENRE_NONE && ReadLastBlock(*this, block)) {
         if (std::optional<Id3v1Tag> old = Id3v1Tag::Parse(block); old && old->genre >= GENRE_NONE) {
             tag.genre = old->genre;
         }
@@ -78,10 +97,13 @@ std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() {
 }
 
 bool CSongFileInfo::FieldsFitID3V1() const {
-    Id3v1Tag tag = WithTexts(title_, artist_, album_, year_, comment_);
-    return tag.HoldsTextsWhole() && trackNum_ <= 0xFF && encodedBy_.empty() && copyright_.empty() &&
-           url_.empty() && composer_.empty() && origArtist_.empty() && albumArtist_.empty() &&
-           lyrics_.empty();
+    for (const songcore::FieldInfo& info : songcore::FieldTable()) {
+        if (fields_.Has(info.field) && std::find(std::begin(kId3v1Fields), std::end(kId3v1Fields),
+                                                 info.field) == std::end(kId3v1Fields)) {
+            return false;
+        }
+    }
+    return WithTexts(fields_).HoldsTextsWhole() && GetTrackNum() <= 0xFF;
 }
 
 int CSongFileInfo::WriteID3V1Info() {
@@ -132,20 +154,11 @@ void CSongFileInfo::FillFromID3V1() {
     if (!tag) {
         return;
     }
-    for (auto [field, value] : {std::pair{&title_, &tag->title},
-                                {&artist_, &tag->artist},
-                                {&album_, &tag->album},
-                                {&year_, &tag->year},
-                                {&comment_, &tag->comment}}) {
-        if (field->empty()) {
-            *field = *value;
+    songcore::SongValues found = FieldsOf(*tag, {});
+    for (SongField field : kId3v1Fields) {
+        if (!fields_.Has(field)) {
+            fields_.Set(field, found.Get(field));
         }
-    }
-    if (trackNum_ == 0) {
-        trackNum_ = tag->track;
-    }
-    if (genre_ >= GENRE_NONE) {
-        SetGenre(static_cast<unsigned short>(tag->genre));
     }
 }
 

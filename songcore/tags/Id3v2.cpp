@@ -16,6 +16,7 @@
 
 using songcore::Id3v2Field;
 using songcore::Id3v2Tag;
+using songcore::SongField;
 
 namespace {
 
@@ -83,10 +84,8 @@ std::optional<Id3v2Tag> ReadTagWithoutPictures(CSongFile& file, uint64_t total) 
 
 // The record's fields as the reader derives them from the frames' texts.
 struct Derived {
-    songcore::Id3v2FieldValues text;  // trimmed where the record trims
-    Id3v2Tag::FrameIndexes frames;    // the frame each field came from
-    uint32_t track = 0;
-    uint16_t genre = GENRE_NONE;
+    songcore::SongValues fields;
+    Id3v2Tag::FrameIndexes frames;  // the frame each row came from
 };
 
 uint16_t GenreFromText(const std::string& genre, uint8_t major) {
@@ -102,28 +101,28 @@ uint16_t GenreFromText(const std::string& genre, uint8_t major) {
     if (major >= 4 && AllDigits(genre)) {
         return byId(LeadingNumber(genre));  // 2.4 writes a genre id as a bare number
     }
-    for (int id = 0; id < GENRE_NONE; ++id) {
-        if (GetMP3Genre(id) == genre) {
-            return static_cast<uint16_t>(id);
-        }
-    }
-    return GENRE_NONE;
+    return songcore::FindGenre(genre);
 }
 
 Derived Derive(const Id3v2Tag& tag) {
     Derived derived;
-    derived.text = tag.ReadFields(&derived.frames);
-    for (Id3v2Field field : {Id3v2Field::Title, Id3v2Field::Artist, Id3v2Field::AlbumArtist,
-                             Id3v2Field::Album, Id3v2Field::Year, Id3v2Field::Comment}) {
-        std::string& text = derived.text[static_cast<size_t>(field)];
-        text = songcore::Trim(text);
+    songcore::Id3v2FieldValues texts = tag.ReadFields(&derived.frames);
+    for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+        const SongField field = songcore::Id3v2FrameField(static_cast<Id3v2Field>(row));
+        const std::string& text = texts[row];
+        if (songcore::Id3v2FrameTotal(static_cast<Id3v2Field>(row))) {
+            derived.fields.SetNumberOfTotal(field, text);
+        } else if (field == SongField::Genre) {
+            // A genre of several values is read by its first.
+            uint16_t id =
+                GenreFromText(text.substr(0, text.find(songcore::kValueSeparator)), tag.major);
+            if (id < GENRE_NONE) {
+                derived.fields.Set(field, {GetMP3Genre(id)});
+            }
+        } else {
+            derived.fields.SetText(field, text);
+        }
     }
-    derived.track =
-        songcore::ParseTrackNumber(derived.text[static_cast<size_t>(Id3v2Field::Track)]);
-    // A genre of several values is read by its first.
-    std::string genre = derived.text[static_cast<size_t>(Id3v2Field::Genre)];
-    genre = genre.substr(0, genre.find(songcore::kValueSeparator));
-    derived.genre = GenreFromText(genre, tag.major);
     return derived;
 }
 
@@ -147,25 +146,12 @@ int CSongFileInfo::GetID3V2Info() {
     if (!tag) {
         return 0;
     }
-    Derived fields = Derive(*tag);
-    auto text = [&](Id3v2Field field) { return fields.text[static_cast<size_t>(field)]; };
-    title_ = text(Id3v2Field::Title);
-    artist_ = text(Id3v2Field::Artist);
-    albumArtist_ = text(Id3v2Field::AlbumArtist);
-    album_ = text(Id3v2Field::Album);
-    year_ = text(Id3v2Field::Year);
-    comment_ = text(Id3v2Field::Comment);
-    trackNum_ = fields.track;
-    genre_ = fields.genre;
-    encodedBy_ = text(Id3v2Field::EncodedBy);
-    copyright_ = text(Id3v2Field::Copyright);
-    url_ = text(Id3v2Field::Url);
-    composer_ = text(Id3v2Field::Composer);
-    origArtist_ = text(Id3v2Field::OrigArtist);
+    Derived derived = Derive(*tag);
     // The lyrics of the song read before stay unless this one has its own.
-    if (fields.frames[static_cast<size_t>(Id3v2Field::Lyrics)]) {
-        lyrics_ = text(Id3v2Field::Lyrics);
+    if (!derived.frames[static_cast<size_t>(Id3v2Field::Lyrics)]) {
+        derived.fields.Set(SongField::Lyrics, GetValues(SongField::Lyrics));
     }
+    fields_ = std::move(derived.fields);
     tagKind_ = TAG_ID3V2;
     return 1;
 }
@@ -183,35 +169,26 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
         Refuse("the file's ID3v2 tag is damaged or of a version other than 2.2 to 2.4");
         return false;
     }
-    // No track and no genre are not written: they read back the same
-    // without a frame.
-    songcore::Id3v2FieldValues values = {
-        title_,
-        artist_,
-        albumArtist_,
-        album_,
-        trackNum_ == 0 ? std::string() : std::to_string(trackNum_),
-        year_,
-        comment_,
-        genre_ >= GENRE_NONE ? std::string() : GetGenreString(),
-        encodedBy_,
-        copyright_,
-        url_,
-        composer_,
-        origArtist_,
-        lyrics_,
-    };
+    // A field without a value gets no frame: no track, no genre.
+    songcore::Id3v2FieldValues values;
+    for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+        const auto frame = static_cast<Id3v2Field>(row);
+        values[row] = songcore::Id3v2FrameTotal(frame)
+                          ? fields_.NumberOfTotal(songcore::Id3v2FrameField(frame))
+                          : GetText(songcore::Id3v2FrameField(frame));
+    }
     // A field whose value is what the reader makes of its old frame keeps
     // that frame: it may hold more than the field ("5/12", a genre outside
     // the table, several values).
     Id3v2Tag::KeepMask keep{};
     if (old) {
         Derived before = Derive(*old);
-        for (size_t field = 0; field < songcore::kId3v2FieldCount; ++field) {
-            keep[field] = before.text[field] == values[field];
+        for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+            const auto frame = static_cast<Id3v2Field>(row);
+            std::optional<SongField> total = songcore::Id3v2FrameTotal(frame);
+            keep[row] = before.fields.Same(songcore::Id3v2FrameField(frame), fields_) &&
+                        (!total || before.fields.Same(*total, fields_));
         }
-        keep[static_cast<size_t>(Id3v2Field::Track)] = before.track == trackNum_;
-        keep[static_cast<size_t>(Id3v2Field::Genre)] = before.genre == genre_;
     }
     Id3v2Tag rebuilt = Id3v2Tag::Rebuild(old ? &*old : nullptr, values, keep);
     if (pendingPictures_) {

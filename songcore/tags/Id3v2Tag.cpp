@@ -41,21 +41,29 @@ struct FieldIds {
     std::string_view v3;
     std::string_view v4;
     Body body;
-    // A list of names: several values in a 2.4 frame. Every other text is
-    // one value, "; " and all.
-    bool list = false;
+    SongField field;
+    std::optional<SongField> total = std::nullopt;
 };
 
-// Per field: the 2.2 ID, the 2.3 ID and the 2.4 ID. The year has its own
-// frame in 2.4; the reader also accepts the other version's frame.
+// The frame table, by Id3v2Field: the 2.2 ID, the 2.3 ID and the 2.4 ID of
+// each field's frame. The year has its own frame in 2.4; the reader also
+// accepts the other version's frame.
 constexpr FieldIds kFieldIds[kId3v2FieldCount] = {
-    {"TT2", "TIT2", "TIT2", Body::Text},       {"TP1", "TPE1", "TPE1", Body::Text, true},
-    {"TP2", "TPE2", "TPE2", Body::Text, true}, {"TAL", "TALB", "TALB", Body::Text},
-    {"TRK", "TRCK", "TRCK", Body::Text},       {"TYE", "TYER", "TDRC", Body::Text},
-    {"COM", "COMM", "COMM", Body::Comment},    {"TCO", "TCON", "TCON", Body::Text},
-    {"TEN", "TENC", "TENC", Body::Text},       {"TCR", "TCOP", "TCOP", Body::Text},
-    {"WXX", "WXXX", "WXXX", Body::Url},        {"TCM", "TCOM", "TCOM", Body::Text, true},
-    {"TOA", "TOPE", "TOPE", Body::Text},       {"ULT", "USLT", "USLT", Body::Comment},
+    {"TT2", "TIT2", "TIT2", Body::Text, SongField::Title},
+    {"TP1", "TPE1", "TPE1", Body::Text, SongField::Artist},
+    {"TP2", "TPE2", "TPE2", Body::Text, SongField::AlbumArtist},
+    {"TAL", "TALB", "TALB", Body::Text, SongField::Album},
+    {"TRK", "TRCK", "TRCK", Body::Text, SongField::Track, SongField::TrackTotal},
+    {"TYE", "TYER", "TDRC", Body::Text, SongField::Year},
+    {"COM", "COMM", "COMM", Body::Comment, SongField::Comment},
+    {"TCO", "TCON", "TCON", Body::Text, SongField::Genre},
+    {"TEN", "TENC", "TENC", Body::Text, SongField::EncodedBy},
+    {"TCR", "TCOP", "TCOP", Body::Text, SongField::Copyright},
+    {"WXX", "WXXX", "WXXX", Body::Url, SongField::Url},
+    {"TCM", "TCOM", "TCOM", Body::Text, SongField::Composer},
+    {"TOA", "TOPE", "TOPE", Body::Text, SongField::OrigArtist},
+    {"ULT", "USLT", "USLT", Body::Comment, SongField::Lyrics},
+    {"TPA", "TPOS", "TPOS", Body::Text, SongField::Disc, SongField::DiscTotal},
 };
 constexpr size_t kYear = static_cast<size_t>(Id3v2Field::Year);
 
@@ -265,8 +273,9 @@ Id3v2Frame MakeFieldFrame(size_t field, const std::string& value, uint8_t major)
         out.u8(encoding);
         // Only 2.4 defines a list of values in a text frame; 2.3 readers
         // would show the NULs, so there the text stays whole.
-        std::vector<std::string> pieces =
-            major >= 4 && ids.list ? SplitValues(value) : std::vector<std::string>{value};
+        std::vector<std::string> pieces = major >= 4 && InfoOf(ids.field).kind == FieldKind::List
+                                              ? SplitValues(value)
+                                              : std::vector<std::string>{value};
         for (size_t i = 0; i < pieces.size(); ++i) {
             PutEncoded(out, encoding, pieces[i], i + 1 < pieces.size());
         }
@@ -315,6 +324,14 @@ bool IsFieldId(size_t field, const std::string& id, uint8_t major) {
 }
 
 }  // namespace
+
+SongField Id3v2FrameField(Id3v2Field row) {
+    return kFieldIds[static_cast<size_t>(row)].field;
+}
+
+std::optional<SongField> Id3v2FrameTotal(Id3v2Field row) {
+    return kFieldIds[static_cast<size_t>(row)].total;
+}
 
 std::optional<std::pair<std::string, size_t>> DecodeId3v2String(uint8_t encoding,
                                                                 std::span<const uint8_t> bytes) {

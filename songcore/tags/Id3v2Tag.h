@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "songcore/tags/SongField.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {
@@ -22,7 +23,9 @@ struct Id3v2Frame {
     std::vector<uint8_t> data;  // the bytes after the frame header
 };
 
-// The fourteen fields the record keeps, in the order the writer puts them.
+// The frames the record's fields come from, in the order the writer puts
+// them: the rows of the ID3v2 frame table, each of which names its frame ids
+// and the song field it holds (Id3v2FrameField).
 enum class Id3v2Field {
     Title,
     Artist,
@@ -38,9 +41,15 @@ enum class Id3v2Field {
     Composer,
     OrigArtist,
     Lyrics,
+    Disc,
 };
-constexpr size_t kId3v2FieldCount = 14;
+constexpr size_t kId3v2FieldCount = 15;
 using Id3v2FieldValues = std::array<std::string, kId3v2FieldCount>;
+
+// The song field a row of the frame table holds, and the total that shares
+// its frame ("6/12" in TRCK), if any.
+SongField Id3v2FrameField(Id3v2Field row);
+std::optional<SongField> Id3v2FrameTotal(Id3v2Field row);
 
 struct Id3v2Tag {
     static constexpr size_t kHeaderSize = 10;

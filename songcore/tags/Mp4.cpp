@@ -139,24 +139,12 @@ int CSongFileInfo::GetMP4Info() {
     }
     songcore::Mp4Tag tag;
     tag.ReadItems(*items);
-    title_ = tag.title;
-    composer_ = tag.composer;
-    artist_ = tag.artist;
-    albumArtist_ = tag.albumArtist;
-    album_ = tag.album;
-    comment_ = tag.comment;
-    year_ = tag.year;
-    url_ = tag.url;
-    copyright_ = tag.copyright;
-    encodedBy_ = tag.encodedBy;
-    if (!tag.lyrics.empty()) {
-        lyrics_ = tag.lyrics;
+    // The lyrics of the song read before stay unless this one has its own.
+    std::vector<std::string> lyrics = GetValues(songcore::SongField::Lyrics);
+    tag.ToFields(fields_);
+    if (tag.lyrics.empty()) {
+        SetValues(songcore::SongField::Lyrics, std::move(lyrics));
     }
-    genre_ = static_cast<uint16_t>(tag.genre);  // the reader keeps it at most 148
-    trackNum_ = tag.track;
-    discNum_ = tag.disc;
-    tempo_ = static_cast<uint16_t>(tag.tempo);
-    compilation_ = static_cast<uint8_t>(tag.compilation);
     tagKind_ = TAG_MP4;
     return 1;
 }
@@ -181,22 +169,9 @@ int CSongFileInfo::WriteMP4Info() {
         old = std::move(*parsed);
     }
     songcore::Mp4Tag tag;
-    tag.title = title_;
-    tag.composer = composer_;
-    tag.artist = artist_;
-    tag.albumArtist = albumArtist_;
-    tag.album = album_;
-    tag.comment = comment_;
-    tag.year = year_;
-    tag.url = url_;
-    tag.copyright = copyright_;
-    tag.encodedBy = encodedBy_;
-    tag.lyrics = lyrics_;
-    tag.genre = genre_;
-    tag.track = trackNum_;
-    tag.disc = discNum_;
-    tag.tempo = tempo_;
-    tag.compilation = compilation_;
+    if (std::string why = tag.FromFields(fields_); !why.empty()) {
+        return Refuse(why);
+    }
 
     std::vector<uint8_t> itemList;
     if (pendingPictures_) {

@@ -8,9 +8,8 @@ namespace songcore {
 
 namespace {
 constexpr uint16_t kNoGenre = 148;
-// "gnre" 148 would be the last table entry, but the record uses 148 for "no
-// genre", so only 1 to 147 carry a genre.
-constexpr uint16_t kLastGnre = 147;
+// The last table entry, SynthPop.
+constexpr uint16_t kLastGnre = 148;
 }  // namespace
 
 std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> content) {
@@ -93,7 +92,7 @@ uint16_t Mp4GenreToIndex(uint32_t gnre) {
 }
 
 uint16_t Mp4GenreFromIndex(uint32_t index) {
-    return index < kLastGnre ? static_cast<uint16_t>(index + 1) : kNoGenre;
+    return index < kLastGnre ? static_cast<uint16_t>(index + 1) : 0;
 }
 
 }  // namespace songcore

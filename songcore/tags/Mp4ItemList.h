@@ -45,7 +45,8 @@ void AppendMp4TextItem(ByteWriter& out, std::string_view name,
                        const std::vector<std::string>& texts);
 
 // "gnre" numbers are one more than the genre table index; 0 and numbers past
-// the table mean no genre (the table index 148).
+// the table mean no genre, which is GENRE_NONE (148) as an index and 0 as a
+// "gnre" number.
 uint16_t Mp4GenreToIndex(uint32_t gnre);
 uint16_t Mp4GenreFromIndex(uint32_t index);
 

@@ -1,7 +1,9 @@
 #include "songcore/tags/Mp4Tag.h"
 
+#include <algorithm>
+
 #include "songcore/tags/FieldText.h"
-#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/Genre.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Text.h"
 
@@ -21,6 +23,7 @@ enum class Kind {
 struct Rule {
     const char* name;
     Kind kind;
+    SongField field;  // for a pair, the number; its total is the next field
     std::string Mp4Tag::*text = nullptr;
     uint32_t Mp4Tag::*number = nullptr;
 };
@@ -29,34 +32,34 @@ struct Rule {
 // names split at "; ": a title, comment or lyrics text may hold "; " as
 // ordinary punctuation, and a player that shows one value would cut it.
 const Rule kRules[] = {
-    {"\xA9nam", Kind::kText, &Mp4Tag::title},
-    {"\xA9wrt", Kind::kNameList, &Mp4Tag::composer},
+    {"\xA9nam", Kind::kText, SongField::Title, &Mp4Tag::title},
+    {"\xA9wrt", Kind::kNameList, SongField::Composer, &Mp4Tag::composer},
     {"\xA9"
      "ART",
-     Kind::kNameList, &Mp4Tag::artist},
-    {"aART", Kind::kNameList, &Mp4Tag::albumArtist},
+     Kind::kNameList, SongField::Artist, &Mp4Tag::artist},
+    {"aART", Kind::kNameList, SongField::AlbumArtist, &Mp4Tag::albumArtist},
     {"\xA9"
      "alb",
-     Kind::kText, &Mp4Tag::album},
+     Kind::kText, SongField::Album, &Mp4Tag::album},
     {"\xA9"
      "cmt",
-     Kind::kText, &Mp4Tag::comment},
+     Kind::kText, SongField::Comment, &Mp4Tag::comment},
     {"\xA9"
      "day",
-     Kind::kText, &Mp4Tag::year},
-    {"\xA9url", Kind::kText, &Mp4Tag::url},
+     Kind::kText, SongField::Year, &Mp4Tag::year},
+    {"\xA9url", Kind::kText, SongField::Url, &Mp4Tag::url},
     {"\xA9"
      "cpy",
-     Kind::kText, &Mp4Tag::copyright},
+     Kind::kText, SongField::Copyright, &Mp4Tag::copyright},
     {"\xA9"
      "enc",
-     Kind::kText, &Mp4Tag::encodedBy},
-    {"lyri", Kind::kText, &Mp4Tag::lyrics},
-    {"gnre", Kind::kGenre, nullptr, &Mp4Tag::genre},
-    {"trkn", Kind::kPair, nullptr, &Mp4Tag::track},
-    {"disk", Kind::kPair, nullptr, &Mp4Tag::disc},
-    {"tmpo", Kind::kTempo, nullptr, &Mp4Tag::tempo},
-    {"cpil", Kind::kFlag, nullptr, &Mp4Tag::compilation},
+     Kind::kText, SongField::EncodedBy, &Mp4Tag::encodedBy},
+    {"lyri", Kind::kText, SongField::Lyrics, &Mp4Tag::lyrics},
+    {"gnre", Kind::kGenre, SongField::Genre, nullptr, &Mp4Tag::genre},
+    {"trkn", Kind::kPair, SongField::Track, nullptr, &Mp4Tag::track},
+    {"disk", Kind::kPair, SongField::Disc, nullptr, &Mp4Tag::disc},
+    {"tmpo", Kind::kTempo, SongField::Tempo, nullptr, &Mp4Tag::tempo},
+    {"cpil", Kind::kFlag, SongField::Compilation, nullptr, &Mp4Tag::compilation},
 };
 constexpr size_t kRuleCount = std::size(kRules);
 
@@ -86,12 +89,7 @@ std::string DecodeText(const Mp4Data& data) {
 uint32_t ReadGenre(const Mp4Data& data) {
     if (IsTextType(data.type)) {
         std::string name = DecodeText(data);
-        for (int id = 0; id < GENRE_NONE; ++id) {
-            if (GetMP3Genre(id) == name) {
-                return Mp4GenreFromIndex(id);
-            }
-        }
-        return GENRE_NONE;
+        return Mp4GenreFromIndex(FindGenre(name));
     }
     ByteReader reader(data.value);
     uint32_t number = 0;
@@ -102,9 +100,9 @@ uint32_t ReadGenre(const Mp4Data& data) {
     } else if (data.value.size() == 1) {
         number = reader.u8();
     } else {
-        return GENRE_NONE;
+        return 0;
     }
-    return number <= GENRE_NONE ? number : GENRE_NONE;
+    return Mp4GenreToIndex(number) < GENRE_NONE ? number : 0;
 }
 
 // "trkn" and "disk": 0, number, total, 0 (the total may be missing).
@@ -171,8 +169,8 @@ bool IsSet(const Rule& rule, const Mp4Tag& tag) {
         return !TextValues(rule, tag.*rule.text).empty();
     }
     uint32_t value = tag.*rule.number;
-    // A "gnre" of 0 or past the table reads as some other genre elsewhere,
-    // so only a genre of the table is written.
+    // A "gnre" past the table reads as some other genre elsewhere, so only a
+    // genre of the table is written.
     return rule.kind == Kind::kGenre ? Mp4GenreToIndex(value) != GENRE_NONE : value != 0;
 }
 
@@ -208,6 +206,65 @@ void AppendField(const Rule& rule, const Mp4Tag& tag, ByteWriter& out) {
 
 bool Mp4Tag::IsWrittenName(std::string_view name) {
     return RuleFor(name) != nullptr;
+}
+
+void Mp4Tag::ToFields(SongValues& fields) const {
+    for (const Rule& rule : kRules) {
+        if (IsText(rule)) {
+            // An item's several values were joined; the list splits them.
+            fields.SetText(rule.field, this->*rule.text);
+            continue;
+        }
+        const uint32_t value = this->*rule.number;
+        switch (rule.kind) {
+            case Kind::kGenre:
+                if (uint16_t id = Mp4GenreToIndex(value); id < GENRE_NONE) {
+                    fields.Set(rule.field, {GetMP3Genre(id)});
+                }
+                break;
+            case Kind::kPair:
+                fields.SetNumber(rule.field, value & 0xFFFF);
+                fields.SetNumber(*TotalOfNumber(rule.field), value >> 16);
+                break;
+            default:
+                fields.SetNumber(rule.field, value);
+        }
+    }
+}
+
+std::string Mp4Tag::FromFields(const SongValues& fields) {
+    for (const Rule& rule : kRules) {
+        if (IsText(rule)) {
+            this->*rule.text = fields.Text(rule.field);
+            continue;
+        }
+        uint32_t& value = this->*rule.number;
+        switch (rule.kind) {
+            case Kind::kGenre: {
+                const std::vector<std::string>& genres = fields.Get(rule.field);
+                value = genres.empty() ? 0 : Mp4GenreFromIndex(FindGenre(genres.front()));
+                break;
+            }
+            case Kind::kPair: {
+                // 16 bits each: a larger number must not wrap.
+                const SongField total = *TotalOfNumber(rule.field);
+                for (SongField part : {rule.field, total}) {
+                    if (uint32_t number = fields.Number(part); number > 0xFFFF) {
+                        return "the " + std::string(InfoOf(part).key) + " " +
+                               std::to_string(number) + " does not fit an MP4 tag (65535 at most)";
+                    }
+                }
+                value = fields.Number(rule.field) | fields.Number(total) << 16;
+                break;
+            }
+            case Kind::kTempo:
+                value = std::min<uint32_t>(fields.Number(rule.field), 0xFFFF);
+                break;
+            default:
+                value = fields.Number(rule.field);
+        }
+    }
+    return {};
 }
 
 void Mp4Tag::ReadItems(const std::vector<Mp4Item>& items) {

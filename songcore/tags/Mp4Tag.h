@@ -1,8 +1,11 @@
 #pragma once
-// The song fields an MP4 item list carries. One table from item names to
-// fields serves the reader and the writer, so that the writer can tell which
-// items the user changed: it starts from the old item list and replaces,
-// adds or removes only those, and every other item stays byte for byte.
+// The song fields an MP4 item list carries, in MP4's own form: the "gnre"
+// code, and the track and disc numbers with their totals packed in one
+// number each. One table from item names to song fields serves the reader
+// and the writer, so that the writer can tell which items the user changed:
+// it starts from the old item list and replaces, adds or removes only those,
+// and every other item stays byte for byte. MP4's forms are turned into the
+// record's here and nowhere else.
 
 #include <cstdint>
 #include <span>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "songcore/tags/Mp4ItemList.h"
+#include "songcore/tags/SongValues.h"
 
 namespace songcore {
 
@@ -18,8 +22,8 @@ struct Mp4Tag {
     // item with several data atoms are joined by "; ".
     std::string title, composer, artist, albumArtist, album, comment, year, url, copyright,
         encodedBy, lyrics;
-    uint32_t genre = 148;  // the "gnre" number, one more than the genre index
-    uint32_t track = 0;    // number in the low 16 bits, total in the high 16
+    uint32_t genre = 0;  // the "gnre" number, one more than the genre index; 0: none
+    uint32_t track = 0;  // number in the low 16 bits, total in the high 16
     uint32_t disc = 0;
     uint32_t tempo = 0;        // 16 bits
     uint32_t compilation = 0;  // one byte
@@ -37,6 +41,11 @@ struct Mp4Tag {
 
     // True for the item names that come from the fields.
     static bool IsWrittenName(std::string_view name);
+
+    // The record's form of the fields, and MP4's form of the record's;
+    // empty, or why a value does not fit (a track number over 65535).
+    void ToFields(SongValues& fields) const;
+    std::string FromFields(const SongValues& fields);
 };
 
 }  // namespace songcore

@@ -31,10 +31,10 @@ constexpr size_t kGrowthPadding = 1024;
 constexpr size_t kMaxFreedRoom = 64 * 1024;
 
 // The order in which the writer adds fields that had no item.
-constexpr std::string_view kOggKeyOrder[] = {"TITLE",       "ARTIST",    "ALBUMARTIST",  "ALBUM",
-                                             "TRACKNUMBER", "DATE",      "COMMENT",      "GENRE",
-                                             "COPYRIGHT",   "PERFORMER", "ORGANIZATION", "LICENSE",
-                                             "LOCATION",    "CONTACT",   "LYRICS"};
+constexpr std::string_view kOggKeyOrder[] = {
+    "TITLE",      "ARTIST",       "ALBUMARTIST", "ALBUM",    "TRACKNUMBER", "TRACKTOTAL",
+    "DISCNUMBER", "DISCTOTAL",    "DATE",        "COMMENT",  "GENRE",       "COPYRIGHT",
+    "PERFORMER",  "ORGANIZATION", "LICENSE",     "LOCATION", "CONTACT",     "LYRICS"};
 
 }  // namespace
 
@@ -43,10 +43,10 @@ unsigned long CSongFileInfo::CalcNewOggCommentItemTotalSize(
     // Opus and FLAC encoders name themselves; a Vorbis library name would
     // only mislead there, so their vendor stays as the file had it.
     bool vorbis = oggCodec_ == songcore::OggCodec::kVorbis;
-    if (vendor_.empty() && vorbis) {
-        vendor_ = kDefaultOggVendor;
+    if (GetVendor().empty() && vorbis) {
+        SetVendor(kDefaultOggVendor);
     }
-    VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, oldItems);
+    VorbisComments comments = BuildVorbisComments(GetVendor(), kOggKeyOrder, oldItems);
     if (count) {
         *count = static_cast<unsigned long>(comments.items.size());
     }
@@ -152,7 +152,7 @@ int CSongFileInfo::WriteOGGInfo() {
     }
     unsigned long count = 0;
     CalcNewOggCommentItemTotalSize(&count, old.items);  // settles the vendor
-    VorbisComments comments = BuildVorbisComments(vendor_, kOggKeyOrder, old.items);
+    VorbisComments comments = BuildVorbisComments(GetVendor(), kOggKeyOrder, old.items);
     if (pendingPictures_) {
         std::erase_if(comments.items, songcore::IsPictureComment);
         for (const songcore::Picture& picture : *pendingPictures_) {

@@ -17,6 +17,14 @@ using songcore::RmLayout;
 
 namespace {
 
+// The texts of the content description and the fields they hold.
+constexpr std::pair<std::string RmContent::*, songcore::SongField> kContentFields[] = {
+    {&RmContent::title, songcore::SongField::Title},
+    {&RmContent::author, songcore::SongField::Artist},
+    {&RmContent::copyright, songcore::SongField::Copyright},
+    {&RmContent::comment, songcore::SongField::Comment},
+};
+
 // Offsets in the format are 32-bit.
 constexpr uint64_t kMaxFileSize = 0xFFFFFFFF;
 // The longest content description there can be: four 16-bit lengths.
@@ -75,10 +83,9 @@ int CSongFileInfo::GetRMInfo() {
             if (!content) {
                 return 0;
             }
-            title_ = songcore::Trim(songcore::Latin1ToUtf8(content->title));
-            artist_ = songcore::Trim(songcore::Latin1ToUtf8(content->author));
-            copyright_ = songcore::Trim(songcore::Latin1ToUtf8(content->copyright));
-            comment_ = songcore::Trim(songcore::Latin1ToUtf8(content->comment));
+            for (const auto& [text, field] : kContentFields) {
+                SetText(field, songcore::Latin1ToUtf8((*content).*text));
+            }
             found = true;
         }
     }
@@ -102,8 +109,10 @@ int CSongFileInfo::WriteRMInfo() {
         return Refuse("the file is larger than 4 GiB, beyond the offsets RealMedia can hold");
     }
     // ISO-8859-1 by the format's definition; what it cannot hold becomes "?".
-    RmContent content{songcore::Utf8ToLatin1(title_), songcore::Utf8ToLatin1(artist_),
-                      songcore::Utf8ToLatin1(copyright_), songcore::Utf8ToLatin1(comment_)};
+    RmContent content;
+    for (const auto& [text, field] : kContentFields) {
+        content.*text = songcore::Utf8ToLatin1(GetText(field));
+    }
     std::vector<uint8_t> newContent;
     if (!content.Empty()) {
         std::optional<std::vector<uint8_t>> built = content.Build();

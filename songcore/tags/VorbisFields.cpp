@@ -8,21 +8,14 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/VorbisComments.h"
 
+using songcore::SongField;
+
 struct CSongFileInfo::VorbisField {
-    enum class Kind : uint8_t {
-        // Several items read joined by "; "; written back as one value,
-        // exactly as typed: a title or lyrics may hold "; " as punctuation.
-        kText,
-        kList,   // names: the values joined by "; ", split there again on writing
-        kTrack,  // the leading number of the last value
-        kGenre,  // the genre table entry named exactly by the last value
-    };
     // The key written, then a second key read into the same field
     // (DESCRIPTION into the comment) or nothing; an edit of the field
     // replaces the items of both.
     std::array<std::string_view, 2> names;
-    Kind kind = Kind::kText;
-    std::string CSongFileInfo::*text = nullptr;
+    SongField field;
     // The version is shown but never edited, so its items are left as they
     // are, like those of any key outside the table.
     bool written = true;
@@ -32,27 +25,32 @@ struct CSongFileInfo::VorbisField {
         return std::span<const std::string_view>(names.data(), names[1].empty() ? 1 : 2);
     }
 
-    static const std::array<VorbisField, 16> kTable;
+    static const std::array<VorbisField, 19> kTable;
     static const VorbisField* Find(std::string_view key);
 };
 
-const std::array<CSongFileInfo::VorbisField, 16> CSongFileInfo::VorbisField::kTable = {{
-    {{"TITLE"}, Kind::kText, &CSongFileInfo::title_},
-    {{"VERSION"}, Kind::kText, &CSongFileInfo::version_, false},
-    {{"ALBUM"}, Kind::kText, &CSongFileInfo::album_},
-    {{"TRACKNUMBER"}, Kind::kTrack},
-    {{"ARTIST"}, Kind::kList, &CSongFileInfo::artist_},
-    {{"ALBUMARTIST"}, Kind::kList, &CSongFileInfo::albumArtist_},
-    {{"PERFORMER"}, Kind::kText, &CSongFileInfo::performer_},
-    {{"COPYRIGHT"}, Kind::kText, &CSongFileInfo::copyright_},
-    {{"LICENSE"}, Kind::kText, &CSongFileInfo::license_},
-    {{"ORGANIZATION"}, Kind::kText, &CSongFileInfo::organization_},
-    {{"COMMENT", "DESCRIPTION"}, Kind::kText, &CSongFileInfo::comment_},
-    {{"GENRE"}, Kind::kGenre},
-    {{"DATE"}, Kind::kText, &CSongFileInfo::year_},
-    {{"LOCATION"}, Kind::kText, &CSongFileInfo::location_},
-    {{"CONTACT"}, Kind::kText, &CSongFileInfo::contact_},
-    {{"LYRICS"}, Kind::kText, &CSongFileInfo::lyrics_},
+// TRACKNUMBER may hold the total as well ("6/12"), as other programs write
+// it; a TRACKTOTAL item is the usual form, and wins.
+const std::array<CSongFileInfo::VorbisField, 19> CSongFileInfo::VorbisField::kTable = {{
+    {{"TITLE"}, SongField::Title},
+    {{"VERSION"}, SongField::Version, false},
+    {{"ALBUM"}, SongField::Album},
+    {{"TRACKNUMBER"}, SongField::Track},
+    {{"TRACKTOTAL", "TOTALTRACKS"}, SongField::TrackTotal},
+    {{"DISCNUMBER"}, SongField::Disc},
+    {{"DISCTOTAL", "TOTALDISCS"}, SongField::DiscTotal},
+    {{"ARTIST"}, SongField::Artist},
+    {{"ALBUMARTIST"}, SongField::AlbumArtist},
+    {{"PERFORMER"}, SongField::Performer},
+    {{"COPYRIGHT"}, SongField::Copyright},
+    {{"LICENSE"}, SongField::License},
+    {{"ORGANIZATION"}, SongField::Organization},
+    {{"COMMENT", "DESCRIPTION"}, SongField::Comment},
+    {{"GENRE"}, SongField::Genre},
+    {{"DATE"}, SongField::Year},
+    {{"LOCATION"}, SongField::Location},
+    {{"CONTACT"}, SongField::Contact},
+    {{"LYRICS"}, SongField::Lyrics},
 }};
 
 const CSongFileInfo::VorbisField* CSongFileInfo::VorbisField::Find(std::string_view key) {
@@ -64,12 +62,40 @@ const CSongFileInfo::VorbisField* CSongFileInfo::VorbisField::Find(std::string_v
     return nullptr;
 }
 
+namespace {
+
+// Whether the items of a number hold its total too ("6/12").
+bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::string_view> keys) {
+    for (const std::string& value : songcore::CommentValues(items, keys)) {
+        if (value.find('/') != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The field's value as the reader makes it of the items' values: several
+// texts joined, a list in its order; a number, and the genre, from the last
+// value, as later items overrule earlier ones.
+void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std::string> values) {
+    if (field == SongField::Genre) {
+        uint16_t id = songcore::FindGenre(values.back());
+        fields.Set(field, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
+    } else if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
+        fields.Set(field, {values.back()});
+    } else {
+        fields.Set(field, std::move(values));
+    }
+}
+
+}  // namespace
+
 int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
     songcore::VorbisComments comments;
     bool complete =
         songcore::VorbisComments::Parse(std::span<const uint8_t>(data, size), comments, nullptr,
                                         songcore::VorbisComments::Pictures::kLeaveOut);
-    vendor_ = comments.vendor;
+    SetVendor(comments.vendor);
     ApplyVorbisItems(comments.items);
     return complete ? 1 : 0;
 }
@@ -78,7 +104,7 @@ int CSongFileInfo::ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_
     songcore::VorbisComments comments;
     bool complete = songcore::VorbisComments::Parse(read, size, comments, nullptr,
                                                     songcore::VorbisComments::Pictures::kLeaveOut);
-    vendor_ = comments.vendor;
+    SetVendor(comments.vendor);
     ApplyVorbisItems(comments.items);
     return complete ? 1 : 0;
 }
@@ -89,55 +115,23 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
         if (values.empty()) {
             continue;
         }
-        switch (field.kind) {
-            case VorbisField::Kind::kText:
-            case VorbisField::Kind::kList:
-                this->*field.text = songcore::JoinValues(values);
-                break;
-            case VorbisField::Kind::kTrack:
-                trackNum_ = songcore::ParseTrackNumber(values.back());
-                break;
-            case VorbisField::Kind::kGenre:
-                SetGenre(values.back().c_str());
-                break;
+        std::optional<SongField> total = songcore::TotalOfNumber(field.field);
+        if (total && !fields_.Has(*total)) {
+            fields_.SetNumberOfTotal(field.field, values.back());
         }
+        ApplyValues(fields_, field.field, std::move(values));
     }
 }
 
-bool CSongFileInfo::VorbisFieldEquals(const CSongFileInfo& other, const VorbisField& field) const {
-    switch (field.kind) {
-        case VorbisField::Kind::kText:
-        case VorbisField::Kind::kList:
-            return this->*field.text == other.*field.text;
-        case VorbisField::Kind::kTrack:
-            return trackNum_ == other.trackNum_;
-        case VorbisField::Kind::kGenre:
-            return genre_ == other.genre_;
+bool CSongFileInfo::VorbisFieldChanged(const VorbisField& field, const CSongFileInfo& old,
+                                       const std::vector<std::string>& oldItems) const {
+    if (!fields_.Same(field.field, old.fields_)) {
+        return true;
     }
-    return false;
-}
-
-std::vector<std::string> CSongFileInfo::VorbisFieldValues(const VorbisField& field) const {
-    switch (field.kind) {
-        case VorbisField::Kind::kList:
-            return songcore::SplitValues(this->*field.text);
-        case VorbisField::Kind::kText:
-            if ((this->*field.text).empty()) {
-                return {};
-            }
-            return {this->*field.text};
-        case VorbisField::Kind::kTrack:
-            if (trackNum_ == 0) {
-                return {};
-            }
-            return {std::to_string(trackNum_)};
-        case VorbisField::Kind::kGenre:
-            if (genre_ >= GENRE_NONE) {
-                return {};
-            }
-            return {GetGenreString()};
-    }
-    return {};
+    // A number that held its total as well is written anew when the total
+    // changes, without it, so that the old total does not come back.
+    std::optional<SongField> total = songcore::TotalOfNumber(field.field);
+    return total && !fields_.Same(*total, old.fields_) && HoldsTotal(oldItems, field.keys());
 }
 
 songcore::VorbisComments CSongFileInfo::BuildVorbisComments(
@@ -154,11 +148,11 @@ songcore::VorbisComments CSongFileInfo::BuildVorbisComments(
     comments.items = oldItems;
     for (std::string_view key : keys) {
         const VorbisField* field = VorbisField::Find(key);
-        if (!field || !field->written || VorbisFieldEquals(old, *field)) {
+        if (!field || !field->written || !VorbisFieldChanged(*field, old, oldItems)) {
             continue;
         }
         songcore::ReplaceCommentValues(comments.items, field->keys(), field->key(),
-                                       VorbisFieldValues(*field));
+                                       GetValues(field->field));
     }
     return comments;
 }

@@ -1,0 +1,130 @@
+#include "songcore/edit/FieldEdits.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "songcore/tags/FieldText.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+namespace {
+
+// A genre given by its name (letter case ignored), by its number 0 to 148,
+// or empty for none: its table name, "" for none.
+std::optional<std::string> ParseGenre(const std::string& text) {
+    std::string name = Trim(text);
+    if (name.empty()) {
+        return std::string();
+    }
+    if (std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (name.size() <= 3 && std::stoi(name) <= GENRE_NONE) {
+            int id = std::stoi(name);
+            return id < GENRE_NONE ? GetMP3Genre(id) : std::string();
+        }
+        return std::nullopt;
+    }
+    uint16_t id = FindGenreIgnoringCase(name);
+    if (id < GENRE_NONE) {
+        return GetMP3Genre(id);
+    }
+    return std::nullopt;
+}
+
+// An empty text clears the number; anything else must start with one.
+std::optional<uint32_t> ParseNumber(const std::string& text) {
+    std::string trimmed = Trim(text);
+    if (trimmed.empty()) {
+        return 0u;
+    }
+    if (trimmed[0] < '0' || trimmed[0] > '9') {
+        return std::nullopt;
+    }
+    return ParseTrackNumber(trimmed);
+}
+
+bool IsNumber(SongField field) {
+    FieldKind kind = InfoOf(field).kind;
+    return kind == FieldKind::Number || kind == FieldKind::Total;
+}
+
+}  // namespace
+
+void PutFieldValue(FieldValues& values, SongField field, std::string text) {
+    for (auto& [have, value] : values) {
+        if (have == field) {
+            value = std::move(text);
+            return;
+        }
+    }
+    values.emplace_back(field, std::move(text));
+}
+
+const std::string* FindFieldValue(const FieldValues& values, SongField field) {
+    for (const auto& [have, value] : values) {
+        if (have == field) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+FieldValues WithTotalsApart(const FieldValues& changes) {
+    FieldValues apart;
+    for (const auto& [field, text] : changes) {
+        std::optional<SongField> total = TotalOfNumber(field);
+        size_t slash = text.find('/');
+        if (!total) {
+            apart.emplace_back(field, text);
+            continue;
+        }
+        std::string number = text.substr(0, slash);
+        apart.emplace_back(field, number);
+        if (FindFieldValue(changes, *total)) {
+            continue;
+        }
+        // A total without its number is none: most tags cannot hold it.
+        if (slash != std::string::npos) {
+            apart.emplace_back(*total, text.substr(slash + 1));
+        } else if (ParseTrackNumber(number) == 0) {
+            apart.emplace_back(*total, "");
+        }
+    }
+    return apart;
+}
+
+std::string FieldTextProblem(SongField field, const std::string& text) {
+    if (field == SongField::Genre && !ParseGenre(text)) {
+        return "unknown genre '" + text + "'";
+    }
+    if (IsNumber(field)) {
+        std::optional<SongField> total = TotalOfNumber(field);
+        size_t slash = total ? text.find('/') : std::string::npos;
+        bool number = ParseNumber(text.substr(0, slash)).has_value();
+        if (number && slash != std::string::npos) {
+            number = ParseNumber(text.substr(slash + 1)).has_value();
+        }
+        if (!number) {
+            return std::string(InfoOf(field).label) + " needs a whole number, not '" + text + "'";
+        }
+    }
+    return {};
+}
+
+bool SetFieldText(CSongFileInfo& info, SongField field, const std::string& text,
+                  std::string& problem) {
+    problem = FieldTextProblem(field, text);
+    if (!problem.empty()) {
+        return false;
+    }
+    if (field == SongField::Genre) {
+        info.SetText(field, *ParseGenre(text));
+    } else if (IsNumber(field)) {
+        info.SetValues(field, {std::to_string(*ParseNumber(text))});
+    } else {
+        info.SetText(field, text);
+    }
+    return true;
+}
+
+}  // namespace songcore
