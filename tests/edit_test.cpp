@@ -85,14 +85,17 @@ TEST(FieldEdits, TextsAreCheckedAndANumberMayBringItsTotal) {
     EXPECT_FALSE(FieldTextProblem(SongField::Track, "seven").empty());
     EXPECT_FALSE(FieldTextProblem(SongField::Track, "5/x").empty());
     EXPECT_TRUE(FieldTextProblem(SongField::Track, "5/12").empty());
-    EXPECT_FALSE(FieldTextProblem(SongField::Genre, "Polka Metal").empty());
+    EXPECT_FALSE(FieldTextProblem(SongField::Genre, "200").empty());
+    EXPECT_TRUE(FieldTextProblem(SongField::Genre, "Polka Metal").empty());
     EXPECT_TRUE(FieldTextProblem(SongField::Genre, "hard rock").empty());
     EXPECT_TRUE(FieldTextProblem(SongField::Genre, "").empty());
 
     CSongFileInfo info;
     std::string problem;
-    ASSERT_TRUE(SetFieldText(info, SongField::Genre, "hard rock", problem)) << problem;
-    EXPECT_EQ(info.GetText(SongField::Genre), "Hard Rock");
+    ASSERT_TRUE(SetFieldText(info, SongField::Genre, "hard rock; Polka Metal; 17", problem))
+        << problem;
+    EXPECT_EQ(info.GetText(SongField::Genre), "Hard Rock; Polka Metal; Rock");
+    EXPECT_EQ(info.GetGenre(), 79);
     ASSERT_TRUE(SetFieldText(info, SongField::Genre, "", problem));
     EXPECT_EQ(info.GetText(SongField::Genre), "");
     EXPECT_FALSE(SetFieldText(info, SongField::Track, "x", problem));
@@ -261,6 +264,58 @@ else:
         << write.err;
     EXPECT_EQ(ReadField(wma, SongField::Track), "5");
     EXPECT_EQ(ReadField(wma, SongField::DiscTotal), "2");
+}
+
+// Every format but ID3v1 keeps genres as text: a genre outside the table is
+// shown and written like any other, and a list of them as several values.
+// ID3v1 keeps a number: a genre the table does not have leaves it at none,
+// while the ID3v2 tag beside it holds the text.
+TEST(SongEdit, GenresOutsideTheTableAreShownAndWritten) {
+    if (!testsupport::HaveMutagen()) {
+        GTEST_SKIP() << "mutagen missing";
+    }
+    TempDir dir;
+    std::string flac = CopyDataFile(dir, "flac/plain.flac");
+    ASSERT_EQ(testsupport::RunPython("import sys\nfrom mutagen.flac import FLAC\n"
+                                     "f = FLAC(sys.argv[1])\nf['GENRE'] = 'Shoegaze'\nf.save()\n",
+                                     {flac})
+                  .status,
+              0);
+    EXPECT_NE(RunTunemoss({"show", "--json", flac}).out.find("\"genre\": \"Shoegaze\""),
+              std::string::npos);
+    // ffmpeg, like most programs, writes an MP4 genre as text.
+    std::string m4a = dir.file("made.m4a");
+    ASSERT_EQ(testsupport::Run({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=d=0.2", "-c:a",
+                                "aac", "-metadata", "genre=Electronic", m4a})
+                  .status,
+              0);
+    EXPECT_NE(RunTunemoss({"show", "--json", m4a}).out.find("\"genre\": \"Electronic\""),
+              std::string::npos);
+    EXPECT_EQ(ReadField(m4a, SongField::Genre), "Electronic");
+
+    auto write = RunTunemoss({"write", "--no-history", "--genre", "Synthwave; rock", flac, m4a});
+    ASSERT_EQ(write.status, 0) << write.err;
+    auto peer = testsupport::RunPython(
+        "import sys, mutagen\nfor p in sys.argv[1:]:\n    print(mutagen.File(p, "
+        "easy=True)['genre'])\n",
+        {flac, m4a});
+    EXPECT_EQ(peer.out, "['Synthwave', 'Rock']\n['Synthwave', 'Rock']\n") << peer.err;
+    EXPECT_EQ(ReadField(flac, SongField::Genre), "Synthwave; Rock");
+    EXPECT_FALSE(RunTunemoss({"write", "--no-history", "--genre", "200", flac}).status == 0);
+
+    // A byte of the extended lists, which we read as none, is no place for
+    // a new genre either.
+    std::string mp3 = CopyDataFile(dir, "id3v1/v11.mp3");
+    auto bytes = testsupport::ReadFileBytes(mp3);
+    bytes.back() = 200;
+    testsupport::WriteFileBytes(mp3, bytes);
+    write = RunTunemoss({"write", "--no-history", "--genre", "Shoegaze", mp3});
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(testsupport::ReadFileBytes(mp3).back(), 255);
+    peer = testsupport::RunPython(
+        "import sys\nfrom mutagen.id3 import ID3\nprint(ID3(sys.argv[1])['TCON'].text)\n", {mp3});
+    EXPECT_EQ(peer.out, "['Shoegaze']\n") << peer.err;
+    EXPECT_EQ(ReadField(mp3, SongField::Genre), "Shoegaze");
 }
 
 class History : public ::testing::Test {

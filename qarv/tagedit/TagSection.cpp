@@ -98,7 +98,7 @@ QLineEdit* TagSection::TotalBox(SongField field) const {
 
 QString TagSection::Value(SongField field) const {
     if (field == SongField::Genre) {
-        return genre_ ? QString::number(genre_->Genre()) : QString();
+        return genre_ ? genre_->Genre() : QString();
     }
     auto it = texts_.find(field);
     return it == texts_.end() ? QString() : it->second->text();
@@ -107,7 +107,7 @@ QString TagSection::Value(SongField field) const {
 void TagSection::SetValue(SongField field, const QString& value) {
     if (field == SongField::Genre) {
         if (genre_) {
-            genre_->SetGenre(value.toInt());
+            genre_->SetGenre(value);
         }
         return;
     }
@@ -119,7 +119,7 @@ void TagSection::SetValue(SongField field, const QString& value) {
 void TagSection::Fill(const CSongFileInfo& song, bool found) {
     SetPresent(found);
     if (genre_) {
-        genre_->SetGenre(song.GetGenre());
+        genre_->SetGenre(QString::fromStdString(song.GetText(SongField::Genre)));
     }
     for (auto& [field, edit] : texts_) {
         if (IsNumber(field)) {
@@ -140,7 +140,8 @@ void TagSection::Fill(const CSongFileInfo& song, bool found) {
 
 void TagSection::Store(CSongFileInfo& song) const {
     if (genre_) {
-        song.SetGenre(static_cast<unsigned short>(genre_->Genre()));
+        std::string problem;
+        songcore::SetFieldText(song, SongField::Genre, genre_->Genre().toStdString(), problem);
     }
     for (const auto& [field, edit] : texts_) {
         if (IsNumber(field)) {

@@ -48,7 +48,7 @@ public:
     // Sets the song's fields of this section from the boxes.
     void Store(CSongFileInfo& song) const;
 
-    // The text of a field's box: a genre as its number, a track as typed.
+    // The text of a field's box, as typed.
     bool Has(songcore::SongField field) const;
     QString Value(songcore::SongField field) const;
     void SetValue(songcore::SongField field, const QString& value);

@@ -10,25 +10,26 @@
 namespace songcore {
 namespace {
 
-// A genre given by its name (letter case ignored), by its number 0 to 148,
-// or empty for none: its table name, "" for none.
-std::optional<std::string> ParseGenre(const std::string& text) {
-    std::string name = Trim(text);
-    if (name.empty()) {
-        return std::string();
-    }
-    if (std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        if (name.size() <= 3 && std::stoi(name) <= GENRE_NONE) {
-            int id = std::stoi(name);
-            return id < GENRE_NONE ? GetMP3Genre(id) : std::string();
+// Genres, separated by "; ", as the tags keep them: a genre of the table by
+// its name as the table spells it (typed in any letter case) or by its
+// number (148 is none); any other text as typed. Nothing for a number past
+// the table.
+std::optional<std::vector<std::string>> ParseGenres(const std::string& text) {
+    std::vector<std::string> genres;
+    for (const std::string& name : SplitValues(text)) {
+        if (std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            if (name.size() > 3 || std::stoi(name) > GENRE_NONE) {
+                return std::nullopt;
+            }
+            if (int id = std::stoi(name); id < GENRE_NONE) {
+                genres.push_back(GetMP3Genre(id));
+            }
+            continue;
         }
-        return std::nullopt;
+        uint16_t id = FindGenreIgnoringCase(name);
+        genres.push_back(id < GENRE_NONE ? GetMP3Genre(id) : name);
     }
-    uint16_t id = FindGenreIgnoringCase(name);
-    if (id < GENRE_NONE) {
-        return GetMP3Genre(id);
-    }
-    return std::nullopt;
+    return genres;
 }
 
 // An empty text clears the number; anything else must start with one.
@@ -94,8 +95,8 @@ FieldValues WithTotalsApart(const FieldValues& changes) {
 }
 
 std::string FieldTextProblem(SongField field, const std::string& text) {
-    if (field == SongField::Genre && !ParseGenre(text)) {
-        return "unknown genre '" + text + "'";
+    if (field == SongField::Genre && !ParseGenres(text)) {
+        return "no genre has the number in '" + text + "' (0 to 148)";
     }
     if (IsNumber(field)) {
         std::optional<SongField> total = TotalOfNumber(field);
@@ -118,7 +119,7 @@ bool SetFieldText(CSongFileInfo& info, SongField field, const std::string& text,
         return false;
     }
     if (field == SongField::Genre) {
-        info.SetText(field, *ParseGenre(text));
+        info.SetValues(field, *ParseGenres(text));
     } else if (IsNumber(field)) {
         info.SetValues(field, {std::to_string(*ParseNumber(text))});
     } else {

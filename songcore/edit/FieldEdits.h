@@ -28,8 +28,9 @@ FieldValues WithTotalsApart(const FieldValues& changes);
 
 // Why text cannot be a value of field; empty when it can.
 std::string FieldTextProblem(SongField field, const std::string& text);
-// Sets the field from text: a genre by its name in any letter case or by
-// its number; a number by its digits, an empty text clearing it. False
+// Sets the field from text: a list's values split at "; "; a genre of the
+// table by its name in any letter case or by its number, any other as
+// typed; a number by its digits, an empty text clearing it. False
 // with the reason (FieldTextProblem) when text is no value of the field.
 bool SetFieldText(CSongFileInfo& info, SongField field, const std::string& text,
                   std::string& problem);

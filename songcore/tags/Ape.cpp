@@ -64,10 +64,6 @@ songcore::SongValues Derive(const ApeTag& tag,
         const songcore::SongField field = songcore::kApeFields[row].field;
         if (songcore::kApeFields[row].total) {
             fields.SetNumberOfTotal(field, *texts[row]);
-        } else if (field == songcore::SongField::Genre) {
-            // A genre is one of the table's, by its exact name.
-            uint16_t id = songcore::FindGenre(songcore::Trim(*texts[row]));
-            fields.Set(field, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
         } else {
             fields.SetText(field, *texts[row]);
         }

@@ -1,7 +1,6 @@
 #include "songcore/tags/AsfTagFields.h"
 
 #include "songcore/tags/FieldText.h"
-#include "songcore/tags/Genre.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
@@ -172,11 +171,7 @@ SongValues DeriveAsfFields(const std::vector<AsfTagObject>& objects) {
     SongValues derived;
     for (size_t i = 0; i < kSongFieldCount; ++i) {
         const SongField field = static_cast<SongField>(i);
-        if (field == SongField::Genre) {
-            // A genre is one of the table's, by its exact name.
-            uint16_t id = FindGenre(JoinValues(gathered[i].values));
-            derived.Set(field, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
-        } else if (HoldsTotal(field)) {
+        if (HoldsTotal(field)) {
             derived.SetNumberOfTotal(field, JoinValues(gathered[i].values));
         } else if (!derived.Has(field)) {
             derived.Set(field, std::move(gathered[i].values));

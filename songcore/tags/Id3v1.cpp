@@ -86,9 +86,10 @@ std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() {
     const uint16_t genre = GetGenre();
     tag.genre = genre < GENRE_NONE ? static_cast<uint8_t>(genre) : kNoGenreByte;
     // A byte we read as no genre may be a genre of the extended lists other
-    // readers know: it stays while the genre is not changed.
+    // readers know: it stays while the song has no genre. A genre the table
+    // does not have is none here; the ID3v2 tag beside it holds the text.
     std::vector<uint8_t> block;
-    if (genre >= GENRE_NONE && ReadLastBlock(*this, block)) {
+    if (!fields_.Has(SongField::Genre) && ReadLastBlock(*this, block)) {
         if (std::optional<Id3v1Tag> old = Id3v1Tag::Parse(block); old && old->genre >= GENRE_NONE) {
             tag.genre = old->genre;
         }
@@ -103,7 +104,10 @@ bool CSongFileInfo::FieldsFitID3V1() const {
             return false;
         }
     }
-    return WithTexts(fields_).HoldsTextsWhole() && GetTrackNum() <= 0xFF;
+    // The genre byte holds one genre of the table.
+    const std::vector<std::string>& genres = GetValues(SongField::Genre);
+    bool genreFits = genres.empty() || (genres.size() == 1 && GetGenre() < GENRE_NONE);
+    return genreFits && WithTexts(fields_).HoldsTextsWhole() && GetTrackNum() <= 0xFF;
 }
 
 int CSongFileInfo::WriteID3V1Info() {

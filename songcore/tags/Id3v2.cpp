@@ -88,20 +88,20 @@ struct Derived {
     Id3v2Tag::FrameIndexes frames;  // the frame each row came from
 };
 
-uint16_t GenreFromText(const std::string& genre, uint8_t major) {
-    auto byId = [](uint32_t id) {
-        return static_cast<uint16_t>(std::min<uint32_t>(id, GENRE_NONE));
-    };
+// A genre of a TCON frame: the name of a genre id ("(17)", "(17)Rock", and
+// in 2.4 a bare "17", as 2.4 writes ids), or the text itself; "" for an id
+// past the table.
+std::string GenreFromText(const std::string& genre, uint8_t major) {
+    auto byId = [](uint32_t id) { return id < GENRE_NONE ? GetMP3Genre(id) : std::string(); };
     if (size_t open = genre.find('('); open != std::string::npos) {
-        // "(17)" and "(17)Rock" are genre ids.
         size_t close = genre.find(')', open + 1);
         size_t length = close == std::string::npos ? std::string::npos : close - open - 1;
         return byId(LeadingNumber(genre.substr(open + 1, length)));
     }
     if (major >= 4 && AllDigits(genre)) {
-        return byId(LeadingNumber(genre));  // 2.4 writes a genre id as a bare number
+        return byId(LeadingNumber(genre));
     }
-    return songcore::FindGenre(genre);
+    return genre;
 }
 
 Derived Derive(const Id3v2Tag& tag) {
@@ -113,12 +113,11 @@ Derived Derive(const Id3v2Tag& tag) {
         if (songcore::Id3v2FrameTotal(static_cast<Id3v2Field>(row))) {
             derived.fields.SetNumberOfTotal(field, text);
         } else if (field == SongField::Genre) {
-            // A genre of several values is read by its first.
-            uint16_t id =
-                GenreFromText(text.substr(0, text.find(songcore::kValueSeparator)), tag.major);
-            if (id < GENRE_NONE) {
-                derived.fields.Set(field, {GetMP3Genre(id)});
+            std::vector<std::string> genres;
+            for (const std::string& value : songcore::SplitValues(text)) {
+                genres.push_back(GenreFromText(value, tag.major));
             }
+            derived.fields.Set(field, std::move(genres));
         } else {
             derived.fields.SetText(field, text);
         }

@@ -168,8 +168,10 @@ int CSongFileInfo::WriteMP4Info() {
         }
         old = std::move(*parsed);
     }
+    songcore::Mp4Tag before;
+    before.ReadItems(old);
     songcore::Mp4Tag tag;
-    if (std::string why = tag.FromFields(fields_); !why.empty()) {
+    if (std::string why = tag.FromFields(fields_, before); !why.empty()) {
         return Refuse(why);
     }
 

@@ -55,6 +55,7 @@ const Rule kRules[] = {
      "enc",
      Kind::kText, SongField::EncodedBy, &Mp4Tag::encodedBy},
     {"lyri", Kind::kText, SongField::Lyrics, &Mp4Tag::lyrics},
+    {"\xA9gen", Kind::kNameList, SongField::Genre, &Mp4Tag::genreText},
     {"gnre", Kind::kGenre, SongField::Genre, nullptr, &Mp4Tag::genre},
     {"trkn", Kind::kPair, SongField::Track, nullptr, &Mp4Tag::track},
     {"disk", Kind::kPair, SongField::Disc, nullptr, &Mp4Tag::disc},
@@ -210,59 +211,73 @@ bool Mp4Tag::IsWrittenName(std::string_view name) {
 
 void Mp4Tag::ToFields(SongValues& fields) const {
     for (const Rule& rule : kRules) {
+        if (rule.field == SongField::Genre) {
+            continue;  // below
+        }
         if (IsText(rule)) {
             // An item's several values were joined; the list splits them.
             fields.SetText(rule.field, this->*rule.text);
             continue;
         }
         const uint32_t value = this->*rule.number;
-        switch (rule.kind) {
-            case Kind::kGenre:
-                if (uint16_t id = Mp4GenreToIndex(value); id < GENRE_NONE) {
-                    fields.Set(rule.field, {GetMP3Genre(id)});
-                }
-                break;
-            case Kind::kPair:
-                fields.SetNumber(rule.field, value & 0xFFFF);
-                fields.SetNumber(*TotalOfNumber(rule.field), value >> 16);
-                break;
-            default:
-                fields.SetNumber(rule.field, value);
+        if (rule.kind == Kind::kPair) {
+            fields.SetNumber(rule.field, value & 0xFFFF);
+            fields.SetNumber(*TotalOfNumber(rule.field), value >> 16);
+        } else {
+            fields.SetNumber(rule.field, value);
         }
+    }
+    // The genre's text, which most programs write, goes before its number.
+    if (!genreText.empty()) {
+        fields.SetText(SongField::Genre, genreText);
+    } else if (uint16_t id = Mp4GenreToIndex(genre); id < GENRE_NONE) {
+        fields.Set(SongField::Genre, {GetMP3Genre(id)});
     }
 }
 
-std::string Mp4Tag::FromFields(const SongValues& fields) {
+std::string Mp4Tag::FromFields(const SongValues& fields, const Mp4Tag& before) {
+    *this = before;
+    SongValues old;
+    before.ToFields(old);
     for (const Rule& rule : kRules) {
+        if (rule.field == SongField::Genre) {
+            continue;  // below
+        }
         if (IsText(rule)) {
-            this->*rule.text = fields.Text(rule.field);
+            if (!fields.Same(rule.field, old)) {
+                this->*rule.text = fields.Text(rule.field);
+            }
             continue;
         }
         uint32_t& value = this->*rule.number;
-        switch (rule.kind) {
-            case Kind::kGenre: {
-                const std::vector<std::string>& genres = fields.Get(rule.field);
-                value = genres.empty() ? 0 : Mp4GenreFromIndex(FindGenre(genres.front()));
-                break;
+        if (rule.kind != Kind::kPair) {
+            if (!fields.Same(rule.field, old)) {
+                value = std::min<uint32_t>(fields.Number(rule.field),
+                                           rule.kind == Kind::kFlag ? 0xFF : 0xFFFF);
             }
-            case Kind::kPair: {
-                // 16 bits each: a larger number must not wrap.
-                const SongField total = *TotalOfNumber(rule.field);
-                for (SongField part : {rule.field, total}) {
-                    if (uint32_t number = fields.Number(part); number > 0xFFFF) {
-                        return "the " + std::string(InfoOf(part).key) + " " +
-                               std::to_string(number) + " does not fit an MP4 tag (65535 at most)";
-                    }
-                }
-                value = fields.Number(rule.field) | fields.Number(total) << 16;
-                break;
-            }
-            case Kind::kTempo:
-                value = std::min<uint32_t>(fields.Number(rule.field), 0xFFFF);
-                break;
-            default:
-                value = fields.Number(rule.field);
+            continue;
         }
+        const SongField total = *TotalOfNumber(rule.field);
+        if (fields.Same(rule.field, old) && fields.Same(total, old)) {
+            continue;
+        }
+        // 16 bits each: a larger number must not wrap.
+        for (SongField part : {rule.field, total}) {
+            if (uint32_t number = fields.Number(part); number > 0xFFFF) {
+                return "the " + std::string(InfoOf(part).key) + " " + std::to_string(number) +
+                       " does not fit an MP4 tag (65535 at most)";
+            }
+        }
+        value = fields.Number(rule.field) | fields.Number(total) << 16;
+    }
+    if (!fields.Same(SongField::Genre, old)) {
+        // A file that names its genre by number goes on doing so while the
+        // genre is one of the table's; any other gets the text.
+        const std::vector<std::string>& genres = fields.Get(SongField::Genre);
+        uint16_t id = genres.size() == 1 ? FindGenre(genres.front()) : GENRE_NONE;
+        bool numbered = before.genreText.empty() && before.genre != 0 && id < GENRE_NONE;
+        genre = numbered ? Mp4GenreFromIndex(id) : 0;
+        genreText = numbered ? std::string() : fields.Text(SongField::Genre);
     }
     return {};
 }
@@ -305,15 +320,8 @@ std::vector<uint8_t> Mp4Tag::BuildItemList(const std::vector<Mp4Item>& old) cons
     for (size_t i = 0; i < kRuleCount; ++i) {
         changed[i] = !SameField(kRules[i], *this, before);
     }
-    // A genre given as text ("\xA9gen") is not read, but it would hide a new
-    // genre from players that prefer it: it goes when the genre changes.
-    const Rule* genreRule = RuleFor("gnre");
-    const bool genreChanged = changed[genreRule - kRules];
     ByteWriter out;
     for (const Mp4Item& item : old) {
-        if (genreChanged && item.name == "\xA9gen") {
-            continue;
-        }
         const Rule* rule = RuleFor(item.name);
         if (!rule || !changed[rule - kRules]) {
             out.bytes(item.raw);

@@ -22,7 +22,10 @@ struct Mp4Tag {
     // item with several data atoms are joined by "; ".
     std::string title, composer, artist, albumArtist, album, comment, year, url, copyright,
         encodedBy, lyrics;
-    uint32_t genre = 0;  // the "gnre" number, one more than the genre index; 0: none
+    // The genre as text ("\xA9gen", as most programs write it), and as the
+    // "gnre" number, one more than the genre index (0: none).
+    std::string genreText;
+    uint32_t genre = 0;
     uint32_t track = 0;  // number in the low 16 bits, total in the high 16
     uint32_t disc = 0;
     uint32_t tempo = 0;        // 16 bits
@@ -42,10 +45,12 @@ struct Mp4Tag {
     // True for the item names that come from the fields.
     static bool IsWrittenName(std::string_view name);
 
-    // The record's form of the fields, and MP4's form of the record's;
-    // empty, or why a value does not fit (a track number over 65535).
+    // The record's form of the fields.
     void ToFields(SongValues& fields) const;
-    std::string FromFields(const SongValues& fields);
+    // MP4's form of the record's fields: before's items where a field did
+    // not change, new values where it did. Empty, or why a value does not
+    // fit (a track number over 65535).
+    std::string FromFields(const SongValues& fields, const Mp4Tag& before);
 };
 
 }  // namespace songcore

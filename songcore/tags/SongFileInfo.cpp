@@ -40,7 +40,9 @@ void CSongFileInfo::SetGenre(unsigned short id) {
 }
 
 void CSongFileInfo::SetGenre(const char* name) {
-    SetGenre(name == nullptr ? GENRE_NONE : songcore::FindGenre(name));
+    // Any text is a genre; the table's "--" is none.
+    std::string_view text = name == nullptr ? "" : name;
+    SetText(songcore::SongField::Genre, text == GetMP3Genre(GENRE_NONE) ? "" : text);
 }
 
 std::string CSongFileInfo::GetGenreString() const {

@@ -141,6 +141,7 @@ public:
     // has none or a genre outside the table.
     uint16_t GetGenre() const;
     void SetGenre(unsigned short id);
+    // The genre as text ("; " between several); "--" is none.
     void SetGenre(const char* name);
     // The genre's text; "--" when there is none.
     std::string GetGenreString() const;

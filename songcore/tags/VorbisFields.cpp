@@ -75,13 +75,10 @@ bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::stri
 }
 
 // The field's value as the reader makes it of the items' values: several
-// texts joined, a list in its order; a number, and the genre, from the last
-// value, as later items overrule earlier ones.
+// texts joined, a list in its order; a number from the last value, as later
+// items overrule earlier ones.
 void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std::string> values) {
-    if (field == SongField::Genre) {
-        uint16_t id = songcore::FindGenre(values.back());
-        fields.Set(field, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
-    } else if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
+    if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
         fields.Set(field, {values.back()});
     } else {
         fields.Set(field, std::move(values));
