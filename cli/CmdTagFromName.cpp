@@ -21,6 +21,17 @@ std::string Describe(const songcore::FieldValues& values) {
     return text;
 }
 
+// A value the name gives that the field cannot hold (a track number too
+// large for any tag).
+std::string ValueProblem(const songcore::FieldValues& values) {
+    for (const auto& [field, value] : values) {
+        if (std::string problem = songcore::FieldTextProblem(field, value); !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
+}
+
 int RunTagFromName(const std::vector<std::string>& args) {
     Options options({"pattern"}, {"dry-run"});
     if (!options.parse(args)) {
@@ -47,6 +58,11 @@ int RunTagFromName(const std::vector<std::string>& args) {
             pattern->Match(songcore::NormalLocalPath(path));
         if (!values) {
             ReportFileError(path, "the name does not fit the pattern; skipped");
+            status = kExitFailure;
+            continue;
+        }
+        if (std::string problem = ValueProblem(*values); !problem.empty()) {
+            ReportFileError(path, problem + "; skipped");
             status = kExitFailure;
             continue;
         }

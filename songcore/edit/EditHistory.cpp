@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +12,9 @@
 
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
+#include "songcore/util/FdIo.h"
 #include "songcore/util/Paths.h"
+#include "songcore/util/PrivateFiles.h"
 #include "songcore/util/SafeFileReplace.h"
 
 namespace songcore {
@@ -24,8 +27,7 @@ constexpr std::string_view kMagic = "TMEDITS1";
 class HistoryLock {
 public:
     explicit HistoryLock(const std::string& historyPath) {
-        std::string lockPath = historyPath + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = OpenPrivateFile(historyPath + ".lock", O_RDWR | O_CREAT, error_);
         if (fd_ >= 0) {
             while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
             }
@@ -39,10 +41,37 @@ public:
     HistoryLock(const HistoryLock&) = delete;
     HistoryLock& operator=(const HistoryLock&) = delete;
     bool ok() const { return fd_ >= 0; }
+    const std::string& error() const { return error_; }
 
 private:
     int fd_ = -1;
+    std::string error_;
 };
+
+// The history's bytes; false with problem when it cannot be read as a file
+// of ours (a link, a FIFO, another user's file) or is too large.
+bool ReadHistoryFile(const std::string& path, size_t limit, std::string& bytes, bool& missing,
+                     std::string& problem) {
+    missing = false;
+    int fd = OpenPrivateFile(path, O_RDONLY, problem);
+    if (fd < 0) {
+        missing = errno == ENOENT;
+        return missing;
+    }
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        long long got = PreadAll(fd, bytes.data(), bytes.size(), 0);
+        ok = got >= 0;
+        bytes.resize(ok ? static_cast<size_t>(got) : 0);
+    }
+    if (!ok) {
+        problem = "it cannot be read, or is larger than " + std::to_string(limit >> 20) + " MB";
+    }
+    ::close(fd);
+    return ok;
+}
 
 void PutText(ByteWriter& out, const std::string& text) {
     out.u32le(static_cast<uint32_t>(text.size()));
@@ -163,22 +192,28 @@ std::string EditHistory::DefaultPath() {
 
 EditHistory::EditHistory(std::string path) : path_(std::move(path)) {}
 
-bool EditHistory::Load(Stacks& stacks, std::string& error) const {
-    std::error_code ec;
-    if (!std::filesystem::exists(path_, ec)) {
-        return true;  // no history yet
-    }
+bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const {
     std::string bytes;
     std::string problem;
-    if (!ReadSmallFile(path_, kMaxBytes + (1u << 20), bytes, problem)) {
-        error = "cannot read the edit history " + path_ + ": " + problem;
+    bool missing = false;
+    if (damaged != nullptr) {
+        *damaged = false;
+    }
+    if (!ReadHistoryFile(path_, kMaxBytes + (1u << 20), bytes, missing, problem)) {
+        error = "cannot read the edit history: " + problem;
         return false;
+    }
+    if (missing) {
+        return true;  // no history yet
     }
     ByteReader reader(bytes.data(), bytes.size());
     if (!reader.peekMatches(kMagic) || !reader.skip(kMagic.size()) ||
         !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) || !reader.atEnd()) {
         error = "the edit history " + path_ + " is damaged";
         stacks = {};
+        if (damaged != nullptr) {
+            *damaged = true;
+        }
         return false;
     }
     return true;
@@ -236,17 +271,24 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
         error = "the edit is too large to be kept for undo";
         return false;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
+    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
+        return false;
+    }
     HistoryLock lock(path_);
     if (!lock.ok()) {
-        error = "cannot lock the edit history " + path_ + ": " + std::strerror(errno);
+        error = "cannot lock the edit history: " + lock.error();
         return false;
     }
     Stacks stacks;
     std::string loadError;
-    if (!Load(stacks, loadError)) {
+    bool damaged = false;
+    if (!Load(stacks, loadError, &damaged)) {
+        if (!damaged) {
+            error = loadError;
+            return false;
+        }
         // A damaged history is kept aside; the new one starts with this edit.
+        std::error_code ec;
         std::filesystem::rename(path_, path_ + ".damaged", ec);
         stacks = {};
     }
@@ -267,7 +309,14 @@ bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperati
     if (path_.empty()) {
         return true;
     }
+    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
+        return false;
+    }
     HistoryLock lock(path_);
+    if (!lock.ok()) {
+        error = "cannot lock the edit history: " + lock.error();
+        return false;
+    }
     Stacks stacks;
     if (!Load(stacks, error)) {
         return false;
@@ -290,7 +339,14 @@ HistoryOutcome EditHistory::Step(bool undo) {
         outcome.error = undo ? "nothing to undo" : "nothing to redo";
         return outcome;
     }
+    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), outcome.error)) {
+        return outcome;
+    }
     HistoryLock lock(path_);
+    if (!lock.ok()) {
+        outcome.error = "cannot lock the edit history: " + lock.error();
+        return outcome;
+    }
     Stacks stacks;
     if (!Load(stacks, outcome.error)) {
         return outcome;

@@ -6,6 +6,7 @@
 // since; the others are reported and left alone. Kept in one file under
 // $XDG_STATE_HOME/Tunemoss/, bounded to the last 50 operations and 64 MB,
 // locked while it is read and rewritten so qarv and tunemoss can share it.
+// The file, its lock and their folder must be the user's own (PrivateFiles.h).
 
 #include <cstdint>
 #include <string>
@@ -70,7 +71,9 @@ private:
         std::vector<EditOperation> undo;
         std::vector<EditOperation> redo;
     };
-    bool Load(Stacks& stacks, std::string& error) const;
+    // damaged tells a history whose bytes make no sense (it can be moved
+    // aside) from one that could not be read at all (it is left alone).
+    bool Load(Stacks& stacks, std::string& error, bool* damaged = nullptr) const;
     bool Save(Stacks& stacks, std::string& error) const;
     HistoryOutcome Step(bool undo);
 
