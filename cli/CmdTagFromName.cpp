@@ -8,6 +8,7 @@
 #include "songcore/edit/EditHistory.h"
 #include "songcore/edit/NamePattern.h"
 #include "songcore/util/Paths.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace tunemoss {
 namespace {
@@ -53,6 +54,7 @@ int RunTagFromName(const std::vector<std::string>& args) {
     const bool dryRun = options.has("dry-run");
     int status = kExitOk;
     songcore::EditOperation operation{"tag-from-name", std::time(nullptr), {}};
+    songcore::WriteBatch batch;
     for (const std::string& path : options.positional()) {
         std::optional<songcore::FieldValues> values =
             pattern->Match(songcore::NormalLocalPath(path));
@@ -79,6 +81,10 @@ int RunTagFromName(const std::vector<std::string>& args) {
         operation.Add(path, std::move(result));
     }
     std::string error;
+    if (!batch.Finish(error)) {
+        ReportError(error);
+        status = kExitFailure;
+    }
     if (!dryRun && !songcore::EditHistory().Record(std::move(operation), error)) {
         ReportError("the edit cannot be undone: " + error);
     }

@@ -8,6 +8,7 @@
 #include "cli/Options.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/tags/TagKinds.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace tunemoss {
 namespace {
@@ -99,6 +100,7 @@ int RunWrite(const std::vector<std::string>& args) {
 
     int status = kExitOk;
     songcore::EditOperation operation{"write", std::time(nullptr), {}};
+    songcore::WriteBatch batch;
     for (const std::string& path : options.positional()) {
         songcore::SongEditResult result = songcore::EditSong(path, changes, editOptions);
         if (!result.ok) {
@@ -112,6 +114,10 @@ int RunWrite(const std::vector<std::string>& args) {
             status = kExitFailure;
         }
         operation.Add(path, std::move(result));
+    }
+    if (std::string error; !batch.Finish(error)) {
+        ReportError(error);
+        status = kExitFailure;
     }
     if (!options.has("no-history")) {
         std::string error;

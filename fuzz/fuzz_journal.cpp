@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     songcore::JournalEntry entry;
-    if (songcore::ReadJournalEntry(entryFd, entry) == songcore::EntryRead::kOk) {
+    if (songcore::ReadJournalEntry(entryFd, 0, size, entry) == songcore::EntryRead::kOk) {
         size_t tail = size < 64 ? size : 64;
         int songFd = FileWith(data + size - tail, tail);
         if (songFd >= 0) {

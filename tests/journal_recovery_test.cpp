@@ -43,16 +43,7 @@ protected:
     }
     void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
 
-    // The entries waiting in the journal (not those set aside).
-    size_t Waiting() const {
-        size_t count = 0;
-        std::error_code ec;
-        for (const auto& item :
-             std::filesystem::directory_iterator(songcore::JournalFolder(), ec)) {
-            count += item.is_regular_file() ? 1 : 0;
-        }
-        return count;
-    }
+    size_t Waiting() const { return testsupport::JournalsWithEntries(); }
     void CrashWhileWriting(const char* step = "region-written") {
         ASSERT_TRUE(WriteStoppedAt(path_, step, kAt, tag_));
         ASSERT_EQ(Waiting(), 1u);

@@ -17,6 +17,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteBatch.h"
 #include "songcore/util/WriteJournal.h"
 #include "support/TestSupport.h"
 #include "support/WriteEngineSupport.h"
@@ -44,7 +45,6 @@ protected:
         songcore::SetWriteStepHook(nullptr);
     }
     void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
-    std::string journal() const { return songcore::JournalFolder(); }
 
     TempDir state_;
     TempDir dir_;
@@ -66,7 +66,7 @@ TEST_F(WriteEngine, ContentThatKeepsTheDataInPlaceIsWrittenInPlace) {
     EXPECT_EQ(ReadFileBytes(path), expected);
     EXPECT_EQ(StatOf(path).st_ino, before.st_ino);
     EXPECT_EQ(FilesIn(dir_.path()), 1u) << "no temporary file";
-    EXPECT_EQ(FilesIn(journal()), 0u) << "the journal entry is dropped";
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u) << "the journal entry is dropped";
     // The record reads what it wrote, and can write again.
     std::vector<uint8_t> back;
     ASSERT_TRUE(file.ReadExact(1000, tag.size(), back));
@@ -145,7 +145,7 @@ TEST_F(WriteEngine, ARewriteKeepsModeAttributesAndLinksAndLeavesNoTemporaryFile)
     EXPECT_EQ(StatOf(other).st_ino, inode);
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(other));
     EXPECT_EQ(ReadFileBytes(path).size(), expected.size() - 8999 + 29999);
-    EXPECT_EQ(FilesIn(journal()), 0u);
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
 }
 
 TEST_F(WriteEngine, TemporaryFilesOfKilledWritersGoAndLongNamesCanBeRewritten) {
@@ -253,7 +253,7 @@ TEST_F(WriteEngine, DataAppendedWhileATagAtTheEndIsWrittenIsKept) {
         std::vector<uint8_t> expected = original;
         expected.insert(expected.end(), {'a', 'p', 'p', 'e', 'n', 'd', 'e', 'd'});
         EXPECT_EQ(ReadFileBytes(path), expected);
-        EXPECT_EQ(FilesIn(journal()), 0u);
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
     }
 }
 
@@ -335,7 +335,59 @@ TEST_F(WriteEngine, AWriteStoppedAtAnyStepLeavesTheOldContentOrTheNew) {
         file.Close();
         now = ReadFileBytes(path);
         EXPECT_TRUE(now == original || now == changed) << step;
-        EXPECT_EQ(FilesIn(journal()), 0u) << step;
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 0u) << step;
+    }
+}
+
+// A batch flushes its songs together at its end: until then the journal
+// keeps every entry of the batch, so a crash before the end gives each song
+// its old content back, and after the end nothing is left to undo.
+TEST_F(WriteEngine, ABatchKeepsItsEntriesUntilItsSongsAreFlushed) {
+    std::vector<uint8_t> original = Pattern(50000, 4);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        paths.push_back(dir_.file("song" + std::to_string(i) + ".bin"));
+        WriteFileBytes(paths.back(), original);
+    }
+    auto writeAll = [&](songcore::WriteBatch& batch) {
+        (void)batch;
+        for (const std::string& path : paths) {
+            CSongFile file;
+            if (!file.Open(path, CSongFile::modeReadWrite) ||
+                !Overwrite(file, 100, Pattern(300, 9))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        songcore::WriteBatch batch;
+        ::_exit(writeAll(batch) ? 7 : 1);  // ends before the batch does
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 1u);
+    EXPECT_EQ(songcore::RecoverInterruptedWrites().undone, 3);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(ReadFileBytes(path), original) << path;
+    }
+
+    {
+        songcore::WriteBatch batch;
+        ASSERT_TRUE(writeAll(batch));
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 1u) << "three entries wait for the end";
+        std::string error;
+        EXPECT_TRUE(batch.Finish(error)) << error;
+    }
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
+    std::vector<uint8_t> changed = original;
+    std::vector<uint8_t> tag = Pattern(300, 9);
+    std::copy(tag.begin(), tag.end(), changed.begin() + 100);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(ReadFileBytes(path), changed) << path;
     }
 }
 
@@ -504,7 +556,7 @@ TEST_F(WriteEngine, AFullDiskLeavesTheSongAsItWas) {
         << info.GetErrorMessage();
     info.Close();
     EXPECT_EQ(ReadFileBytes(song), before);
-    EXPECT_EQ(FilesIn(journal()), 0u);
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
 }
 
 }  // namespace

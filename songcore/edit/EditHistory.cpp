@@ -13,14 +13,20 @@
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/FdIo.h"
+#include "songcore/util/Fnv1a.h"
 #include "songcore/util/Paths.h"
 #include "songcore/util/PrivateFiles.h"
 #include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace songcore {
 namespace {
 
-constexpr std::string_view kMagic = "TMEDITS1";
+// The stacks, then appended records: u32 length, 'P' and an operation
+// pushed onto the undo stack, and the FNV-1a checksum of length and body.
+constexpr std::string_view kMagic = "TMEDITS2";
+constexpr std::string_view kFirstMagic = "TMEDITS1";  // the stacks alone
+constexpr uint8_t kPushRecord = 'P';
 
 // Held while the history is read, changed and written back, so that two
 // programs editing at once do not lose each other's operations.
@@ -207,8 +213,10 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
         return true;  // no history yet
     }
     ByteReader reader(bytes.data(), bytes.size());
-    if (!reader.peekMatches(kMagic) || !reader.skip(kMagic.size()) ||
-        !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) || !reader.atEnd()) {
+    const bool current = reader.peekMatches(kMagic);
+    if ((!current && !reader.peekMatches(kFirstMagic)) || !reader.skip(kMagic.size()) ||
+        !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) ||
+        (!current && !reader.atEnd())) {
         error = "the edit history " + path_ + " is damaged";
         stacks = {};
         if (damaged != nullptr) {
@@ -216,7 +224,61 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
         }
         return false;
     }
+    // A record cut short by a crash ends the list; the file is then
+    // rewritten before anything is added.
+    bool whole = true;
+    while (!reader.atEnd() && whole) {
+        size_t start = reader.pos();
+        uint32_t length = reader.u32le();
+        whole = reader.ok() && length > 0 && reader.has(uint64_t{length} + 8);
+        if (!whole) {
+            break;
+        }
+        Fnv1a checksum;
+        checksum.add(
+            std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + start, 4 + size_t{length}));
+        ByteReader body(reader.bytes(length));
+        EditOperation operation;
+        whole = reader.u64le() == checksum.value() && body.u8() == kPushRecord &&
+                GetOperation(body, operation) && body.atEnd();
+        if (whole) {
+            stacks.redo.clear();
+            stacks.undo.push_back(std::move(operation));
+            ++stacks.records;
+        }
+    }
+    stacks.fileSize = bytes.size();
+    stacks.appendable = current && whole;
     return true;
+}
+
+bool EditHistory::Append(const Stacks& stacks, const EditOperation& operation,
+                         std::string& error) const {
+    size_t size = EncodedSize(operation);
+    if (!stacks.appendable || stacks.records + 1 >= kMaxOperations ||
+        stacks.undo.size() >= kMaxOperations || stacks.fileSize + size + 13 > kMaxBytes) {
+        return false;
+    }
+    ByteWriter record;
+    record.u32le(static_cast<uint32_t>(size + 1));
+    record.u8(kPushRecord);
+    PutOperation(record, operation);
+    Fnv1a checksum;
+    checksum.add(record.buffer());
+    record.u64le(checksum.value());
+    int fd = OpenPrivateFile(path_, O_WRONLY, error);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = PwriteAll(fd, record.buffer().data(), record.size(), stacks.fileSize) &&
+              ::fdatasync(fd) == 0;
+    if (!ok) {
+        // What was written of it is cut away again: the file stays whole.
+        error = std::string("cannot add to the edit history: ") + std::strerror(errno);
+        ::ftruncate(fd, static_cast<off_t>(stacks.fileSize));
+    }
+    ::close(fd);
+    return ok;
 }
 
 bool EditHistory::Save(Stacks& stacks, std::string& error) const {
@@ -291,6 +353,14 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
         std::error_code ec;
         std::filesystem::rename(path_, path_ + ".damaged", ec);
         stacks = {};
+    }
+    std::string appendError;
+    if (loadError.empty() && Append(stacks, operation, appendError)) {
+        return true;
+    }
+    if (!appendError.empty()) {
+        error = appendError;
+        return false;
     }
     stacks.redo.clear();
     stacks.undo.push_back(std::move(operation));
@@ -368,6 +438,7 @@ HistoryOutcome EditHistory::Step(bool undo) {
         order[i] = undo ? order.size() - 1 - i : i;
     }
     std::vector<bool> restored(operation.files.size(), false);
+    WriteBatch batch;
     for (size_t step = 0; step < order.size(); ++step) {
         FileEdit& file = operation.files[order[step]];
         if (StampOf(file.path) != file.stamp) {
@@ -412,6 +483,9 @@ HistoryOutcome EditHistory::Step(bool undo) {
             outcome.restored.end()) {
             outcome.restored.push_back(file.path);
         }
+    }
+    if (std::string error; !batch.Finish(error)) {
+        outcome.error = error;
     }
     std::vector<FileEdit> done;
     for (size_t i = 0; i < operation.files.size(); ++i) {

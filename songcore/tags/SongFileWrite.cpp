@@ -149,7 +149,8 @@ bool WriteUnderJournal(int fd, const std::string& path, const InPlaceWrite& work
     // is cut, so nothing past what was checked is ever cut away.
     ok = ok &&
          (work.newLength >= oldLength || ::ftruncate(fd, static_cast<off_t>(work.newLength)) == 0);
-    ok = ok && ::fdatasync(fd) == 0;
+    // Within a batch the songs are flushed together at its end.
+    ok = ok && (!WriteJournal::MustFlushSong(fd) || ::fdatasync(fd) == 0);
     if (!ok) {
         std::string cause = std::strerror(errno);
         std::string undo;

@@ -11,29 +11,18 @@
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/FdIo.h"
+#include "songcore/util/Fnv1a.h"
 
 namespace songcore {
 namespace {
 
 constexpr char kMagic[] = "TMJ2";
+constexpr char kDroppedMagic[] = "TMJd";
 constexpr char kOlderMagic[] = "TMJ1";
 constexpr size_t kFixedHead = 4 + 4 * 8 + 4;
 constexpr size_t kBlock = 1024 * 1024;
 constexpr uint32_t kMaxPath = 4096;
 constexpr uint32_t kMaxRanges = 65536;
-
-class Checksum {
-public:
-    void add(std::span<const uint8_t> data) {
-        for (uint8_t byte : data) {
-            value_ = (value_ ^ byte) * 1099511628211ull;
-        }
-    }
-    uint64_t value() const { return value_; }
-
-private:
-    uint64_t value_ = 1469598103934665603ull;
-};
 
 uint64_t OldPart(const JournalRange& range, uint64_t oldLength) {
     return range.offset >= oldLength ? 0 : std::min(range.length, oldLength - range.offset);
@@ -49,9 +38,14 @@ struct RangeData {
     uint64_t newAt = 0;
 };
 
-std::vector<RangeData> DataLayout(const JournalEntry& entry, uint64_t dataStart) {
+uint64_t HeadSize(const JournalEntry& entry) {
+    return kFixedHead + entry.path.size() + 4 + entry.ranges.size() * 16;
+}
+
+// Offsets in the journal file.
+std::vector<RangeData> DataLayout(const JournalEntry& entry) {
     std::vector<RangeData> layout;
-    uint64_t at = dataStart;
+    uint64_t at = entry.at + HeadSize(entry);
     for (const JournalRange& range : entry.ranges) {
         RangeData data{at, at + OldPart(range, entry.oldLength)};
         at = data.newAt + NewPart(range, entry.newLength);
@@ -60,14 +54,11 @@ std::vector<RangeData> DataLayout(const JournalEntry& entry, uint64_t dataStart)
     return layout;
 }
 
-uint64_t HeadSize(const JournalEntry& entry) {
-    return kFixedHead + entry.path.size() + 4 + entry.ranges.size() * 16;
-}
-
-// Appends to a new entry file, keeping the checksum of all it wrote.
+// Appends to a new entry, keeping the checksum of all it wrote.
 class EntryWriter {
 public:
-    explicit EntryWriter(int fd) : fd_(fd) {}
+    EntryWriter(int fd, uint64_t at) : fd_(fd), at_(at) {}
+    uint64_t written() const { return written_ + pending_.size(); }
     bool put(std::span<const uint8_t> data) {
         checksum_.add(data);
         pending_.insert(pending_.end(), data.begin(), data.end());
@@ -82,14 +73,15 @@ public:
 
 private:
     bool flush() {
-        bool ok = PwriteAll(fd_, pending_.data(), pending_.size(), written_);
+        bool ok = PwriteAll(fd_, pending_.data(), pending_.size(), at_ + written_);
         written_ += pending_.size();
         pending_.clear();
         return ok;
     }
     int fd_;
+    uint64_t at_;
     uint64_t written_ = 0;
-    Checksum checksum_;
+    Fnv1a checksum_;
     std::vector<uint8_t> pending_;
 };
 
@@ -108,53 +100,55 @@ bool InBlocks(uint64_t from, uint64_t to, Each each) {
 
 }  // namespace
 
-EntryRead ReadJournalEntry(int fd, JournalEntry& entry) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(kFixedHead + 8)) {
+EntryRead ReadJournalEntry(int fd, uint64_t at, uint64_t fileSize, JournalEntry& entry) {
+    if (at > fileSize || fileSize - at < kFixedHead + 8) {
         return EntryRead::kDamaged;
     }
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    const uint64_t room = fileSize - at;
     std::vector<uint8_t> head(kFixedHead);
-    if (!PreadExact(fd, head.data(), head.size(), 0)) {
+    if (!PreadExact(fd, head.data(), head.size(), at)) {
         return EntryRead::kDamaged;
     }
     ByteReader fixed(head);
     std::string magic = fixed.string(4);
-    if (magic == std::string_view(kOlderMagic, 4)) {
+    if (magic == std::string_view(kOlderMagic, 4) && at == 0) {
         return EntryRead::kOlderFormat;
     }
-    if (magic != std::string_view(kMagic, 4)) {
+    const bool live = magic == std::string_view(kMagic, 4);
+    if (!live && magic != std::string_view(kDroppedMagic, 4)) {
         return EntryRead::kDamaged;
     }
+    entry = JournalEntry{};
+    entry.at = at;
+    entry.live = live;
     entry.device = fixed.u64le();
     entry.inode = fixed.u64le();
     entry.oldLength = fixed.u64le();
     entry.newLength = fixed.u64le();
     uint32_t pathLength = fixed.u32le();
     if (!fixed.ok() || pathLength == 0 || pathLength > kMaxPath ||
-        kFixedHead + pathLength + 4 + 8 > size) {
+        kFixedHead + pathLength + 4 + 8 > room) {
         return EntryRead::kDamaged;
     }
     std::vector<uint8_t> rest(pathLength + 4);
-    if (!PreadExact(fd, rest.data(), rest.size(), kFixedHead)) {
+    if (!PreadExact(fd, rest.data(), rest.size(), at + kFixedHead)) {
         return EntryRead::kDamaged;
     }
     ByteReader names(rest);
     entry.path = names.string(pathLength);
     uint32_t count = names.u32le();
     uint64_t tableAt = kFixedHead + rest.size();
-    if (!names.ok() || count > kMaxRanges || tableAt + uint64_t{count} * 16 + 8 > size) {
+    if (!names.ok() || count > kMaxRanges || tableAt + uint64_t{count} * 16 + 8 > room) {
         return EntryRead::kDamaged;
     }
     std::vector<uint8_t> table(size_t{count} * 16);
-    if (!PreadExact(fd, table.data(), table.size(), tableAt)) {
+    if (!PreadExact(fd, table.data(), table.size(), at + tableAt)) {
         return EntryRead::kDamaged;
     }
     ByteReader ranges(table);
     const uint64_t limit = std::max(entry.oldLength, entry.newLength);
     uint64_t data = 0;
     uint64_t previousEnd = 0;
-    entry.ranges.clear();
     for (uint32_t i = 0; i < count; ++i) {
         JournalRange range{ranges.u64le(), ranges.u64le()};
         if (range.length == 0 || range.offset < previousEnd || range.offset > limit ||
@@ -163,30 +157,37 @@ EntryRead ReadJournalEntry(int fd, JournalEntry& entry) {
         }
         previousEnd = range.offset + range.length;
         data += OldPart(range, entry.oldLength) + NewPart(range, entry.newLength);
-        if (data > size) {
+        if (data > room) {
             return EntryRead::kDamaged;
         }
         entry.ranges.push_back(range);
     }
-    if (HeadSize(entry) + data + 8 != size) {
+    entry.size = HeadSize(entry) + data + 8;
+    if (entry.size > room) {
         return EntryRead::kDamaged;
     }
-    Checksum checksum;
+    // The checksum was taken over the live magic.
+    Fnv1a checksum;
+    checksum.add(std::span(reinterpret_cast<const uint8_t*>(kMagic), 4));
     std::vector<uint8_t> block;
-    bool read = InBlocks(0, size - 8, [&](uint64_t at, size_t want) {
+    bool read = InBlocks(at + 4, at + entry.size - 8, [&](uint64_t from, size_t want) {
         block.resize(want);
-        if (!PreadExact(fd, block.data(), want, at)) {
+        if (!PreadExact(fd, block.data(), want, from)) {
             return false;
         }
         checksum.add(block);
         return true;
     });
     uint8_t stored[8];
-    if (!read || !PreadExact(fd, stored, 8, size - 8) ||
+    if (!read || !PreadExact(fd, stored, 8, at + entry.size - 8) ||
         ByteReader(stored, 8).u64le() != checksum.value()) {
         return EntryRead::kDamaged;
     }
     return EntryRead::kOk;
+}
+
+bool MarkJournalEntryDropped(int fd, const JournalEntry& entry) {
+    return PwriteAll(fd, kDroppedMagic, 4, entry.at);
 }
 
 bool WriteJournalEntry(int out, JournalEntry& entry, int fileFd, const NewContentFn& newContent) {
@@ -216,7 +217,7 @@ bool WriteJournalEntry(int out, JournalEntry& entry, int fileFd, const NewConten
         head.u64le(range.offset);
         head.u64le(range.length);
     }
-    EntryWriter writer(out);
+    EntryWriter writer(out, entry.at);
     if (!writer.put(head.buffer())) {
         return false;
     }
@@ -241,6 +242,8 @@ bool WriteJournalEntry(int out, JournalEntry& entry, int fileFd, const NewConten
             return false;
         }
     }
+    entry.size = writer.written() + 8;
+    entry.live = true;
     return writer.finish();
 }
 
@@ -255,7 +258,7 @@ std::string JournalEntryMismatch(int entryFd, const JournalEntry& entry, int fil
         return "the file is " + std::to_string(length) + " bytes long, where the write left " +
                std::to_string(entry.oldLength) + " or " + std::to_string(entry.newLength);
     }
-    std::vector<RangeData> layout = DataLayout(entry, HeadSize(entry));
+    std::vector<RangeData> layout = DataLayout(entry);
     std::vector<uint8_t> now, before, after;
     for (size_t r = 0; r < entry.ranges.size(); ++r) {
         const JournalRange& range = entry.ranges[r];
@@ -292,7 +295,7 @@ std::string JournalEntryMismatch(int entryFd, const JournalEntry& entry, int fil
 }
 
 bool ApplyJournalEntry(int entryFd, const JournalEntry& entry, int fileFd, std::string& error) {
-    std::vector<RangeData> layout = DataLayout(entry, HeadSize(entry));
+    std::vector<RangeData> layout = DataLayout(entry);
     std::vector<uint8_t> block;
     for (size_t r = 0; r < entry.ranges.size(); ++r) {
         const JournalRange& range = entry.ranges[r];

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <utility>
 
+#include "songcore/util/FdIo.h"
 #include "songcore/util/JournalEntry.h"
 #include "songcore/util/PrivateFiles.h"
 #include "songcore/util/WriteJournal.h"
@@ -20,60 +22,31 @@
 namespace songcore {
 namespace {
 
-// Left behind by a writer killed while saving its entry; the file was not
-// touched yet, so such a half entry only has to go.
+// Left behind by a writer of the first format killed while saving its
+// entry; the file was not touched yet, so such a half entry only has to go.
 constexpr time_t kStaleHalfEntrySeconds = 600;
 constexpr char kSetAside[] = "set-aside";
+// More entries than this in one journal are not of this program's making.
+constexpr size_t kMaxEntries = 1u << 20;
 
 std::mutex g_noticesMutex;
 std::vector<JournalNotice> g_notices;
 
-// An entry file, open and read.
-class OpenEntry {
-public:
-    OpenEntry() = default;
-    ~OpenEntry() { Close(); }
-    OpenEntry(const OpenEntry&) = delete;
-    OpenEntry& operator=(const OpenEntry&) = delete;
-
-    // errno is ENOENT after a failure when the entry is gone.
-    bool Open(const std::string& path, std::string& error) {
-        Close();
-        fd_ = OpenPrivateFile(path, O_RDONLY, error);
-        if (fd_ < 0) {
-            return false;
-        }
-        read_ = ReadJournalEntry(fd_, entry_);
-        return true;
-    }
-    void Close() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    int fd() const { return fd_; }
-    EntryRead read() const { return read_; }
-    const JournalEntry& entry() const { return entry_; }
-
-private:
-    int fd_ = -1;
-    EntryRead read_ = EntryRead::kDamaged;
-    JournalEntry entry_;
-};
-
 // A file descriptor closed at the end of its scope.
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { reset(); }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
 
 private:
     int fd_;
@@ -89,109 +62,154 @@ std::string LastingPath(const std::string& path) {
     return path;
 }
 
-// Moves an entry out of the way, keeping it for the user.
-JournalNotice SetAside(const std::string& folder, const std::string& name, const std::string& song,
-                       const std::string& reason) {
-    std::string keptIn = folder + "/" + kSetAside;
-    std::string error;
-    std::string target = keptIn + "/" + name;
-    if (!PreparePrivateFolder(keptIn, error) ||
-        ::rename((folder + "/" + name).c_str(), target.c_str()) != 0) {
-        target = folder + "/" + name;  // stays where it is; still not applied
-    }
-    return {song.empty() ? target : song, "an interrupted write was not undone, because " + reason +
-                                              "; its old bytes are kept in " + target};
-}
+// A journal file of a process that ended: open, locked (so no other
+// recovery works on it at the same time) and read.
+struct DeadJournal {
+    std::string folder;
+    std::string name;
+    Descriptor fd;
+    std::vector<JournalEntry> entries;
+    bool olderFormat = false;
 
-std::string ReadProblem(EntryRead read) {
-    return read == EntryRead::kOlderFormat
-               ? "its journal entry comes from an older version, which kept too little to "
-                 "check the file"
-               : "its journal entry is damaged";
-}
+    std::string path() const { return folder + "/" + name; }
 
-// Handles the entry folder/name for the song open (and locked) on songFd:
-// applies it when the song is as the write left it, sets it aside when not.
-// True unless applying it failed.
-bool Settle(const std::string& folder, const std::string& name, OpenEntry& entry, int songFd,
-            RecoveryReport& report, std::string& error) {
-    const JournalEntry& e = entry.entry();
-    if (std::string mismatch = JournalEntryMismatch(entry.fd(), e, songFd); !mismatch.empty()) {
-        entry.Close();
-        report.notices.push_back(
-            SetAside(folder, name, e.path, "the file changed since (" + mismatch + ")"));
+    // False when the file is gone, is another user's, or its process lives.
+    bool Open(RecoveryReport& report) {
+        std::string error;
+        fd.reset(OpenPrivateFile(path(), O_RDWR, error));
+        if (fd.get() < 0) {
+            if (errno != ENOENT) {
+                report.notices.push_back({path(), "not applied: " + error});
+            }
+            return false;
+        }
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            return false;  // the journal of a process at work
+        }
+        struct stat st;
+        if (::fstat(fd.get(), &st) != 0) {
+            return false;
+        }
+        const uint64_t size = static_cast<uint64_t>(st.st_size);
+        // A damaged entry ends the list: it is the one a crash cut short
+        // while it was saved, before its song was touched.
+        for (uint64_t at = 0; at < size && entries.size() < kMaxEntries;) {
+            JournalEntry entry;
+            EntryRead read = ReadJournalEntry(fd.get(), at, size, entry);
+            if (read == EntryRead::kOlderFormat) {
+                olderFormat = true;
+                break;
+            }
+            if (read != EntryRead::kOk) {
+                break;
+            }
+            at += entry.size;
+            entries.push_back(std::move(entry));
+        }
         return true;
     }
-    if (!ApplyJournalEntry(entry.fd(), e, songFd, error)) {
-        error = "an interrupted write could not be undone: " + error;
-        return false;
-    }
-    entry.Close();
-    ::unlink((folder + "/" + name).c_str());
-    ++report.undone;
-    return true;
-}
 
-void RecoverEntry(const std::string& folder, const std::string& name, RecoveryReport& report) {
-    const std::string entryPath = folder + "/" + name;
-    OpenEntry entry;
-    std::string error;
-    if (!entry.Open(entryPath, error)) {
-        if (errno != ENOENT) {
-            report.notices.push_back({entryPath, "not applied: " + error});
+    bool HasLiveEntries() const {
+        return std::any_of(entries.begin(), entries.end(),
+                           [](const JournalEntry& entry) { return entry.live; });
+    }
+
+    // Keeps the entry for the user in the set-aside folder, as a journal
+    // file of its own, and takes it out of this one.
+    JournalNotice SetAside(JournalEntry& entry, const std::string& reason) {
+        std::string keptIn = folder + "/" + kSetAside;
+        std::string target = keptIn + "/" + name + "-" + std::to_string(entry.at);
+        std::string error;
+        bool kept = PreparePrivateFolder(keptIn, error);
+        if (kept) {
+            std::vector<uint8_t> bytes(static_cast<size_t>(entry.size));
+            kept = PreadExact(fd.get(), bytes.data(), bytes.size(), entry.at);
+            int out = kept ? OpenPrivateFile(target, O_WRONLY | O_CREAT | O_TRUNC, error) : -1;
+            kept = out >= 0 && PwriteAll(out, bytes.data(), bytes.size(), 0) && ::fsync(out) == 0;
+            if (out >= 0) {
+                ::close(out);
+            }
         }
-        return;
+        if (kept) {
+            MarkJournalEntryDropped(fd.get(), entry);
+            entry.live = false;
+        } else {
+            target = path();  // stays where it is; still not applied
+        }
+        return {entry.path, "an interrupted write was not undone, because " + reason +
+                                "; its old bytes are kept in " + target};
     }
-    if (entry.read() != EntryRead::kOk) {
-        entry.Close();
-        report.notices.push_back(SetAside(folder, name, "", ReadProblem(entry.read())));
-        return;
+
+    // Applies entry to the song open (and locked) on songFd, or sets it
+    // aside when the song is not as the write left it. False when applying
+    // failed.
+    bool Settle(JournalEntry& entry, int songFd, RecoveryReport& report, std::string& error) {
+        if (std::string mismatch = JournalEntryMismatch(fd.get(), entry, songFd);
+            !mismatch.empty()) {
+            report.notices.push_back(SetAside(entry, "the file changed since (" + mismatch + ")"));
+            return true;
+        }
+        if (!ApplyJournalEntry(fd.get(), entry, songFd, error)) {
+            error = "an interrupted write could not be undone: " + error;
+            return false;
+        }
+        MarkJournalEntryDropped(fd.get(), entry);
+        entry.live = false;
+        ++report.undone;
+        return true;
     }
+
+    // Once nothing in it is live the journal becomes this process's own,
+    // or goes (its lock still held, so no other recovery is reading it).
+    void RemoveIfDone() {
+        if (olderFormat || HasLiveEntries()) {
+            return;
+        }
+        if (AdoptJournal(fd.get(), folder, name)) {
+            fd.release();
+        } else {
+            ::unlink(path().c_str());
+        }
+    }
+};
+
+// Applies an entry by the song at its path, as the programs do at start.
+void RecoverEntry(DeadJournal& journal, JournalEntry& entry, RecoveryReport& report) {
     WriteStep("recovery-entry-read");
-    const std::string song = entry.entry().path;
-    Descriptor file(::open(song.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0 && errno != ENOENT && errno != ELOOP) {
+    Descriptor song(::open(entry.path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (song.get() < 0 && errno != ENOENT && errno != ELOOP) {
         return;  // there, but not ours to open now: tried again next time
     }
     struct stat st;
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_ino) != entry.entry().inode) {
-        entry.Close();
-        report.notices.push_back(SetAside(folder, name, song,
-                                          file.get() < 0 && errno == ENOENT
-                                              ? "the file is gone"
-                                              : "another file has its name now"));
+    if (song.get() < 0 || ::fstat(song.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<uint64_t>(st.st_ino) != entry.inode) {
+        report.notices.push_back(journal.SetAside(entry, song.get() < 0 && errno == ENOENT
+                                                             ? "the file is gone"
+                                                             : "another file has its name now"));
         return;
     }
-    // A writer at work holds the lock: the entry is its own.
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+    // A writer at work on the song holds its lock: tried again next time.
+    if (::flock(song.get(), LOCK_EX | LOCK_NB) != 0) {
         return;
     }
-    // With the lock held, no writer is between its entry and its end: the
-    // entry, read again, is one that was left behind, or it is gone.
-    if (!entry.Open(entryPath, error)) {
-        return;
-    }
-    if (entry.read() != EntryRead::kOk || entry.entry().inode != static_cast<uint64_t>(st.st_ino)) {
-        entry.Close();
-        report.notices.push_back(SetAside(folder, name, song, ReadProblem(entry.read())));
-        return;
-    }
-    if (!Settle(folder, name, entry, file.get(), report, error)) {
-        report.notices.push_back({song, error});
+    std::string error;
+    if (!journal.Settle(entry, song.get(), report, error)) {
+        report.notices.push_back({entry.path, error});
     }
 }
 
-// The entry names in folder, and the stale half entries removed.
-std::vector<std::string> EntryNames(const std::string& folder) {
+// The journal files in folder, this process's own left out; the stale half
+// entries of the first format are removed on the way.
+std::vector<std::string> JournalNames(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return names;
     }
+    const std::string own = OwnJournalName();
     while (dirent* item = ::readdir(dir)) {
         std::string name = item->d_name;
-        if (name == "." || name == ".." || name == kSetAside) {
+        if (name == "." || name == ".." || name == kSetAside || name == own) {
             continue;
         }
         if (name[0] == '.') {
@@ -210,15 +228,20 @@ std::vector<std::string> EntryNames(const std::string& folder) {
     return names;
 }
 
-// The inode that an entry's name gives ("DEVICE-INODE-XXXXXX").
-bool NameHasInode(const std::string& name, uint64_t inode) {
-    if (name.size() < 34 || name[16] != '-' || name[33] != '-') {
-        return false;
+bool FolderHasEntries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    bool entries = false;
+    while (dir != nullptr && !entries) {
+        dirent* item = ::readdir(dir);
+        if (item == nullptr) {
+            break;
+        }
+        entries = item->d_name[0] != '.';
     }
-    char* end = nullptr;
-    std::string digits = name.substr(17, 16);
-    unsigned long long value = std::strtoull(digits.c_str(), &end, 16);
-    return end == digits.c_str() + 16 && value == inode;
+    if (dir != nullptr) {
+        ::closedir(dir);
+    }
+    return entries;
 }
 
 }  // namespace
@@ -234,19 +257,7 @@ RecoveryReport RecoverInterruptedWrites() {
     if (!CheckPrivateFolder(folder, exists, error)) {
         // Said only when there is something to say it about: the state
         // folder of another user (sudo -E) is otherwise of no concern.
-        DIR* dir = ::opendir(folder.c_str());
-        bool entries = false;
-        while (dir != nullptr && !entries) {
-            dirent* item = ::readdir(dir);
-            if (item == nullptr) {
-                break;
-            }
-            entries = item->d_name[0] != '.';
-        }
-        if (dir != nullptr) {
-            ::closedir(dir);
-        }
-        if (entries) {
+        if (FolderHasEntries(folder)) {
             report.notices.push_back(
                 {folder, "interrupted writes recorded there were not undone: " + error});
         }
@@ -255,8 +266,31 @@ RecoveryReport RecoverInterruptedWrites() {
     if (!exists) {
         return report;
     }
-    for (const std::string& name : EntryNames(folder)) {
-        RecoverEntry(folder, name, report);
+    for (const std::string& name : JournalNames(folder)) {
+        DeadJournal journal{folder, name, Descriptor(), {}, false};
+        if (!journal.Open(report)) {
+            continue;
+        }
+        if (journal.olderFormat) {
+            std::string target = folder + "/" + kSetAside + "/" + name;
+            if (PreparePrivateFolder(folder + "/" + kSetAside, error) &&
+                ::rename(journal.path().c_str(), target.c_str()) == 0) {
+                report.notices.push_back(
+                    {journal.path(),
+                     "an interrupted write was not undone, because its journal "
+                     "entry comes from an older version, which kept too little "
+                     "to check the file; its old bytes are kept in " +
+                         target});
+            }
+            continue;
+        }
+        // The latest write first: two writes of one song undo in turn.
+        for (auto entry = journal.entries.rbegin(); entry != journal.entries.rend(); ++entry) {
+            if (entry->live) {
+                RecoverEntry(journal, *entry, report);
+            }
+        }
+        journal.RemoveIfDone();
     }
     return report;
 }
@@ -273,27 +307,28 @@ bool RecoverFile(int fd, const std::string& path, std::string& error) {
     RecoveryReport report;
     std::string lastingPath;
     bool ok = true;
-    for (const std::string& name : EntryNames(folder)) {
-        if (!NameHasInode(name, static_cast<uint64_t>(st.st_ino)) ||
-            IsJournalEntryInUse(folder + "/" + name)) {
-            continue;
-        }
-        OpenEntry entry;
-        if (!entry.Open(folder + "/" + name, problem) || entry.read() != EntryRead::kOk ||
-            entry.entry().inode != static_cast<uint64_t>(st.st_ino)) {
+    for (const std::string& name : JournalNames(folder)) {
+        DeadJournal journal{folder, name, Descriptor(), {}, false};
+        if (!journal.Open(report) || journal.olderFormat) {
             continue;  // the start-up recovery says what is wrong with it
         }
-        // The same file: the same device, or the path it was written under
-        // when the device number changed.
-        if (entry.entry().device != static_cast<uint64_t>(st.st_dev)) {
-            if (lastingPath.empty()) {
-                lastingPath = LastingPath(path);
-            }
-            if (entry.entry().path != lastingPath) {
+        for (auto entry = journal.entries.rbegin(); entry != journal.entries.rend(); ++entry) {
+            if (!entry->live || entry->inode != static_cast<uint64_t>(st.st_ino)) {
                 continue;
             }
+            // The same file: the same device, or the path it was written
+            // under when the device number changed.
+            if (entry->device != static_cast<uint64_t>(st.st_dev)) {
+                if (lastingPath.empty()) {
+                    lastingPath = LastingPath(path);
+                }
+                if (entry->path != lastingPath) {
+                    continue;
+                }
+            }
+            ok = journal.Settle(*entry, fd, report, error) && ok;
         }
-        ok = Settle(folder, name, entry, fd, report, error) && ok;
+        journal.RemoveIfDone();
     }
     if (!report.notices.empty()) {
         std::lock_guard lock(g_noticesMutex);

@@ -1,16 +1,19 @@
 #pragma once
 // The undo journal of in-place writes. Before a song's bytes are overwritten,
-// an entry of its own records, durably, what the write will change: the old
-// and the new bytes of each range, and the file's old and new lengths. The
-// entry is dropped once the new bytes are on disk. A write that is cut short
-// (a crash, a kill, a full disk) therefore leaves an entry from which the old
+// an entry records, durably, what the write will change: the old and the new
+// bytes of each range, and the file's old and new lengths. The entry is
+// dropped once the new bytes are on disk. A write that is cut short (a
+// crash, a kill, a full disk) therefore leaves an entry from which the old
 // content comes back, so a song holds either its old tag or its new one,
 // never a torn one (JournalRecovery.h says when an entry is applied).
 //
-// Entries live in $XDG_STATE_HOME/Tunemoss/journal/ (~/.local/state/...), a
-// folder that must be the user's alone. Each is written under a temporary
-// name, synced and then renamed into place, and it ends with a checksum: an
-// entry that is there at all is whole.
+// Each process appends its entries to a journal file of its own,
+// $XDG_STATE_HOME/Tunemoss/journal/p-XXXXXX, made once (or taken over, empty,
+// from a process that ended) and locked for as long as the process lives: an
+// entry costs one flush, and other processes leave a live one's entries
+// alone. The folder must be the user's alone.
+// Within a WriteBatch, the songs are flushed together at its end, and their
+// entries dropped then.
 
 #include <string>
 #include <vector>
@@ -22,9 +25,7 @@ namespace songcore {
 class WriteJournal {
 public:
     WriteJournal() = default;
-    ~WriteJournal();
-    WriteJournal(WriteJournal&& other) noexcept;
-    WriteJournal& operator=(WriteJournal&& other) noexcept;
+    ~WriteJournal() = default;
     WriteJournal(const WriteJournal&) = delete;
     WriteJournal& operator=(const WriteJournal&) = delete;
 
@@ -37,20 +38,31 @@ public:
     // Puts the old bytes and length back and syncs the file, when it still
     // holds what this write can have left. The entry stays until Drop.
     bool Rollback(int fd, std::string& error) const;
-    // Removes the entry: the write it guarded is complete (or rolled back).
+    // The write ended (complete, or rolled back): the entry goes, or, in a
+    // WriteBatch, goes when the batch has flushed its songs.
     void Drop();
+    // Whether the song fd must be flushed now: not within a WriteBatch,
+    // which flushes its songs together at its end (and then keeps fd's file
+    // system in mind).
+    static bool MustFlushSong(int fd);
 
-    bool active() const { return !entryPath_.empty(); }
+    bool active() const { return active_; }
 
 private:
-    std::string entryPath_;
+    uint64_t at_ = 0;
+    bool active_ = false;
 };
 
-// The folder of the entries; empty when no home folder is known.
+// The folder of the journal files; empty when no home folder is known.
 std::string JournalFolder();
 
-// Whether this process is writing under the entry at entryPath now.
-bool IsJournalEntryInUse(const std::string& entryPath);
+// The name of this process's journal file in the folder, empty before its
+// first entry.
+std::string OwnJournalName();
+// Takes over the journal file of a process that ended (fd open on it and
+// locked, nothing live in it) as this process's own, when this process has
+// none yet; true when it did (fd is then kept).
+bool AdoptJournal(int fd, const std::string& folder, const std::string& name);
 
 // Test hook: called with the name of each step of an in-place write
 // ("journal-saved", "region-written", "file-synced") and of a recovery

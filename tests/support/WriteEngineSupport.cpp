@@ -40,6 +40,16 @@ size_t FilesIn(const std::string& folder) {
     return count;
 }
 
+size_t JournalsWithEntries() {
+    std::error_code ec;
+    size_t count = 0;
+    for (const auto& item : std::filesystem::directory_iterator(songcore::JournalFolder(), ec)) {
+        std::error_code sizeError;
+        count += item.is_regular_file() && item.file_size(sizeError) > 0 ? 1 : 0;
+    }
+    return count;
+}
+
 int Overwrite(CSongFile& file, uint64_t at, const std::vector<uint8_t>& with, uint64_t cut) {
     uint64_t length = file.GetLength();
     return file.ReplaceContents([&](songcore::ContentWriter& out) {
