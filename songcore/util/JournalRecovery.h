@@ -8,13 +8,12 @@
 // holding in every range the entry covers either the old or the new bytes,
 // with a length between the old and the new one. Anything else means that
 // another program changed or replaced the file since; putting the old bytes
-// back would damage it, so the entry is set aside instead (moved to
+// back would damage it, so the entry is set aside instead (copied to
 // journal/set-aside/, kept for the user and reported once) and the file is
-// left as it is. An entry whose file is being written (its lock is held) is
-// the writer's own and is left until the writer ends; the lock is taken
-// before the entry is read for good, so an entry that its writer dropped
-// meanwhile is not applied. Entries and their folder must belong to the
-// running user; others are never read.
+// left as it is. Only the journals of processes that ended are read (a live
+// process holds its journal's lock), and a song that another writer holds
+// locked is left until it is free. Journals and their folder must belong to
+// the running user; others are never read.
 
 #include <string>
 #include <vector>
