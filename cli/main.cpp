@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
-#include "songcore/util/WriteJournal.h"
 
 using tunemoss::CommandRegistry;
 
@@ -25,6 +25,12 @@ void PrintHelp() {
                  "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
 }
 
+void Report(const std::vector<songcore::JournalNotice>& notices) {
+    for (const songcore::JournalNotice& notice : notices) {
+        tunemoss::ReportFileError(notice.path, notice.message);
+    }
+}
+
 // An interrupted rewrite leaves no temporary file behind; the song itself
 // is untouched until the rewrite completes.
 void RemoveTemporariesAndDie(int signal) {
@@ -41,7 +47,7 @@ int main(int argc, char** argv) {
     }
     // Writes that a crash or a kill cut short are undone before anything
     // reads the songs they were changing.
-    songcore::RecoverInterruptedWrites();
+    Report(songcore::RecoverInterruptedWrites().notices);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintHelp();
@@ -71,5 +77,7 @@ int main(int argc, char** argv) {
             return tunemoss::kExitOk;
         }
     }
-    return command->run(args);
+    int status = command->run(args);
+    Report(songcore::TakeJournalNotices());
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "songcore/edit/FieldEdits.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 #include "songcore/tags/FieldText.h"
@@ -12,7 +13,7 @@ namespace {
 
 // Genres, separated by "; ", as the tags keep them: a genre of the table by
 // its name as the table spells it (typed in any letter case) or by its
-// number (148 is none); any other text as typed. Nothing for a number past
+// number (148, or "--", is none); any other text as typed. Nothing for a number past
 // the table.
 std::optional<std::vector<std::string>> ParseGenres(const std::string& text) {
     std::vector<std::string> genres;
@@ -25,6 +26,9 @@ std::optional<std::vector<std::string>> ParseGenres(const std::string& text) {
                 genres.push_back(GetMP3Genre(id));
             }
             continue;
+        }
+        if (name == GetMP3Genre(GENRE_NONE)) {
+            continue;  // the list's "--", which is none
         }
         uint16_t id = FindGenreIgnoringCase(name);
         genres.push_back(id < GENRE_NONE ? GetMP3Genre(id) : name);
@@ -39,6 +43,12 @@ std::optional<uint32_t> ParseNumber(const std::string& text) {
         return 0u;
     }
     if (trimmed[0] < '0' || trimmed[0] > '9') {
+        return std::nullopt;
+    }
+    // A number no tag can hold is refused, not read as 0.
+    uint32_t value = 0;
+    if (std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value).ec ==
+        std::errc::result_out_of_range) {
         return std::nullopt;
     }
     return ParseTrackNumber(trimmed);
