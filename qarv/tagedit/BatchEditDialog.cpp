@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "qarv/tagedit/BatchRunner.h"
+#include "qarv/tagedit/GenreCombo.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::SongField;
@@ -21,14 +22,6 @@ using songcore::SongField;
 namespace {
 
 const char* const kKeep = "(keep)";
-
-QStringList GenreNames() {
-    QStringList names;
-    for (int genre = 0; genre < GENRE_NONE; ++genre) {
-        names << QString::fromStdString(GetMP3Genre(genre));
-    }
-    return names;
-}
 
 }  // namespace
 
@@ -79,7 +72,7 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
             box->setPlaceholderText(tr(kKeep));
         }
         if (field == SongField::Genre) {
-            auto* completer = new QCompleter(GenreNames(), box);
+            auto* completer = new QCompleter(GenreCombo::TableNames(), box);
             completer->setCaseSensitivity(Qt::CaseInsensitive);
             box->setCompleter(completer);
         }

@@ -7,9 +7,7 @@
 GenreCombo::GenreCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    for (int genre = 0; genre < GENRE_NONE; ++genre) {
-        addItem(QString::fromStdString(GetMP3Genre(genre)));
-    }
+    addItems(TableNames());
     completer()->setCaseSensitivity(Qt::CaseInsensitive);
     completer()->setCompletionMode(QCompleter::PopupCompletion);
     setMaxVisibleItems(20);
@@ -23,4 +21,12 @@ void GenreCombo::SetGenre(const QString& genre) {
 
 QString GenreCombo::Genre() const {
     return currentText().trimmed();
+}
+
+QStringList GenreCombo::TableNames() {
+    QStringList names;
+    for (int genre = 0; genre < GENRE_NONE; ++genre) {
+        names << QString::fromStdString(GetMP3Genre(genre));
+    }
+    return names;
 }

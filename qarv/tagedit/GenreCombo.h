@@ -3,6 +3,7 @@
 // Several genres are typed separated by "; ", as the tags keep them.
 
 #include <QComboBox>
+#include <QStringList>
 
 class GenreCombo : public QComboBox {
     Q_OBJECT
@@ -11,4 +12,7 @@ public:
     void SetGenre(const QString& genre);
     // The text typed or picked; empty for none.
     QString Genre() const;
+
+    // The table's genres in its order, as both genre boxes offer them.
+    static QStringList TableNames();
 };

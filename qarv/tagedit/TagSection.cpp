@@ -6,7 +6,6 @@
 #include <QLineEdit>
 
 #include "qarv/tagedit/GenreCombo.h"
-#include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::SongField;
@@ -15,12 +14,6 @@ namespace {
 
 bool IsNumber(SongField field) {
     return songcore::InfoOf(field).kind == songcore::FieldKind::Number;
-}
-
-// The number the box starts with, as tags read track numbers; text that is
-// not a number gives 0.
-uint32_t LeadingNumber(const QString& text, uint32_t limit) {
-    return std::min(songcore::ParseTrackNumber(text.toStdString()), limit);
 }
 
 uint32_t NumberOf(const CSongFileInfo& song, SongField field) {
@@ -138,97 +131,36 @@ void TagSection::Fill(const CSongFileInfo& song, bool found) {
     }
 }
 
-void TagSection::Store(CSongFileInfo& song) const {
+songcore::FieldValues TagSection::BoxValues(bool empty) const {
+    songcore::FieldValues values;
     if (genre_) {
-        std::string problem;
-        songcore::SetFieldText(song, SongField::Genre, genre_->Genre().toStdString(), problem);
+        values.emplace_back(SongField::Genre, empty ? "" : genre_->Genre().toStdString());
     }
     for (const auto& [field, edit] : texts_) {
-        if (IsNumber(field)) {
-            // The "of" boxes of MP4 hold 16 bits, as its tag does.
-            const uint32_t limit = shape_.withTotals ? 0xFFFF : UINT32_MAX;
-            song.SetValues(field, {std::to_string(LeadingNumber(edit->text(), limit))});
-            if (shape_.withTotals) {
-                song.SetValues(*songcore::TotalOfNumber(field),
-                               {std::to_string(LeadingNumber(totals_.at(field)->text(), limit))});
-            }
-            continue;
-        }
-        QString text = edit->text();
+        QString text = empty ? QString() : edit->text();
         if (field == SongField::Comment && shape_.commentLimit >= 0) {
             text = text.left(shape_.commentLimit);
         }
-        std::string problem;
-        songcore::SetFieldText(song, field, text.toStdString(), problem);
-    }
-}
-
-songcore::FieldValues TagSection::Values(const CSongFileInfo& song, bool lyrics) const {
-    songcore::FieldValues values;
-    if (genre_) {
-        values.emplace_back(SongField::Genre, song.GetText(SongField::Genre));
-    }
-    for (const auto& [field, edit] : texts_) {
-        values.emplace_back(field, song.GetText(field));
-        if (totals_.count(field)) {
-            SongField total = *songcore::TotalOfNumber(field);
-            values.emplace_back(total, song.GetText(total));
+        values.emplace_back(field, text.toStdString());
+        if (auto total = totals_.find(field); total != totals_.end()) {
+            values.emplace_back(*songcore::TotalOfNumber(field),
+                                empty ? "" : total->second->text().toStdString());
         }
-    }
-    if (lyrics) {
-        values.emplace_back(SongField::Lyrics, song.GetLyrics());
     }
     return values;
 }
 
-std::string TagSection::WriteTo(const std::string& path, const std::string* lyrics,
-                                songcore::FileEdit* edit) const {
-    CSongFileInfo song;
-    if (!song.Open(path, 0, 0)) {
-        std::string reason = song.GetErrorMessage();
-        return "cannot open the file for writing" + (reason.empty() ? "" : ": " + reason);
+songcore::SongEditResult TagSection::WriteTo(const std::string& path,
+                                             const std::string* lyrics) const {
+    if (!Present() && kind_.remove) {
+        return songcore::RemoveSongTag(path, kind_.mask);
     }
-    // Start from what the file holds: a field no box shows keeps its value.
-    (song.*kind_.read)();
-    const songcore::FieldValues before = Values(song, lyrics != nullptr);
-    int written = 0;
-    if (Present()) {
-        Store(song);
-        if (lyrics) {
-            song.SetLyrics(*lyrics);
-        }
-        written = (song.*kind_.write)();
-    } else if (kind_.remove) {
-        written = (song.*kind_.remove)();
-    } else {
-        // A tag that cannot be taken out of the file is emptied instead.
-        for (const auto& [field, edit] : texts_) {
-            std::string problem;
-            songcore::SetFieldText(song, field, "", problem);
-        }
-        written = (song.*kind_.write)();
+    // A tag that cannot be taken out of the file is emptied instead.
+    songcore::FieldValues values = BoxValues(!Present());
+    if (lyrics && Present()) {
+        values.emplace_back(SongField::Lyrics, *lyrics);
     }
-    if (written) {
-        if (edit) {
-            // A removed tag leaves every field empty.
-            songcore::FieldValues after = Present() || !kind_.remove
-                                              ? Values(song, lyrics != nullptr)
-                                              : songcore::FieldValues{};
-            *edit = {path, kind_.mask, {}, {}, {}};
-            for (const auto& [field, old] : before) {
-                const std::string* now = songcore::FindFieldValue(after, field);
-                std::string value = now ? *now : std::string();
-                if (value != old) {
-                    edit->before.emplace_back(field, old);
-                    edit->after.emplace_back(field, std::move(value));
-                }
-            }
-            song.Close();
-            edit->stamp = songcore::StampOf(path);
-        }
-        return {};
-    }
-    std::string reason = song.GetErrorMessage();
-    return reason.empty() ? std::string("the ") + kind_.label + " tag could not be written"
-                          : reason;
+    // Update writes the tag even when no box changed: a ticked section
+    // whose file has no such tag gets one.
+    return songcore::EditSong(path, values, {kind_.mask, true});
 }

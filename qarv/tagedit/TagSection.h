@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/edit/EditHistory.h"
-#include "songcore/edit/FieldEdits.h"
+#include "songcore/edit/SongEdit.h"
 #include "songcore/tags/TagKinds.h"
 
 class GenreCombo;
@@ -45,9 +44,6 @@ public:
     // Fills the boxes from the song, whose reader for this tag has run;
     // found says whether it found the tag.
     void Fill(const CSongFileInfo& song, bool found);
-    // Sets the song's fields of this section from the boxes.
-    void Store(CSongFileInfo& song) const;
-
     // The text of a field's box, as typed.
     bool Has(songcore::SongField field) const;
     QString Value(songcore::SongField field) const;
@@ -56,18 +52,17 @@ public:
     QWidget* Box(songcore::SongField field) const;
     QLineEdit* TotalBox(songcore::SongField field) const;
 
-    // Writes this section to the file: reads the tag first, so that what the
-    // boxes do not show stays as it is, then sets the boxes' fields and
-    // writes, or removes the tag when the section is cleared. lyrics, when
-    // given, are written with the tag. edit, when given, gets the old and
-    // new values of the fields that changed, for undo. Empty on success,
-    // else why it failed.
-    std::string WriteTo(const std::string& path, const std::string* lyrics,
-                        songcore::FileEdit* edit = nullptr) const;
+    // Writes this section to the file by the edit every other writer uses
+    // (songcore::EditSong): the tag is read first, so that what the boxes do
+    // not show stays as it is, then the boxes' fields are set and the tag
+    // written and read back; or the tag is removed when the section is
+    // cleared. lyrics, when given, are written with the tag. The result says
+    // what failed, or holds the old and new values for undo.
+    songcore::SongEditResult WriteTo(const std::string& path, const std::string* lyrics) const;
 
 private:
-    // The values of this section's fields (and the lyrics when asked).
-    songcore::FieldValues Values(const CSongFileInfo& song, bool lyrics) const;
+    // The boxes' texts as field changes; each empty with empty.
+    songcore::FieldValues BoxValues(bool empty) const;
 
     const songcore::TagKind& kind_;
     Shape shape_;

@@ -426,6 +426,16 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['
         QVERIFY(!mp4->isVisible());
         QCOMPARE(mp4->result(), int(QDialog::Rejected));
 
+        // Update writes as tunemoss write does: a track MP4 cannot hold is
+        // refused with the same words, not cut to 65535.
+        QString bigPath = Copy("mp4/tagged_end.m4a", "big.m4a");
+        auto big = CreateTagDialog(nullptr, bigPath.toStdString());
+        Type(big->Sections()[0], SongField::Track, "70000");
+        QVERIFY(!big->Update());
+        QCOMPARE(failures_.last(), QString("Update MP4 tag failed! | big.m4a: could not write the "
+                                           "MP4 tag: the track 70000 does not fit an MP4 tag "
+                                           "(65535 at most)"));
+
         // A song that cannot be read says so and cannot be written over.
         auto missing = CreateTagDialog(nullptr, (dir_.path() + "/none.ogg").toStdString());
         QVERIFY(missing->ReadProblem().startsWith("Cannot read the tags of none.ogg: "));

@@ -23,7 +23,7 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     SongEditResult result;
     CSongFileInfo info;
     if (!info.Open(path, 0, 0)) {
-        result.error = "cannot open for writing: " + info.GetErrorMessage();
+        result.error = OpenForWritingFailure(info);
         return result;
     }
     const TagKind* kind = nullptr;
@@ -75,9 +75,7 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     }
     const bool written = options.tagKind != 0 ? (info.*kind->write)() : info.WriteSongInfo();
     if (!written) {
-        std::string detail = info.GetErrorMessage();
-        result.error = std::string("could not write the ") + kind->label + " tag" +
-                       (detail.empty() ? "" : ": " + detail);
+        result.error = TagWriteFailure(*kind, info);
         return result;
     }
     info.Close();
@@ -101,6 +99,39 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
             }
         }
     }
+    return result;
+}
+
+SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind) {
+    SongEditResult result;
+    const TagKind* kind = FindTagKindByMask(tagKind);
+    if (kind == nullptr || kind->remove == nullptr) {
+        result.error = "this tag kind cannot be removed";
+        return result;
+    }
+    CSongFileInfo info;
+    if (!info.Open(path, 0, 0)) {
+        result.error = OpenForWritingFailure(info);
+        return result;
+    }
+    // What the tag held is what undo writes back into a new tag.
+    const bool found = (info.*kind->read)();
+    for (const FieldInfo& field : FieldTable()) {
+        if (found && info.GetFields().Has(field.field)) {
+            result.before.emplace_back(field.field, info.GetText(field.field));
+            result.after.emplace_back(field.field, "");
+        }
+    }
+    if (!(info.*kind->remove)()) {
+        result.error = TagWriteFailure(*kind, info, true);
+        result.before.clear();
+        result.after.clear();
+        return result;
+    }
+    info.Close();
+    result.ok = true;
+    result.tagKind = tagKind;
+    result.stamp = StampOf(path);
     return result;
 }
 

@@ -55,6 +55,11 @@ struct SongEditResult {
 SongEditResult EditSong(const std::string& path, const FieldValues& changes,
                         const SongEditOptions& options = {});
 
+// Removes the tag of tagKind (a kind that can be removed) from the file.
+// before holds the fields the tag had, after each of them empty, so that
+// undo writes them back into a new tag.
+SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind);
+
 // "its tag has no place for album-artist, performer" for the fields of an
 // edit that were not kept; empty when every field was.
 std::string NotKeptText(const SongEditResult& result);
