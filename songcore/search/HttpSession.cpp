@@ -1,47 +1,46 @@
 #include "songcore/search/HttpSession.h"
 
-#include <curl/curl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 
-#include "songcore/util/CurlGlobal.h"
+#include "songcore/util/CurlLibrary.h"
 #include "songcore/util/NetworkDeadline.h"
 
 namespace songcore {
 namespace {
 
 struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+    void operator()(CURL* curl) const { Curl().easy_cleanup(curl); }
 };
 struct CurlUrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+    void operator()(CURLU* url) const { Curl().url_cleanup(url); }
 };
 struct CurlMultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+    void operator()(CURLM* multi) const { Curl().multi_cleanup(multi); }
 };
 using CurlPtr = std::unique_ptr<CURL, CurlDeleter>;
 
 // A part of a parsed address, or "" when it has none.
 std::string UrlPart(CURLU* url, CURLUPart part) {
     char* text = nullptr;
-    if (curl_url_get(url, part, &text, 0) != CURLUE_OK || text == nullptr) {
+    if (Curl().url_get(url, part, &text, 0) != CURLUE_OK || text == nullptr) {
         return "";
     }
     std::string result(text);
-    curl_free(text);
+    Curl().free(text);
     return result;
 }
 
 const char* kUserAgent = "Tunemoss/0.1";
 
 void CommonOptions(CURL* curl, int connectTimeOut) {
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeOut));
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    Curl().easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    Curl().easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeOut));
+    Curl().easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 }
 
 struct PageSink {
@@ -82,7 +81,9 @@ struct PageSink {
 
 std::shared_ptr<HttpSession> HttpSession::Open(const std::string& host, int port,
                                                int connectTimeOut, std::string& error) {
-    InitCurlOnce();
+    if (!CurlLibrary::Get(&error)) {
+        return nullptr;
+    }
     if (host.empty()) {
         error = "no host given";
         return nullptr;
@@ -92,8 +93,8 @@ std::shared_ptr<HttpSession> HttpSession::Open(const std::string& host, int port
         bool bareIpv6 = address.find(':') != std::string::npos && address.front() != '[';
         address = bareIpv6 ? "http://[" + address + "]" : "http://" + address;
     }
-    std::unique_ptr<CURLU, CurlUrlDeleter> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+    std::unique_ptr<CURLU, CurlUrlDeleter> url(Curl().url());
+    if (!url || Curl().url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
         error = "not a valid address";
         return nullptr;
     }
@@ -113,7 +114,7 @@ std::shared_ptr<HttpSession> HttpSession::Open(const std::string& host, int port
             error = "not a valid port";
             return nullptr;
         }
-        curl_url_set(url.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0);
+        Curl().url_set(url.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0);
     }
     std::string base = UrlPart(url.get(), CURLUPART_URL);
     while (!base.empty() && base.back() == '/') {
@@ -122,17 +123,17 @@ std::shared_ptr<HttpSession> HttpSession::Open(const std::string& host, int port
 
     // Reach the service now, so that a wrong host or port is refused here and
     // not by a search that silently finds nothing.
-    CurlPtr probe(curl_easy_init());
+    CurlPtr probe(Curl().easy_init());
     if (!probe) {
         error = "cannot start an internet transfer";
         return nullptr;
     }
     CommonOptions(probe.get(), connectTimeOut);
-    curl_easy_setopt(probe.get(), CURLOPT_URL, (base + "/").c_str());
-    curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
-    CURLcode result = curl_easy_perform(probe.get());
+    Curl().easy_setopt(probe.get(), CURLOPT_URL, (base + "/").c_str());
+    Curl().easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
+    CURLcode result = Curl().easy_perform(probe.get());
     if (result != CURLE_OK) {
-        error = curl_easy_strerror(result);
+        error = Curl().easy_strerror(result);
         return nullptr;
     }
     return std::shared_ptr<HttpSession>(new HttpSession(base, connectTimeOut));
@@ -141,8 +142,8 @@ std::shared_ptr<HttpSession> HttpSession::Open(const std::string& host, int port
 bool HttpSession::Get(const std::string& path, int fd, const std::function<bool()>& keepGoing,
                       std::string& error) {
     const std::function<bool()> check = [&] { return !closed() && keepGoing(); };
-    CurlPtr curl(curl_easy_init());
-    std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
+    CurlPtr curl(Curl().easy_init());
+    std::unique_ptr<CURLM, CurlMultiDeleter> multi(Curl().multi_init());
     if (!curl || !multi) {
         error = "cannot start an internet transfer";
         return false;
@@ -151,28 +152,28 @@ bool HttpSession::Get(const std::string& path, int fd, const std::function<bool(
     PageSink sink{fd, 0, false, false, &check};
     CURL* c = curl.get();
     CommonOptions(c, connectTimeOut_);
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    Curl().easy_setopt(c, CURLOPT_URL, url.c_str());
+    Curl().easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl().easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
     // A server that stops sending is given up, and so is one that trickles
     // a page out for longer than the deadline; a stop waits for neither.
     const int deadlineMs = TransferDeadlineMs();
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(kIdleSeconds));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs));
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 4095L);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &PageSink::onData);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    Curl().easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    Curl().easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(kIdleSeconds));
+    Curl().easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs));
+    Curl().easy_setopt(c, CURLOPT_BUFFERSIZE, 4095L);
+    Curl().easy_setopt(c, CURLOPT_WRITEFUNCTION, &PageSink::onData);
+    Curl().easy_setopt(c, CURLOPT_WRITEDATA, &sink);
 
     // Driven here rather than by curl_easy_perform, so that a stop is seen
     // within a tenth of a second even while the server sends nothing.
     auto started = std::chrono::steady_clock::now();
-    curl_multi_add_handle(multi.get(), c);
+    Curl().multi_add_handle(multi.get(), c);
     CURLcode result = CURLE_OK;
     bool stopped = false;
     int running = 1;
     while (running > 0) {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+        if (Curl().multi_perform(multi.get(), &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
         }
@@ -183,17 +184,17 @@ bool HttpSession::Get(const std::string& path, int fd, const std::function<bool(
             stopped = true;
             break;
         }
-        curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+        Curl().multi_poll(multi.get(), nullptr, 0, 100, nullptr);
     }
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+    while (CURLMsg* message = Curl().multi_info_read(multi.get(), &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == c) {
             result = message->data.result;
         }
     }
     long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    curl_multi_remove_handle(multi.get(), c);
+    Curl().easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    Curl().multi_remove_handle(multi.get(), c);
 
     if (stopped || !check()) {
         error = "the search was stopped";
@@ -217,7 +218,7 @@ bool HttpSession::Get(const std::string& path, int fd, const std::function<bool(
         return false;
     }
     if (result != CURLE_OK) {
-        error = curl_easy_strerror(result);
+        error = Curl().easy_strerror(result);
         return false;
     }
     if (status >= 400) {

@@ -1,6 +1,5 @@
 #include "songcore/tags/HttpFileStream.h"
 
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "songcore/util/CurlGlobal.h"
+#include "songcore/util/CurlLibrary.h"
 #include "songcore/util/NetworkDeadline.h"
 
 namespace songcore {
@@ -17,10 +16,7 @@ namespace {
 constexpr size_t kCacheBlocks = 16;
 
 struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(CURL* curl) const { Curl().easy_cleanup(curl); }
 };
 
 int OpenSpillFile() {
@@ -70,7 +66,7 @@ struct HttpFileStream::Transfer {
         auto* self = static_cast<Transfer*>(user);
         size_t bytes = size * count;
         if (!self->decided) {
-            curl_easy_getinfo(self->curl, CURLINFO_RESPONSE_CODE, &self->status);
+            Curl().easy_getinfo(self->curl, CURLINFO_RESPONSE_CODE, &self->status);
             self->decided = true;
             self->spilling = self->status == 200 || self->status == 0;
             if (self->spilling) {
@@ -131,11 +127,13 @@ HttpFileStream::~HttpFileStream() {
 std::unique_ptr<HttpFileStream> HttpFileStream::open(
     const std::string& url, int connectTimeOut, std::string& error,
     const std::function<void(SongFileStream*)>& opening) {
-    InitCurlOnce();
     // Other schemes (file://, ftp://, ...) would reach what a song location
     // from a play list or a tag has no business reading.
     if (!IsHttp(url)) {
         error = "only http:// and https:// locations can be read";
+        return nullptr;
+    }
+    if (!CurlLibrary::Get(&error)) {
         return nullptr;
     }
     auto stream = std::unique_ptr<HttpFileStream>(new HttpFileStream(url, connectTimeOut));
@@ -154,7 +152,7 @@ std::unique_ptr<HttpFileStream> HttpFileStream::open(
 }
 
 bool HttpFileStream::fetchBlock(uint64_t index, bool first) {
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<CURL, CurlDeleter> curl(Curl().easy_init());
     if (!curl) {
         setError("cannot start an internet transfer");
         return false;
@@ -169,36 +167,36 @@ bool HttpFileStream::fetchBlock(uint64_t index, bool first) {
     const int deadlineMs = TransferDeadlineMs();
 
     CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url_.c_str());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, "Tunemoss/0.1");
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeOut_));
+    Curl().easy_setopt(c, CURLOPT_URL, url_.c_str());
+    Curl().easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    Curl().easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl().easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    Curl().easy_setopt(c, CURLOPT_USERAGENT, "Tunemoss/0.1");
+    Curl().easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeOut_));
     // A server that stops sending is given up after the receive time-out.
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(receiveTimeOut_));
+    Curl().easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    Curl().easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(receiveTimeOut_));
     // And one that trickles bytes is given up after the transfer deadline.
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs));
-    curl_easy_setopt(c, CURLOPT_FAILONERROR, 0L);
-    curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::onData);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    Curl().easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs));
+    Curl().easy_setopt(c, CURLOPT_FAILONERROR, 0L);
+    Curl().easy_setopt(c, CURLOPT_RANGE, range.c_str());
+    Curl().easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+    Curl().easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+    Curl().easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::onData);
+    Curl().easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    Curl().easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    Curl().easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    Curl().easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
 
     auto started = std::chrono::steady_clock::now();
-    CURLcode result = curl_easy_perform(c);
+    CURLcode result = Curl().easy_perform(c);
     auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - started)
                       .count();
     long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    Curl().easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (aborted()) {
         setError("the transfer was cancelled");
         return false;
@@ -219,7 +217,7 @@ bool HttpFileStream::fetchBlock(uint64_t index, bool first) {
         return false;
     }
     if (result != CURLE_OK) {
-        setError(curl_easy_strerror(result));
+        setError(Curl().easy_strerror(result));
         return false;
     }
     if (status >= 400 && status != 416) {

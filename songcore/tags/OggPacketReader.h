@@ -36,14 +36,29 @@ public:
 private:
     explicit OggPacketReader(ReadExactFn read) : read_(std::move(read)) {}
 
-    // Bytes of the packet that lie together in one page body.
+    // Bytes of the packet that lie together in one page body. A page the
+    // walk stepped over (its place foretold by the pages around it, all
+    // alike) has its header checked when its bytes are first read.
     struct Piece {
         uint64_t packetOffset = 0;
         uint64_t fileOffset = 0;
         uint64_t length = 0;
+        uint32_t sequence = 0;
+        bool foretold = false;
     };
 
+    // Steps over the run of full pages alike to page that follows it, when
+    // their number can be told from a page found further on; the header
+    // found there is left in landing.
+    void stepOverAlikePages(const OggPage& page, uint64_t next, size_t& pages,
+                            std::vector<uint8_t>& landing, uint64_t& landingOffset);
+    bool foretoldPageHolds(const Piece& piece, uint64_t from, size_t count,
+                           std::vector<uint8_t>& out) const;
+
     ReadExactFn read_;
+    uint32_t serial_ = 0;
+    size_t jump_ = 128;
+    bool narrowing_ = false;
     std::vector<Piece> pieces_;
     uint64_t size_ = 0;
 };

@@ -1,11 +1,9 @@
 #include "songcore/util/Text.h"
 
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
-#include <unicode/ustring.h>
-
 #include <algorithm>
+#include <climits>
+
+#include "songcore/util/IcuLibrary.h"
 
 namespace songcore {
 namespace {
@@ -129,15 +127,63 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-icu::UnicodeString ToIcu(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<uint8_t>(c) < 0x80; });
 }
 
-std::string FromIcu(const icu::UnicodeString& text) {
-    std::string out;
-    text.toUTF8String(out);
+// Runs one of ICU's string functions that tell the length they need when
+// the room given is too small.
+template <typename Call>
+std::u16string Grown(size_t room, const Call& call) {
+    std::u16string out(std::max<size_t>(room, 1), u'\0');
+    for (int round = 0; round < 2; ++round) {
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t length = call(out.data(), static_cast<int32_t>(out.size()), status);
+        if (status == U_BUFFER_OVERFLOW_ERROR && length > 0) {
+            out.assign(static_cast<size_t>(length), u'\0');
+            continue;
+        }
+        out.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+        return out;
+    }
+    return {};
+}
+
+// Malformed bytes become U+FFFD, as everywhere else in the library.
+std::u16string ToIcu(const IcuLibrary& icu, std::string_view text) {
+    text = text.substr(0, std::min<size_t>(text.size(), INT32_MAX / 2));
+    return Grown(text.size(), [&](char16_t* out, int32_t room, UErrorCode& status) {
+        int32_t length = 0;
+        icu.fromUtf8(out, room, &length, text.data(), static_cast<int32_t>(text.size()),
+                     kReplacement, nullptr, &status);
+        return length;
+    });
+}
+
+std::string FromIcu(const IcuLibrary& icu, const std::u16string& text) {
+    std::string out(text.size() * 3, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    icu.toUtf8(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
+               static_cast<int32_t>(text.size()), &status);
+    out.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
     return out;
+}
+
+// A text beyond ASCII is left as it is where ICU cannot be loaded.
+template <typename Map>
+std::string CaseMapped(std::string_view text, const Map& map) {
+    const IcuLibrary* icu = IcuLibrary::Get();
+    if (!icu) {
+        return std::string(text);
+    }
+    std::u16string in = ToIcu(*icu, text);
+    std::u16string out =
+        Grown(in.size() + in.size() / 2 + 8, [&](char16_t* to, int32_t room, UErrorCode& status) {
+            return map(*icu, to, room, in, status);
+        });
+    return FromIcu(*icu, out);
 }
 
 }  // namespace
@@ -262,19 +308,30 @@ std::string TruncateUtf8(std::string_view text, size_t maxBytes) {
 }
 
 std::string ToUpperUnicode(std::string_view text) {
-    if (std::all_of(text.begin(), text.end(),
-                    [](char c) { return static_cast<uint8_t>(c) < 0x80; })) {
+    if (IsAscii(text)) {
         return ToUpperAscii(text);
     }
-    icu::UnicodeString s = ToIcu(text);
-    s.toUpper(icu::Locale::getRoot());
-    return FromIcu(s);
+    return CaseMapped(text, [](const IcuLibrary& icu, char16_t* to, int32_t room,
+                               const std::u16string& in, UErrorCode& status) {
+        return icu.toUpper(to, room, in.data(), static_cast<int32_t>(in.size()), "", &status);
+    });
 }
 
 std::string FoldCase(std::string_view text) {
-    icu::UnicodeString s = ToIcu(text);
-    s.foldCase(U_FOLD_CASE_DEFAULT);
-    return FromIcu(s);
+    if (IsAscii(text)) {
+        std::string out(text);
+        for (char& c : out) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c + 32);
+            }
+        }
+        return out;
+    }
+    return CaseMapped(text, [](const IcuLibrary& icu, char16_t* to, int32_t room,
+                               const std::u16string& in, UErrorCode& status) {
+        return icu.foldCase(to, room, in.data(), static_cast<int32_t>(in.size()),
+                            U_FOLD_CASE_DEFAULT, &status);
+    });
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
@@ -282,10 +339,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
-    bool ascii =
-        std::all_of(a.begin(), a.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; }) &&
-        std::all_of(b.begin(), b.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
-    if (ascii) {
+    const IcuLibrary* icu = IsAscii(a) && IsAscii(b) ? nullptr : IcuLibrary::Get();
+    if (!icu) {
         size_t n = std::min(a.size(), b.size());
         for (size_t i = 0; i < n; ++i) {
             int ca = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
@@ -296,7 +351,12 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
         }
         return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
     }
-    return ToIcu(a).caseCompare(ToIcu(b), U_FOLD_CASE_DEFAULT);
+    std::u16string left = ToIcu(*icu, a);
+    std::u16string right = ToIcu(*icu, b);
+    UErrorCode status = U_ZERO_ERROR;
+    int order = icu->caseCompare(left.data(), static_cast<int32_t>(left.size()), right.data(),
+                                 static_cast<int32_t>(right.size()), U_FOLD_CASE_DEFAULT, &status);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 std::string ToUpperAscii(std::string_view text) {

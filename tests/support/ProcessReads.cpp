@@ -6,16 +6,28 @@
 
 namespace testsupport {
 
-uint64_t BytesReadSoFar() {
+namespace {
+
+uint64_t ProcessIoCount(const std::string& wanted) {
     std::ifstream in("/proc/self/io");
     std::string key;
     uint64_t value = 0;
     while (in >> key >> value) {
-        if (key == "rchar:") {
+        if (key == wanted) {
             return value;
         }
     }
     return 0;
+}
+
+}  // namespace
+
+uint64_t BytesReadSoFar() {
+    return ProcessIoCount("rchar:");
+}
+
+uint64_t ReadCallsSoFar() {
+    return ProcessIoCount("syscr:");
 }
 
 uint64_t BytesReadBySongInfo(const std::string& path) {

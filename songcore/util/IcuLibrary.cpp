@@ -1,0 +1,46 @@
+#include "songcore/util/IcuLibrary.h"
+
+#include <unicode/uvernum.h>
+
+#include <string>
+
+#include "songcore/util/SharedLibrary.h"
+
+// ICU versions its function names ("u_strToUpper_72"); its headers rename
+// each call, so the name to look up is the macro's expansion.
+#define TUNEMOSS_ICU_NAME(name) TUNEMOSS_ICU_TEXT(name)
+#define TUNEMOSS_ICU_TEXT(name) #name
+
+namespace songcore {
+namespace {
+
+struct Loaded {
+    IcuLibrary functions;
+    bool ok = false;
+};
+
+Loaded Load() {
+    Loaded loaded;
+    std::string error;
+    void* library = OpenSharedLibrary({"libicuuc.so." U_ICU_VERSION_SHORT}, error);
+    if (!library) {
+        return loaded;
+    }
+    IcuLibrary& f = loaded.functions;
+    BindFunction(library, TUNEMOSS_ICU_NAME(u_strFromUTF8WithSub), f.fromUtf8, error);
+    BindFunction(library, TUNEMOSS_ICU_NAME(u_strToUTF8), f.toUtf8, error);
+    BindFunction(library, TUNEMOSS_ICU_NAME(u_strToUpper), f.toUpper, error);
+    BindFunction(library, TUNEMOSS_ICU_NAME(u_strFoldCase), f.foldCase, error);
+    BindFunction(library, TUNEMOSS_ICU_NAME(u_strCaseCompare), f.caseCompare, error);
+    loaded.ok = error.empty();
+    return loaded;
+}
+
+}  // namespace
+
+const IcuLibrary* IcuLibrary::Get() {
+    static const Loaded loaded = Load();
+    return loaded.ok ? &loaded.functions : nullptr;
+}
+
+}  // namespace songcore

@@ -1,0 +1,28 @@
+#pragma once
+// Libraries that only some commands need (the player's libmpv, libcurl for
+// the internet, ICU for case rules beyond ASCII) are opened when first used,
+// not by the dynamic loader at start-up: loading libcurl and what it drags
+// in took most of a one-file tag write's start-up.
+
+#include <dlfcn.h>
+
+#include <initializer_list>
+#include <string>
+
+namespace songcore {
+
+// Opens the first of names that loads, for good: what it starts may outlive
+// any one user. Null when none does, with the reason in error.
+void* OpenSharedLibrary(std::initializer_list<const char*> names, std::string& error);
+
+// Looks up one function of an opened library; the first name missing is
+// kept in error, which stays empty while all are found.
+template <typename Function>
+void BindFunction(void* library, const char* name, Function& out, std::string& error) {
+    out = reinterpret_cast<Function>(::dlsym(library, name));
+    if (!out && error.empty()) {
+        error = std::string("the library has no function ") + name;
+    }
+}
+
+}  // namespace songcore
