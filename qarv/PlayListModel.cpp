@@ -13,8 +13,8 @@
 
 #include "songcore/edit/EditHistory.h"
 #include "songcore/player/PlayerPosition.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongType.h"
 #include "songcore/util/Paths.h"
 
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 QString RenameCustomizeDialog::TokensText() {
     return QStringLiteral(

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 QString SettingsDialog::PatternTokensText() {
     return tr("%TITLE: title, %ARTIST: artist, %ALBUM: album, %GENRE: genre, %YEAR: year");

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <sstream>
 
-#include "songcore/tags/ApeTag.h"
-#include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/ape/ApeTag.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "support/Id3v2Bytes.h"
 #include "support/TagPeers.h"

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <set>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfObjects.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
 #include "support/MediaChecks.h"

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/flac/FlacMetadata.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"
 

@@ -7,9 +7,9 @@
 #include <map>
 #include <sstream>
 
-#include "songcore/tags/Id3v1Tag.h"
-#include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 #include "support/Id3v2Bytes.h"
 #include "support/TagPeers.h"
 #include "support/TestSupport.h"

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
 #include "support/TestSupport.h"
 
 using songcore::Id3v1Tag;

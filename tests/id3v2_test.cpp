@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "songcore/tags/Id3v2Tag.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 #include "support/Id3v2Bytes.h"
 
 using namespace testsupport;

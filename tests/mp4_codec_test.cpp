@@ -1,10 +1,10 @@
 // The MP4 atom walker, item codec and movie atom editing, on byte buffers.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/Mp4Atoms.h"
-#include "songcore/tags/Mp4ItemList.h"
-#include "songcore/tags/Mp4Movie.h"
-#include "songcore/tags/Mp4Tag.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Movie.h"
+#include "songcore/tags/mp4/Mp4Tag.h"
 #include "support/Mp4TestFiles.h"
 
 using namespace songcore;

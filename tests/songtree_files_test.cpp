@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/Ini.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "support/SongTreeSupport.h"
 #include "support/TestSupport.h"

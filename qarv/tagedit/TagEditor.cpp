@@ -3,7 +3,7 @@
 #include <QPushButton>
 
 #include "qarv/tagedit/TagDialog.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 
 using songcore::SongField;
 using Row = TagSection::Row;

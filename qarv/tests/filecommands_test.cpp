@@ -9,7 +9,7 @@
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongType.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "songcore/files/PatternJobs.h"
+#include "songcore/rename/PatternJobs.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "songcore/files/NewFileWriter.h"
-#include "songcore/files/SongFileOption.h"
+#include "songcore/rename/SongFileOption.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/Paths.h"
 

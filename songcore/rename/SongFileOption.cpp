@@ -1,4 +1,4 @@
-#include "songcore/files/SongFileOption.h"
+#include "songcore/rename/SongFileOption.h"
 
 #include <array>
 #include <string_view>

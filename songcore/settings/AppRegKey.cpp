@@ -1,10 +1,10 @@
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 
-#include "songcore/files/Ini.h"
+#include "songcore/settings/Ini.h"
 #include "songcore/util/NetworkDeadline.h"
 
 namespace {

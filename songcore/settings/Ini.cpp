@@ -1,10 +1,10 @@
-#include "songcore/files/Ini.h"
+#include "songcore/settings/Ini.h"
 
 #include <charconv>
 #include <cstring>
 
-#include "songcore/files/PrivateProfile.h"
-#include "songcore/files/ProfileDocument.h"
+#include "songcore/settings/PrivateProfile.h"
+#include "songcore/settings/ProfileDocument.h"
 #include "songcore/util/Hex.h"
 #include "songcore/util/Text.h"
 

@@ -1,4 +1,4 @@
-#include "songcore/files/PrivateProfile.h"
+#include "songcore/settings/PrivateProfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <mutex>
 #include <span>
 
-#include "songcore/files/ProfileDocument.h"
+#include "songcore/settings/ProfileDocument.h"
 #include "songcore/util/SafeFileReplace.h"
 
 namespace songcore {

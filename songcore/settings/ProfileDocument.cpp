@@ -1,4 +1,4 @@
-#include "songcore/files/ProfileDocument.h"
+#include "songcore/settings/ProfileDocument.h"
 
 #include <span>
 

@@ -1,4 +1,4 @@
-#include "songcore/tags/HttpFileStream.h"
+#include "songcore/songfile/HttpFileStream.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "songcore/tags/LocalFileStream.h"
+#include "songcore/songfile/LocalFileStream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

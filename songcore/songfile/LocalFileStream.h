@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/SongFileStream.h"
+#include "songcore/songfile/SongFileStream.h"
 
 namespace songcore {
 

@@ -1,10 +1,10 @@
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/SongFile.h"
 
 #include <fcntl.h>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/HttpFileStream.h"
-#include "songcore/tags/LocalFileStream.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/HttpFileStream.h"
+#include "songcore/songfile/LocalFileStream.h"
 
 using songcore::SongFileStream;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 
 namespace songcore {
 class SongFileStream;

@@ -1,7 +1,7 @@
 #pragma once
 // A song file as the reading function the byte-level tag walkers take.
 
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/SongFile.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {

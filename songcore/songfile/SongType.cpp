@@ -1,4 +1,4 @@
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 
 #include <array>
 #include <cstring>
@@ -6,20 +6,6 @@
 #include <utility>
 
 #include "songcore/util/Text.h"
-
-bool IsInternetLocation(const std::string& path) {
-    size_t i = 0;
-    while (i < path.size()) {
-        char c = path[i];
-        bool schemeChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
-        if (!schemeChar) {
-            break;
-        }
-        ++i;
-    }
-    return i > 0 && path.compare(i, 3, "://") == 0;
-}
 
 std::string GetFileExt(std::string path) {
     size_t dot = path.rfind('.');

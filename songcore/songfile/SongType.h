@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "songcore/util/Paths.h"
+
 // Where the song lives (exactly one is set).
 constexpr uint32_t SONG_TYPE_LOCAL = 0x0001;
 constexpr uint32_t SONG_TYPE_INTERNET = 0x0002;
@@ -20,8 +22,6 @@ constexpr uint32_t SONG_TYPE_MPC = 0x8000;
 // The formats whose tags the library reads.
 constexpr uint32_t SONG_TYPE_TAGGED = 0x3F80;
 
-// True when the path starts with a URL scheme followed by "://".
-bool IsInternetLocation(const std::string& path);
 uint32_t GetSongType(std::string path);
 // The text after the last "." of the whole string; empty without a ".".
 std::string GetFileExt(std::string path);

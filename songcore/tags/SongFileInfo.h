@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
+#include "songcore/songfile/SongFile.h"
 #include "songcore/tags/Genre.h"
-#include "songcore/tags/OggCodec.h"
 #include "songcore/tags/Picture.h"
-#include "songcore/tags/SongFile.h"
 #include "songcore/tags/SongValues.h"
+#include "songcore/tags/ogg/OggCodec.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {

@@ -1,9 +1,9 @@
-#include "songcore/search/Thread.h"
+#include "songcore/threads/Thread.h"
 
 #include <new>
 #include <system_error>
 
-#include "songcore/search/ThreadManager.h"
+#include "songcore/threads/ThreadManager.h"
 
 // A worker owns itself: it is made here with new and deletes itself in Run
 // when its function returns, the one place in the library that manages

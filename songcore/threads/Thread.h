@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "songcore/search/ThreadParam.h"
+#include "songcore/threads/ThreadParam.h"
 
 class CThreadManager;
 

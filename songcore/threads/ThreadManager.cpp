@@ -1,4 +1,4 @@
-#include "songcore/search/ThreadManager.h"
+#include "songcore/threads/ThreadManager.h"
 
 #include <algorithm>
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "songcore/search/Thread.h"
+#include "songcore/threads/Thread.h"
 
 class CThreadManager {
 public:

@@ -3,12 +3,12 @@
 // rewritten in place; the audio before it is never moved.
 #include <algorithm>
 
-#include "songcore/tags/ApePicture.h"
-#include "songcore/tags/ApeTag.h"
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/ape/ApePicture.h"
+#include "songcore/tags/ape/ApeTag.h"
 #include "songcore/util/Text.h"
 
 using songcore::ApeTag;

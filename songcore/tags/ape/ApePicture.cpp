@@ -1,4 +1,4 @@
-#include "songcore/tags/ApePicture.h"
+#include "songcore/tags/ape/ApePicture.h"
 
 #include <algorithm>
 #include <array>

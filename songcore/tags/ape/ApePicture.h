@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "songcore/tags/ApeTag.h"
 #include "songcore/tags/Picture.h"
+#include "songcore/tags/ape/ApeTag.h"
 
 namespace songcore {
 

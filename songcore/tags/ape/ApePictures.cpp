@@ -1,9 +1,9 @@
 // Pictures of the APEv2 tag. The whole tag is read here, unlike the field
 // reader, which passes over the picture items.
-#include "songcore/tags/ApePicture.h"
-#include "songcore/tags/ApeTag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/ape/ApePicture.h"
+#include "songcore/tags/ape/ApeTag.h"
 
 int CSongFileInfo::ReadAPEV2Pictures(std::vector<songcore::Picture>& out) {
     out.clear();

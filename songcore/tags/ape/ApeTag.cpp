@@ -1,11 +1,11 @@
-#include "songcore/tags/ApeTag.h"
+#include "songcore/tags/ape/ApeTag.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "songcore/tags/ApePicture.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/ape/ApePicture.h"
 #include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"

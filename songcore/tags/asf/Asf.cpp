@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfHeaderReader.h"
-#include "songcore/tags/AsfObjects.h"
-#include "songcore/tags/AsfTagFields.h"
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfHeaderReader.h"
+#include "songcore/tags/asf/AsfObjects.h"
+#include "songcore/tags/asf/AsfTagFields.h"
 #include "songcore/util/Text.h"
 
 using songcore::AsfContentDescription;

@@ -1,4 +1,4 @@
-#include "songcore/tags/AsfHeader.h"
+#include "songcore/tags/asf/AsfHeader.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,9 +1,9 @@
-#include "songcore/tags/AsfHeaderReader.h"
+#include "songcore/tags/asf/AsfHeaderReader.h"
 
 #include <algorithm>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfObjects.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfObjects.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"

@@ -1,8 +1,8 @@
-#include "songcore/tags/AsfObjects.h"
+#include "songcore/tags/asf/AsfObjects.h"
 
 #include <algorithm>
 
-#include "songcore/tags/AsfHeader.h"
+#include "songcore/tags/asf/AsfHeader.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"

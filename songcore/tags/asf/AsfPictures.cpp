@@ -2,11 +2,11 @@
 // description and of the metadata objects (the writer is RewriteASFHeader).
 #include <algorithm>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfHeaderReader.h"
-#include "songcore/tags/AsfObjects.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfHeaderReader.h"
+#include "songcore/tags/asf/AsfObjects.h"
 
 namespace songcore {
 namespace {

@@ -1,4 +1,4 @@
-#include "songcore/tags/AsfTagFields.h"
+#include "songcore/tags/asf/AsfTagFields.h"
 
 #include "songcore/tags/FieldText.h"
 #include "songcore/util/Text.h"

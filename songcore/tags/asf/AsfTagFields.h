@@ -11,8 +11,8 @@
 #include <variant>
 #include <vector>
 
-#include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongValues.h"
+#include "songcore/tags/asf/AsfObjects.h"
 
 namespace songcore {
 

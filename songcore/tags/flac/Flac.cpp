@@ -3,12 +3,12 @@
 #include <array>
 #include <string_view>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/FlacMetadata.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/flac/FlacMetadata.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 using songcore::FlacBlock;
 using songcore::FlacLayout;

@@ -1,9 +1,9 @@
-#include "songcore/tags/FlacMetadata.h"
+#include "songcore/tags/flac/FlacMetadata.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 namespace songcore {
 namespace {

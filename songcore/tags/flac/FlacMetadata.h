@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "songcore/tags/OggPage.h"
 #include "songcore/tags/Picture.h"
+#include "songcore/tags/ogg/OggPage.h"
 
 namespace songcore {
 

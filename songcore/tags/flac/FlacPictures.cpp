@@ -1,8 +1,8 @@
 // Pictures of native FLAC files: the PICTURE metadata blocks. The writer
 // (Flac.cpp) puts new ones after the comment block.
-#include "songcore/tags/FlacMetadata.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
+#include "songcore/tags/flac/FlacMetadata.h"
 
 int CSongFileInfo::ReadFlacPictures(std::vector<songcore::Picture>& out) {
     out.clear();

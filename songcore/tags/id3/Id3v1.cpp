@@ -1,9 +1,9 @@
 // ID3v1 tags: the fixed 128-byte record at the end of MPEG audio files.
 #include <algorithm>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/Id3v1Tag.h"
+#include "songcore/songfile/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
 
 using songcore::Id3v1Tag;
 

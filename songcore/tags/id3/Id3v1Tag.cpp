@@ -1,4 +1,4 @@
-#include "songcore/tags/Id3v1Tag.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cctype>
 
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/FieldText.h"
-#include "songcore/tags/Id3v2Picture.h"
-#include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 #include "songcore/util/Text.h"
 
 using songcore::Id3v2Field;

@@ -1,4 +1,4 @@
-#include "songcore/tags/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
 
 #include <cctype>
 

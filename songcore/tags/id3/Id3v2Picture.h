@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/Picture.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 
 namespace songcore {
 

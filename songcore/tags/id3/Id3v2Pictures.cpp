@@ -2,9 +2,9 @@
 // reader, which passes over the picture frames.
 #include <algorithm>
 
-#include "songcore/tags/Id3v2Picture.h"
-#include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 
 int CSongFileInfo::ReadID3V2Pictures(std::vector<songcore::Picture>& out) {
     out.clear();

@@ -1,11 +1,11 @@
-#include "songcore/tags/Id3v2Tag.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
 #include "songcore/tags/FieldText.h"
-#include "songcore/tags/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
 #include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"

@@ -5,15 +5,15 @@
 // data stays where it is; otherwise it moves and the chunk offsets follow.
 #include <algorithm>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/Mp4Atoms.h"
-#include "songcore/tags/Mp4Cover.h"
-#include "songcore/tags/Mp4ItemList.h"
-#include "songcore/tags/Mp4Movie.h"
-#include "songcore/tags/Mp4MovieFile.h"
-#include "songcore/tags/Mp4Tag.h"
+#include "songcore/songfile/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4Cover.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Movie.h"
+#include "songcore/tags/mp4/Mp4MovieFile.h"
+#include "songcore/tags/mp4/Mp4Tag.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
 

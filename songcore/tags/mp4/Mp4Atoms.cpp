@@ -1,4 +1,4 @@
-#include "songcore/tags/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "songcore/tags/Mp4Cover.h"
+#include "songcore/tags/mp4/Mp4Cover.h"
 
 #include <array>
 #include <utility>

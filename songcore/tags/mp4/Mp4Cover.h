@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/Picture.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
 
 namespace songcore {
 

@@ -1,7 +1,7 @@
-#include "songcore/tags/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
 
-#include "songcore/tags/Mp4Atoms.h"
-#include "songcore/tags/Mp4Cover.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4Cover.h"
 #include "songcore/util/ByteReader.h"
 
 namespace songcore {

@@ -1,4 +1,4 @@
-#include "songcore/tags/Mp4Movie.h"
+#include "songcore/tags/mp4/Mp4Movie.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "songcore/tags/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
 
 namespace songcore {
 

@@ -1,6 +1,6 @@
-#include "songcore/tags/Mp4MovieFile.h"
+#include "songcore/tags/mp4/Mp4MovieFile.h"
 
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/SongFile.h"
 
 namespace songcore {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/Mp4Atoms.h"
-#include "songcore/tags/Mp4Movie.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4Movie.h"
 
 class CSongFile;
 

@@ -1,9 +1,9 @@
 // Cover art of the MP4 item list. The whole movie atom is read here, unlike
 // the field reader, which leaves the cover item out.
-#include "songcore/tags/Mp4Cover.h"
-#include "songcore/tags/Mp4ItemList.h"
-#include "songcore/tags/Mp4MovieFile.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/mp4/Mp4Cover.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4MovieFile.h"
 
 int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
     out.clear();

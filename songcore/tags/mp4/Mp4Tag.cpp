@@ -1,4 +1,4 @@
-#include "songcore/tags/Mp4Tag.h"
+#include "songcore/tags/mp4/Mp4Tag.h"
 
 #include <algorithm>
 

@@ -4,15 +4,15 @@
 #include <string_view>
 #include <variant>
 
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/FieldText.h"
-#include "songcore/tags/OggHeaders.h"
-#include "songcore/tags/OggPage.h"
-#include "songcore/tags/OggTagHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggPage.h"
+#include "songcore/tags/ogg/OggTagHeaders.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Text.h"
 

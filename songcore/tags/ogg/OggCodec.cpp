@@ -1,9 +1,9 @@
-#include "songcore/tags/OggCodec.h"
+#include "songcore/tags/ogg/OggCodec.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 namespace songcore {
 namespace {

@@ -1,9 +1,9 @@
-#include "songcore/tags/OggHeaders.h"
+#include "songcore/tags/ogg/OggHeaders.h"
 
 #include <algorithm>
 #include <numeric>
 
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 namespace songcore {
 namespace {

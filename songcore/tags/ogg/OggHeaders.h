@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/OggCodec.h"
-#include "songcore/tags/OggPage.h"
+#include "songcore/tags/ogg/OggCodec.h"
+#include "songcore/tags/ogg/OggPage.h"
 
 namespace songcore {
 

@@ -1,9 +1,9 @@
-#include "songcore/tags/OggPacketReader.h"
+#include "songcore/tags/ogg/OggPacketReader.h"
 
 #include <algorithm>
 #include <numeric>
 
-#include "songcore/tags/OggHeaders.h"
+#include "songcore/tags/ogg/OggHeaders.h"
 
 namespace songcore {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/OggPage.h"
+#include "songcore/tags/ogg/OggPage.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {

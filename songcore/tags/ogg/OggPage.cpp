@@ -1,4 +1,4 @@
-#include "songcore/tags/OggPage.h"
+#include "songcore/tags/ogg/OggPage.h"
 
 #include <array>
 #include <numeric>

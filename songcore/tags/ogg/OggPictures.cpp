@@ -1,9 +1,9 @@
 // Pictures of Ogg Vorbis, Opus and FLAC streams: METADATA_BLOCK_PICTURE items
 // of the comment list (the writer is WriteOGGInfo).
-#include "songcore/tags/OggHeaders.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 int CSongFileInfo::ReadOGGPictures(std::vector<songcore::Picture>& out) {
     out.clear();

@@ -1,10 +1,10 @@
-#include "songcore/tags/OggTagHeaders.h"
+#include "songcore/tags/ogg/OggTagHeaders.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "songcore/tags/OggHeaders.h"
-#include "songcore/tags/OggPacketReader.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggPacketReader.h"
 
 namespace songcore {
 

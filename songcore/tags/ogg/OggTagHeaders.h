@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "songcore/tags/OggCodec.h"
-#include "songcore/tags/OggPage.h"
+#include "songcore/tags/ogg/OggCodec.h"
+#include "songcore/tags/ogg/OggPage.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {

@@ -1,4 +1,4 @@
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 #include <algorithm>
 #include <cstring>

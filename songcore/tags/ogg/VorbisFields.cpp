@@ -6,7 +6,7 @@
 
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 using songcore::SongField;
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/RmChunks.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongFileReader.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/rm/RmChunks.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Text.h"
 

@@ -1,4 +1,4 @@
-#include "songcore/tags/RmChunks.h"
+#include "songcore/tags/rm/RmChunks.h"
 
 #include <algorithm>
 
