@@ -9,6 +9,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "songcore/files/AppRegKey.h"
+#include "songcore/files/NameTokens.h"
 #include "songcore/files/PatternJobs.h"
 
 namespace tunemoss {
@@ -38,6 +39,9 @@ int RunCopy(const std::vector<std::string>& args) {
     std::string pattern = options.value("pattern").value_or(CAppRegKey().GetCopyToFileNameFormat());
     if (pattern.empty()) {
         return UsageError("copy", "the pattern is empty");
+    }
+    if (std::string problem = songcore::NamePatternProblem(pattern); !problem.empty()) {
+        return UsageError("copy", problem);
     }
     std::vector<songcore::CopyJob> jobs;
     for (const std::string& file : options.positional()) {

@@ -4,6 +4,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "songcore/files/AppRegKey.h"
+#include "songcore/files/NameTokens.h"
 #include "songcore/files/PatternJobs.h"
 
 namespace tunemoss {
@@ -24,6 +25,9 @@ int RunRename(const std::vector<std::string>& args) {
         options.value("pattern").value_or(CAppRegKey().GetRenameAsCustomizeString());
     if (pattern.empty()) {
         return UsageError("rename", "the pattern is empty");
+    }
+    if (std::string problem = songcore::NamePatternProblem(pattern); !problem.empty()) {
+        return UsageError("rename", problem);
     }
     bool dryRun = options.has("dry-run");
     int status = kExitOk;
