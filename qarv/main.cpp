@@ -20,7 +20,7 @@ QIcon AppIcon() {
     for (int size : {16, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/qarv/%1.png").arg(size), QSize(size, size));
     }
-    return QIcon::fromTheme(QStringLiteral("tunemoss"), icon);
+    return QIcon::fromTheme(AppInfo::Id(), icon);
 }
 
 }  // namespace
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("qarv"));
     QApplication::setApplicationDisplayName(AppInfo::Name());
     QApplication::setApplicationVersion(QStringLiteral(TUNEMOSS_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("tunemoss-qarv"));
+    QApplication::setDesktopFileName(AppInfo::Id());
     QApplication::setWindowIcon(AppIcon());
 
     // Qt's own texts (standard buttons, file dialogs) in the user's language.
