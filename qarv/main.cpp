@@ -6,7 +6,10 @@
 #include <QSessionManager>
 #include <QTranslator>
 
+#include <cstdio>
+
 #include "qarv/AppInfo.h"
+#include "qarv/CommandLine.h"
 #include "qarv/MainWindow.h"
 #include "qarv/Mpris.h"
 #include "qarv/SignalNotifier.h"
@@ -26,6 +29,12 @@ QIcon AppIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before the application is made, so that they need no display.
+    if (std::optional<std::string> text =
+            CommandLine::InfoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qarv"));
     QApplication::setApplicationDisplayName(AppInfo::Name());
