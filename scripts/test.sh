@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds the sanitizer test build and runs every test, then builds
-# the fuzz targets and replays their seeds and saved crash inputs.
+# the fuzz targets and replays their seeds and saved crash inputs, runs the
+# benchmarks briefly, and builds and checks the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -38,5 +39,11 @@ fi
 # The benchmarks with a small corpus, so that they keep building and running.
 if [ "${TUNEMOSS_SKIP_BENCH:-0}" != "1" ]; then
     TUNEMOSS_BENCH_BUILD="$build" bash bench/run.sh --quick || status=1
+fi
+
+# The Debian package: built, checked, installed on this machine, used and
+# purged again.
+if [ "${TUNEMOSS_SKIP_PACKAGE:-0}" != "1" ]; then
+    bash scripts/package-check.sh || status=1
 fi
 exit $status

@@ -41,7 +41,10 @@ offers_fish() {
     if [ -n "$source_folder" ]; then
         fish --no-config -c "source '$source_folder/$program.fish'; complete -C '$1'"
     else
-        fish --no-config -c "complete -C '$1'"
+        # Without --no-config, as fish's own configuration sets the folders
+        # it loads completions from; the user's is kept out.
+        HOME=$work/.home XDG_CONFIG_HOME=$work/.home XDG_DATA_HOME=$work/.home \
+            fish -c "complete -C '$1'"
     fi | cut -f1
 }
 
