@@ -55,7 +55,9 @@ std::string Arguments(const std::vector<CompletionOption>& options, ValueKind ar
         if (option.value != ValueKind::None) {
             spec += "=";
         }
-        spec += "[" + Quoted(option.summary, true) + "]";
+        if (!option.summary.empty()) {
+            spec += "[" + Quoted(option.summary, true) + "]";
+        }
         if (option.value != ValueKind::None) {
             spec += ":" + Quoted(Action(option.value, option.choices), false);
         }
