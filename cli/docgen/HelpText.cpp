@@ -36,7 +36,6 @@ std::vector<HelpBlock> ParseHelp(const std::string& text) {
     std::istringstream in(text);
     std::string line;
     bool inExamples = false;
-    auto current = [&blocks]() -> HelpBlock* { return blocks.empty() ? nullptr : &blocks.back(); };
     bool blockOpen = false;  // an empty line closes the block before it
     while (std::getline(in, line)) {
         size_t indent = Indent(line);
@@ -44,7 +43,7 @@ std::vector<HelpBlock> ParseHelp(const std::string& text) {
             blockOpen = false;
             continue;
         }
-        HelpBlock* last = blockOpen ? current() : nullptr;
+        HelpBlock* last = blockOpen && !blocks.empty() ? &blocks.back() : nullptr;
         if (indent == 0) {
             inExamples = false;
         }
