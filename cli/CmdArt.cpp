@@ -9,7 +9,7 @@
 #include "songcore/tags/Picture.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/util/Paths.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/UserFile.h"
 
 namespace tunemoss {
 namespace {
@@ -116,9 +116,20 @@ int Extract(const std::string& path, const std::vector<Picture>& pictures, const
     if (!out) {
         return UsageError("art", "--extract needs --out PATH");
     }
+    const std::vector<uint8_t>& data = pictures[*index].data;
+    if (*out == "-") {
+        std::cout.write(reinterpret_cast<const char*>(data.data()),
+                        static_cast<std::streamsize>(data.size()));
+        std::cout.flush();
+        if (!std::cout) {
+            ReportError("cannot write the picture to standard output");
+            return kExitFailure;
+        }
+        return kExitOk;
+    }
     std::string error;
-    if (!songcore::WriteFileSafely(*out, pictures[*index].data, &error)) {
-        ReportFileError(*out, "cannot write the picture: " + error);
+    if (!songcore::WriteUserFile(*out, data, path, error)) {
+        ReportFileError(*out, "the picture was not written: " + error);
         return kExitFailure;
     }
     return kExitOk;
@@ -231,7 +242,9 @@ const CommandRegistrar registrar({
     "Without an action, lists the pictures embedded in the song: number, type,\n"
     "MIME type, size, dimensions and description.\n\n"
     "  --json              the list as one JSON object\n"
-    "  --extract N         writes the bytes of picture N to --out PATH\n"
+    "  --extract N         writes the bytes of picture N to --out PATH (- for\n"
+    "                      standard output); a FIFO or a device is written into,\n"
+    "                      a file replaced whole, and the song itself refused\n"
     "  --set IMAGE         embeds a JPEG, PNG, GIF, BMP or WebP image (at most\n"
     "                      16 MB) in place of the pictures of its type\n"
     "  --type TYPE         front (the default), back, other, artist, media,\n"

@@ -1,8 +1,10 @@
 // tunemoss scan: searches folders for songs, reads their tags into a song
 // tree, prints the tree and, on request, keeps it in a song database file.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -11,6 +13,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/SongExtensions.h"
+#include "cli/TerminalText.h"
 #include "cli/TreeOutline.h"
 #include "songcore/lists/SDFFile.h"
 #include "songcore/search/LocalSongSearch.h"
@@ -27,10 +30,12 @@ const std::vector<OptionSpec> kOptions = {
 };
 
 // Inserts the files the walk reports, a batch at a time (one tree change
-// for many songs), and notes the ones that could not be opened.
+// for many songs), and notes the ones that could not be opened. On a
+// terminal it says how far the walk has got, since the tree is printed only
+// once it is complete.
 class TreeSearch : public CLocalSongSearch {
 public:
-    explicit TreeSearch(CSongTreeCtrl& tree) : tree_(tree) {}
+    explicit TreeSearch(CSongTreeCtrl& tree) : tree_(tree), progress_(::isatty(2) == 1) {}
     ~TreeSearch() override {
         Stop();
         Wait();
@@ -44,24 +49,60 @@ public:
         std::lock_guard lock(mutex_);
         return failures_;
     }
+    // Takes the progress line off the terminal.
+    void EndProgress() {
+        std::lock_guard lock(mutex_);
+        if (shown_) {
+            std::fputs("\r\x1b[K", stderr);
+            shown_ = false;
+        }
+    }
 
 protected:
     void MusicFile(const std::string& path) override {
         std::lock_guard lock(mutex_);
         // One spelling per song: "./a/b.mp3" and "a/b.mp3" are one file.
         pending_.push_back(songcore::NormalLocalPath(path));
+        ++found_;
         if (pending_.size() >= kBatch) {
             FlushLocked();
         }
+        ShowProgress();
+    }
+    void FolderEntered(const std::string& folder) override {
+        std::lock_guard lock(mutex_);
+        folder_ = folder;
+        ShowProgress();
     }
 
 private:
     static constexpr size_t kBatch = 64;
+    static constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+    static constexpr size_t kMaxFolderShown = 60;
+
+    void ShowProgress() {
+        auto now = std::chrono::steady_clock::now();
+        if (!progress_ || now - lastShown_ < kProgressEvery) {
+            return;
+        }
+        lastShown_ = now;
+        std::string folder = EscapeForTerminal(folder_);
+        if (folder.size() > kMaxFolderShown) {
+            folder = "..." + folder.substr(folder.size() - kMaxFolderShown);
+        }
+        std::fprintf(stderr, "\r\x1b[Kscanning: %zu songs found, in %s", found_, folder.c_str());
+        std::fflush(stderr);
+        shown_ = true;
+    }
 
     void FlushLocked() {
         std::vector<int> inserted = tree_.InsertSongFiles(pending_);
         for (size_t i = 0; i < pending_.size(); ++i) {
             if (!inserted[i]) {
+                if (shown_) {
+                    std::fputs("\r\x1b[K", stderr);  // the message takes the line
+                    shown_ = false;
+                }
                 ReportFileError(pending_[i], "cannot be opened as a song");
                 ++failures_;
             }
@@ -70,9 +111,14 @@ private:
     }
 
     CSongTreeCtrl& tree_;
+    const bool progress_;
     std::mutex mutex_;
     std::vector<std::string> pending_;
     int failures_ = 0;
+    size_t found_ = 0;
+    std::string folder_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point lastShown_{};
 };
 
 int RunScan(const std::vector<std::string>& args) {
@@ -121,6 +167,7 @@ int RunScan(const std::vector<std::string>& args) {
             search.Wait();
             search.Flush();
         }
+        search.EndProgress();
         if (search.failures() > 0) {
             status = kExitFailure;
         }

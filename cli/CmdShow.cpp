@@ -8,11 +8,8 @@
 #include "cli/Options.h"
 #include "cli/SongFields.h"
 #include "cli/TerminalText.h"
-#include "songcore/mpeg/MPAException.h"
-#include "songcore/mpeg/MPAFile.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/TagExtents.h"
 #include "songcore/tags/TagKinds.h"
 #include "songcore/util/NetworkDeadline.h"
 
@@ -63,37 +60,6 @@ std::string StreamValueText(const songcore::StreamProperty& item) {
             }
         },
         item.value);
-}
-
-// Why a song of a type we read has no stream properties: the file is not
-// what its name says (text saved as .mp3, say), or its stream header is
-// damaged. Empty when the stream was found, or when this type has none to
-// find.
-std::string MissingStreamProblem(CSongFileInfo& info, const songcore::StreamProperties& stream) {
-    uint32_t type = info.GetSongType();
-    const uint32_t kReadTypes = SONG_TYPE_MPA | SONG_TYPE_OGG | SONG_TYPE_FLAC | SONG_TYPE_MP4 |
-                                SONG_TYPE_ASF | SONG_TYPE_RM;
-    if (!stream.empty() || !(type & kReadTypes)) {
-        return {};
-    }
-    if (!(type & SONG_TYPE_MPA)) {
-        return "no audio stream found";
-    }
-    // MPEG streams are only scanned in local files.
-    if (!(type & SONG_TYPE_LOCAL)) {
-        return {};
-    }
-    songcore::TagExtents extents;
-    if (!songcore::FindTagExtents(info, extents) || extents.audioBegin() > UINT32_MAX) {
-        return "no audio stream found";
-    }
-    try {
-        CMPAFile file(info.GetFileName(), static_cast<uint32_t>(extents.audioBegin()),
-                      CMPAFile::kInvalidHandle, extents.audioEnd());
-    } catch (const CMPAException& e) {
-        return std::string("no audio stream found: ") + e.what();
-    }
-    return "no audio stream found";
 }
 
 void PrintJson(const std::string& path, CSongFileInfo& info, bool read,
@@ -203,7 +169,7 @@ int RunShow(const std::vector<std::string>& args) {
         songcore::StreamProperties stream;
         if (opened) {
             stream = songcore::ReadStreamProperties(info);
-            error = MissingStreamProblem(info, stream);
+            error = songcore::MissingStreamProblem(info, stream);
             if (!error.empty()) {
                 status = kExitFailure;
             }

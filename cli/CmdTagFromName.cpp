@@ -8,6 +8,7 @@
 #include "songcore/edit/EditHistory.h"
 #include "songcore/edit/NamePattern.h"
 #include "songcore/util/Paths.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace tunemoss {
 namespace {
@@ -19,6 +20,17 @@ std::string Describe(const songcore::FieldValues& values) {
         text += std::string(songcore::NameOf(field).key) + "=" + EscapeForTerminal(value);
     }
     return text;
+}
+
+// A value the name gives that the field cannot hold (a track number too
+// large for any tag).
+std::string ValueProblem(const songcore::FieldValues& values) {
+    for (const auto& [field, value] : values) {
+        if (std::string problem = songcore::FieldTextProblem(field, value); !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
 }
 
 const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"dry-run"}};
@@ -44,11 +56,17 @@ int RunTagFromName(const std::vector<std::string>& args) {
     const bool dryRun = options.has("dry-run");
     int status = kExitOk;
     songcore::EditOperation operation{"tag-from-name", std::time(nullptr), {}};
+    songcore::WriteBatch batch;
     for (const std::string& path : options.positional()) {
         std::optional<songcore::FieldValues> values =
             pattern->Match(songcore::NormalLocalPath(path));
         if (!values) {
             ReportFileError(path, "the name does not fit the pattern; skipped");
+            status = kExitFailure;
+            continue;
+        }
+        if (std::string problem = ValueProblem(*values); !problem.empty()) {
+            ReportFileError(path, problem + "; skipped");
             status = kExitFailure;
             continue;
         }
@@ -65,6 +83,10 @@ int RunTagFromName(const std::vector<std::string>& args) {
         operation.Add(path, std::move(result));
     }
     std::string error;
+    if (!batch.Finish(error)) {
+        ReportError(error);
+        status = kExitFailure;
+    }
     if (!dryRun && !songcore::EditHistory().Record(std::move(operation), error)) {
         ReportError("the edit cannot be undone: " + error);
     }

@@ -8,6 +8,7 @@
 #include "cli/Options.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/tags/TagKinds.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace tunemoss {
 namespace {
@@ -78,7 +79,9 @@ int RunWrite(const std::vector<std::string>& args) {
     }
 
     songcore::SongEditOptions editOptions;
-    // Whatever the values, the tag is written: a file without one gets it.
+    // A file without the tag gets one, even when the values given are those
+    // it reads as already (empty ones); a file whose tag holds them all is
+    // left untouched, since writing it again would change nothing.
     editOptions.writeUnchanged = true;
     if (auto tag = options.value("tag")) {
         const songcore::TagKind* kind = songcore::FindTagKindByOption(*tag);
@@ -110,6 +113,7 @@ int RunWrite(const std::vector<std::string>& args) {
 
     int status = kExitOk;
     songcore::EditOperation operation{"write", std::time(nullptr), {}};
+    songcore::WriteBatch batch;
     for (const std::string& path : options.positional()) {
         songcore::SongEditResult result = songcore::EditSong(path, changes, editOptions);
         if (!result.ok) {
@@ -123,6 +127,10 @@ int RunWrite(const std::vector<std::string>& args) {
             status = kExitFailure;
         }
         operation.Add(path, std::move(result));
+    }
+    if (std::string error; !batch.Finish(error)) {
+        ReportError(error);
+        status = kExitFailure;
     }
     if (!options.has("no-history")) {
         std::string error;
@@ -139,7 +147,9 @@ const CommandRegistrar registrar({
     "Usage: tunemoss write FILE... [OPTIONS]\n"
     "Reads each file's tags, sets the fields given and writes the tag back; fields\n"
     "not given keep their values. A file that fails is reported and the others are\n"
-    "still written. 'tunemoss undo' puts the old values back.\n\n"
+    "still written. 'tunemoss undo' puts the old values back. A write that\n"
+    "changes nothing writes nothing: a file whose tag already holds the values\n"
+    "given is left untouched (a file without the tag gets one).\n\n"
     "  --title T  --artist A  --album-artist A  --album A  --year Y  --comment C\n"
     "  --genre NAME-OR-ID   a genre name (e.g. Rock) or id 0-148 (148: none)\n"
     "  --track N  --disc N\n"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iostream>
 
+#include "cli/TerminalText.h"
+
 #ifndef TUNEMOSS_VERSION
 #define TUNEMOSS_VERSION "0.0.0"
 #endif
@@ -75,16 +77,19 @@ std::string VersionText() {
     return "tunemoss " TUNEMOSS_VERSION;
 }
 
+// Messages carry file names and tag text, which may hold control
+// characters: they are escaped as on standard output.
 void ReportFileError(const std::string& path, const std::string& message) {
-    std::cerr << "tunemoss: " << path << ": " << message << "\n";
+    std::cerr << "tunemoss: " << EscapeForTerminal(path) << ": " << EscapeForTerminal(message)
+              << "\n";
 }
 
 void ReportError(const std::string& message) {
-    std::cerr << "tunemoss: " << message << "\n";
+    std::cerr << "tunemoss: " << EscapeForTerminal(message) << "\n";
 }
 
 int UsageError(const std::string& command, const std::string& message) {
-    std::cerr << "tunemoss " << command << ": " << message << "\n"
+    std::cerr << "tunemoss " << command << ": " << EscapeForTerminal(message) << "\n"
               << "Try 'tunemoss " << command << " --help'.\n";
     return kExitUsage;
 }

@@ -5,12 +5,18 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
-#include "songcore/util/WriteJournal.h"
 
 using tunemoss::CommandRegistry;
 
 namespace {
+
+void Report(const std::vector<songcore::JournalNotice>& notices) {
+    for (const songcore::JournalNotice& notice : notices) {
+        tunemoss::ReportFileError(notice.path, notice.message);
+    }
+}
 
 // An interrupted rewrite leaves no temporary file behind; the song itself
 // is untouched until the rewrite completes.
@@ -28,7 +34,7 @@ int main(int argc, char** argv) {
     }
     // Writes that a crash or a kill cut short are undone before anything
     // reads the songs they were changing.
-    songcore::RecoverInterruptedWrites();
+    Report(songcore::RecoverInterruptedWrites().notices);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::cout << tunemoss::OverallHelp();
@@ -58,5 +64,7 @@ int main(int argc, char** argv) {
             return tunemoss::kExitOk;
         }
     }
-    return command->run(args);
+    int status = command->run(args);
+    Report(songcore::TakeJournalNotices());
+    return status;
 }

@@ -14,7 +14,7 @@
 #include "qarv/Mpris.h"
 #include "qarv/SignalNotifier.h"
 #include "qarv/SingleInstance.h"
-#include "songcore/util/WriteJournal.h"
+#include "songcore/util/JournalRecovery.h"
 
 namespace {
 
@@ -24,6 +24,19 @@ QIcon AppIcon() {
         icon.addFile(QStringLiteral(":/qarv/%1.png").arg(size), QSize(size, size));
     }
     return QIcon::fromTheme(AppInfo::Id(), icon);
+}
+
+// Interrupted writes that were not undone, because their songs changed
+// since, are told once: the user may want the old bytes that are kept.
+void ShowJournalNotices(QWidget* parent, const std::vector<songcore::JournalNotice>& notices) {
+    if (notices.empty()) {
+        return;
+    }
+    QStringList lines;
+    for (const songcore::JournalNotice& notice : notices) {
+        lines << QString::fromStdString(notice.path + ": " + notice.message);
+    }
+    QMessageBox::warning(parent, QObject::tr("Failed"), lines.join(QStringLiteral("\n\n")));
 }
 
 }  // namespace
@@ -51,7 +64,7 @@ int main(int argc, char** argv) {
 
     // Tag writes that a crash cut short are undone before the song tree
     // reads those songs again.
-    songcore::RecoverInterruptedWrites();
+    songcore::RecoveryReport recovery = songcore::RecoverInterruptedWrites();
 
     // A second start hands its files to the first and ends.
     QStringList paths = QApplication::arguments();
@@ -68,6 +81,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     window.show();
+    ShowJournalNotices(&window, recovery.notices);
     window.OpenPaths(paths);
     StartMpris(window);
     instance.Listen([&window](const QStringList& handed) {
@@ -84,7 +98,12 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.SaveNow(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                     [&window] { window.EndSession(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] {
+        window.EndSession();
+        // Entries set aside while songs were written are at least told.
+        for (const songcore::JournalNotice& notice : songcore::TakeJournalNotices()) {
+            std::fprintf(stderr, "qarv: %s: %s\n", notice.path.c_str(), notice.message.c_str());
+        }
+    });
     return QApplication::exec();
 }

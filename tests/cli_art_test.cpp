@@ -1,6 +1,12 @@
 // tunemoss art, run as a user would: list, set, extract and remove the
 // pictures of a song, and the errors for what cannot be done.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "support/TestSupport.h"
 
@@ -77,6 +83,116 @@ TEST(CliArt, RefusesWhatCannotBeDone) {
     auto missing = RunTunemoss({"art", dir.file("gone.mp3")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("gone.mp3: cannot read the pictures"), std::string::npos);
+}
+
+// Where --out points decides how the picture is written: a new or regular
+// file gets it whole (never half written), a device or a FIFO receives it
+// as cp would give it, and nothing is ever renamed over what is not a plain
+// file of the user's.
+TEST(CliArt, ExtractWritesWhereOutPointsWithoutReplacingWhatIsNotAPlainFile) {
+    TempDir dir;
+    std::string song = testsupport::CopyDataFile(dir, "id3v2/base.mp3");
+    ASSERT_EQ(RunTunemoss({"art", song, "--set", DataFile("pictures/front.jpg")}).status, 0);
+    std::vector<uint8_t> songBytes = ReadFileBytes(song);
+    std::vector<uint8_t> picture = ReadFileBytes(DataFile("pictures/front.jpg"));
+    auto extract = [&](const std::string& out) {
+        return RunTunemoss({"art", song, "--extract", "1", "--out", out});
+    };
+
+    // A new file, and a file that is there (its mode kept).
+    std::string fresh = dir.file("cover.jpg");
+    ASSERT_EQ(extract(fresh).status, 0);
+    EXPECT_EQ(ReadFileBytes(fresh), picture);
+    testsupport::WriteFileBytes(fresh, {1, 2, 3});
+    ::chmod(fresh.c_str(), 0604);
+    ASSERT_EQ(extract(fresh).status, 0);
+    EXPECT_EQ(ReadFileBytes(fresh), picture);
+    struct stat st {};
+    ::stat(fresh.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+
+    // The song itself, directly or through a link, is refused.
+    std::string link = dir.file("link.jpg");
+    ASSERT_EQ(::symlink(song.c_str(), link.c_str()), 0);
+    for (const std::string& out : {song, link}) {
+        auto itself = extract(out);
+        EXPECT_EQ(itself.status, 1) << out;
+        EXPECT_NE(itself.err.find("is the song itself"), std::string::npos) << itself.err;
+    }
+    EXPECT_EQ(ReadFileBytes(song), songBytes);
+
+    // A FIFO gets the bytes and stays a FIFO.
+    std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(extract(fifo).status, 0);
+    std::vector<uint8_t> got(picture.size() + 16);
+    ssize_t n = ::read(reader, got.data(), got.size());
+    ::close(reader);
+    ASSERT_EQ(n, static_cast<ssize_t>(picture.size()));
+    got.resize(static_cast<size_t>(n));
+    EXPECT_EQ(got, picture);
+    ::lstat(fifo.c_str(), &st);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    if (::geteuid() != 0) {
+        return;  // what follows needs another user and device nodes
+    }
+    std::string null = dir.file("null");
+    ASSERT_EQ(::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ASSERT_EQ(extract(null).status, 0);
+    ::lstat(null.c_str(), &st);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "a device stays a device";
+
+    // A link that another user planted in a shared folder is not followed.
+    std::string shared = dir.file("shared");
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    std::string secret = dir.file("secret");
+    testsupport::WriteFileBytes(secret, {'k', 'e', 'y'});
+    ::chmod(secret.c_str(), 0600);
+    std::string planted = shared + "/cover.jpg";
+    ASSERT_EQ(::symlink(secret.c_str(), planted.c_str()), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), 4242, 4242), 0);
+    auto refused = extract(planted);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("symbolic link"), std::string::npos) << refused.err;
+    EXPECT_EQ(testsupport::ReadFileText(secret), "key");
+}
+
+// What --set takes: an image of at most 16 MB whose header holds its size.
+TEST(CliArt, SetTakesOnlyWholeImagesFromRegularFiles) {
+    TempDir dir;
+    std::string song = testsupport::CopyDataFile(dir, "id3v2/base.mp3");
+    std::vector<uint8_t> before = ReadFileBytes(song);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* says;
+    };
+    std::vector<uint8_t> large = ReadFileBytes(DataFile("pictures/front.jpg"));
+    large.resize((16u << 20) + 1, 0);
+    const Case cases[] = {
+        {"signature.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, "no image size"},
+        {"cut.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, "no image size"},
+        {"large.jpg", large, "larger than 16 MB"},
+    };
+    for (const Case& c : cases) {
+        std::string image = dir.file(c.name);
+        testsupport::WriteFileBytes(image, c.bytes);
+        auto result = RunTunemoss({"art", song, "--set", image});
+        EXPECT_EQ(result.status, 1) << c.name;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << c.name << ": " << result.err;
+    }
+    // A FIFO is not waited on.
+    std::string fifo = dir.file("cover.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto result =
+        testsupport::Run({"timeout", "120", TUNEMOSS_CLI_PATH, "art", song, "--set", fifo});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFileBytes(song), before);
 }
 
 }  // namespace

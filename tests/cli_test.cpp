@@ -1,7 +1,10 @@
 // The tunemoss command as scripts use it: output, messages and exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "support/HttpTestServer.h"
 #include "support/ServerProcess.h"
@@ -220,4 +223,51 @@ TEST(Cli, InputsAndTransfersAreBounded) {
     }
     EXPECT_EQ(RunTunemoss({"search", "--web", drip, "--query", "x", "--deadline", "0"}).status, 2);
     EXPECT_EQ(RunTunemoss({"cddb", "motd", "--server", "127.0.0.1", "--deadline", "x"}).status, 2);
+}
+
+// What tunemoss refuses to do, and how it says so: names escaped in every
+// message, no tag put into a file that is not a song, no number that does
+// not fit, and its own state files never followed elsewhere.
+TEST(Cli, RefusalsAreSafeAndSayWhatFailed) {
+    TempDir dir;
+    std::string forged = dir.file("\x1b]0;owned\x07.mp3");
+    auto escaped = RunTunemoss({"write", forged, "--title", "x"});
+    EXPECT_EQ(escaped.status, 1);
+    EXPECT_EQ(escaped.err.find('\x1b'), std::string::npos) << escaped.err;
+    EXPECT_NE(escaped.err.find("\\e]0;owned\\x07.mp3: cannot open"), std::string::npos)
+        << escaped.err;
+
+    std::string notes = dir.file("notes.mp3");
+    testsupport::WriteFileBytes(notes, {'j', 'u', 's', 't', ' ', 'n', 'o', 't', 'e', 's', '\n'});
+    auto text = RunTunemoss({"write", notes, "--title", "X"});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.err.find("notes.mp3: no audio stream found"), std::string::npos) << text.err;
+    EXPECT_EQ(testsupport::ReadFileText(notes), "just notes\n");
+
+    std::string huge =
+        testsupport::CopyDataFile(dir, "files/silence.mp3", "99999999999999999999 - Song.mp3");
+    std::vector<uint8_t> hugeBefore = testsupport::ReadFileBytes(huge);
+    auto track = RunTunemoss({"tag-from-name", "--pattern", "%TRACK - %TITLE", huge});
+    EXPECT_EQ(track.status, 1);
+    EXPECT_NE(track.err.find("99999999999999999999"), std::string::npos) << track.err;
+    EXPECT_EQ(track.out.find("track=99999999999999999999"), std::string::npos) << track.out;
+    EXPECT_EQ(testsupport::ReadFileBytes(huge), hugeBefore);
+
+    // The edit history is a link to a FIFO, its lock a link to nowhere.
+    std::string state = dir.file("state");
+    std::filesystem::create_directories(state + "/Tunemoss");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(dir.file("fifo").c_str(), (state + "/Tunemoss/edit-history").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("made").c_str(), (state + "/Tunemoss/edit-history.lock").c_str()),
+              0);
+    std::string song = testsupport::CopyDataFile(dir, "files/silence.mp3");
+    auto linked = testsupport::Run({"env", "XDG_STATE_HOME=" + state, "timeout", "120",
+                                    TUNEMOSS_CLI_PATH, "write", song, "--title", "Y"});
+    EXPECT_NE(linked.status, 124) << "waited on the FIFO";
+    EXPECT_NE(linked.err.find("the edit cannot be undone"), std::string::npos) << linked.err;
+    EXPECT_NE(linked.err.find("symbolic link"), std::string::npos) << linked.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("made")));
+
+    EXPECT_NE(RunTunemoss({"write", "--help"}).out.find("changes nothing writes nothing"),
+              std::string::npos);
 }

@@ -241,9 +241,9 @@ TEST_F(History, KeepsTheLastOperationsAndSurvivesADamagedFile) {
                      2,
                      {{path, 0, {{EditField::Title, "Take 54"}}, {{EditField::Title, "x"}}, {}}}},
                     error));
-    EXPECT_TRUE(std::filesystem::exists(historyPath + ".damaged"));
+    EXPECT_TRUE(std::filesystem::exists(historyPath + ".damaged")) << error;
     ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
-    EXPECT_EQ(undo.size(), 1u);
+    EXPECT_EQ(undo.size(), 1u) << error;
 }
 
 TEST(EditCommands, WriteManyTagFromNameAndUndo) {
@@ -301,6 +301,34 @@ TEST(EditCommands, WriteManyTagFromNameAndUndo) {
             {first, second});
         EXPECT_EQ(peer.out, "['Blue']\n['Blue']\n") << peer.err;
     }
+}
+
+// A new operation is added to the end of the history file (one flush, no
+// rewrite); a record cut short by a crash is left out, and the next one
+// rewrites the file whole.
+TEST_F(History, AnEditIsAppendedAndARecordCutShortIsLeftOut) {
+    std::string path = CopyDataFile(dir, "files/silence.mp3");
+    EditAndRecord({path}, {{EditField::Title, "One"}});
+    std::vector<uint8_t> first = testsupport::ReadFileBytes(historyPath);
+    EditAndRecord({path}, {{EditField::Title, "Two"}});
+    std::vector<uint8_t> second = testsupport::ReadFileBytes(historyPath);
+    ASSERT_GT(second.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), second.begin())) << "appended";
+
+    second.resize(second.size() - 5);
+    testsupport::WriteFileBytes(historyPath, second);
+    std::vector<EditOperation> undo, redo;
+    std::string error;
+    ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
+    ASSERT_EQ(undo.size(), 1u);
+    EXPECT_EQ(Value(undo.front().files[0].after, EditField::Title), "One");
+
+    EditAndRecord({path}, {{EditField::Title, "Three"}});
+    ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
+    ASSERT_EQ(undo.size(), 2u);
+    EXPECT_EQ(Value(undo.front().files[0].after, EditField::Title), "Three");
+    ASSERT_TRUE(EditHistory(historyPath).Undo().ok);
+    EXPECT_EQ(ReadField(path, EditField::Title), "Two");
 }
 
 TEST_F(History, TwoTagsOfOneFileInOneOperation) {

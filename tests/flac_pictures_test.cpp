@@ -79,6 +79,45 @@ TEST(FlacPictures, ADamagedPictureBlockIsSkippedAndReplacedWithTheOthers) {
     EXPECT_TRUE(FlacTestPasses(path));
 }
 
+// An encoder that declares a PICTURE block shorter than the picture it
+// holds: the picture's own lengths lead to the next block and the frames, so
+// it is read (as mutagen reads it), and a write puts the length right.
+TEST(FlacPictures, APictureBlockDeclaredShorterThanItsPictureIsRead) {
+    TempDir dir;
+    std::vector<uint8_t> bytes =
+        FlacWithBlocks({{songcore::kFlacPicture,
+                         SerializeFlacPicture(JpegPicture(songcore::kPictureFrontCover, "short"))},
+                        {songcore::kFlacPadding, std::vector<uint8_t>(100, 0)}});
+    auto layout = songcore::WalkFlacMetadata(songcore::SpanReader(bytes), bytes.size());
+    ASSERT_TRUE(layout);
+    const songcore::FlacBlock& picture = layout->blocks.at(layout->blocks.size() - 2);
+    ASSERT_EQ(picture.type, songcore::kFlacPicture);
+    uint32_t declared = picture.length - 10;
+    bytes[picture.offset + 1] = static_cast<uint8_t>(declared >> 16);
+    bytes[picture.offset + 2] = static_cast<uint8_t>(declared >> 8);
+    bytes[picture.offset + 3] = static_cast<uint8_t>(declared);
+    std::string path = dir.file("short.flac");
+    WriteFileBytes(path, bytes);
+
+    EXPECT_EQ(Descriptions(ReadPictures(path)), std::vector<std::string>{"short"});
+    EXPECT_EQ(TitleOf(path), "Plain Title");
+    if (HaveMutagen()) {
+        auto peer = RunPython(
+            "import sys\nfrom mutagen.flac import FLAC\n"
+            "print([p.desc for p in FLAC(sys.argv[1]).pictures])\n",
+            {path});
+        EXPECT_EQ(peer.out, "['short']\n") << peer.err;
+    }
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(path, 0, 0));
+    ASSERT_EQ(info.GetFlacInfo(), 1);
+    info.SetYear("2011");
+    ASSERT_EQ(info.WriteFlacInfo(), 1) << info.GetErrorMessage();
+    info.Close();
+    EXPECT_TRUE(FlacTestPasses(path));
+    EXPECT_EQ(Descriptions(ReadPictures(path)), std::vector<std::string>{"short"});
+}
+
 TEST(FlacPictures, NewPicturesFollowTheCommentsAndTakeTheirRoomFromThePadding) {
     TempDir dir;
     std::string path = CopyDataFile(dir, "flac/plain.flac");

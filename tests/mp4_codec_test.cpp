@@ -213,10 +213,17 @@ TEST(Mp4ItemCodec, CarriesOverEveryItemItDoesNotWriteUnchanged) {
     EXPECT_EQ(items->at(3).raw, grouping);
 }
 
-TEST(Mp4ItemCodec, RefusesMalformedItems) {
+TEST(Mp4ItemCodec, RefusesMalformedListsAndKeepsDamagedItemsUnread) {
     EXPECT_FALSE(ParseMp4ItemList(Cat({U32(6), B("\xA9nam")})));
-    EXPECT_FALSE(ParseMp4ItemList(MakeAtom("\xA9nam", MakeAtom("data", U32(1)))));
-    EXPECT_FALSE(ParseMp4ItemList(MakeAtom("\xA9nam", Cat({U32(99), B("data")}))));
+    // A damaged item inside a sound list is kept as it is, without values.
+    for (const Bytes& item : {MakeAtom("\xA9nam", MakeAtom("data", U32(1))),
+                              MakeAtom("\xA9nam", Cat({U32(99), B("data")}))}) {
+        auto items = ParseMp4ItemList(item);
+        ASSERT_TRUE(items);
+        ASSERT_EQ(items->size(), 1u);
+        EXPECT_TRUE(items->front().data.empty());
+        EXPECT_EQ(items->front().raw, item);
+    }
     // Only the last atom of a file may run to its end: in a container it
     // would swallow what a writer adds after it.
     Bytes toEnd = Cat({U32(0), B("covr"), MakeAtom("data", Cat({U32(13), U32(0), B("jpg")}))});

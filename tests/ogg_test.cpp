@@ -107,9 +107,19 @@ TEST(OggCodec, ReplacingValuesKeepsEveryOtherItemInPlace) {
     EXPECT_EQ(items.back(), "ALBUM=A");
 }
 
-TEST(OggCodec, RefusesMultiplexedStreamsAndCrowdedFirstPages) {
+TEST(OggCodec, FindsTheTaggedStreamAmongOthersAndRefusesCrowdedFirstPages) {
+    // The first Vorbis stream of two, and the Vorbis stream after a Speex one.
     std::vector<uint8_t> multiplexed = ReadFileBytes(DataFile("ogg/multiplexed.ogg"));
-    EXPECT_FALSE(songcore::ReadOggHeaders(songcore::SpanReader(multiplexed), false));
+    auto two = songcore::ReadOggHeaders(songcore::SpanReader(multiplexed), true);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->firstOffset, 0u);
+    std::vector<uint8_t> speexFirst = ReadFileBytes(DataFile("ogg/speex_first.ogg"));
+    auto second = songcore::ReadOggHeaders(songcore::SpanReader(speexFirst), true);
+    ASSERT_TRUE(second);
+    EXPECT_GT(second->firstOffset, 0u);
+    EXPECT_EQ(second->codec, songcore::OggCodec::kVorbis);
+    std::vector<uint8_t> speex = ReadFileBytes(DataFile("ogg/speex.ogg"));
+    EXPECT_FALSE(songcore::ReadOggHeaders(songcore::SpanReader(speex), false));
     // The comment header on the first page, beside the identification header.
     std::vector<uint8_t> bytes = ReadFileBytes(DataFile("ogg/plain.ogg"));
     auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), false);
@@ -205,7 +215,7 @@ TEST(OggRead, DamagedAndForeignFilesAreRefused) {
     EXPECT_EQ(info.GetTagKind(), 0u);
     EXPECT_TRUE(songcore::ReadStreamProperties(info).empty());
 
-    std::string copy = CopyDataFile(dir, "ogg/multiplexed.ogg");
+    std::string copy = CopyDataFile(dir, "ogg/speex.ogg");
     std::vector<uint8_t> before = ReadFileBytes(copy);
     ASSERT_TRUE(info.Open(copy, 0, 0));
     EXPECT_EQ(info.GetOGGInfo(), 0);

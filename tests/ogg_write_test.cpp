@@ -12,6 +12,7 @@
 #include "support/VorbisTestSupport.h"
 
 using namespace testsupport;
+using songcore::OggPage;
 
 namespace {
 
@@ -202,13 +203,6 @@ TEST(OggWrite, CommandLineWriteAndShow) {
     EXPECT_NE(show.out.find("\"serial\": "), std::string::npos);
     EXPECT_NE(show.out.find("\"length_seconds\": "), std::string::npos);
     EXPECT_EQ(OggInfoProblems(path), "");
-
-    std::string multiplexed = CopyDataFile(dir, "ogg/multiplexed.ogg");
-    std::vector<uint8_t> before = ReadFileBytes(multiplexed);
-    RunResult refused = RunTunemoss({"write", multiplexed, "--tag", "ogg", "--title", "x"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find(multiplexed), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(multiplexed), before);
 }
 
 TEST(OggWrite, RenumberingLeavesDamagedPagesAsTheyWere) {
@@ -361,4 +355,104 @@ TEST(OggWrite, TitleOnlyOnAnUntaggedFileAddsOnlyTheTitleAndClearingRemoves) {
     tags = ReadWithMutagen(path, "ogg");
     EXPECT_EQ(tags.items, (std::vector<std::string>{"ARTIST=P1", "ARTIST=P2"}));
     ExpectSoundOgg(path, DataFile("ogg/plain.ogg"));
+}
+
+// A file of several streams (two Vorbis streams, or a Speex stream before a
+// Vorbis one) has its first Vorbis, Opus or FLAC stream tagged: small edits
+// in place, growth that re-paginates its headers and renumbers its pages,
+// and the other stream's pages and sound kept; checked with ogginfo, ffmpeg
+// (every stream, frame by frame) and mutagen.
+TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
+    auto frames = [](const std::string& path) {
+        return testsupport::Run(
+                   {"ffmpeg", "-v", "error", "-i", path, "-map", "0", "-f", "framemd5", "-"})
+            .out;
+    };
+    TempDir dir;
+    for (const char* name : {"ogg/multiplexed.ogg", "ogg/speex_first.ogg"}) {
+        for (size_t lyrics : {size_t{0}, size_t{70000}}) {
+            SCOPED_TRACE(std::string(name) + (lyrics ? ", re-paginated" : ", in place"));
+            std::string path = CopyDataFile(dir, name, lyrics ? "big.ogg" : "small.ogg");
+            std::string sound = frames(path);
+            ASSERT_FALSE(sound.empty());
+            CSongFileInfo info;
+            ASSERT_TRUE(info.Open(path, 0, 0));
+            ASSERT_EQ(info.GetOGGInfo(), 1);
+            info.SetTitle("Tagged Stream");
+            info.SetLyrics(std::string(lyrics, 'l'));
+            ASSERT_EQ(info.WriteOGGInfo(), 1) << info.GetErrorMessage();
+            info.Close();
+
+            EXPECT_EQ(OggInfoProblems(path), "");
+            EXPECT_EQ(frames(path), sound);
+            CSongFileInfo back;
+            ASSERT_TRUE(back.Open(path, 1, 0));
+            ASSERT_EQ(back.GetOGGInfo(), 1);
+            EXPECT_EQ(back.GetTitle(), "Tagged Stream");
+            if (HaveMutagen()) {
+                MutagenComments tags = ReadWithMutagen(path, "ogg");
+                ASSERT_TRUE(tags.ok) << tags.error;
+                EXPECT_TRUE(HasItem(tags.items, "TITLE=Tagged Stream"));
+            }
+        }
+    }
+    // The other stream's page among the tagged stream's header pages (its
+    // comment header made to span pages first) goes after the new ones.
+    std::string mixed = dir.file("mixed.ogg");
+    {
+        std::string grown = CopyDataFile(dir, "ogg/multiplexed.ogg", "grown.ogg");
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(grown, 0, 0));
+        ASSERT_EQ(info.GetOGGInfo(), 1);
+        info.SetLyrics(std::string(70000, 'l'));
+        ASSERT_EQ(info.WriteOGGInfo(), 1);
+        info.Close();
+        std::vector<uint8_t> bytes = ReadFileBytes(grown);
+        std::vector<OggPage> pages;
+        for (uint64_t at = 0; at < bytes.size();) {
+            std::optional<OggPage> page = songcore::ReadOggPage(songcore::SpanReader(bytes), at);
+            ASSERT_TRUE(page);
+            at += page->size();
+            pages.push_back(std::move(*page));
+        }
+        // Pages 0 and 1 open the streams, 2 onwards carry the first one's
+        // headers; the first page of the other stream's headers moves in
+        // right after page 2.
+        auto other = std::find_if(pages.begin() + 3, pages.end(), [&](const OggPage& page) {
+            return page.serial == pages[1].serial;
+        });
+        ASSERT_NE(other, pages.end());
+        ASSERT_GT(other - pages.begin(), 3) << "the headers span pages";
+        OggPage moved = *other;
+        pages.erase(other);
+        pages.insert(pages.begin() + 3, moved);
+        std::vector<uint8_t> out;
+        for (const OggPage& page : pages) {
+            std::vector<uint8_t> bytes = page.Serialize();
+            out.insert(out.end(), bytes.begin(), bytes.end());
+        }
+        WriteFileBytes(mixed, out);
+    }
+    std::vector<uint8_t> mixedBytes = ReadFileBytes(mixed);
+    auto headers = songcore::ReadOggHeaders(songcore::SpanReader(mixedBytes), true);
+    ASSERT_TRUE(headers);
+    EXPECT_EQ(headers->foreignPages.size(), 1u);
+    std::string mixedSound = frames(mixed);
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(mixed, 0, 0));
+    ASSERT_EQ(info.GetOGGInfo(), 1);
+    info.SetLyrics(std::string(140000, 'm'));
+    ASSERT_EQ(info.WriteOGGInfo(), 1) << info.GetErrorMessage();
+    info.Close();
+    EXPECT_EQ(OggInfoProblems(mixed), "");
+    EXPECT_EQ(frames(mixed), mixedSound);
+
+    // A file without such a stream is still refused, and left as it was.
+    std::string speex = CopyDataFile(dir, "ogg/speex.ogg");
+    std::vector<uint8_t> before = ReadFileBytes(speex);
+    RunResult refused = RunTunemoss({"write", speex, "--tag", "ogg", "--title", "x"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("no Ogg Vorbis, Opus or FLAC stream"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadFileBytes(speex), before);
 }

@@ -52,11 +52,11 @@ TEST(Refusal, WriteSaysWhyForEachFormat) {
     std::string cutFlac = Damaged(dir, "flac/plain.flac", "cut.flac",
                                   [](std::vector<uint8_t>& bytes) { bytes.resize(120); });
     const Refusal refusals[] = {
-        {"second stream beside the Vorbis one",
-         CopyDataFile(dir, "ogg/multiplexed.ogg"),
+        {"a Speex stream alone",
+         CopyDataFile(dir, "ogg/speex.ogg"),
          {"--tag", "ogg", "--title", "x"},
-         "could not write the OGG tag: the file is not an Ogg Vorbis, Opus or FLAC stream (Speex, "
-         "Theora and multiplexed files are not written)"},
+         "could not write the OGG tag: the file holds no Ogg Vorbis, Opus or FLAC stream (Speex "
+         "and Theora streams are not written)"},
         {"MP4 atom past the end of the file",
          mdatPastEnd,
          {"--title", "x"},

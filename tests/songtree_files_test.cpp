@@ -207,6 +207,16 @@ TEST(SongTreeFiles, ScanAndTreeCommands) {
     ASSERT_EQ(scan.status, 0) << scan.err;
     EXPECT_EQ(scan.out, "My Computer's Songs\n  Fixture Artist\n    m4a\n      Fixture Song  (" +
                             tagged + ")\n");
+    EXPECT_EQ(scan.err, "") << "no progress line where there is no terminal";
+    // On a terminal the walk says how far it has got, and clears that line
+    // before the tree is printed.
+    auto terminal =
+        testsupport::Run({"script", "-q", "-e", "-c",
+                          std::string(TUNEMOSS_CLI_PATH) + " scan " + music, "/dev/null"});
+    ASSERT_EQ(terminal.status, 0) << terminal.err;
+    size_t progress = terminal.out.find("scanning: ");
+    ASSERT_NE(progress, std::string::npos) << terminal.out;
+    EXPECT_LT(progress, terminal.out.find("\r\x1b[KMy Computer's Songs"));
     // A rescan loads the database first and adds only what is new.
     testsupport::CopyDataFile(dir, "ogg/plain.ogg", "music/p.ogg");
     scan = testsupport::RunTunemoss({"scan", "--db", db, music});

@@ -2,6 +2,7 @@
 // through a replacement file otherwise, always under the file's lock, with
 // the file's identity kept and an interrupted write undone.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,38 +15,26 @@
 
 #include "songcore/tags/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteBatch.h"
 #include "songcore/util/WriteJournal.h"
 #include "support/TestSupport.h"
+#include "support/WriteEngineSupport.h"
 
+using testsupport::FilesIn;
+using testsupport::Overwrite;
+using testsupport::Pattern;
 using testsupport::ReadFileBytes;
 using testsupport::TempDir;
 using testsupport::WriteFileBytes;
 
 namespace {
 
-std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<uint8_t>(seed + i * 7 + i / 251);
-    }
-    return bytes;
-}
-
 struct stat StatOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st;
-}
-
-size_t FilesIn(const std::string& folder) {
-    std::error_code ec;
-    size_t count = 0;
-    for (auto it = std::filesystem::directory_iterator(folder, ec);
-         !ec && it != std::filesystem::directory_iterator(); ++it) {
-        ++count;
-    }
-    return count;
 }
 
 // Every test gets a journal folder of its own.
@@ -56,19 +45,6 @@ protected:
         songcore::SetWriteStepHook(nullptr);
     }
     void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
-    std::string journal() const { return songcore::JournalFolder(); }
-
-    // Replaces bytes [at, at + with.size()) of the file's content, or puts
-    // with there and moves the rest when grow is set.
-    static int Overwrite(CSongFile& file, uint64_t at, const std::vector<uint8_t>& with,
-                         uint64_t cut = 0) {
-        uint64_t length = file.GetLength();
-        return file.ReplaceContents([&](songcore::ContentWriter& out) {
-            uint64_t resume = at + (cut != 0 ? cut : with.size());
-            return file.CopyRange(out, 0, at) && out.append(with) &&
-                   file.CopyRange(out, resume, length - resume);
-        });
-    }
 
     TempDir state_;
     TempDir dir_;
@@ -90,7 +66,7 @@ TEST_F(WriteEngine, ContentThatKeepsTheDataInPlaceIsWrittenInPlace) {
     EXPECT_EQ(ReadFileBytes(path), expected);
     EXPECT_EQ(StatOf(path).st_ino, before.st_ino);
     EXPECT_EQ(FilesIn(dir_.path()), 1u) << "no temporary file";
-    EXPECT_EQ(FilesIn(journal()), 0u) << "the journal entry is dropped";
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u) << "the journal entry is dropped";
     // The record reads what it wrote, and can write again.
     std::vector<uint8_t> back;
     ASSERT_TRUE(file.ReadExact(1000, tag.size(), back));
@@ -169,18 +145,30 @@ TEST_F(WriteEngine, ARewriteKeepsModeAttributesAndLinksAndLeavesNoTemporaryFile)
     EXPECT_EQ(StatOf(other).st_ino, inode);
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(other));
     EXPECT_EQ(ReadFileBytes(path).size(), expected.size() - 8999 + 29999);
-    EXPECT_EQ(FilesIn(journal()), 0u);
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
 }
 
 TEST_F(WriteEngine, TemporaryFilesOfKilledWritersGoAndLongNamesCanBeRewritten) {
-    std::string stale = dir_.file(".tm-abc123");
-    WriteFileBytes(stale, Pattern(100, 1));
-    std::string busy = dir_.file(".tm-zzz999");
-    WriteFileBytes(busy, Pattern(100, 1));
-    int held = ::open(busy.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    std::string notOurs = dir_.file(".tm-mine-too-long");
-    WriteFileBytes(notOurs, {1});
+    // A replacement killed half way leaves its temporary file behind.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        songcore::SafeFileReplace killed(dir_.file("list.m3u"));
+        ::_exit(killed.begin() && killed.append(Pattern(100, 1)) && killed.flush() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(FilesIn(dir_.path()), 1u);
+    std::string stale = std::filesystem::directory_iterator(dir_.path())->path().string();
+    // One still being written (and so locked), and files of the user's own
+    // that only look like ours.
+    songcore::SafeFileReplace busy(dir_.file("other.m3u"));
+    ASSERT_TRUE(busy.begin());
+    std::vector<std::string> usersOwn = {dir_.file(".tm-notes1"), dir_.file(".tm-mine-too-long")};
+    for (const std::string& name : usersOwn) {
+        WriteFileBytes(name, {1});
+    }
 
     std::string path = dir_.file(std::string(250, 'n') + ".mp3");
     WriteFileBytes(path, Pattern(1000000, 2));
@@ -189,15 +177,18 @@ TEST_F(WriteEngine, TemporaryFilesOfKilledWritersGoAndLongNamesCanBeRewritten) {
     ASSERT_EQ(Overwrite(file, 0, Pattern(2000, 3), 1), 1) << file.GetErrorMessage();
     EXPECT_EQ(ReadFileBytes(path).size(), 1001999u);
     EXPECT_FALSE(std::filesystem::exists(stale));
-    EXPECT_TRUE(std::filesystem::exists(busy)) << "a writer still at work keeps its file";
-    EXPECT_TRUE(std::filesystem::exists(notOurs));
-    ::close(held);
+    EXPECT_EQ(FilesIn(dir_.path()), 1u + 1u + usersOwn.size())
+        << "the song, the file of the writer still at work and the user's files";
+    for (const std::string& name : usersOwn) {
+        EXPECT_TRUE(std::filesystem::exists(name)) << name;
+    }
 
     // An interrupted replacement removes its file from a signal handler.
     songcore::SafeFileReplace replace(dir_.file("list.m3u"));
     ASSERT_TRUE(replace.begin());
     size_t files = FilesIn(dir_.path());
     songcore::RemoveTemporaryFilesNow();
+    --files;  // busy's file goes too
     EXPECT_EQ(FilesIn(dir_.path()), files - 1);
 }
 
@@ -225,6 +216,89 @@ TEST_F(WriteEngine, AFileChangedByAnotherProgramIsNotWrittenOver) {
     EXPECT_EQ(spaced.Open(dir_.path() + "/b.bin", CSongFile::modeRead), 0);
 }
 
+// Another program appends to the song while its tag at the end is being
+// written: the append lands while the journal is made durable.
+std::string g_appendTo;
+void AppendWhileTheJournalIsSaved(const char* step) {
+    if (std::string(step) == "journal-saved" && !g_appendTo.empty()) {
+        int fd = ::open(g_appendTo.c_str(), O_WRONLY | O_APPEND);
+        ASSERT_EQ(::write(fd, "appended", 8), 8);
+        ::close(fd);
+        g_appendTo.clear();
+    }
+}
+
+TEST_F(WriteEngine, DataAppendedWhileATagAtTheEndIsWrittenIsKept) {
+    struct Case {
+        const char* name;
+        uint64_t cut;  // of the old tag, replaced by the new one
+        size_t tag;
+    };
+    const Case cases[] = {
+        {"a tag added", 0, 700}, {"a tag replaced", 128, 128}, {"a tag that shrinks", 700, 128}};
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(20000, 6);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(path, original);
+        CSongFile file;
+        ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+        g_appendTo = path;
+        songcore::SetWriteStepHook(AppendWhileTheJournalIsSaved);
+        EXPECT_EQ(Overwrite(file, original.size() - c.cut, Pattern(c.tag, 50), c.cut), 0);
+        songcore::SetWriteStepHook(nullptr);
+        EXPECT_NE(file.GetErrorMessage().find("another program changed the file"),
+                  std::string::npos)
+            << file.GetErrorMessage();
+        std::vector<uint8_t> expected = original;
+        expected.insert(expected.end(), {'a', 'p', 'p', 'e', 'n', 'd', 'e', 'd'});
+        EXPECT_EQ(ReadFileBytes(path), expected);
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
+    }
+}
+
+// alice's song, in the group music that bob shares: bob's edit that grows
+// the tag keeps the song alice's.
+TEST_F(WriteEngine, ATagThatGrowsKeepsTheSongsOwner) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to act as two users";
+    }
+    const uid_t alice = 5001, bob = 5002;
+    const gid_t music = 5003;
+    TempDir bobsState;
+    ASSERT_EQ(::chown(bobsState.path().c_str(), bob, bob), 0);
+    ASSERT_EQ(::chown(dir_.path().c_str(), 0, music), 0);
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0775), 0);
+    std::string path = dir_.file("song.bin");
+    std::vector<uint8_t> original = Pattern(300000, 5);
+    WriteFileBytes(path, original);
+    ASSERT_EQ(::chown(path.c_str(), alice, music), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0660), 0);
+    std::vector<uint8_t> bigger = Pattern(9000, 77);
+
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("XDG_STATE_HOME", bobsState.path().c_str(), 1);
+        if (::setgroups(1, &music) != 0 || ::setgid(music) != 0 || ::setuid(bob) != 0) {
+            ::_exit(2);
+        }
+        CSongFile file;
+        bool ok = file.Open(path, CSongFile::modeReadWrite) && Overwrite(file, 0, bigger, 10);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    struct stat after = StatOf(path);
+    EXPECT_EQ(after.st_uid, alice);
+    EXPECT_EQ(after.st_gid, music);
+    EXPECT_EQ(after.st_mode & 07777, 0660u);
+    std::vector<uint8_t> expected = bigger;
+    expected.insert(expected.end(), original.begin() + 10, original.end());
+    EXPECT_EQ(ReadFileBytes(path), expected);
+}
+
 TEST_F(WriteEngine, TwoRecordsOfOneProgramDoNotWaitForEachOther) {
     std::string path = dir_.file("song.bin");
     WriteFileBytes(path, Pattern(3000000, 6));
@@ -242,14 +316,6 @@ TEST_F(WriteEngine, TwoRecordsOfOneProgramDoNotWaitForEachOther) {
     EXPECT_EQ(Overwrite(third, 0, Pattern(10, 2)), 1);
 }
 
-// A child writes the file; the test stops it at a given step of the write.
-const char* g_stopAt = nullptr;
-void StopAtStep(const char* step) {
-    if (g_stopAt != nullptr && std::string(step) == g_stopAt) {
-        ::_exit(7);
-    }
-}
-
 TEST_F(WriteEngine, AWriteStoppedAtAnyStepLeavesTheOldContentOrTheNew) {
     std::string path = dir_.file("song.bin");
     std::vector<uint8_t> original = Pattern(100000, 9);
@@ -258,18 +324,7 @@ TEST_F(WriteEngine, AWriteStoppedAtAnyStepLeavesTheOldContentOrTheNew) {
     std::copy(tag.begin(), tag.end(), changed.begin() + 500);
     for (const char* step : {"journal-saved", "region-written", "file-synced"}) {
         WriteFileBytes(path, original);
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            g_stopAt = step;
-            songcore::SetWriteStepHook(StopAtStep);
-            CSongFile file;
-            bool ok = file.Open(path, CSongFile::modeReadWrite) && Overwrite(file, 500, tag);
-            ::_exit(ok ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << step;
+        ASSERT_TRUE(testsupport::WriteStoppedAt(path, step, 500, tag)) << step;
         std::vector<uint8_t> now = ReadFileBytes(path);
         if (std::string(step) == "region-written") {
             EXPECT_EQ(now, changed) << "the new bytes are there, not yet known to be durable";
@@ -280,7 +335,59 @@ TEST_F(WriteEngine, AWriteStoppedAtAnyStepLeavesTheOldContentOrTheNew) {
         file.Close();
         now = ReadFileBytes(path);
         EXPECT_TRUE(now == original || now == changed) << step;
-        EXPECT_EQ(FilesIn(journal()), 0u) << step;
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 0u) << step;
+    }
+}
+
+// A batch flushes its songs together at its end: until then the journal
+// keeps every entry of the batch, so a crash before the end gives each song
+// its old content back, and after the end nothing is left to undo.
+TEST_F(WriteEngine, ABatchKeepsItsEntriesUntilItsSongsAreFlushed) {
+    std::vector<uint8_t> original = Pattern(50000, 4);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        paths.push_back(dir_.file("song" + std::to_string(i) + ".bin"));
+        WriteFileBytes(paths.back(), original);
+    }
+    auto writeAll = [&](songcore::WriteBatch& batch) {
+        (void)batch;
+        for (const std::string& path : paths) {
+            CSongFile file;
+            if (!file.Open(path, CSongFile::modeReadWrite) ||
+                !Overwrite(file, 100, Pattern(300, 9))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        songcore::WriteBatch batch;
+        ::_exit(writeAll(batch) ? 7 : 1);  // ends before the batch does
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 1u);
+    EXPECT_EQ(songcore::RecoverInterruptedWrites().undone, 3);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(ReadFileBytes(path), original) << path;
+    }
+
+    {
+        songcore::WriteBatch batch;
+        ASSERT_TRUE(writeAll(batch));
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 1u) << "three entries wait for the end";
+        std::string error;
+        EXPECT_TRUE(batch.Finish(error)) << error;
+    }
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
+    std::vector<uint8_t> changed = original;
+    std::vector<uint8_t> tag = Pattern(300, 9);
+    std::copy(tag.begin(), tag.end(), changed.begin() + 100);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(ReadFileBytes(path), changed) << path;
     }
 }
 
@@ -449,7 +556,7 @@ TEST_F(WriteEngine, AFullDiskLeavesTheSongAsItWas) {
         << info.GetErrorMessage();
     info.Close();
     EXPECT_EQ(ReadFileBytes(song), before);
-    EXPECT_EQ(FilesIn(journal()), 0u);
+    EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
 }
 
 }  // namespace

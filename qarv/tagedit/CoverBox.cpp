@@ -15,7 +15,7 @@
 #include "qarv/tagedit/TagFailure.h"
 #include "songcore/files/AppRegKey.h"
 #include "songcore/util/Paths.h"
-#include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/UserFile.h"
 
 namespace {
 
@@ -209,7 +209,7 @@ bool CoverBox::SaveShownAs(const QString& path, QString* why) {
     const int shown = ShownIndex();
     std::string error = shown < 0 ? "there is no picture" : "";
     if (shown >= 0 &&
-        songcore::WriteFileSafely(path.toStdString(), pictures_[size_t(shown)].data, &error)) {
+        songcore::WriteUserFile(path.toStdString(), pictures_[size_t(shown)].data, {}, error)) {
         return true;
     }
     Report(tr("Cannot save the picture"),

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "songcore/util/WriteBatch.h"
+
 namespace songcore {
 
 BatchOutcome RunBatchEdit(const std::vector<BatchItem>& items, const std::string& label,
@@ -11,6 +13,7 @@ BatchOutcome RunBatchEdit(const std::vector<BatchItem>& items, const std::string
     BatchOutcome outcome;
     outcome.operation.label = label;
     outcome.operation.time = std::time(nullptr);
+    WriteBatch batch;
     for (size_t i = 0; i < items.size(); ++i) {
         if (cancel.load()) {
             outcome.cancelled = true;
@@ -29,6 +32,9 @@ BatchOutcome RunBatchEdit(const std::vector<BatchItem>& items, const std::string
             outcome.failures.emplace_back(items[i].path, std::move(notKept));
         }
         outcome.operation.Add(items[i].path, std::move(result));
+    }
+    if (std::string error; !batch.Finish(error)) {
+        outcome.failures.emplace_back("", error);
     }
     if (history != nullptr) {
         EditOperation kept = outcome.operation;

@@ -1,6 +1,7 @@
 #include "songcore/edit/EditField.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/Mp4ItemList.h"
@@ -72,6 +73,12 @@ std::optional<uint32_t> ParseNumber(const std::string& text) {
         return 0u;
     }
     if (trimmed[0] < '0' || trimmed[0] > '9') {
+        return std::nullopt;
+    }
+    // A number no tag can hold is refused, not read as 0.
+    uint32_t value = 0;
+    if (std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value).ec ==
+        std::errc::result_out_of_range) {
         return std::nullopt;
     }
     return ParseTrackNumber(trimmed);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,21 +12,28 @@
 
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
+#include "songcore/util/FdIo.h"
+#include "songcore/util/Fnv1a.h"
 #include "songcore/util/Paths.h"
+#include "songcore/util/PrivateFiles.h"
 #include "songcore/util/SafeFileReplace.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace songcore {
 namespace {
 
-constexpr std::string_view kMagic = "TMEDITS1";
+// The stacks, then appended records: u32 length, 'P' and an operation
+// pushed onto the undo stack, and the FNV-1a checksum of length and body.
+constexpr std::string_view kMagic = "TMEDITS2";
+constexpr std::string_view kFirstMagic = "TMEDITS1";  // the stacks alone
+constexpr uint8_t kPushRecord = 'P';
 
 // Held while the history is read, changed and written back, so that two
 // programs editing at once do not lose each other's operations.
 class HistoryLock {
 public:
     explicit HistoryLock(const std::string& historyPath) {
-        std::string lockPath = historyPath + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = OpenPrivateFile(historyPath + ".lock", O_RDWR | O_CREAT, error_);
         if (fd_ >= 0) {
             while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
             }
@@ -39,10 +47,37 @@ public:
     HistoryLock(const HistoryLock&) = delete;
     HistoryLock& operator=(const HistoryLock&) = delete;
     bool ok() const { return fd_ >= 0; }
+    const std::string& error() const { return error_; }
 
 private:
     int fd_ = -1;
+    std::string error_;
 };
+
+// The history's bytes; false with problem when it cannot be read as a file
+// of ours (a link, a FIFO, another user's file) or is too large.
+bool ReadHistoryFile(const std::string& path, size_t limit, std::string& bytes, bool& missing,
+                     std::string& problem) {
+    missing = false;
+    int fd = OpenPrivateFile(path, O_RDONLY, problem);
+    if (fd < 0) {
+        missing = errno == ENOENT;
+        return missing;
+    }
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        long long got = PreadAll(fd, bytes.data(), bytes.size(), 0);
+        ok = got >= 0;
+        bytes.resize(ok ? static_cast<size_t>(got) : 0);
+    }
+    if (!ok) {
+        problem = "it cannot be read, or is larger than " + std::to_string(limit >> 20) + " MB";
+    }
+    ::close(fd);
+    return ok;
+}
 
 void PutText(ByteWriter& out, const std::string& text) {
     out.u32le(static_cast<uint32_t>(text.size()));
@@ -163,25 +198,87 @@ std::string EditHistory::DefaultPath() {
 
 EditHistory::EditHistory(std::string path) : path_(std::move(path)) {}
 
-bool EditHistory::Load(Stacks& stacks, std::string& error) const {
-    std::error_code ec;
-    if (!std::filesystem::exists(path_, ec)) {
-        return true;  // no history yet
-    }
+bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const {
     std::string bytes;
     std::string problem;
-    if (!ReadSmallFile(path_, kMaxBytes + (1u << 20), bytes, problem)) {
-        error = "cannot read the edit history " + path_ + ": " + problem;
+    bool missing = false;
+    if (damaged != nullptr) {
+        *damaged = false;
+    }
+    if (!ReadHistoryFile(path_, kMaxBytes + (1u << 20), bytes, missing, problem)) {
+        error = "cannot read the edit history: " + problem;
         return false;
+    }
+    if (missing) {
+        return true;  // no history yet
     }
     ByteReader reader(bytes.data(), bytes.size());
-    if (!reader.peekMatches(kMagic) || !reader.skip(kMagic.size()) ||
-        !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) || !reader.atEnd()) {
+    const bool current = reader.peekMatches(kMagic);
+    if ((!current && !reader.peekMatches(kFirstMagic)) || !reader.skip(kMagic.size()) ||
+        !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) ||
+        (!current && !reader.atEnd())) {
         error = "the edit history " + path_ + " is damaged";
         stacks = {};
+        if (damaged != nullptr) {
+            *damaged = true;
+        }
         return false;
     }
+    // A record cut short by a crash ends the list; the file is then
+    // rewritten before anything is added.
+    bool whole = true;
+    while (!reader.atEnd() && whole) {
+        size_t start = reader.pos();
+        uint32_t length = reader.u32le();
+        whole = reader.ok() && length > 0 && reader.has(uint64_t{length} + 8);
+        if (!whole) {
+            break;
+        }
+        Fnv1a checksum;
+        checksum.add(
+            std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + start, 4 + size_t{length}));
+        ByteReader body(reader.bytes(length));
+        EditOperation operation;
+        whole = reader.u64le() == checksum.value() && body.u8() == kPushRecord &&
+                GetOperation(body, operation) && body.atEnd();
+        if (whole) {
+            stacks.redo.clear();
+            stacks.undo.push_back(std::move(operation));
+            ++stacks.records;
+        }
+    }
+    stacks.fileSize = bytes.size();
+    stacks.appendable = current && whole;
     return true;
+}
+
+bool EditHistory::Append(const Stacks& stacks, const EditOperation& operation,
+                         std::string& error) const {
+    size_t size = EncodedSize(operation);
+    if (!stacks.appendable || stacks.records + 1 >= kMaxOperations ||
+        stacks.undo.size() >= kMaxOperations || stacks.fileSize + size + 13 > kMaxBytes) {
+        return false;
+    }
+    ByteWriter record;
+    record.u32le(static_cast<uint32_t>(size + 1));
+    record.u8(kPushRecord);
+    PutOperation(record, operation);
+    Fnv1a checksum;
+    checksum.add(record.buffer());
+    record.u64le(checksum.value());
+    int fd = OpenPrivateFile(path_, O_WRONLY, error);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = PwriteAll(fd, record.buffer().data(), record.size(), stacks.fileSize) &&
+              ::fdatasync(fd) == 0;
+    if (!ok) {
+        // What was written of it is cut away again: the file stays whole.
+        error = std::string("cannot add to the edit history: ") + std::strerror(errno);
+        ::ftruncate(fd, static_cast<off_t>(stacks.fileSize));
+    }
+    ::close(fd);
+    return ok;
 }
 
 bool EditHistory::Save(Stacks& stacks, std::string& error) const {
@@ -236,19 +333,34 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
         error = "the edit is too large to be kept for undo";
         return false;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
+    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
+        return false;
+    }
     HistoryLock lock(path_);
     if (!lock.ok()) {
-        error = "cannot lock the edit history " + path_ + ": " + std::strerror(errno);
+        error = "cannot lock the edit history: " + lock.error();
         return false;
     }
     Stacks stacks;
     std::string loadError;
-    if (!Load(stacks, loadError)) {
+    bool damaged = false;
+    if (!Load(stacks, loadError, &damaged)) {
+        if (!damaged) {
+            error = loadError;
+            return false;
+        }
         // A damaged history is kept aside; the new one starts with this edit.
+        std::error_code ec;
         std::filesystem::rename(path_, path_ + ".damaged", ec);
         stacks = {};
+    }
+    std::string appendError;
+    if (loadError.empty() && Append(stacks, operation, appendError)) {
+        return true;
+    }
+    if (!appendError.empty()) {
+        error = appendError;
+        return false;
     }
     stacks.redo.clear();
     stacks.undo.push_back(std::move(operation));
@@ -267,7 +379,14 @@ bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperati
     if (path_.empty()) {
         return true;
     }
+    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
+        return false;
+    }
     HistoryLock lock(path_);
+    if (!lock.ok()) {
+        error = "cannot lock the edit history: " + lock.error();
+        return false;
+    }
     Stacks stacks;
     if (!Load(stacks, error)) {
         return false;
@@ -290,7 +409,14 @@ HistoryOutcome EditHistory::Step(bool undo) {
         outcome.error = undo ? "nothing to undo" : "nothing to redo";
         return outcome;
     }
+    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), outcome.error)) {
+        return outcome;
+    }
     HistoryLock lock(path_);
+    if (!lock.ok()) {
+        outcome.error = "cannot lock the edit history: " + lock.error();
+        return outcome;
+    }
     Stacks stacks;
     if (!Load(stacks, outcome.error)) {
         return outcome;
@@ -312,6 +438,7 @@ HistoryOutcome EditHistory::Step(bool undo) {
         order[i] = undo ? order.size() - 1 - i : i;
     }
     std::vector<bool> restored(operation.files.size(), false);
+    WriteBatch batch;
     for (size_t step = 0; step < order.size(); ++step) {
         FileEdit& file = operation.files[order[step]];
         if (StampOf(file.path) != file.stamp) {
@@ -356,6 +483,9 @@ HistoryOutcome EditHistory::Step(bool undo) {
             outcome.restored.end()) {
             outcome.restored.push_back(file.path);
         }
+    }
+    if (std::string error; !batch.Finish(error)) {
+        outcome.error = error;
     }
     std::vector<FileEdit> done;
     for (size_t i = 0; i < operation.files.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/TagKinds.h"
 #include "songcore/util/Text.h"
 
@@ -50,6 +51,15 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
         kind = FindTagKindByMask(info.GetWriteTagKind());
         if (kind == nullptr) {
             result.error = "no tag can be written to this type of file";
+            return result;
+        }
+    }
+    // The MPEG tag writers would put a tag into any file; one that holds no
+    // MPEG audio (text saved as .mp3) is refused, as show refuses it.
+    if (info.GetSongType() & SONG_TYPE_MPA) {
+        std::string problem = MissingStreamProblem(info, ReadStreamProperties(info));
+        if (!problem.empty()) {
+            result.error = problem + "; nothing was written";
             return result;
         }
     }

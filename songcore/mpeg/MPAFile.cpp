@@ -15,10 +15,6 @@ namespace {
 constexpr uint32_t kMaxBufferSize = 64 * 1024;
 constexpr uint32_t kWindowSize = 16 * 1024;
 
-// How much longer than its data a constant-rate stream's header may say it
-// is before the data is believed instead.
-constexpr double kTrustedLengthRatio = 1.5;
-
 }  // namespace
 
 CMPAFile::Handle::~Handle() {
@@ -69,12 +65,15 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
             // a stream of one frame: the header frame's rate has to do
         }
     }
-    if (vbrHeader_ && vbrHeader_->IsInfo() && ClaimsFarMoreThanTheData(*vbrHeader_)) {
-        // At a constant rate the data itself gives the length; an "Info"
-        // count far beyond it is stale (a file cut or copied short), and
-        // other players go by the data too. A variable-rate count cannot be
-        // checked that way and is kept.
+    if (vbrHeader_ && header_->GetOffset() != 0) {
+        // A Xing, Info or VBRI header counts for its stream only in the
+        // stream's first frame, where the encoder put it. One in a frame
+        // found after other bytes (junk, stray padding) may be left from
+        // another stream, and the players go by the data then; a file cut
+        // short keeps its header's length, as every other reader shows it.
         vbrHeader_.reset();
+        uint32_t mean = MeanBytesPerSecond(header_->GetOffset() + header_->GetRealFrameSize());
+        bytesPerSecond_ = mean != 0 ? mean : header_->GetBytesPerSecond();
     }
     if (vbrHeader_) {
         vbr_ = true;
@@ -82,7 +81,7 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
         if (vbrHeader_->GetBytes() != 0) {
             end_ = begin_ + vbrHeader_->GetBytes();
         }
-    } else {
+    } else if (bytesPerSecond_ == 0) {
         vbr_ = false;
         bytesPerSecond_ = header_->GetBytesPerSecond();
     }
@@ -93,16 +92,25 @@ CMPAFile::CMPAFile(const std::string& path, uint32_t begin, int handle, uint64_t
 
 CMPAFile::~CMPAFile() = default;
 
-bool CMPAFile::ClaimsFarMoreThanTheData(const CVBRHeader& vbr) const {
-    uint32_t rate = audioBitrate_ / 8;
-    uint32_t samplingRate = header_->GetSamplingRate();
-    if (rate == 0 || samplingRate == 0) {
-        return false;
+uint32_t CMPAFile::MeanBytesPerSecond(uint32_t offset) {
+    // As many frames as a player reads before it settles on a rate.
+    constexpr int kFrames = 16;
+    uint64_t bytes = 0;
+    double seconds = 0;
+    try {
+        for (int i = 0; i < kFrames; ++i) {
+            CMPAHeader frame(this, offset, true, false);
+            if (frame.GetSamplingRate() == 0 || frame.GetFrameSize() == 0) {
+                break;
+            }
+            bytes += frame.GetFrameSize();
+            seconds += static_cast<double>(frame.GetSamplesPerFrame()) / frame.GetSamplingRate();
+            offset = frame.GetOffset() + frame.GetFrameSize();
+        }
+    } catch (const CMPAException&) {
+        // the frames end here
     }
-    double claimed =
-        static_cast<double>(vbr.GetFrames()) * header_->GetSamplesPerFrame() / samplingRate;
-    double present = static_cast<double>(dataSize_) / rate;
-    return claimed > kTrustedLengthRatio * present;
+    return seconds > 0 ? static_cast<uint32_t>(static_cast<double>(bytes) / seconds) : 0;
 }
 
 void CMPAFile::Open(const std::string& path) {

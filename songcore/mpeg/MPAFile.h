@@ -78,9 +78,9 @@ private:
     void FillBuffer(uint32_t offset, uint32_t count);
     bool Buffered(uint32_t offset, uint32_t count) const;
     bool ReplaceHeader(uint32_t offset, bool reverse);
-    // Whether the header's frame count makes the stream far longer than the
-    // data that is there, at the first frame's rate.
-    bool ClaimsFarMoreThanTheData(const CVBRHeader& vbr) const;
+    // The mean rate of the frames from offset on, over the first few; 0
+    // when there are none.
+    uint32_t MeanBytesPerSecond(uint32_t offset);
 
     Handle handle_;
     std::string fileName_;

@@ -20,6 +20,12 @@ const char* YesNo(bool value) {
 }  // namespace
 
 double MpegStreamInfo::LengthSeconds() const {
+    // A VBR header's frame count gives the length exactly; its mean rate is
+    // rounded to whole bytes, which a stream cut short far below its count
+    // would turn into a large error.
+    if (vbrFrames != 0 && samplingRate != 0 && samplesPerFrame != 0) {
+        return static_cast<double>(vbrFrames) * samplesPerFrame / samplingRate;
+    }
     return bytesPerSecond == 0 ? 0.0 : static_cast<double>(audioSize) / bytesPerSecond;
 }
 
@@ -53,7 +59,11 @@ bool ScanMpegStream(CSongFile& song, MpegStreamInfo& out) {
                       CMPAFile::kInvalidHandle, extents.audioEnd());
         const CMPAHeader& header = file.GetCurrentHeader();
         out = MpegStreamInfo{};
-        out.audioSize = file.GetEnd() - file.GetBegin();
+        // Bytes before the first frame (junk, stray padding) are not audio.
+        uint64_t span = file.GetEnd() - file.GetBegin();
+        out.audioSize = file.GetVBRHeader() != nullptr || header.GetOffset() > span
+                            ? span
+                            : span - header.GetOffset();
         out.bytesPerSecond = file.GetBytesPerSecond();
         out.version = header.GetVersion();
         out.layer = header.GetLayer();

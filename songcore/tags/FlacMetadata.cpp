@@ -28,6 +28,29 @@ std::optional<uint32_t> StretchedCommentLength(const ReadExactFn& read, uint64_t
     return static_cast<uint32_t>(used);
 }
 
+// The length of the picture at offset by its own fields (type, MIME type,
+// description, size, depth, colours, data), when that is longer than the
+// length its block declares (an encoder's fault) and fits the file.
+std::optional<uint64_t> StretchedPictureLength(const ReadExactFn& read, uint64_t offset,
+                                               uint32_t declared, uint64_t fileLength) {
+    std::vector<uint8_t> bytes;
+    uint64_t at = offset + 4;  // past the picture type
+    // The MIME type, the description, then (past four sizes) the data.
+    for (uint64_t skipAfter : {uint64_t{0}, uint64_t{0}, uint64_t{16}}) {
+        at += skipAfter;
+        if (at + 4 > fileLength || !read(at, 4, bytes)) {
+            return std::nullopt;
+        }
+        at += 4 + (uint64_t{bytes[0]} << 24 | uint64_t{bytes[1]} << 16 | uint64_t{bytes[2]} << 8 |
+                   bytes[3]);
+    }
+    uint64_t length = at - offset;
+    if (length <= declared || at > fileLength) {
+        return std::nullopt;
+    }
+    return length;
+}
+
 // Frames begin with the 14-bit sync code 0x3FFE and a reserved zero bit.
 bool FrameStartsAt(const ReadExactFn& read, uint64_t offset) {
     std::vector<uint8_t> bytes;
@@ -58,6 +81,14 @@ std::optional<FlacLayout> Walk(const ReadExactFn& read, uint64_t fileLength, boo
             if (std::optional<uint32_t> length =
                     StretchedCommentLength(read, block.bodyOffset(), block.length, fileLength)) {
                 block.length = *length;
+                block.stretched = true;
+            }
+        }
+        if (stretch && block.type == kFlacPicture) {
+            std::optional<uint64_t> length =
+                StretchedPictureLength(read, block.bodyOffset(), block.length, fileLength);
+            if (length && *length <= UINT32_MAX) {
+                block.length = static_cast<uint32_t>(*length);
                 block.stretched = true;
             }
         }

@@ -26,8 +26,8 @@ struct FlacBlock {
     bool last = false;
     uint64_t offset = 0;  // of the 4-byte header
     uint32_t length = 0;  // of the body
-    // A comment block whose list runs on past the length in its header (an
-    // old encoder's fault): length is then the list's, not the header's.
+    // A comment or picture block whose content runs on past the length in
+    // its header (an encoder's fault): length is then the content's own.
     bool stretched = false;
     uint64_t bodyOffset() const { return offset + 4; }
 };
@@ -44,9 +44,10 @@ struct FlacLayout {
 // Walks the blocks after "fLaC" (exact case). Nothing when the signature is
 // wrong or the first block is not a stream information block of at least 34
 // bytes. A walk that meets the end of the file, or a block running past it,
-// stops there with complete false (that block is listed). A comment block
-// whose list only makes sense past its declared length is taken at the
-// list's length when the walk then still ends right before a frame.
+// stops there with complete false (that block is listed). A comment or
+// picture block whose content only makes sense past its declared length is
+// taken at the content's length when the walk then still ends right before
+// a frame.
 std::optional<FlacLayout> WalkFlacMetadata(const ReadExactFn& read, uint64_t fileLength);
 
 // The pictures of the layout's PICTURE blocks, in block order. A block that

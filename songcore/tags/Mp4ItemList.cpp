@@ -24,23 +24,15 @@ std::optional<std::vector<Mp4Item>> ParseMp4ItemList(std::span<const uint8_t> co
         Mp4Item item;
         item.name = atom.type;
         item.raw.assign(content.begin() + atom.offset, content.begin() + atom.end());
-        // Damaged cover art is kept as it is, with the images read before
-        // the damage: it must not cost the song its other items.
-        bool isCover = atom.type == kMp4CoverItem;
+        // A damaged item (a "data" atom of size 0 or too small for its
+        // header, as fuzzed files have) is kept as it is, with the values
+        // read before the damage: it must not cost the song its other items,
+        // and a write carries it over untouched.
         std::vector<Mp4Atom> children;
-        // A failed listing keeps the atoms before the failure.
-        if (!ListMp4Atoms(content, atom.contentOffset(), atom.end(), children) && !isCover) {
-            return std::nullopt;
-        }
+        ListMp4Atoms(content, atom.contentOffset(), atom.end(), children);
         for (const Mp4Atom& child : children) {
-            if (child.type != "data") {
+            if (child.type != "data" || child.contentSize() < 8) {
                 continue;
-            }
-            if (child.contentSize() < 8) {
-                if (isCover) {
-                    continue;
-                }
-                return std::nullopt;
             }
             ByteReader reader(content.subspan(child.contentOffset(), child.contentSize()));
             Mp4Data data;

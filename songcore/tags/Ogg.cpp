@@ -89,6 +89,11 @@ int CSongFileInfo::GetOGGInfo() {
         case songcore::OggCodec::kNone:
             return 0;
     }
+    // In a multiplexed file the stream's first page comes after others'.
+    if (headers->firstOffset != 0 &&
+        !ReadExact(headers->firstOffset, oggHeader_.size(), firstHeader)) {
+        return 0;
+    }
     std::copy(firstHeader.begin(), firstHeader.end(), oggHeader_.begin());
     // The stream is known from here on, even when its comment list is damaged.
     oggCodec_ = headers->codec;
@@ -186,35 +191,44 @@ int CSongFileInfo::WriteOGGInfo() {
         if (pages.empty()) {
             return Refuse("the comment header pages could not be rebuilt");
         }
-        uint64_t after = headers->pageOffsets[pages.size() - 1] + pages.back().size();
+        // Each page keeps its place (other streams' pages stay between them).
         return ReplaceContents([&](songcore::ContentWriter& out) {
-            if (!CopyRange(out, 0, headers->first.size())) {
-                return false;
-            }
-            for (const OggPage& page : pages) {
-                if (!out.append(page.Serialize())) {
+            uint64_t at = 0;
+            for (size_t i = 0; i < pages.size(); ++i) {
+                uint64_t offset = headers->pageOffsets[i];
+                if (!CopyRange(out, at, offset - at) || !out.append(pages[i].Serialize())) {
                     return false;
                 }
+                at = offset + pages[i].size();
             }
-            return CopyRange(out, after, length - after);
+            return CopyRange(out, at, length - at);
         });
     }
     if (padded && oldPacket.size() > oldUsed &&
         packet.size() + kGrowthPadding <= songcore::kMaxOggHeaderPacket) {
         packet.resize(packet.size() + kGrowthPadding, 0);
     }
-    std::optional<OggPage> second = songcore::RewriteSecondPage(*headers, packet);
+    std::optional<OggPage> secondPage = songcore::RewriteSecondPage(*headers, packet);
     return ReplaceContents([&](songcore::ContentWriter& out) {
-        if (!CopyRange(out, 0, headers->first.size())) {
+        // The first pages of every stream, and any page of another stream
+        // before the second header page, stay as they are.
+        const uint64_t second = headers->pageOffsets.front();
+        if (!CopyRange(out, 0, second)) {
             return false;
         }
-        if (second) {
-            uint64_t after = headers->pageOffsets.front() + headers->pages.front().size();
-            return out.append(second->Serialize()) && CopyRange(out, after, length - after);
+        if (secondPage) {
+            uint64_t after = second + headers->pages.front().size();
+            return out.append(secondPage->Serialize()) && CopyRange(out, after, length - after);
         }
         std::vector<OggPage> pages = songcore::PaginateHeaders(*headers, packet);
         for (const OggPage& page : pages) {
             if (!out.append(page.Serialize())) {
+                return false;
+            }
+        }
+        // Other streams' pages that were among the header pages follow them.
+        for (const auto& [offset, size] : headers->foreignPages) {
+            if (!CopyRange(out, offset, size)) {
                 return false;
             }
         }

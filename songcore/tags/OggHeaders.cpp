@@ -25,37 +25,44 @@ bool PacketEndsOn(const std::vector<uint8_t>& lacing) {
 namespace {
 
 constexpr const char* kNotKnown =
-    "the file is not an Ogg Vorbis, Opus or FLAC stream (Speex, Theora and multiplexed files "
-    "are not written)";
+    "the file holds no Ogg Vorbis, Opus or FLAC stream (Speex and Theora streams are not "
+    "written)";
 
 }  // namespace
 
-std::optional<OggPage> ReadOggFirstPage(const ReadExactFn& read, std::string* why) {
+std::optional<OggPage> ReadOggFirstPage(const ReadExactFn& read, uint64_t& offset,
+                                        std::string* why) {
     auto refuse = [why](const char* reason) -> std::optional<OggPage> {
         if (why) {
             *why = reason;
         }
         return std::nullopt;
     };
-    std::optional<OggPage> first = ReadOggPage(read, 0);
-    if (!first) {
-        return refuse("the file does not start with an intact Ogg page");
+    offset = 0;
+    // The first pages of all streams come before any other page.
+    for (size_t streams = 0; streams < kMaxHeaderPages; ++streams) {
+        std::optional<OggPage> first = ReadOggPage(read, offset);
+        if (!first) {
+            return refuse(streams == 0 ? "the file does not start with an intact Ogg page"
+                                       : kNotKnown);
+        }
+        if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued)) {
+            return refuse(kNotKnown);
+        }
+        if (OggCodecOf(first->body) != OggCodec::kNone) {
+            if (!HoldsOnePacket(*first)) {
+                return refuse("the first Ogg page holds more than the identification header");
+            }
+            return first;
+        }
+        offset += first->size();
     }
-    if (!(first->flags & OggPage::kFirst) || (first->flags & OggPage::kContinued)) {
-        return refuse(kNotKnown);
-    }
-    if (OggCodecOf(first->body) == OggCodec::kNone) {
-        return refuse(kNotKnown);
-    }
-    if (!HoldsOnePacket(*first)) {
-        return refuse("the first Ogg page holds more than the identification header");
-    }
-    return first;
+    return refuse(kNotKnown);
 }
 
-const char* OggHeaderPageFault(const OggPage& first, const OggPage& page, bool inPacket) {
-    // Another serial number or a second first page: a multiplexed file.
-    if (page.serial != first.serial || (page.flags & OggPage::kFirst)) {
+const char* OggHeaderPageFault(const OggPage& page, bool inPacket) {
+    // A second first page of the stream: another stream chained after it.
+    if (page.flags & OggPage::kFirst) {
         return kNotKnown;
     }
     if (((page.flags & OggPage::kContinued) != 0) != inPacket) {
@@ -73,7 +80,7 @@ std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup
         return std::nullopt;
     };
     OggHeaders headers;
-    std::optional<OggPage> first = ReadOggFirstPage(read, why);
+    std::optional<OggPage> first = ReadOggFirstPage(read, headers.firstOffset, why);
     if (!first) {
         return std::nullopt;
     }
@@ -86,16 +93,23 @@ std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup
     size_t done = 0;
     bool inPacket = false;
     std::vector<uint8_t> packet;
-    uint64_t offset = headers.first.size();
+    uint64_t offset = headers.firstOffset + headers.first.size();
     while (done < wanted) {
-        if (headers.pages.size() >= kMaxHeaderPages) {
+        if (headers.pages.size() + headers.foreignPages.size() >= kMaxHeaderPages) {
             return refuse("the Ogg headers spread over too many pages");
         }
         std::optional<OggPage> page = ReadOggPage(read, offset);
         if (!page) {
             return refuse("the Ogg pages of the headers are damaged or cut short");
         }
-        if (const char* fault = OggHeaderPageFault(headers.first, *page, inPacket)) {
+        if (IsForeignOggPage(headers.first, *page)) {
+            if (!headers.pages.empty()) {
+                headers.foreignPages.emplace_back(offset, page->size());
+            }
+            offset += page->size();
+            continue;
+        }
+        if (const char* fault = OggHeaderPageFault(*page, inPacket)) {
             return refuse(fault);
         }
         size_t at = 0;

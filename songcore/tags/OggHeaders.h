@@ -15,7 +15,8 @@ namespace songcore {
 
 struct OggHeaders {
     OggCodec codec = OggCodec::kNone;
-    OggPage first;  // the page that holds only the identification packet
+    OggPage first;             // the page that holds only the identification packet
+    uint64_t firstOffset = 0;  // where it lies: after other streams' first pages
     std::vector<uint8_t> identification;
     std::vector<uint8_t> comment;
     // The Vorbis setup packet, when it was asked for; Opus and FLAC streams
@@ -27,6 +28,9 @@ struct OggHeaders {
     std::vector<OggPage> pages;
     std::vector<uint64_t> pageOffsets;
     uint64_t nextOffset = 0;  // the page after them
+    // The pages of other streams (a multiplexed file) that lie between the
+    // first header page after the first and nextOffset: offset and size.
+    std::vector<std::pair<uint64_t, uint64_t>> foreignPages;
     // Index of the lacing value, in pages.front(), that ends the comment
     // packet when it ends there; and the index, in pages.back(), of the first
     // lacing value after the last packet asked for.
@@ -39,19 +43,30 @@ constexpr size_t kMaxOggHeaderPacket = 128u << 20;
 // A stream whose header pages run past this count is not one we can trust.
 constexpr size_t kMaxHeaderPages = 4096;
 
-// The first page of the file, when it holds the identification packet of a
-// Vorbis, Opus or FLAC stream and nothing else; why, when given, receives the
-// reason for a refusal.
-std::optional<OggPage> ReadOggFirstPage(const ReadExactFn& read, std::string* why = nullptr);
+// The first page of the stream that is tagged: among the first pages that
+// open the file's streams (one, or several in a multiplexed file), the first
+// that holds the identification packet of a Vorbis, Opus or FLAC stream, and
+// nothing else. offset receives where it lies; why, when given, the reason
+// for a refusal.
+std::optional<OggPage> ReadOggFirstPage(const ReadExactFn& read, uint64_t& offset,
+                                        std::string* why = nullptr);
 
-// Why page, one of the pages after first, cannot carry the header packets on
-// (inPacket: a packet runs on from the page before), or nullptr when it can:
-// every reader of the header pages holds them to the same rules.
-const char* OggHeaderPageFault(const OggPage& first, const OggPage& page, bool inPacket);
+// Whether page belongs to another stream than first's: in a multiplexed
+// file the header pages of the streams are interleaved, and every reader of
+// the header pages passes over the others'.
+inline bool IsForeignOggPage(const OggPage& first, const OggPage& page) {
+    return page.serial != first.serial;
+}
+
+// Why page, one of the tagged stream's pages after its first, cannot carry
+// the header packets on (inPacket: a packet runs on from the page before),
+// or nullptr when it can: every reader of the header pages holds them to the
+// same rules.
+const char* OggHeaderPageFault(const OggPage& page, bool inPacket);
 
 // Reads the identification and comment packets, and the Vorbis setup packet
-// when withSetup is set. Refuses (nothing) anything but a single Vorbis, Opus
-// or FLAC stream: another codec, a second stream beside it, a first page with
+// when withSetup is set, of the stream ReadOggFirstPage finds. Refuses
+// (nothing) a file without a Vorbis, Opus or FLAC stream, a first page with
 // more than the identification packet, a second packet that is not the
 // codec's comment packet, pages out of step with the packets they carry.
 // why, when given, receives the reason for a refusal in plain words.

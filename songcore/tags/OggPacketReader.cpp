@@ -49,12 +49,16 @@ std::optional<OggPacketReader> OggPacketReader::Locate(ReadExactFn read, const O
             page.lacing.insert(page.lacing.end(), rest.begin(), rest.end());
         }
         expected = *segments;
-        if (const char* fault = OggHeaderPageFault(first, page, inPacket)) {
-            return refuse(fault);
-        }
         const uint64_t body = offset + OggPage::kHeaderSize + *segments;
         const uint64_t bodySize =
             std::accumulate(page.lacing.begin(), page.lacing.end(), uint64_t{0});
+        if (IsForeignOggPage(first, page)) {
+            offset = body + bodySize;
+            continue;
+        }
+        if (const char* fault = OggHeaderPageFault(page, inPacket)) {
+            return refuse(fault);
+        }
         uint64_t length = 0;
         bool ends = false;
         for (uint8_t value : page.lacing) {

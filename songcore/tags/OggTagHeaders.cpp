@@ -9,14 +9,14 @@
 namespace songcore {
 
 std::optional<OggTagHeaders> ReadOggTagHeaders(const ReadExactFn& read, std::string* why) {
-    std::optional<OggPage> first = ReadOggFirstPage(read, why);
+    OggTagHeaders headers;
+    std::optional<OggPage> first = ReadOggFirstPage(read, headers.firstOffset, why);
     if (!first) {
         return std::nullopt;
     }
-    OggTagHeaders headers;
     headers.codec = OggCodecOf(first->body);
     std::optional<OggPacketReader> packet =
-        OggPacketReader::Locate(read, *first, first->size(), why);
+        OggPacketReader::Locate(read, *first, headers.firstOffset + first->size(), why);
     if (!packet) {
         return std::nullopt;
     }

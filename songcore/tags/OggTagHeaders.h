@@ -16,6 +16,7 @@ namespace songcore {
 struct OggTagHeaders {
     OggCodec codec = OggCodec::kNone;
     OggPage first;  // the page that holds only the identification packet
+    uint64_t firstOffset = 0;
     // Reads the comment list, offsets counted from its start; it holds the
     // read it was made with.
     ReadExactFn list;

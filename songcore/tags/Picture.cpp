@@ -76,6 +76,37 @@ std::optional<ImageDimensions> JpegSize(std::span<const uint8_t> data) {
     return std::nullopt;
 }
 
+// The canvas of the three kinds of WebP image: lossy ("VP8 "), lossless
+// ("VP8L") and extended ("VP8X").
+std::optional<ImageDimensions> WebpSize(std::span<const uint8_t> data) {
+    ByteReader in(data);
+    in.seek(12);
+    std::string chunk = in.fourcc();
+    in.skip(4);  // the chunk's size
+    if (chunk == "VP8 ") {
+        in.skip(6);  // frame tag and start code
+        uint16_t width = in.u16le() & 0x3FFF;
+        uint16_t height = in.u16le() & 0x3FFF;
+        return in.ok() ? std::optional(ImageDimensions{width, height}) : std::nullopt;
+    }
+    if (chunk == "VP8L") {
+        if (in.u8() != 0x2F) {
+            return std::nullopt;
+        }
+        uint32_t bits = in.u32le();
+        uint32_t width = (bits & 0x3FFF) + 1;
+        uint32_t height = ((bits >> 14) & 0x3FFF) + 1;
+        return in.ok() ? std::optional(ImageDimensions{width, height}) : std::nullopt;
+    }
+    if (chunk == "VP8X") {
+        in.skip(4);  // flags and reserved bits
+        uint32_t width = in.u24le() + 1;
+        uint32_t height = in.u24le() + 1;
+        return in.ok() ? std::optional(ImageDimensions{width, height}) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string_view PictureTypeName(uint8_t type) {
@@ -138,9 +169,12 @@ std::optional<ImageDimensions> ImageSize(std::span<const uint8_t> data) {
         return in.ok() ? std::optional(ImageDimensions{width, height}) : std::nullopt;
     }
     if (mime == "image/gif") {
+        // The logical screen descriptor: width, height, flags, background
+        // colour and aspect ratio.
         in.seek(6);
         uint16_t width = in.u16le();
         uint16_t height = in.u16le();
+        in.skip(3);
         return in.ok() ? std::optional(ImageDimensions{width, height}) : std::nullopt;
     }
     if (mime == "image/bmp") {
@@ -151,6 +185,9 @@ std::optional<ImageDimensions> ImageSize(std::span<const uint8_t> data) {
         int32_t signedHeight = static_cast<int32_t>(height);
         height = signedHeight < 0 ? static_cast<uint32_t>(-int64_t{signedHeight}) : height;
         return in.ok() ? std::optional(ImageDimensions{width, height}) : std::nullopt;
+    }
+    if (mime == "image/webp") {
+        return WebpSize(data);
     }
     return std::nullopt;
 }
@@ -169,13 +206,17 @@ std::optional<Picture> PictureFromImage(std::vector<uint8_t> data, uint8_t type,
     if (mime.empty()) {
         return refuse("not a JPEG, PNG, GIF, BMP or WebP image");
     }
+    // An image whose header is cut short, or claims no pixels, would be
+    // embedded as a cover that no player can show.
+    std::optional<ImageDimensions> size = ImageSize(data);
+    if (!size || size->width == 0 || size->height == 0) {
+        return refuse("the image is cut short: its header gives no image size");
+    }
     Picture picture;
     picture.type = type;
     picture.mime = std::move(mime);
-    if (auto size = ImageSize(data)) {
-        picture.width = size->width;
-        picture.height = size->height;
-    }
+    picture.width = size->width;
+    picture.height = size->height;
     picture.data = std::move(data);
     return picture;
 }

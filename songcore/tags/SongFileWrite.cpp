@@ -2,6 +2,7 @@
 // closing, refusing when another program changed the file meanwhile, and
 // either in place under the undo journal or through a replacement file.
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,16 +15,19 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "songcore/tags/ContentPlan.h"
 #include "songcore/tags/LocalFileStream.h"
 #include "songcore/tags/SongFile.h"
 #include "songcore/util/FdIo.h"
+#include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
 #include "songcore/util/WriteJournal.h"
 
 using songcore::ContentPlan;
 using songcore::JournalRange;
+using songcore::NewContentFn;
 using songcore::WriteJournal;
 
 namespace {
@@ -78,25 +82,75 @@ std::string LastingPath(const std::string& path) {
     return path;
 }
 
-// Saves the old bytes of ranges, runs write, sets the new length and syncs;
-// on a failure puts the old bytes back. error tells what failed, and
-// journalFailed whether it was the journal (nothing was touched then).
-bool WriteUnderJournal(int fd, const std::string& path, std::vector<JournalRange> ranges,
-                       const std::function<bool()>& write, uint64_t newLength, bool changesLength,
+// Whether this user can give a new file the owner and group of the file
+// open on fd: root can, the owner only within the groups it is in.
+bool CanKeepOwnerAndGroup(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        return false;
+    }
+    if (::geteuid() == 0) {
+        return true;
+    }
+    if (st.st_uid != ::geteuid()) {
+        return false;
+    }
+    if (st.st_gid == ::getegid()) {
+        return true;
+    }
+    int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(static_cast<size_t>(std::max(count, 0)));
+    count = ::getgroups(static_cast<int>(groups.size()), groups.data());
+    return count >= 0 &&
+           std::find(groups.begin(), groups.begin() + count, st.st_gid) != groups.begin() + count;
+}
+
+// What a write in place needs to know besides the bytes.
+struct InPlaceWrite {
+    std::vector<JournalRange> ranges;  // every range whose bytes may change
+    uint64_t newLength = 0;
+    NewContentFn newContent;      // the content the write leaves there
+    std::function<bool()> write;  // writes the new bytes
+    // Checked once the journal is saved; says why not in its argument.
+    std::function<bool(std::string&)> stillAsOpened;
+};
+
+// Saves what the write changes in the journal, checks that the file is still
+// the one that was read, writes, sets a shorter length and syncs; on a failure
+// puts the old bytes back. error tells what failed, and journalFailed whether
+// it was the journal (nothing was touched then).
+bool WriteUnderJournal(int fd, const std::string& path, const InPlaceWrite& work,
                        std::string& error, bool& journalFailed) {
     WriteJournal journal;
     journalFailed = false;
-    if (!journal.Begin(fd, LastingPath(path), std::move(ranges), error)) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        error = std::string("cannot examine the file: ") + std::strerror(errno);
+        return false;
+    }
+    const uint64_t oldLength = static_cast<uint64_t>(st.st_size);
+    if (!journal.Begin(fd, LastingPath(path), work.ranges, work.newLength, work.newContent,
+                       error)) {
         journalFailed = true;
         return false;
     }
     songcore::WriteStep("journal-saved");
-    bool ok = write();
+    // Saving the journal takes a while (it is synced): a program that
+    // appended to the song meanwhile would lose its bytes to the new length.
+    if (!work.stillAsOpened(error)) {
+        journal.Drop();
+        return false;
+    }
+    bool ok = work.write();
     if (ok) {
         songcore::WriteStep("region-written");
     }
-    ok = ok && (!changesLength || ::ftruncate(fd, static_cast<off_t>(newLength)) == 0);
-    ok = ok && ::fdatasync(fd) == 0;
+    // A longer file has grown by the writes themselves; only a shorter one
+    // is cut, so nothing past what was checked is ever cut away.
+    ok = ok &&
+         (work.newLength >= oldLength || ::ftruncate(fd, static_cast<off_t>(work.newLength)) == 0);
+    // Within a batch the songs are flushed together at its end.
+    ok = ok && (!WriteJournal::MustFlushSong(fd) || ::fdatasync(fd) == 0);
     if (!ok) {
         std::string cause = std::strerror(errno);
         std::string undo;
@@ -105,7 +159,7 @@ bool WriteUnderJournal(int fd, const std::string& path, std::vector<JournalRange
             error = "cannot write the file: " + cause + "; it was left as it was";
         } else {
             error = "cannot write the file: " + cause + "; " + undo +
-                    " (the old content comes back when the file is next opened for writing)";
+                    " (the journal keeps its old bytes)";
         }
         return false;
     }
@@ -158,7 +212,7 @@ bool CSongFile::LockForWriting(int access) {
         }
         if (SameFile(byDescriptor, byPath)) {
             std::string why;
-            if (!songcore::RecoverFile(fd, why)) {
+            if (!songcore::RecoverFile(fd, fileName_, why)) {
                 error_ = why;
                 return false;
             }
@@ -243,8 +297,9 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
     if (plan.inPlace()) {
         return WriteInPlace(plan, oldLength);
     }
-    // A new file would leave the other names with the old content.
-    if (links > 1) {
+    // A new file would leave the other names with the old content, or take
+    // the song from its owner: such a file is rewritten where it is.
+    if (links > 1 || !CanKeepOwnerAndGroup(stream_->descriptor())) {
         return WriteOverHardLinks(plan, oldLength);
     }
     return CommitReplacement(plan);
@@ -256,38 +311,59 @@ int CSongFile::WriteInPlace(ContentPlan& plan, uint64_t oldLength) {
         error_ = plan.error();
         return 0;
     }
-    uint64_t newLength = plan.size();
-    if (changes.empty() && newLength == oldLength) {
+    InPlaceWrite work;
+    work.newLength = plan.size();
+    if (changes.empty() && work.newLength == oldLength) {
         return 1;  // the file holds this content already
     }
-    std::vector<JournalRange> ranges;
     for (const ContentPlan::Change& change : changes) {
-        ranges.push_back({change.offset, change.bytes.size()});
+        work.ranges.push_back({change.offset, change.bytes.size()});
     }
-    if (newLength < oldLength) {
-        ranges.push_back({newLength, oldLength - newLength});
+    if (work.newLength < oldLength) {
+        work.ranges.push_back({work.newLength, oldLength - work.newLength});
     }
+    // The changes come in order, so the one holding an offset is found by a
+    // binary search.
+    work.newContent = [&changes](uint64_t offset, uint8_t* out, size_t count) {
+        auto holding = std::upper_bound(
+            changes.begin(), changes.end(), offset,
+            [](uint64_t at, const ContentPlan::Change& change) { return at < change.offset; });
+        if (holding == changes.begin()) {
+            return false;
+        }
+        --holding;
+        uint64_t into = offset - holding->offset;
+        if (into > holding->bytes.size() || count > holding->bytes.size() - into) {
+            return false;
+        }
+        std::memcpy(out, holding->bytes.data() + into, count);
+        return true;
+    };
     int fd = stream_->descriptor();
+    work.write = [&] {
+        for (const ContentPlan::Change& change : changes) {
+            if (!songcore::PwriteAll(fd, change.bytes.data(), change.bytes.size(), change.offset)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    work.stillAsOpened = [this](std::string& why) {
+        bool same = StillAsOpened();
+        why = same ? why : error_;
+        return same;
+    };
     std::string why;
     bool journalFailed = false;
-    bool ok = WriteUnderJournal(
-        fd, fileName_, std::move(ranges),
-        [&] {
-            for (const ContentPlan::Change& change : changes) {
-                if (!songcore::PwriteAll(fd, change.bytes.data(), change.bytes.size(),
-                                         change.offset)) {
-                    return false;
-                }
-            }
-            return true;
-        },
-        newLength, newLength != oldLength, why, journalFailed);
+    bool ok = WriteUnderJournal(fd, fileName_, work, why, journalFailed);
     stream_->refresh();
     if (!ok && journalFailed) {
         // Without a journal an in-place write could not be undone; a new
-        // file can still be written safely, unless that would split links.
+        // file can still be written safely, unless that would split links
+        // or hand the song to another owner.
         struct stat st;
-        if (::fstat(fd, &st) == 0 && st.st_nlink == 1 && plan.toReplacement()) {
+        if (::fstat(fd, &st) == 0 && st.st_nlink == 1 && CanKeepOwnerAndGroup(fd) &&
+            plan.toReplacement()) {
             return CommitReplacement(plan);
         }
         error_ = why;
@@ -308,31 +384,42 @@ int CSongFile::WriteOverHardLinks(ContentPlan& plan, uint64_t oldLength) {
     }
     int from = content->descriptor();
     int fd = stream_->descriptor();
+    InPlaceWrite work;
     uint64_t start = plan.firstChange();
-    uint64_t newLength = plan.size();
+    work.newLength = plan.size();
+    uint64_t end = std::max(oldLength, work.newLength);
+    if (start < end) {
+        work.ranges.push_back({start, end - start});
+    }
+    work.newContent = [from](uint64_t offset, uint8_t* out, size_t count) {
+        return songcore::PreadExact(from, out, count, offset);
+    };
+    work.write = [&] {
+        std::vector<uint8_t> block(kCopyBlock);
+        for (uint64_t at = start; at < work.newLength;) {
+            size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, work.newLength - at));
+            if (!songcore::PreadExact(from, block.data(), want, at) ||
+                !songcore::PwriteAll(fd, block.data(), want, at)) {
+                return false;
+            }
+            at += want;
+        }
+        return true;
+    };
+    work.stillAsOpened = [this](std::string& why) {
+        bool same = StillAsOpened();
+        why = same ? why : error_;
+        return same;
+    };
     std::string why;
     bool journalFailed = false;
-    bool ok = WriteUnderJournal(
-        fd, fileName_, {{start, oldLength - std::min(start, oldLength)}},
-        [&] {
-            std::vector<uint8_t> block(kCopyBlock);
-            for (uint64_t at = start; at < newLength;) {
-                size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, newLength - at));
-                if (!songcore::PreadExact(from, block.data(), want, at) ||
-                    !songcore::PwriteAll(fd, block.data(), want, at)) {
-                    return false;
-                }
-                at += want;
-            }
-            return true;
-        },
-        newLength, newLength != oldLength, why, journalFailed);
+    bool ok = WriteUnderJournal(fd, fileName_, work, why, journalFailed);
     stream_->refresh();
     RememberIdentity();
     if (!ok) {
         error_ = journalFailed ? why +
-                                     " (the file has several names, so it can only be "
-                                     "written in place, which needs the journal)"
+                                     " (the file has several names or another owner, so it "
+                                     "can only be written in place, which needs the journal)"
                                : why;
     }
     return ok ? 1 : 0;
@@ -341,6 +428,7 @@ int CSongFile::WriteOverHardLinks(ContentPlan& plan, uint64_t oldLength) {
 int CSongFile::CommitReplacement(ContentPlan& plan) {
     songcore::SafeFileReplace* out = plan.replacement();
     out->setKeepOpen(true);
+    out->setKeepOwner(true);
     if (!out->commit()) {
         error_ = out->error();
         return 0;

@@ -47,6 +47,11 @@ private:
 // copyright, crc, private, original, emphasis, codec, ...
 StreamProperties ReadStreamProperties(CSongFileInfo& song);
 
+// Why a song of a type whose stream is read has none: the file is not what
+// its name says (text saved as .mp3, say), or its stream header is damaged.
+// Empty when the stream was found, or when the type has none to find.
+std::string MissingStreamProblem(CSongFileInfo& song, const StreamProperties& stream);
+
 // One per format, in that format's source file.
 void AddMpegStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddOggStreamProperties(CSongFileInfo& song, StreamProperties& out);

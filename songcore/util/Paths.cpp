@@ -101,9 +101,21 @@ std::string NormalLocalPath(const std::string& path) {
     return text;
 }
 
+namespace {
+
+std::string SizeText(size_t bytes) {
+    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) {
+        return std::to_string(bytes >> 20) + " MB";
+    }
+    return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
 bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, std::string& error) {
     text.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking, so that a FIFO is refused instead of waited on.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
@@ -116,7 +128,7 @@ bool ReadSmallFile(const std::string& path, size_t maxSize, std::string& text, s
         return false;
     }
     if (static_cast<uint64_t>(st.st_size) > maxSize) {
-        error = "the file is too large for a list";
+        error = "the file is larger than " + SizeText(maxSize);
         ::close(fd);
         return false;
     }

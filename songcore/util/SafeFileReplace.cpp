@@ -23,6 +23,7 @@ constexpr size_t kPendingLimit = 256 * 1024;
 constexpr size_t kCopyBlock = 1024 * 1024;
 constexpr char kTempPrefix[] = ".tm-";
 constexpr size_t kTempNameLength = 10;  // ".tm-" and six random characters
+constexpr char kTemporaryMark[] = "user.tunemoss.temporary";
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -72,8 +73,15 @@ bool IsOurTemporaryName(const char* name) {
            std::strncmp(name, kTempPrefix, sizeof kTempPrefix - 1) == 0;
 }
 
-// Temporary files that a killed replacement left: ours by name and owner,
-// and no longer locked by the process writing them.
+bool HasTemporaryMark(int fd) {
+    char value = 0;
+    return ::fgetxattr(fd, kTemporaryMark, &value, 1) == 1 && value == '1';
+}
+
+// Temporary files that a killed replacement left: ours by name, owner and
+// mark, and no longer locked by the process writing them. On a file system
+// without extended attributes such a file cannot be told from a user's own
+// and stays.
 void RemoveStaleTemporaries(const std::string& folder) {
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
@@ -94,7 +102,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
         }
         struct stat st;
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            HasTemporaryMark(fd) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             ::unlinkat(dirFd, item->d_name, 0);
         }
         ::close(fd);
@@ -207,6 +215,7 @@ bool SafeFileReplace::begin() {
     temp_ = name.data();
     signalSlot_ = RegisterTemporary(temp_);
     ::flock(fd_, LOCK_EX | LOCK_NB);  // ours alone: a fresh file
+    ::fsetxattr(fd_, kTemporaryMark, "1", 1, 0);
     pending_.reserve(kPendingLimit);
     return true;
 }
@@ -301,6 +310,13 @@ bool SafeFileReplace::commit() {
                 errno = 0;
             }
         }
+        struct stat made;
+        if (keepOwner_ && (::fstat(fd_, &made) != 0 || made.st_uid != original.st_uid ||
+                           made.st_gid != original.st_gid)) {
+            error_ = "cannot give the new file the owner and group of " + target_;
+            failed_ = true;
+            return false;
+        }
         std::string why;
         if (!CopyExtendedAttributes(target_, fd_, why)) {
             error_ = why;
@@ -317,6 +333,7 @@ bool SafeFileReplace::commit() {
         ::umask(mask);
         ::fchmod(fd_, 0666 & ~mask);
     }
+    ::fremovexattr(fd_, kTemporaryMark);
     if (::fsync(fd_) != 0) {
         return fail("cannot flush the temporary file", errno);
     }

@@ -6,9 +6,10 @@
 // renamed over the old name. Until commit() succeeds the original file is
 // untouched, and a replacement that is abandoned, fails or is interrupted by
 // a signal (see RemoveTemporaryFilesNow) removes its temporary file. The
-// temporary file is locked while it is written, so one left behind by a
-// killed process is told apart and removed by the next replacement in that
-// folder.
+// temporary file is locked while it is written and carries a mark (the
+// extended attribute user.tunemoss.temporary) until it is renamed, so one
+// left behind by a killed process is told apart from a user's own file of a
+// similar name, and removed by the next replacement in that folder.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +49,9 @@ public:
     // After a commit with keepOpen set, the descriptor of the new file (open
     // for reading and writing, still locked) passes to the caller.
     void setKeepOpen(bool keep) { keepOpen_ = keep; }
+    // The commit fails, rather than give the file another owner or group,
+    // when this user cannot keep the target's (a song of another user).
+    void setKeepOwner(bool keep) { keepOwner_ = keep; }
     int releaseDescriptor();
     // The temporary file's descriptor while it is being written.
     int descriptor() const { return fd_; }
@@ -68,6 +72,7 @@ private:
     bool failed_ = false;
     bool committed_ = false;
     bool keepOpen_ = false;
+    bool keepOwner_ = false;
     bool endsInHole_ = false;
     uint64_t written_ = 0;
     std::vector<uint8_t> pending_;

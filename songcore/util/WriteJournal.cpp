@@ -1,60 +1,29 @@
 #include "songcore/util/WriteJournal.h"
-#include "songcore/util/Paths.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <filesystem>
-#include <system_error>
+#include <map>
+#include <memory>
+#include <mutex>
 
-#include "songcore/util/ByteReader.h"
-#include "songcore/util/ByteWriter.h"
-#include "songcore/util/FdIo.h"
+#include "songcore/util/Paths.h"
+#include "songcore/util/PrivateFiles.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace songcore {
 namespace {
 
-constexpr char kMagic[] = "TMJ1";
-constexpr size_t kBlock = 1024 * 1024;
-constexpr uint32_t kMaxPath = 4096;
-constexpr uint32_t kMaxRanges = 65536;
-// Left behind by a writer killed while saving its entry; the file was not
-// touched yet, so such a half entry only has to go.
-constexpr time_t kStaleHalfEntrySeconds = 600;
-
 WriteStepHook g_stepHook = nullptr;
-
-class Checksum {
-public:
-    void add(const uint8_t* data, size_t size) {
-        for (size_t i = 0; i < size; ++i) {
-            value_ = (value_ ^ data[i]) * 1099511628211ull;
-        }
-    }
-    uint64_t value() const { return value_; }
-
-private:
-    uint64_t value_ = 1469598103934665603ull;
-};
 
 std::string SysError(const std::string& what) {
     return what + ": " + std::strerror(errno);
-}
-
-std::string EntryName(dev_t device, ino_t inode) {
-    char name[40];
-    std::snprintf(name, sizeof name, "%016llx-%016llx", static_cast<unsigned long long>(device),
-                  static_cast<unsigned long long>(inode));
-    return name;
 }
 
 void SyncFolder(const std::string& folder) {
@@ -65,141 +34,162 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
-// Appends to a new entry file, keeping the checksum of all it wrote.
-class EntryWriter {
+// The songs a thread's batch wrote: their file systems, to be flushed at its
+// end, and their entries, to be dropped then.
+struct Batch {
+    std::map<dev_t, int> fileSystems;          // a descriptor on each
+    std::vector<std::pair<dev_t, int>> songs;  // the first few, each flushed alone
+    std::vector<uint64_t> entries;
+};
+// Up to this many songs are flushed one by one; more, by a sync of each of
+// their file systems (which also flushes what other programs wrote there).
+constexpr size_t kSongsFlushedAlone = 8;
+thread_local std::unique_ptr<Batch> t_batch;
+// A long batch flushes what it wrote every so many songs, so its journal
+// stays small.
+constexpr size_t kMaxBatchEntries = 1000;
+
+// Flushes the batch's file systems and drops its entries; on a failure the
+// entries stay.
+bool FlushBatch(Batch& batch, std::string& error);
+
+// This process's journal file: made at the first entry, locked while the
+// process lives, emptied whenever it holds no live entry.
+class ProcessJournal {
 public:
-    explicit EntryWriter(int fd) : fd_(fd) {}
-    bool put(std::span<const uint8_t> data) {
-        checksum_.add(data.data(), data.size());
-        pending_.insert(pending_.end(), data.begin(), data.end());
-        return pending_.size() < kBlock || flush();
+    static ProcessJournal& instance() {
+        static ProcessJournal journal;
+        return journal;
     }
-    bool finish() {
-        ByteWriter tail;
-        tail.u64le(checksum_.value());
-        pending_.insert(pending_.end(), tail.buffer().begin(), tail.buffer().end());
-        return flush();
+
+    // Appends entry (its fields but at and size set) and syncs it.
+    bool append(JournalEntry& entry, int songFd, const NewContentFn& newContent,
+                std::string& error) {
+        std::lock_guard lock(mutex_);
+        if (!openFor(JournalFolder(), error)) {
+            return false;
+        }
+        entry.at = end_;
+        errno = 0;
+        if (!WriteJournalEntry(fd_, entry, songFd, newContent) || ::fdatasync(fd_) != 0) {
+            error = SysError("cannot save the old bytes in the write journal");
+            ::ftruncate(fd_, static_cast<off_t>(end_));
+            return false;
+        }
+        end_ += entry.size;
+        live_.push_back(entry.at);
+        return true;
+    }
+
+    int descriptor() {
+        std::lock_guard lock(mutex_);
+        return fd_;
+    }
+
+    void drop(uint64_t at) {
+        std::lock_guard lock(mutex_);
+        auto found = std::find(live_.begin(), live_.end(), at);
+        if (found == live_.end() || fd_ < 0) {
+            return;
+        }
+        live_.erase(found);
+        JournalEntry entry;
+        entry.at = at;
+        MarkJournalEntryDropped(fd_, entry);
+        if (live_.empty()) {
+            // Nothing to keep: the next entry starts the file again.
+            ::ftruncate(fd_, 0);
+            end_ = 0;
+        }
+    }
+
+    std::string name() {
+        std::lock_guard lock(mutex_);
+        return name_;
+    }
+
+    // Left in place when the process ends, empty: the next process takes it
+    // over, and its name need not be made durable again.
+    ~ProcessJournal() = default;
+
+    // Takes over the journal of a process that ended (locked, emptied) as
+    // this process's own, when it has none yet.
+    bool adopt(int fd, const std::string& folder, const std::string& name) {
+        std::lock_guard lock(mutex_);
+        if (fd_ >= 0 || folder != JournalFolder() || ::ftruncate(fd, 0) != 0) {
+            return false;
+        }
+        fd_ = fd;
+        folder_ = folder;
+        name_ = name;
+        end_ = 0;
+        return true;
     }
 
 private:
-    bool flush() {
-        bool ok = PwriteAll(fd_, pending_.data(), pending_.size(), written_);
-        written_ += pending_.size();
-        pending_.clear();
-        return ok;
+    ProcessJournal() {
+        // A child of fork() shares the descriptor and its lock: it must
+        // make a journal of its own.
+        ::pthread_atfork(nullptr, nullptr, [] { instance().forgetInChild(); });
     }
-    int fd_;
-    uint64_t written_ = 0;
-    Checksum checksum_;
-    std::vector<uint8_t> pending_;
-};
 
-struct Entry {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    uint64_t oldLength = 0;
-    std::string path;
-    std::vector<JournalRange> ranges;
-    uint64_t dataOffset = 0;
-};
-
-// Reads and checks an entry: its header, that its size adds up, and its
-// checksum over everything.
-bool ReadEntry(int fd, Entry& entry) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || st.st_size < 44) {
-        return false;
-    }
-    uint64_t size = static_cast<uint64_t>(st.st_size);
-    std::vector<uint8_t> head(32);
-    if (!PreadExact(fd, head.data(), head.size(), 0)) {
-        return false;
-    }
-    ByteReader fixed(head);
-    if (fixed.string(4) != std::string_view(kMagic, 4)) {
-        return false;
-    }
-    entry.device = fixed.u64le();
-    entry.inode = fixed.u64le();
-    entry.oldLength = fixed.u64le();
-    uint32_t pathLength = fixed.u32le();
-    if (!fixed.ok() || pathLength == 0 || pathLength > kMaxPath || 44 + pathLength > size) {
-        return false;
-    }
-    std::vector<uint8_t> rest(pathLength + 4);
-    if (!PreadExact(fd, rest.data(), rest.size(), head.size())) {
-        return false;
-    }
-    ByteReader names(rest);
-    entry.path = names.string(pathLength);
-    uint32_t count = names.u32le();
-    uint64_t tableOffset = head.size() + rest.size();
-    if (!names.ok() || count > kMaxRanges || tableOffset + uint64_t{count} * 16 + 8 > size) {
-        return false;
-    }
-    std::vector<uint8_t> table(size_t{count} * 16);
-    if (!PreadExact(fd, table.data(), table.size(), tableOffset)) {
-        return false;
-    }
-    ByteReader ranges(table);
-    uint64_t data = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        JournalRange range{ranges.u64le(), ranges.u64le()};
-        if (range.length > size || data > size - range.length) {
+    bool openFor(const std::string& folder, std::string& error) {
+        if (fd_ >= 0 && folder == folder_) {
+            return true;
+        }
+        // The state folder moved (tests do that): a journal with live
+        // entries stays where they are, an empty one goes.
+        if (fd_ >= 0) {
+            if (live_.empty()) {
+                ::unlink((folder_ + "/" + name_).c_str());
+            }
+            ::close(fd_);
+            fd_ = -1;
+            live_.clear();
+            end_ = 0;
+        }
+        if (!PreparePrivateFolder(folder, error)) {
+            error = "the write journal cannot be used: " + error;
             return false;
         }
-        data += range.length;
-        entry.ranges.push_back(range);
-    }
-    entry.dataOffset = tableOffset + table.size();
-    if (entry.dataOffset + data + 8 != size) {
-        return false;
-    }
-    Checksum checksum;
-    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(kBlock, size)));
-    for (uint64_t at = 0; at < size - 8;) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), size - 8 - at));
-        if (!PreadExact(fd, block.data(), want, at)) {
+        std::string pattern = folder + "/p-XXXXXX";
+        std::vector<char> path(pattern.begin(), pattern.end());
+        path.push_back('\0');
+        int fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (fd < 0) {
+            error = SysError("cannot create the write journal in " + folder);
             return false;
         }
-        checksum.add(block.data(), want);
-        at += want;
+        ::flock(fd, LOCK_EX | LOCK_NB);  // a fresh file: ours alone
+        // Its name must outlast a crash before its first entry is of use.
+        SyncFolder(folder);
+        fd_ = fd;
+        folder_ = folder;
+        name_ = std::string(path.data()).substr(folder.size() + 1);
+        return true;
     }
-    uint8_t stored[8];
-    return PreadExact(fd, stored, 8, size - 8) && ByteReader(stored, 8).u64le() == checksum.value();
-}
 
-// Copies the entry's old bytes back into the file, restores its length and
-// syncs it.
-bool ApplyEntry(int entryFd, const Entry& entry, int fileFd, std::string& error) {
-    std::vector<uint8_t> block;
-    uint64_t from = entry.dataOffset;
-    for (const JournalRange& range : entry.ranges) {
-        for (uint64_t done = 0; done < range.length;) {
-            size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, range.length - done));
-            block.resize(want);
-            if (!PreadExact(entryFd, block.data(), want, from)) {
-                error = SysError("cannot read the write journal");
-                return false;
-            }
-            if (!PwriteAll(fileFd, block.data(), want, range.offset + done)) {
-                error = SysError("cannot put the old bytes back");
-                return false;
-            }
-            from += want;
-            done += want;
+    void forgetInChild() {
+        // The parent's journal is the parent's; the lock it holds through
+        // the shared descriptor stays with it.
+        if (fd_ >= 0) {
+            ::close(fd_);
         }
+        fd_ = -1;
+        live_.clear();
+        end_ = 0;
+        name_.clear();
+        folder_.clear();
+        t_batch.reset();
     }
-    if (::ftruncate(fileFd, static_cast<off_t>(entry.oldLength)) != 0) {
-        error = SysError("cannot restore the old length");
-        return false;
-    }
-    if (::fsync(fileFd) != 0) {
-        error = SysError("cannot flush the restored file");
-        return false;
-    }
-    return true;
-}
+
+    std::mutex mutex_;
+    int fd_ = -1;
+    std::string folder_;
+    std::string name_;
+    uint64_t end_ = 0;
+    std::vector<uint64_t> live_;
+};
 
 }  // namespace
 
@@ -208,216 +198,167 @@ std::string JournalFolder() {
     return state.empty() ? state : state + "/journal";
 }
 
-WriteJournal::WriteJournal(WriteJournal&& other) noexcept
-    : entryPath_(std::move(other.entryPath_)) {
-    other.entryPath_.clear();
+std::string OwnJournalName() {
+    return ProcessJournal::instance().name();
 }
 
-WriteJournal& WriteJournal::operator=(WriteJournal&& other) noexcept {
-    entryPath_ = std::move(other.entryPath_);
-    other.entryPath_.clear();
-    return *this;
+bool AdoptJournal(int fd, const std::string& folder, const std::string& name) {
+    return ProcessJournal::instance().adopt(fd, folder, name);
 }
 
 bool WriteJournal::Begin(int fd, const std::string& path, std::vector<JournalRange> ranges,
-                         std::string& error) {
-    std::string folder = JournalFolder();
-    if (folder.empty()) {
-        error = "there is no home folder for the write journal";
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        error = "cannot create the write journal folder " + folder + ": " + ec.message();
-        return false;
-    }
+                         uint64_t newLength, const NewContentFn& newContent, std::string& error) {
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         error = SysError("cannot examine the file");
         return false;
     }
-    if (path.empty() || path.size() > kMaxPath) {
+    if (path.empty() || path.size() > 4096) {
         error = "the file's path is too long for the write journal";
         return false;
     }
-    // Only what the file holds now can be put back; past its end there is
-    // nothing to save, the old length covers it.
-    uint64_t length = static_cast<uint64_t>(st.st_size);
-    std::vector<JournalRange> kept;
-    for (JournalRange range : ranges) {
-        if (range.offset < length && range.length > 0) {
-            range.length = std::min(range.length, length - range.offset);
-            kept.push_back(range);
-        }
-    }
-    if (kept.size() > kMaxRanges) {
-        error = "too many changed regions for the write journal";
+    if (t_batch != nullptr && t_batch->entries.size() >= kMaxBatchEntries &&
+        !FlushBatch(*t_batch, error)) {
         return false;
     }
-
-    std::string entry = folder + "/" + EntryName(st.st_dev, st.st_ino);
-    std::string pattern = folder + "/.new-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int out = ::mkostemp(name.data(), O_CLOEXEC);
-    if (out < 0) {
-        error = SysError("cannot create a write journal entry in " + folder);
+    JournalEntry entry;
+    entry.device = static_cast<uint64_t>(st.st_dev);
+    entry.inode = static_cast<uint64_t>(st.st_ino);
+    entry.oldLength = static_cast<uint64_t>(st.st_size);
+    entry.newLength = newLength;
+    entry.path = path;
+    entry.ranges = std::move(ranges);
+    if (!ProcessJournal::instance().append(entry, fd, newContent, error)) {
         return false;
     }
-    ByteWriter header;
-    header.text(std::string_view(kMagic, 4));
-    header.u64le(static_cast<uint64_t>(st.st_dev));
-    header.u64le(static_cast<uint64_t>(st.st_ino));
-    header.u64le(length);
-    header.u32le(static_cast<uint32_t>(path.size()));
-    header.text(path);
-    header.u32le(static_cast<uint32_t>(kept.size()));
-    for (const JournalRange& range : kept) {
-        header.u64le(range.offset);
-        header.u64le(range.length);
+    at_ = entry.at;
+    active_ = true;
+    if (t_batch != nullptr) {
+        t_batch->entries.push_back(at_);
     }
-    EntryWriter writer(out);
-    bool ok = writer.put(header.buffer());
-    std::vector<uint8_t> block;
-    for (const JournalRange& range : kept) {
-        for (uint64_t done = 0; ok && done < range.length;) {
-            size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, range.length - done));
-            block.resize(want);
-            ok = PreadExact(fd, block.data(), want, range.offset + done) && writer.put(block);
-            done += want;
-        }
-    }
-    ok = ok && writer.finish() && ::fsync(out) == 0;
-    if (!ok) {
-        error = SysError("cannot save the old bytes in the write journal");
-    }
-    ::close(out);
-    if (ok && ::rename(name.data(), entry.c_str()) != 0) {
-        error = SysError("cannot save the write journal entry");
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(name.data());
-        return false;
-    }
-    SyncFolder(folder);
-    entryPath_ = entry;
     return true;
 }
 
 bool WriteJournal::Rollback(int fd, std::string& error) const {
-    int in = ::open(entryPath_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        error = SysError("cannot open the write journal");
+    int journal = ProcessJournal::instance().descriptor();
+    struct stat st;
+    JournalEntry entry;
+    if (!active_ || journal < 0 || ::fstat(journal, &st) != 0 ||
+        ReadJournalEntry(journal, at_, static_cast<uint64_t>(st.st_size), entry) !=
+            EntryRead::kOk) {
+        error = "the write journal entry cannot be read";
         return false;
     }
-    Entry entry;
-    bool ok = ReadEntry(in, entry);
-    if (!ok) {
-        error = "the write journal entry is damaged";
+    if (std::string mismatch = JournalEntryMismatch(journal, entry, fd); !mismatch.empty()) {
+        // Another program changed the file during the write: its change is
+        // not taken back.
+        error = "the file changed during the write (" + mismatch + "); it was left as it is";
+        return false;
     }
-    ok = ok && ApplyEntry(in, entry, fd, error);
-    ::close(in);
-    return ok;
+    return ApplyJournalEntry(journal, entry, fd, error);
 }
 
 void WriteJournal::Drop() {
-    if (!entryPath_.empty()) {
-        ::unlink(entryPath_.c_str());
-        entryPath_.clear();
+    if (!active_) {
+        return;
+    }
+    active_ = false;
+    if (t_batch != nullptr) {
+        return;  // the batch drops it once its songs are flushed
+    }
+    ProcessJournal::instance().drop(at_);
+}
+
+bool WriteJournal::MustFlushSong(int fd) {
+    if (t_batch == nullptr) {
+        return true;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        return true;
+    }
+    if (t_batch->fileSystems.count(st.st_dev) != 0) {
+        return false;  // its file system is flushed whole at the end
+    }
+    // A descriptor of its own, not a duplicate: a duplicate would share the
+    // song's lock and hold it until the batch ends.
+    std::string self = "/proc/self/fd/" + std::to_string(fd);
+    int kept = ::open(self.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (kept < 0) {
+        return true;
+    }
+    Batch& batch = *t_batch;
+    if (batch.fileSystems.empty() && batch.songs.size() < kSongsFlushedAlone) {
+        batch.songs.emplace_back(st.st_dev, kept);
+        return false;
+    }
+    // From here on the file systems are flushed whole: the songs kept so far
+    // give their descriptors to them.
+    batch.songs.emplace_back(st.st_dev, kept);
+    for (const auto& [device, song] : batch.songs) {
+        if (!batch.fileSystems.emplace(device, song).second) {
+            ::close(song);
+        }
+    }
+    batch.songs.clear();
+    return false;
+}
+
+WriteBatch::WriteBatch() {
+    if (t_batch == nullptr) {
+        t_batch = std::make_unique<Batch>();
+        outer_ = true;
     }
 }
 
-bool RecoverFile(int fd, std::string& error) {
-    std::string folder = JournalFolder();
-    struct stat st;
-    if (folder.empty() || ::fstat(fd, &st) != 0) {
+WriteBatch::~WriteBatch() {
+    std::string ignored;
+    Finish(ignored);
+}
+
+bool WriteBatch::Finish(std::string& error) {
+    if (!outer_ || t_batch == nullptr) {
         return true;
     }
-    std::string path = folder + "/" + EntryName(st.st_dev, st.st_ino);
-    int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        return true;  // the usual case: nothing was left
+    std::unique_ptr<Batch> batch = std::move(t_batch);
+    outer_ = false;
+    bool ok = FlushBatch(*batch, error);
+    for (const auto& [device, fd] : batch->fileSystems) {
+        ::close(fd);
     }
-    Entry entry;
-    bool ok = true;
-    // An entry that does not check out was never complete, so the file was
-    // never touched under it.
-    if (ReadEntry(in, entry) && entry.device == static_cast<uint64_t>(st.st_dev) &&
-        entry.inode == static_cast<uint64_t>(st.st_ino)) {
-        ok = ApplyEntry(in, entry, fd, error);
-        if (!ok) {
-            error = "an interrupted write could not be undone: " + error;
-        }
-    }
-    ::close(in);
-    if (ok) {
-        ::unlink(path.c_str());
+    for (const auto& [device, fd] : batch->songs) {
+        ::close(fd);
     }
     return ok;
 }
 
-int RecoverInterruptedWrites() {
-    std::string folder = JournalFolder();
-    DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return 0;
-    }
-    std::vector<std::string> names;
-    while (dirent* item = ::readdir(dir)) {
-        names.emplace_back(item->d_name);
-    }
-    ::closedir(dir);
-    int recovered = 0;
-    for (const std::string& name : names) {
-        std::string path = folder + "/" + name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        if (name[0] == '.') {
-            struct stat st;
-            if (::stat(path.c_str(), &st) == 0 &&
-                std::time(nullptr) - st.st_mtime > kStaleHalfEntrySeconds) {
-                ::unlink(path.c_str());
-            }
-            continue;
-        }
-        int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0) {
-            continue;
-        }
-        Entry entry;
-        bool drop = true;
-        if (ReadEntry(in, entry)) {
-            int fd = ::open(entry.path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-            struct stat st;
-            if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                static_cast<uint64_t>(st.st_dev) == entry.device &&
-                static_cast<uint64_t>(st.st_ino) == entry.inode) {
-                // A writer that is still at work holds the lock: its entry
-                // is not left over.
-                if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-                    drop = false;
-                } else {
-                    std::string error;
-                    drop = ApplyEntry(in, entry, fd, error);
-                    recovered += drop ? 1 : 0;
-                }
-            } else if (fd < 0 && errno != ENOENT) {
-                drop = false;  // there, but not ours to open now: try later
-            }
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-        ::close(in);
-        if (drop) {
-            ::unlink(path.c_str());
+namespace {
+
+bool FlushBatch(Batch& batch, std::string& error) {
+    for (const auto& [device, fd] : batch.songs) {
+        if (::fdatasync(fd) != 0) {
+            error = SysError("the written songs could not be flushed to disk");
+            return false;
         }
     }
-    return recovered;
+    for (const auto& [device, fd] : batch.fileSystems) {
+        if (::syncfs(fd) != 0) {
+            error = SysError("the written songs could not be flushed to disk");
+            return false;
+        }
+    }
+    for (uint64_t at : batch.entries) {
+        ProcessJournal::instance().drop(at);
+    }
+    batch.entries.clear();
+    for (const auto& [device, fd] : batch.songs) {
+        ::close(fd);
+    }
+    batch.songs.clear();
+    return true;
 }
+
+}  // namespace
 
 void SetWriteStepHook(WriteStepHook hook) {
     g_stepHook = hook;

@@ -1,73 +1,73 @@
 #pragma once
-// The undo journal of in-place writes. Before a region of a song is
-// overwritten, its old bytes (and the file's old length) are made durable in
-// an entry of their own, keyed by the file's device and inode; the entry is
+// The undo journal of in-place writes. Before a song's bytes are overwritten,
+// an entry records, durably, what the write will change: the old and the new
+// bytes of each range, and the file's old and new lengths. The entry is
 // dropped once the new bytes are on disk. A write that is cut short (a
 // crash, a kill, a full disk) therefore leaves an entry from which the old
 // content comes back, so a song holds either its old tag or its new one,
-// never a torn one.
+// never a torn one (JournalRecovery.h says when an entry is applied).
 //
-// Entries live in $XDG_STATE_HOME/Tunemoss/journal/ (~/.local/state/...).
-// Each is written under a temporary name, synced and then renamed into
-// place, and it ends with a checksum: an entry that is there at all is whole.
+// Each process appends its entries to a journal file of its own,
+// $XDG_STATE_HOME/Tunemoss/journal/p-XXXXXX, made once (or taken over, empty,
+// from a process that ended) and locked for as long as the process lives: an
+// entry costs one flush, and other processes leave a live one's entries
+// alone. The folder must be the user's alone.
+// Within a WriteBatch, the songs are flushed together at its end, and their
+// entries dropped then.
 
-#include <sys/types.h>
-
-#include <cstdint>
 #include <string>
 #include <vector>
 
-namespace songcore {
+#include "songcore/util/JournalEntry.h"
 
-// A range of the file whose old bytes the journal keeps.
-struct JournalRange {
-    uint64_t offset = 0;
-    uint64_t length = 0;
-};
+namespace songcore {
 
 class WriteJournal {
 public:
     WriteJournal() = default;
     ~WriteJournal() = default;
-    WriteJournal(WriteJournal&& other) noexcept;
-    WriteJournal& operator=(WriteJournal&& other) noexcept;
     WriteJournal(const WriteJournal&) = delete;
     WriteJournal& operator=(const WriteJournal&) = delete;
 
-    // Saves the old bytes of ranges (cut at the file's end) and the file's
-    // length, read from fd, the open file at path. True once the entry is
+    // Saves what the write of fd (the open file at path) will change: the
+    // old bytes of ranges, read from fd, the new ones from newContent, and
+    // the file's present length and newLength. True once the entry is
     // durable; on failure error says why and nothing is left behind.
     bool Begin(int fd, const std::string& path, std::vector<JournalRange> ranges,
-               std::string& error);
-    // Puts the old bytes back and the old length, and syncs the file. The
-    // entry stays until Drop.
+               uint64_t newLength, const NewContentFn& newContent, std::string& error);
+    // Puts the old bytes and length back and syncs the file, when it still
+    // holds what this write can have left. The entry stays until Drop.
     bool Rollback(int fd, std::string& error) const;
-    // Removes the entry: the write it guarded is complete (or rolled back).
+    // The write ended (complete, or rolled back): the entry goes, or, in a
+    // WriteBatch, goes when the batch has flushed its songs.
     void Drop();
+    // Whether the song fd must be flushed now: not within a WriteBatch,
+    // which flushes its songs together at its end (and then keeps fd's file
+    // system in mind).
+    static bool MustFlushSong(int fd);
 
-    bool active() const { return !entryPath_.empty(); }
+    bool active() const { return active_; }
 
 private:
-    std::string entryPath_;
+    uint64_t at_ = 0;
+    bool active_ = false;
 };
 
-// The folder of the entries; empty when no home folder is known.
+// The folder of the journal files; empty when no home folder is known.
 std::string JournalFolder();
 
-// Rolls back the entry left for the file open on fd, if there is one. The
-// caller holds the file's exclusive lock. False (with error) only when an
-// entry exists and could not be applied; the file is then not to be written.
-bool RecoverFile(int fd, std::string& error);
-
-// Rolls back every entry whose file no process is writing now (its lock can
-// be taken), as the programs do when they start. Entries whose file is gone,
-// or is another file now, are removed. Returns the number of files rolled
-// back.
-int RecoverInterruptedWrites();
+// The name of this process's journal file in the folder, empty before its
+// first entry.
+std::string OwnJournalName();
+// Takes over the journal file of a process that ended (fd open on it and
+// locked, nothing live in it) as this process's own, when this process has
+// none yet; true when it did (fd is then kept).
+bool AdoptJournal(int fd, const std::string& folder, const std::string& name);
 
 // Test hook: called with the name of each step of an in-place write
-// ("journal-saved", "region-written", "file-synced"), so a test can stop the
-// process at an exact point. Not for production use.
+// ("journal-saved", "region-written", "file-synced") and of a recovery
+// ("recovery-entry-read"), so a test can stop the process, or let another
+// one act, at an exact point. Not for production use.
 using WriteStepHook = void (*)(const char* step);
 void SetWriteStepHook(WriteStepHook hook);
 void WriteStep(const char* step);

@@ -36,12 +36,15 @@ f["REPLAYGAIN_ALBUM_GAIN"] = "-1.00 dB"
 f.save()
 PY
 
-# Opus and FLAC in Ogg made by their encoders alone, and two streams in one
-# file (never touched).
+# Opus and FLAC in Ogg made by their encoders alone, two Vorbis streams in
+# one file, a Speex stream before a Vorbis one, and a Speex stream alone.
 ffmpeg -y -loglevel error -i "$tmp/tone.wav" -c:a libopus -b:a 16k opus.ogg
 flac -s -f --ogg -o oggflac.ogg "$tmp/tone.wav"
 ffmpeg -y -loglevel error -i "$tmp/tone.wav" -i "$tmp/tone2.wav" -map 0 -map 1 -c:a libvorbis \
     -q:a 0 multiplexed.ogg
+ffmpeg -y -loglevel error -i "$tmp/tone.wav" -i "$tmp/tone2.wav" -map 0 -map 1 \
+    -c:a:0 libspeex -c:a:1 libvorbis -q:a 0 -fflags +bitexact speex_first.ogg
+ffmpeg -y -loglevel error -i "$tmp/tone.wav" -c:a libspeex -fflags +bitexact speex.ogg
 
 # Many small audio pages (ffmpeg pages every 50 ms), to see later pages kept
 # or renumbered.
