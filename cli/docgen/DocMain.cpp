@@ -3,7 +3,6 @@
 // the programs, at build time.
 //
 //   tunemoss-docs FOLDER DATE
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 

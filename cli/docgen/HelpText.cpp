@@ -1,5 +1,6 @@
 #include "cli/docgen/HelpText.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace tunemoss::docgen {
