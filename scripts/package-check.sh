@@ -53,7 +53,7 @@ for needed in libmpv2 libqt6widgets6 libcurl4 libc6; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 dpkg-deb -x "$package" "$work/tree"
-appstreamcli validate-tree --pedantic --no-net "$work/tree" ||
+appstreamcli validate-tree --pedantic --strict --no-net "$work/tree" ||
     fail "the AppStream metadata does not validate"
 desktop-file-validate "$work"/tree/usr/share/applications/*.desktop ||
     fail "the desktop entry does not validate"
