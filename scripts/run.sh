@@ -31,6 +31,12 @@ if [ $# -gt 0 ] && [ "$1" != "qarv" ]; then
 fi
 [ $# -gt 0 ] && shift
 
+# qarv answers these without a display.
+for arg in "$@"; do
+    case $arg in
+        --help | -h | --version) exec "$build/bin/qarv" "$@" ;;
+    esac
+done
 # Qt would only print a cryptic plugin error without a display.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run.sh: qarv is built ($build/bin/qarv) but there is no display to show it on:" >&2
