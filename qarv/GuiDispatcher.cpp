@@ -89,3 +89,8 @@ bool GuiDispatcher::IsOpen() const {
     std::lock_guard lock(state_->mutex);
     return state_->open;
 }
+
+size_t GuiDispatcher::WaitingCount() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->pending.size();
+}

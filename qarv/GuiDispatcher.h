@@ -24,6 +24,8 @@ public:
     // Refuses new work from other threads and releases the waiting ones.
     void Close();
     bool IsOpen() const;
+    // How many workers wait for the GUI thread to start their work.
+    size_t WaitingCount() const;
 
 private:
     struct State;

@@ -262,7 +262,8 @@ TEST_F(CddbServer, AnswersThatAreNotResults) {
 
 TEST_F(CddbServer, SlowSilentAndBrokenServers) {
     using Clock = std::chrono::steady_clock;
-    cddb_.SetTimeout(400);
+    // Long enough that a loaded machine never makes the client wait for it.
+    cddb_.SetTimeout(30000);
     std::vector<std::string> categories;
 
     // Answers that trickle in are put together.
@@ -275,14 +276,15 @@ TEST_F(CddbServer, SlowSilentAndBrokenServers) {
     EXPECT_EQ(categories.size(), 2u);
 
     // A server that says nothing for longer than the time-out.
+    cddb_.SetTimeout(400);
     CddbResponder::Reply late;
     late.text = CddbResponder::Http("210 OK\r\nrock\r\n.\r\n");
-    late.delayMs = 1200;
+    late.delayMs = 60000;
     server_.Queue(late);
     auto start = Clock::now();
     EXPECT_EQ(cddb_.Categories(site_, categories), 0);
     EXPECT_EQ(cddb_.GetLastError(), CCDDB::errorTimedOut);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1100));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));  // the answer comes after 60
 
     // One that stops half-way and keeps the line open: what came is kept.
     CddbResponder::Reply stalled;
@@ -293,15 +295,16 @@ TEST_F(CddbServer, SlowSilentAndBrokenServers) {
     EXPECT_EQ(cddb_.GetLastError(), CCDDB::errorTimedOut);
     EXPECT_NE(cddb_.GetLastCommandResponse().find("210 OK\r\nrock"), std::string::npos);
 
-    // One that hangs up before the end fails at once, not at the time-out.
-    cddb_.SetTimeout(5000);
+    // One that hangs up before the end fails at once, not at the time-out
+    // (half of which is still "at once").
+    cddb_.SetTimeout(60000);
     CddbResponder::Reply cut;
     cut.text = CddbResponder::Http("210 OK\r\nrock\r\n");
     server_.Queue(cut);
     start = Clock::now();
     EXPECT_EQ(cddb_.Categories(site_, categories), 0);
     EXPECT_EQ(cddb_.GetLastError(), CCDDB::errorBadResponse);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
 
     // A one-line answer to a query needs no terminator or hang-up.
     CddbResponder::Reply single;
@@ -311,7 +314,7 @@ TEST_F(CddbServer, SlowSilentAndBrokenServers) {
     start = Clock::now();
     std::vector<CCDDBQueryResult> results;
     EXPECT_EQ(cddb_.Query(site_, 0x1202CE03, ExamplePositions(), results), 1);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
 
     // A closed port.
     site_.SetPort(1);
@@ -322,7 +325,8 @@ TEST_F(CddbServer, SlowSilentAndBrokenServers) {
 TEST_F(CddbServer, ATricklingServerIsGivenUpAtTheTotalLimit) {
     using Clock = std::chrono::steady_clock;
     EXPECT_EQ(cddb_.GetTotalTimeout(), 60000u);
-    cddb_.SetTimeout(400);
+    // The pauses stay far below the time-out even on a loaded machine.
+    cddb_.SetTimeout(10000);
     cddb_.SetTotalTimeout(700);
     // Never idle for the time-out, never done: a byte every 20 ms.
     CddbResponder::Reply drip;
@@ -337,7 +341,8 @@ TEST_F(CddbServer, ATricklingServerIsGivenUpAtTheTotalLimit) {
     auto took = Clock::now() - start;
     EXPECT_EQ(cddb_.GetLastError(), CCDDB::errorTimedOut);
     EXPECT_GE(took, std::chrono::milliseconds(650));
-    EXPECT_LT(took, std::chrono::milliseconds(2000));
+    // Not given up, the drip would go on for 80 s.
+    EXPECT_LT(took, std::chrono::seconds(30));
 
     // The limit is per command: the next one has its own.
     server_.QueueBody("210 OK\r\nrock\r\n.\r\n");

@@ -37,6 +37,9 @@ std::vector<uint8_t> Utf16(std::string_view text, bool bigEndian) {
         bigEndian ? songcore::Utf8ToUtf16Be(text) : songcore::Utf8ToUtf16Le(text);
     std::vector<uint8_t> bytes =
         bigEndian ? std::vector<uint8_t>{0xFE, 0xFF} : std::vector<uint8_t>{0xFF, 0xFE};
+    // Room first: GCC 12 wrongly sees the growth overrun the small vector
+    // in an optimised build.
+    bytes.reserve(bytes.size() + units.size());
     bytes.insert(bytes.end(), units.begin(), units.end());
     return bytes;
 }

@@ -12,6 +12,7 @@
 
 #include "songcore/search/Thread.h"
 #include "songcore/search/ThreadManager.h"
+#include "support/TestSupport.h"
 
 using namespace std::chrono_literals;
 
@@ -58,8 +59,8 @@ uint32_t GateThread(THREAD_PARAM* param) {
     return 0;
 }
 
-// Runs until a stop is requested.
-uint32_t PollingThread(THREAD_PARAM* param) {
+// Counts the thread as started, then returns once its stop is requested.
+void RunUntilStopped(THREAD_PARAM* param) {
     auto* board = static_cast<Board*>(param->owner);
     {
         std::lock_guard lock(board->mutex);
@@ -69,11 +70,29 @@ uint32_t PollingThread(THREAD_PARAM* param) {
     while (param->thread->IsRunning()) {
         std::this_thread::sleep_for(1ms);
     }
+}
+
+// Runs until a stop is requested.
+uint32_t PollingThread(THREAD_PARAM* param) {
+    RunUntilStopped(param);
     // A slow wind-down: the owner must still be there afterwards.
     std::this_thread::sleep_for(50ms);
+    auto* board = static_cast<Board*>(param->owner);
     std::lock_guard lock(board->mutex);
     ++board->sawStop;
     board->changed.notify_all();
+    return 0;
+}
+
+// Runs until a stop is requested, then waits at the gate before it ends.
+uint32_t StopThenGateThread(THREAD_PARAM* param) {
+    RunUntilStopped(param);
+    auto* board = static_cast<Board*>(param->owner);
+    std::unique_lock lock(board->mutex);
+    ++board->sawStop;
+    board->changed.notify_all();
+    board->changed.wait(lock, [&] { return board->open > 0; });
+    --board->open;
     return 0;
 }
 
@@ -136,7 +155,7 @@ TEST(ThreadManager, ACreatorWaitsForAFreeSlot) {
         manager.CreateThread(&GateThread, Param(&board));
         created = true;
     });
-    std::this_thread::sleep_for(200ms);
+    testsupport::WaitUntil([&] { return manager.GetWaitingCreatorCount() == 1; });
     EXPECT_FALSE(created);
     EXPECT_EQ(manager.GetCount(), 2);
 
@@ -158,12 +177,15 @@ TEST(ThreadManager, TerminateAllRequestsStopAndReturnsAtOnce) {
     EXPECT_EQ(manager.GetCount(), 0);
 
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(manager.CreateThread(&PollingThread, Param(&board)), 1);
+        ASSERT_EQ(manager.CreateThread(&StopThenGateThread, Param(&board)), 1);
     }
     board.WaitFor([&] { return board.started == 3; });
     manager.TerminateAll();
-    // The threads wind down on their own; the count falls as they end.
+    // The threads wind down on their own (here not before the gate opens);
+    // the count falls as they end.
     EXPECT_GT(manager.GetCount(), 0);
+    board.WaitFor([&] { return board.sawStop == 3; });
+    board.Open(3);
     manager.Wait();
     EXPECT_EQ(board.sawStop, 3);
     EXPECT_EQ(manager.GetCount(), 0);
@@ -222,10 +244,11 @@ TEST(ThreadManager, DestructionReleasesACreatorWaitingForASlot) {
     std::atomic<int> result{-1};
     CThreadManager* shared = manager.get();
     std::thread creator([&] { result = shared->CreateThread(&PollingThread, Param(&board)); });
-    std::this_thread::sleep_for(100ms);
+    // Destroyed only once the creator waits inside it, never before it got there.
+    testsupport::WaitUntil([&] { return shared->GetWaitingCreatorCount() == 1; });
     manager.reset();
     creator.join();
-    // Refused: either it woke to a closing manager, or it never got a slot.
+    // Refused: it woke to a closing manager.
     EXPECT_EQ(result.load(), 0);
     EXPECT_EQ(board.started, 1);
 }
@@ -236,7 +259,7 @@ TEST(ThreadManager, RaisingTheLimitWakesWaitingCreators) {
     manager.SetMaxThreadCount(1);
     ASSERT_EQ(manager.CreateThread(&GateThread, Param(&board)), 1);
     std::thread creator([&] { manager.CreateThread(&GateThread, Param(&board)); });
-    std::this_thread::sleep_for(100ms);
+    testsupport::WaitUntil([&] { return manager.GetWaitingCreatorCount() == 1; });
     manager.SetMaxThreadCount(0);
     board.WaitFor([&] { return board.started == 2; });
     creator.join();

@@ -80,9 +80,11 @@ private Q_SLOTS:
                 }
             });
         }
-        // The GUI thread does not run its queue: it closes and joins, as at
-        // shutdown. Every worker must come back.
-        QThread::msleep(100);
+        // The GUI thread does not run its queue: once every worker waits, it
+        // closes and joins, as at shutdown. Every worker must come back.
+        while (dispatcher.WaitingCount() < workers.size()) {
+            QThread::msleep(1);
+        }
         dispatcher.Close();
         for (auto& worker : workers) {
             worker.join();

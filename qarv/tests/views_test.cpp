@@ -423,12 +423,10 @@ private Q_SLOTS:
         window->SearchBox()->setEditText(dir.path());
         window->Search();
         QVERIFY(window->Tree().IsBusy());
-        QTest::qWait(20);
-        QElapsedTimer timer;
-        timer.start();
+        QTest::qWait(20);  // wherever the search has got to by then
         QVERIFY(window->Exit());
+        // Must return; one that hangs is ended by the test's time-out.
         window.reset();
-        QVERIFY(timer.elapsed() < 10000);
     }
 };
 

@@ -343,6 +343,12 @@ long CMCIWnd::CanPlay() const {
     return mpv_ && hasMedium_ ? 1 : 0;
 }
 
+bool CMCIWnd::ReachedEnd() const {
+    int eof = 0;
+    return CanPlay() && Mpv().get_property(mpv_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 &&
+           eof != 0;
+}
+
 long CMCIWnd::GetLength() const {
     double seconds = 0;
     if (!CanPlay() || Mpv().get_property(mpv_.get(), "duration", MPV_FORMAT_DOUBLE, &seconds) < 0) {
@@ -559,10 +565,8 @@ void CMCIWnd::CheckForEnd() {
     if (seekPending_) {
         return;
     }
-    int eof = 0;
     bool nearEnd = GetLength() - GetPosition() <= 250;
-    if (nearEnd && Mpv().get_property(mpv_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 &&
-        eof) {
+    if (nearEnd && ReachedEnd()) {
         // The song played to its end: the device stops.
         atEnd_ = true;
         playTo_ = -1;

@@ -116,6 +116,9 @@ public:
     long GetPositionString(std::string& text, unsigned len) const;
     long GetMode(std::string& text, unsigned len) const;
     long GetMode() const { return mode_; }
+    // Whether libmpv has played the open song to its end, asked of libmpv
+    // now: the owner may not have drained the news yet.
+    bool ReachedEnd() const;
     long GetFileName(std::string& text, unsigned len) const;
     long GetDevice(std::string& text, unsigned len) const;
     long GetError(std::string& text, unsigned len) const;

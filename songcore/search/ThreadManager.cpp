@@ -90,6 +90,11 @@ void CThreadManager::SetMaxThreadCount(int count) {
     changed_.notify_all();
 }
 
+int CThreadManager::GetWaitingCreatorCount() const {
+    std::lock_guard guard(lock_);
+    return waitingCreators_;
+}
+
 void CThreadManager::Wait() {
     std::unique_lock lock(lock_);
     changed_.wait(lock, [this] { return threads_.empty(); });

@@ -38,6 +38,8 @@ public:
     // 0 or less: no limit.
     void SetMaxThreadCount(int count);
     int GetCount() const { return count_.load(std::memory_order_acquire); }
+    // How many creators are blocked waiting for a free slot.
+    int GetWaitingCreatorCount() const;
 
     // Blocks until no thread is registered and every ended thread has been
     // joined. Must not be called from one of this manager's own threads.
@@ -59,7 +61,7 @@ private:
     }
 
     // Re-entrant: a creator holds it while the new thread registers itself.
-    std::recursive_mutex lock_;
+    mutable std::recursive_mutex lock_;
     std::condition_variable_any changed_;
     std::vector<CThread*> threads_;   // registration order, not owned
     std::vector<std::thread> ended_;  // threads past their last use of this manager

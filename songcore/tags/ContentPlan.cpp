@@ -1,5 +1,7 @@
 #include "songcore/tags/ContentPlan.h"
 
+#include <cstring>
+
 #include <algorithm>
 
 namespace songcore {
@@ -123,6 +125,10 @@ uint64_t ContentPlan::firstChange() const {
     return std::min(first, size_);
 }
 
+namespace {
+constexpr size_t kSkipChunk = 64;
+}  // namespace
+
 bool ContentPlan::changes(std::vector<Change>& out) {
     out.clear();
     std::vector<uint8_t> old;
@@ -153,6 +159,18 @@ bool ContentPlan::changes(std::vector<Change>& out) {
             }
             for (size_t i = 0; i < count; ++i) {
                 size_t at = block + i;
+                // Outside a run, equal stretches are passed over a chunk at
+                // a time: most of a rewritten tag is the bytes it had.
+                if (runStart == SIZE_MAX) {
+                    while (i + kSkipChunk <= count &&
+                           std::memcmp(bytes.data() + block + i, old.data() + i, kSkipChunk) == 0) {
+                        i += kSkipChunk;
+                    }
+                    if (i >= count) {
+                        break;
+                    }
+                    at = block + i;
+                }
                 if (bytes[at] != old[i]) {
                     if (runStart == SIZE_MAX) {
                         runStart = at;

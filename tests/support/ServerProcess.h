@@ -23,6 +23,10 @@ public:
 
     // 0 when the server did not start.
     int port() const { return port_; }
+    // The body of the server's answer to a GET of path ("" when there was
+    // none), fetched through a plain socket rather than the library under
+    // test.
+    std::string Get(const std::string& path) const;
 
 private:
     pid_t pid_ = -1;

@@ -3,6 +3,7 @@
 // files in tests/data, and running programs (tunemoss, mutagen's Python).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ public:
 private:
     std::string path_;
 };
+
+// Returns once done() holds, looking again every millisecond. Without a
+// limit of its own: how long a loaded machine takes is not the test's
+// business, and ctest's time-out ends a test that waits for ever.
+void WaitUntil(const std::function<bool()>& done);
 
 // Path of a sample file in tests/data.
 std::string DataFile(const std::string& name);

@@ -6,12 +6,16 @@ on the first line of standard output and stops when standard input closes.
                      4 bytes at a time, 20 times a second, for up to 60 s:
                      never idle, never done
   /redirect?to=URL   a 302 answer sending the client to URL
+  /log               the paths requested so far, one per line
 """
 import http.server
 import sys
 import threading
 import time
 from urllib.parse import parse_qs, urlsplit
+
+requests = []
+lock = threading.Lock()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -20,6 +24,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         url = urlsplit(self.path)
+        if url.path == "/log":
+            with lock:
+                body = "".join(path + "\n" for path in requests).encode()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        with lock:
+            requests.append(self.path)
         if url.path.startswith("/drip/"):
             ranged = "Range" in self.headers
             self.send_response(206 if ranged else 200)
