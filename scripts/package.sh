@@ -1,31 +1,44 @@
 #!/usr/bin/env bash
 # Builds the Debian package of Tunemoss, tunemoss_VERSION_ARCH.deb, in the
-# top folder of the source tree: a Release build without tests, with
-# Debian's hardening flags, installed under /usr and packed by CPack.
+# top folder of the source tree: a Release build without tests, configured
+# by scripts/configure-release.sh, installed under /usr and packed by CPack.
 #
 #   scripts/package.sh
 #   sudo apt install ./tunemoss_*.deb
+#
+#   scripts/package.sh --from FOLDER
+#
+# packs an existing build folder instead (scripts/test.sh packs its Release
+# build this way): the folder is configured as above, keeping its tests,
+# which are not installed, and brought up to date before it is packed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/setup.sh
+usage() {
+    echo "usage: scripts/package.sh [--from FOLDER]" >&2
+    exit 2
+}
+from=
+case $# in
+0) ;;
+2) [ "$1" = --from ] || usage
+    from=$2 ;;
+*) usage ;;
+esac
 
-build=${TUNEMOSS_PACKAGE_BUILD:-$root/build-package}
-# Debian's compiler and linker flags, all its hardening included (stack
-# protector, fortified functions, read-only relocations bound at start);
-# CMake adds its own Release optimisation.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
-export CFLAGS CXXFLAGS LDFLAGS
-# The flags are read when the build folder is first configured: a folder
-# left by an older run starts over.
-rm -f "$build/CMakeCache.txt"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUNEMOSS_TESTS=OFF \
-    -DCMAKE_INSTALL_PREFIX=/usr \
-    -DTUNEMOSS_ZSH_COMPLETION_DIR=share/zsh/vendor-completions >/dev/null
+if [ -n "$from" ]; then
+    [ -f "$from/CMakeCache.txt" ] || {
+        echo "package.sh: $from is not a configured build folder" >&2
+        exit 1
+    }
+    build=$(cd "$from" && pwd)
+    bash scripts/configure-release.sh "$build"
+else
+    bash scripts/setup.sh
+    build=${TUNEMOSS_PACKAGE_BUILD:-$root/build-package}
+    bash scripts/configure-release.sh "$build" -DTUNEMOSS_TESTS=OFF -DTUNEMOSS_BENCH=OFF
+fi
 cmake --build "$build" -j "$(nproc)"
 rm -f "$build"/tunemoss_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
