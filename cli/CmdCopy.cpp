@@ -24,8 +24,10 @@ void OnInterrupt(int) {
     gInterrupted.store(true);
 }
 
+const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"to", ValueKind::Folder}};
+
 int RunCopy(const std::vector<std::string>& args) {
-    Options options({"pattern", "to"}, {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("copy", options.error());
     }
@@ -104,6 +106,10 @@ const CommandRegistrar registrar({
     "                %GENRE and %YEAR stand for the song's tags (default: the\n"
     "                CopyTo setting, \"%TITLE\" unless changed)\n",
     &RunCopy,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss copy --pattern \"%ARTIST - %ALBUM - %TITLE\" --to /media/stick *.flac\n",
 });
 
 }  // namespace

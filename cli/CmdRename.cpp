@@ -13,8 +13,10 @@ namespace {
 using songcore::PatternJobResult;
 using songcore::PatternJobStatus;
 
+const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"dry-run"}};
+
 int RunRename(const std::vector<std::string>& args) {
-    Options options({"pattern"}, {"dry-run"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("rename", options.error());
     }
@@ -60,6 +62,10 @@ const CommandRegistrar registrar({
     "                RenameAs setting, \"%TITLE\" unless changed)\n"
     "  --dry-run     only print what would be renamed\n",
     &RunRename,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss rename --dry-run --pattern \"%ARTIST - %TITLE\" ~/Music/*.mp3\n",
 });
 
 }  // namespace
