@@ -103,8 +103,11 @@ const CommandRegistrar registrar({
     "no partial file.\n\n"
     "  --to DIR      the destination folder\n"
     "  --pattern P   the name pattern; the tokens %TITLE, %ARTIST, %ALBUM,\n"
-    "                %GENRE and %YEAR stand for the song's tags (default: the\n"
-    "                CopyTo setting, \"%TITLE\" unless changed)\n",
+    "                %ALBUMARTIST, %GENRE, %YEAR, %TRACK (two digits; %TRACK1,\n"
+    "                %TRACK3... other widths), %DISC (%DISC2...) and %EXT (the\n"
+    "                extension without its dot) stand for the song's tags; an\n"
+    "                unknown token is refused (default: the CopyTo\n"
+    "                setting, \"%TITLE\" unless changed)\n",
     &RunCopy,
     kOptions,
     ValueKind::Song,

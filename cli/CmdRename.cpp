@@ -58,8 +58,11 @@ const CommandRegistrar registrar({
     "and with its own extension, and prints \"old -> new\". An existing file is\n"
     "never replaced. Files whose tags cannot be read are left alone.\n\n"
     "  --pattern P   the name pattern; the tokens %TITLE, %ARTIST, %ALBUM,\n"
-    "                %GENRE and %YEAR stand for the song's tags (default: the\n"
-    "                RenameAs setting, \"%TITLE\" unless changed)\n"
+    "                %ALBUMARTIST, %GENRE, %YEAR, %TRACK (two digits; %TRACK1,\n"
+    "                %TRACK3... other widths), %DISC (%DISC2...) and %EXT (the\n"
+    "                extension without its dot) stand for the song's tags; an\n"
+    "                unknown token is refused (default: the RenameAs\n"
+    "                setting, \"%TITLE\" unless changed)\n"
     "  --dry-run     only print what would be renamed\n",
     &RunRename,
     kOptions,

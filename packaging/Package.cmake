@@ -71,9 +71,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # songcore is found through the programs' $ORIGIN path, in the package itself.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
     "${CMAKE_INSTALL_PREFIX}/${TUNEMOSS_PRIVATE_LIBDIR}")
-# libmpv is loaded when the player starts (songcore/player/MpvLibrary.h),
-# so dpkg-shlibdeps cannot see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmpv2 | libmpv1")
+# libmpv, libcurl and ICU are loaded when first needed
+# (songcore/util/SharedLibrary.h), so dpkg-shlibdeps cannot see them. ICU is
+# opened by the major version its headers were built with.
+string(REGEX MATCH "^[0-9]+" TUNEMOSS_ICU_MAJOR "${ICU_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libmpv2 | libmpv1, libcurl4 | libcurl3-gnutls, libicu${TUNEMOSS_ICU_MAJOR}")
 # Qt's own texts in the user's language, and its Wayland platform.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)
