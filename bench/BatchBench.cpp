@@ -35,8 +35,8 @@ int RunBatchEditBench(const std::string& folder, size_t count, const std::string
     std::vector<ino_t> inodes;
     for (size_t i = 0; i < paths.size(); ++i) {
         items.push_back({paths[i],
-                         {{songcore::EditField::Title, "Batch title " + std::to_string(i)},
-                          {songcore::EditField::Album, "Batch album"}}});
+                         {{songcore::SongField::Title, "Batch title " + std::to_string(i)},
+                          {songcore::SongField::Album, "Batch album"}}});
         inodes.push_back(InodeOf(paths[i]));
     }
     std::atomic<bool> cancel{false};

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 
 namespace {

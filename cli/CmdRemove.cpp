@@ -1,7 +1,7 @@
 // tunemoss remove: removes one kind of tag from song files.
 #include "cli/Command.h"
 #include "cli/Options.h"
-#include "songcore/tags/SongFileInfo.h"
+#include "songcore/edit/SongEdit.h"
 #include "songcore/tags/TagKinds.h"
 
 namespace tunemoss {
@@ -42,16 +42,9 @@ int RunRemove(const std::vector<std::string>& args) {
     }
     int status = kExitOk;
     for (const std::string& path : options.positional()) {
-        CSongFileInfo info;
-        if (!info.Open(path, 0, 0)) {
-            ReportFileError(path, "cannot open for writing: " + info.GetErrorMessage());
-            status = kExitFailure;
-            continue;
-        }
-        if (!(info.*kind->remove)()) {
-            std::string detail = info.GetErrorMessage();
-            ReportFileError(path, std::string("could not remove the ") + kind->label + " tag" +
-                                      (detail.empty() ? "" : ": " + detail));
+        songcore::SongEditResult result = songcore::RemoveSongTag(path, kind->mask);
+        if (!result.ok) {
+            ReportFileError(path, result.error);
             status = kExitFailure;
         }
     }

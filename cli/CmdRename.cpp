@@ -3,9 +3,9 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
-#include "songcore/files/AppRegKey.h"
-#include "songcore/files/NameTokens.h"
-#include "songcore/files/PatternJobs.h"
+#include "songcore/rename/NameTokens.h"
+#include "songcore/rename/PatternJobs.h"
+#include "songcore/settings/AppRegKey.h"
 
 namespace tunemoss {
 namespace {

@@ -73,7 +73,7 @@ void PrintJson(const std::string& path, CSongFileInfo& info, bool read,
     } else {
         object.addNull("tag");
     }
-    for (const SongField& field : DescribeFields(info)) {
+    for (const ShownField& field : DescribeFields(info)) {
         if (field.numeric) {
             object.add(field.key, static_cast<int64_t>(field.number));
         } else {
@@ -102,7 +102,7 @@ void PrintText(const std::string& path, CSongFileInfo& info, bool read,
     out << "  Song type: " << type << " (" << TypeName(info.GetSongType()) << ")\n";
     const TagKind* kind = read ? FindTagKindByMask(info.GetTagKind()) : nullptr;
     out << "  Tag: " << (kind ? kind->label : "none") << "\n";
-    for (const SongField& field : DescribeFields(info)) {
+    for (const ShownField& field : DescribeFields(info)) {
         if (!field.present) {
             continue;
         }

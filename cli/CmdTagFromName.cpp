@@ -17,7 +17,7 @@ std::string Describe(const songcore::FieldValues& values) {
     std::string text;
     for (const auto& [field, value] : values) {
         text += text.empty() ? "" : ", ";
-        text += std::string(songcore::NameOf(field).key) + "=" + EscapeForTerminal(value);
+        text += std::string(songcore::InfoOf(field).key) + "=" + EscapeForTerminal(value);
     }
     return text;
 }

@@ -41,12 +41,13 @@ std::optional<std::string> ReadLimitedFile(const std::string& path, size_t limit
     return text;
 }
 
-// The fields the options give, in the order of the field table.
-std::vector<songcore::EditFieldName> OptionFields() {
-    std::vector<songcore::EditFieldName> fields;
-    for (const songcore::EditFieldName& name : songcore::EditFieldNames()) {
-        if (name.field != songcore::EditField::Lyrics) {
-            fields.push_back(name);
+// The fields the options set, in the order of the field table; the lyrics
+// come from a file.
+std::vector<songcore::FieldInfo> OptionFields() {
+    std::vector<songcore::FieldInfo> fields;
+    for (const songcore::FieldInfo& info : songcore::FieldTable()) {
+        if (info.editable && info.field != songcore::SongField::Lyrics) {
+            fields.push_back(info);
         }
     }
     return fields;
@@ -54,8 +55,8 @@ std::vector<songcore::EditFieldName> OptionFields() {
 
 std::vector<OptionSpec> WriteOptions() {
     std::vector<OptionSpec> options;
-    for (const songcore::EditFieldName& name : OptionFields()) {
-        options.push_back({name.key, ValueKind::Text});
+    for (const songcore::FieldInfo& info : OptionFields()) {
+        options.push_back({info.key, ValueKind::Text});
     }
     std::vector<std::string> tagKinds;
     for (const songcore::TagKind& kind : songcore::TagKinds()) {
@@ -92,13 +93,13 @@ int RunWrite(const std::vector<std::string>& args) {
         editOptions.tagKind = kind->mask;
     }
     songcore::FieldValues changes;
-    for (const songcore::EditFieldName& name : OptionFields()) {
-        if (auto value = options.value(name.key)) {
-            std::string problem = songcore::FieldTextProblem(name.field, *value);
+    for (const songcore::FieldInfo& info : OptionFields()) {
+        if (auto value = options.value(std::string(info.key))) {
+            std::string problem = songcore::FieldTextProblem(info.field, *value);
             if (!problem.empty()) {
-                return UsageError("write", "--" + std::string(name.key) + ": " + problem);
+                return UsageError("write", "--" + std::string(info.key) + ": " + problem);
             }
-            songcore::PutFieldValue(changes, name.field, *value);
+            songcore::PutFieldValue(changes, info.field, *value);
         }
     }
     if (auto lyricsPath = options.value("lyrics-file")) {
@@ -108,7 +109,7 @@ int RunWrite(const std::vector<std::string>& args) {
             ReportFileError(*lyricsPath, problem);
             return kExitFailure;
         }
-        songcore::PutFieldValue(changes, songcore::EditField::Lyrics, std::move(*lyrics));
+        songcore::PutFieldValue(changes, songcore::SongField::Lyrics, std::move(*lyrics));
     }
 
     int status = kExitOk;
@@ -151,8 +152,10 @@ const CommandRegistrar registrar({
     "changes nothing writes nothing: a file whose tag already holds the values\n"
     "given is left untouched (a file without the tag gets one).\n\n"
     "  --title T  --artist A  --album-artist A  --album A  --year Y  --comment C\n"
-    "  --genre NAME-OR-ID   a genre name (e.g. Rock) or id 0-148 (148: none)\n"
-    "  --track N  --disc N\n"
+    "  --genre NAME-OR-ID   a genre name (e.g. Rock, Shoegaze) or id 0-148 (148:\n"
+    "                       none); several separated by \"; \"\n"
+    "  --track N  --track-total N  --disc N  --disc-total N\n"
+    "                       (--track 5/12 gives the total too)\n"
     "  --composer C  --orig-artist A  --copyright C  --url U  --encoded-by E\n"
     "  --lyrics-file F      the lyrics, exactly as the file holds them (16 MB at most)\n"
     "  --performer P  --organization O  --location L  --contact C  --license L\n"

@@ -1,5 +1,6 @@
 #pragma once
-// The fields of a song information record as the commands print them.
+// The fields of a song information record as the commands print them: a
+// view of the field table, its keys in JSON's spelling ("album_artist").
 
 #include <string>
 #include <vector>
@@ -8,7 +9,7 @@
 
 namespace tunemoss {
 
-struct SongField {
+struct ShownField {
     std::string key;    // JSON key
     std::string label;  // human label
     bool numeric;
@@ -17,7 +18,8 @@ struct SongField {
     bool present;  // worth printing in the human listing
 };
 
-// Every field, in the order of the JSON output.
-std::vector<SongField> DescribeFields(const CSongFileInfo& info);
+// Every field of the table, the genre's table number after the genre, and
+// the codec, in the order of the JSON output.
+std::vector<ShownField> DescribeFields(const CSongFileInfo& info);
 
 }  // namespace tunemoss

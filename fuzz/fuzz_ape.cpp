@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "songcore/tags/ApePicture.h"
-#include "songcore/tags/ApeTag.h"
+#include "songcore/tags/ape/ApePicture.h"
+#include "songcore/tags/ape/ApeTag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<songcore::ApeTag> tag = songcore::ApeTag::Parse({data, size});

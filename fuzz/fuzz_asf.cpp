@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfHeaderReader.h"
-#include "songcore/tags/AsfObjects.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfHeaderReader.h"
+#include "songcore/tags/asf/AsfObjects.h"
 #include "songcore/util/ByteWriter.h"
 
 using namespace songcore;

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "songcore/tags/FlacMetadata.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/flac/FlacMetadata.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> bytes(data, size);

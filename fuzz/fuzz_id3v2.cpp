@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "songcore/tags/Id3v2Picture.h"
-#include "songcore/tags/Id3v2Tag.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<songcore::Id3v2Tag> tag = songcore::Id3v2Tag::Parse({data, size});

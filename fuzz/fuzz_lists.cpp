@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "songcore/files/Ini.h"
-#include "songcore/files/ProfileDocument.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/SDFFile.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/settings/ProfileDocument.h"
 
 namespace {
 

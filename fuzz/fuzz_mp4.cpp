@@ -9,12 +9,12 @@
 #include <span>
 #include <vector>
 
-#include "songcore/tags/Mp4Atoms.h"
-#include "songcore/tags/Mp4Cover.h"
-#include "songcore/tags/Mp4ItemList.h"
-#include "songcore/tags/Mp4Movie.h"
-#include "songcore/tags/Mp4MovieFile.h"
-#include "songcore/tags/Mp4Tag.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4Cover.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Movie.h"
+#include "songcore/tags/mp4/Mp4MovieFile.h"
+#include "songcore/tags/mp4/Mp4Tag.h"
 
 using namespace songcore;
 

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "songcore/tags/OggCodec.h"
-#include "songcore/tags/OggHeaders.h"
-#include "songcore/tags/OggPage.h"
-#include "songcore/tags/OggTagHeaders.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggCodec.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggPage.h"
+#include "songcore/tags/ogg/OggTagHeaders.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 #include "songcore/util/Base64.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

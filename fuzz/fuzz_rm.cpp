@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "songcore/tags/RmChunks.h"
+#include "songcore/tags/rm/RmChunks.h"
 #include "songcore/util/ReadExact.h"
 
 using namespace songcore;

@@ -2,8 +2,8 @@
 
 #include <QPixmap>
 
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongPictures.h"
-#include "songcore/tags/SongType.h"
 
 CoverPane::CoverPane(QWidget* parent) : QLabel(parent) {
     setFixedSize(kSide, kSide);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "songcore/files/PatternJobs.h"
+#include "songcore/rename/PatternJobs.h"
 
 class QWidget;
 

@@ -35,7 +35,7 @@
 #include "qarv/SeekSlider.h"
 #include "qarv/SelectionMirror.h"
 #include "qarv/SongTreeModel.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 #include "songcore/util/NetworkDeadline.h"
 
 MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)

@@ -13,8 +13,8 @@
 #include "qarv/MainActions.h"
 #include "qarv/PlayListPlayer.h"
 #include "qarv/SongTree.h"
-#include "songcore/files/PatternJobs.h"
 #include "songcore/player/MCIWnd.h"
+#include "songcore/rename/PatternJobs.h"
 #include "songcore/views/PlayList.h"
 
 class QAbstractItemView;

@@ -20,8 +20,8 @@
 #include "qarv/SelectionMirror.h"
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
-#include "songcore/files/AppRegKey.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/AppRegKey.h"
+#include "songcore/songfile/SongType.h"
 
 void MainWindow::ShowHide() {
     if (isVisible() && !isMinimized()) {

@@ -5,7 +5,7 @@
 #include "qarv/FileJobRunner.h"
 #include "qarv/MainWindow.h"
 #include "qarv/RenameCustomizeDialog.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 QString MainWindow::AskFolder(const QString& title) {
     return QFileDialog::getExistingDirectory(

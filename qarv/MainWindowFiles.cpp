@@ -12,8 +12,8 @@
 #include "qarv/PlayListModel.h"
 #include "qarv/ProgressRunner.h"
 #include "qarv/SearchRules.h"
-#include "songcore/files/AppRegKey.h"
 #include "songcore/search/LocalSongSearch.h"
+#include "songcore/settings/AppRegKey.h"
 
 QStringList MainWindow::AskOpenFiles(const QString& title, const QString& filters,
                                      QString& selectedFilter) {

@@ -19,7 +19,7 @@
 #include "qarv/PlayerControl.h"
 #include "qarv/SearchRules.h"
 #include "qarv/SongTreeModel.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 
 QAction* MainWindow::AddAction(QMenu* menu, const QString& text, const QKeySequence& key) {
     auto* action = new QAction(text, this);

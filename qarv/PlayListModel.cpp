@@ -13,8 +13,8 @@
 
 #include "songcore/edit/EditHistory.h"
 #include "songcore/player/PlayerPosition.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongType.h"
 #include "songcore/util/Paths.h"
 
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
@@ -117,16 +117,16 @@ void PlayListModel::SetPlayerActive(bool active) {
 
 std::string PlayListModel::WriteTagField(const std::string& file, int column,
                                          const std::string& text) {
-    songcore::EditField field;
+    songcore::SongField field;
     switch (column) {
         case CPlayList::COLUMN_ARTIST:
-            field = songcore::EditField::Artist;
+            field = songcore::SongField::Artist;
             break;
         case CPlayList::COLUMN_TITLE:
-            field = songcore::EditField::Title;
+            field = songcore::SongField::Title;
             break;
         case CPlayList::COLUMN_ALBUM:
-            field = songcore::EditField::Album;
+            field = songcore::SongField::Album;
             break;
         default:
             return "this column is not a tag field";

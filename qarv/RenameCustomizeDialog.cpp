@@ -7,8 +7,8 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-#include "songcore/files/AppRegKey.h"
-#include "songcore/files/NameTokens.h"
+#include "songcore/rename/NameTokens.h"
+#include "songcore/settings/AppRegKey.h"
 
 QString RenameCustomizeDialog::TokensText() {
     return QStringLiteral(

@@ -1,7 +1,7 @@
 #include "qarv/SearchRules.h"
 
-#include "songcore/files/AppRegKey.h"
-#include "songcore/files/Ini.h"
+#include "songcore/settings/AppRegKey.h"
+#include "songcore/settings/Ini.h"
 
 namespace SearchRules {
 

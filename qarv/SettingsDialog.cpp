@@ -9,8 +9,8 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-#include "songcore/files/AppRegKey.h"
-#include "songcore/files/NameTokens.h"
+#include "songcore/rename/NameTokens.h"
+#include "songcore/settings/AppRegKey.h"
 
 QString SettingsDialog::PatternTokensText() {
     return tr(

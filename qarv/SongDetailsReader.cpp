@@ -2,8 +2,8 @@
 
 #include <variant>
 
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongType.h"
 #include "songcore/tags/StreamProperties.h"
 
 SongDetailsReader::SongDetailsReader(QObject* parent)

@@ -3,10 +3,10 @@
 // unread.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/ApePicture.h"
-#include "songcore/tags/ApeTag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "songcore/tags/ape/ApePicture.h"
+#include "songcore/tags/ape/ApeTag.h"
 #include "support/Id3v2Bytes.h"
 #include "support/PictureFiles.h"
 #include "support/ProcessReads.h"

@@ -4,11 +4,11 @@
 // tag read.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfObjects.h"
 #include "songcore/util/ByteWriter.h"
 #include "support/MediaChecks.h"
 #include "support/PictureFiles.h"

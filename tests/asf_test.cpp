@@ -6,11 +6,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
-#include "songcore/tags/AsfHeader.h"
-#include "songcore/tags/AsfObjects.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/asf/AsfHeader.h"
+#include "songcore/tags/asf/AsfObjects.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/Text.h"
 #include "support/MediaChecks.h"
@@ -302,8 +303,9 @@ TEST_F(AsfFileTest, ReadingRules) {
     if (!testsupport::HaveMutagen()) {
         GTEST_SKIP() << "mutagen missing";
     }
-    // No author: the album artist becomes the artist; names match in any
-    // letter case; a zero-based WM/TRACK counts only without a track number.
+    // The album artist is a field of its own, also without an author; names
+    // match in any letter case; a zero-based WM/TRACK counts only without a
+    // track number.
     std::string path = Copy("plain.wma");
     Mutagen(path,
             "f['WM/ALBUMARTIST'] = 'Album Artist'\n"
@@ -314,7 +316,8 @@ TEST_F(AsfFileTest, ReadingRules) {
     CSongFileInfo info;
     ASSERT_TRUE(info.Open(path, 1, 0));
     ASSERT_EQ(info.GetASFInfo(), 1);
-    EXPECT_EQ(info.GetArtist(), "Album Artist");
+    EXPECT_EQ(info.GetArtist(), "");
+    EXPECT_EQ(info.GetAlbumArtist(), "Album Artist");
     EXPECT_EQ(info.GetGenre(), 17);
     EXPECT_EQ(info.GetTrackNum(), 5u);
     EXPECT_EQ(info.GetComment(), "padded");
@@ -349,18 +352,18 @@ TEST_F(AsfFileTest, WriteKeepsOtherItemsAndTheMediaData) {
     auto after = testsupport::MutagenAsfTags(path);
     EXPECT_EQ(after["Title"], PyAttribute("ASFUnicodeAttribute", "'Nouveau titre é'"));
     EXPECT_EQ(after["Author"], PyAttribute("ASFUnicodeAttribute", "'Ärtist'"));
-    EXPECT_EQ(after["WM/ALBUMARTIST"], PyAttribute("ASFUnicodeAttribute", "'Ärtist'"));
-    EXPECT_EQ(after["WM/ALBUMTITLE"], PyAttribute("ASFUnicodeAttribute", "'New Album'"));
-    EXPECT_EQ(after["WM/GENRE"], PyAttribute("ASFUnicodeAttribute", "'Blues'"));
-    EXPECT_EQ(after["WM/TRACKNUMBER"], PyAttribute("ASFUnicodeAttribute", "'12'"));
+    EXPECT_EQ(after["WM/AlbumArtist"], before["WM/AlbumArtist"]);
+    EXPECT_EQ(after["WM/AlbumTitle"], PyAttribute("ASFUnicodeAttribute", "'New Album'"));
+    EXPECT_EQ(after["WM/Genre"], PyAttribute("ASFUnicodeAttribute", "'Blues'"));
+    EXPECT_EQ(after["WM/TrackNumber"], PyAttribute("ASFUnicodeAttribute", "'12'"));
     EXPECT_EQ(after["WM/PromotionURL"],
               PyAttribute("ASFUnicodeAttribute", "'http://example.org/'"));
     EXPECT_EQ(after["Copyright"], before["Copyright"]);
     EXPECT_EQ(after["Description"], before["Description"]);
-    // Cleared fields and the old spellings of written fields are gone.
+    // Cleared fields are gone, and no second spelling of a name was added.
     EXPECT_FALSE(after.count("WM/Composer"));
-    EXPECT_FALSE(after.count("WM/Genre"));
-    EXPECT_FALSE(after.count("WM/TrackNumber"));
+    EXPECT_FALSE(after.count("WM/GENRE"));
+    EXPECT_FALSE(after.count("WM/TRACKNUMBER"));
     for (const char* kept : {"WM/Picture", "ReplayGain/Track_Gain", "MusicBrainz/Track Id",
                              "WM/TRACK", "IsVBR", "WMFSDKVersion", "WMFSDKNeeded"}) {
         EXPECT_EQ(after[kept], before[kept]) << kept;
@@ -390,6 +393,58 @@ TEST_F(AsfFileTest, WriteKeepsOtherItemsAndTheMediaData) {
     EXPECT_EQ(info.GetTitle(), "Nouveau titre é");
     EXPECT_EQ(info.GetTrackNum(), 12u);
     EXPECT_EQ(info.GetGenreString(), "Blues");
+}
+
+// A written descriptor keeps the spelling of the one it replaces, and a new
+// one takes the spelling other readers look for (TagLib matches names
+// exactly); the album artist is a field of its own, which a new artist
+// leaves alone. Undo puts the old values back under the same names.
+TEST_F(AsfFileTest, NamesStayAsOtherReadersSpellThem) {
+    if (!testsupport::HaveMutagen()) {
+        GTEST_SKIP() << "mutagen missing";
+    }
+    ASSERT_EQ(setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1), 0);
+    std::string path = Copy("tagged.wma");
+    auto before = testsupport::MutagenAsfTags(path);
+    auto write = testsupport::RunTunemoss({"write", path, "--album", "Hymns", "--track", "5",
+                                           "--genre", "Rock", "--year", "1999", "--artist", "New"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    auto after = testsupport::MutagenAsfTags(path);
+    EXPECT_EQ(after["WM/AlbumTitle"], PyAttribute("ASFUnicodeAttribute", "'Hymns'"));
+    EXPECT_EQ(after["WM/TrackNumber"], PyAttribute("ASFUnicodeAttribute", "'5'"));
+    EXPECT_EQ(after["WM/Genre"], PyAttribute("ASFUnicodeAttribute", "'Rock'"));
+    EXPECT_EQ(after["WM/Year"], PyAttribute("ASFUnicodeAttribute", "'1999'"));
+    EXPECT_EQ(after["Author"], PyAttribute("ASFUnicodeAttribute", "'New'"));
+    EXPECT_EQ(after["WM/AlbumArtist"], before["WM/AlbumArtist"]);
+    for (const char* renamed :
+         {"WM/ALBUMTITLE", "WM/TRACKNUMBER", "WM/GENRE", "WM/YEAR", "WM/ALBUMARTIST"}) {
+        EXPECT_FALSE(after.count(renamed)) << renamed;
+    }
+    ASSERT_EQ(testsupport::RunTunemoss({"undo"}).status, 0);
+    auto undone = testsupport::MutagenAsfTags(path);
+    for (const char* name : {"WM/AlbumTitle", "WM/Genre", "WM/Year", "WM/AlbumArtist", "Author"}) {
+        EXPECT_EQ(undone[name], before[name]) << name;
+    }
+
+    // A file without them gets the common spellings, the album artist too.
+    std::string plain = Copy("plain.wma");
+    write = testsupport::RunTunemoss({"write", "--no-history", plain, "--album", "Hymns", "--track",
+                                      "5", "--genre", "Rock", "--year", "1999", "--album-artist",
+                                      "Choir"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    std::set<std::string> names;
+    for (const auto& [name, value] : testsupport::MutagenAsfTags(plain)) {
+        names.insert(name);
+    }
+    for (const char* name :
+         {"WM/AlbumTitle", "WM/TrackNumber", "WM/Genre", "WM/Year", "WM/AlbumArtist"}) {
+        EXPECT_TRUE(names.count(name)) << name;
+    }
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(plain, 1, 0));
+    ASSERT_EQ(info.GetASFInfo(), 1);
+    EXPECT_EQ(info.GetAlbumArtist(), "Choir");
+    EXPECT_EQ(info.GetArtist(), "");
 }
 
 TEST_F(AsfFileTest, WritingEmptyFieldsToAnUntaggedFile) {
@@ -618,7 +673,7 @@ TEST_F(AsfFileTest, WritesOnlyWhatChangedAndInPlace) {
     EXPECT_EQ(after["WM/Genre"], before["WM/Genre"]);
     EXPECT_EQ(after["WM/Composer"], before["WM/Composer"]);
     EXPECT_EQ(after["Title"], before["Title"]);
-    EXPECT_EQ(after["WM/YEAR"], PyAttribute("ASFUnicodeAttribute", "'2024'"));
+    EXPECT_EQ(after["WM/Year"], PyAttribute("ASFUnicodeAttribute", "'2024'"));
     for (const char* unset : {"WM/GENRE", "WM/TRACKNUMBER", "Author", "WM/ALBUMARTIST"}) {
         EXPECT_FALSE(after.count(unset)) << unset;
     }

@@ -4,9 +4,9 @@
 // ordinary tag read.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/FlacMetadata.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "songcore/tags/flac/FlacMetadata.h"
 #include "support/PictureFiles.h"
 #include "support/ProcessReads.h"
 #include "support/TestSupport.h"

@@ -2,9 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
-#include "songcore/tags/Id3v1Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
 #include "support/TestSupport.h"
 
 using songcore::Id3v1Tag;
@@ -195,4 +196,37 @@ TEST(Id3v1Write, TellsWhetherTheTextsFitWhole) {
     EXPECT_TRUE(holds([](Id3v1Tag& t) { t.comment = std::string(28, 'c'); }));
     EXPECT_FALSE(holds([](Id3v1Tag& t) { t.comment = std::string(29, 'c'); }));
     EXPECT_FALSE(holds([](Id3v1Tag& t) { t.artist = "\xD0\x9A"; }));  // К
+}
+
+// 255 is ID3v1's "no genre"; 148 and above are genres of the extended lists
+// other readers know ("Abstract" ...), which we read as none. A write keeps
+// the byte of a genre it did not change, and writes none as 255.
+TEST(Id3v1Write, NoGenreIs255AndAnUntouchedByteStays) {
+    TempDir dir;
+    // A history of its own, so that no other test's edit is undone here.
+    ASSERT_EQ(setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1), 0);
+    for (uint8_t stored : {uint8_t{255}, uint8_t{200}, uint8_t{17}}) {
+        SCOPED_TRACE(int{stored});
+        std::string path = testsupport::CopyDataFile(dir, "id3v1/v11.mp3", "genre.mp3");
+        auto bytes = testsupport::ReadFileBytes(path);
+        bytes.back() = stored;
+        testsupport::WriteFileBytes(path, bytes);
+        auto write = testsupport::RunTunemoss({"write", path, "--tag", "id3v1", "--title", "New"});
+        ASSERT_EQ(write.status, 0) << write.err;
+        EXPECT_EQ(LastTag(path)[127], stored);
+        ASSERT_EQ(testsupport::RunTunemoss({"undo"}).status, 0);
+        EXPECT_EQ(testsupport::ReadFileBytes(path), bytes);
+        std::filesystem::remove(path);
+    }
+    // A song without a genre gets 255, whatever wrote it before.
+    std::string path = testsupport::CopyDataFile(dir, "id3v1/none.mp3");
+    CSongFileInfo info;
+    ASSERT_EQ(info.Open(path, 0, 0), 1);
+    info.SetTitle("No genre");
+    ASSERT_EQ(info.WriteID3V1Info(), 1);
+    EXPECT_EQ(LastTag(path)[127], 255);
+    ASSERT_EQ(info.GetID3V1Info(), 1);
+    info.SetGenre(static_cast<unsigned short>(GENRE_NONE));
+    ASSERT_EQ(info.WriteID3V1Info(), 1);
+    EXPECT_EQ(LastTag(path)[127], 255);
 }

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 #include "support/Id3v2Bytes.h"
 #include "support/TagPeers.h"
 #include "support/TestSupport.h"

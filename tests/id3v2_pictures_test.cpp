@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "songcore/tags/Id3v2Picture.h"
-#include "songcore/tags/Id3v2Tag.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 #include "songcore/util/Text.h"
 #include "support/Id3v2Bytes.h"
 #include "support/PictureFiles.h"

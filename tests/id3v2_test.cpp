@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "songcore/tags/Id3v2Tag.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
 #include "support/Id3v2Bytes.h"
 
 using namespace testsupport;
@@ -282,9 +282,11 @@ TEST(Id3v2Codec, A22TagBecomes23WithItsFramesConverted) {
     songcore::Id3v2FieldValues values;
     values[0] = "T";
     values[static_cast<size_t>(Id3v2Field::AlbumArtist)] = "Band";
+    values[static_cast<size_t>(Id3v2Field::Disc)] = "1/2";
     Id3v2Tag::KeepMask keep{};
     keep[0] = true;
     keep[static_cast<size_t>(Id3v2Field::AlbumArtist)] = true;
+    keep[static_cast<size_t>(Id3v2Field::Disc)] = true;
     Id3v2Tag rebuilt = Id3v2Tag::Rebuild(&*parsed, values, keep);
     EXPECT_EQ(rebuilt.major, 3);
     ASSERT_EQ(rebuilt.frames.size(), 4u) << "CRM and unknown frames have no 2.3 form";

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "songcore/files/Ini.h"
-#include "songcore/files/PrivateProfile.h"
-#include "songcore/files/ProfileDocument.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/settings/PrivateProfile.h"
+#include "songcore/settings/ProfileDocument.h"
 #include "support/TestSupport.h"
 
 using songcore::ProfileDocument;

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/SongFile.h"
 #include "songcore/util/JournalRecovery.h"
 #include "songcore/util/WriteJournal.h"
 #include "support/TestSupport.h"

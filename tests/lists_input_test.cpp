@@ -7,11 +7,11 @@
 #include <chrono>
 #include <filesystem>
 
-#include "songcore/files/Ini.h"
-#include "songcore/files/ProfileDocument.h"
 #include "songcore/lists/ListEntries.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/SDFFile.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/settings/ProfileDocument.h"
 #include "songcore/util/Hex.h"
 #include "songcore/util/Paths.h"
 #include "songcore/util/Text.h"

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "songcore/files/PrivateProfile.h"
 #include "songcore/lists/ListEntries.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/SDFFile.h"
+#include "songcore/settings/PrivateProfile.h"
 #include "support/TestSupport.h"
 
 using songcore::ListEntry;

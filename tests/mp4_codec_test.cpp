@@ -1,10 +1,10 @@
 // The MP4 atom walker, item codec and movie atom editing, on byte buffers.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/Mp4Atoms.h"
-#include "songcore/tags/Mp4ItemList.h"
-#include "songcore/tags/Mp4Movie.h"
-#include "songcore/tags/Mp4Tag.h"
+#include "songcore/tags/mp4/Mp4Atoms.h"
+#include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Movie.h"
+#include "songcore/tags/mp4/Mp4Tag.h"
 #include "support/Mp4TestFiles.h"
 
 using namespace songcore;
@@ -172,18 +172,21 @@ TEST(Mp4ItemCodec, GenreNumbersAreTheTableIndexPlusOne) {
     EXPECT_EQ(readGenre(0, {0, 18}), 18);
     EXPECT_EQ(readGenre(0, {18}), 18);
     EXPECT_EQ(readGenre(0, {0, 0, 0, 18}), 18);
-    EXPECT_EQ(readGenre(0, {0, 1, 0, 18}), 148);  // past the table
-    EXPECT_EQ(readGenre(0, {}), 148);
+    EXPECT_EQ(readGenre(0, {0, 1, 0, 18}), 0);  // past the table: none
+    EXPECT_EQ(readGenre(0, {}), 0);
     // A genre by name gets the same number as the binary form.
     EXPECT_EQ(readGenre(0x01000000, B("Rock")), 18);
     EXPECT_EQ(readGenre(1, B("Rock")), 18);
-    EXPECT_EQ(readGenre(1, B("rock")), 148);
+    EXPECT_EQ(readGenre(1, B("rock")), 0);
+    EXPECT_EQ(readGenre(0, {0, 148}), 148);  // SynthPop, the table's last
 
     EXPECT_EQ(Mp4GenreToIndex(18), 17);
     EXPECT_EQ(Mp4GenreToIndex(0), 148);
-    EXPECT_EQ(Mp4GenreToIndex(148), 148);
+    EXPECT_EQ(Mp4GenreToIndex(148), 147);
+    EXPECT_EQ(Mp4GenreToIndex(149), 148);
     EXPECT_EQ(Mp4GenreFromIndex(17), 18);
-    EXPECT_EQ(Mp4GenreFromIndex(148), 148);
+    EXPECT_EQ(Mp4GenreFromIndex(147), 148);
+    EXPECT_EQ(Mp4GenreFromIndex(148), 0);
 }
 
 TEST(Mp4ItemCodec, CarriesOverEveryItemItDoesNotWriteUnchanged) {

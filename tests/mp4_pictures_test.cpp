@@ -3,9 +3,9 @@
 // grows, and a field reader that leaves covers unread.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/Mp4Cover.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
+#include "songcore/tags/mp4/Mp4Cover.h"
 #include "support/Mp4TestFiles.h"
 #include "support/PictureFiles.h"
 #include "support/PicturePeers.h"

@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <tuple>
 
-#include "songcore/tags/OggCodec.h"
-#include "songcore/tags/OggHeaders.h"
-#include "songcore/tags/OggPage.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongType.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/StreamText.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggCodec.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggPage.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"
 

@@ -4,13 +4,13 @@
 // the ordinary tag read and write: that read walks past them unread.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/OggHeaders.h"
-#include "songcore/tags/OggPage.h"
-#include "songcore/tags/OggTagHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggPage.h"
+#include "songcore/tags/ogg/OggTagHeaders.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 #include "songcore/util/Base64.h"
 #include "support/PictureFiles.h"
 #include "support/ProcessReads.h"

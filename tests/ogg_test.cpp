@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "songcore/tags/OggHeaders.h"
-#include "songcore/tags/OggPage.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggPage.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "songcore/tags/OggHeaders.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 #include "songcore/util/ByteReader.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"

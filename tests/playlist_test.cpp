@@ -3,9 +3,9 @@
 // of selected rows.
 #include <gtest/gtest.h>
 
-#include "songcore/files/Ini.h"
 #include "songcore/lists/SDFFile.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/PlayList.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "support/TestSupport.h"

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "songcore/files/FileOption.h"
-#include "songcore/files/NameTokens.h"
-#include "songcore/files/PatternJobs.h"
-#include "songcore/files/SongFileOption.h"
+#include "songcore/rename/NameTokens.h"
+#include "songcore/rename/PatternJobs.h"
+#include "songcore/rename/SongFileOption.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "support/TestSupport.h"
 

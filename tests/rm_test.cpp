@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "songcore/tags/RmChunks.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/rm/RmChunks.h"
 #include "songcore/util/ByteWriter.h"
 #include "songcore/util/ReadExact.h"
 #include "support/MediaChecks.h"

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "songcore/files/AppRegKey.h"
-#include "songcore/files/Ini.h"
+#include "songcore/settings/AppRegKey.h"
+#include "songcore/settings/Ini.h"
 #include "support/TestSupport.h"
 
 using testsupport::ReadFileText;

@@ -11,8 +11,8 @@
 #include <chrono>
 #include <thread>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFile.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/NetworkDeadline.h"
 #include "support/HttpTestServer.h"

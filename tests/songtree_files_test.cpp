@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/Ini.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "support/SongTreeSupport.h"
 #include "support/TestSupport.h"
@@ -248,24 +248,24 @@ TEST(SongTreeFiles, ARefreshedSongFollowsItsNewTags) {
         CSongTreeCtrl tree;
         tree.SetViewMethod(view, 0);
         std::string path = testsupport::CopyDataFile(dir, "files/silence.mp3");
-        ASSERT_TRUE(songcore::EditSong(path, {{songcore::EditField::Artist, "Nina"},
-                                              {songcore::EditField::Title, "Stay"}})
+        ASSERT_TRUE(songcore::EditSong(path, {{songcore::SongField::Artist, "Nina"},
+                                              {songcore::SongField::Title, "Stay"}})
                         .ok);
         tree.InsertItem("/m/other.mp3", kMp3, "Nina", "", "", "Other");
         ASSERT_EQ(tree.InsertSongFile(path), 1);
         HTREEITEM item = tree.FindPathInTree(path, tree.GetRootItem());
 
         // Same artist in another case: the item stays and is retitled.
-        ASSERT_TRUE(songcore::EditSong(path, {{songcore::EditField::Artist, "NINA"},
-                                              {songcore::EditField::Title, "Go"},
-                                              {songcore::EditField::Album, "Blue"}})
+        ASSERT_TRUE(songcore::EditSong(path, {{songcore::SongField::Artist, "NINA"},
+                                              {songcore::SongField::Title, "Go"},
+                                              {songcore::SongField::Album, "Blue"}})
                         .ok);
         EXPECT_EQ(tree.RefreshSongItem(item), item);
         EXPECT_EQ(tree.GetItemText(item), "Go");
         EXPECT_EQ(tree.GetSongAlbum(item), "Blue");
 
         // A new artist files the song again; the old group keeps its other song.
-        ASSERT_TRUE(songcore::EditSong(path, {{songcore::EditField::Artist, "Tom"}}).ok);
+        ASSERT_TRUE(songcore::EditSong(path, {{songcore::SongField::Artist, "Tom"}}).ok);
         HTREEITEM moved = tree.RefreshSongItem(item);
         ASSERT_NE(moved, nullptr);
         EXPECT_EQ(tree.GetSongArtist(moved), "Tom");

@@ -2,7 +2,7 @@
 // pruning, searches, notices to listeners, and the mirror handlers.
 #include <gtest/gtest.h>
 
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "support/SongTreeSupport.h"
 #include "support/TestSupport.h"

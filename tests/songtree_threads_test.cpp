@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 
 #include "songcore/search/LocalSongSearch.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "support/SongTreeSupport.h"
 #include "support/TestSupport.h"

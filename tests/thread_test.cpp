@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "songcore/search/Thread.h"
-#include "songcore/search/ThreadManager.h"
+#include "songcore/threads/Thread.h"
+#include "songcore/threads/ThreadManager.h"
 #include "support/TestSupport.h"
 
 using namespace std::chrono_literals;

@@ -243,10 +243,10 @@ TEST_P(WriterContract, ARefusedWriteLeavesTheFileAsItWas) {
 // "key<TAB>form<TAB>value" line each, where form tells the item's stored
 // bytes apart (the text encoding and frame bytes of a TPE2, the kind and
 // bytes of an APEv2 item, the key's spelling of a comment); then, except
-// for APEv2, an "easy" line with the value mutagen's easy keys give. "seed"
+// for APEv2 and ASF, an "easy" line with the value mutagen's easy keys give. "seed"
 // adds one item in a form our writers would not produce themselves.
 constexpr const char* kAlbumArtistScript = R"(
-import sys, mutagen, mutagen.apev2, mutagen.id3, mutagen.mp4
+import sys, mutagen, mutagen.apev2, mutagen.asf, mutagen.id3, mutagen.mp4
 mode, path, kind = sys.argv[1:4]
 value = sys.argv[4] if len(sys.argv) > 4 else ''
 if kind == 'ape':
@@ -271,6 +271,14 @@ if hasattr(f.tags, 'getall'):
     for frame in f.tags.getall('TPE2'):
         print('TPE2', '%d %s' % (frame.encoding, frame._writeData().hex()), '; '.join(frame.text),
               sep='\t')
+elif isinstance(f, mutagen.asf.ASF):
+    if mode == 'seed':
+        f.tags['WM/AlbumArtist'] = [value]
+        f.save()
+    for key, values in f.tags.items():
+        if key.lower() == 'wm/albumartist':
+            print(key, repr(values), '; '.join(str(v) for v in values), sep='\t')
+    sys.exit()
 elif isinstance(f, mutagen.mp4.MP4):
     if mode == 'seed':
         f.tags['aART'] = [value]
@@ -311,7 +319,7 @@ AlbumArtistItems PeerAlbumArtist(const std::string& mode, const std::string& pat
 
 bool IsAlbumArtistItem(const std::string& line) {
     std::string key = line.substr(0, line.find('\t'));
-    for (const char* name : {"TPE2", "ALBUMARTIST", "aART", "Album Artist"}) {
+    for (const char* name : {"TPE2", "ALBUMARTIST", "aART", "Album Artist", "WM/AlbumArtist"}) {
         if (songcore::EqualsIgnoreCaseAscii(key, name)) {
             return true;
         }
@@ -343,9 +351,8 @@ std::string ReadAlbumArtist(const std::string& path, uint32_t kind) {
 TEST_P(WriterContract, TheAlbumArtistIsOneItemKeptUntilItChanges) {
     const Sample& sample = GetParam();
     const bool peer = testsupport::HaveMutagen() && sample.kind != TAG_RM;
-    if (sample.kind == TAG_ID3V1 || sample.kind == TAG_ASF || sample.kind == TAG_RM) {
-        // No place for it: the value is dropped and the tag stays as it was,
-        // the ASF artist in WM/ALBUMARTIST included.
+    if (sample.kind == TAG_ID3V1 || sample.kind == TAG_RM) {
+        // No place for it: the value is dropped and the tag stays as it was.
         std::set<std::string> before =
             peer ? PeerItems(path_, sample.kind) : std::set<std::string>{};
         Edit(path_, sample.kind, [](CSongFileInfo& song) { song.SetAlbumArtist("Nowhere"); });
@@ -372,7 +379,7 @@ TEST_P(WriterContract, TheAlbumArtistIsOneItemKeptUntilItChanges) {
     AlbumArtistItems changed = PeerAlbumArtist("dump", path_, sample.kind);
     ASSERT_EQ(changed.items.size(), 1u);
     EXPECT_TRUE(changed.items[0].ends_with("\tГурт «Море»")) << changed.items[0];
-    if (sample.kind != TAG_APEV2) {
+    if (sample.kind != TAG_APEV2 && sample.kind != TAG_ASF) {
         EXPECT_EQ(changed.easy, "Гурт «Море»");
     }
     EXPECT_EQ(ReadAlbumArtist(path_, sample.kind), "Гурт «Море»");

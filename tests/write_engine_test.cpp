@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/songfile/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"

@@ -14,29 +14,22 @@
 #include <QVBoxLayout>
 
 #include "qarv/tagedit/BatchRunner.h"
+#include "qarv/tagedit/GenreCombo.h"
 #include "songcore/tags/SongFileInfo.h"
 
-using songcore::EditField;
+using songcore::SongField;
 
 namespace {
 
 const char* const kKeep = "(keep)";
 
-QStringList GenreNames() {
-    QStringList names;
-    for (int genre = 0; genre < GENRE_NONE; ++genre) {
-        names << QString::fromStdString(GetMP3Genre(genre));
-    }
-    return names;
-}
-
 }  // namespace
 
-const std::vector<EditField>& BatchEditDialog::Fields() {
-    static const std::vector<EditField> fields = {
-        EditField::Title, EditField::Artist,  EditField::AlbumArtist,
-        EditField::Album, EditField::Year,    EditField::Track,
-        EditField::Genre, EditField::Comment, EditField::Composer};
+const std::vector<SongField>& BatchEditDialog::Fields() {
+    static const std::vector<SongField> fields = {
+        SongField::Title, SongField::Artist,  SongField::AlbumArtist,
+        SongField::Album, SongField::Year,    SongField::Track,
+        SongField::Genre, SongField::Comment, SongField::Composer};
     return fields;
 }
 
@@ -52,18 +45,13 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     layout->addWidget(songs);
 
     // The value each field has in every song, or none when they differ.
-    std::map<EditField, std::optional<std::string>> common;
+    std::map<SongField, std::optional<std::string>> common;
     bool first = true;
     for (const std::string& path : paths_) {
         CSongFileInfo song;
         const bool read = song.Open(path, 1, 0) && song.GetSongInfo();
-        const bool mp4 = song.GetWriteTagKind() == TAG_MP4;
-        for (EditField field : Fields()) {
-            std::string value = read ? songcore::GetFieldText(song, field, mp4) : std::string();
-            // "3/12" and "3" are the same track to the form.
-            if (field == EditField::Track) {
-                value = value.substr(0, value.find('/'));
-            }
+        for (SongField field : Fields()) {
+            std::string value = read ? song.GetText(field) : std::string();
             if (first) {
                 common[field] = value;
             } else if (common[field] && *common[field] != value) {
@@ -74,7 +62,7 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     }
 
     auto* form = new QFormLayout;
-    for (EditField field : Fields()) {
+    for (SongField field : Fields()) {
         auto* box = new QLineEdit(this);
         box->setMinimumWidth(280);
         const std::optional<std::string>& value = common[field];
@@ -83,15 +71,15 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
         } else {
             box->setPlaceholderText(tr(kKeep));
         }
-        if (field == EditField::Genre) {
-            auto* completer = new QCompleter(GenreNames(), box);
+        if (field == SongField::Genre) {
+            auto* completer = new QCompleter(GenreCombo::TableNames(), box);
             completer->setCaseSensitivity(Qt::CaseInsensitive);
             box->setCompleter(completer);
         }
         boxes_[field] = box;
         touched_[field] = false;
         connect(box, &QLineEdit::textEdited, this, [this, field] { touched_[field] = true; });
-        form->addRow(tr(songcore::NameOf(field).label) + ":", box);
+        form->addRow(tr(songcore::InfoOf(field).label) + ":", box);
     }
     layout->addLayout(form);
 
@@ -105,7 +93,7 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     numbering->addWidget(total_);
     numbering->addStretch();
     layout->addLayout(numbering);
-    connect(number_, &QCheckBox::toggled, boxes_[EditField::Track], &QWidget::setDisabled);
+    connect(number_, &QCheckBox::toggled, boxes_[SongField::Track], &QWidget::setDisabled);
 
     problem_ = new QLabel(this);
     problem_->setStyleSheet("color: #b00020;");
@@ -120,15 +108,15 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
 
 std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const {
     songcore::FieldValues shared;
-    for (EditField field : Fields()) {
-        if (!touched_.at(field) || (field == EditField::Track && number_->isChecked())) {
+    for (SongField field : Fields()) {
+        if (!touched_.at(field) || (field == SongField::Track && number_->isChecked())) {
             continue;
         }
         std::string text = boxes_.at(field)->text().toStdString();
         std::string why = songcore::FieldTextProblem(field, text);
         if (!why.empty()) {
             problem =
-                tr("%1: %2").arg(tr(songcore::NameOf(field).label), QString::fromStdString(why));
+                tr("%1: %2").arg(tr(songcore::InfoOf(field).label), QString::fromStdString(why));
             return {};
         }
         shared.emplace_back(field, std::move(text));
@@ -141,7 +129,7 @@ std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const 
             if (total_->value() > 0) {
                 track += "/" + std::to_string(total_->value());
             }
-            item.changes.emplace_back(EditField::Track, std::move(track));
+            item.changes.emplace_back(SongField::Track, std::move(track));
         }
         if (!item.changes.empty()) {
             items.push_back(std::move(item));

@@ -30,17 +30,17 @@ public:
     void Apply();
     const songcore::BatchOutcome& Outcome() const { return outcome_; }
 
-    QLineEdit* Box(songcore::EditField field) const { return boxes_.at(field); }
+    QLineEdit* Box(songcore::SongField field) const { return boxes_.at(field); }
     QCheckBox* NumberBox() const { return number_; }
     QSpinBox* TotalBox() const { return total_; }
 
     // The fields the form shows, in its order.
-    static const std::vector<songcore::EditField>& Fields();
+    static const std::vector<songcore::SongField>& Fields();
 
 private:
     std::vector<std::string> paths_;
-    std::map<songcore::EditField, QLineEdit*> boxes_;
-    std::map<songcore::EditField, bool> touched_;
+    std::map<songcore::SongField, QLineEdit*> boxes_;
+    std::map<songcore::SongField, bool> touched_;
     QCheckBox* number_ = nullptr;
     QSpinBox* total_ = nullptr;
     QLabel* problem_ = nullptr;

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "qarv/tagedit/TagFailure.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 #include "songcore/util/Paths.h"
 #include "songcore/util/UserFile.h"
 

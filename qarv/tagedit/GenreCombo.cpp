@@ -1,20 +1,32 @@
 #include "qarv/tagedit/GenreCombo.h"
 
-#include "songcore/tags/SongFileInfo.h"
+#include <QCompleter>
+
+#include "songcore/tags/Genre.h"
 
 GenreCombo::GenreCombo(QWidget* parent) : QComboBox(parent) {
-    for (int genre = 0; genre <= GENRE_NONE; ++genre) {
-        addItem(QString::fromStdString(GetMP3Genre(genre)), genre);
-    }
-    // Typing a letter jumps to the genres that start with it.
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    addItems(TableNames());
+    completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    completer()->setCompletionMode(QCompleter::PopupCompletion);
     setMaxVisibleItems(20);
+    SetGenre(QString());
 }
 
-void GenreCombo::SetGenre(int genre) {
-    int index = findData(genre);
-    setCurrentIndex(index >= 0 ? index : findData(int{GENRE_NONE}));
+void GenreCombo::SetGenre(const QString& genre) {
+    setCurrentIndex(findText(genre));
+    setEditText(genre);
 }
 
-int GenreCombo::Genre() const {
-    return currentData().isValid() ? currentData().toInt() : GENRE_NONE;
+QString GenreCombo::Genre() const {
+    return currentText().trimmed();
+}
+
+QStringList GenreCombo::TableNames() {
+    QStringList names;
+    for (int genre = 0; genre < GENRE_NONE; ++genre) {
+        names << QString::fromStdString(GetMP3Genre(genre));
+    }
+    return names;
 }

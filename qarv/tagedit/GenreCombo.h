@@ -1,14 +1,18 @@
 #pragma once
-// A drop-down list of the 149 genre names; each entry carries its genre
-// number, which is what the tags keep.
+// The genre box: any text, with the genres of the table offered in its list.
+// Several genres are typed separated by "; ", as the tags keep them.
 
 #include <QComboBox>
+#include <QStringList>
 
 class GenreCombo : public QComboBox {
     Q_OBJECT
 public:
     explicit GenreCombo(QWidget* parent = nullptr);
-    // Selects the entry of the genre; a number outside the list selects "--".
-    void SetGenre(int genre);
-    int Genre() const;
+    void SetGenre(const QString& genre);
+    // The text typed or picked; empty for none.
+    QString Genre() const;
+
+    // The table's genres in its order, as both genre boxes offer them.
+    static QStringList TableNames();
 };

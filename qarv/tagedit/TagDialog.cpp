@@ -15,6 +15,7 @@
 #include "qarv/tagedit/CoverBox.h"
 #include "qarv/tagedit/LyricsDialog.h"
 #include "qarv/tagedit/TagFailure.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamText.h"
@@ -165,16 +166,24 @@ bool TagDialog::Update() {
     songcore::EditOperation operation{"Edit Tags", std::time(nullptr), {}};
     bool ok = true;
     for (const auto& [section, failureText] : writeOrder_) {
-        songcore::FileEdit edit;
-        std::string error =
-            section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr, &edit);
-        if (!error.empty()) {
+        songcore::SongEditResult result =
+            section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr);
+        if (!result.ok) {
             ReportTagFailure(this, failureText,
-                             tr("%1: %2").arg(name, QString::fromStdString(error)));
+                             tr("%1: %2").arg(name, QString::fromStdString(result.error)));
             ok = false;
             break;
         }
-        operation.files.push_back(std::move(edit));
+        // A box whose value the tag did not keep is told; the others are
+        // written and can be undone.
+        std::string notKept = songcore::NotKeptText(result);
+        operation.Add(path_, std::move(result));
+        if (!notKept.empty()) {
+            ReportTagFailure(this, failureText,
+                             tr("%1: %2").arg(name, QString::fromStdString(notKept)));
+            ok = false;
+            break;
+        }
     }
     if (ok && cover_ && cover_->IsChanged()) {
         std::string error;

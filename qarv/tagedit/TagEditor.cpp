@@ -3,9 +3,9 @@
 #include <QPushButton>
 
 #include "qarv/tagedit/TagDialog.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 
-using songcore::EditField;
+using songcore::SongField;
 using Row = TagSection::Row;
 
 namespace {
@@ -16,43 +16,43 @@ const songcore::TagKind& Kind(const char* option) {
 
 // The label of each field's box, with the key that reaches it; a
 // section's own name for a field is given where it builds its rows.
-const char* LabelOf(EditField field) {
+const char* LabelOf(SongField field) {
     switch (field) {
-        case EditField::Track:
+        case SongField::Track:
             return "Trac&k:";
-        case EditField::Disc:
+        case SongField::Disc:
             return "&Disc:";
-        case EditField::Title:
+        case SongField::Title:
             return "T&itle:";
-        case EditField::Artist:
+        case SongField::Artist:
             return "&Artist:";
-        case EditField::Album:
+        case SongField::Album:
             return "Al&bum:";
-        case EditField::Year:
+        case SongField::Year:
             return "&Year:";
-        case EditField::Genre:
+        case SongField::Genre:
             return "Ge&nre:";
-        case EditField::Comment:
+        case SongField::Comment:
             return "C&omment:";
-        case EditField::Composer:
+        case SongField::Composer:
             return "Co&mposer:";
-        case EditField::OrigArtist:
+        case SongField::OrigArtist:
             return "Orig. artist:";
-        case EditField::Copyright:
+        case SongField::Copyright:
             return "Copyright:";
-        case EditField::Url:
+        case SongField::Url:
             return "URL:";
-        case EditField::EncodedBy:
+        case SongField::EncodedBy:
             return "Encoded by:";
-        case EditField::Performer:
+        case SongField::Performer:
             return "Performer:";
-        case EditField::Organization:
+        case SongField::Organization:
             return "Organization:";
-        case EditField::Location:
+        case SongField::Location:
             return "Location:";
-        case EditField::License:
+        case SongField::License:
             return "License:";
-        case EditField::Contact:
+        case SongField::Contact:
             return "Contact:";
         default:
             return "";
@@ -60,7 +60,7 @@ const char* LabelOf(EditField field) {
 }
 
 struct Renamed {
-    EditField field;
+    SongField field;
     const char* label;
 };
 
@@ -69,10 +69,10 @@ struct Renamed {
 enum class Keys { kGiven, kNone };
 
 // The rows of fields in their order, labelled by LabelOf unless renamed.
-std::vector<Row> Rows(std::initializer_list<EditField> fields,
+std::vector<Row> Rows(std::initializer_list<SongField> fields,
                       std::initializer_list<Renamed> renamed = {}, Keys keys = Keys::kGiven) {
     std::vector<Row> rows;
-    for (EditField field : fields) {
+    for (SongField field : fields) {
         QString label = QObject::tr(LabelOf(field));
         for (const Renamed& name : renamed) {
             if (name.field == field) {
@@ -89,17 +89,17 @@ std::vector<Row> Rows(std::initializer_list<EditField> fields,
 
 const std::vector<Row>& Id3v2Rows() {
     static const std::vector<Row> rows =
-        Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
-              EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
-              EditField::OrigArtist, EditField::Copyright, EditField::Url, EditField::EncodedBy});
+        Rows({SongField::Track, SongField::Title, SongField::Artist, SongField::Album,
+              SongField::Year, SongField::Genre, SongField::Comment, SongField::Composer,
+              SongField::OrigArtist, SongField::Copyright, SongField::Url, SongField::EncodedBy});
     return rows;
 }
 
 // Beside the ID3v2 section its boxes have no keys of their own.
 const std::vector<Row>& Id3v1Rows() {
     static const std::vector<Row> rows =
-        Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
-              EditField::Year, EditField::Genre, EditField::Comment},
+        Rows({SongField::Track, SongField::Title, SongField::Artist, SongField::Album,
+              SongField::Year, SongField::Genre, SongField::Comment},
              {}, Keys::kNone);
     return rows;
 }
@@ -115,11 +115,11 @@ TagSection* AddId3v2(TagDialog& dialog) {
 }
 
 // Copies the fields both sections have; comment cut to limit when >= 0.
-void CopyFields(const TagSection& from, TagSection& to, const std::vector<EditField>& fields,
+void CopyFields(const TagSection& from, TagSection& to, const std::vector<SongField>& fields,
                 int commentLimit = -1) {
-    for (EditField field : fields) {
+    for (SongField field : fields) {
         QString value = from.Value(field);
-        if (field == EditField::Comment && commentLimit >= 0) {
+        if (field == SongField::Comment && commentLimit >= 0) {
             value = value.left(commentLimit);
         }
         to.SetValue(field, value);
@@ -127,12 +127,12 @@ void CopyFields(const TagSection& from, TagSection& to, const std::vector<EditFi
     to.SetPresent(true);
 }
 
-const std::vector<EditField> kId3v1Fields = {EditField::Track,  EditField::Title, EditField::Artist,
-                                             EditField::Album,  EditField::Year,  EditField::Genre,
-                                             EditField::Comment};
+const std::vector<SongField> kId3v1Fields = {SongField::Track,  SongField::Title, SongField::Artist,
+                                             SongField::Album,  SongField::Year,  SongField::Genre,
+                                             SongField::Comment};
 
 void ConnectCopy(TagDialog& dialog, const QString& text, TagSection* from, TagSection* to,
-                 std::vector<EditField> fields, int commentLimit = -1) {
+                 std::vector<SongField> fields, int commentLimit = -1) {
     QPushButton* button = dialog.AddCopyButton(text, from);
     QObject::connect(button, &QPushButton::clicked, &dialog, [from, to, fields, commentLimit] {
         CopyFields(*from, *to, fields, commentLimit);
@@ -154,18 +154,18 @@ void BuildMp3(TagDialog& dialog) {
 void BuildAac(TagDialog& dialog) {
     TagSection* ape = dialog.AddSection(
         Kind("ape"), {QObject::tr("APEv2 Tag")},
-        Rows({EditField::Track, EditField::Title, EditField::Artist, EditField::Album,
-              EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
-              EditField::OrigArtist, EditField::Copyright, EditField::Organization, EditField::Url},
-             {{EditField::OrigArtist, "ArtistURL:"},
-              {EditField::Organization, "Publisher:"},
-              {EditField::Url, "PublisherURL:"}},
+        Rows({SongField::Track, SongField::Title, SongField::Artist, SongField::Album,
+              SongField::Year, SongField::Genre, SongField::Comment, SongField::Composer,
+              SongField::OrigArtist, SongField::Copyright, SongField::Organization, SongField::Url},
+             {{SongField::OrigArtist, "ArtistURL:"},
+              {SongField::Organization, "Publisher:"},
+              {SongField::Url, "PublisherURL:"}},
              Keys::kNone));
     TagSection* id3v2 = AddId3v2(dialog);
-    const std::vector<EditField> shared = {
-        EditField::Track, EditField::Title,   EditField::Artist,   EditField::Album,
-        EditField::Year,  EditField::Comment, EditField::Composer, EditField::Copyright,
-        EditField::Url,   EditField::Genre};
+    const std::vector<SongField> shared = {
+        SongField::Track, SongField::Title,   SongField::Artist,   SongField::Album,
+        SongField::Year,  SongField::Comment, SongField::Composer, SongField::Copyright,
+        SongField::Url,   SongField::Genre};
     ConnectCopy(dialog, QObject::tr("Copy &to APEv2"), id3v2, ape, shared);
     ConnectCopy(dialog, QObject::tr("Copy &from APEv2"), ape, id3v2, shared);
     dialog.ShowCover();
@@ -176,10 +176,10 @@ void BuildAac(TagDialog& dialog) {
 void BuildRm(TagDialog& dialog) {
     TagSection* content = dialog.AddSection(
         Kind("rm"), {QObject::tr("&RMF Content")},
-        Rows({EditField::Title, EditField::Artist, EditField::Copyright, EditField::Comment}, {},
+        Rows({SongField::Title, SongField::Artist, SongField::Copyright, SongField::Comment}, {},
              Keys::kNone));
     TagSection* id3v1 = AddId3v1(dialog);
-    const std::vector<EditField> shared = {EditField::Title, EditField::Artist, EditField::Comment};
+    const std::vector<SongField> shared = {SongField::Title, SongField::Artist, SongField::Comment};
     ConnectCopy(dialog, QObject::tr("Copy &to ID3v1"), content, id3v1, shared, 30);
     ConnectCopy(dialog, QObject::tr("Copy &from ID3v1"), id3v1, content, shared);
     dialog.ShowStreamText(Kind("rm"));
@@ -190,9 +190,9 @@ void BuildRm(TagDialog& dialog) {
 void BuildWma(TagDialog& dialog) {
     TagSection* asf = dialog.AddSection(
         Kind("asf"), {QObject::tr("WM Tag")},
-        Rows({EditField::Title, EditField::Artist, EditField::Track, EditField::Album,
-              EditField::Year, EditField::Genre, EditField::Comment, EditField::Composer,
-              EditField::Copyright, EditField::Url, EditField::OrigArtist, EditField::EncodedBy}));
+        Rows({SongField::Title, SongField::Artist, SongField::Track, SongField::Album,
+              SongField::Year, SongField::Genre, SongField::Comment, SongField::Composer,
+              SongField::Copyright, SongField::Url, SongField::OrigArtist, SongField::EncodedBy}));
     dialog.SetLyricsSection(asf);
     dialog.ShowStreamText(Kind("asf"));
     dialog.ShowCover();
@@ -202,9 +202,9 @@ void BuildWma(TagDialog& dialog) {
 void BuildMp4(TagDialog& dialog) {
     TagSection* mp4 = dialog.AddSection(
         Kind("mp4"), {QObject::tr("MP4 Tags"), false, true},
-        Rows({EditField::Title, EditField::Artist, EditField::Track, EditField::Disc,
-              EditField::Album, EditField::Year, EditField::Genre, EditField::Comment,
-              EditField::Composer, EditField::Copyright, EditField::Url, EditField::EncodedBy}));
+        Rows({SongField::Title, SongField::Artist, SongField::Track, SongField::Disc,
+              SongField::Album, SongField::Year, SongField::Genre, SongField::Comment,
+              SongField::Composer, SongField::Copyright, SongField::Url, SongField::EncodedBy}));
     dialog.SetLyricsSection(mp4);
     dialog.ShowStreamText(Kind("mp4"));
     dialog.ShowCover();
@@ -216,11 +216,11 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
     const songcore::TagKind& kind = Kind(flac ? "flac" : "ogg");
     TagSection* comments = dialog.AddSection(
         kind, {flac ? QObject::tr("FLAC Tags") : QObject::tr("OGG Tags"), false},
-        Rows({EditField::Title, EditField::Artist, EditField::Album, EditField::Track,
-              EditField::Year, EditField::Genre, EditField::Comment, EditField::Copyright,
-              EditField::Performer, EditField::Organization, EditField::Location,
-              EditField::License, EditField::Contact},
-             {{EditField::Year, "&Date:"}}));
+        Rows({SongField::Title, SongField::Artist, SongField::Album, SongField::Track,
+              SongField::Year, SongField::Genre, SongField::Comment, SongField::Copyright,
+              SongField::Performer, SongField::Organization, SongField::Location,
+              SongField::License, SongField::Contact},
+             {{SongField::Year, "&Date:"}}));
     dialog.SetLyricsSection(comments);
     dialog.ShowStreamText(kind);
     dialog.ShowCover();

@@ -57,11 +57,11 @@ void TagFromNameDialog::UpdatePreview() {
         songcore::NamePattern::Parse(pattern_->text().toStdString(), problem);
     problem_->setText(QString::fromStdString(problem));
     problem_->setVisible(!pattern);
-    std::vector<songcore::EditField> fields =
-        pattern ? pattern->Fields() : std::vector<songcore::EditField>{};
+    std::vector<songcore::SongField> fields =
+        pattern ? pattern->Fields() : std::vector<songcore::SongField>{};
     QStringList headers{tr("File")};
-    for (songcore::EditField field : fields) {
-        headers << tr(songcore::NameOf(field).label);
+    for (songcore::SongField field : fields) {
+        headers << tr(songcore::InfoOf(field).label);
     }
     preview_->setColumnCount(static_cast<int>(headers.size()));
     preview_->setHorizontalHeaderLabels(headers);

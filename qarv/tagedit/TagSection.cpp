@@ -6,26 +6,18 @@
 #include <QLineEdit>
 
 #include "qarv/tagedit/GenreCombo.h"
-#include "songcore/tags/FieldText.h"
-#include "songcore/tags/Mp4ItemList.h"
 #include "songcore/tags/SongFileInfo.h"
 
-using songcore::EditField;
+using songcore::SongField;
 
 namespace {
 
-bool IsNumber(EditField field) {
-    return field == EditField::Track || field == EditField::Disc;
+bool IsNumber(SongField field) {
+    return songcore::InfoOf(field).kind == songcore::FieldKind::Number;
 }
 
-// The number the box starts with, as tags read track numbers; text that is
-// not a number gives 0.
-uint32_t LeadingNumber(const QString& text, uint32_t limit) {
-    return std::min(songcore::ParseTrackNumber(text.toStdString()), limit);
-}
-
-uint32_t NumberOf(const CSongFileInfo& song, EditField field) {
-    return field == EditField::Track ? song.GetTrackNum() : song.GetDiscNum();
+uint32_t NumberOf(const CSongFileInfo& song, SongField field) {
+    return song.GetFields().Number(field);
 }
 
 }  // namespace
@@ -38,7 +30,7 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     for (const Row& row : rows) {
         QWidget* box = nullptr;
-        if (row.field == EditField::Genre) {
+        if (row.field == SongField::Genre) {
             genre_ = new GenreCombo(this);
             box = genre_;
         } else {
@@ -70,10 +62,6 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
     }
 }
 
-bool TagSection::IsMp4() const {
-    return kind_.mask == TAG_MP4;
-}
-
 bool TagSection::Present() const {
     return !isCheckable() || isChecked();
 }
@@ -84,35 +72,35 @@ void TagSection::SetPresent(bool present) {
     }
 }
 
-bool TagSection::Has(EditField field) const {
-    return field == EditField::Genre ? genre_ != nullptr : texts_.count(field) != 0;
+bool TagSection::Has(SongField field) const {
+    return field == SongField::Genre ? genre_ != nullptr : texts_.count(field) != 0;
 }
 
-QWidget* TagSection::Box(EditField field) const {
-    if (field == EditField::Genre) {
+QWidget* TagSection::Box(SongField field) const {
+    if (field == SongField::Genre) {
         return genre_;
     }
     auto it = texts_.find(field);
     return it == texts_.end() ? nullptr : it->second;
 }
 
-QLineEdit* TagSection::TotalBox(EditField field) const {
+QLineEdit* TagSection::TotalBox(SongField field) const {
     auto it = totals_.find(field);
     return it == totals_.end() ? nullptr : it->second;
 }
 
-QString TagSection::Value(EditField field) const {
-    if (field == EditField::Genre) {
-        return genre_ ? QString::number(genre_->Genre()) : QString();
+QString TagSection::Value(SongField field) const {
+    if (field == SongField::Genre) {
+        return genre_ ? genre_->Genre() : QString();
     }
     auto it = texts_.find(field);
     return it == texts_.end() ? QString() : it->second->text();
 }
 
-void TagSection::SetValue(EditField field, const QString& value) {
-    if (field == EditField::Genre) {
+void TagSection::SetValue(SongField field, const QString& value) {
+    if (field == SongField::Genre) {
         if (genre_) {
-            genre_->SetGenre(value.toInt());
+            genre_->SetGenre(value);
         }
         return;
     }
@@ -124,112 +112,55 @@ void TagSection::SetValue(EditField field, const QString& value) {
 void TagSection::Fill(const CSongFileInfo& song, bool found) {
     SetPresent(found);
     if (genre_) {
-        // MP4 keeps its genre as the "gnre" code, one above the index.
-        genre_->SetGenre(IsMp4() ? songcore::Mp4GenreToIndex(song.GetGenre()) : song.GetGenre());
+        genre_->SetGenre(QString::fromStdString(song.GetText(SongField::Genre)));
     }
     for (auto& [field, edit] : texts_) {
         if (IsNumber(field)) {
             uint32_t number = NumberOf(song, field);
             if (shape_.withTotals) {
-                edit->setText(QString::number(number & 0xFFFF));
-                totals_.at(field)->setText(QString::number(number >> 16));
+                edit->setText(QString::number(number));
+                totals_.at(field)->setText(
+                    QString::number(NumberOf(song, *songcore::TotalOfNumber(field))));
             } else {
                 edit->setText(QString::number(number));
             }
             continue;
         }
-        edit->setText(QString::fromStdString(songcore::GetFieldText(song, field, IsMp4())));
+        edit->setText(QString::fromStdString(song.GetText(field)));
         edit->setCursorPosition(0);
     }
 }
 
-void TagSection::Store(CSongFileInfo& song) const {
-    if (genre_) {
-        const int genre = genre_->Genre();
-        song.SetGenre(IsMp4() ? songcore::Mp4GenreFromIndex(genre)
-                              : static_cast<unsigned short>(genre));
-    }
-    for (const auto& [field, edit] : texts_) {
-        if (IsNumber(field)) {
-            uint32_t number = shape_.withTotals
-                                  ? LeadingNumber(edit->text(), 0xFFFF) |
-                                        LeadingNumber(totals_.at(field)->text(), 0xFFFF) << 16
-                                  : LeadingNumber(edit->text(), UINT32_MAX);
-            field == EditField::Track ? song.SetTrackNum(number) : song.SetDiscNum(number);
-            continue;
-        }
-        QString text = edit->text();
-        if (field == EditField::Comment && shape_.commentLimit >= 0) {
-            text = text.left(shape_.commentLimit);
-        }
-        std::string problem;
-        songcore::SetFieldText(song, field, text.toStdString(), false, problem);
-    }
-}
-
-songcore::FieldValues TagSection::Values(const CSongFileInfo& song, bool lyrics) const {
+songcore::FieldValues TagSection::BoxValues(bool empty) const {
     songcore::FieldValues values;
     if (genre_) {
-        values.emplace_back(EditField::Genre,
-                            songcore::GetFieldText(song, EditField::Genre, IsMp4()));
+        values.emplace_back(SongField::Genre, empty ? "" : genre_->Genre().toStdString());
     }
     for (const auto& [field, edit] : texts_) {
-        values.emplace_back(field, songcore::GetFieldText(song, field, IsMp4()));
-    }
-    if (lyrics) {
-        values.emplace_back(EditField::Lyrics, song.GetLyrics());
+        QString text = empty ? QString() : edit->text();
+        if (field == SongField::Comment && shape_.commentLimit >= 0) {
+            text = text.left(shape_.commentLimit);
+        }
+        values.emplace_back(field, text.toStdString());
+        if (auto total = totals_.find(field); total != totals_.end()) {
+            values.emplace_back(*songcore::TotalOfNumber(field),
+                                empty ? "" : total->second->text().toStdString());
+        }
     }
     return values;
 }
 
-std::string TagSection::WriteTo(const std::string& path, const std::string* lyrics,
-                                songcore::FileEdit* edit) const {
-    CSongFileInfo song;
-    if (!song.Open(path, 0, 0)) {
-        std::string reason = song.GetErrorMessage();
-        return "cannot open the file for writing" + (reason.empty() ? "" : ": " + reason);
+songcore::SongEditResult TagSection::WriteTo(const std::string& path,
+                                             const std::string* lyrics) const {
+    if (!Present() && kind_.remove) {
+        return songcore::RemoveSongTag(path, kind_.mask);
     }
-    // Start from what the file holds: a field no box shows keeps its value.
-    (song.*kind_.read)();
-    const songcore::FieldValues before = Values(song, lyrics != nullptr);
-    int written = 0;
-    if (Present()) {
-        Store(song);
-        if (lyrics) {
-            song.SetLyrics(*lyrics);
-        }
-        written = (song.*kind_.write)();
-    } else if (kind_.remove) {
-        written = (song.*kind_.remove)();
-    } else {
-        // A tag that cannot be taken out of the file is emptied instead.
-        for (const auto& [field, edit] : texts_) {
-            std::string problem;
-            songcore::SetFieldText(song, field, "", false, problem);
-        }
-        written = (song.*kind_.write)();
+    // A tag that cannot be taken out of the file is emptied instead.
+    songcore::FieldValues values = BoxValues(!Present());
+    if (lyrics && Present()) {
+        values.emplace_back(SongField::Lyrics, *lyrics);
     }
-    if (written) {
-        if (edit) {
-            // A removed tag leaves every field empty.
-            songcore::FieldValues after = Present() || !kind_.remove
-                                              ? Values(song, lyrics != nullptr)
-                                              : songcore::FieldValues{};
-            *edit = {path, kind_.mask, {}, {}, {}};
-            for (const auto& [field, old] : before) {
-                const std::string* now = songcore::FindFieldValue(after, field);
-                std::string value = now ? *now : std::string();
-                if (value != old) {
-                    edit->before.emplace_back(field, old);
-                    edit->after.emplace_back(field, std::move(value));
-                }
-            }
-            song.Close();
-            edit->stamp = songcore::StampOf(path);
-        }
-        return {};
-    }
-    std::string reason = song.GetErrorMessage();
-    return reason.empty() ? std::string("the ") + kind_.label + " tag could not be written"
-                          : reason;
+    // Update writes the tag even when no box changed: a ticked section
+    // whose file has no such tag gets one.
+    return songcore::EditSong(path, values, {kind_.mask, true});
 }

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/edit/EditField.h"
-#include "songcore/edit/EditHistory.h"
+#include "songcore/edit/SongEdit.h"
 #include "songcore/tags/TagKinds.h"
 
 class GenreCombo;
@@ -22,14 +21,13 @@ class TagSection : public QGroupBox {
     Q_OBJECT
 public:
     struct Row {
-        songcore::EditField field;
+        songcore::SongField field;
         QString label;
     };
     struct Shape {
         QString title;
         bool checkable = true;
-        // Track and disc carry their totals in the high 16 bits (MP4), shown
-        // in an "of" box.
+        // Track and disc have their totals beside them, in an "of" box.
         bool withTotals = false;
         // The longest comment the tag takes; longer ones are cut on writing.
         int commentLimit = -1;
@@ -46,34 +44,29 @@ public:
     // Fills the boxes from the song, whose reader for this tag has run;
     // found says whether it found the tag.
     void Fill(const CSongFileInfo& song, bool found);
-    // Sets the song's fields of this section from the boxes.
-    void Store(CSongFileInfo& song) const;
-
-    // The text of a field's box: a genre as its number, a track as typed.
-    bool Has(songcore::EditField field) const;
-    QString Value(songcore::EditField field) const;
-    void SetValue(songcore::EditField field, const QString& value);
+    // The text of a field's box, as typed.
+    bool Has(songcore::SongField field) const;
+    QString Value(songcore::SongField field) const;
+    void SetValue(songcore::SongField field, const QString& value);
     // The box of a field, for tests and keyboard order; null when absent.
-    QWidget* Box(songcore::EditField field) const;
-    QLineEdit* TotalBox(songcore::EditField field) const;
+    QWidget* Box(songcore::SongField field) const;
+    QLineEdit* TotalBox(songcore::SongField field) const;
 
-    // Writes this section to the file: reads the tag first, so that what the
-    // boxes do not show stays as it is, then sets the boxes' fields and
-    // writes, or removes the tag when the section is cleared. lyrics, when
-    // given, are written with the tag. edit, when given, gets the old and
-    // new values of the fields that changed, for undo. Empty on success,
-    // else why it failed.
-    std::string WriteTo(const std::string& path, const std::string* lyrics,
-                        songcore::FileEdit* edit = nullptr) const;
+    // Writes this section to the file by the edit every other writer uses
+    // (songcore::EditSong): the tag is read first, so that what the boxes do
+    // not show stays as it is, then the boxes' fields are set and the tag
+    // written and read back; or the tag is removed when the section is
+    // cleared. lyrics, when given, are written with the tag. The result says
+    // what failed, or holds the old and new values for undo.
+    songcore::SongEditResult WriteTo(const std::string& path, const std::string* lyrics) const;
 
 private:
-    bool IsMp4() const;
-    // The values of this section's fields (and the lyrics when asked).
-    songcore::FieldValues Values(const CSongFileInfo& song, bool lyrics) const;
+    // The boxes' texts as field changes; each empty with empty.
+    songcore::FieldValues BoxValues(bool empty) const;
 
     const songcore::TagKind& kind_;
     Shape shape_;
-    std::map<songcore::EditField, QLineEdit*> texts_;
-    std::map<songcore::EditField, QLineEdit*> totals_;
+    std::map<songcore::SongField, QLineEdit*> texts_;
+    std::map<songcore::SongField, QLineEdit*> totals_;
     GenreCombo* genre_ = nullptr;
 };

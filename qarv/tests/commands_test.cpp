@@ -19,7 +19,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/SongTreeModel.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 
 namespace {

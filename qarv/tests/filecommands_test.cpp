@@ -9,7 +9,7 @@
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 namespace {
 
@@ -107,11 +107,11 @@ private slots:
         QDir().mkpath(dir.path() + "/in");
         QString a = qarvtest::CopyData("files/silence.mp3", dir.path() + "/in", "a.mp3");
         QString b = qarvtest::CopyData("files/silence.mp3", dir.path() + "/in", "b.mp3");
-        QVERIFY(songcore::EditSong(a.toStdString(), {{songcore::EditField::Artist, "Nina"},
-                                                     {songcore::EditField::Title, "Stay"}})
+        QVERIFY(songcore::EditSong(a.toStdString(), {{songcore::SongField::Artist, "Nina"},
+                                                     {songcore::SongField::Title, "Stay"}})
                     .ok);
-        QVERIFY(songcore::EditSong(b.toStdString(), {{songcore::EditField::Artist, "Nina"},
-                                                     {songcore::EditField::Title, "Go"}})
+        QVERIFY(songcore::EditSong(b.toStdString(), {{songcore::SongField::Artist, "Nina"},
+                                                     {songcore::SongField::Title, "Go"}})
                     .ok);
         const QByteArray bytesOfA = [&] {
             QFile file(a);

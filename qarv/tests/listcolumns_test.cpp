@@ -12,7 +12,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ QString Cell(QuietWindow& window, int row, int column) {
 
 void SetTrack(const QString& file, const std::string& track) {
     songcore::SongEditResult result =
-        songcore::EditSong(file.toStdString(), {{songcore::EditField::Track, track}}, {});
+        songcore::EditSong(file.toStdString(), {{songcore::SongField::Track, track}}, {});
     QVERIFY2(result.ok, result.error.c_str());
 }
 

@@ -16,9 +16,9 @@
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SongTreeModel.h"
-#include "songcore/files/AppRegKey.h"
-#include "songcore/files/Ini.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/AppRegKey.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/util/NetworkDeadline.h"
 
 namespace {

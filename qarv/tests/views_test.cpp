@@ -22,9 +22,9 @@
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/edit/SongEdit.h"
-#include "songcore/files/AppRegKey.h"
+#include "songcore/settings/AppRegKey.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongType.h"
 
 namespace {
 
@@ -226,8 +226,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QString song = qarvtest::CopyData("files/silence.mp3", dir.path(), "song.mp3");
         const std::string path = song.toStdString();
-        QVERIFY(songcore::EditSong(path, {{songcore::EditField::Artist, "Nina"},
-                                          {songcore::EditField::Title, "Old"}})
+        QVERIFY(songcore::EditSong(path, {{songcore::SongField::Artist, "Nina"},
+                                          {songcore::SongField::Title, "Old"}})
                     .ok);
         QuietWindow window;
         QVERIFY(window.Tree().InsertSongFile(path));
@@ -254,8 +254,8 @@ private Q_SLOTS:
         QCOMPARE(window.Tree().GetItemText(item), std::string("Old"));
 
         window.editTags = [](const std::string& file) {
-            return songcore::EditSong(file, {{songcore::EditField::Title, "New"},
-                                             {songcore::EditField::Album, "Blue"}})
+            return songcore::EditSong(file, {{songcore::SongField::Title, "New"},
+                                             {songcore::SongField::Album, "Blue"}})
                 .ok;
         };
         window.Actions().treeTag->trigger();
@@ -269,7 +269,7 @@ private Q_SLOTS:
         window.UpdateCommands();
         QVERIFY(window.Actions().listTag->isEnabled());
         window.editTags = [](const std::string& file) {
-            return songcore::EditSong(file, {{songcore::EditField::Artist, "Tom"}}).ok;
+            return songcore::EditSong(file, {{songcore::SongField::Artist, "Tom"}}).ok;
         };
         window.Actions().listTag->trigger();
         HTREEITEM moved = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());

@@ -87,7 +87,7 @@ void PutText(ByteWriter& out, const std::string& text) {
 void PutValues(ByteWriter& out, const FieldValues& values) {
     out.u32le(static_cast<uint32_t>(values.size()));
     for (const auto& [field, text] : values) {
-        PutText(out, NameOf(field).key);
+        PutText(out, std::string(InfoOf(field).key));
         PutText(out, text);
     }
 }
@@ -129,7 +129,7 @@ bool GetValues(ByteReader& in, FieldValues& values) {
         if (!GetText(in, key) || !GetText(in, text)) {
             return false;
         }
-        std::optional<EditField> field = FindEditField(key);
+        std::optional<SongField> field = FindField(key);
         if (!field) {
             return false;
         }

@@ -9,17 +9,17 @@ namespace {
 
 struct TokenName {
     std::string_view text;
-    std::optional<EditField> field;
+    std::optional<SongField> field;
     bool digits;
 };
 
 constexpr std::array<TokenName, 7> kTokens = {{
-    {"%TITLE", EditField::Title, false},
-    {"%ARTIST", EditField::Artist, false},
-    {"%ALBUM", EditField::Album, false},
-    {"%GENRE", EditField::Genre, false},
-    {"%YEAR", EditField::Year, false},
-    {"%TRACK", EditField::Track, true},
+    {"%TITLE", SongField::Title, false},
+    {"%ARTIST", SongField::Artist, false},
+    {"%ALBUM", SongField::Album, false},
+    {"%GENRE", SongField::Genre, false},
+    {"%YEAR", SongField::Year, false},
+    {"%TRACK", SongField::Track, true},
     {"%IGNORE", std::nullopt, false},
 }};
 
@@ -120,8 +120,8 @@ std::optional<NamePattern> NamePattern::Parse(std::string_view pattern, std::str
     return result;
 }
 
-std::vector<EditField> NamePattern::Fields() const {
-    std::vector<EditField> fields;
+std::vector<SongField> NamePattern::Fields() const {
+    std::vector<SongField> fields;
     for (const auto& level : levels_) {
         for (const Element& element : level) {
             if (element.field) {

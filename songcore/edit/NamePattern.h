@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "songcore/edit/EditField.h"
+#include "songcore/edit/FieldEdits.h"
 
 namespace songcore {
 
@@ -27,14 +27,14 @@ public:
     std::optional<FieldValues> Match(std::string_view path) const;
 
     // The fields the pattern sets, in their order.
-    std::vector<EditField> Fields() const;
+    std::vector<SongField> Fields() const;
 
 private:
     struct Element {
         bool token = false;
         std::string literal;
         // For tokens: the field, or none for %IGNORE.
-        std::optional<EditField> field;
+        std::optional<SongField> field;
         bool digits = false;
     };
     // One list of elements per path level, the file's name last.

@@ -5,17 +5,8 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/TagKinds.h"
-#include "songcore/util/Text.h"
 
 namespace songcore {
-namespace {
-
-// The value a field would hold after setting text: the setters trim.
-std::string Normalised(EditField field, const std::string& text) {
-    return field == EditField::Lyrics ? text : Trim(text);
-}
-
-}  // namespace
 
 FileStamp StampOf(const std::string& path) {
     struct stat status {};
@@ -32,7 +23,7 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     SongEditResult result;
     CSongFileInfo info;
     if (!info.Open(path, 0, 0)) {
-        result.error = "cannot open for writing: " + info.GetErrorMessage();
+        result.error = OpenForWritingFailure(info);
         return result;
     }
     const TagKind* kind = nullptr;
@@ -63,18 +54,14 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
             return result;
         }
     }
-    const bool mp4 = kind->mask == TAG_MP4;
-    for (const auto& [field, text] : changes) {
-        std::string old = GetFieldText(info, field, mp4);
-        if (old == Normalised(field, text)) {
-            continue;
-        }
+    for (const auto& [field, text] : WithTotalsApart(changes)) {
+        std::string old = info.GetText(field);
         std::string problem;
-        if (!SetFieldText(info, field, text, mp4, problem)) {
+        if (!SetFieldText(info, field, text, problem)) {
             result.error = problem;
             return result;
         }
-        std::string now = GetFieldText(info, field, mp4);
+        std::string now = info.GetText(field);
         if (now != old) {
             result.before.emplace_back(field, std::move(old));
             result.after.emplace_back(field, std::move(now));
@@ -88,9 +75,7 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     }
     const bool written = options.tagKind != 0 ? (info.*kind->write)() : info.WriteSongInfo();
     if (!written) {
-        std::string detail = info.GetErrorMessage();
-        result.error = std::string("could not write the ") + kind->label + " tag" +
-                       (detail.empty() ? "" : ": " + detail);
+        result.error = TagWriteFailure(*kind, info);
         return result;
     }
     info.Close();
@@ -106,8 +91,8 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
                           (options.tagKind != 0 ? (stored.*kind->read)() : stored.GetSongInfo());
     if (readBack) {
         for (size_t i = result.after.size(); i-- > 0;) {
-            const EditField field = result.after[i].first;
-            if (GetFieldText(stored, field, mp4) == result.before[i].second) {
+            const SongField field = result.after[i].first;
+            if (stored.GetText(field) == result.before[i].second) {
                 result.notKept.insert(result.notKept.begin(), field);
                 result.before.erase(result.before.begin() + static_cast<long>(i));
                 result.after.erase(result.after.begin() + static_cast<long>(i));
@@ -117,10 +102,43 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
     return result;
 }
 
+SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind) {
+    SongEditResult result;
+    const TagKind* kind = FindTagKindByMask(tagKind);
+    if (kind == nullptr || kind->remove == nullptr) {
+        result.error = "this tag kind cannot be removed";
+        return result;
+    }
+    CSongFileInfo info;
+    if (!info.Open(path, 0, 0)) {
+        result.error = OpenForWritingFailure(info);
+        return result;
+    }
+    // What the tag held is what undo writes back into a new tag.
+    const bool found = (info.*kind->read)();
+    for (const FieldInfo& field : FieldTable()) {
+        if (found && info.GetFields().Has(field.field)) {
+            result.before.emplace_back(field.field, info.GetText(field.field));
+            result.after.emplace_back(field.field, "");
+        }
+    }
+    if (!(info.*kind->remove)()) {
+        result.error = TagWriteFailure(*kind, info, true);
+        result.before.clear();
+        result.after.clear();
+        return result;
+    }
+    info.Close();
+    result.ok = true;
+    result.tagKind = tagKind;
+    result.stamp = StampOf(path);
+    return result;
+}
+
 std::string NotKeptText(const SongEditResult& result) {
     std::string names;
-    for (EditField field : result.notKept) {
-        names += (names.empty() ? "" : ", ") + std::string(NameOf(field).key);
+    for (SongField field : result.notKept) {
+        names += (names.empty() ? "" : ", ") + std::string(InfoOf(field).key);
     }
     return names.empty() ? names : "its tag has no place for " + names;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/edit/EditField.h"
+#include "songcore/edit/FieldEdits.h"
 
 namespace songcore {
 
@@ -49,11 +49,16 @@ struct SongEditResult {
     bool unchanged = false;
     // Fields set that the tag has no place for (a performer in an ID3v2
     // tag, say): written nowhere, and not among before and after.
-    std::vector<EditField> notKept;
+    std::vector<SongField> notKept;
 };
 
 SongEditResult EditSong(const std::string& path, const FieldValues& changes,
                         const SongEditOptions& options = {});
+
+// Removes the tag of tagKind (a kind that can be removed) from the file.
+// before holds the fields the tag had, after each of them empty, so that
+// undo writes them back into a new tag.
+SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind);
 
 // "its tag has no place for album-artist, performer" for the fields of an
 // edit that were not kept; empty when every field was.

@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "songcore/files/Ini.h"
-#include "songcore/files/PrivateProfile.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/PlayListFile.h"
 #include "songcore/lists/SDFFile.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/settings/PrivateProfile.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/util/Paths.h"
 #include "songcore/util/Text.h"
 

@@ -169,7 +169,7 @@ int CM3UFile::GetItem(std::string& artist, std::string& title, std::string& file
             length = 0;
         }
         if (artist.empty()) {
-            artist = "Unknow Artist";
+            artist = songcore::kUnknownArtist;
         }
         if (title.empty()) {
             title = GetFileName(file);

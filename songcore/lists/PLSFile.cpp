@@ -4,9 +4,9 @@
 #include <charconv>
 #include <climits>
 
-#include "songcore/files/PrivateProfile.h"
-#include "songcore/files/ProfileDocument.h"
 #include "songcore/lists/M3UFile.h"
+#include "songcore/settings/PrivateProfile.h"
+#include "songcore/settings/ProfileDocument.h"
 #include "songcore/util/Paths.h"
 #include "songcore/util/SafeFileReplace.h"
 #include "songcore/util/Text.h"
@@ -36,7 +36,7 @@ void SplitTitle(const std::string& display, const std::string& file, std::string
         title = songcore::Trim(std::string_view(padded).substr(dash + 3));
     }
     if (artist.empty()) {
-        artist = "Unknow Artist";
+        artist = songcore::kUnknownArtist;
     }
     if (title.empty()) {
         title = songcore::SongNameFromPath(file);

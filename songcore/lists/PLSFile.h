@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "songcore/files/Ini.h"
+#include "songcore/settings/Ini.h"
 
 namespace songcore {
 class SafeFileReplace;

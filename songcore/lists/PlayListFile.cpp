@@ -4,7 +4,7 @@
 #include <charconv>
 #include <vector>
 
-#include "songcore/files/Ini.h"
+#include "songcore/settings/Ini.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {

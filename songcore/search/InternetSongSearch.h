@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "songcore/search/ThreadManager.h"
+#include "songcore/threads/ThreadManager.h"
 
 namespace songcore {
 class HttpSession;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "songcore/search/ThreadManager.h"
+#include "songcore/threads/ThreadManager.h"
 
 class CLocalSongSearch {
 public:

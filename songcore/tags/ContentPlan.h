@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "songcore/tags/ContentWriter.h"
+#include "songcore/songfile/ContentWriter.h"
 #include "songcore/util/SafeFileReplace.h"
 
 namespace songcore {

@@ -1,7 +1,8 @@
-#include <array>
-#include <cstring>
+#include "songcore/tags/Genre.h"
 
-#include "songcore/tags/SongFileInfo.h"
+#include <array>
+
+#include "songcore/util/Text.h"
 
 namespace {
 
@@ -165,19 +166,24 @@ std::string GetMP3Genre(int id) {
     return kGenres[static_cast<size_t>(id)];
 }
 
-void CSongFileInfo::SetGenre(unsigned short id) {
-    genre_ = id <= GENRE_NONE ? id : GENRE_NONE;
-}
+namespace songcore {
 
-void CSongFileInfo::SetGenre(const char* name) {
-    genre_ = GENRE_NONE;
-    if (name == nullptr) {
-        return;
-    }
-    for (size_t id = 0; id < kGenres.size(); ++id) {
-        if (std::strcmp(kGenres[id], name) == 0) {
-            genre_ = static_cast<uint16_t>(id);
-            return;
+uint16_t FindGenre(std::string_view name) {
+    for (size_t id = 0; id < GENRE_NONE; ++id) {
+        if (name == kGenres[id]) {
+            return static_cast<uint16_t>(id);
         }
     }
+    return GENRE_NONE;
 }
+
+uint16_t FindGenreIgnoringCase(std::string_view name) {
+    for (size_t id = 0; id < GENRE_NONE; ++id) {
+        if (EqualsIgnoreCase(name, kGenres[id])) {
+            return static_cast<uint16_t>(id);
+        }
+    }
+    return GENRE_NONE;
+}
+
+}  // namespace songcore

@@ -1,7 +1,5 @@
 #include "songcore/tags/SongFileInfo.h"
 
-#include "songcore/util/Text.h"
-
 CSongFileInfo::CSongFileInfo() {
     Init();
 }
@@ -15,17 +13,12 @@ void CSongFileInfo::Init() {
     terminate_.store(IsStreamAborted());
     // The lyrics survive on purpose: a reused record keeps the lyrics of the
     // song read before unless the new song has its own.
-    for (std::string* field :
-         {&title_, &artist_, &albumArtist_, &performer_, &organization_, &location_, &contact_,
-          &album_, &year_, &comment_, &version_, &vendor_, &encodedBy_, &copyright_, &license_,
-          &url_, &composer_, &origArtist_, &codec_}) {
-        field->clear();
+    for (const songcore::FieldInfo& info : songcore::FieldTable()) {
+        if (info.field != songcore::SongField::Lyrics) {
+            fields_.Clear(info.field);
+        }
     }
-    genre_ = GENRE_NONE;
-    trackNum_ = 0;
-    discNum_ = 0;
-    tempo_ = 0;
-    compilation_ = 0;
+    codec_.clear();
     codecType_ = 0xFFFF;
 }
 
@@ -37,56 +30,24 @@ int CSongFileInfo::Open(std::string path, int readOnly, int create) {
     return CSongFile::Open(std::move(path), flags);
 }
 
-void CSongFileInfo::SetTitle(std::string value) {
-    title_ = songcore::Trim(value);
+uint16_t CSongFileInfo::GetGenre() const {
+    const std::vector<std::string>& genres = GetValues(songcore::SongField::Genre);
+    return genres.empty() ? GENRE_NONE : songcore::FindGenre(genres.front());
 }
-void CSongFileInfo::SetArtist(std::string value) {
-    artist_ = songcore::Trim(value);
+
+void CSongFileInfo::SetGenre(unsigned short id) {
+    SetValues(songcore::SongField::Genre, {id < GENRE_NONE ? GetMP3Genre(id) : std::string()});
 }
-void CSongFileInfo::SetAlbumArtist(std::string value) {
-    albumArtist_ = songcore::Trim(value);
+
+void CSongFileInfo::SetGenre(const char* name) {
+    // Any text is a genre; the table's "--" is none.
+    std::string_view text = name == nullptr ? "" : name;
+    SetText(songcore::SongField::Genre, text == GetMP3Genre(GENRE_NONE) ? "" : text);
 }
-void CSongFileInfo::SetPerformer(std::string value) {
-    performer_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetOrganization(std::string value) {
-    organization_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetLocation(std::string value) {
-    location_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetContact(std::string value) {
-    contact_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetAlbum(std::string value) {
-    album_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetYear(std::string value) {
-    year_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetComment(std::string value) {
-    comment_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetVendor(std::string value) {
-    vendor_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetEncodedBy(std::string value) {
-    encodedBy_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetCopyright(std::string value) {
-    copyright_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetLicense(std::string value) {
-    license_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetURL(std::string value) {
-    url_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetComposer(std::string value) {
-    composer_ = songcore::Trim(value);
-}
-void CSongFileInfo::SetOrigArtist(std::string value) {
-    origArtist_ = songcore::Trim(value);
+
+std::string CSongFileInfo::GetGenreString() const {
+    return fields_.Has(songcore::SongField::Genre) ? GetText(songcore::SongField::Genre)
+                                                   : GetMP3Genre(GENRE_NONE);
 }
 
 int CSongFileInfo::GetSongInfo() {

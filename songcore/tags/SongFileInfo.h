@@ -12,9 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "songcore/tags/OggCodec.h"
+#include "songcore/songfile/SongFile.h"
+#include "songcore/tags/Genre.h"
 #include "songcore/tags/Picture.h"
-#include "songcore/tags/SongFile.h"
+#include "songcore/tags/SongValues.h"
+#include "songcore/tags/ogg/OggCodec.h"
 #include "songcore/util/ReadExact.h"
 
 namespace songcore {
@@ -30,12 +32,6 @@ constexpr uint32_t TAG_ASF = 0x10;
 constexpr uint32_t TAG_APEV2 = 0x20;
 constexpr uint32_t TAG_MP4 = 0x40;
 constexpr uint32_t TAG_FLAC = 0x80;
-
-// Genre id that means "no genre".
-constexpr uint16_t GENRE_NONE = 148;
-
-// The name of a genre id; "--" for 148 and for any id outside the table.
-std::string GetMP3Genre(int id);
 
 class CSongFileInfo : public CSongFile {
 public:
@@ -86,58 +82,87 @@ public:
     void Terminate();
     int IsTerminate() const { return terminate_.load() ? 1 : 0; }
 
-    // --- fields ---
-    std::string GetTitle() const { return title_; }
-    void SetTitle(std::string value);
-    std::string GetArtist() const { return artist_; }
-    void SetArtist(std::string value);
-    std::string GetAlbumArtist() const { return albumArtist_; }
-    void SetAlbumArtist(std::string value);
-    std::string GetPerformer() const { return performer_; }
-    void SetPerformer(std::string value);
-    std::string GetOrganization() const { return organization_; }
-    void SetOrganization(std::string value);
-    std::string GetLocation() const { return location_; }
-    void SetLocation(std::string value);
-    std::string GetContact() const { return contact_; }
-    void SetContact(std::string value);
-    std::string GetAlbum() const { return album_; }
-    void SetAlbum(std::string value);
-    std::string GetYear() const { return year_; }
-    void SetYear(std::string value);
-    std::string GetComment() const { return comment_; }
-    void SetComment(std::string value);
-    std::string GetVersion() const { return version_; }
-    std::string GetVendor() const { return vendor_; }
-    void SetVendor(std::string value);
-    std::string GetEncodedBy() const { return encodedBy_; }
-    void SetEncodedBy(std::string value);
-    std::string GetCopyright() const { return copyright_; }
-    void SetCopyright(std::string value);
-    std::string GetLicense() const { return license_; }
-    void SetLicense(std::string value);
-    std::string GetURL() const { return url_; }
-    void SetURL(std::string value);
-    std::string GetComposer() const { return composer_; }
-    void SetComposer(std::string value);
-    std::string GetOrigArtist() const { return origArtist_; }
-    void SetOrigArtist(std::string value);
-    std::string GetLyrics() const { return lyrics_; }
-    void SetLyrics(std::string value) { lyrics_ = std::move(value); }
+    // --- fields, by the one field table (SongField.h) ---
+    const std::vector<std::string>& GetValues(songcore::SongField field) const {
+        return fields_.Get(field);
+    }
+    // Stores the values in the field's form (SongValues::Set).
+    void SetValues(songcore::SongField field, std::vector<std::string> values) {
+        fields_.Set(field, std::move(values));
+    }
+    // The values as one text, joined by "; "; set from such a text, a list
+    // field's split at "; ".
+    std::string GetText(songcore::SongField field) const { return fields_.Text(field); }
+    void SetText(songcore::SongField field, std::string_view text) { fields_.SetText(field, text); }
+    const songcore::SongValues& GetFields() const { return fields_; }
+
+    // --- fields by name; each setter but SetLyrics trims its text ---
+    std::string GetTitle() const { return GetText(songcore::SongField::Title); }
+    void SetTitle(std::string value) { SetText(songcore::SongField::Title, value); }
+    std::string GetArtist() const { return GetText(songcore::SongField::Artist); }
+    void SetArtist(std::string value) { SetText(songcore::SongField::Artist, value); }
+    std::string GetAlbumArtist() const { return GetText(songcore::SongField::AlbumArtist); }
+    void SetAlbumArtist(std::string value) { SetText(songcore::SongField::AlbumArtist, value); }
+    std::string GetPerformer() const { return GetText(songcore::SongField::Performer); }
+    void SetPerformer(std::string value) { SetText(songcore::SongField::Performer, value); }
+    std::string GetOrganization() const { return GetText(songcore::SongField::Organization); }
+    void SetOrganization(std::string value) { SetText(songcore::SongField::Organization, value); }
+    std::string GetLocation() const { return GetText(songcore::SongField::Location); }
+    void SetLocation(std::string value) { SetText(songcore::SongField::Location, value); }
+    std::string GetContact() const { return GetText(songcore::SongField::Contact); }
+    void SetContact(std::string value) { SetText(songcore::SongField::Contact, value); }
+    std::string GetAlbum() const { return GetText(songcore::SongField::Album); }
+    void SetAlbum(std::string value) { SetText(songcore::SongField::Album, value); }
+    std::string GetYear() const { return GetText(songcore::SongField::Year); }
+    void SetYear(std::string value) { SetText(songcore::SongField::Year, value); }
+    std::string GetComment() const { return GetText(songcore::SongField::Comment); }
+    void SetComment(std::string value) { SetText(songcore::SongField::Comment, value); }
+    std::string GetVersion() const { return GetText(songcore::SongField::Version); }
+    std::string GetVendor() const { return GetText(songcore::SongField::Vendor); }
+    void SetVendor(std::string value) { SetText(songcore::SongField::Vendor, value); }
+    std::string GetEncodedBy() const { return GetText(songcore::SongField::EncodedBy); }
+    void SetEncodedBy(std::string value) { SetText(songcore::SongField::EncodedBy, value); }
+    std::string GetCopyright() const { return GetText(songcore::SongField::Copyright); }
+    void SetCopyright(std::string value) { SetText(songcore::SongField::Copyright, value); }
+    std::string GetLicense() const { return GetText(songcore::SongField::License); }
+    void SetLicense(std::string value) { SetText(songcore::SongField::License, value); }
+    std::string GetURL() const { return GetText(songcore::SongField::Url); }
+    void SetURL(std::string value) { SetText(songcore::SongField::Url, value); }
+    std::string GetComposer() const { return GetText(songcore::SongField::Composer); }
+    void SetComposer(std::string value) { SetText(songcore::SongField::Composer, value); }
+    std::string GetOrigArtist() const { return GetText(songcore::SongField::OrigArtist); }
+    void SetOrigArtist(std::string value) { SetText(songcore::SongField::OrigArtist, value); }
+    std::string GetLyrics() const { return GetText(songcore::SongField::Lyrics); }
+    void SetLyrics(std::string value) { SetText(songcore::SongField::Lyrics, value); }
     std::string GetCodec() const { return codec_; }
     uint16_t GetCodecType() const { return codecType_; }
 
-    uint16_t GetGenre() const { return genre_; }
+    // The genre's number in the genre table (its first value's), 148 when it
+    // has none or a genre outside the table.
+    uint16_t GetGenre() const;
     void SetGenre(unsigned short id);
+    // The genre as text ("; " between several); "--" is none.
     void SetGenre(const char* name);
-    std::string GetGenreString() const { return GetMP3Genre(genre_); }
+    // The genre's text; "--" when there is none.
+    std::string GetGenreString() const;
 
-    uint32_t GetTrackNum() const { return trackNum_; }
-    void SetTrackNum(uint32_t value) { trackNum_ = value; }
-    uint32_t GetDiscNum() const { return discNum_; }
-    void SetDiscNum(uint32_t value) { discNum_ = value; }
-    uint8_t GetCompilation() const { return compilation_; }
-    uint16_t GetTempo() const { return tempo_; }
+    uint32_t GetTrackNum() const { return fields_.Number(songcore::SongField::Track); }
+    void SetTrackNum(uint32_t value) { fields_.SetNumber(songcore::SongField::Track, value); }
+    uint32_t GetDiscNum() const { return fields_.Number(songcore::SongField::Disc); }
+    void SetDiscNum(uint32_t value) { fields_.SetNumber(songcore::SongField::Disc, value); }
+    // How many tracks and discs there are in all; 0 when unknown.
+    uint32_t GetTrackTotal() const { return fields_.Number(songcore::SongField::TrackTotal); }
+    void SetTrackTotal(uint32_t value) {
+        fields_.SetNumber(songcore::SongField::TrackTotal, value);
+    }
+    uint32_t GetDiscTotal() const { return fields_.Number(songcore::SongField::DiscTotal); }
+    void SetDiscTotal(uint32_t value) { fields_.SetNumber(songcore::SongField::DiscTotal, value); }
+    uint8_t GetCompilation() const {
+        return static_cast<uint8_t>(fields_.Number(songcore::SongField::Compilation));
+    }
+    uint16_t GetTempo() const {
+        return static_cast<uint16_t>(fields_.Number(songcore::SongField::Tempo));
+    }
 
     uint32_t GetTagKind() const { return tagKind_; }
 
@@ -163,7 +188,7 @@ protected:
     // --- ID3v1 (Id3v1.cpp) ---
     int HasID3V1();
     // The 128 bytes WriteID3V1Info writes.
-    std::array<uint8_t, 128> BuildID3V1Block() const;
+    std::array<uint8_t, 128> BuildID3V1Block();
     // Whether an ID3v1 tag holds every field as it is: texts in ISO-8859-1
     // within their lengths, a track below 256, nothing in the fields it has
     // no place for.
@@ -219,8 +244,10 @@ protected:
     songcore::VorbisComments BuildVorbisComments(std::string vendor,
                                                  std::span<const std::string_view> keys,
                                                  const std::vector<std::string>& oldItems) const;
-    bool VorbisFieldEquals(const CSongFileInfo& other, const VorbisField& field) const;
-    std::vector<std::string> VorbisFieldValues(const VorbisField& field) const;
+    // Whether the field's items must be written anew: its value is not what
+    // the old items (read into old) give.
+    bool VorbisFieldChanged(const VorbisField& field, const CSongFileInfo& old,
+                            const std::vector<std::string>& oldItems) const;
 
     // --- Ogg Vorbis, Opus and FLAC (Ogg.cpp) ---
     // Length of the comment list the writer produces from the fields and the
@@ -270,15 +297,9 @@ protected:
     // ASF ones), and refuses a picture its format cannot store.
     std::optional<std::vector<songcore::Picture>> pendingPictures_;
 
-    // Fields the format readers fill directly.
-    std::string title_, artist_, albumArtist_, performer_, organization_, location_, contact_,
-        album_, year_, comment_, version_, vendor_, encodedBy_, copyright_, license_, url_,
-        composer_, origArtist_, lyrics_, codec_;
-    uint16_t genre_ = GENRE_NONE;
-    uint32_t trackNum_ = 0;
-    uint32_t discNum_ = 0;
-    uint8_t compilation_ = 0;
-    uint16_t tempo_ = 0;
+    // The fields, which the format readers fill.
+    songcore::SongValues fields_;
+    std::string codec_;
     uint16_t codecType_ = 0xFFFF;
     uint32_t tagKind_ = 0;
 

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "songcore/songfile/LocalFileStream.h"
+#include "songcore/songfile/SongFile.h"
 #include "songcore/tags/ContentPlan.h"
-#include "songcore/tags/LocalFileStream.h"
-#include "songcore/tags/SongFile.h"
 #include "songcore/util/FdIo.h"
 #include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"

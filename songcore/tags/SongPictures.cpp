@@ -2,6 +2,7 @@
 #include "songcore/tags/SongPictures.h"
 
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/TagKinds.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ bool WriteSongPictures(const std::string& path, const std::vector<Picture>& pict
                        std::string& error) {
     CSongFileInfo song;
     if (!song.Open(path, 0, 0)) {
-        error = Reason(song, "cannot open the file for writing");
+        error = OpenForWritingFailure(song);
         return false;
     }
     if (!song.WritePictures(pictures)) {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "songcore/tags/Id3v1Tag.h"
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/SongFile.h"
+#include "songcore/tags/id3/Id3v1Tag.h"
 #include "songcore/util/ByteReader.h"
 
 namespace songcore {

@@ -52,4 +52,15 @@ std::string TagKindOptions(bool removableOnly) {
     return list;
 }
 
+std::string OpenForWritingFailure(const CSongFileInfo& song) {
+    std::string why = song.GetErrorMessage();
+    return "cannot open for writing" + (why.empty() ? "" : ": " + why);
+}
+
+std::string TagWriteFailure(const TagKind& kind, const CSongFileInfo& song, bool removing) {
+    std::string why = song.GetErrorMessage();
+    return std::string(removing ? "could not remove the " : "could not write the ") + kind.label +
+           " tag" + (why.empty() ? "" : ": " + why);
+}
+
 }  // namespace songcore

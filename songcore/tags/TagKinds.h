@@ -26,4 +26,10 @@ const TagKind* FindTagKindByMask(uint32_t mask);
 // "id3v1, id3v2, ..." for messages.
 std::string TagKindOptions(bool removableOnly);
 
+// The one wording of the failures of a tag write, for "PATH: failure":
+// "cannot open for writing: why", "could not write the MP4 tag: why" ("could
+// not remove ..." with removing), each with the song's error message.
+std::string OpenForWritingFailure(const CSongFileInfo& song);
+std::string TagWriteFailure(const TagKind& kind, const CSongFileInfo& song, bool removing = false);
+
 }  // namespace songcore

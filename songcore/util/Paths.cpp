@@ -10,10 +10,23 @@
 #include <cstring>
 #include <filesystem>
 
-#include "songcore/tags/SongType.h"
 #include "songcore/util/FdIo.h"
 #include "songcore/util/Hex.h"
 #include "songcore/util/Text.h"
+
+bool IsInternetLocation(const std::string& path) {
+    size_t i = 0;
+    while (i < path.size()) {
+        char c = path[i];
+        bool schemeChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        if (!schemeChar) {
+            break;
+        }
+        ++i;
+    }
+    return i > 0 && path.compare(i, 3, "://") == 0;
+}
 
 namespace songcore {
 

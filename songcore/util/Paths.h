@@ -6,7 +6,16 @@
 #include <string>
 #include <string_view>
 
+// True when the path starts with a URL scheme followed by "://".
+bool IsInternetLocation(const std::string& path);
+
 namespace songcore {
+
+// The artist a song without one is listed under, in the song tree and when
+// play lists are read. The spelling "Unknow" is kept on purpose: song
+// databases, play lists and settings written by earlier versions hold it,
+// and a song tree groups by the exact text.
+inline constexpr const char* kUnknownArtist = "Unknow Artist";
 
 // The title of a song without information: the name of its file without
 // folder and extension ("/music/Song.mp3" -> "Song").

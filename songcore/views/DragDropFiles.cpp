@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "songcore/lists/M3UFile.h"
-#include "songcore/tags/SongType.h"
-#include "songcore/util/Text.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/util/Hex.h"
+#include "songcore/util/Text.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The play list's files: its own list file, and the export and import of
 // rows as song database files and M3U and PLS play lists.
-#include "songcore/files/Ini.h"
-#include "songcore/files/PrivateProfile.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/PlayListFile.h"
 #include "songcore/lists/SDFFile.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/Ini.h"
+#include "songcore/settings/PrivateProfile.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/util/Text.h"
 #include "songcore/views/PlayList.h"
 #include "songcore/views/SongTreeCtrl.h"

@@ -4,7 +4,7 @@
 
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/SDFFile.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeImpl.h"
 
 using songcore::SongTreeNode;

@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "songcore/search/ThreadManager.h"
 #include "songcore/tags/SongFileInfoManager.h"
+#include "songcore/threads/ThreadManager.h"
+#include "songcore/util/Paths.h"
 #include "songcore/views/DragDropFiles.h"
 #include "songcore/views/ModelDispatcher.h"
 #include "songcore/views/SongMessages.h"
@@ -58,7 +59,7 @@ public:
     // The texts of the roots and of missing tags.
     static constexpr const char* kLocalRootText = "My Computer's Songs";
     static constexpr const char* kInternetRootText = "Intetnet's Songs";
-    static constexpr const char* kUnknownArtist = "Unknow Artist";
+    static constexpr const char* kUnknownArtist = songcore::kUnknownArtist;
     static constexpr const char* kUnknownType = "Unknow";
     static constexpr const char* kDefaultSDFName = "default.sdf";
     // At most this many InsertSongFileByThread threads run at once.

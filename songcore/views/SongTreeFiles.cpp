@@ -2,11 +2,11 @@
 // and out.
 #include <filesystem>
 
-#include "songcore/files/PrivateProfile.h"
 #include "songcore/lists/M3UFile.h"
 #include "songcore/lists/PLSFile.h"
 #include "songcore/lists/SDFFile.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/settings/PrivateProfile.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "songcore/views/SongTreeImpl.h"
 #include "songcore/views/UserDataFile.h"

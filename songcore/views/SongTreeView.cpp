@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "songcore/lists/M3UFile.h"
-#include "songcore/tags/SongType.h"
+#include "songcore/songfile/SongType.h"
 #include "songcore/util/Text.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "songcore/views/SongTreeImpl.h"

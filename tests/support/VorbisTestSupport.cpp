@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "songcore/tags/OggHeaders.h"
+#include "songcore/tags/ogg/OggHeaders.h"
 #include "songcore/util/ReadExact.h"
 #include "support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "songcore/tags/StreamProperties.h"
-#include "songcore/tags/VorbisComments.h"
+#include "songcore/tags/ogg/VorbisComments.h"
 
 namespace testsupport {
 

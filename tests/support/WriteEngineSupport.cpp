@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "songcore/tags/ContentWriter.h"
-#include "songcore/tags/SongFile.h"
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFile.h"
 #include "songcore/util/WriteJournal.h"
 
 namespace testsupport {

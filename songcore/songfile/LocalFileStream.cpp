@@ -1,0 +1,183 @@
+#include "songcore/songfile/LocalFileStream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+namespace songcore {
+namespace {
+constexpr size_t kReadBuffer = 8192;
+}
+
+std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, int flags,
+                                                       std::string& error) {
+    // O_NONBLOCK keeps a named pipe from blocking the open; it is refused below.
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        error = std::strerror(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        ::close(fd);
+        return nullptr;
+    }
+    // O_NONBLOCK stays set: it changes nothing for a regular file, and
+    // clearing it would cost two system calls on every file read.
+    auto stream = std::unique_ptr<LocalFileStream>(new LocalFileStream(fd));
+    stream->cachedLength_ = st.st_size;
+    return stream;
+}
+
+std::unique_ptr<LocalFileStream> LocalFileStream::adopt(int fd) {
+    return std::unique_ptr<LocalFileStream>(new LocalFileStream(fd));
+}
+
+LocalFileStream::~LocalFileStream() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+long long LocalFileStream::preadAll(uint64_t offset, void* buffer, size_t count) {
+    size_t done = 0;
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            setError(std::strerror(errno));
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<long long>(done);
+}
+
+std::optional<long long> LocalFileStream::readAtHand(uint64_t offset, void* buffer, size_t count) {
+    if (aborted()) {
+        setError("the read was cancelled");
+        return -1;
+    }
+    if (count == 0) {
+        return 0;
+    }
+    if (offset >= bufferOffset_ && offset + count <= bufferOffset_ + buffer_.size()) {
+        std::memcpy(buffer, buffer_.data() + (offset - bufferOffset_), count);
+        return static_cast<long long>(count);
+    }
+    return std::nullopt;
+}
+
+long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
+    if (std::optional<long long> done = readAtHand(offset, buffer, count)) {
+        return *done;
+    }
+    if (count >= kReadBuffer) {
+        return preadAll(offset, buffer, count);
+    }
+    // Tags sit at both ends of a file: a read near the end fills the buffer
+    // with the file's last bytes, so the reads before it there (ID3v1, the
+    // APEv2 footer, then its items) come from one system call. Asking for no
+    // more than the file holds also spares the read that would only find
+    // the end.
+    uint64_t start = offset;
+    size_t want = kReadBuffer;
+    if (cachedLength_ >= 0) {
+        uint64_t length = static_cast<uint64_t>(cachedLength_);
+        if (offset + count <= length) {
+            start = std::min(offset, length > kReadBuffer ? length - kReadBuffer : 0);
+            want = static_cast<size_t>(std::min<uint64_t>(kReadBuffer, length - start));
+        }
+    }
+    buffer_.resize(want);
+    long long got = preadAll(start, buffer_.data(), want);
+    if (got < 0) {
+        buffer_.clear();
+        return -1;
+    }
+    buffer_.resize(static_cast<size_t>(got));
+    bufferOffset_ = start;
+    if (offset - start >= buffer_.size()) {
+        return 0;  // the file became shorter than we knew it
+    }
+    size_t n = std::min(count, buffer_.size() - static_cast<size_t>(offset - start));
+    std::memcpy(buffer, buffer_.data() + (offset - start), n);
+    return static_cast<long long>(n);
+}
+
+long long LocalFileStream::readAtWithoutReadAhead(uint64_t offset, void* buffer, size_t count) {
+    if (std::optional<long long> done = readAtHand(offset, buffer, count)) {
+        return *done;
+    }
+    return preadAll(offset, buffer, count);
+}
+
+bool LocalFileStream::writeAt(uint64_t offset, const void* buffer, size_t count) {
+    if (aborted()) {
+        setError("the write was cancelled");
+        return false;
+    }
+    buffer_.clear();
+    cachedLength_ = -1;
+    size_t done = 0;
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::pwrite(fd_, in + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            setError(std::strerror(errno));
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+long long LocalFileStream::length() {
+    if (aborted()) {
+        return -1;
+    }
+    if (cachedLength_ < 0) {
+        struct stat st;
+        if (::fstat(fd_, &st) != 0) {
+            setError(std::strerror(errno));
+            return -1;
+        }
+        cachedLength_ = st.st_size;
+    }
+    return cachedLength_;
+}
+
+bool LocalFileStream::setLength(uint64_t length) {
+    if (aborted()) {
+        return false;
+    }
+    buffer_.clear();
+    cachedLength_ = -1;
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+        setError(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace songcore

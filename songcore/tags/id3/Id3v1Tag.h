@@ -1,0 +1,34 @@
+#pragma once
+// The byte layout of the 128-byte ID3v1 tag at the end of a file, parsed and
+// built from buffers so that it can be tested and fuzzed without files.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace songcore {
+
+struct Id3v1Tag {
+    static constexpr size_t kSize = 128;
+
+    // Texts in UTF-8, trimmed.
+    std::string title, artist, album, year, comment;
+    uint8_t track = 0;          // 0 in an ID3v1.0 tag, which has no track byte
+    uint8_t genre = 255;        // raw genre byte; 255: none
+    bool hasTrackByte = false;  // ID3v1.1 layout
+
+    // True when the block starts with "TAG" in any letter case.
+    static bool IsTag(std::span<const uint8_t> block);
+    // Parses exactly 128 bytes; nothing when they are not a tag.
+    static std::optional<Id3v1Tag> Parse(std::span<const uint8_t> block);
+    // Always the ID3v1.1 layout: texts in ISO-8859-1 ("?" for characters it
+    // cannot hold), cut at 30/30/30/4/28 bytes.
+    std::array<uint8_t, kSize> Serialize() const;
+    // Whether Serialize keeps every text whole: no character outside
+    // ISO-8859-1 and none cut off.
+    bool HoldsTextsWhole() const;
+};
+
+}  // namespace songcore

@@ -1,0 +1,249 @@
+// ID3v2 tags at the start of MPEG audio and AAC files. Reading understands
+// versions 2.2 to 2.4; writing carries every frame it does not produce over
+// unchanged, adds no frame for a field that is not set, and pads a tag that
+// fits to the old one's length so that the audio stays where it is.
+#include <algorithm>
+#include <cctype>
+
+#include "songcore/songfile/ContentWriter.h"
+#include "songcore/songfile/SongFileReader.h"
+#include "songcore/tags/FieldText.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/TagExtents.h"
+#include "songcore/tags/id3/Id3v2Picture.h"
+#include "songcore/tags/id3/Id3v2Tag.h"
+#include "songcore/util/Text.h"
+
+using songcore::Id3v2Field;
+using songcore::Id3v2Tag;
+using songcore::SongField;
+
+namespace {
+
+// The decimal number at the start of a text ("(17)" gives 17), 0 without
+// one; large numbers stop at UINT32_MAX, which no genre id reaches.
+uint32_t LeadingNumber(const std::string& text) {
+    size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
+        ++pos;
+    }
+    uint64_t number = 0;
+    for (; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+        number =
+            std::min<uint64_t>(number * 10 + static_cast<unsigned>(text[pos] - '0'), UINT32_MAX);
+    }
+    return static_cast<uint32_t>(number);
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+    });
+}
+
+// Room left for later edits when a tag that had padding has to grow, so that
+// the next small change fits in place again.
+constexpr uint64_t kGrowthPadding = 1024;
+
+// The padding of the new tag. A tag that fits where the old one stands fills
+// it exactly, so the audio keeps its offset and only the tag's bytes change.
+// A tag with a footer has no padding, so it stays in place only when it has
+// the old one's length anyway.
+uint64_t ChoosePadding(const Id3v2Tag& tag, const Id3v2Tag* old, uint64_t oldLength) {
+    if (!old || tag.footer) {
+        return 0;
+    }
+    uint64_t unpadded = tag.UnpaddedLength();
+    if (unpadded <= oldLength) {
+        return oldLength - unpadded;
+    }
+    return old->padding > 0 ? kGrowthPadding : 0;
+}
+
+// Reads the tag at the start of the file, cut at the file's end when its
+// header claims more; nothing when there is no tag or it cannot be read.
+std::optional<Id3v2Tag> ReadTag(CSongFile& file, uint64_t total) {
+    uint64_t length = file.GetLength();
+    std::vector<uint8_t> bytes;
+    if (total == 0 || length == CSongFile::kBadLength ||
+        !file.ReadExact(0, static_cast<size_t>(std::min(total, length)), bytes)) {
+        return std::nullopt;
+    }
+    return Id3v2Tag::Parse(bytes);
+}
+
+// The tag as the field reader needs it: its picture frames are passed over
+// unread, so a large cover does not slow the reading of a song tree.
+std::optional<Id3v2Tag> ReadTagWithoutPictures(CSongFile& file, uint64_t total) {
+    uint64_t length = file.GetLength();
+    if (total == 0 || length == CSongFile::kBadLength) {
+        return std::nullopt;
+    }
+    return Id3v2Tag::ReadWithoutPictures(songcore::SongFileReader(file), std::min(total, length));
+}
+
+// The record's fields as the reader derives them from the frames' texts.
+struct Derived {
+    songcore::SongValues fields;
+    Id3v2Tag::FrameIndexes frames;  // the frame each row came from
+};
+
+// A genre of a TCON frame: the name of a genre id ("(17)", "(17)Rock", and
+// in 2.4 a bare "17", as 2.4 writes ids), or the text itself; "" for an id
+// past the table.
+std::string GenreFromText(const std::string& genre, uint8_t major) {
+    auto byId = [](uint32_t id) { return id < GENRE_NONE ? GetMP3Genre(id) : std::string(); };
+    if (size_t open = genre.find('('); open != std::string::npos) {
+        size_t close = genre.find(')', open + 1);
+        size_t length = close == std::string::npos ? std::string::npos : close - open - 1;
+        return byId(LeadingNumber(genre.substr(open + 1, length)));
+    }
+    if (major >= 4 && AllDigits(genre)) {
+        return byId(LeadingNumber(genre));
+    }
+    return genre;
+}
+
+Derived Derive(const Id3v2Tag& tag) {
+    Derived derived;
+    songcore::Id3v2FieldValues texts = tag.ReadFields(&derived.frames);
+    for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+        const SongField field = songcore::Id3v2FrameField(static_cast<Id3v2Field>(row));
+        const std::string& text = texts[row];
+        if (songcore::Id3v2FrameTotal(static_cast<Id3v2Field>(row))) {
+            derived.fields.SetNumberOfTotal(field, text);
+        } else if (field == SongField::Genre) {
+            std::vector<std::string> genres;
+            for (const std::string& value : songcore::SplitValues(text)) {
+                genres.push_back(GenreFromText(value, tag.major));
+            }
+            derived.fields.Set(field, std::move(genres));
+        } else {
+            derived.fields.SetText(field, text);
+        }
+    }
+    return derived;
+}
+
+}  // namespace
+
+int CSongFileInfo::HasID3V2() {
+    std::vector<uint8_t> header;
+    if (!ReadExact(0, Id3v2Tag::kHeaderSize, header)) {
+        return 0;
+    }
+    // Taken as a tag in any letter case, as older files sometimes have it.
+    for (size_t i = 0; i < 2; ++i) {
+        header[i] = static_cast<uint8_t>(std::toupper(header[i]));
+    }
+    return static_cast<int>(songcore::Id3v2TagLength(header));
+}
+
+int CSongFileInfo::GetID3V2Info() {
+    Init();
+    std::optional<Id3v2Tag> tag = ReadTagWithoutPictures(*this, static_cast<uint64_t>(HasID3V2()));
+    if (!tag) {
+        return 0;
+    }
+    Derived derived = Derive(*tag);
+    // The lyrics of the song read before stay unless this one has its own.
+    if (!derived.frames[static_cast<size_t>(Id3v2Field::Lyrics)]) {
+        derived.fields.Set(SongField::Lyrics, GetValues(SongField::Lyrics));
+    }
+    fields_ = std::move(derived.fields);
+    tagKind_ = TAG_ID3V2;
+    return 1;
+}
+
+bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength,
+                                  uint64_t* framesSize) {
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return false;
+    }
+    oldTagLength = std::min<uint64_t>(static_cast<uint64_t>(HasID3V2()), length);
+    std::optional<Id3v2Tag> old = ReadTag(*this, oldTagLength);
+    if (oldTagLength > 0 && (!old || old->major < 2 || old->major > 4)) {
+        // Frames we cannot read could not be carried over.
+        Refuse("the file's ID3v2 tag is damaged or of a version other than 2.2 to 2.4");
+        return false;
+    }
+    // A field without a value gets no frame: no track, no genre.
+    songcore::Id3v2FieldValues values;
+    for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+        const auto frame = static_cast<Id3v2Field>(row);
+        values[row] = songcore::Id3v2FrameTotal(frame)
+                          ? fields_.NumberOfTotal(songcore::Id3v2FrameField(frame))
+                          : GetText(songcore::Id3v2FrameField(frame));
+    }
+    // A field whose value is what the reader makes of its old frame keeps
+    // that frame: it may hold more than the field ("5/12", a genre outside
+    // the table, several values).
+    Id3v2Tag::KeepMask keep{};
+    if (old) {
+        Derived before = Derive(*old);
+        for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+            const auto frame = static_cast<Id3v2Field>(row);
+            std::optional<SongField> total = songcore::Id3v2FrameTotal(frame);
+            keep[row] = before.fields.Same(songcore::Id3v2FrameField(frame), fields_) &&
+                        (!total || before.fields.Same(*total, fields_));
+        }
+    }
+    Id3v2Tag rebuilt = Id3v2Tag::Rebuild(old ? &*old : nullptr, values, keep);
+    if (pendingPictures_) {
+        if (std::string why = songcore::ReplaceId3v2Pictures(rebuilt, *pendingPictures_);
+            !why.empty()) {
+            Refuse(std::move(why));
+            return false;
+        }
+    }
+    std::optional<std::vector<uint8_t>> bytes =
+        rebuilt.Serialize(ChoosePadding(rebuilt, old ? &*old : nullptr, oldTagLength));
+    if (!bytes) {
+        Refuse("the tag would be larger than an ID3v2 tag can be (256 MiB)");
+        return false;
+    }
+    tag = std::move(*bytes);
+    if (framesSize) {
+        *framesSize = rebuilt.FramesSize();
+    }
+    return true;
+}
+
+int CSongFileInfo::TotalID3V2Size() {
+    std::vector<uint8_t> tag;
+    uint64_t oldTagLength = 0;
+    uint64_t framesSize = 0;
+    if (!BuildID3V2Tag(tag, oldTagLength, &framesSize)) {
+        return -1;
+    }
+    return static_cast<int>(framesSize);
+}
+
+int CSongFileInfo::WriteID3V2Info() {
+    std::vector<uint8_t> tag;
+    uint64_t oldTagLength = 0;
+    uint64_t length = GetLength();
+    if (length == kBadLength || !BuildID3V2Tag(tag, oldTagLength)) {
+        return 0;
+    }
+    // Everything after the old tag, an APEv2 or ID3v1 tag at the end
+    // included, is streamed over unchanged.
+    return ReplaceContents([&](songcore::ContentWriter& replace) {
+        return replace.append(tag) && CopyRange(replace, oldTagLength, length - oldTagLength);
+    });
+}
+
+int CSongFileInfo::RemoveID3V2Info() {
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;
+    }
+    uint64_t total = std::min<uint64_t>(static_cast<uint64_t>(HasID3V2()), length);
+    if (total == 0) {
+        return 1;
+    }
+    return ReplaceContents([&](songcore::ContentWriter& replace) {
+        return CopyRange(replace, total, length - total);
+    });
+}

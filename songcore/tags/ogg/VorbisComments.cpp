@@ -1,0 +1,273 @@
+#include "songcore/tags/ogg/VorbisComments.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "songcore/util/Base64.h"
+#include "songcore/util/BlockSource.h"
+#include "songcore/util/ByteReader.h"
+#include "songcore/util/ByteWriter.h"
+#include "songcore/util/Text.h"
+
+namespace songcore {
+
+namespace {
+
+// Enough of an item to tell a picture item's key by.
+constexpr size_t kKeyWindow = 32;
+
+// The list's bytes held in memory.
+class SpanSource {
+public:
+    explicit SpanSource(std::span<const uint8_t> data) : reader_(data) {}
+    uint64_t remaining() const { return reader_.remaining(); }
+    uint64_t pos() const { return reader_.pos(); }
+    bool take(size_t count, std::string& out) {
+        std::span<const uint8_t> bytes = reader_.bytes(count);
+        out.append(bytes.begin(), bytes.end());
+        return reader_.ok();
+    }
+    bool skip(size_t count) { return reader_.skip(count); }
+
+private:
+    ByteReader reader_;
+};
+
+// The list's bytes read on demand, a window at a time: the many small length
+// fields and items cost few reads, and what is skipped is not read at all.
+class ReadSource {
+public:
+    ReadSource(const ReadExactFn& read, uint64_t size)
+        : blocks_(read, size, kWindowSize), size_(size) {}
+    uint64_t remaining() const { return size_ - pos_; }
+    uint64_t pos() const { return pos_; }
+    bool take(size_t count, std::string& out) {
+        if (count > remaining()) {
+            return false;
+        }
+        if (count == 0) {
+            return true;
+        }
+        std::span<const uint8_t> bytes = blocks_.get(pos_, count);
+        if (bytes.size() != count) {
+            return false;
+        }
+        out.append(bytes.begin(), bytes.end());
+        pos_ += count;
+        return true;
+    }
+    bool skip(size_t count) {
+        if (count > remaining()) {
+            return false;
+        }
+        pos_ += count;
+        return true;
+    }
+
+private:
+    static constexpr size_t kWindowSize = 4096;
+    BlockSource blocks_;
+    uint64_t size_;
+    uint64_t pos_ = 0;
+};
+
+template <class Source>
+bool U32le(Source& source, uint32_t& value) {
+    std::string bytes;
+    if (!source.take(4, bytes)) {
+        return false;
+    }
+    value = ByteReader(bytes.data(), bytes.size()).u32le();
+    return true;
+}
+
+template <class Source>
+bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
+               VorbisComments::Pictures pictures) {
+    out = VorbisComments{};
+    uint32_t vendorLength = 0;
+    if (!U32le(source, vendorLength) || vendorLength > source.remaining() ||
+        !source.take(vendorLength, out.vendor)) {
+        return false;
+    }
+    uint32_t count = 0;
+    if (!U32le(source, count)) {
+        return false;
+    }
+    // Every item needs at least its length field, so a count beyond what the
+    // data can hold ends in a failed read rather than a long loop.
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t length = 0;
+        if (!U32le(source, length) || length > source.remaining()) {
+            return false;
+        }
+        std::string item;
+        size_t head = pictures == VorbisComments::Pictures::kKeep
+                          ? length
+                          : std::min<size_t>(length, kKeyWindow);
+        if (!source.take(head, item)) {
+            return false;
+        }
+        if (pictures == VorbisComments::Pictures::kLeaveOut && IsPictureComment(item)) {
+            source.skip(length - head);
+            continue;
+        }
+        item.reserve(length);
+        if (!source.take(length - head, item)) {
+            return false;
+        }
+        out.items.push_back(std::move(item));
+    }
+    if (consumed) {
+        *consumed = source.pos();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, size_t* consumed,
+                           Pictures pictures) {
+    SpanSource source(data);
+    uint64_t used = 0;
+    bool complete = ParseList(source, out, &used, pictures);
+    if (complete && consumed) {
+        *consumed = static_cast<size_t>(used);
+    }
+    return complete;
+}
+
+bool VorbisComments::Parse(const ReadExactFn& read, uint64_t size, VorbisComments& out,
+                           uint64_t* consumed, Pictures pictures) {
+    ReadSource source(read, size);
+    return ParseList(source, out, consumed, pictures);
+}
+
+bool VorbisComments::Fits() const {
+    constexpr size_t kMax = std::numeric_limits<uint32_t>::max();
+    if (vendor.size() > kMax || items.size() > kMax) {
+        return false;
+    }
+    return std::all_of(items.begin(), items.end(),
+                       [](const std::string& item) { return item.size() <= kMax; });
+}
+
+size_t VorbisComments::SerializedSize() const {
+    size_t size = 4 + vendor.size() + 4;
+    for (const std::string& item : items) {
+        size += 4 + item.size();
+    }
+    return size;
+}
+
+void VorbisComments::AppendTo(std::vector<uint8_t>& out) const {
+    ByteWriter writer;
+    writer.reserve(SerializedSize());
+    writer.u32le(static_cast<uint32_t>(vendor.size()));
+    writer.text(vendor);
+    writer.u32le(static_cast<uint32_t>(items.size()));
+    for (const std::string& item : items) {
+        writer.u32le(static_cast<uint32_t>(item.size()));
+        writer.text(item);
+    }
+    const std::vector<uint8_t>& bytes = writer.buffer();
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+std::string VorbisComments::KeyOf(std::string_view item) {
+    size_t equals = item.find('=');
+    if (equals == std::string_view::npos) {
+        return {};
+    }
+    return ToUpperAscii(item.substr(0, equals));
+}
+
+namespace {
+
+bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
+    std::string key = VorbisComments::KeyOf(item);
+    return !key.empty() && std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+}  // namespace
+
+std::vector<std::string> CommentValues(const std::vector<std::string>& items,
+                                       std::span<const std::string_view> keys) {
+    std::vector<std::string> values;
+    for (const std::string& item : items) {
+        if (KeyIsOneOf(item, keys)) {
+            values.push_back(item.substr(item.find('=') + 1));
+        }
+    }
+    return values;
+}
+
+void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
+                          std::string_view key, const std::vector<std::string>& values) {
+    auto first = std::find_if(items.begin(), items.end(),
+                              [keys](const std::string& item) { return KeyIsOneOf(item, keys); });
+    size_t at = static_cast<size_t>(first - items.begin());
+    std::erase_if(items, [keys](const std::string& item) { return KeyIsOneOf(item, keys); });
+    std::vector<std::string> added;
+    for (const std::string& value : values) {
+        added.push_back(std::string(key) + "=" + value);
+    }
+    items.insert(items.begin() + static_cast<ptrdiff_t>(at), added.begin(), added.end());
+}
+
+namespace {
+
+constexpr std::string_view kPictureKeys[] = {"METADATA_BLOCK_PICTURE", "COVERART", "COVERARTMIME"};
+// A picture body holds, besides the image, its MIME type and description.
+constexpr size_t kMaxPictureBody = kMaxPictureSize + 64 * 1024;
+
+}  // namespace
+
+bool IsPictureComment(std::string_view item) {
+    // Only the key is looked at: the value may be megabytes long.
+    size_t equals = item.substr(0, kKeyWindow).find('=');
+    return equals != std::string_view::npos && KeyIsOneOf(item.substr(0, equals + 1), kPictureKeys);
+}
+
+std::vector<Picture> CommentPictures(const std::vector<std::string>& items) {
+    std::vector<Picture> pictures;
+    for (const std::string& item : items) {
+        std::string key = VorbisComments::KeyOf(std::string_view(item).substr(0, kKeyWindow));
+        std::string_view value = std::string_view(item).substr(item.find('=') + 1);
+        if (key == "METADATA_BLOCK_PICTURE") {
+            std::optional<std::vector<uint8_t>> body = DecodeBase64(value, kMaxPictureBody);
+            if (std::optional<Picture> picture = body ? ParseFlacPicture(*body) : std::nullopt) {
+                pictures.push_back(std::move(*picture));
+            }
+        } else if (key == "COVERART") {
+            std::optional<std::vector<uint8_t>> data = DecodeBase64(value, kMaxPictureSize);
+            if (data && !data->empty()) {
+                Picture picture;
+                picture.mime = SniffImageMime(*data);
+                picture.data = std::move(*data);
+                pictures.push_back(std::move(picture));
+            }
+        }
+    }
+    return pictures;
+}
+
+std::string PictureComment(const Picture& picture) {
+    return "METADATA_BLOCK_PICTURE=" + EncodeBase64(SerializeFlacPicture(picture));
+}
+
+bool IsVorbisPacket(std::span<const uint8_t> packet, uint8_t type) {
+    return packet.size() >= kVorbisCommonHeaderSize && packet[0] == type &&
+           std::memcmp(packet.data() + 1, "vorbis", 6) == 0;
+}
+
+std::vector<uint8_t> BuildVorbisCommentPacket(const VorbisComments& comments) {
+    std::vector<uint8_t> packet = {3, 'v', 'o', 'r', 'b', 'i', 's'};
+    packet.reserve(kVorbisCommonHeaderSize + comments.SerializedSize() + 1);
+    comments.AppendTo(packet);
+    packet.push_back(1);  // framing bit: decoders reject a header without it
+    return packet;
+}
+
+}  // namespace songcore

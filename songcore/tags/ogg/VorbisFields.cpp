@@ -1,0 +1,155 @@
+// The song information fields as Vorbis comments: one table, read by
+// ReadOggCommentItem and written by BuildVorbisComments, for Ogg and FLAC.
+#include <array>
+#include <span>
+#include <string_view>
+
+#include "songcore/tags/FieldText.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/ogg/VorbisComments.h"
+
+using songcore::SongField;
+
+struct CSongFileInfo::VorbisField {
+    // The key written, then a second key read into the same field
+    // (DESCRIPTION into the comment) or nothing; an edit of the field
+    // replaces the items of both.
+    std::array<std::string_view, 2> names;
+    SongField field;
+    // The version is shown but never edited, so its items are left as they
+    // are, like those of any key outside the table.
+    bool written = true;
+
+    std::string_view key() const { return names[0]; }
+    std::span<const std::string_view> keys() const {
+        return std::span<const std::string_view>(names.data(), names[1].empty() ? 1 : 2);
+    }
+
+    static const std::array<VorbisField, 19> kTable;
+    static const VorbisField* Find(std::string_view key);
+};
+
+// TRACKNUMBER may hold the total as well ("6/12"), as other programs write
+// it; a TRACKTOTAL item is the usual form, and wins.
+const std::array<CSongFileInfo::VorbisField, 19> CSongFileInfo::VorbisField::kTable = {{
+    {{"TITLE"}, SongField::Title},
+    {{"VERSION"}, SongField::Version, false},
+    {{"ALBUM"}, SongField::Album},
+    {{"TRACKNUMBER"}, SongField::Track},
+    {{"TRACKTOTAL", "TOTALTRACKS"}, SongField::TrackTotal},
+    {{"DISCNUMBER"}, SongField::Disc},
+    {{"DISCTOTAL", "TOTALDISCS"}, SongField::DiscTotal},
+    {{"ARTIST"}, SongField::Artist},
+    {{"ALBUMARTIST"}, SongField::AlbumArtist},
+    {{"PERFORMER"}, SongField::Performer},
+    {{"COPYRIGHT"}, SongField::Copyright},
+    {{"LICENSE"}, SongField::License},
+    {{"ORGANIZATION"}, SongField::Organization},
+    {{"COMMENT", "DESCRIPTION"}, SongField::Comment},
+    {{"GENRE"}, SongField::Genre},
+    {{"DATE"}, SongField::Year},
+    {{"LOCATION"}, SongField::Location},
+    {{"CONTACT"}, SongField::Contact},
+    {{"LYRICS"}, SongField::Lyrics},
+}};
+
+const CSongFileInfo::VorbisField* CSongFileInfo::VorbisField::Find(std::string_view key) {
+    for (const VorbisField& field : kTable) {
+        if (field.key() == key) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Whether the items of a number hold its total too ("6/12").
+bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::string_view> keys) {
+    for (const std::string& value : songcore::CommentValues(items, keys)) {
+        if (value.find('/') != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The field's value as the reader makes it of the items' values: several
+// texts joined, a list in its order; a number from the last value, as later
+// items overrule earlier ones.
+void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std::string> values) {
+    if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
+        fields.Set(field, {values.back()});
+    } else {
+        fields.Set(field, std::move(values));
+    }
+}
+
+}  // namespace
+
+int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
+    songcore::VorbisComments comments;
+    bool complete =
+        songcore::VorbisComments::Parse(std::span<const uint8_t>(data, size), comments, nullptr,
+                                        songcore::VorbisComments::Pictures::kLeaveOut);
+    SetVendor(comments.vendor);
+    ApplyVorbisItems(comments.items);
+    return complete ? 1 : 0;
+}
+
+int CSongFileInfo::ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_t size) {
+    songcore::VorbisComments comments;
+    bool complete = songcore::VorbisComments::Parse(read, size, comments, nullptr,
+                                                    songcore::VorbisComments::Pictures::kLeaveOut);
+    SetVendor(comments.vendor);
+    ApplyVorbisItems(comments.items);
+    return complete ? 1 : 0;
+}
+
+void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
+    for (const VorbisField& field : VorbisField::kTable) {
+        std::vector<std::string> values = songcore::CommentValues(items, field.keys());
+        if (values.empty()) {
+            continue;
+        }
+        std::optional<SongField> total = songcore::TotalOfNumber(field.field);
+        if (total && !fields_.Has(*total)) {
+            fields_.SetNumberOfTotal(field.field, values.back());
+        }
+        ApplyValues(fields_, field.field, std::move(values));
+    }
+}
+
+bool CSongFileInfo::VorbisFieldChanged(const VorbisField& field, const CSongFileInfo& old,
+                                       const std::vector<std::string>& oldItems) const {
+    if (!fields_.Same(field.field, old.fields_)) {
+        return true;
+    }
+    // A number that held its total as well is written anew when the total
+    // changes, without it, so that the old total does not come back.
+    std::optional<SongField> total = songcore::TotalOfNumber(field.field);
+    return total && !fields_.Same(*total, old.fields_) && HoldsTotal(oldItems, field.keys());
+}
+
+songcore::VorbisComments CSongFileInfo::BuildVorbisComments(
+    std::string vendor, std::span<const std::string_view> keys,
+    const std::vector<std::string>& oldItems) const {
+    // A field that still holds what the reader makes of the old items was not
+    // edited: its items stay exactly as they are, spelling and order, even
+    // where the field shows less than they hold ("5/12", a genre outside the
+    // table).
+    CSongFileInfo old;
+    old.ApplyVorbisItems(oldItems);
+    songcore::VorbisComments comments;
+    comments.vendor = std::move(vendor);
+    comments.items = oldItems;
+    for (std::string_view key : keys) {
+        const VorbisField* field = VorbisField::Find(key);
+        if (!field || !field->written || !VorbisFieldChanged(*field, old, oldItems)) {
+            continue;
+        }
+        songcore::ReplaceCommentValues(comments.items, field->keys(), field->key(),
+                                       GetValues(field->field));
+    }
+    return comments;
+}
