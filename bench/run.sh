@@ -69,7 +69,7 @@ fi
 cmake --build "$build" -j "$(nproc)" --target $targets >/dev/null
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
 bench="$build/bench/tunemoss_bench"
-tunemoss="$build/cli/tunemoss"
+tunemoss="$build/bin/tunemoss"
 tree_bench="$build/bench/tree_bench"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tunemoss-bench.XXXXXX")

@@ -6,6 +6,7 @@
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/TerminalText.h"
+#include "songcore/tags/Picture.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/util/Paths.h"
 #include "songcore/util/UserFile.h"
@@ -14,6 +15,24 @@ namespace tunemoss {
 namespace {
 
 using songcore::Picture;
+
+std::vector<std::string> PictureTypeWords() {
+    std::vector<std::string> words;
+    for (std::string_view name : songcore::PictureTypeNames()) {
+        words.emplace_back(name);
+    }
+    return words;
+}
+
+const std::vector<OptionSpec> kOptions = {
+    {"json"},
+    {"extract", ValueKind::Text},
+    {"out", ValueKind::File},
+    {"set", ValueKind::Image},
+    {"type", ValueKind::Choice, PictureTypeWords()},
+    {"description", ValueKind::Text},
+    {"remove", ValueKind::Text},
+};
 
 std::string Dimensions(const Picture& picture) {
     uint32_t width = picture.width, height = picture.height;
@@ -182,7 +201,7 @@ int Change(const std::string& path, std::vector<Picture> pictures, const Options
 }
 
 int RunArt(const std::vector<std::string>& args) {
-    Options options({"extract", "out", "set", "type", "description", "remove"}, {"json"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("art", options.error());
     }
@@ -235,6 +254,14 @@ const CommandRegistrar registrar({
     "MP4 files keep neither type nor description, and APEv2 tags one picture of\n"
     "each type. Every other tag item is kept.\n",
     &RunArt,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss art song.mp3\n"
+    "tunemoss art song.mp3 --set front.jpg\n"
+    "tunemoss art song.mp3 --set back.png --type back --description Back\n"
+    "tunemoss art song.mp3 --extract 1 --out cover.jpg\n"
+    "tunemoss art song.mp3 --remove all\n",
 });
 
 }  // namespace

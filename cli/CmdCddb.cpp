@@ -30,18 +30,28 @@ const char kHelp[] =
     "  status      print the server status\n"
     "  motd        print the message of the day\n\n"
     "Options:\n"
-    "  --cue FILE         a CUE sheet; its data file (.bin) must lie beside it\n"
-    "  --drive DEVICE     a CD drive such as /dev/sr0\n"
-    "  --toc FRAMES       the track offsets and the lead-out, in frames, separated\n"
-    "                     by blanks or commas\n"
-    "  --server HOST[:PORT]  the CDDB server (there is no default; port 80)\n"
-    "  --path PATH        the CDDB program on the server (default /~cddb/cddb.cgi)\n"
-    "  --proxy HOST[:PORT]   an HTTP proxy\n"
-    "  --proxy-user USER, --proxy-password PASSWORD\n"
-    "  --timeout MS       give up after this many milliseconds without data\n"
-    "                     (default 2000)\n"
-    "  --deadline SECONDS give up a command that takes longer than this in all,\n"
-    "                     however slowly the server answers (default 60)\n";
+    "  --cue FILE              a CUE sheet; its data file (.bin) must lie beside it\n"
+    "  --drive DEVICE          a CD drive such as /dev/sr0\n"
+    "  --toc FRAMES            the track offsets and the lead-out, in frames,\n"
+    "                          separated by blanks or commas\n"
+    "  --server HOST[:PORT]    the CDDB server (there is no default; port 80)\n"
+    "  --path PATH             the CDDB program on the server\n"
+    "                          (default /~cddb/cddb.cgi)\n"
+    "  --proxy HOST[:PORT]     an HTTP proxy\n"
+    "  --proxy-user USER       the user name and password for the proxy\n"
+    "  --proxy-password PASSWORD\n"
+    "  --timeout MS            give up after this many milliseconds without data\n"
+    "                          (default 2000)\n"
+    "  --deadline SECONDS      give up a command that takes longer than this in all,\n"
+    "                          however slowly the server answers (default 60)\n";
+
+const std::vector<OptionSpec> kOptions = {
+    {"cue", ValueKind::File},        {"drive", ValueKind::File},
+    {"toc", ValueKind::Text},        {"server", ValueKind::Text},
+    {"path", ValueKind::Text},       {"proxy", ValueKind::Text},
+    {"proxy-user", ValueKind::Text}, {"proxy-password", ValueKind::Text},
+    {"timeout", ValueKind::Text},    {"deadline", ValueKind::Text},
+};
 
 struct Endpoint {
     std::string host;
@@ -210,9 +220,7 @@ void PrintStatus(const CCDDBStatus& status) {
 }
 
 int RunCddb(const std::vector<std::string>& args) {
-    Options options({"cue", "drive", "toc", "server", "path", "proxy", "proxy-user",
-                     "proxy-password", "timeout", "deadline"},
-                    {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("cddb", options.error());
     }
@@ -379,8 +387,18 @@ int RunCddb(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-const CommandRegistrar kRegistrar({"cddb", "CD disc identifiers and CDDB server commands", kHelp,
-                                   RunCddb});
+const CommandRegistrar kRegistrar({
+    "cddb",
+    "CD disc identifiers and CDDB server commands",
+    kHelp,
+    RunCddb,
+    kOptions,
+    ValueKind::Text,
+    {"discid", "query", "read", "sites", "categories", "status", "motd"},
+    "tunemoss cddb discid --drive /dev/sr0\n"
+    "tunemoss cddb query --cue album.cue --server cddb.example.org\n"
+    "tunemoss cddb read --server cddb.example.org rock 1202ce03\n",
+});
 
 }  // namespace
 }  // namespace tunemoss

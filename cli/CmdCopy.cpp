@@ -8,6 +8,7 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "songcore/rename/NameTokens.h"
 #include "songcore/rename/PatternJobs.h"
 #include "songcore/settings/AppRegKey.h"
 
@@ -23,8 +24,10 @@ void OnInterrupt(int) {
     gInterrupted.store(true);
 }
 
+const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"to", ValueKind::Folder}};
+
 int RunCopy(const std::vector<std::string>& args) {
-    Options options({"pattern", "to"}, {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("copy", options.error());
     }
@@ -38,6 +41,9 @@ int RunCopy(const std::vector<std::string>& args) {
     std::string pattern = options.value("pattern").value_or(CAppRegKey().GetCopyToFileNameFormat());
     if (pattern.empty()) {
         return UsageError("copy", "the pattern is empty");
+    }
+    if (std::string problem = songcore::NamePatternProblem(pattern); !problem.empty()) {
+        return UsageError("copy", problem);
     }
     std::vector<songcore::CopyJob> jobs;
     for (const std::string& file : options.positional()) {
@@ -97,9 +103,16 @@ const CommandRegistrar registrar({
     "no partial file.\n\n"
     "  --to DIR      the destination folder\n"
     "  --pattern P   the name pattern; the tokens %TITLE, %ARTIST, %ALBUM,\n"
-    "                %GENRE and %YEAR stand for the song's tags (default: the\n"
-    "                CopyTo setting, \"%TITLE\" unless changed)\n",
+    "                %ALBUMARTIST, %GENRE, %YEAR, %TRACK (two digits; %TRACK1,\n"
+    "                %TRACK3... other widths), %DISC (%DISC2...) and %EXT (the\n"
+    "                extension without its dot) stand for the song's tags; an\n"
+    "                unknown token is refused (default: the CopyTo\n"
+    "                setting, \"%TITLE\" unless changed)\n",
     &RunCopy,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss copy --pattern \"%ARTIST - %ALBUM - %TITLE\" --to /media/stick *.flac\n",
 });
 
 }  // namespace

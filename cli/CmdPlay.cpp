@@ -134,8 +134,10 @@ Outcome PlayOne(CMCIWnd& player, const RawTerminal& terminal, const std::string&
     }
 }
 
+const std::vector<OptionSpec> kOptions = {{"audio-output", ValueKind::Text}};
+
 int RunPlay(const std::vector<std::string>& args) {
-    Options options({"audio-output"}, {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("play", options.error());
     }
@@ -197,6 +199,10 @@ const CommandRegistrar registrar({
     "  --audio-output NAME   the sound output to use (for example pulse, alsa,\n"
     "                        pipewire); null plays silently in real time\n",
     &RunPlay,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss play --audio-output pulse song.mp3 song.ogg\n",
 });
 
 }  // namespace

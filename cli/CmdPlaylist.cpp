@@ -88,8 +88,10 @@ int Convert(const Options& options) {
     return kExitOk;
 }
 
+const std::vector<OptionSpec> kOptions = {{"json"}};
+
 int RunPlaylist(const std::vector<std::string>& args) {
-    Options options({}, {"json"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("playlist", options.error());
     }
@@ -119,6 +121,11 @@ const CommandRegistrar registrar({
     "resolved against IN's folder. A damaged IN is reported and OUT is then\n"
     "left as it was.\n",
     &RunPlaylist,
+    kOptions,
+    ValueKind::PlayList,
+    {"show", "convert"},
+    "tunemoss playlist show party.m3u8\n"
+    "tunemoss playlist convert party.m3u8 party.pls\n",
 });
 
 }  // namespace

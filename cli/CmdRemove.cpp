@@ -11,8 +11,20 @@ using songcore::TagKind;
 using songcore::TagKindOptions;
 namespace {
 
+std::vector<std::string> RemovableTagKinds() {
+    std::vector<std::string> words;
+    for (const songcore::TagKind& kind : songcore::TagKinds()) {
+        if (kind.remove != nullptr) {
+            words.emplace_back(kind.option);
+        }
+    }
+    return words;
+}
+
+const std::vector<OptionSpec> kOptions = {{"tag", ValueKind::Choice, RemovableTagKinds()}};
+
 int RunRemove(const std::vector<std::string>& args) {
-    Options options({"tag"}, {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("remove", options.error());
     }
@@ -45,6 +57,10 @@ const CommandRegistrar registrar({
     "Usage: tunemoss remove --tag KIND FILE...\n"
     "Removes the tag of the given kind (id3v1, id3v2, ape or asf) from each file.\n",
     &RunRemove,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss remove --tag id3v1 song.mp3 other.mp3\n",
 });
 
 }  // namespace

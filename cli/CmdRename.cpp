@@ -3,6 +3,7 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "songcore/rename/NameTokens.h"
 #include "songcore/rename/PatternJobs.h"
 #include "songcore/settings/AppRegKey.h"
 
@@ -12,8 +13,10 @@ namespace {
 using songcore::PatternJobResult;
 using songcore::PatternJobStatus;
 
+const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"dry-run"}};
+
 int RunRename(const std::vector<std::string>& args) {
-    Options options({"pattern"}, {"dry-run"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("rename", options.error());
     }
@@ -24,6 +27,9 @@ int RunRename(const std::vector<std::string>& args) {
         options.value("pattern").value_or(CAppRegKey().GetRenameAsCustomizeString());
     if (pattern.empty()) {
         return UsageError("rename", "the pattern is empty");
+    }
+    if (std::string problem = songcore::NamePatternProblem(pattern); !problem.empty()) {
+        return UsageError("rename", problem);
     }
     bool dryRun = options.has("dry-run");
     int status = kExitOk;
@@ -52,10 +58,17 @@ const CommandRegistrar registrar({
     "and with its own extension, and prints \"old -> new\". An existing file is\n"
     "never replaced. Files whose tags cannot be read are left alone.\n\n"
     "  --pattern P   the name pattern; the tokens %TITLE, %ARTIST, %ALBUM,\n"
-    "                %GENRE and %YEAR stand for the song's tags (default: the\n"
-    "                RenameAs setting, \"%TITLE\" unless changed)\n"
+    "                %ALBUMARTIST, %GENRE, %YEAR, %TRACK (two digits; %TRACK1,\n"
+    "                %TRACK3... other widths), %DISC (%DISC2...) and %EXT (the\n"
+    "                extension without its dot) stand for the song's tags; an\n"
+    "                unknown token is refused (default: the RenameAs\n"
+    "                setting, \"%TITLE\" unless changed)\n"
     "  --dry-run     only print what would be renamed\n",
     &RunRename,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss rename --dry-run --pattern \"%ARTIST - %TITLE\" ~/Music/*.mp3\n",
 });
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "cli/SongExtensions.h"
 #include "cli/TerminalText.h"
 #include "cli/TreeOutline.h"
 #include "songcore/lists/SDFFile.h"
@@ -22,8 +23,11 @@
 namespace tunemoss {
 namespace {
 
-const char kAllSongExtensions[] =
-    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
+const std::vector<OptionSpec> kOptions = {
+    {"view", ValueKind::Choice, {"0", "1"}},
+    {"ext", ValueKind::Text},
+    {"db", ValueKind::Database},
+};
 
 // Inserts the files the walk reports, a batch at a time (one tree change
 // for many songs), and notes the ones that could not be opened. On a
@@ -118,7 +122,7 @@ private:
 };
 
 int RunScan(const std::vector<std::string>& args) {
-    Options options({"view", "ext", "db"}, {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("scan", options.error());
     }
@@ -191,6 +195,10 @@ const CommandRegistrar registrar({
     "  --db FILE     a song database file: loaded first when it exists, so that a\n"
     "                rescan adds only what is new, and saved with the result\n",
     &RunScan,
+    kOptions,
+    ValueKind::Folder,
+    {},
+    "tunemoss scan --db ~/.local/share/Tunemoss/default.sdf ~/Music\n",
 });
 
 }  // namespace

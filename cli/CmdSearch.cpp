@@ -10,6 +10,7 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "cli/SongExtensions.h"
 #include "songcore/search/InternetSongSearch.h"
 #include "songcore/search/LocalSongSearch.h"
 #include "songcore/util/NetworkDeadline.h"
@@ -17,9 +18,15 @@
 namespace tunemoss {
 namespace {
 
-// The song types the library knows, as the desktop program searches for them.
-const char kAllSongExtensions[] =
-    "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP";
+const std::vector<OptionSpec> kOptions = {
+    {"ext", ValueKind::Text},
+    {"web", ValueKind::Text},
+    {"query", ValueKind::Text},
+    {"first", ValueKind::Text},
+    {"step", ValueKind::Text},
+    {"deadline", ValueKind::Text},
+    {"print0"},
+};
 
 // Prints each result as the search thread reports it.
 class Printer {
@@ -144,7 +151,7 @@ int SearchWeb(const Options& options, const std::string& extensions, Printer& pr
 }
 
 int RunSearch(const std::vector<std::string>& args) {
-    Options options({"ext", "web", "query", "first", "step", "deadline"}, {"print0"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("search", options.error());
     }
@@ -186,6 +193,12 @@ const CommandRegistrar registrar({
     "                      all (default 120)\n"
     "  --print0            end each result with a NUL instead of a line break\n",
     &RunSearch,
+    kOptions,
+    ValueKind::Folder,
+    {},
+    "tunemoss search --ext \"mp3;flac\" ~/Music\n"
+    "tunemoss search --print0 ~/Music | xargs -0 tunemoss show --json\n"
+    "tunemoss search --web 'http://host/find?q=%s&start=%d' --query \"blue in green\"\n",
 });
 
 }  // namespace

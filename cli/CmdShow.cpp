@@ -138,8 +138,10 @@ void PrintText(const std::string& path, CSongFileInfo& info, bool read,
     std::cout << out.str();
 }
 
+const std::vector<OptionSpec> kOptions = {{"json"}, {"deadline", ValueKind::Text}};
+
 int RunShow(const std::vector<std::string>& args) {
-    Options options({"deadline"}, {"json"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("show", options.error());
     }
@@ -197,6 +199,11 @@ const CommandRegistrar registrar({
     "  --deadline SECONDS  give up a request to an http(s) URL that takes longer\n"
     "                      than this in all (default 120)\n",
     &RunShow,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss show song.mp3\n"
+    "tunemoss show --json *.flac\n",
 });
 
 }  // namespace

@@ -33,8 +33,10 @@ std::string ValueProblem(const songcore::FieldValues& values) {
     return {};
 }
 
+const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"dry-run"}};
+
 int RunTagFromName(const std::vector<std::string>& args) {
-    Options options({"pattern"}, {"dry-run"});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("tag-from-name", options.error());
     }
@@ -102,6 +104,11 @@ const CommandRegistrar registrar({
     "Files whose names do not fit are reported and skipped.\n\n"
     "  --dry-run   print the values each name gives; write nothing\n",
     &RunTagFromName,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss tag-from-name --dry-run --pattern \"%ALBUM/%TRACK - %TITLE\" \"Blue/07 - Stay.mp3\"\n"
+    "tunemoss tag-from-name --pattern \"%TRACK - %ARTIST - %TITLE\" *.mp3\n",
 });
 
 }  // namespace

@@ -10,8 +10,10 @@
 namespace tunemoss {
 namespace {
 
+const std::vector<OptionSpec> kOptions = {{"view", ValueKind::Choice, {"0", "1"}}};
+
 int RunTree(const std::vector<std::string>& args) {
-    Options options({"view"}, {});
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("tree", options.error());
     }
@@ -51,6 +53,10 @@ const CommandRegistrar registrar({
     "  --view 0   group by file type, then artist (default)\n"
     "  --view 1   group by artist, then file type\n",
     &RunTree,
+    kOptions,
+    ValueKind::Database,
+    {},
+    "tunemoss tree --view 1 ~/.local/share/Tunemoss/default.sdf\n",
 });
 
 }  // namespace

@@ -35,8 +35,10 @@ void PrintOperations(const char* heading, const std::vector<songcore::EditOperat
     }
 }
 
+const std::vector<OptionSpec> kUndoOptions = {{"list"}};
+
 int Step(const std::string& name, const std::vector<std::string>& args, bool undo) {
-    Options options({}, undo ? std::vector<std::string>{"list"} : std::vector<std::string>{});
+    Options options(undo ? kUndoOptions : std::vector<OptionSpec>{});
     if (!options.parse(args)) {
         return UsageError(name, options.error());
     }
@@ -88,6 +90,11 @@ const CommandRegistrar undoRegistrar({
     "reported.\n\n"
     "  --list   show what can be undone and redone\n",
     &RunUndo,
+    kUndoOptions,
+    ValueKind::None,
+    {},
+    "tunemoss undo --list\n"
+    "tunemoss undo\n",
 });
 
 const CommandRegistrar redoRegistrar({

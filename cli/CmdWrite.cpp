@@ -53,12 +53,25 @@ std::vector<songcore::FieldInfo> OptionFields() {
     return fields;
 }
 
-int RunWrite(const std::vector<std::string>& args) {
-    std::vector<std::string> valueOptions = {"lyrics-file", "tag"};
+std::vector<OptionSpec> WriteOptions() {
+    std::vector<OptionSpec> options;
     for (const songcore::FieldInfo& info : OptionFields()) {
-        valueOptions.emplace_back(info.key);
+        options.push_back({info.key, ValueKind::Text});
     }
-    Options options(valueOptions, {"no-history"});
+    std::vector<std::string> tagKinds;
+    for (const songcore::TagKind& kind : songcore::TagKinds()) {
+        tagKinds.emplace_back(kind.option);
+    }
+    options.push_back({"lyrics-file", ValueKind::File});
+    options.push_back({"tag", ValueKind::Choice, tagKinds});
+    options.push_back({"no-history"});
+    return options;
+}
+
+const std::vector<OptionSpec> kOptions = WriteOptions();
+
+int RunWrite(const std::vector<std::string>& args) {
+    Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("write", options.error());
     }
@@ -150,6 +163,11 @@ const CommandRegistrar registrar({
     "                       flac, mp4, asf or rm (default: the file type's own)\n"
     "  --no-history         do not keep the old values for undo\n",
     &RunWrite,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss write song.mp3 --artist \"Nina Simone\" --title Sinnerman --genre Jazz --track 7\n"
+    "tunemoss write --album-artist \"Various Artists\" --album \"Jazz Classics\" *.flac\n",
 });
 
 }  // namespace

@@ -6,8 +6,11 @@
 
 namespace tunemoss {
 
-Options::Options(std::vector<std::string> valueOptions, std::vector<std::string> flagOptions)
-    : valueOptions_(std::move(valueOptions)), flagOptions_(std::move(flagOptions)) {}
+Options::Options(const std::vector<OptionSpec>& specs) {
+    for (const OptionSpec& spec : specs) {
+        (spec.value == ValueKind::None ? flagOptions_ : valueOptions_).push_back(spec.name);
+    }
+}
 
 bool Options::parse(const std::vector<std::string>& args) {
     auto contains = [](const std::vector<std::string>& list, const std::string& name) {

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/Command.h"
+
 namespace tunemoss {
 
 class Options {
 public:
-    // valueOptions take a value; flagOptions do not. Names without "--".
-    Options(std::vector<std::string> valueOptions, std::vector<std::string> flagOptions);
+    // The options a command takes; those of ValueKind::None are flags.
+    explicit Options(const std::vector<OptionSpec>& specs);
 
     // False on an unknown option or a missing value; error() says which.
     bool parse(const std::vector<std::string>& args);

@@ -12,19 +12,6 @@ using tunemoss::CommandRegistry;
 
 namespace {
 
-void PrintHelp() {
-    std::cout << "Usage: tunemoss COMMAND [OPTIONS] [ARGS...]\n"
-                 "Reads and writes the tags of music files and manages play lists.\n\n"
-                 "Commands:\n";
-    for (const tunemoss::Command* command : CommandRegistry::instance().all()) {
-        std::string name = command->name;
-        name.resize(std::max<size_t>(name.size() + 2, 12), ' ');
-        std::cout << "  " << name << command->summary << "\n";
-    }
-    std::cout << "\nRun 'tunemoss COMMAND --help' for the options of a command.\n"
-                 "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
-}
-
 void Report(const std::vector<songcore::JournalNotice>& notices) {
     for (const songcore::JournalNotice& notice : notices) {
         tunemoss::ReportFileError(notice.path, notice.message);
@@ -50,15 +37,15 @@ int main(int argc, char** argv) {
     Report(songcore::RecoverInterruptedWrites().notices);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        PrintHelp();
+        std::cout << tunemoss::OverallHelp();
         return tunemoss::kExitUsage;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        PrintHelp();
+        std::cout << tunemoss::OverallHelp();
         return tunemoss::kExitOk;
     }
     if (args[0] == "--version") {
-        std::cout << "tunemoss 0.1.0\n";
+        std::cout << tunemoss::VersionText() << "\n";
         return tunemoss::kExitOk;
     }
     const tunemoss::Command* command = CommandRegistry::instance().find(args[0]);
@@ -73,7 +60,7 @@ int main(int argc, char** argv) {
             break;
         }
         if (arg == "--help" || arg == "-h") {
-            std::cout << command->help;
+            std::cout << tunemoss::CommandHelp(*command);
             return tunemoss::kExitOk;
         }
     }

@@ -3,11 +3,18 @@
 #ifndef TUNEMOSS_VERSION
 #define TUNEMOSS_VERSION "0.0.0"
 #endif
+#ifndef TUNEMOSS_APP_ID
+#define TUNEMOSS_APP_ID "io.github.tunemoss.tunemoss"
+#endif
 
 namespace AppInfo {
 
 QString Name() {
     return QStringLiteral("Tunemoss");
+}
+
+QString Id() {
+    return QStringLiteral(TUNEMOSS_APP_ID);
 }
 
 QString NameWithVersion() {

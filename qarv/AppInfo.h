@@ -7,6 +7,9 @@
 namespace AppInfo {
 
 QString Name();
+// The reverse-DNS id that names the desktop entry, the AppStream metadata
+// and the icons.
+QString Id();
 // "Tunemoss 0.1.0"
 QString NameWithVersion();
 QString SupportUrl();

@@ -11,11 +11,14 @@ QString MprisRoot::Identity() const {
     return AppInfo::Name();
 }
 
+// The desktop entry's name without ".desktop": the application's id.
+QString MprisRoot::DesktopEntry() const {
+    return AppInfo::Id();
+}
+
+// The types the desktop entry declares (the build gives both the same list).
 QStringList MprisRoot::SupportedMimeTypes() const {
-    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/flac"),
-            QStringLiteral("audio/ogg"),  QStringLiteral("audio/opus"),
-            QStringLiteral("audio/mp4"),  QStringLiteral("audio/x-ms-wma"),
-            QStringLiteral("audio/aac")};
+    return QStringLiteral(QARV_MIME_TYPES).split(QLatin1Char(','));
 }
 
 void MprisRoot::Raise() {

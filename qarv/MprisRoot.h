@@ -21,7 +21,7 @@ public:
     MprisRoot(QObject* host, QWidget& window);
 
     QString Identity() const;
-    QString DesktopEntry() const { return QStringLiteral("tunemoss-qarv"); }
+    QString DesktopEntry() const;
     bool CanQuit() const { return true; }
     bool CanRaise() const { return true; }
     bool HasTrackList() const { return false; }

@@ -4,14 +4,17 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "songcore/rename/NameTokens.h"
 #include "songcore/settings/AppRegKey.h"
 
 QString RenameCustomizeDialog::TokensText() {
     return QStringLiteral(
-        "%TITLE => Song's Title\n%ARTIST => Song's Artist\n%ALBUM => Song's Ablum\n"
-        "%GENRE => Song's Genre\n%YEAR => Song's Year");
+               "%TITLE => Song's Title\n%ARTIST => Song's Artist\n%ALBUM => Song's Ablum\n"
+               "%GENRE => Song's Genre\n%YEAR => Song's Year\n") +
+           QString::fromUtf8(songcore::kNameTokensHelp);
 }
 
 RenameCustomizeDialog::RenameCustomizeDialog(QWidget* parent) : QDialog(parent) {
@@ -28,6 +31,12 @@ RenameCustomizeDialog::RenameCustomizeDialog(QWidget* parent) : QDialog(parent) 
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        // A mistyped token is told now, not once per song after the run.
+        std::string problem = songcore::NamePatternProblem(Pattern().toStdString());
+        if (!problem.empty()) {
+            QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
+            return;
+        }
         Store();
         accept();
     });

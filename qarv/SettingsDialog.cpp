@@ -6,12 +6,18 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "songcore/rename/NameTokens.h"
 #include "songcore/settings/AppRegKey.h"
 
 QString SettingsDialog::PatternTokensText() {
-    return tr("%TITLE: title, %ARTIST: artist, %ALBUM: album, %GENRE: genre, %YEAR: year");
+    return tr(
+        "%TITLE: title, %ARTIST: artist, %ALBUM: album, %GENRE: genre, %YEAR: year, "
+        "%ALBUMARTIST: album artist, %TRACK: track number in two digits (%TRACK1, "
+        "%TRACK3: other widths), %DISC: disc number (%DISC2: two digits), "
+        "%EXT: extension");
 }
 
 SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::AudioDevice>& devices)
@@ -55,6 +61,12 @@ SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::Audio
     layout->addWidget(minimizeToTray_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        std::string problem = songcore::NamePatternProblem(copyTo_->text().toStdString());
+        if (!problem.empty()) {
+            QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
+            copyTo_->setFocus();
+            return;
+        }
         Store();
         accept();
     });

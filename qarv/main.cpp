@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "qarv/AppInfo.h"
+#include "qarv/CommandLine.h"
 #include "qarv/MainWindow.h"
 #include "qarv/Mpris.h"
 #include "qarv/SignalNotifier.h"
@@ -22,7 +23,7 @@ QIcon AppIcon() {
     for (int size : {16, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/qarv/%1.png").arg(size), QSize(size, size));
     }
-    return QIcon::fromTheme(QStringLiteral("tunemoss"), icon);
+    return QIcon::fromTheme(AppInfo::Id(), icon);
 }
 
 // Interrupted writes that were not undone, because their songs changed
@@ -41,11 +42,17 @@ void ShowJournalNotices(QWidget* parent, const std::vector<songcore::JournalNoti
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before the application is made, so that they need no display.
+    if (std::optional<std::string> text =
+            CommandLine::InfoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qarv"));
     QApplication::setApplicationDisplayName(AppInfo::Name());
     QApplication::setApplicationVersion(QStringLiteral(TUNEMOSS_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("tunemoss-qarv"));
+    QApplication::setDesktopFileName(AppInfo::Id());
     QApplication::setWindowIcon(AppIcon());
 
     // Qt's own texts (standard buttons, file dialogs) in the user's language.

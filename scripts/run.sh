@@ -16,7 +16,7 @@ if ! bash "$root/scripts/setup.sh" >"$log" 2>&1; then
     exit 1
 fi
 log=$build/build.log
-if [ ! -x "$build/qarv/qarv" ] || [ ! -x "$build/cli/tunemoss" ]; then
+if [ ! -x "$build/bin/qarv" ] || [ ! -x "$build/bin/tunemoss" ]; then
     echo "run.sh: building qarv and tunemoss (the first build takes a few minutes; log: $log)" >&2
 fi
 if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUNEMOSS_TESTS=OFF &&
@@ -27,15 +27,21 @@ if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUNEMOSS_TESTS=
 fi
 
 if [ $# -gt 0 ] && [ "$1" != "qarv" ]; then
-    exec "$build/cli/tunemoss" "$@"
+    exec "$build/bin/tunemoss" "$@"
 fi
 [ $# -gt 0 ] && shift
 
+# qarv answers these without a display.
+for arg in "$@"; do
+    case $arg in
+        --help | -h | --version) exec "$build/bin/qarv" "$@" ;;
+    esac
+done
 # Qt would only print a cryptic plugin error without a display.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    echo "run.sh: qarv is built ($build/qarv/qarv) but there is no display to show it on:" >&2
+    echo "run.sh: qarv is built ($build/bin/qarv) but there is no display to show it on:" >&2
     echo "run.sh: neither DISPLAY nor WAYLAND_DISPLAY is set. Start it from a desktop session," >&2
     echo "run.sh: through ssh -X, or under Xvfb (xvfb-run scripts/run.sh)." >&2
     exit 1
 fi
-exec "$build/qarv/qarv" "$@"
+exec "$build/bin/qarv" "$@"

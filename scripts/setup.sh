@@ -17,6 +17,10 @@ packages=(
     dbus-daemon
     # benchmarks: system calls per file and peak memory
     strace time
+    # manual pages and shell completions, and their tests
+    groff-base man-db bash-completion zsh fish
+    # the Debian package and its check
+    dpkg-dev file lintian appstream desktop-file-utils xvfb xauth dbus-bin
 )
 
 missing=()

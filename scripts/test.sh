@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds the sanitizer test build and runs every test, runs every
 # test again in an optimised build, then builds the fuzz targets and replays
-# their seeds and saved crash inputs.
+# their seeds and saved crash inputs, runs the benchmarks briefly, and packs,
+# checks, installs and purges the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -19,10 +20,12 @@ status=0
 (cd "$build" && ctest --output-on-failure -j "$jobs") || status=$?
 
 # Every test once more in a Release build without sanitizers: what a test
-# waits for must hold however fast the code runs.
+# waits for must hold however fast the code runs. It is configured as the
+# Debian package is built, and the package is made from it below.
+release_build=
 if [ "${TUNEMOSS_SKIP_RELEASE:-0}" != "1" ]; then
     release_build=${TUNEMOSS_RELEASE_BUILD:-$root/build-release}
-    cmake -S . -B "$release_build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    bash scripts/configure-release.sh "$release_build" -DTUNEMOSS_TESTS=ON
     cmake --build "$release_build" -j "$jobs"
     (cd "$release_build" && ctest --output-on-failure -j "$jobs") || status=1
 fi
@@ -48,5 +51,20 @@ fi
 # The benchmarks with a small corpus, so that they keep building and running.
 if [ "${TUNEMOSS_SKIP_BENCH:-0}" != "1" ]; then
     TUNEMOSS_BENCH_BUILD="$build" bash bench/run.sh --quick || status=1
+fi
+
+# The Debian package: built, checked, installed on this machine, used and
+# purged again.
+if [ "${TUNEMOSS_SKIP_PACKAGE:-0}" != "1" ]; then
+    if [ -n "$release_build" ]; then
+        # Packed from the Release build above rather than built once more.
+        if bash scripts/package.sh --from "$release_build"; then
+            bash scripts/package-check.sh "$root"/tunemoss_*.deb || status=1
+        else
+            status=1
+        fi
+    else
+        bash scripts/package-check.sh || status=1
+    fi
 fi
 exit $status

@@ -11,6 +11,7 @@
 #include "songcore/tags/ogg/OggHeaders.h"
 #include "songcore/tags/ogg/OggPage.h"
 #include "songcore/tags/ogg/VorbisComments.h"
+#include "songcore/util/ByteReader.h"
 #include "support/TestSupport.h"
 #include "support/VorbisTestSupport.h"
 
@@ -41,6 +42,16 @@ TEST(OggCodec, PagesOfRealFilesParseAndRebuildByteForByte) {
             EXPECT_TRUE(std::equal(rebuilt.begin(), rebuilt.end(),
                                    bytes.begin() + static_cast<ptrdiff_t>(span.offset)))
                 << name << " at " << span.offset;
+            // A new sequence number's checksum, worked out from the old one,
+            // is the one the page built anew has.
+            for (uint32_t sequence : {page->sequence + 1, page->sequence + 977, 0xFFFFFFFFu}) {
+                uint32_t worked = songcore::OggCrcRenumbered(page->checksum, page->sequence,
+                                                             sequence, page->size());
+                OggPage renumbered = *page;
+                renumbered.sequence = sequence;
+                std::vector<uint8_t> built = renumbered.Serialize();
+                EXPECT_EQ(worked, songcore::ByteReader(built.data() + 22, 4).u32le());
+            }
         }
     }
 }

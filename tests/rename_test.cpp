@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "songcore/files/FileOption.h"
+#include "songcore/rename/NameTokens.h"
 #include "songcore/rename/PatternJobs.h"
 #include "songcore/rename/SongFileOption.h"
 #include "songcore/tags/SongFileInfo.h"
@@ -121,6 +122,44 @@ TEST(SongFileOption, PatternExpansion) {
     EXPECT_EQ(CSongFileOption::ExpandPattern("%title %Artist", "A", "", "T", "", ""),
               "%title %Artist");
     EXPECT_EQ(CSongFileOption::ExpandPattern("%ARTIST - %TITLE", "", "", "", "", ""), " - ");
+}
+
+TEST(NameTokens, EveryTokenAndWhatIsNotOne) {
+    songcore::NameValues values;
+    values.title = "T";
+    values.artist = "A";
+    values.album = "L";
+    values.albumArtist = "Various";
+    values.genre = "Rock";
+    values.year = "1999";
+    values.track = 7;
+    values.disc = 2;
+    values.ext = "flac";
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool known;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"%TRACK - %TITLE", "07 - T", true},
+             {"%TRACK1 %TRACK3 %DISC %DISC2", "7 007 2 02", true},
+             {"%ALBUMARTIST/%ALBUM", "Various/L", true},
+             {"%ALBUM%ARTIST", "LA", true},
+             {"%TITLEs (%EXT) %GENRE %YEAR", "Ts (flac) Rock 1999", true},
+             {"100% %TITLE %", "100% T %", true},
+             {"%title", "%title", false},
+             {"%COMPOSER - %TITLE", "%COMPOSER - T", false},
+             {"%TRACK0", "%TRACK0", false},
+         }) {
+        SCOPED_TRACE(c.pattern);
+        EXPECT_EQ(songcore::ExpandNamePattern(c.pattern, values), c.name);
+        std::string problem = songcore::NamePatternProblem(c.pattern);
+        EXPECT_EQ(problem.empty(), c.known) << problem;
+    }
+    EXPECT_NE(songcore::NamePatternProblem("%ARTIST - %Title").find("unknown token %Title"),
+              std::string::npos);
+    values.track = 0;  // no track number: the token gives nothing
+    EXPECT_EQ(songcore::ExpandNamePattern("%TRACK%TITLE", values), "T");
 }
 
 TEST(SongFileOption, RenameToKeepsFolderAndExtension) {
@@ -329,6 +368,37 @@ TEST(RenameCommand, PrintsOldAndNew) {
     EXPECT_TRUE(fs::exists(dir.file("Jay-Z - Song.mp3")));
     EXPECT_TRUE(fs::exists(bad));
     EXPECT_EQ(RunTunemoss({"rename", "--pattern", "%TITLE"}).status, 2);
+}
+
+TEST(RenameCommand, TrackAndDiscTokensAndUnknownTokensRefused) {
+    TempDir dir;
+    std::string song = CopyDataFile(dir, "mp4/faststart.m4a", "x.m4a");
+    auto write = RunTunemoss({"write", song, "--title", "Waterloo", "--track", "3", "--disc", "1"});
+    ASSERT_EQ(write.status, 0) << write.err;
+    auto run = RunTunemoss({"rename", "--pattern", "%DISC-%TRACK %TITLE (%EXT)", song});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string renamed = dir.file("1-03 Waterloo (m4a).m4a");
+    EXPECT_TRUE(fs::exists(renamed)) << run.out;
+
+    // Before any file is touched, for each command.
+    for (const char* command : {"rename", "copy"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> args = {command, "--pattern", "%TRACK - %TITEL"};
+        if (std::string(command) == "copy") {
+            args.insert(args.end(), {"--to", dir.file("out")});
+        }
+        args.push_back(renamed);
+        run = RunTunemoss(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("unknown token %TITEL"), std::string::npos) << run.err;
+        EXPECT_TRUE(fs::exists(renamed));
+        EXPECT_FALSE(fs::exists(dir.file("out")));
+    }
+    auto results = songcore::RenameSongsAs({renamed}, "%Artist", {});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].status, PatternJobStatus::Failed);
+    EXPECT_NE(results[0].message.find("%Artist"), std::string::npos);
+    EXPECT_TRUE(fs::exists(renamed));
 }
 
 TEST(CopyCommand, CopiesIntoTheFolder) {

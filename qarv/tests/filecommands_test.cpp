@@ -154,6 +154,13 @@ private slots:
         window.patternAnswer = "%TITLE (%ARTIST)";
         window.Actions().treeRenameCustomize->trigger();
         QVERIFY(QFile::exists(dir.path() + "/in/Stay (Nina).mp3"));
+        // A mistyped token renames nothing and says which token.
+        window.patternAnswer = "%TITEL";
+        window.Actions().treeRenameCustomize->trigger();
+        QVERIFY(QFile::exists(dir.path() + "/in/Stay (Nina).mp3"));
+        QCOMPARE(window.told.size(), 1);
+        QVERIFY(window.told[0].contains("unknown token %TITEL"));
+        window.told.clear();
 
         // Copy To of play list rows: by extension and artist.
         window.Tabs()->setCurrentIndex(MainWindow::kPlayListTab);

@@ -5,6 +5,7 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -57,6 +58,30 @@ private:
         return Send(client, message);
     }
 
+    // Desktops find the player's desktop entry, and through it its icon and
+    // its AppStream metadata, by the name the player gives; the entry
+    // declares the types the player says it plays.
+    void ExpectDesktopEntryMatches(const QString& entry, const QStringList& mimeTypes) {
+        QFile desktop(QStringLiteral(TUNEMOSS_QARV_BUILD_DIR "/%1.desktop").arg(entry));
+        QVERIFY2(desktop.open(QIODevice::ReadOnly), qPrintable(desktop.fileName()));
+        QStringList declared;
+        bool iconNamed = false;
+        for (const QByteArray& line : desktop.readAll().split('\n')) {
+            if (line.startsWith("MimeType=")) {
+                declared = QString::fromUtf8(line.mid(9)).split(';', Qt::SkipEmptyParts);
+            }
+            iconNamed = iconNamed || line == "Icon=" + entry.toUtf8();
+        }
+        QCOMPARE(declared, mimeTypes);
+        QVERIFY2(iconNamed, "the icon is named by the application's id");
+        QFile metainfo(QStringLiteral(TUNEMOSS_QARV_BUILD_DIR "/%1.metainfo.xml").arg(entry));
+        QVERIFY2(metainfo.open(QIODevice::ReadOnly), qPrintable(metainfo.fileName()));
+        const QByteArray xml = metainfo.readAll();
+        QVERIFY(xml.contains("<id>" + entry.toUtf8() + "</id>"));
+        QVERIFY(xml.contains("<launchable type=\"desktop-id\">" + entry.toUtf8() + ".desktop<"));
+        QVERIFY(xml.contains("<dbus type=\"user\">" + QByteArray(kService) + "</dbus>"));
+    }
+
 private slots:
     void initTestCase() {
         bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
@@ -85,6 +110,12 @@ private slots:
                           qarvtest::DataFile("player/one_second.ogg").toStdString());
 
         QCOMPARE(Get(client, "org.mpris.MediaPlayer2", "Identity").toString(), QString("Tunemoss"));
+        ExpectDesktopEntryMatches(
+            Get(client, "org.mpris.MediaPlayer2", "DesktopEntry").toString(),
+            Get(client, "org.mpris.MediaPlayer2", "SupportedMimeTypes").toStringList());
+        if (QTest::currentTestFailed()) {
+            return;
+        }
         QCOMPARE(Get(client, kPlayer, "PlaybackStatus").toString(), QString("Stopped"));
 
         QVERIFY(Call(client, "PlayPause"));

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "songcore/rename/NameTokens.h"
 #include "songcore/files/NewFileWriter.h"
 #include "songcore/rename/SongFileOption.h"
 #include "songcore/tags/SongFileInfo.h"
@@ -30,18 +31,43 @@ PatternJobResult& Report(std::vector<PatternJobResult>& results,
     return results.back();
 }
 
-struct SongTags {
-    std::string artist, album, title, genre, year;
-};
+using SongTags = NameValues;
 
-SongTags TagsOf(const CSongFileInfo& info) {
-    return {info.GetArtist(), info.GetAlbum(), info.GetTitle(), info.GetGenreString(),
-            info.GetYear()};
+// The extension without its dot, as %EXT gives it.
+std::string ExtensionOf(const std::string& file) {
+    std::string ext = CFileOption().GetFileExt(file.c_str());
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+SongTags TagsOf(const CSongFileInfo& info, const std::string& file) {
+    SongTags tags;
+    tags.title = info.GetTitle();
+    tags.artist = info.GetArtist();
+    tags.album = info.GetAlbum();
+    tags.albumArtist = info.GetAlbumArtist();
+    tags.genre = info.GetGenreString();
+    tags.year = info.GetYear();
+    tags.track = info.GetTrackNum();
+    tags.disc = info.GetDiscNum();
+    tags.ext = ExtensionOf(file);
+    return tags;
 }
 
 std::string Expand(const std::string& pattern, const SongTags& tags) {
-    return CSongFileOption::ExpandPattern(pattern, tags.artist, tags.album, tags.title, tags.genre,
-                                          tags.year);
+    return ExpandNamePattern(pattern, tags);
+}
+
+// A pattern with an unknown token fails every song, before any is touched.
+bool RefusedPattern(const std::string& pattern, const std::vector<std::string>& files,
+                    std::vector<PatternJobResult>& results, const PatternJobCallbacks& callbacks) {
+    std::string problem = NamePatternProblem(pattern);
+    if (problem.empty()) {
+        return false;
+    }
+    for (const std::string& file : files) {
+        Report(results, callbacks, {file, "", PatternJobStatus::Failed, problem});
+    }
+    return true;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -86,6 +112,9 @@ std::vector<PatternJobResult> RenameSongsAs(const std::vector<std::string>& file
                                             const std::string& pattern,
                                             const PatternJobCallbacks& callbacks, bool dryRun) {
     std::vector<PatternJobResult> results;
+    if (RefusedPattern(pattern, files, results, callbacks)) {
+        return results;
+    }
     for (const std::string& file : files) {
         if (Cancelled(callbacks)) {
             Report(results, callbacks, {file, "", PatternJobStatus::Cancelled, "cancelled"});
@@ -108,7 +137,7 @@ std::vector<PatternJobResult> RenameSongsAs(const std::vector<std::string>& file
                        {file, "", PatternJobStatus::Skipped, "no tags could be read"});
                 continue;
             }
-            tags = TagsOf(info);
+            tags = TagsOf(info, file);
         }  // closed before the rename
 
         CSongFileOption option;
@@ -166,8 +195,9 @@ PatternJobResult CopyOne(const CopyJob& job, const std::string& pattern,
     CSongFileOption option;
     SongTags tags;
     if (info.GetSongInfo()) {
-        tags = TagsOf(info);
+        tags = TagsOf(info, file);
     } else {
+        tags.ext = ExtensionOf(file);
         // Without tags the song keeps its own name as title.
         tags.title = option.GetFileName(file.c_str());
         if (tags.title.empty()) {
@@ -250,6 +280,13 @@ std::vector<PatternJobResult> CopySongsTo(const std::vector<CopyJob>& jobs,
                                           const std::string& pattern,
                                           const PatternJobCallbacks& callbacks) {
     std::vector<PatternJobResult> results;
+    std::vector<std::string> sources;
+    for (const CopyJob& job : jobs) {
+        sources.push_back(job.source);
+    }
+    if (RefusedPattern(pattern, sources, results, callbacks)) {
+        return results;
+    }
     for (const CopyJob& job : jobs) {
         if (Cancelled(callbacks)) {
             Report(results, callbacks, {job.source, "", PatternJobStatus::Cancelled, "cancelled"});

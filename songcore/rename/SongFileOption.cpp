@@ -1,56 +1,17 @@
 #include "songcore/rename/SongFileOption.h"
 
-#include <array>
-#include <string_view>
-
-namespace {
-
-// A tag value as part of a file name. "." and ".." would name a folder, and
-// a leading dot would hide the file: the dot becomes "_".
-std::string NamePart(const std::string& value, bool atStart) {
-    if (value == "." || value == "..") {
-        return "_";
-    }
-    std::string part = value;
-    if (atStart && !part.empty() && part.front() == '.') {
-        part.front() = '_';
-    }
-    return part;
-}
-
-}  // namespace
+#include "songcore/rename/NameTokens.h"
 
 std::string CSongFileOption::ExpandPattern(const std::string& pattern, const std::string& artist,
                                            const std::string& album, const std::string& title,
                                            const std::string& genre, const std::string& year) {
-    const std::array<std::pair<std::string_view, const std::string*>, 5> tokens = {{
-        {"%TITLE", &title},
-        {"%ARTIST", &artist},
-        {"%ALBUM", &album},
-        {"%GENRE", &genre},
-        {"%YEAR", &year},
-    }};
-    // One pass over the pattern: a value is put in as it is and never
-    // scanned for tokens again, so a title "%ARTIST" stays "%ARTIST".
-    std::string name;
-    size_t at = 0;
-    while (at < pattern.size()) {
-        bool replaced = false;
-        if (pattern[at] == '%') {
-            for (const auto& [token, value] : tokens) {
-                if (pattern.compare(at, token.size(), token) == 0) {
-                    name += NamePart(*value, name.empty());
-                    at += token.size();
-                    replaced = true;
-                    break;
-                }
-            }
-        }
-        if (!replaced) {
-            name += pattern[at++];
-        }
-    }
-    return name;
+    songcore::NameValues values;
+    values.artist = artist;
+    values.album = album;
+    values.title = title;
+    values.genre = genre;
+    values.year = year;
+    return songcore::ExpandNamePattern(pattern, values);
 }
 
 std::string CSongFileOption::CheckFileName(const std::string& name) {

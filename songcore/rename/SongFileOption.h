@@ -1,11 +1,7 @@
 #pragma once
 // CSongFileOption: one song's source path and the name a pattern gives it.
-// A pattern is free text in which "%TITLE", "%ARTIST", "%ALBUM", "%GENRE"
-// and "%YEAR" (upper case, exactly) stand for the song's tags; it names the
-// file only, without folder and extension. The pattern is expanded in one
-// pass: tag text that looks like a token is kept as it is. A value "." or
-// ".." becomes "_", and so does a dot that a value puts at the start of the
-// name, so tags can neither name a folder nor hide the file.
+// A pattern (NameTokens.h) names the file only, without folder and
+// extension.
 
 #include <string>
 

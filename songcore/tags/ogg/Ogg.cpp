@@ -1,6 +1,7 @@
 // Vorbis comments of Ogg Vorbis, Opus and FLAC streams.
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <string_view>
 #include <variant>
 
@@ -109,30 +110,54 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_
     if (delta == 0) {
         return CopyRange(out, offset, end - offset);
     }
-    songcore::ReadExactFn read = songcore::SongFileReader(*this);
+    // The audio goes through in large pieces; in each, a page of the stream
+    // gets its new number and the checksum that goes with it, worked out
+    // from the old one without a pass over the page.
+    constexpr size_t kPiece = 1 << 20;  // more than the largest page
+    std::vector<uint8_t> piece;
     while (offset < end) {
-        std::optional<OggPage> page = songcore::ReadOggPage(read, offset);
-        if (!page) {
-            // Not a page (damage, or junk after the stream): keep it as it is.
+        if (!ReadExact(offset, static_cast<size_t>(std::min<uint64_t>(kPiece, end - offset)),
+                       piece)) {
+            return false;
+        }
+        size_t at = 0;
+        bool streamEnds = false;
+        while (!streamEnds && piece.size() - at >= OggPage::kHeaderSize) {
+            OggPage page;
+            std::span<uint8_t> rest = std::span(piece).subspan(at);
+            std::optional<size_t> segments = OggPage::ParseHeader(rest, page);
+            if (!segments || rest.size() < OggPage::kHeaderSize + *segments) {
+                break;
+            }
+            auto lacing = rest.subspan(OggPage::kHeaderSize, *segments);
+            size_t size =
+                std::accumulate(lacing.begin(), lacing.end(), OggPage::kHeaderSize + *segments);
+            if (size > rest.size()) {
+                break;
+            }
+            // Pages of another stream are not ours to renumber.
+            if (page.serial == serial) {
+                uint32_t sequence = page.sequence + delta;
+                uint32_t checksum =
+                    songcore::OggCrcRenumbered(page.checksum, page.sequence, sequence, size);
+                for (size_t i = 0; i < 4; ++i) {
+                    rest[18 + i] = static_cast<uint8_t>(sequence >> (8 * i));
+                    rest[22 + i] = static_cast<uint8_t>(checksum >> (8 * i));
+                }
+                streamEnds = (page.flags & OggPage::kLast) != 0;
+            }
+            at += size;
+        }
+        if (at == 0) {
+            // Not a whole page (damage, or junk after the stream): kept as
+            // it is.
             return CopyRange(out, offset, end - offset);
         }
-        uint64_t size = page->size();
-        std::vector<uint8_t> bytes = page->Serialize();  // the checksum it should have
-        bool intact = songcore::ByteReader(bytes.data() + 22, 4).u32le() == page->checksum;
-        if (!intact || page->serial != serial) {
-            // A damaged page keeps its wrong checksum, so that players still
-            // skip it; pages of another stream are not ours to renumber.
-            if (!CopyRange(out, offset, size)) {
-                return false;
-            }
-        } else {
-            page->sequence += delta;
-            if (!out.append(page->Serialize())) {
-                return false;
-            }
+        if (!out.append(std::span(piece).first(at))) {
+            return false;
         }
-        offset += size;
-        if (page->serial == serial && (page->flags & OggPage::kLast)) {
+        offset += at;
+        if (streamEnds) {
             return CopyRange(out, offset, end - offset);
         }
     }

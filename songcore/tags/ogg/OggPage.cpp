@@ -34,7 +34,50 @@ constexpr CrcTables MakeCrcTables() {
 
 constexpr CrcTables kCrc = MakeCrcTables();
 
+// a * b modulo the checksum's polynomial, both as the checksum holds them
+// (bit 31 the highest power of x).
+uint32_t MultiplyModulo(uint32_t a, uint32_t b) {
+    uint32_t product = 0;
+    for (int bit = 31; bit >= 0; --bit) {
+        product = (product & 0x80000000u) ? (product << 1) ^ 0x04C11DB7u : product << 1;
+        if ((b >> bit) & 1u) {
+            product ^= a;
+        }
+    }
+    return product;
+}
+
+// x to the power of 8 * bytes modulo the polynomial: what running the
+// checksum over that many zero bytes multiplies its value by.
+uint32_t ZeroBytesFactor(uint64_t bytes) {
+    uint32_t factor = 1;
+    uint32_t power = 0x100;  // x^8: one byte
+    for (; bytes > 0; bytes >>= 1) {
+        if (bytes & 1) {
+            factor = MultiplyModulo(factor, power);
+        }
+        power = MultiplyModulo(power, power);
+    }
+    return factor;
+}
+
 }  // namespace
+
+uint32_t OggCrcRenumbered(uint32_t checksum, uint32_t oldSequence, uint32_t newSequence,
+                          size_t pageSize) {
+    // The checksum is linear: that of the page with the new number is that
+    // of the old page XOR that of a page of zeros holding only the change.
+    constexpr size_t kSequenceEnd = 22;
+    uint32_t change = oldSequence ^ newSequence;
+    const std::array<uint8_t, 4> bytes = {
+        static_cast<uint8_t>(change), static_cast<uint8_t>(change >> 8),
+        static_cast<uint8_t>(change >> 16), static_cast<uint8_t>(change >> 24)};
+    uint32_t ofChange = OggCrc(bytes);
+    if (pageSize > kSequenceEnd) {
+        ofChange = MultiplyModulo(ofChange, ZeroBytesFactor(pageSize - kSequenceEnd));
+    }
+    return checksum ^ ofChange;
+}
 
 uint32_t OggCrc(std::span<const uint8_t> data, uint32_t crc) {
     const uint8_t* at = data.data();

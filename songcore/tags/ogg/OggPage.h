@@ -50,6 +50,12 @@ std::optional<OggPage> ReadOggPage(const ReadExactFn& read, uint64_t offset);
 // checksum field zeroed, then the body.
 uint32_t OggCrc(std::span<const uint8_t> data, uint32_t crc = 0);
 
+// The checksum a page of pageSize bytes gets when its sequence number alone
+// changes, from the one it has. A checksum that was wrong stays wrong, so a
+// damaged page is still seen as damaged.
+uint32_t OggCrcRenumbered(uint32_t checksum, uint32_t oldSequence, uint32_t newSequence,
+                          size_t pageSize);
+
 // Appends the lacing values of a packet: 255 for every full segment, then the
 // remainder (0 when the length is a multiple of 255).
 void AppendLacing(size_t packetLength, std::vector<uint8_t>& lacing);
