@@ -275,7 +275,9 @@ bool EditHistory::Append(const Stacks& stacks, const EditOperation& operation,
     if (!ok) {
         // What was written of it is cut away again: the file stays whole.
         error = std::string("cannot add to the edit history: ") + std::strerror(errno);
-        ::ftruncate(fd, static_cast<off_t>(stacks.fileSize));
+        if (::ftruncate(fd, static_cast<off_t>(stacks.fileSize)) != 0) {
+            // A torn record left at the end is passed over when read.
+        }
     }
     ::close(fd);
     return ok;

@@ -73,7 +73,10 @@ public:
         errno = 0;
         if (!WriteJournalEntry(fd_, entry, songFd, newContent) || ::fdatasync(fd_) != 0) {
             error = SysError("cannot save the old bytes in the write journal");
-            ::ftruncate(fd_, static_cast<off_t>(end_));
+            if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0) {
+                // The next entry starts at end_ all the same; a torn one
+                // left past it is told from a whole one by its checksum.
+            }
             return false;
         }
         end_ += entry.size;
@@ -97,9 +100,11 @@ public:
         entry.at = at;
         MarkJournalEntryDropped(fd_, entry);
         if (live_.empty()) {
-            // Nothing to keep: the next entry starts the file again.
-            ::ftruncate(fd_, 0);
-            end_ = 0;
+            // Nothing to keep: the next entry starts the file again, unless
+            // the file cannot be cut (then it goes on after the dropped ones).
+            if (::ftruncate(fd_, 0) == 0) {
+                end_ = 0;
+            }
         }
     }
 
