@@ -83,7 +83,7 @@ private Q_SLOTS:
         // The GUI thread does not run its queue: once every worker waits, it
         // closes and joins, as at shutdown. Every worker must come back.
         while (dispatcher.WaitingCount() < workers.size()) {
-            QThread::msleep(1);
+            std::this_thread::yield();
         }
         dispatcher.Close();
         for (auto& worker : workers) {
