@@ -112,7 +112,7 @@ TEST(Id3v1Write, AppendsOnceThenReplacesAndKeepsTheAudio) {
     CSongFileInfo info;
     ASSERT_EQ(info.Open(path, 0, 0), 1);
     info.SetTitle("One");
-    info.SetTrackNum(300);
+    info.SetTrackNum(255);
     ASSERT_EQ(info.WriteID3V1Info(), 1);
     EXPECT_EQ(testsupport::ReadFileBytes(path).size(), audio.size() + 128);
     info.SetTitle("Two");
@@ -120,13 +120,41 @@ TEST(Id3v1Write, AppendsOnceThenReplacesAndKeepsTheAudio) {
     auto bytes = testsupport::ReadFileBytes(path);
     ASSERT_EQ(bytes.size(), audio.size() + 128);
     EXPECT_TRUE(std::equal(audio.begin(), audio.end(), bytes.begin()));
-    EXPECT_EQ(LastTag(path)[126], 44);
+    EXPECT_EQ(LastTag(path)[126], 255);
+
+    // A track number the byte cannot hold is refused, not stored wrapped
+    // round (300 would read back as 44).
+    info.SetTitle("Three");
+    info.SetTrackNum(300);
+    EXPECT_EQ(info.WriteID3V1Info(), 0);
+    EXPECT_NE(info.GetErrorMessage().find("255"), std::string::npos) << info.GetErrorMessage();
+    EXPECT_EQ(testsupport::ReadFileBytes(path), bytes);
 
     CSongFileInfo reread;
     ASSERT_EQ(reread.Open(path, 1, 0), 1);
     ASSERT_EQ(reread.GetID3V1Info(), 1);
     EXPECT_EQ(reread.GetTitle(), "Two");
-    EXPECT_EQ(reread.GetTrackNum(), 44u);
+    EXPECT_EQ(reread.GetTrackNum(), 255u);
+}
+
+// Beside an ID3v2 tag, which holds the number, the ID3v1 tag has no track
+// rather than a wrong one.
+TEST(Id3v1Write, ATrackBeyondTheByteIsLeftToTheId3v2Tag) {
+    TempDir dir;
+    std::string path = testsupport::CopyDataFile(dir, "id3v1/v11.mp3");
+    CSongFileInfo info;
+    ASSERT_EQ(info.Open(path, 0, 0), 1);
+    ASSERT_EQ(info.GetSongInfo(), 1);
+    ASSERT_EQ(info.GetTagKind(), TAG_ID3V1);
+    info.SetTitle("Long album");
+    info.SetTrackNum(300);
+    ASSERT_EQ(info.WriteSongInfo(), 1);
+    info.Close();
+    EXPECT_EQ(LastTag(path)[126], 0);
+    CSongFileInfo reread;
+    ASSERT_EQ(reread.Open(path, 1, 0), 1);
+    ASSERT_EQ(reread.GetSongInfo(), 1);
+    EXPECT_EQ(reread.GetTrackNum(), 300u);
 }
 
 TEST(Id3v1Write, ReadOnlyOpenFailsWithoutChangingTheFile) {

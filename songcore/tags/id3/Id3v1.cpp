@@ -82,7 +82,10 @@ Id3v1Tag WithTexts(const songcore::SongValues& fields) {
 
 std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() {
     Id3v1Tag tag = WithTexts(fields_);
-    tag.track = static_cast<uint8_t>(GetTrackNum() & 0xFF);
+    // A number the byte cannot hold is no track here, never one wrapped
+    // round: only beside an ID3v2 tag, which holds it (see WriteID3V1Info).
+    const uint32_t track = GetTrackNum();
+    tag.track = track <= 0xFF ? static_cast<uint8_t>(track) : 0;
     const uint16_t genre = GetGenre();
     tag.genre = genre < GENRE_NONE ? static_cast<uint8_t>(genre) : kNoGenreByte;
     // A byte we read as no genre may be a genre of the extended lists other
@@ -111,6 +114,10 @@ bool CSongFileInfo::FieldsFitID3V1() const {
 }
 
 int CSongFileInfo::WriteID3V1Info() {
+    if (uint32_t track = GetTrackNum(); track > 0xFF) {
+        return Refuse("the track " + std::to_string(track) +
+                      " does not fit an ID3v1 tag (255 at most)");
+    }
     std::array<uint8_t, Id3v1Tag::kSize> block = BuildID3V1Block();
     uint64_t length = GetLength();
     if (length == kBadLength) {
