@@ -2,7 +2,8 @@
 // the movie atom, its item list, and a rebuild with a new item list, which
 // must itself parse again. The movie atom the field reader reads, without
 // its cover art, must hold the other items unchanged, and the covers read
-// must come back from the item the writer makes of them.
+// must come back from the item the writer makes of them. The movie header
+// and item list read header by header must be those of the whole parse.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -34,9 +35,8 @@ void CheckCovers(const Mp4ReadFn& read, const Mp4Atom& moov, const std::vector<M
             }
         }
     }
-    if (auto bytes = ReadMp4MovieWithoutCovers(read, moov)) {
-        auto movie = Mp4Movie::Parse(std::move(*bytes));
-        auto kept = movie ? ParseMp4ItemList(movie->itemListContent()) : std::nullopt;
+    if (auto bytes = ReadMp4TagBytes(read, moov, Mp4CoverBytes::kLeftOut)) {
+        auto kept = bytes->itemList ? ParseMp4ItemList(*bytes->itemList) : std::nullopt;
         if (!kept || kept->size() != others.size()) {
             std::abort();
         }
@@ -91,6 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         tag.ReadItems(*items);
         old = std::move(*items);
+    }
+    // What the readers walk to must be what the whole movie atom holds.
+    auto bytes = ReadMp4TagBytes(read, *moov, Mp4CoverBytes::kRead);
+    std::span<const uint8_t> header = movie->movieHeader();
+    if (!bytes || bytes->itemList.has_value() != movie->hasItemList() ||
+        (bytes->itemList && !std::ranges::equal(*bytes->itemList, movie->itemListContent())) ||
+        !std::ranges::equal(bytes->movieHeader,
+                            header.first(std::min<size_t>(header.size(), 4096)))) {
+        std::abort();
     }
     CheckCovers(read, *moov, old);
     tag.title += "x";

@@ -257,14 +257,10 @@ const Format kFormats[] = {
          {SongField::Disc, {"disk", "2/3"}},
          {SongField::DiscTotal, {"disk", "2/3"}},
          {SongField::Composer, {"\xC2\xA9wrt"}},
-         {SongField::Copyright,
-          {"\xC2\xA9"
-           "cpy"}},
+         {SongField::Copyright, {"cprt"}},
          {SongField::Url, {"\xC2\xA9url"}},
-         {SongField::EncodedBy,
-          {"\xC2\xA9"
-           "enc"}},
-         {SongField::Lyrics, {"lyri"}},
+         {SongField::EncodedBy, {"\xC2\xA9too"}},
+         {SongField::Lyrics, {"\xC2\xA9lyr"}},
      },
      true},
     {"Asf",

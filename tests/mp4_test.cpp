@@ -9,6 +9,7 @@
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/Text.h"
 #include "support/Mp4TestFiles.h"
+#include "support/ProcessReads.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -114,6 +115,42 @@ TEST(Mp4Read, ReadsWhatMutagenWrote) {
 // A "data" atom of size 0 (a known fuzzed file of the peers has one in its
 // "gnre" item) costs only its item: the others are read, as mutagen reads
 // them, and a write keeps the damaged item as it was.
+// The track tables of a long song run to megabytes; reading the tag walks
+// atom headers to the movie header and the item list and leaves them unread,
+// and so does writing a tag that fits its padding.
+TEST(Mp4Read, LeavesTheTrackTablesUnread) {
+    TempDir dir;
+    const size_t tableSize = 4 << 20;
+    std::string path = CopyVariant(dir, "mp4/tagged_end.m4a", [&](Bytes& bytes) {
+        // Beside the tracks in the movie atom, which ends the file, so that
+        // the media data stays where its chunk offsets say.
+        auto mvhd = FindAtom(bytes, {"moov", "mvhd"});
+        Bytes atom = MakeAtom("mvhd", Bytes(bytes.begin() + mvhd->offset + 8,
+                                            bytes.begin() + mvhd->offset + mvhd->size));
+        Bytes tables = MakeAtom("uuid", Bytes(tableSize, 0x5A));
+        atom.insert(atom.end(), tables.begin(), tables.end());
+        ReplaceAtom(bytes, {"moov", "mvhd"}, atom);
+    });
+    uint64_t before = BytesReadSoFar();
+    CSongFileInfo info;
+    ASSERT_EQ(ReadSong(path, info), 1);
+    uint64_t read = BytesReadSoFar() - before;
+    EXPECT_EQ(info.GetTitle(), "Fixture Song");
+    EXPECT_EQ(info.GetTrackNum(), 3u);
+    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
+    ASSERT_TRUE(stream.find("length_seconds"));
+    info.Close();
+    // So does an edit that fits the item list's padding.
+    uint64_t beforeWrite = BytesReadSoFar();
+    ASSERT_EQ(WriteSong(path, [](CSongFileInfo& song) { song.SetYear("2024"); }), 1);
+    uint64_t readToWrite = BytesReadSoFar() - beforeWrite;
+    EXPECT_EQ(FfmpegErrors(path), "");
+    if (before != 0) {
+        EXPECT_LT(read, uint64_t{256} << 10);
+        EXPECT_LT(readToWrite, uint64_t{256} << 10);
+    }
+}
+
 TEST(Mp4Read, AnItemWhoseDataCannotBeReadCostsOnlyThatItem) {
     TempDir dir;
     std::string path = CopyVariant(dir, "mp4/tagged_end.m4a", [](Bytes& bytes) {
@@ -378,11 +415,14 @@ TEST(Mp4Write, HandlesSixtyFourBitSizesTheLastAtomAndCo64) {
     }
 }
 
+// A damaged track table does not hide the tag (the reader does not go
+// there), but a write that would have to move the media data is refused.
 TEST(Mp4Write, RefusesMalformedFilesAndLeavesThemUntouched) {
     struct Case {
         const char* what;
         const char* file;
         std::function<void(Bytes&)> edit;
+        int readable = 0;
     } cases[] = {
         {"atom smaller than its header", "mp4/tagged_faststart.m4a",
          [](Bytes& bytes) {
@@ -402,16 +442,18 @@ TEST(Mp4Write, RefusesMalformedFilesAndLeavesThemUntouched) {
          [](Bytes& bytes) {
              auto stco = FindAtom(bytes, {"moov", "trak", "mdia", "minf", "stbl", "stco"});
              PutU32(bytes, stco->offset + 12, 1000);
-         }},
+         },
+         1},
     };
+    auto grow = [](CSongFileInfo& info) { info.SetLyrics(std::string(5000, 'l')); };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         std::string path = CopyVariant(dir, c.file, c.edit);
         Bytes before = ReadFileBytes(path);
         CSongFileInfo info;
-        EXPECT_EQ(ReadSong(path, info), 0);
-        EXPECT_EQ(WriteSong(path, SetSomeFields), 0);
+        EXPECT_EQ(ReadSong(path, info), c.readable);
+        EXPECT_EQ(WriteSong(path, grow), 0);
         EXPECT_EQ(ReadFileBytes(path), before);
     }
 }
@@ -727,5 +769,55 @@ TEST(Mp4Edit, ReadsAFileCutShortButRefusesToWriteIt) {
         EXPECT_EQ(writer.WriteMP4Info(), 0);
         EXPECT_EQ(writer.GetErrorMessage(), c.message);
         EXPECT_EQ(ReadFileBytes(path), before);
+    }
+}
+
+// Lyrics, copyright and the encoder have two names each in the wild: the
+// ones other programs read ("\xA9lyr", "cprt", "\xA9too") and older ones
+// ("lyri", "\xA9cpy", "\xA9enc"). Either is read; an edit keeps the name the
+// file uses, so that no second item of the field appears.
+TEST(Mp4Edit, ReadsEitherNameOfAFieldAndKeepsTheNameTheFileUses) {
+    ASSERT_TRUE(HaveMutagen());
+    using songcore::SongField;
+    struct Case {
+        const char* name;  // as mutagen spells it
+        SongField field;
+        const char* other;
+    };
+    const Case cases[] = {
+        {"lyri", SongField::Lyrics, "\xC2\xA9lyr"},
+        {"\xC2\xA9lyr", SongField::Lyrics, "lyri"},
+        {"\xC2\xA9"
+         "cpy",
+         SongField::Copyright, "cprt"},
+        {"cprt", SongField::Copyright,
+         "\xC2\xA9"
+         "cpy"},
+        {"\xC2\xA9"
+         "enc",
+         SongField::EncodedBy, "\xC2\xA9too"},
+        {"\xC2\xA9too", SongField::EncodedBy,
+         "\xC2\xA9"
+         "enc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string path = CopyDataFile(dir, "mp4/faststart.m4a", "named.m4a");
+        auto set = RunPython(
+            "import sys\nfrom mutagen.mp4 import MP4\nf = MP4(sys.argv[1])\n"
+            "if f.tags is None:\n    f.add_tags()\nf.tags[sys.argv[2]] = ['Old text']\nf.save()\n",
+            {path, c.name});
+        ASSERT_EQ(set.status, 0) << set.err;
+        CSongFileInfo read;
+        ASSERT_EQ(ReadSong(path, read), 1);
+        EXPECT_EQ(read.GetText(c.field), "Old text");
+        read.Close();
+
+        ASSERT_EQ(WriteSong(path, [&](CSongFileInfo& info) { info.SetText(c.field, "New text"); }),
+                  1);
+        auto items = MutagenItems(path);
+        EXPECT_EQ(items[c.name], "[\"New text\"]");
+        EXPECT_EQ(items.count(c.other), 0u);
     }
 }

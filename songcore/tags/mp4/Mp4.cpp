@@ -1,6 +1,7 @@
 // MP4 metadata: the item list in moov.udta.meta.ilst and the movie header.
-// A write rebuilds the movie atom in memory and streams everything else of
-// the file into the replacement unchanged. When a free atom beside the item
+// A write that fits the item list's padding rebuilds the user data atom
+// alone; any other rebuilds the movie atom in memory and streams everything
+// else of the file into the replacement unchanged. When a free atom beside the item
 // list (or right after the movie atom) can take the size change, the media
 // data stays where it is; otherwise it moves and the chunk offsets follow.
 #include <algorithm>
@@ -119,21 +120,18 @@ std::optional<MovieWrite> PlanMovieWrite(const songcore::Mp4MovieInFile& file,
 int CSongFileInfo::GetMP4Info() {
     Init();
     mp4MovieHeader_.fill(0);
-    songcore::Mp4MovieInFile file;
     // Cover art is left unread, so a large cover does not slow the reading
     // of a song tree.
-    if (!songcore::LoadMp4Movie(*this, file, nullptr, songcore::Mp4CoverBytes::kLeftOut)) {
+    std::optional<songcore::Mp4TagBytes> bytes =
+        songcore::LoadMp4TagBytes(*this, songcore::Mp4CoverBytes::kLeftOut);
+    if (!bytes || bytes->movieHeader.size() < mp4MovieHeader_.size()) {
         return 0;
     }
-    std::span<const uint8_t> header = file.movie->movieHeader();
-    if (header.size() < mp4MovieHeader_.size()) {
+    std::copy_n(bytes->movieHeader.begin(), mp4MovieHeader_.size(), mp4MovieHeader_.begin());
+    if (!bytes->itemList) {
         return 0;
     }
-    std::copy_n(header.begin(), mp4MovieHeader_.size(), mp4MovieHeader_.begin());
-    if (!file.movie->hasItemList()) {
-        return 0;
-    }
-    auto items = songcore::ParseMp4ItemList(file.movie->itemListContent());
+    auto items = songcore::ParseMp4ItemList(*bytes->itemList);
     if (!items) {
         return 0;
     }
@@ -152,7 +150,7 @@ int CSongFileInfo::GetMP4Info() {
 int CSongFileInfo::WriteMP4Info() {
     songcore::Mp4MovieInFile file;
     std::string why;
-    if (!songcore::LoadMp4Movie(*this, file, &why)) {
+    if (!songcore::FindMp4Movie(*this, file, &why)) {
         return why.empty() ? 0 : Refuse(why);
     }
     // The atoms past the end would be cut off for good, or filled with
@@ -160,9 +158,18 @@ int CSongFileInfo::WriteMP4Info() {
     if (file.cutShort) {
         return Refuse(IncompleteReason(*file.cutShort));
     }
+    std::optional<songcore::Mp4TagBytes> tagBytes = songcore::ReadMp4TagBytes(
+        songcore::Mp4ReaderOf(*this), file.where, songcore::Mp4CoverBytes::kRead);
+    if (!tagBytes) {
+        // Reading the whole movie atom tells what is damaged.
+        if (songcore::LoadMp4Movie(*this, file, &why) || why.empty()) {
+            return 0;  // a read failed: the file says why
+        }
+        return Refuse(why);
+    }
     std::vector<songcore::Mp4Item> old;
-    if (file.movie->hasItemList()) {
-        auto parsed = songcore::ParseMp4ItemList(file.movie->itemListContent());
+    if (tagBytes->itemList) {
+        auto parsed = songcore::ParseMp4ItemList(*tagBytes->itemList);
         if (!parsed) {
             return Refuse("the file's atoms are damaged: an item of the item list is malformed");
         }
@@ -191,15 +198,32 @@ int CSongFileInfo::WriteMP4Info() {
     } else {
         itemList = tag.BuildItemList(old);
     }
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;  // the reason is the stream's
+    }
+    // Most edits fit the item list's padding: only the user data atom is
+    // read and rewritten, not the movie atom's track tables.
+    if (const std::optional<Mp4Atom>& udta = tagBytes->userData) {
+        std::vector<uint8_t> oldUserData;
+        if (!ReadExact(udta->offset, static_cast<size_t>(udta->size), oldUserData)) {
+            return 0;
+        }
+        if (auto same = Mp4Movie::UserDataInPlace(oldUserData, itemList)) {
+            return ReplaceContents([&](songcore::ContentWriter& out) {
+                return CopyRange(out, 0, udta->offset) && out.append(*same) &&
+                       CopyRange(out, udta->end(), length - udta->end());
+            });
+        }
+    }
+    if (!songcore::LoadMp4Movie(*this, file, &why)) {
+        return why.empty() ? 0 : Refuse(why);
+    }
     std::optional<MovieWrite> plan = PlanMovieWrite(file, itemList, why);
     if (!plan) {
         return Refuse(why);
     }
     const Mp4Atom& where = file.where;
-    uint64_t length = GetLength();
-    if (length == kBadLength) {
-        return 0;  // the reason is the stream's
-    }
     if (length < plan->restAt) {
         return Refuse("the file is shorter than its movie atom");
     }

@@ -273,6 +273,31 @@ std::optional<std::vector<uint8_t>> Mp4Movie::WithItemList(std::span<const uint8
     return ApplySplices(bytes_, splices);
 }
 
+std::optional<std::vector<uint8_t>> Mp4Movie::UserDataInPlace(std::span<const uint8_t> udta,
+                                                              std::span<const uint8_t> content) {
+    // The user data atom alone in a stand-in movie atom: the splices touch
+    // nothing outside it when the sizes stay as they are.
+    if (udta.size() > 0xFFFFFFFFu - 8) {
+        return std::nullopt;
+    }
+    ByteWriter shell;
+    shell.u32be(static_cast<uint32_t>(8 + udta.size()));
+    shell.text("moov");
+    shell.bytes(udta);
+    std::optional<Mp4Movie> movie = Parse(shell.take());
+    if (!movie || !movie->udta_ || movie->udta_->offset != 8 || !movie->ilst_) {
+        return std::nullopt;
+    }
+    for (Mp4Padding padding : {Mp4Padding::kAbsorb, Mp4Padding::kKeep}) {
+        std::optional<std::vector<uint8_t>> rebuilt = movie->WithItemList(content, padding);
+        if (rebuilt && rebuilt->size() == movie->bytes_.size()) {
+            rebuilt->erase(rebuilt->begin(), rebuilt->begin() + 8);
+            return rebuilt;
+        }
+    }
+    return std::nullopt;
+}
+
 bool Mp4Movie::ShiftChunkOffsets(int64_t delta, uint64_t from) {
     if (delta == 0) {
         return true;

@@ -54,6 +54,14 @@ public:
     // after from. False, with nothing changed, when an offset would not fit.
     bool ShiftChunkOffsets(int64_t delta, uint64_t from);
 
+    // A user data atom (udta, header included) of the same size whose item
+    // list holds content: the padding beside the old item list takes the
+    // change, or the new list has the old one's size. Nothing otherwise, or
+    // when udta is malformed. Only the user data atom is needed, so a write
+    // that fits leaves the rest of the movie atom (its track tables) unread.
+    static std::optional<std::vector<uint8_t>> UserDataInPlace(std::span<const uint8_t> udta,
+                                                               std::span<const uint8_t> content);
+
 private:
     Mp4Movie() = default;
     bool Walk();

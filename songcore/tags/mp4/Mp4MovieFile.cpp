@@ -6,86 +6,111 @@ namespace songcore {
 
 namespace {
 
-struct Range {
-    uint64_t begin = 0;
-    uint64_t end = 0;
-};
+// The movie header's content past this is of no use to the readers.
+constexpr uint64_t kMovieHeaderRead = 4096;
 
-// The atoms on the way from the movie atom to its item list, and the cover
-// items in the list; nothing when the way is not there or is malformed (the
-// whole movie atom is then read, and parsing it tells).
-struct CoverPath {
-    std::vector<Mp4Atom> holders;  // udta, meta, ilst
-    std::vector<Range> covers;
-};
+// The first child of parent (children from childrenStart) of the type, read
+// header by header; false when the walk meets a malformed atom.
+bool FindChildIn(const Mp4ReadFn& read, const Mp4Atom& parent, uint64_t childrenStart,
+                 std::string_view type, std::optional<Mp4Atom>& found,
+                 std::vector<Mp4Atom>* children = nullptr) {
+    std::vector<Mp4Atom> listed;
+    std::vector<Mp4Atom>& list = children ? *children : listed;
+    if (!ListMp4Atoms(read, childrenStart, parent.end(), list)) {
+        return false;
+    }
+    found.reset();
+    if (const Mp4Atom* child = FindMp4Atom(list, type)) {
+        found = *child;
+    }
+    return true;
+}
 
-std::optional<CoverPath> FindCovers(const Mp4ReadFn& read, const Mp4Atom& moov) {
-    CoverPath path;
-    path.holders.reserve(4);  // parent points into it
-    const Mp4Atom* parent = &moov;
-    uint64_t childrenStart = moov.contentOffset();
-    for (const char* type : {"udta", "meta", "ilst"}) {
-        std::vector<Mp4Atom> children;
-        if (!ListMp4Atoms(read, childrenStart, parent->end(), children)) {
-            return std::nullopt;
-        }
-        const Mp4Atom* child = FindMp4Atom(children, type);
-        if (!child || child->sizeToEnd) {
-            return std::nullopt;
-        }
-        path.holders.push_back(*child);
-        parent = &path.holders.back();
-        childrenStart = std::string_view(type) == "meta" ? Mp4MetaChildrenStart(read, *parent)
-                                                         : parent->contentOffset();
-    }
-    std::vector<Mp4Atom> items;
-    if (!ListMp4Atoms(read, childrenStart, parent->end(), items)) {
-        return std::nullopt;
-    }
+// Reads [begin, end) but the cover items among items.
+bool ReadWithoutCovers(const Mp4ReadFn& read, uint64_t begin, uint64_t end,
+                       const std::vector<Mp4Atom>& items, std::vector<uint8_t>& out) {
+    uint64_t kept = end - begin;
     for (const Mp4Atom& item : items) {
         if (item.type == "covr") {
-            path.covers.push_back({item.offset, item.end()});
+            kept -= item.size;
         }
     }
-    return path;
+    out.resize(static_cast<size_t>(kept));
+    size_t filled = 0;
+    uint64_t at = begin;
+    auto copyTo = [&](uint64_t until) {
+        size_t count = static_cast<size_t>(until - at);
+        bool ok = count == 0 || read(at, count, out.data() + filled);
+        filled += count;
+        return ok;
+    };
+    for (const Mp4Atom& item : items) {
+        if (item.type != "covr") {
+            continue;
+        }
+        if (!copyTo(item.offset)) {
+            return false;
+        }
+        at = item.end();
+    }
+    return copyTo(end);
 }
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ReadMp4MovieWithoutCovers(const Mp4ReadFn& read,
-                                                              const Mp4Atom& moov) {
-    std::optional<CoverPath> path = FindCovers(read, moov);
-    if (!path || path->covers.empty() || moov.sizeToEnd) {
+std::optional<Mp4TagBytes> ReadMp4TagBytes(const Mp4ReadFn& read, const Mp4Atom& moov,
+                                           Mp4CoverBytes covers) {
+    Mp4TagBytes out;
+    std::vector<Mp4Atom> movieChildren;
+    std::optional<Mp4Atom> udta, meta, ilst;
+    if (!FindChildIn(read, moov, moov.contentOffset(), "udta", udta, &movieChildren)) {
         return std::nullopt;
     }
-    uint64_t removed = 0;
-    for (const Range& cover : path->covers) {
-        removed += cover.end - cover.begin;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(moov.size - removed));
-    size_t filled = 0;
-    uint64_t at = moov.offset;
-    path->covers.push_back({moov.end(), moov.end()});
-    for (const Range& cover : path->covers) {
-        size_t count = static_cast<size_t>(cover.begin - at);
-        if (count > 0 && !read(at, count, bytes.data() + filled)) {
-            return std::nullopt;
-        }
-        filled += count;
-        at = cover.end;
-    }
-    path->holders.push_back(moov);
-    for (Mp4Atom holder : path->holders) {
-        uint64_t size = holder.size - removed;
-        holder.offset -= moov.offset;
-        if (!PutMp4AtomSize(bytes, holder, size)) {
+    if (const Mp4Atom* mvhd = FindMp4Atom(movieChildren, "mvhd")) {
+        out.movieHeader.resize(
+            static_cast<size_t>(std::min(mvhd->contentSize(), kMovieHeaderRead)));
+        if (!read(mvhd->contentOffset(), out.movieHeader.size(), out.movieHeader.data())) {
             return std::nullopt;
         }
     }
-    return bytes;
+    if (udta && !FindChildIn(read, *udta, udta->contentOffset(), "meta", meta)) {
+        return std::nullopt;
+    }
+    if (meta && !FindChildIn(read, *meta, Mp4MetaChildrenStart(read, *meta), "ilst", ilst)) {
+        return std::nullopt;
+    }
+    if (!ilst) {
+        return out;
+    }
+    out.userData = udta;
+    std::vector<Mp4Atom> items;
+    if (covers == Mp4CoverBytes::kLeftOut &&
+        !ListMp4Atoms(read, ilst->contentOffset(), ilst->end(), items)) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> content;
+    if (!ReadWithoutCovers(read, ilst->contentOffset(), ilst->end(), items, content)) {
+        return std::nullopt;
+    }
+    out.itemList = std::move(content);
+    return out;
 }
 
-bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why, Mp4CoverBytes covers) {
+// Reads through file.ReadAt, which leaves the file position alone.
+Mp4ReadFn Mp4ReaderOf(CSongFile& file) {
+    return [&file](uint64_t offset, size_t count, uint8_t* out) {
+        for (size_t done = 0; done < count;) {
+            long long got = file.ReadAt(offset + done, out + done, count - done);
+            if (got <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(got);
+        }
+        return true;
+    };
+}
+
+bool FindMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why) {
     auto fail = [why](const std::string& reason) {
         if (why) {
             *why = reason;
@@ -96,18 +121,7 @@ bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why, Mp4Cov
     if (length == CSongFile::kBadLength) {
         return false;
     }
-    // Reads through file.ReadAt, which leaves the file position alone.
-    Mp4ReadFn read = [&file](uint64_t offset, size_t count, uint8_t* out) {
-        for (size_t done = 0; done < count;) {
-            long long got = file.ReadAt(offset + done, out + done, count - done);
-            if (got <= 0) {
-                return false;
-            }
-            done += static_cast<size_t>(got);
-        }
-        return true;
-    };
-    if (!ListMp4FileAtoms(read, length, out.top, out.cutShort)) {
+    if (!ListMp4FileAtoms(Mp4ReaderOf(file), length, out.top, out.cutShort)) {
         return fail(
             "the file's atoms are damaged: an atom is smaller than its header or runs past the "
             "end of the file");
@@ -125,20 +139,51 @@ bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why, Mp4Cov
         return fail("the movie atom is larger than 128 MiB");
     }
     out.where = *moov;
-    std::vector<uint8_t> bytes;
-    if (covers == Mp4CoverBytes::kLeftOut) {
-        if (auto withoutCovers = ReadMp4MovieWithoutCovers(read, *moov)) {
-            bytes = std::move(*withoutCovers);
-        }
+    return true;
+}
+
+namespace {
+
+const char* const kDamagedInside =
+    "the file's atoms are damaged: an atom inside the movie atom is malformed or runs past its "
+    "parent";
+
+}  // namespace
+
+std::optional<Mp4TagBytes> LoadMp4TagBytes(CSongFile& file, Mp4CoverBytes covers,
+                                           std::string* why) {
+    Mp4ReadFn read = Mp4ReaderOf(file);
+    Mp4MovieInFile found;
+    if (!FindMp4Movie(file, found, why)) {
+        return std::nullopt;
     }
-    if (bytes.empty() && !file.ReadExact(moov->offset, static_cast<size_t>(moov->size), bytes)) {
+    // A read that fails is the file's to explain; anything else is damage.
+    bool readFailed = false;
+    Mp4ReadFn tracked = [&](uint64_t offset, size_t count, uint8_t* out) {
+        readFailed = readFailed || !read(offset, count, out);
+        return !readFailed;
+    };
+    std::optional<Mp4TagBytes> bytes = ReadMp4TagBytes(tracked, found.where, covers);
+    if (!bytes && !readFailed && why) {
+        *why = kDamagedInside;
+    }
+    return bytes;
+}
+
+bool LoadMp4Movie(CSongFile& file, Mp4MovieInFile& out, std::string* why) {
+    if (!FindMp4Movie(file, out, why)) {
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (!file.ReadExact(out.where.offset, static_cast<size_t>(out.where.size), bytes)) {
         return false;
     }
     out.movie = Mp4Movie::Parse(std::move(bytes));
     if (!out.movie) {
-        return fail(
-            "the file's atoms are damaged: an atom inside the movie atom is malformed or runs "
-            "past its parent");
+        if (why) {
+            *why = kDamagedInside;
+        }
+        return false;
     }
     return true;
 }

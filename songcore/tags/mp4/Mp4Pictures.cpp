@@ -1,5 +1,5 @@
-// Cover art of the MP4 item list. The whole movie atom is read here, unlike
-// the field reader, which leaves the cover item out.
+// Cover art of the MP4 item list: the item list is read with its cover
+// items, unlike the field reader, which leaves them out.
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/mp4/Mp4Cover.h"
 #include "songcore/tags/mp4/Mp4ItemList.h"
@@ -7,15 +7,16 @@
 
 int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
     out.clear();
-    songcore::Mp4MovieInFile file;
     std::string why;
-    if (!songcore::LoadMp4Movie(*this, file, &why)) {
+    std::optional<songcore::Mp4TagBytes> bytes =
+        songcore::LoadMp4TagBytes(*this, songcore::Mp4CoverBytes::kRead, &why);
+    if (!bytes) {
         return why.empty() ? 0 : Refuse(why);
     }
-    if (!file.movie->hasItemList()) {
+    if (!bytes->itemList) {
         return 1;
     }
-    auto items = songcore::ParseMp4ItemList(file.movie->itemListContent());
+    auto items = songcore::ParseMp4ItemList(*bytes->itemList);
     if (!items) {
         return Refuse("the file's atoms are damaged: an item of the item list is malformed");
     }

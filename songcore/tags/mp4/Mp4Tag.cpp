@@ -48,12 +48,18 @@ const Rule kRules[] = {
      "day",
      Kind::kText, SongField::Year, &Mp4Tag::year},
     {"\xA9url", Kind::kText, SongField::Url, &Mp4Tag::url},
+    // Three fields have a second, older name (listed right after the first):
+    // either is read, the one the file has is kept, a new item gets the
+    // first, which other programs read.
+    {"cprt", Kind::kText, SongField::Copyright, &Mp4Tag::copyright},
     {"\xA9"
      "cpy",
      Kind::kText, SongField::Copyright, &Mp4Tag::copyright},
+    {"\xA9too", Kind::kText, SongField::EncodedBy, &Mp4Tag::encodedBy},
     {"\xA9"
      "enc",
      Kind::kText, SongField::EncodedBy, &Mp4Tag::encodedBy},
+    {"\xA9lyr", Kind::kText, SongField::Lyrics, &Mp4Tag::lyrics},
     {"lyri", Kind::kText, SongField::Lyrics, &Mp4Tag::lyrics},
     {"\xA9gen", Kind::kNameList, SongField::Genre, &Mp4Tag::genreText},
     {"gnre", Kind::kGenre, SongField::Genre, nullptr, &Mp4Tag::genre},
@@ -71,6 +77,17 @@ const Rule* RuleFor(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+// The index of the first rule of the same record member: the rule whose
+// name a new item gets.
+size_t FirstNameOf(size_t index) {
+    const Rule& rule = kRules[index];
+    while (index > 0 && kRules[index - 1].text == rule.text &&
+           kRules[index - 1].number == rule.number) {
+        --index;
+    }
+    return index;
 }
 
 // The old program wrote the type word of text least significant byte first.
@@ -210,9 +227,10 @@ bool Mp4Tag::IsWrittenName(std::string_view name) {
 }
 
 void Mp4Tag::ToFields(SongValues& fields) const {
-    for (const Rule& rule : kRules) {
-        if (rule.field == SongField::Genre) {
-            continue;  // below
+    for (size_t i = 0; i < kRuleCount; ++i) {
+        const Rule& rule = kRules[i];
+        if (rule.field == SongField::Genre || FirstNameOf(i) != i) {
+            continue;  // the genre below; a second name has its field's first
         }
         if (IsText(rule)) {
             // An item's several values were joined; the list splits them.
@@ -239,9 +257,10 @@ std::string Mp4Tag::FromFields(const SongValues& fields, const Mp4Tag& before) {
     *this = before;
     SongValues old;
     before.ToFields(old);
-    for (const Rule& rule : kRules) {
-        if (rule.field == SongField::Genre) {
-            continue;  // below
+    for (size_t i = 0; i < kRuleCount; ++i) {
+        const Rule& rule = kRules[i];
+        if (rule.field == SongField::Genre || FirstNameOf(i) != i) {
+            continue;  // the genre below; a second name has its field's first
         }
         if (IsText(rule)) {
             if (!fields.Same(rule.field, old)) {
@@ -305,7 +324,9 @@ void Mp4Tag::ReadItems(const std::vector<Mp4Item>& items) {
             }
         }
     }
-    for (size_t i = 0; i < kRuleCount; ++i) {
+    // Of a field's two names the first that has a value gives it (walked
+    // backwards, so the first name is assigned last).
+    for (size_t i = kRuleCount; i-- > 0;) {
         if (IsText(kRules[i]) && !texts[i].empty()) {
             this->*kRules[i].text = JoinValues(texts[i]);
         }
@@ -327,16 +348,17 @@ std::vector<uint8_t> Mp4Tag::BuildItemList(const std::vector<Mp4Item>& old) cons
             out.bytes(item.raw);
             continue;
         }
-        // The first item of the name takes the new value in its place; any
-        // further one held part of the old value and goes.
-        size_t index = static_cast<size_t>(rule - kRules);
-        if (!placed[index] && IsSet(*rule, *this)) {
+        // The first item of the field, under whichever of its names, takes
+        // the new value in its place; any further one held part of the old
+        // value and goes.
+        size_t first = FirstNameOf(static_cast<size_t>(rule - kRules));
+        if (!placed[first] && IsSet(*rule, *this)) {
             AppendField(*rule, *this, out);
         }
-        placed[index] = true;
+        placed[first] = true;
     }
     for (size_t i = 0; i < kRuleCount; ++i) {
-        if (changed[i] && !placed[i] && IsSet(kRules[i], *this)) {
+        if (FirstNameOf(i) == i && changed[i] && !placed[i] && IsSet(kRules[i], *this)) {
             AppendField(kRules[i], *this, out);
         }
     }
