@@ -36,7 +36,10 @@ void CheckCovers(const Mp4ReadFn& read, const Mp4Atom& moov, const std::vector<M
         }
     }
     if (auto bytes = ReadMp4TagBytes(read, moov, Mp4CoverBytes::kLeftOut)) {
-        auto kept = bytes->itemList ? ParseMp4ItemList(*bytes->itemList) : std::nullopt;
+        std::optional<std::vector<Mp4Item>> kept = std::vector<Mp4Item>();
+        if (bytes->itemList) {
+            kept = ParseMp4ItemList(*bytes->itemList);
+        }
         if (!kept || kept->size() != others.size()) {
             std::abort();
         }
