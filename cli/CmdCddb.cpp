@@ -1,6 +1,7 @@
 // tunemoss cddb: disc identifiers of CDs and CUE images, and the commands of
 // a CDDB server.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "songcore/cddb/CDDB.h"
+#include "songcore/settings/AppRegKey.h"
 #include "songcore/util/Hex.h"
 
 namespace tunemoss {
@@ -40,6 +42,11 @@ const char kHelp[] =
     "  --proxy HOST[:PORT]     an HTTP proxy\n"
     "  --proxy-user USER       the user name and password for the proxy\n"
     "  --proxy-password PASSWORD\n"
+    "  --email ADDRESS         your e-mail address, which the server is told in the\n"
+    "                          hello (default: [Network] CDDB Email in the settings;\n"
+    "                          without one the hello says anonymous@localhost, and\n"
+    "                          the public server is not asked)\n"
+    "  --protocol LEVEL        the CDDB protocol level, 1 to 6 (default 6: UTF-8)\n"
     "  --timeout MS            give up after this many milliseconds without data\n"
     "                          (default 2000)\n"
     "  --deadline SECONDS      give up a command that takes longer than this in all,\n"
@@ -51,7 +58,61 @@ const std::vector<OptionSpec> kOptions = {
     {"path", ValueKind::Text},       {"proxy", ValueKind::Text},
     {"proxy-user", ValueKind::Text}, {"proxy-password", ValueKind::Text},
     {"timeout", ValueKind::Text},    {"deadline", ValueKind::Text},
+    {"email", ValueKind::Text},      {"protocol", ValueKind::Text},
 };
+
+// The client as tunemoss presents itself: under its own name and version,
+// with the user named by the e-mail address given, never by this machine's
+// login and host name.
+class TunemossCddb : public CCDDB {
+public:
+    TunemossCddb() {
+        SetProductName("Tunemoss");
+        SetProductVersion(TUNEMOSS_VERSION);
+        SetCDDBProtocolVersion(6);
+    }
+    void SetUser(std::string user, std::string host) {
+        user_ = std::move(user);
+        host_ = std::move(host);
+    }
+    std::string GetUserNameA() override { return user_; }
+    std::string GetHostName() override { return host_; }
+
+private:
+    std::string user_ = "anonymous";
+    std::string host_ = "localhost";
+};
+
+// The public server asks every client for a real e-mail address and bans
+// those that send none.
+bool IsPublicServer(std::string host) {
+    std::transform(host.begin(), host.end(), host.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (std::string_view domain : {"gnudb.org", "freedb.org"}) {
+        if (host == domain || (host.size() > domain.size() && host.ends_with(domain) &&
+                               host[host.size() - domain.size() - 1] == '.')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// USER@HOST with both parts made of printable characters without blanks.
+bool SplitEmail(const std::string& address, std::string& user, std::string& host) {
+    size_t at = address.find('@');
+    if (at == std::string::npos || at == 0 || at + 1 == address.size() ||
+        address.find('@', at + 1) != std::string::npos) {
+        return false;
+    }
+    for (unsigned char c : address) {
+        if (c <= ' ' || c == 0x7F) {
+            return false;
+        }
+    }
+    user = address.substr(0, at);
+    host = address.substr(at + 1);
+    return true;
+}
 
 struct Endpoint {
     std::string host;
@@ -229,7 +290,7 @@ int RunCddb(const std::vector<std::string>& args) {
         return UsageError("cddb", "no command given");
     }
     const std::string& command = positional[0];
-    CCDDB cddb;
+    TunemossCddb cddb;
     int sources = options.has("cue") + options.has("drive") + options.has("toc");
 
     if (command == "discid") {
@@ -292,6 +353,26 @@ int RunCddb(const std::vector<std::string>& args) {
     }
     if (deadline) {
         cddb.SetTotalTimeout(static_cast<uint32_t>(*deadline));
+    }
+    std::string email = options.value("email").value_or(CAppRegKey().GetCddbEmail());
+    if (!email.empty()) {
+        std::string user, host;
+        if (!SplitEmail(email, user, host)) {
+            return UsageError("cddb", "not an e-mail address: " + email);
+        }
+        cddb.SetUser(user, host);
+    } else if (IsPublicServer(server.host)) {
+        return UsageError("cddb", server.host +
+                                      " answers only clients that give an e-mail address: "
+                                      "give --email ADDRESS, or set CDDB Email under [Network] "
+                                      "in the settings");
+    }
+    if (std::optional<std::string> level = options.value("protocol")) {
+        std::optional<unsigned long> number = ParseUnsigned(*level);
+        if (!number || *number < 1 || *number > 6) {
+            return UsageError("cddb", "not a protocol level from 1 to 6: " + *level);
+        }
+        cddb.SetCDDBProtocolVersion(static_cast<int>(*number));
     }
     const std::string name = *options.value("server");
     size_t wantedArgs = command == "read" ? 3 : 1;
@@ -396,7 +477,7 @@ const CommandRegistrar kRegistrar({
     ValueKind::Text,
     {"discid", "query", "read", "sites", "categories", "status", "motd"},
     "tunemoss cddb discid --drive /dev/sr0\n"
-    "tunemoss cddb query --cue album.cue --server cddb.example.org\n"
+    "tunemoss cddb query --cue album.cue --server cddb.example.org --email me@example.org\n"
     "tunemoss cddb read --server cddb.example.org rock 1202ce03\n",
 });
 

@@ -11,6 +11,7 @@
 
 #include "songcore/cddb/CDDB.h"
 #include "songcore/cddb/HTTPSocket.h"
+#include "songcore/settings/AppRegKey.h"
 #include "support/CddbResponder.h"
 #include "support/TestSupport.h"
 
@@ -58,9 +59,12 @@ protected:
         site_.SetPort(server_.port());
         cddb_.SetTimeout(1500);
     }
-    std::string Get(const std::string& command) {
-        return "GET /~cddb/cddb.cgi?cmd=" + command + "&" + kHello + " HTTP/1.0\r\n\r\n";
+    std::string Get(const std::string& command, const std::string& path = "/~cddb/cddb.cgi") {
+        return "GET " + path + "?cmd=" + command + "&" + kHello + " HTTP/1.0\r\n" + HostLine() +
+               "\r\n";
     }
+    // Servers that share an address with others need it.
+    std::string HostLine() { return "Host: 127.0.0.1:" + std::to_string(server_.port()) + "\r\n"; }
 
     CddbResponder server_;
     TestCDDB cddb_;
@@ -147,8 +151,7 @@ TEST_F(CddbServer, RequestLinesAndResults) {
     // The second forms build the site from their arguments.
     server_.QueueBody("210 MOTD\r\nx\r\n.\r\n");
     ASSERT_EQ(cddb_.MessageOfTheDay(motd, "127.0.0.1", "/cgi/other", server_.port()), 1);
-    EXPECT_EQ(server_.LastRequest(),
-              std::string("GET /cgi/other?cmd=motd&") + kHello + " HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(server_.LastRequest(), Get("motd", "/cgi/other"));
     server_.QueueBody("210 OK\r\n.\r\n");
     ASSERT_EQ(cddb_.Sites(sites, "127.0.0.1", "/cgi/other", server_.port()), 1);
     EXPECT_TRUE(sites.empty());
@@ -188,6 +191,14 @@ TEST_F(CddbServer, ThroughAProxy) {
     EXPECT_EQ(server_.LastRequest(),
               std::string("GET http://cddb.example.org:8880/~cddb/cddb.cgi?cmd=motd&") + kHello +
                   " HTTP/1.0\r\nHost: cddb.example.org:8880\r\n\r\n");
+
+    // An IPv6 address is bracketed in the address and in Host.
+    remote.SetHost("2001:db8::1");
+    server_.QueueBody("210 MOTD\r\nx\r\n.\r\n");
+    ASSERT_EQ(cddb_.MessageOfTheDay(remote, motd), 1);
+    EXPECT_EQ(server_.LastRequest(),
+              std::string("GET http://[2001:db8::1]:8880/~cddb/cddb.cgi?cmd=motd&") + kHello +
+                  " HTTP/1.0\r\nHost: [2001:db8::1]:8880\r\n\r\n");
 }
 
 TEST_F(CddbServer, Submit) {
@@ -207,9 +218,10 @@ TEST_F(CddbServer, Submit) {
     size_t bodyAt = request.find("\r\n\r\n") + 4;
     std::string body = request.substr(bodyAt);
     EXPECT_EQ(request.substr(0, bodyAt),
-              "POST /~cddb/submit.cgi HTTP/1.0\r\nCategory: misc\r\nDiscid: 0a003c01\r\n"
-              "User-Email: me@example.org\r\nSubmit-Mode: test\r\nX-Cddbd-Note: first  try\r\n"
-              "Content-Length: " +
+              "POST /~cddb/submit.cgi HTTP/1.0\r\n" + HostLine() +
+                  "Category: misc\r\nDiscid: 0a003c01\r\n"
+                  "User-Email: me@example.org\r\nSubmit-Mode: test\r\nX-Cddbd-Note: first  try\r\n"
+                  "Content-Length: " +
                   std::to_string(body.size()) + "\r\n\r\n");
     EXPECT_EQ(body.substr(0, 8), "# xmcd\r\n");
     EXPECT_EQ(body.substr(body.size() - 10), "PLAYORDER=");
@@ -437,6 +449,11 @@ TEST(CddbCommand, DiscIdAndServerCommands) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("none.cue"), std::string::npos);
 
+    // Settings of the test's own, so that no address of the user's is sent.
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    struct Restore {
+        ~Restore() { ::unsetenv("XDG_CONFIG_HOME"); }
+    } restore;
     CddbResponder server;
     std::string address = "127.0.0.1:" + std::to_string(server.port());
     server.QueueBody("210 OK\r\nrock 1202ce03 Someone / Something\r\n.\r\n");
@@ -452,9 +469,32 @@ TEST(CddbCommand, DiscIdAndServerCommands) {
     EXPECT_NE(result.out.find("Artist: Someone\nTitle: Something\n"), std::string::npos);
     EXPECT_NE(result.out.find("Track 2: B (offset 14250)\n"), std::string::npos);
 
+    // Our own name, protocol level 6 (UTF-8), and the user named by the e-mail
+    // address given, never by this machine's login and host name.
+    EXPECT_NE(server.LastRequest().find("&hello=anonymous+localhost+Tunemoss+" TUNEMOSS_VERSION
+                                        "&proto=6 HTTP/1.0\r\nHost: " +
+                                        address + "\r\n"),
+              std::string::npos)
+        << server.LastRequest();
     server.QueueBody("210 OK\r\nus.example.org http 8080 /cgi N037.30 W122.15 West\r\n.\r\n");
-    result = testsupport::RunTunemoss({"cddb", "sites", "--server", address});
+    result = testsupport::RunTunemoss(
+        {"cddb", "sites", "--server", address, "--email", "tester@example.org", "--protocol", "5"});
     EXPECT_EQ(result.out, "us.example.org 8080 /cgi N037.30 W122.15 West\n");
+    EXPECT_NE(server.LastRequest().find("&hello=tester+example.org+Tunemoss+" TUNEMOSS_VERSION
+                                        "&proto=5 "),
+              std::string::npos)
+        << server.LastRequest();
+    // The address in the settings serves when none is given.
+    ASSERT_EQ(CAppRegKey().SetCddbEmail("fan@example.net"), 1);
+    server.QueueBody("210 MOTD\r\nx\r\n.\r\n");
+    result = testsupport::RunTunemoss({"cddb", "motd", "--server", address});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(server.LastRequest().find("&hello=fan+example.net+Tunemoss+"), std::string::npos);
+    ASSERT_EQ(CAppRegKey().SetCddbEmail(""), 1);
+    // The public server bans clients that send no address: nothing is sent.
+    result = testsupport::RunTunemoss({"cddb", "motd", "--server", "gnudb.gnudb.org"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("--email"), std::string::npos) << result.err;
 
     server.QueueBody("202 No match\r\n");
     result = testsupport::RunTunemoss(
@@ -476,6 +516,8 @@ TEST(CddbCommand, DiscIdAndServerCommands) {
                                                {"cddb", "read", "--server", "h", "rock", "xyz"},
                                                {"cddb", "query", "--server", "h"},
                                                {"cddb", "discid"},
+                                               {"cddb", "motd", "--server", "h", "--email", "me"},
+                                               {"cddb", "motd", "--server", "h", "--protocol", "7"},
                                                {"cddb", "eject"}}) {
         EXPECT_EQ(testsupport::RunTunemoss(args).status, 2) << args.back();
     }

@@ -49,12 +49,17 @@ std::string HeaderValue(std::string_view text) {
 }
 
 // The host as the request line and the Host header name it; a port other
-// than HTTP's own must go with it or the proxy would use port 80.
+// than HTTP's own must go with it or the proxy would use port 80. An IPv6
+// address is bracketed, so that its colons are not taken for the port's.
 std::string HostPart(const CCDDBSite& site) {
-    if (site.GetPort() == 80) {
-        return site.GetHost();
+    std::string host = HeaderValue(site.GetHost());
+    if (host.find(':') != std::string::npos) {
+        host = "[" + host + "]";
     }
-    return site.GetHost() + ":" + std::to_string(site.GetPort());
+    if (site.GetPort() == 80) {
+        return host;
+    }
+    return host + ":" + std::to_string(site.GetPort());
 }
 
 std::string Hex8(uint32_t id) {
@@ -152,8 +157,11 @@ std::string CCDDB::GetProxyHeader(const std::string& host) const {
 
 std::string CCDDB::BuildGet(const CCDDBSite& site, const std::string& command) {
     std::string query = "?cmd=" + command + "&" + GetHelloCommand();
+    // Host as well: a server that shares its address with other sites
+    // cannot tell which one is meant without it.
     if (proxyHost_.empty()) {
-        return "GET " + site.GetAddress() + query + " HTTP/1.0\r\n\r\n";
+        return "GET " + site.GetAddress() + query + " HTTP/1.0\r\nHost: " + HostPart(site) +
+               "\r\n\r\n";
     }
     std::string host = HostPart(site);
     return "GET http://" + host + site.GetAddress() + query + " HTTP/1.0\r\n" +
@@ -392,7 +400,8 @@ int CCDDB::Submit(const CCDDBSite& site, const std::string& category, const std:
     std::string body = cddb::BuildSubmitBody(record);
     std::string request;
     if (proxyHost_.empty()) {
-        request = "POST " + site.GetAddress() + " HTTP/1.0\r\nCategory: ";
+        request =
+            "POST " + site.GetAddress() + " HTTP/1.0\r\nHost: " + HostPart(site) + "\r\nCategory: ";
     } else {
         std::string host = HostPart(site);
         request = "POST http://" + host + site.GetAddress() + " HTTP/1.0\r\n" +

@@ -188,6 +188,13 @@ int CAppRegKey::GetTransferDeadline() {
     return seconds >= 1 && seconds <= 86400 ? seconds : songcore::kDefaultTransferDeadlineMs / 1000;
 }
 
+std::string CAppRegKey::GetCddbEmail() {
+    return GetString("Network", "CDDB Email", "");
+}
+int CAppRegKey::SetCddbEmail(const char* address) {
+    return SetString("Network", "CDDB Email", address);
+}
+
 // --- Setting ---
 
 std::string CAppRegKey::GetDefaultFolder() {

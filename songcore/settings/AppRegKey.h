@@ -48,6 +48,10 @@ public:
     // take in all, in seconds: [Network] Transfer Deadline, 120 by default;
     // a value outside 1 to 86400 reads as the default.
     int GetTransferDeadline();
+    // The e-mail address CD database servers are told in the hello:
+    // [Network] CDDB Email, none by default.
+    std::string GetCddbEmail();
+    int SetCddbEmail(const char* address);
 
     // --- Setting ---
     std::string GetDefaultFolder();
