@@ -30,6 +30,8 @@ if [ $quick = 1 ]; then
     cover_songs=2
     tree_songs=2000
     list_entries=2000
+    loudness_files=2
+    loudness_seconds=5
 else
     per_format=${TUNEMOSS_BENCH_FILES:-2000}
     runs=${TUNEMOSS_BENCH_RUNS:-7}
@@ -44,6 +46,8 @@ else
     cover_songs=20
     tree_songs=100000
     list_entries=1000000
+    loudness_files=200
+    loudness_seconds=30
 fi
 
 bash scripts/setup.sh
@@ -514,6 +518,51 @@ record "tunemoss_bench covers tests/data WORK $cover_songs"
 "$bench" covers "$root/tests/data" "$work/covers" "$cover_songs" | tee -a "$out"
 rm -rf "$work/covers"
 say ""
+
+# --- Loudness -------------------------------------------------------------------
+if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ]; then
+    say "## Loudness analysis ($loudness_files MP3 files of $loudness_seconds s)"
+    say ""
+    say "Audio seconds measured per wall-clock second, and peak memory: \`tunemoss"
+    say "loudness --album\` (one song per core), loudgain -a (one song at a time,"
+    say "the same meter), and the decoding alone (\`ffmpeg -f null\`, one file at a"
+    say "time). Median of $((runs < 3 ? runs : 3)) runs, page cache warm. Goals: at least 1.8x loudgain,"
+    say "at most 1.3x the time of the decoding alone, under 100 MB."
+    say ""
+    mkdir -p "$work/loudness"
+    ffmpeg -v error -y -f lavfi -i "anoisesrc=d=$loudness_seconds:a=0.3:c=pink" -ac 2 \
+        -c:a libmp3lame -b:a 192k "$work/loudness/0000.mp3"
+    for ((n = 1; n < loudness_files; n++)); do
+        cp "$work/loudness/0000.mp3" "$work/loudness/$(printf %04d $n).mp3"
+    done
+    audio_seconds=$((loudness_files * loudness_seconds))
+    say "| program | seconds | audio s per s | peak MB |"
+    say "|---|---:|---:|---:|"
+    loudness_run() {  # label, then the command
+        local label=$1
+        shift
+        : >"$work/loudness_times"
+        for ((i = 0; i < (runs < 3 ? runs : 3); i++)); do
+            /usr/bin/time -f '%e %M' -o "$work/loudness_time" "$@" >/dev/null 2>&1 || true
+            cat "$work/loudness_time" >>"$work/loudness_times"
+        done
+        local seconds peak
+        seconds=$(awk '{ print $1 }' "$work/loudness_times" | median)
+        peak=$(awk '{ print $2 }' "$work/loudness_times" | sort -n | tail -n1)
+        awk -v l="$label" -v s="$seconds" -v a="$audio_seconds" -v m="$peak" \
+            'BEGIN { printf "| %s | %.2f | %.0f | %.1f |\n", l, s, (s > 0 ? a / s : 0), m / 1024 }' |
+            tee -a "$out"
+    }
+    record "tunemoss loudness --album FILES; loudgain -a -q FILES; ffmpeg -i FILE -f null - for each FILE; timed by /usr/bin/time -f '%e %M'"
+    loudness_run "tunemoss loudness --album" "$tunemoss" loudness --album "$work/loudness"
+    if command -v loudgain >/dev/null; then
+        loudness_run "loudgain -a" loudgain -a -q "$work"/loudness/*.mp3
+    fi
+    loudness_run "ffmpeg -f null (decoding alone)" sh -c \
+        'for f in "$@"; do ffmpeg -v error -i "$f" -f null - || exit 1; done' sh "$work"/loudness/*.mp3
+    rm -rf "$work/loudness"
+    say ""
+fi
 
 if [ $quick = 1 ]; then
     exit 0

@@ -8,11 +8,12 @@ packages=(
     g++ make cmake pkg-config
     # songcore and the programs
     libcurl4-openssl-dev libicu-dev qt6-base-dev libmpv-dev libcdio-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev
     # qarv's standard dialogs in the user's language
     qt6-translations-l10n
     # tests and fuzzing
     libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
-    lame ffmpeg flac vorbis-tools
+    lame ffmpeg flac vorbis-tools loudgain
     # the MPRIS test runs a private session bus
     dbus-daemon
     # benchmarks: system calls per file and peak memory

@@ -144,6 +144,8 @@ TEST(Cli, ShowReadsAnInternetLocationAndLoadsLibcurlOnlyThen) {
     ASSERT_EQ(plain.status, 0) << plain.err;
     EXPECT_EQ(plain.err.find("libcurl"), std::string::npos);
     EXPECT_EQ(plain.err.find("libicu"), std::string::npos);
+    EXPECT_EQ(plain.err.find("libavformat"), std::string::npos);
+    EXPECT_EQ(plain.err.find("libebur128"), std::string::npos);
     ASSERT_EQ(remote.status, 0) << remote.err;
     EXPECT_NE(remote.err.find("file=libcurl"), std::string::npos);
     EXPECT_NE(remote.out.find("\"song_type\": 130"), std::string::npos) << remote.out;

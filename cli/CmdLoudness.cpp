@@ -1,0 +1,241 @@
+// tunemoss loudness: measures the loudness of songs and albums (EBU R 128),
+// and the ReplayGain 2.0 gains and peaks that follow from it.
+#include <unistd.h>
+
+#include <sys/stat.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/Options.h"
+#include "cli/SongExtensions.h"
+#include "songcore/loudness/LoudnessAnalysis.h"
+#include "songcore/loudness/ReplayGainText.h"
+#include "songcore/search/LocalSongSearch.h"
+#include "songcore/util/Paths.h"
+
+namespace tunemoss {
+namespace {
+
+const char kHelp[] =
+    "Usage: tunemoss loudness [--album | --album-by-tags] [--json] [--jobs N]\n"
+    "                         [--sample-peak] [--reference LUFS] PATH...\n"
+    "Measures the loudness of songs (EBU R 128: gated integrated loudness and\n"
+    "loudness range) and their true peaks, and prints the ReplayGain 2.0 gain\n"
+    "and peak of each song, and of each album with --album or --album-by-tags.\n"
+    "Folders are searched for songs. Songs are decoded in parallel, one per\n"
+    "core unless --jobs says otherwise. The tags are not changed.\n\n"
+    "Options:\n"
+    "  --album            all the songs given form one album\n"
+    "  --album-by-tags    songs with the same album and album artist form an album\n"
+    "  --json             one JSON object per song and album instead of the table\n"
+    "  --jobs N           songs decoded at once (default: one per core)\n"
+    "  --sample-peak      the highest sample instead of the true (oversampled) peak\n"
+    "  --reference LUFS   the level the gains bring songs to (default -18, as\n"
+    "                     ReplayGain 2.0 asks; -23 is EBU R 128's own)\n";
+
+const std::vector<OptionSpec> kOptions = {
+    {"album"},       {"album-by-tags"},
+    {"json"},        {"jobs", ValueKind::Text},
+    {"sample-peak"}, {"reference", ValueKind::Text},
+};
+
+// Collects the songs below the folders given, in the order found.
+class SongCollector : public CLocalSongSearch {
+public:
+    ~SongCollector() override {
+        Stop();
+        Wait();
+    }
+    std::vector<std::string> Take() {
+        std::lock_guard lock(mutex_);
+        return std::move(paths_);
+    }
+
+protected:
+    void MusicFile(const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        paths_.push_back(songcore::NormalLocalPath(path));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> paths_;
+};
+
+std::string Fixed(double value, int decimals) {
+    if (!std::isfinite(value)) {
+        return "-inf";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+void AddValues(JsonObject& json, const std::string& prefix, const songcore::Loudness& loudness,
+               double reference) {
+    json.add(prefix + "loudness_lufs", loudness.integrated);
+    json.add(prefix + "range_lu", loudness.range);
+    if (std::isfinite(loudness.integrated)) {
+        json.add(prefix + "gain", songcore::ReplayGainText(
+                                      songcore::GainToReference(loudness.integrated, reference)));
+        json.add(prefix + "r128_gain",
+                 static_cast<int64_t>(songcore::R128Gain(loudness.integrated)));
+    }
+    json.add(prefix + "peak", songcore::ReplayGainPeakText(loudness.peak));
+}
+
+std::string TableLine(const songcore::Loudness& loudness, double reference,
+                      const std::string& name) {
+    std::ostringstream line;
+    auto column = [&line](const std::string& text, size_t width) {
+        line << std::string(width > text.size() ? width - text.size() : 0, ' ') << text << "  ";
+    };
+    column(Fixed(loudness.integrated, 2), 8);
+    column(std::isfinite(loudness.integrated)
+               ? Fixed(songcore::GainToReference(loudness.integrated, reference), 2)
+               : "-",
+           7);
+    column(songcore::ReplayGainPeakText(loudness.peak), 8);
+    column(Fixed(loudness.range, 2), 6);
+    line << name << "\n";
+    return line.str();
+}
+
+int RunLoudness(const std::vector<std::string>& args) {
+    Options options(kOptions);
+    if (!options.parse(args)) {
+        return UsageError("loudness", options.error());
+    }
+    if (options.positional().empty()) {
+        return UsageError("loudness", "no song or folder given");
+    }
+    if (options.has("album") && options.has("album-by-tags")) {
+        return UsageError("loudness", "--album and --album-by-tags exclude each other");
+    }
+    songcore::LoudnessOptions settings;
+    settings.peak =
+        options.has("sample-peak") ? songcore::PeakKind::kSample : songcore::PeakKind::kTrue;
+    if (std::optional<std::string> jobs = options.value("jobs")) {
+        std::optional<unsigned long> count = ParseUnsigned(*jobs);
+        if (!count || *count == 0 || *count > 256) {
+            return UsageError("loudness", "--jobs takes a number from 1 to 256");
+        }
+        settings.jobs = static_cast<unsigned>(*count);
+    }
+    if (std::optional<std::string> reference = options.value("reference")) {
+        char* end = nullptr;
+        double level = std::strtod(reference->c_str(), &end);
+        if (reference->empty() || *end != '\0' || !(level >= -70 && level <= 0)) {
+            return UsageError("loudness", "--reference takes a level from -70 to 0 LUFS");
+        }
+        settings.reference = level;
+    }
+
+    int status = kExitOk;
+    std::vector<std::string> paths;
+    {
+        SongCollector collector;
+        for (const std::string& path : options.positional()) {
+            struct stat info;
+            if (::stat(path.c_str(), &info) != 0) {
+                ReportFileError(path, "not found");
+                status = kExitFailure;
+                continue;
+            }
+            if (!S_ISDIR(info.st_mode)) {
+                paths.push_back(songcore::NormalLocalPath(path));
+                continue;
+            }
+            collector.Search(kAllSongExtensions, songcore::NormalLocalPath(path));
+            collector.Wait();
+            std::vector<std::string> found = collector.Take();
+            std::sort(found.begin(), found.end());
+            paths.insert(paths.end(), found.begin(), found.end());
+        }
+    }
+    std::vector<std::string> albums;
+    if (options.has("album")) {
+        albums.assign(paths.size(), "all");
+    } else if (options.has("album-by-tags")) {
+        for (const std::string& path : paths) {
+            albums.push_back(songcore::AlbumKeyFromTags(path));
+        }
+    }
+
+    const bool showProgress = ::isatty(2) == 1;
+    auto progress = [showProgress](size_t done, size_t total) {
+        if (showProgress) {
+            std::fprintf(stderr, "\r\x1b[Kmeasuring: %zu of %zu songs", done, total);
+        }
+    };
+    songcore::LoudnessReport report = songcore::AnalyseLoudness(paths, albums, settings, progress);
+    if (showProgress && !paths.empty()) {
+        std::fputs("\r\x1b[K", stderr);
+    }
+
+    const bool json = options.has("json");
+    std::ostringstream out;
+    if (!json && !report.songs.empty()) {
+        out << "    LUFS     gain      peak      LRA  song\n";
+    }
+    for (const songcore::SongLoudness& song : report.songs) {
+        if (!song.error.empty()) {
+            ReportFileError(song.path, "cannot measure its loudness: " + song.error);
+            status = kExitFailure;
+            continue;
+        }
+        if (json) {
+            JsonObject line;
+            line.add("path", song.path);
+            AddValues(line, "track_", song.loudness, settings.reference);
+            if (song.album >= 0 && report.albums[song.album].error.empty()) {
+                AddValues(line, "album_", report.albums[song.album].loudness, settings.reference);
+            }
+            out << line.str() << "\n";
+        } else {
+            out << TableLine(song.loudness, settings.reference, song.path);
+        }
+    }
+    for (const songcore::AlbumLoudness& album : report.albums) {
+        std::string name = album.key == "all" && options.has("album")
+                               ? std::string("(album of all songs)")
+                               : "(album " + album.key.substr(album.key.find('\x1f') + 1) + ")";
+        if (!album.error.empty()) {
+            ReportError(name + ": " + album.error);
+            continue;
+        }
+        if (json) {
+            JsonObject line;
+            line.add("album", album.key.substr(album.key.find('\x1f') + 1));
+            line.add("songs", static_cast<int64_t>(album.songs.size()));
+            AddValues(line, "album_", album.loudness, settings.reference);
+            out << line.str() << "\n";
+        } else {
+            out << TableLine(album.loudness, settings.reference, name);
+        }
+    }
+    std::cout << out.str();
+    return status;
+}
+
+const CommandRegistrar kRegistrar({
+    "loudness",
+    "measure the loudness and ReplayGain of songs and albums",
+    kHelp,
+    RunLoudness,
+    kOptions,
+    ValueKind::Song,
+    {},
+    "tunemoss loudness song.flac\n"
+    "# every song below the folder, and the folder's songs as one album\n"
+    "tunemoss loudness --album ~/Music/Artist/Album\n",
+});
+
+}  // namespace
+}  // namespace tunemoss

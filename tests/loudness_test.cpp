@@ -1,0 +1,151 @@
+// Loudness as tunemoss measures it, against loudgain (the same meter behind
+// another decoder front end) on songs that ffmpeg makes in every format.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "support/TestSupport.h"
+
+using testsupport::RunTunemoss;
+using testsupport::TempDir;
+
+namespace {
+
+struct Measured {
+    double loudness = 0;
+    double peak = 0;
+    double range = 0;
+};
+
+// loudgain's -O table: file (or "Album") -> its figures.
+std::map<std::string, Measured> Loudgain(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"loudgain", "-O", "-q"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testsupport::RunResult run = testsupport::Run(argv);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, Measured> out;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);  // the heading
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cells;
+        std::istringstream parts(line);
+        for (std::string cell; std::getline(parts, cell, '\t');) {
+            cells.push_back(cell);
+        }
+        if (cells.size() >= 4) {
+            out[cells[0]] = {std::stod(cells[1]), std::stod(cells[3]), std::stod(cells[2])};
+        }
+    }
+    return out;
+}
+
+// A number of one of our JSON lines.
+double Field(const std::string& line, const std::string& key) {
+    size_t at = line.find("\"" + key + "\":");
+    EXPECT_NE(at, std::string::npos) << key << " in " << line;
+    if (at == std::string::npos) {
+        return 0;
+    }
+    size_t start = line.find_first_not_of(" \"", at + key.size() + 3);
+    return std::stod(line.substr(start));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(Loudness, AgreesWithLoudgainOnEveryFormat) {
+    if (testsupport::Run({"loudgain", "--version"}).status != 0) {
+        GTEST_SKIP() << "loudgain is not installed";
+    }
+    TempDir dir;
+    // A tone over noise, different in each file; mono and 48 kHz among them.
+    struct Sample {
+        const char* name;
+        std::vector<std::string> encode;
+    } samples[] = {
+        {"a.mp3", {"-ac", "2", "-c:a", "libmp3lame", "-q:a", "2"}},
+        {"b.flac", {"-ac", "2", "-ar", "48000", "-c:a", "flac"}},
+        {"c.ogg", {"-ac", "1", "-c:a", "libvorbis"}},
+        {"d.opus", {"-ac", "2", "-c:a", "libopus"}},
+        {"e.m4a", {"-ac", "1", "-c:a", "aac"}},
+        {"f.wav", {"-ac", "2", "-c:a", "pcm_s16le"}},
+    };
+    std::vector<std::string> paths;
+    double volume = 0.9;
+    for (const Sample& sample : samples) {
+        std::vector<std::string> argv = {"ffmpeg",
+                                         "-v",
+                                         "error",
+                                         "-f",
+                                         "lavfi",
+                                         "-i",
+                                         "sine=f=440:d=6,volume=" + std::to_string(volume),
+                                         "-f",
+                                         "lavfi",
+                                         "-i",
+                                         "anoisesrc=d=6:a=0.1:c=pink",
+                                         "-filter_complex",
+                                         "amix=inputs=2:duration=shortest"};
+        argv.insert(argv.end(), sample.encode.begin(), sample.encode.end());
+        argv.push_back(dir.file(sample.name));
+        ASSERT_EQ(testsupport::Run(argv).status, 0) << sample.name;
+        paths.push_back(dir.file(sample.name));
+        volume *= 0.6;
+    }
+
+    std::vector<std::string> args = {"loudness", "--json"};
+    args.insert(args.end(), paths.begin(), paths.end());
+    testsupport::RunResult ours = RunTunemoss(args);
+    ASSERT_EQ(ours.status, 0) << ours.err;
+    std::vector<std::string> lines = Lines(ours.out);
+    ASSERT_EQ(lines.size(), paths.size());
+    std::map<std::string, Measured> peer = Loudgain(paths);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(samples[i].name);
+        const Measured& theirs = peer[paths[i]];
+        EXPECT_NEAR(Field(lines[i], "track_loudness_lufs"), theirs.loudness, 0.05);
+        EXPECT_NEAR(Field(lines[i], "track_peak"), theirs.peak, 0.001);
+        EXPECT_NEAR(Field(lines[i], "track_range_lu"), theirs.range, 0.05);
+        EXPECT_NEAR(Field(lines[i], "track_gain"), -18 - theirs.loudness, 0.05);
+    }
+
+    // An album of the two songs of one type, as loudgain measures it.
+    ours = RunTunemoss({"loudness", "--json", "--album", paths[0], paths[5]});
+    ASSERT_EQ(ours.status, 0) << ours.err;
+    lines = Lines(ours.out);
+    ASSERT_EQ(lines.size(), 3u);
+    Measured album = Loudgain({"-a", paths[0], paths[5]})["Album"];
+    EXPECT_NEAR(Field(lines[2], "album_loudness_lufs"), album.loudness, 0.05);
+    EXPECT_NEAR(Field(lines[2], "album_peak"), album.peak, 0.001);
+    EXPECT_NEAR(Field(lines[0], "album_gain"), -18 - album.loudness, 0.05);
+}
+
+TEST(Loudness, NamesWhatCannotBeMeasuredAndMeasuresTheRest) {
+    TempDir dir;
+    std::string song = dir.file("song.flac");
+    ASSERT_EQ(
+        testsupport::Run({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=d=2", song}).status,
+        0);
+    std::string text = dir.file("notes.mp3");
+    std::ofstream(text) << "not a song";
+    testsupport::RunResult run =
+        RunTunemoss({"loudness", "--album", "--json", "--jobs", "2", text, song});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(text + ": cannot measure its loudness"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("not every song of the album"), std::string::npos) << run.err;
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(song), std::string::npos);
+    EXPECT_EQ(RunTunemoss({"loudness", "--jobs", "0", song}).status, 2);
+}
