@@ -11,6 +11,7 @@
 #include "cli/Options.h"
 #include "songcore/player/MCIWnd.h"
 #include "songcore/player/PlayerPosition.h"
+#include "songcore/settings/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
 
 namespace tunemoss {
@@ -134,7 +135,10 @@ Outcome PlayOne(CMCIWnd& player, const RawTerminal& terminal, const std::string&
     }
 }
 
-const std::vector<OptionSpec> kOptions = {{"audio-output", ValueKind::Text}};
+const std::vector<OptionSpec> kOptions = {
+    {"audio-output", ValueKind::Text},
+    {"replaygain", ValueKind::Choice, {"track", "album", "no"}},
+};
 
 int RunPlay(const std::vector<std::string>& args) {
     Options options(kOptions);
@@ -146,6 +150,11 @@ int RunPlay(const std::vector<std::string>& args) {
     }
     CMCIWnd::Options playerOptions;
     playerOptions.audioOutput = options.value("audio-output").value_or("");
+    playerOptions.replayGain = options.value("replaygain").value_or(CAppRegKey().GetReplayGain());
+    if (playerOptions.replayGain != "track" && playerOptions.replayGain != "album" &&
+        playerOptions.replayGain != "no") {
+        return UsageError("play", "--replaygain takes track, album or no");
+    }
     CMCIWnd player;
     if (!player.Create(playerOptions)) {
         ReportError("the player could not be started (libmpv)");
@@ -193,11 +202,14 @@ int RunPlay(const std::vector<std::string>& args) {
 const CommandRegistrar registrar({
     "play",
     "play songs one after another",
-    "Usage: tunemoss play [--audio-output NAME] FILE...\n"
+    "Usage: tunemoss play [--audio-output NAME] [--replaygain track|album|no] FILE...\n"
     "Plays the files in turn, showing the position, artist and title. On a\n"
     "terminal: space pauses and resumes, n skips to the next song, q stops.\n\n"
     "  --audio-output NAME   the sound output to use (for example pulse, alsa,\n"
-    "                        pipewire); null plays silently in real time\n",
+    "                        pipewire); null plays silently in real time\n"
+    "  --replaygain MODE     play at the loudness of the song's ReplayGain tags:\n"
+    "                        track, album or no (default: ReplayGain under\n"
+    "                        [Player] in the settings, else track)\n",
     &RunPlay,
     kOptions,
     ValueKind::Song,

@@ -53,6 +53,7 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     if (options.audioDevice.empty()) {
         options.audioDevice = settings.GetAudioDevice();
     }
+    options.replayGain = settings.GetReplayGain();
     created_ = player_.Create(options) != 0;
     control_ = std::make_unique<PlayerControl>(player_, listPlayer_);
 

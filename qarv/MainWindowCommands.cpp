@@ -59,6 +59,7 @@ void MainWindow::OpenSettings() {
     SettingsDialog dialog(this, player_.GetAudioDevices());
     if (dialog.exec() == QDialog::Accepted) {
         player_.SetAudioDevice(CAppRegKey().GetAudioDevice());
+        player_.SetReplayGain(CAppRegKey().GetReplayGain());
     }
 }
 

@@ -1,5 +1,7 @@
 #include "qarv/SettingsDialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -52,6 +54,13 @@ SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::Audio
     }
     audioOutput_->setCurrentIndex(index);
     form->addRow(tr("&Audio output:"), audioOutput_);
+    replayGain_ = new QComboBox(this);
+    replayGain_->addItem(tr("each song's own (track gain)"), QStringLiteral("track"));
+    replayGain_->addItem(tr("the album's (album gain)"), QStringLiteral("album"));
+    replayGain_->addItem(tr("as recorded (no gain)"), QStringLiteral("no"));
+    replayGain_->setCurrentIndex(
+        std::max(0, replayGain_->findData(QString::fromStdString(settings.GetReplayGain()))));
+    form->addRow(tr("&Loudness (ReplayGain):"), replayGain_);
     layout->addLayout(form);
     askWhenExit_ = new QCheckBox(tr("&Ask when exit application"), this);
     askWhenExit_->setChecked(settings.AskWhenExitApp() != 0);
@@ -79,6 +88,7 @@ void SettingsDialog::Store() {
     settings.SetAskWhenExitApp(askWhenExit_->isChecked() ? 1 : 0);
     settings.SetMinimizeToTray(minimizeToTray_->isChecked() ? 1 : 0);
     settings.SetAudioDevice(audioOutput_->currentData().toString().toStdString().c_str());
+    settings.SetReplayGain(replayGain_->currentData().toString().toStdString().c_str());
     // An empty pattern would name every copy "", so it is not taken.
     QString pattern = copyTo_->text();
     if (!pattern.isEmpty()) {

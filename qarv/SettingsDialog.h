@@ -1,7 +1,7 @@
 #pragma once
 // The Settings dialog: the Copy To name pattern, the exit question,
-// minimising to the tray and the audio output. OK stores them; Cancel stores
-// nothing.
+// minimising to the tray, the audio output and the ReplayGain the player
+// applies. OK stores them; Cancel stores nothing.
 
 #include <QDialog>
 #include <vector>
@@ -23,6 +23,7 @@ public:
     QCheckBox* AskWhenExitBox() const { return askWhenExit_; }
     QCheckBox* MinimizeToTrayBox() const { return minimizeToTray_; }
     QComboBox* AudioOutputBox() const { return audioOutput_; }
+    QComboBox* ReplayGainBox() const { return replayGain_; }
     // Stores the dialog's values (what OK does).
     void Store();
 
@@ -34,4 +35,5 @@ private:
     QCheckBox* askWhenExit_;
     QCheckBox* minimizeToTray_;
     QComboBox* audioOutput_;
+    QComboBox* replayGain_;
 };

@@ -9,6 +9,7 @@
 
 #include "songcore/player/MCIWnd.h"
 #include "songcore/player/PlayerPosition.h"
+#include "songcore/settings/AppRegKey.h"
 #include "support/TestSupport.h"
 
 using namespace std::chrono_literals;
@@ -195,6 +196,32 @@ TEST_F(Player, WakeupHookAsksTheOwnerToDrainEvents) {
     ASSERT_EQ(player.Play(), 0);
     EXPECT_TRUE(PumpUntil([&] { return wakeups.load() > 0; }));
     player.SetWakeupHook(nullptr);
+}
+
+// Songs play at the loudness their ReplayGain tags ask for: the track's
+// unless the settings say the album's or none.
+TEST(PlayerLoudness, AppliesTheReplayGainChosen) {
+    testsupport::TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    struct Restore {
+        ~Restore() { ::unsetenv("XDG_CONFIG_HOME"); }
+    } restore;
+    EXPECT_EQ(CAppRegKey().GetReplayGain(), "track");
+    for (const char* mode : {"track", "album", "no"}) {
+        CMCIWnd player;
+        CMCIWnd::Options options("null");
+        options.replayGain = mode;
+        ASSERT_EQ(player.Create(options), 1);
+        EXPECT_EQ(player.GetReplayGain(), mode);
+        EXPECT_EQ(player.SetReplayGain("no"), 0);
+        EXPECT_EQ(player.GetReplayGain(), "no");
+        ASSERT_EQ(CAppRegKey().SetReplayGain(mode), 1);
+        EXPECT_EQ(CAppRegKey().GetReplayGain(), mode);
+    }
+    // A value the player does not know reads as the default.
+    ASSERT_EQ(CAppRegKey().SetReplayGain("loud"), 1);
+    EXPECT_EQ(CAppRegKey().GetReplayGain(), "track");
+    EXPECT_EQ(testsupport::RunTunemoss({"play", "--replaygain", "loud", "x.mp3"}).status, 2);
 }
 
 TEST(PlayerLifetime, DestroyedWhilePlaying) {

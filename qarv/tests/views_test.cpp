@@ -409,6 +409,14 @@ private Q_SLOTS:
         SettingsDialog later(nullptr, {{"auto", "Autoselect device"}});
         QCOMPARE(later.AudioOutputBox()->currentText(), QString("alsa/default (not available)"));
         QCOMPARE(player.SetAudioDevice("alsa/default"), 0L);
+
+        // The loudness the player applies, stored and taken at once.
+        QCOMPARE(later.ReplayGainBox()->currentData().toString(), QString("track"));
+        later.ReplayGainBox()->setCurrentIndex(later.ReplayGainBox()->findData(QString("album")));
+        later.Store();
+        QCOMPARE(CAppRegKey().GetReplayGain(), std::string("album"));
+        QCOMPARE(player.SetReplayGain(CAppRegKey().GetReplayGain()), 0L);
+        QCOMPARE(player.GetReplayGain(), std::string("album"));
     }
 
     void exitDuringASearchDoesNotHang() {

@@ -105,6 +105,7 @@ int CMCIWnd::Create(const Options& options) {
     if (!options.audioDevice.empty()) {
         Mpv().set_option_string(h, "audio-device", options.audioDevice.c_str());
     }
+    Mpv().set_option_string(h, "replaygain", options.replayGain.c_str());
     if (Mpv().initialize(h) < 0) {
         return 0;
     }
@@ -505,6 +506,26 @@ long CMCIWnd::SetAudioDevice(const std::string& name) {
     const std::string device = name.empty() ? "auto" : name;
     if (Mpv().set_property_string(mpv_.get(), "audio-device", device.c_str()) < 0) {
         return Fail(errUnsupportedFunction, "no such audio device: " + device);
+    }
+    return 0;
+}
+
+std::string CMCIWnd::GetReplayGain() const {
+    if (!mpv_) {
+        return {};
+    }
+    char* mode = Mpv().get_property_string(mpv_.get(), "replaygain");
+    std::string text = mode ? mode : "";
+    Mpv().free(mode);
+    return text;
+}
+
+long CMCIWnd::SetReplayGain(const std::string& mode) {
+    if (!mpv_) {
+        return Fail(errDeviceNotReady, "the player has not been created");
+    }
+    if (Mpv().set_property_string(mpv_.get(), "replaygain", mode.c_str()) < 0) {
+        return Fail(errUnsupportedFunction, "no such ReplayGain mode: " + mode);
     }
     return 0;
 }

@@ -53,6 +53,8 @@ public:
         std::string audioOutput;  // mpv's "ao"; empty: the system's default
         bool untimed = false;     // with ao "null": play as fast as possible
         std::string audioDevice;  // mpv's "audio-device"; empty: the default
+        // The ReplayGain tags applied: "track", "album" or "no".
+        std::string replayGain = "track";
     };
 
     // The song stopped because no audio output could be opened: playing any
@@ -161,6 +163,10 @@ public:
     std::vector<AudioDevice> GetAudioDevices() const;
     // Takes effect with the next song.
     long SetAudioDevice(const std::string& name);
+    // The ReplayGain tags the player applies: "track", "album" or "no".
+    std::string GetReplayGain() const;
+    // Takes effect at once.
+    long SetReplayGain(const std::string& mode);
 
     int GetRepeat() const { return repeat_; }
     void SetRepeat(int repeat) { repeat_ = repeat ? 1 : 0; }

@@ -102,6 +102,15 @@ int CAppRegKey::SetAudioDevice(const char* name) {
     return SetString("Player", "Audio Device", name);
 }
 
+std::string CAppRegKey::GetReplayGain() {
+    std::string mode = GetString("Player", "ReplayGain", "track");
+    return mode == "album" || mode == "no" ? mode : "track";
+}
+
+int CAppRegKey::SetReplayGain(const char* mode) {
+    return SetString("Player", "ReplayGain", mode);
+}
+
 int CAppRegKey::GetSongVolume() {
     return GetInt(kSong, "Volume", 500);
 }

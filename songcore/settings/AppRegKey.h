@@ -20,6 +20,10 @@ public:
     // The player's audio device, as libmpv names it; "auto" by default.
     std::string GetAudioDevice();
     int SetAudioDevice(const char* name);
+    // The ReplayGain tags the player applies: [Player] ReplayGain, "track"
+    // (the default), "album" or "no"; any other value reads as the default.
+    std::string GetReplayGain();
+    int SetReplayGain(const char* mode);
     int GetSongVolume();
     int SetSongVolume(int volume);
     int GetSongRepeat();
