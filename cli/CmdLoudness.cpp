@@ -2,22 +2,18 @@
 // and the ReplayGain 2.0 gains and peaks that follow from it.
 #include <unistd.h>
 
-#include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <mutex>
 #include <sstream>
 
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
-#include "cli/SongExtensions.h"
+#include "cli/SongPaths.h"
 #include "songcore/loudness/LoudnessAnalysis.h"
 #include "songcore/loudness/ReplayGainText.h"
-#include "songcore/search/LocalSongSearch.h"
-#include "songcore/util/Paths.h"
 
 namespace tunemoss {
 namespace {
@@ -43,29 +39,6 @@ const std::vector<OptionSpec> kOptions = {
     {"album"},       {"album-by-tags"},
     {"json"},        {"jobs", ValueKind::Text},
     {"sample-peak"}, {"reference", ValueKind::Text},
-};
-
-// Collects the songs below the folders given, in the order found.
-class SongCollector : public CLocalSongSearch {
-public:
-    ~SongCollector() override {
-        Stop();
-        Wait();
-    }
-    std::vector<std::string> Take() {
-        std::lock_guard lock(mutex_);
-        return std::move(paths_);
-    }
-
-protected:
-    void MusicFile(const std::string& path) override {
-        std::lock_guard lock(mutex_);
-        paths_.push_back(songcore::NormalLocalPath(path));
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> paths_;
 };
 
 std::string Fixed(double value, int decimals) {
@@ -138,27 +111,7 @@ int RunLoudness(const std::vector<std::string>& args) {
     }
 
     int status = kExitOk;
-    std::vector<std::string> paths;
-    {
-        SongCollector collector;
-        for (const std::string& path : options.positional()) {
-            struct stat info;
-            if (::stat(path.c_str(), &info) != 0) {
-                ReportFileError(path, "not found");
-                status = kExitFailure;
-                continue;
-            }
-            if (!S_ISDIR(info.st_mode)) {
-                paths.push_back(songcore::NormalLocalPath(path));
-                continue;
-            }
-            collector.Search(kAllSongExtensions, songcore::NormalLocalPath(path));
-            collector.Wait();
-            std::vector<std::string> found = collector.Take();
-            std::sort(found.begin(), found.end());
-            paths.insert(paths.end(), found.begin(), found.end());
-        }
-    }
+    std::vector<std::string> paths = CollectSongPaths(options.positional(), status);
     std::vector<std::string> albums;
     if (options.has("album")) {
         albums.assign(paths.size(), "all");

@@ -9,6 +9,7 @@ packages=(
     # songcore and the programs
     libcurl4-openssl-dev libicu-dev qt6-base-dev libmpv-dev libcdio-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev
+    nlohmann-json3-dev
     # qarv's standard dialogs in the user's language
     qt6-translations-l10n
     # tests and fuzzing

@@ -204,6 +204,14 @@ int CAppRegKey::SetCddbEmail(const char* address) {
     return SetString("Network", "CDDB Email", address);
 }
 
+std::string CAppRegKey::GetMusicBrainzServer() {
+    std::string server = GetString("Online", "MusicBrainz Server", "");
+    return server.empty() ? "https://musicbrainz.org" : server;
+}
+int CAppRegKey::SetMusicBrainzServer(const char* address) {
+    return SetString("Online", "MusicBrainz Server", address);
+}
+
 // --- Setting ---
 
 std::string CAppRegKey::GetDefaultFolder() {

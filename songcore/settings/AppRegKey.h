@@ -56,6 +56,10 @@ public:
     // [Network] CDDB Email, none by default.
     std::string GetCddbEmail();
     int SetCddbEmail(const char* address);
+    // The MusicBrainz server albums are looked up on: [Online] MusicBrainz
+    // Server, https://musicbrainz.org by default.
+    std::string GetMusicBrainzServer();
+    int SetMusicBrainzServer(const char* address);
 
     // --- Setting ---
     std::string GetDefaultFolder();
