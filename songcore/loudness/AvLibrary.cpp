@@ -5,15 +5,7 @@
 namespace songcore {
 namespace {
 
-struct Loaded {
-    AvLibrary functions;
-    bool ok = false;
-    std::string error;
-};
-
-Loaded Load() {
-    Loaded loaded;
-    std::string& e = loaded.error;
+bool Load(AvLibrary& f, std::string& e) {
     // The sonames of the major versions whose headers we are built with:
     // their structures are laid out as we read them.
     void* util = OpenSharedLibrary({"libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR)}, e);
@@ -28,9 +20,8 @@ Loaded Load() {
             ? OpenSharedLibrary({"libswresample.so." AV_STRINGIFY(LIBSWRESAMPLE_VERSION_MAJOR)}, e)
             : nullptr;
     if (!resample) {
-        return loaded;
+        return false;
     }
-    AvLibrary& f = loaded.functions;
     BindFunction(format, "avformat_open_input", f.format_open_input, e);
     BindFunction(format, "avformat_find_stream_info", f.format_find_stream_info, e);
     BindFunction(format, "av_find_best_stream", f.find_best_stream, e);
@@ -61,22 +52,17 @@ Loaded Load() {
     BindFunction(resample, "swr_get_out_samples", f.swr_get_out_samples, e);
     BindFunction(resample, "swr_free", f.swr_free, e);
     if (!e.empty()) {
-        return loaded;
+        return false;
     }
     // Damaged input is reported by the decoder's results, not printed.
     f.log_set_level(AV_LOG_QUIET);
-    loaded.ok = true;
-    return loaded;
+    return true;
 }
 
 }  // namespace
 
 const AvLibrary* AvLibrary::Get(std::string* error) {
-    static const Loaded loaded = Load();
-    if (!loaded.ok && error) {
-        *error = loaded.error;
-    }
-    return loaded.ok ? &loaded.functions : nullptr;
+    return LoadLibraryOnce<AvLibrary>(&Load, error);
 }
 
 }  // namespace songcore

@@ -5,20 +5,11 @@
 namespace songcore {
 namespace {
 
-struct Loaded {
-    Ebur128Library functions;
-    bool ok = false;
-    std::string error;
-};
-
-Loaded Load() {
-    Loaded loaded;
-    std::string& e = loaded.error;
+bool Load(Ebur128Library& f, std::string& e) {
     void* library = OpenSharedLibrary({"libebur128.so.1"}, e);
     if (!library) {
-        return loaded;
+        return false;
     }
-    Ebur128Library& f = loaded.functions;
     BindFunction(library, "ebur128_init", f.init, e);
     BindFunction(library, "ebur128_destroy", f.destroy, e);
     BindFunction(library, "ebur128_set_channel", f.set_channel, e);
@@ -30,18 +21,13 @@ Loaded Load() {
     BindFunction(library, "ebur128_loudness_range_multiple", f.loudness_range_multiple, e);
     BindFunction(library, "ebur128_sample_peak", f.sample_peak, e);
     BindFunction(library, "ebur128_true_peak", f.true_peak, e);
-    loaded.ok = e.empty();
-    return loaded;
+    return e.empty();
 }
 
 }  // namespace
 
 const Ebur128Library* Ebur128Library::Get(std::string* error) {
-    static const Loaded loaded = Load();
-    if (!loaded.ok && error) {
-        *error = loaded.error;
-    }
-    return loaded.ok ? &loaded.functions : nullptr;
+    return LoadLibraryOnce<Ebur128Library>(&Load, error);
 }
 
 }  // namespace songcore

@@ -5,20 +5,11 @@
 namespace songcore {
 namespace {
 
-struct Loaded {
-    MpvLibrary functions;
-    bool ok = false;
-    std::string error;
-};
-
-Loaded Load() {
-    Loaded loaded;
-    void* library = OpenSharedLibrary({"libmpv.so.2", "libmpv.so.1", "libmpv.so"}, loaded.error);
+bool Load(MpvLibrary& f, std::string& e) {
+    void* library = OpenSharedLibrary({"libmpv.so.2", "libmpv.so.1", "libmpv.so"}, e);
     if (!library) {
-        return loaded;
+        return false;
     }
-    MpvLibrary& f = loaded.functions;
-    std::string& e = loaded.error;
     BindFunction(library, "mpv_create", f.create, e);
     BindFunction(library, "mpv_initialize", f.initialize, e);
     BindFunction(library, "mpv_terminate_destroy", f.terminate_destroy, e);
@@ -34,18 +25,13 @@ Loaded Load() {
     BindFunction(library, "mpv_wait_event", f.wait_event, e);
     BindFunction(library, "mpv_set_wakeup_callback", f.set_wakeup_callback, e);
     BindFunction(library, "mpv_error_string", f.error_string, e);
-    loaded.ok = e.empty();
-    return loaded;
+    return e.empty();
 }
 
 }  // namespace
 
 const MpvLibrary* MpvLibrary::Get(std::string* error) {
-    static const Loaded loaded = Load();
-    if (!loaded.ok && error) {
-        *error = loaded.error;
-    }
-    return loaded.ok ? &loaded.functions : nullptr;
+    return LoadLibraryOnce<MpvLibrary>(&Load, error);
 }
 
 }  // namespace songcore

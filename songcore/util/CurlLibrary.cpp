@@ -5,20 +5,11 @@
 namespace songcore {
 namespace {
 
-struct Loaded {
-    CurlLibrary functions;
-    bool ok = false;
-    std::string error;
-};
-
-Loaded Load() {
-    Loaded loaded;
-    void* library = OpenSharedLibrary({"libcurl.so.4", "libcurl-gnutls.so.4"}, loaded.error);
+bool Load(CurlLibrary& f, std::string& e) {
+    void* library = OpenSharedLibrary({"libcurl.so.4", "libcurl-gnutls.so.4"}, e);
     if (!library) {
-        return loaded;
+        return false;
     }
-    CurlLibrary& f = loaded.functions;
-    std::string& e = loaded.error;
     decltype(&::curl_global_init) globalInit = nullptr;
     BindFunction(library, "curl_global_init", globalInit, e);
     BindFunction(library, "curl_easy_init", f.easy_init, e);
@@ -40,26 +31,21 @@ Loaded Load() {
     BindFunction(library, "curl_url_set", f.url_set, e);
     BindFunction(library, "curl_free", f.free, e);
     if (!e.empty()) {
-        return loaded;
+        return false;
     }
     // Runs before any other thread of ours can use the library: Get's
     // static makes every caller wait for it.
     if (CURLcode result = globalInit(CURL_GLOBAL_DEFAULT); result != CURLE_OK) {
         e = std::string("cannot set up libcurl: ") + f.easy_strerror(result);
-        return loaded;
+        return false;
     }
-    loaded.ok = true;
-    return loaded;
+    return true;
 }
 
 }  // namespace
 
 const CurlLibrary* CurlLibrary::Get(std::string* error) {
-    static const Loaded loaded = Load();
-    if (!loaded.ok && error) {
-        *error = loaded.error;
-    }
-    return loaded.ok ? &loaded.functions : nullptr;
+    return LoadLibraryOnce<CurlLibrary>(&Load, error);
 }
 
 const CurlLibrary& Curl() {

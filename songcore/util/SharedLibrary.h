@@ -25,4 +25,27 @@ void BindFunction(void* library, const char* name, Function& out, std::string& e
     }
 }
 
+// The functions of a library, opened and bound by load(functions, error)
+// for the first caller and kept for the process. Null when they cannot be
+// loaded, with the reason in error; every later call gives the same answer.
+template <typename Functions>
+const Functions* LoadLibraryOnce(bool (*load)(Functions&, std::string&), std::string* error) {
+    struct Loaded {
+        Functions functions{};
+        std::string error;
+        bool ok = false;
+    };
+    // A static of a function template: one per library, made once even when
+    // threads ask at the same time.
+    static const Loaded loaded = [load] {
+        Loaded result;
+        result.ok = load(result.functions, result.error) && result.error.empty();
+        return result;
+    }();
+    if (!loaded.ok && error) {
+        *error = loaded.error;
+    }
+    return loaded.ok ? &loaded.functions : nullptr;
+}
+
 }  // namespace songcore
