@@ -14,9 +14,12 @@
 #include "cli/SongPaths.h"
 #include "cli/TerminalText.h"
 #include "songcore/edit/EditHistory.h"
+#include "songcore/online/CoverArtArchive.h"
 #include "songcore/online/MusicBrainz.h"
 #include "songcore/online/ReleaseMatch.h"
+#include "songcore/settings/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/util/WriteBatch.h"
 
@@ -35,14 +38,33 @@ const char kHelp[] =
     "  --release MBID   the MusicBrainz release to take, instead of searching\n"
     "  --dry-run        show the changes, write nothing\n"
     "  --json           one JSON object per song instead of the text\n"
-    "The server is [Online] MusicBrainz Server in the settings\n"
-    "(https://musicbrainz.org by default).\n";
+    "  --cover SIZE     the release's front cover from the Cover Art Archive,\n"
+    "                   written as each song's front cover: 500 or 1200 pixels,\n"
+    "                   original, or none (default: Cover Size under [Online]\n"
+    "                   in the settings, else 500)\n"
+    "The servers are MusicBrainz Server and Cover Art Server under [Online] in\n"
+    "the settings (https://musicbrainz.org and https://coverartarchive.org by\n"
+    "default).\n";
 
 const std::vector<OptionSpec> kOptions = {
     {"release", ValueKind::Text},
     {"dry-run"},
     {"json"},
+    {"cover", ValueKind::Choice, {"500", "1200", "original", "none"}},
 };
+
+// Puts cover first among the song's pictures, in place of its front cover.
+bool WriteFrontCover(const std::string& path, const songcore::Picture& cover, std::string& why) {
+    std::vector<songcore::Picture> pictures;
+    if (!songcore::ReadSongPictures(path, pictures, why)) {
+        return false;
+    }
+    std::erase_if(pictures, [](const songcore::Picture& picture) {
+        return picture.type == songcore::kPictureFrontCover;
+    });
+    pictures.insert(pictures.begin(), cover);
+    return songcore::WriteSongPictures(path, pictures, why);
+}
 
 // A song as the matching sees it, with its fields now.
 struct Song {
@@ -110,6 +132,10 @@ int RunLookup(const std::vector<std::string>& args) {
     }
     const bool dryRun = options.has("dry-run");
     const bool json = options.has("json");
+    const std::string coverSize = options.value("cover").value_or(CAppRegKey().GetCoverSize());
+    if (coverSize != "none" && !songcore::ParseCoverSize(coverSize)) {
+        return UsageError("lookup", "--cover takes 500, 1200, original or none");
+    }
     int status = kExitOk;
     std::vector<Song> songs;
     for (const std::string& path : CollectSongPaths(options.positional(), status)) {
@@ -158,6 +184,23 @@ int RunLookup(const std::vector<std::string>& args) {
         std::cout << "Release: " << EscapeForTerminal(ReleaseLine(release)) << "\n";
     }
 
+    // The cover is fetched once for all the songs; a release without one
+    // is no failure.
+    std::optional<songcore::Picture> cover;
+    if (coverSize != "none") {
+        songcore::Picture picture;
+        if (songcore::FetchFrontCover(CAppRegKey().GetCoverArtServer(), release.id,
+                                      *songcore::ParseCoverSize(coverSize), picture, why)) {
+            cover = std::move(picture);
+        } else if (!json) {
+            std::cout << "Cover: " << EscapeForTerminal(why) << "\n";
+        }
+    }
+    if (cover && !json) {
+        std::cout << "Cover: " << cover->mime << ", " << cover->data.size() / 1024
+                  << " KB, written as each song's front cover\n";
+    }
+
     std::vector<songcore::SongToMatch> toMatch;
     for (const Song& song : songs) {
         toMatch.push_back(song.match);
@@ -193,6 +236,7 @@ int RunLookup(const std::vector<std::string>& args) {
                 fields.add(songcore::InfoOf(field).key, value);
             }
             line.addRaw("changes", fields.str());
+            line.add("cover", cover ? cover->mime : std::string());
             std::cout << line.str() << "\n";
         } else {
             std::cout << EscapeForTerminal(song.path) << " (" << confidence << "% sure)"
@@ -203,16 +247,24 @@ int RunLookup(const std::vector<std::string>& args) {
                           << EscapeForTerminal(value) << "\n";
             }
         }
-        if (dryRun || changes.empty()) {
+        if (dryRun) {
             continue;
         }
-        songcore::SongEditResult result = songcore::EditSong(song.path, changes);
-        if (!result.ok) {
-            ReportFileError(song.path, result.error);
+        // The cover first: the edit keeps the state the song is left in,
+        // which undo checks.
+        if (cover && !WriteFrontCover(song.path, *cover, why)) {
+            ReportFileError(song.path, "cannot write the cover: " + why);
             status = kExitFailure;
-            continue;
         }
-        operation.Add(song.path, std::move(result));
+        if (!changes.empty()) {
+            songcore::SongEditResult result = songcore::EditSong(song.path, changes);
+            if (!result.ok) {
+                ReportFileError(song.path, result.error);
+                status = kExitFailure;
+                continue;
+            }
+            operation.Add(song.path, std::move(result));
+        }
     }
     if (!batch.Finish(why)) {
         ReportError(why);

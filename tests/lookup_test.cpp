@@ -10,6 +10,7 @@
 #include "songcore/online/ReleaseMatch.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongPictures.h"
 #include "support/ServerProcess.h"
 #include "support/TestSupport.h"
 
@@ -54,6 +55,7 @@ protected:
         }
         std::string address = "http://127.0.0.1:" + std::to_string(server.port());
         ASSERT_EQ(CAppRegKey().SetMusicBrainzServer(address.c_str()), 1);
+        ASSERT_EQ(CAppRegKey().SetCoverArtServer(address.c_str()), 1);
     }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");
@@ -106,12 +108,19 @@ TEST_F(Lookup, FindsTheAlbumWritesItsTracksAndIsUndone) {
     EXPECT_EQ(song.GetTrackNum(), 2u);
     EXPECT_EQ(song.GetTrackTotal(), 2u);
     EXPECT_EQ(song.GetDiscNum(), 1u);
+    std::vector<songcore::Picture> pictures;
+    std::string why;
+    ASSERT_TRUE(songcore::ReadSongPictures(second, pictures, why)) << why;
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].type, songcore::kPictureFrontCover);
+    EXPECT_EQ(pictures[0].mime, "image/png");
 
-    // Asked twice only (a search and the release): the second run took the
-    // answers kept in the cache. Each request named the program and where
-    // its makers are, and they came at least a second apart.
+    // Asked three times only (a search, the release, its cover): the second
+    // run took the answers kept in the cache. Each request named the
+    // program and where its makers are, and they came at least a second
+    // apart.
     std::vector<Request> log = Log(server);
-    ASSERT_EQ(log.size(), 2u);
+    ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(
         log[0].path.rfind("/ws/2/release?fmt=json&limit=10&query=release%3A%22Album%20X%22", 0), 0u)
         << log[0].path;
@@ -120,7 +129,7 @@ TEST_F(Lookup, FindsTheAlbumWritesItsTracksAndIsUndone) {
         EXPECT_EQ(request.agent,
                   "Tunemoss/" TUNEMOSS_VERSION " ( https://github.com/tunemoss/tunemoss )");
     }
-    EXPECT_GE(log[1].time - log[0].time, 0.99);
+    EXPECT_GE(log[1].time - log[0].time, 0.998);
 
     ASSERT_EQ(RunTunemoss({"undo"}).status, 0);
     CSongFileInfo undone;
@@ -131,11 +140,11 @@ TEST_F(Lookup, FindsTheAlbumWritesItsTracksAndIsUndone) {
 
 TEST_F(Lookup, WaitsWhenTheServiceIsBusyAndRefusesWhatItCannotTrust) {
     std::string path = Song("a.mp3", 2, "First Song");
-    auto busy = RunTunemoss({"lookup", "--dry-run", "--release", kBusy, path});
+    auto busy = RunTunemoss({"lookup", "--dry-run", "--cover", "none", "--release", kBusy, path});
     EXPECT_EQ(busy.status, 0) << busy.err;
     std::vector<Request> log = Log(server);
     ASSERT_EQ(log.size(), 2u);
-    EXPECT_GE(log[1].time - log[0].time, 0.99);  // as long as Retry-After asked
+    EXPECT_GE(log[1].time - log[0].time, 0.998);  // as long as Retry-After asked
 
     auto deep = RunTunemoss({"lookup", "--release", kDeep, path});
     EXPECT_EQ(deep.status, 1);

@@ -43,8 +43,17 @@ HostClock& Hosts() {
     return hosts;
 }
 
-// Waits until host may be asked and books its next turn; false when
-// keepGoing turned false meanwhile.
+void Done(const std::string& host) {
+    HostClock& hosts = Hosts();
+    std::lock_guard lock(hosts.mutex);
+    Clock::time_point& next = hosts.next[host];
+    next = std::max(next, Clock::now() + std::chrono::milliseconds(requestIntervalMs.load()));
+}
+
+// Waits until host may be asked (not before after from now) and books the
+// turn; false when keepGoing turned false meanwhile. The next turn counts
+// from the end of this request (Done), so that the service sees the
+// requests that far apart however long each one takes to arrive.
 bool WaitForTurn(const std::string& host, const std::function<bool()>& keepGoing,
                  Clock::duration after = {}) {
     Clock::time_point turn;
@@ -88,6 +97,7 @@ bool IsThisMachine(const std::string& host) {
 
 struct Transfer {
     std::string body;
+    size_t maxBytes = WebClient::kMaxBodySize;
     bool tooLarge = false;
     long retryAfter = -1;  // seconds, when the answer said
     const std::function<bool()>* keepGoing = nullptr;
@@ -95,7 +105,7 @@ struct Transfer {
     static size_t OnData(char* data, size_t size, size_t count, void* user) {
         auto* self = static_cast<Transfer*>(user);
         size_t bytes = size * count;
-        if (self->body.size() + bytes > WebClient::kMaxBodySize) {
+        if (self->body.size() + bytes > self->maxBytes) {
             self->tooLarge = true;
             return 0;
         }
@@ -139,7 +149,7 @@ std::string CachePath(const std::string& url) {
 }
 
 // The cached answer: the address on the first line, then the body.
-bool ReadCache(const std::string& url, std::string& body) {
+bool ReadCache(const std::string& url, size_t maxBytes, std::string& body) {
     std::string path = CachePath(url);
     std::string error;
     if (path.empty()) {
@@ -155,7 +165,7 @@ bool ReadCache(const std::string& url, std::string& body) {
         ::fstat(fd, &info) == 0 &&
         std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(info.st_mtime) <
             kCacheLife &&
-        static_cast<uintmax_t>(info.st_size) <= WebClient::kMaxBodySize + url.size() + 1;
+        static_cast<uintmax_t>(info.st_size) <= maxBytes + url.size() + 1;
     if (ok) {
         text.resize(static_cast<size_t>(info.st_size));
         ok = PreadExact(fd, text.data(), text.size(), 0);
@@ -234,7 +244,8 @@ std::string WebClient::CacheFolder() {
     return std::string(home) + "/.cache/Tunemoss/web";
 }
 
-WebResponse WebClient::Get(const std::string& url, const std::function<bool()>& keepGoing) {
+WebResponse WebClient::Get(const std::string& url, const std::function<bool()>& keepGoing,
+                           size_t maxBytes) {
     WebResponse response;
     if (!CurlLibrary::Get(&response.error)) {
         return response;
@@ -251,7 +262,7 @@ WebResponse WebClient::Get(const std::string& url, const std::function<bool()>& 
         response.error = "only https addresses are asked: " + url;
         return response;
     }
-    if (ReadCache(url, response.body)) {
+    if (ReadCache(url, maxBytes, response.body)) {
         response.status = 200;
         response.fromCache = true;
         return response;
@@ -270,6 +281,7 @@ WebResponse WebClient::Get(const std::string& url, const std::function<bool()>& 
         }
         Transfer transfer;
         transfer.keepGoing = &keepGoing;
+        transfer.maxBytes = maxBytes;
         CURL* c = curl.get();
         const char* protocols = local ? "http,https" : "https";
         Curl().easy_setopt(c, CURLOPT_URL, url.c_str());
@@ -292,14 +304,14 @@ WebResponse WebClient::Get(const std::string& url, const std::function<bool()>& 
         Curl().easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
         Curl().easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
         CURLcode result = Curl().easy_perform(c);
+        Done(host);
         Curl().easy_getinfo(c, CURLINFO_RESPONSE_CODE, &response.status);
         if (result == CURLE_ABORTED_BY_CALLBACK) {
             response.error = "the lookup was stopped";
             return response;
         }
         if (transfer.tooLarge) {
-            response.error =
-                "the answer is larger than " + std::to_string(kMaxBodySize >> 20) + " MB";
+            response.error = "the answer is larger than " + std::to_string(maxBytes >> 20) + " MB";
             return response;
         }
         if (result != CURLE_OK) {

@@ -7,7 +7,7 @@
 // in a bounded cache, so that the same lookup does not ask twice. Only https
 // is used, but for a service on this machine (a test server, a local
 // mirror). Every transfer ends at the deadlines the other transfers keep,
-// and an answer larger than kMaxBodySize is refused.
+// and an answer larger than asked for (kMaxBodySize unless told) is refused.
 
 #include <chrono>
 #include <functional>
@@ -30,9 +30,10 @@ public:
     static constexpr std::chrono::seconds kMaxRetryWait{60};
 
     // GETs url. keepGoing, polled while waiting and during the transfer,
-    // ends the request when it turns false.
-    static WebResponse Get(const std::string& url,
-                           const std::function<bool()>& keepGoing = nullptr);
+    // ends the request when it turns false; an answer larger than maxBytes
+    // is refused.
+    static WebResponse Get(const std::string& url, const std::function<bool()>& keepGoing = nullptr,
+                           size_t maxBytes = kMaxBodySize);
 
     // The time between two requests to one host; the tests shorten it.
     static void SetRequestInterval(std::chrono::milliseconds interval);

@@ -211,6 +211,20 @@ std::string CAppRegKey::GetMusicBrainzServer() {
 int CAppRegKey::SetMusicBrainzServer(const char* address) {
     return SetString("Online", "MusicBrainz Server", address);
 }
+std::string CAppRegKey::GetCoverArtServer() {
+    std::string server = GetString("Online", "Cover Art Server", "");
+    return server.empty() ? "https://coverartarchive.org" : server;
+}
+int CAppRegKey::SetCoverArtServer(const char* address) {
+    return SetString("Online", "Cover Art Server", address);
+}
+std::string CAppRegKey::GetCoverSize() {
+    std::string size = GetString("Online", "Cover Size", "500");
+    return size == "1200" || size == "original" || size == "none" ? size : "500";
+}
+int CAppRegKey::SetCoverSize(const char* size) {
+    return SetString("Online", "Cover Size", size);
+}
 
 // --- Setting ---
 

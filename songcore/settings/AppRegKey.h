@@ -60,6 +60,14 @@ public:
     // Server, https://musicbrainz.org by default.
     std::string GetMusicBrainzServer();
     int SetMusicBrainzServer(const char* address);
+    // The Cover Art Archive, where looked-up albums' covers come from:
+    // [Online] Cover Art Server, https://coverartarchive.org by default; and
+    // the size fetched: [Online] Cover Size, "500" (the default), "1200",
+    // "original" or "none".
+    std::string GetCoverArtServer();
+    int SetCoverArtServer(const char* address);
+    std::string GetCoverSize();
+    int SetCoverSize(const char* size);
 
     // --- Setting ---
     std::string GetDefaultFolder();

@@ -8,10 +8,13 @@ output and serves until stdin closes:
   /ws/2/release/ALBUM       the album: one disc, two tracks
   /ws/2/release/BUSY        503 with Retry-After: 1 the first time, then the album
   /ws/2/release/DEEP        an answer nested far too deeply
+  /release/ALBUM/front-500  a small PNG (the Cover Art Archive's part)
   /log                      every request so far: path, User-Agent, time
 """
 import json
+import struct
 import sys
+import zlib
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -62,12 +65,22 @@ def release(release_id):
     }
 
 
+def png():
+    """A 2x2 red image."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    rows = b"".join(b"\x00" + b"\xff\x00\x00" * 2 for _ in range(2))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
 class Handler(BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
     def answer(self, status, body, headers=()):
-        data = body.encode()
+        data = body if isinstance(body, bytes) else body.encode()
         self.send_response(status)
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(data)))
@@ -98,6 +111,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.answer(503, "{}", [("Retry-After", "1")])
             else:
                 self.answer(200, json.dumps(release(BUSY)))
+        elif path == "/release/%s/front-500" % ALBUM:
+            self.answer(200, png(), [("Content-Type", "image/png")])
         elif path == "/ws/2/release/" + DEEP:
             self.answer(200, "[" * 100000)
         else:
