@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "songcore/tags/OldPlayerTags.h"
+#include "songcore/util/Codepage.h"
+
 namespace tunemoss {
 
 Options::Options(const std::vector<OptionSpec>& specs) {
@@ -82,6 +85,30 @@ bool ParseDeadline(const Options& options, std::optional<int>& milliseconds) {
         return false;
     }
     milliseconds = static_cast<int>(*seconds * 1000);
+    return true;
+}
+
+bool ApplyOldPlayers(const Options& options) {
+    std::optional<std::string> encoding = options.value("old-players");
+    if (!encoding) {
+        return true;
+    }
+    if (!songcore::IsKnownEncoding(*encoding)) {
+        return false;
+    }
+    songcore::SetOldPlayerCodepage(*encoding);
+    return true;
+}
+
+bool ApplyLegacyEncoding(const Options& options) {
+    std::optional<std::string> encoding = options.value("legacy-encoding");
+    if (!encoding) {
+        return true;
+    }
+    if (!songcore::IsKnownEncoding(*encoding)) {
+        return false;
+    }
+    songcore::SetLegacyEncoding(*encoding);
     return true;
 }
 
