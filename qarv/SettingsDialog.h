@@ -1,7 +1,7 @@
 #pragma once
 // The Settings dialog: the Copy To name pattern, the exit question,
-// minimising to the tray and the audio output. OK stores them; Cancel stores
-// nothing.
+// minimising to the tray, the audio output and the code page of legacy
+// tags. OK stores them; Cancel stores nothing.
 
 #include <QDialog>
 #include <vector>
@@ -23,6 +23,11 @@ public:
     QCheckBox* AskWhenExitBox() const { return askWhenExit_; }
     QCheckBox* MinimizeToTrayBox() const { return minimizeToTray_; }
     QComboBox* AudioOutputBox() const { return audioOutput_; }
+    QComboBox* LegacyEncodingBox() const { return legacyEncoding_; }
+    QCheckBox* OldPlayersBox() const { return oldPlayers_; }
+    // Puts the stored code page settings into effect for the tag readers
+    // and writers.
+    static void ApplyTagEncodings();
     // Stores the dialog's values (what OK does).
     void Store();
 
@@ -34,4 +39,6 @@ private:
     QCheckBox* askWhenExit_;
     QCheckBox* minimizeToTray_;
     QComboBox* audioOutput_;
+    QComboBox* legacyEncoding_;
+    QCheckBox* oldPlayers_;
 };
