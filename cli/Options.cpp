@@ -88,28 +88,34 @@ bool ParseDeadline(const Options& options, std::optional<int>& milliseconds) {
     return true;
 }
 
-bool ApplyOldPlayers(const Options& options) {
-    std::optional<std::string> encoding = options.value("old-players");
-    if (!encoding) {
-        return true;
-    }
-    if (!songcore::IsKnownEncoding(*encoding)) {
+namespace {
+
+// Hands the encoding named by the option, if given, to apply; false when
+// ICU does not know it.
+template <typename Apply>
+bool ApplyEncodingOption(const Options& options, const char* name, const Apply& apply) {
+    std::optional<std::string> encoding = options.value(name);
+    if (encoding && !songcore::IsKnownEncoding(*encoding)) {
         return false;
     }
-    songcore::SetOldPlayerCodepage(*encoding);
+    if (encoding) {
+        apply(std::move(*encoding));
+    }
     return true;
 }
 
+}  // namespace
+
+bool ApplyOldPlayers(const Options& options) {
+    return ApplyEncodingOption(options, "old-players", [](std::string encoding) {
+        songcore::SetOldPlayerCodepage(std::move(encoding));
+    });
+}
+
 bool ApplyLegacyEncoding(const Options& options) {
-    std::optional<std::string> encoding = options.value("legacy-encoding");
-    if (!encoding) {
-        return true;
-    }
-    if (!songcore::IsKnownEncoding(*encoding)) {
-        return false;
-    }
-    songcore::SetLegacyEncoding(*encoding);
-    return true;
+    return ApplyEncodingOption(options, "legacy-encoding", [](std::string encoding) {
+        songcore::SetLegacyEncoding(std::move(encoding));
+    });
 }
 
 }  // namespace tunemoss

@@ -1,6 +1,7 @@
 // Repair Text Encoding from qarv: the preview per folder with its candidate
 // encodings, the repair written as Unicode and undone as one edit, and the
 // Settings' code page for legacy tags.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QProcess>
