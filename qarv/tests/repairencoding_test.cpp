@@ -63,6 +63,9 @@ private slots:
         dir_ = std::make_unique<QTemporaryDir>();
     }
     void cleanup() {
+        // Gone before the next test's home is made, so that one restores the
+        // real environment at its end instead of this home.
+        home_.reset();
         songcore::SetLegacyEncoding("ISO-8859-1");
         songcore::SetOldPlayerCodepage(std::nullopt);
     }
