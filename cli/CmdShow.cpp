@@ -138,7 +138,8 @@ void PrintText(const std::string& path, CSongFileInfo& info, bool read,
     std::cout << out.str();
 }
 
-const std::vector<OptionSpec> kOptions = {{"json"}, {"deadline", ValueKind::Text}};
+const std::vector<OptionSpec> kOptions = {
+    {"json"}, {"deadline", ValueKind::Text}, {"legacy-encoding", ValueKind::Text}};
 
 int RunShow(const std::vector<std::string>& args) {
     Options options(kOptions);
@@ -151,6 +152,9 @@ int RunShow(const std::vector<std::string>& args) {
     }
     if (deadline) {
         songcore::SetTransferDeadlineMs(*deadline);
+    }
+    if (!ApplyLegacyEncoding(options)) {
+        return UsageError("show", "--legacy-encoding: unknown encoding");
     }
     if (options.positional().empty()) {
         return UsageError("show", "no file given");
@@ -189,7 +193,7 @@ int RunShow(const std::vector<std::string>& args) {
 const CommandRegistrar registrar({
     "show",
     "print the tags and stream properties of song files",
-    "Usage: tunemoss show [--json] [--deadline SECONDS] FILE...\n"
+    "Usage: tunemoss show [--json] [--deadline SECONDS] [--legacy-encoding ENC] FILE...\n"
     "Reads the tag that each file's type calls for and prints every field that\n"
     "is set, the tag kind and the song type. A FILE may be an http(s) URL.\n"
     "A file whose audio stream cannot be found (not the kind of file its name\n"
@@ -197,7 +201,10 @@ const CommandRegistrar registrar({
     "escaped (\\\\, \\n, \\t, \\e, \\xHH); --json prints them as JSON escapes.\n\n"
     "  --json              one JSON object per file, on one line\n"
     "  --deadline SECONDS  give up a request to an http(s) URL that takes longer\n"
-    "                      than this in all (default 120)\n",
+    "                      than this in all (default 120)\n"
+    "  --legacy-encoding ENC  read ID3v1 tags, ID3v2 frames in ISO-8859-1 and\n"
+    "                      RealMedia texts as this code page (windows-1251,\n"
+    "                      Shift_JIS, GBK, ...) instead of ISO-8859-1\n",
     &RunShow,
     kOptions,
     ValueKind::Song,

@@ -65,6 +65,8 @@ std::vector<OptionSpec> WriteOptions() {
     options.push_back({"lyrics-file", ValueKind::File});
     options.push_back({"tag", ValueKind::Choice, tagKinds});
     options.push_back({"no-history"});
+    options.push_back({"legacy-encoding", ValueKind::Text});
+    options.push_back({"old-players", ValueKind::Text});
     return options;
 }
 
@@ -77,6 +79,12 @@ int RunWrite(const std::vector<std::string>& args) {
     }
     if (options.positional().empty()) {
         return UsageError("write", "give at least one FILE");
+    }
+    if (!ApplyLegacyEncoding(options)) {
+        return UsageError("write", "--legacy-encoding: unknown encoding");
+    }
+    if (!ApplyOldPlayers(options)) {
+        return UsageError("write", "--old-players: unknown encoding");
     }
 
     songcore::SongEditOptions editOptions;
@@ -161,7 +169,12 @@ const CommandRegistrar registrar({
     "  --performer P  --organization O  --location L  --contact C  --license L\n"
     "  --tag KIND           read and write this tag kind: id3v1, id3v2, ape, ogg,\n"
     "                       flac, mp4, asf or rm (default: the file type's own)\n"
-    "  --no-history         do not keep the old values for undo\n",
+    "  --no-history         do not keep the old values for undo\n"
+    "  --legacy-encoding ENC  the code page of ID3v1 tags, ID3v2 frames in\n"
+    "                       ISO-8859-1 and RealMedia texts, read and written\n"
+    "                       (default ISO-8859-1)\n"
+    "  --old-players ENC    for car stereos and old players: an MPEG file gets an\n"
+    "                       ID3v1 tag in this code page beside its ID3v2 tag\n",
     &RunWrite,
     kOptions,
     ValueKind::Song,

@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "songcore/tags/OldPlayerTags.h"
+#include "songcore/util/Codepage.h"
+
 namespace tunemoss {
 
 Options::Options(const std::vector<OptionSpec>& specs) {
@@ -83,6 +86,36 @@ bool ParseDeadline(const Options& options, std::optional<int>& milliseconds) {
     }
     milliseconds = static_cast<int>(*seconds * 1000);
     return true;
+}
+
+namespace {
+
+// Hands the encoding named by the option, if given, to apply; false when
+// ICU does not know it.
+template <typename Apply>
+bool ApplyEncodingOption(const Options& options, const char* name, const Apply& apply) {
+    std::optional<std::string> encoding = options.value(name);
+    if (encoding && !songcore::IsKnownEncoding(*encoding)) {
+        return false;
+    }
+    if (encoding) {
+        apply(std::move(*encoding));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ApplyOldPlayers(const Options& options) {
+    return ApplyEncodingOption(options, "old-players", [](std::string encoding) {
+        songcore::SetOldPlayerCodepage(std::move(encoding));
+    });
+}
+
+bool ApplyLegacyEncoding(const Options& options) {
+    return ApplyEncodingOption(options, "legacy-encoding", [](std::string encoding) {
+        songcore::SetLegacyEncoding(std::move(encoding));
+    });
 }
 
 }  // namespace tunemoss

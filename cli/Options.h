@@ -41,4 +41,13 @@ std::optional<unsigned long> ParseUnsigned(const std::string& text);
 // when the option is given; false for a value out of range.
 bool ParseDeadline(const Options& options, std::optional<int>& milliseconds);
 
+// --legacy-encoding ENC of the commands that read tags: the code page of
+// legacy 8-bit tag text (ID3v1, ID3v2's ISO-8859-1 frames, RealMedia).
+// Sets it when the option is given; false for an encoding ICU does not know.
+bool ApplyLegacyEncoding(const Options& options);
+// --old-players ENC of the commands that write tags: MPEG files get an
+// ID3v1 tag in that code page beside their ID3v2 tag (OldPlayerTags.h).
+// False for an encoding ICU does not know.
+bool ApplyOldPlayers(const Options& options);
+
 }  // namespace tunemoss

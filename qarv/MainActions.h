@@ -15,6 +15,7 @@ struct MainActions {
     QAction* redo = nullptr;
     QAction* editBatch = nullptr;
     QAction* editFromNames = nullptr;
+    QAction* editRepairEncoding = nullptr;
     QAction* viewSongTree = nullptr;
     QAction* viewPlayList = nullptr;
     QAction* alwaysOnTop = nullptr;

@@ -34,6 +34,7 @@
 #include "qarv/SearchRules.h"
 #include "qarv/SeekSlider.h"
 #include "qarv/SelectionMirror.h"
+#include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/util/NetworkDeadline.h"
@@ -47,6 +48,9 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     // The view method is set before the tree is loaded, so the load builds
     // that order.
     tree_.SetViewMethod(settings.GetSongTreeViewMethod(), 0);
+    // Songs are read with the code page chosen for legacy tags from the
+    // first one on.
+    SettingsDialog::ApplyTagEncodings();
     tree_.SetDispatcher(dispatcher_.Function());
     // The audio device chosen in the Settings, unless the caller chose one.
     CMCIWnd::Options options = playerOptions;

@@ -198,8 +198,9 @@ private:
     // The song items of a branch, in the tree's order (the item itself when
     // it is a song).
     std::vector<HTREEITEM> SongItemsBelow(HTREEITEM top) const;
-    // Edit Tags of Selected Songs (batch) or Tag from File Names.
-    void EditSelectedSongs(bool batch);
+    // The dialogs that edit the selected songs.
+    enum class SongsDialog { BatchEdit, TagFromNames, RepairEncoding };
+    void EditSelectedSongs(SongsDialog kind);
     // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.
     void StepEditHistory(bool undo);
     // Add Files, Import and Export of the tree or the play list.

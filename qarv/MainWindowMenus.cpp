@@ -52,9 +52,14 @@ void MainWindow::BuildMenus() {
     edit->addSeparator();
     a.editBatch = AddAction(edit, "Edit Tags of &Selected Songs ...\tCtrl+Shift+T",
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
-    connect(a.editBatch, &QAction::triggered, this, [this] { EditSelectedSongs(true); });
+    connect(a.editBatch, &QAction::triggered, this,
+            [this] { EditSelectedSongs(SongsDialog::BatchEdit); });
     a.editFromNames = AddAction(edit, "Tag from File &Names ...");
-    connect(a.editFromNames, &QAction::triggered, this, [this] { EditSelectedSongs(false); });
+    connect(a.editFromNames, &QAction::triggered, this,
+            [this] { EditSelectedSongs(SongsDialog::TagFromNames); });
+    a.editRepairEncoding = AddAction(edit, "Repair Text &Encoding ...");
+    connect(a.editRepairEncoding, &QAction::triggered, this,
+            [this] { EditSelectedSongs(SongsDialog::RepairEncoding); });
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* tabGroup = new QActionGroup(this);
@@ -323,6 +328,7 @@ void MainWindow::UpdateCommands() {
         treeTab ? hasItem && !internet && (!isSong || canTagTree) : !TaggableListSong().empty();
     a.editBatch->setEnabled(canEditMany);
     a.editFromNames->setEnabled(canEditMany);
+    a.editRepairEncoding->setEnabled(canEditMany);
     a.treeAddToPlayList->setEnabled(hasItem);
     a.treeExpand->setEnabled(hasItem && !isSong);
     a.treeCollapse->setEnabled(hasItem && !isSong);

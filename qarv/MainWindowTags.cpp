@@ -6,6 +6,7 @@
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/tagedit/BatchEditDialog.h"
+#include "qarv/tagedit/RepairEncodingDialog.h"
 #include "qarv/tagedit/TagEditor.h"
 #include "qarv/tagedit/TagFromNameDialog.h"
 #include "songcore/edit/EditHistory.h"
@@ -133,21 +134,25 @@ bool MainWindow::RunSongsDialog(QDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void MainWindow::EditSelectedSongs(bool batch) {
+void MainWindow::EditSelectedSongs(SongsDialog kind) {
     std::vector<std::string> songs = SelectedSongs();
     if (songs.empty()) {
         return;
     }
     const songcore::BatchOutcome* outcome = nullptr;
     std::unique_ptr<QDialog> dialog;
-    if (batch) {
+    if (kind == SongsDialog::BatchEdit) {
         auto form = std::make_unique<BatchEditDialog>(songs, this);
         outcome = &form->Outcome();
         dialog = std::move(form);
-    } else {
+    } else if (kind == SongsDialog::TagFromNames) {
         auto names = std::make_unique<TagFromNameDialog>(songs, this);
         outcome = &names->Outcome();
         dialog = std::move(names);
+    } else {
+        auto repair = std::make_unique<RepairEncodingDialog>(songs, this);
+        outcome = &repair->Outcome();
+        dialog = std::move(repair);
     }
     if (!RunSongsDialog(*dialog)) {
         return;

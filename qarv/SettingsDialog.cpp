@@ -13,6 +13,28 @@
 
 #include "songcore/rename/NameTokens.h"
 #include "songcore/settings/AppRegKey.h"
+#include "songcore/tags/OldPlayerTags.h"
+#include "songcore/util/Codepage.h"
+
+namespace {
+
+// The code pages old taggers wrote 8-bit tags in, as ICU names them.
+const std::pair<QString, const char*> kLegacyEncodings[] = {
+    {QStringLiteral("ISO-8859-1"), "Western, as the tag formats define it"},
+    {QStringLiteral("windows-1252"), "Western, Windows"},
+    {QStringLiteral("windows-1250"), "Central European"},
+    {QStringLiteral("windows-1251"), "Cyrillic"},
+    {QStringLiteral("KOI8-R"), "Russian"},
+    {QStringLiteral("windows-1253"), "Greek"},
+    {QStringLiteral("windows-1254"), "Turkish"},
+    {QStringLiteral("windows-1257"), "Baltic"},
+    {QStringLiteral("GBK"), "Simplified Chinese"},
+    {QStringLiteral("Big5"), "Traditional Chinese"},
+    {QStringLiteral("Shift_JIS"), "Japanese"},
+    {QStringLiteral("EUC-KR"), "Korean"},
+};
+
+}  // namespace
 
 QString SettingsDialog::PatternTokensText() {
     return tr(
@@ -61,6 +83,23 @@ SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::Audio
     replayGain_->setCurrentIndex(
         std::max(0, replayGain_->findData(QString::fromStdString(settings.GetReplayGain()))));
     form->addRow(tr("&Loudness (ReplayGain):"), replayGain_);
+    legacyEncoding_ = new QComboBox(this);
+    for (const auto& [name, label] : kLegacyEncodings) {
+        legacyEncoding_->addItem(QStringLiteral("%1 (%2)").arg(name, tr(label)), name);
+    }
+    const QString encoding = QString::fromStdString(settings.GetLegacyEncoding());
+    if (legacyEncoding_->findData(encoding) < 0) {
+        legacyEncoding_->addItem(encoding, encoding);
+    }
+    legacyEncoding_->setCurrentIndex(legacyEncoding_->findData(encoding));
+    legacyEncoding_->setToolTip(
+        tr("The code page that ID3v1 tags and ID3v2 texts marked "
+           "ISO-8859-1 are read and written in"));
+    form->addRow(tr("&Legacy tag encoding:"), legacyEncoding_);
+    oldPlayers_ =
+        new QCheckBox(tr("&Write ID3v1 tags in this code page too, for old players"), this);
+    oldPlayers_->setChecked(settings.GetOldPlayerTags() != 0);
+    form->addRow(QString(), oldPlayers_);
     layout->addLayout(form);
     askWhenExit_ = new QCheckBox(tr("&Ask when exit application"), this);
     askWhenExit_->setChecked(settings.AskWhenExitApp() != 0);
@@ -83,12 +122,23 @@ SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::Audio
     layout->addWidget(buttons);
 }
 
+void SettingsDialog::ApplyTagEncodings() {
+    CAppRegKey settings;
+    const std::string encoding = settings.GetLegacyEncoding();
+    songcore::SetLegacyEncoding(encoding);
+    songcore::SetOldPlayerCodepage(
+        settings.GetOldPlayerTags() ? std::optional<std::string>(encoding) : std::nullopt);
+}
+
 void SettingsDialog::Store() {
     CAppRegKey settings;
     settings.SetAskWhenExitApp(askWhenExit_->isChecked() ? 1 : 0);
     settings.SetMinimizeToTray(minimizeToTray_->isChecked() ? 1 : 0);
     settings.SetAudioDevice(audioOutput_->currentData().toString().toStdString().c_str());
     settings.SetReplayGain(replayGain_->currentData().toString().toStdString().c_str());
+    settings.SetLegacyEncoding(legacyEncoding_->currentData().toString().toStdString().c_str());
+    settings.SetOldPlayerTags(oldPlayers_->isChecked() ? 1 : 0);
+    ApplyTagEncodings();
     // An empty pattern would name every copy "", so it is not taken.
     QString pattern = copyTo_->text();
     if (!pattern.isEmpty()) {

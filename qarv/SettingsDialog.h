@@ -1,7 +1,8 @@
 #pragma once
 // The Settings dialog: the Copy To name pattern, the exit question,
-// minimising to the tray, the audio output and the ReplayGain the player
-// applies. OK stores them; Cancel stores nothing.
+// minimising to the tray, the audio output, the ReplayGain the player
+// applies and the code page of legacy tags. OK stores them; Cancel stores
+// nothing.
 
 #include <QDialog>
 #include <vector>
@@ -24,6 +25,11 @@ public:
     QCheckBox* MinimizeToTrayBox() const { return minimizeToTray_; }
     QComboBox* AudioOutputBox() const { return audioOutput_; }
     QComboBox* ReplayGainBox() const { return replayGain_; }
+    QComboBox* LegacyEncodingBox() const { return legacyEncoding_; }
+    QCheckBox* OldPlayersBox() const { return oldPlayers_; }
+    // Puts the stored code page settings into effect for the tag readers
+    // and writers.
+    static void ApplyTagEncodings();
     // Stores the dialog's values (what OK does).
     void Store();
 
@@ -36,4 +42,6 @@ private:
     QCheckBox* minimizeToTray_;
     QComboBox* audioOutput_;
     QComboBox* replayGain_;
+    QComboBox* legacyEncoding_;
+    QCheckBox* oldPlayers_;
 };

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "songcore/settings/Ini.h"
+#include "songcore/util/Codepage.h"
 #include "songcore/util/NetworkDeadline.h"
 
 namespace {
@@ -251,6 +252,20 @@ int CAppRegKey::PlayWhenDblClkItem() {
 }
 int CAppRegKey::SetDblClkItem(int play) {
     return SetInt(kSetting, "DblClk", play);
+}
+std::string CAppRegKey::GetLegacyEncoding() {
+    std::string encoding =
+        GetString(kSetting, "Legacy Encoding", std::string(songcore::kLatin1Encoding).c_str());
+    return songcore::IsKnownEncoding(encoding) ? encoding : std::string(songcore::kLatin1Encoding);
+}
+int CAppRegKey::SetLegacyEncoding(const char* encoding) {
+    return SetString(kSetting, "Legacy Encoding", encoding);
+}
+int CAppRegKey::GetOldPlayerTags() {
+    return GetInt(kSetting, "Old Players", 0) == 1 ? 1 : 0;
+}
+int CAppRegKey::SetOldPlayerTags(int on) {
+    return SetInt(kSetting, "Old Players", on ? 1 : 0);
 }
 std::string CAppRegKey::GetRenameAsCustomizeString() {
     return GetString(kSetting, "RenameAs", "%TITLE");

@@ -78,6 +78,15 @@ public:
     int SetMinimizeToTray(int minimize);
     int PlayWhenDblClkItem();
     int SetDblClkItem(int play);
+    // The code page of legacy 8-bit tag text (ID3v1, ID3v2 frames in
+    // ISO-8859-1, RealMedia): [Setting] Legacy Encoding, an encoding name
+    // as ICU knows it; ISO-8859-1 by default and for a name it does not know.
+    std::string GetLegacyEncoding();
+    int SetLegacyEncoding(const char* encoding);
+    // Whether MPEG files get an ID3v1 tag in that code page beside their
+    // ID3v2 tag, for old players: [Setting] Old Players, 0 by default.
+    int GetOldPlayerTags();
+    int SetOldPlayerTags(int on);
     std::string GetRenameAsCustomizeString();
     int SetRenameAsCustomizeString(const char* pattern);
     std::string GetCopyToFileNameFormat();

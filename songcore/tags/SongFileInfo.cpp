@@ -1,5 +1,9 @@
 #include "songcore/tags/SongFileInfo.h"
 
+#include <algorithm>
+
+#include "songcore/tags/OldPlayerTags.h"
+
 CSongFileInfo::CSongFileInfo() {
     Init();
 }
@@ -18,6 +22,7 @@ void CSongFileInfo::Init() {
             fields_.Clear(info.field);
         }
     }
+    legacyText_.reset();
     codec_.clear();
     codecType_ = 0xFFFF;
 }
@@ -108,7 +113,13 @@ uint32_t CSongFileInfo::GetWriteTagKind() const {
 }
 
 int CSongFileInfo::WriteSongInfo() {
-    switch (GetWriteTagKind()) {
+    const uint32_t kind = GetWriteTagKind();
+    if ((kind == TAG_ID3V1 || kind == TAG_ID3V2) && (GetSongType() & SONG_TYPE_MPA)) {
+        if (std::optional<std::string> codepage = songcore::OldPlayerCodepage()) {
+            return std::max(WriteMPEGBothTags(*codepage), 0);
+        }
+    }
+    switch (kind) {
         case TAG_ID3V1:
             return (GetSongType() & SONG_TYPE_MPA) ? WriteMPEGID3V1Info() : WriteID3V1Info();
         case TAG_ID3V2:

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -95,6 +96,13 @@ public:
     std::string GetText(songcore::SongField field) const { return fields_.Text(field); }
     void SetText(songcore::SongField field, std::string_view text) { fields_.SetText(field, text); }
     const songcore::SongValues& GetFields() const { return fields_; }
+    // Whether the field was read from legacy 8-bit text (ID3v1, an ID3v2
+    // frame in ISO-8859-1, RealMedia): text that DecodeLegacyText made of
+    // bytes in whatever code page the tagger used, which EncodeLegacyText
+    // gives back.
+    bool IsLegacyText(songcore::SongField field) const {
+        return legacyText_.test(static_cast<size_t>(field));
+    }
 
     // --- fields by name; each setter but SetLyrics trims its text ---
     std::string GetTitle() const { return GetText(songcore::SongField::Title); }
@@ -187,8 +195,9 @@ protected:
 
     // --- ID3v1 (Id3v1.cpp) ---
     int HasID3V1();
-    // The 128 bytes WriteID3V1Info writes.
-    std::array<uint8_t, 128> BuildID3V1Block();
+    // The 128 bytes WriteID3V1Info writes, the texts in codepage (empty:
+    // the legacy encoding).
+    std::array<uint8_t, 128> BuildID3V1Block(const std::string& codepage = {});
     // Whether an ID3v1 tag holds every field as it is: texts in ISO-8859-1
     // within their lengths, a track below 256, nothing in the fields it has
     // no place for.
@@ -198,6 +207,10 @@ protected:
     // the whole fields (new, or the file's own updated) and the ID3v1 tag
     // with what it holds.
     int WriteMPEGID3V1Info();
+    // Writes an MPEG file's ID3v2 tag (new, or the file's own updated) and
+    // its ID3v1 tag, texts in codepage (empty: the legacy encoding), in one
+    // rewrite; -1 when the ID3v2 tag cannot be built (nothing written).
+    int WriteMPEGBothTags(const std::string& codepage);
     // Fills the texts, track and genre that the ID3v2 tag left empty from
     // the ID3v1 tag at the end, as other readers show such files.
     void FillFromID3V1();
@@ -299,6 +312,8 @@ protected:
 
     // The fields, which the format readers fill.
     songcore::SongValues fields_;
+    // The fields read from legacy 8-bit text (IsLegacyText).
+    std::bitset<songcore::kSongFieldCount> legacyText_;
     std::string codec_;
     uint16_t codecType_ = 0xFFFF;
     uint32_t tagKind_ = 0;

@@ -15,6 +15,9 @@ namespace {
 constexpr SongField kId3v1Fields[] = {SongField::Title, SongField::Artist,  SongField::Album,
                                       SongField::Year,  SongField::Comment, SongField::Track,
                                       SongField::Genre};
+// Those it keeps as text in the legacy code page.
+constexpr SongField kId3v1Texts[] = {SongField::Title, SongField::Artist, SongField::Album,
+                                     SongField::Year, SongField::Comment};
 
 // The fields a tag holds, beside the lyrics given (which ID3v1 has no place
 // for, and a reused record keeps).
@@ -64,6 +67,9 @@ int CSongFileInfo::GetID3V1Info() {
     }
     // An ID3v1.0 tag has no track byte: its track is unknown (0), not 1.
     fields_ = FieldsOf(*tag, fields_.Get(SongField::Lyrics));
+    for (SongField field : kId3v1Texts) {
+        legacyText_.set(static_cast<size_t>(field));
+    }
     tagKind_ = TAG_ID3V1;
     return 1;
 }
@@ -80,8 +86,9 @@ Id3v1Tag WithTexts(const songcore::SongValues& fields) {
 }
 }  // namespace
 
-std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block() {
+std::array<uint8_t, Id3v1Tag::kSize> CSongFileInfo::BuildID3V1Block(const std::string& codepage) {
     Id3v1Tag tag = WithTexts(fields_);
+    tag.codepage = codepage;
     // A number the byte cannot hold is no track here, never one wrapped
     // round: only beside an ID3v2 tag, which holds it (see WriteID3V1Info).
     const uint32_t track = GetTrackNum();
@@ -136,14 +143,22 @@ int CSongFileInfo::WriteMPEGID3V1Info() {
     if (fits && HasID3V2() == 0) {
         return WriteID3V1Info();
     }
+    int written = WriteMPEGBothTags({});
+    // An ID3v2 tag that cannot be carried over is left alone when the ID3v1
+    // tag holds everything.
+    if (written < 0) {
+        return fits ? WriteID3V1Info() : 0;
+    }
+    return written;
+}
+
+int CSongFileInfo::WriteMPEGBothTags(const std::string& codepage) {
     std::vector<uint8_t> front;
     uint64_t oldFront = 0;
     if (!BuildID3V2Tag(front, oldFront)) {
-        // An ID3v2 tag that cannot be carried over is left alone when the
-        // ID3v1 tag holds everything.
-        return fits ? WriteID3V1Info() : 0;
+        return -1;
     }
-    std::array<uint8_t, Id3v1Tag::kSize> block = BuildID3V1Block();
+    std::array<uint8_t, Id3v1Tag::kSize> block = BuildID3V1Block(codepage);
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return 0;
@@ -169,6 +184,7 @@ void CSongFileInfo::FillFromID3V1() {
     for (SongField field : kId3v1Fields) {
         if (!fields_.Has(field)) {
             fields_.Set(field, found.Get(field));
+            legacyText_.set(static_cast<size_t>(field), fields_.Has(field));
         }
     }
 }

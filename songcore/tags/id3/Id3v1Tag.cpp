@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "songcore/util/ByteReader.h"
+#include "songcore/util/Codepage.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
@@ -12,15 +13,42 @@ namespace {
 std::string ReadField(ByteReader& reader, size_t size) {
     std::span<const uint8_t> raw = reader.bytes(size);
     auto end = std::find(raw.begin(), raw.end(), uint8_t{0});
-    std::string latin1(raw.begin(), end);
-    return Trim(Latin1ToUtf8(latin1));
+    std::string bytes(raw.begin(), end);
+    return Trim(DecodeLegacyText(bytes));
+}
+
+// The text in its code page (codepage, or the legacy one), cut to at most
+// size bytes between two characters: a code page of two-byte characters
+// must not lose half of one.
+std::string FieldBytes(const std::string& text, size_t size, const std::string& codepage) {
+    auto encode = [&codepage](std::string_view part) {
+        return codepage.empty() ? EncodeLegacyText(part) : EncodeReplacing(part, codepage);
+    };
+    // Every character takes a byte at least, so those past size never fit.
+    size_t end = 0;
+    for (size_t characters = 0; end < text.size() && characters < size; ++characters) {
+        ++end;
+        while (end < text.size() && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) {
+            ++end;
+        }
+    }
+    std::string cut = text.substr(0, end);
+    std::string bytes = encode(cut);
+    while (bytes.size() > size && !cut.empty()) {
+        size_t last = cut.size() - 1;
+        while (last > 0 && (static_cast<uint8_t>(cut[last]) & 0xC0) == 0x80) {
+            --last;
+        }
+        cut.resize(last);
+        bytes = encode(cut);
+    }
+    return bytes;
 }
 
 void PutField(std::array<uint8_t, Id3v1Tag::kSize>& block, size_t offset, size_t size,
-              const std::string& text) {
-    // ISO-8859-1 has one byte per character, so the cut never splits one.
-    std::string latin1 = Utf8ToLatin1(text);
-    std::memcpy(block.data() + offset, latin1.data(), std::min(size, latin1.size()));
+              const std::string& text, const std::string& codepage) {
+    std::string bytes = FieldBytes(text, size, codepage);
+    std::memcpy(block.data() + offset, bytes.data(), std::min(size, bytes.size()));
 }
 
 }  // namespace
@@ -55,11 +83,11 @@ std::optional<Id3v1Tag> Id3v1Tag::Parse(std::span<const uint8_t> block) {
 std::array<uint8_t, Id3v1Tag::kSize> Id3v1Tag::Serialize() const {
     std::array<uint8_t, kSize> block{};
     std::memcpy(block.data(), "TAG", 3);
-    PutField(block, 3, 30, title);
-    PutField(block, 33, 30, artist);
-    PutField(block, 63, 30, album);
-    PutField(block, 93, 4, year);
-    PutField(block, 97, 28, comment);
+    PutField(block, 3, 30, title, codepage);
+    PutField(block, 33, 30, artist, codepage);
+    PutField(block, 63, 30, album, codepage);
+    PutField(block, 93, 4, year, codepage);
+    PutField(block, 97, 28, comment, codepage);
     block[125] = 0;
     block[126] = track;
     block[127] = genre;
@@ -67,9 +95,11 @@ std::array<uint8_t, Id3v1Tag::kSize> Id3v1Tag::Serialize() const {
 }
 
 bool Id3v1Tag::HoldsTextsWhole() const {
-    auto fits = [](const std::string& text, size_t size) {
+    auto fits = [this](const std::string& text, size_t size) {
         bool lossless = false;
-        return Utf8ToLatin1(text, &lossless).size() <= size && lossless;
+        std::string bytes = codepage.empty() ? EncodeLegacyText(text, &lossless)
+                                             : EncodeReplacing(text, codepage, &lossless);
+        return bytes.size() <= size && lossless;
     };
     return fits(title, 30) && fits(artist, 30) && fits(album, 30) && fits(year, 4) &&
            fits(comment, 28);

@@ -151,6 +151,17 @@ int CSongFileInfo::GetID3V2Info() {
         derived.fields.Set(SongField::Lyrics, GetValues(SongField::Lyrics));
     }
     fields_ = std::move(derived.fields);
+    // A frame whose encoding byte is 0 holds 8-bit text (Content starts
+    // with that byte for every text frame, COMM and USLT included).
+    for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
+        if (std::optional<size_t> index = derived.frames[row]) {
+            std::optional<std::vector<uint8_t>> content = tag->Content(tag->frames[*index]);
+            if (content && !content->empty() && (*content)[0] == 0) {
+                legacyText_.set(
+                    static_cast<size_t>(songcore::Id3v2FrameField(static_cast<Id3v2Field>(row))));
+            }
+        }
+    }
     tagKind_ = TAG_ID3V2;
     return 1;
 }

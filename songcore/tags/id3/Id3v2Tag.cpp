@@ -9,6 +9,7 @@
 #include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
+#include "songcore/util/Codepage.h"
 #include "songcore/util/Hex.h"
 #include "songcore/util/Text.h"
 
@@ -135,7 +136,7 @@ std::optional<std::string> DecodeString(uint8_t encoding, std::span<const uint8_
     switch (encoding) {
         case 0: {
             auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
-            return Latin1ToUtf8(std::string(bytes.begin(), end));
+            return DecodeLegacyText(std::string(bytes.begin(), end));
         }
         case 1:
             return Utf16BomToUtf8(bytes);
@@ -166,6 +167,12 @@ std::pair<size_t, size_t> TerminatedLength(uint8_t encoding, std::span<const uin
     return {length, end == bytes.end() ? length : length + 1};
 }
 
+// A URL is ISO-8859-1 by definition, whatever code page the texts are in.
+std::optional<std::string> UrlFromLatin1(std::span<const uint8_t> bytes) {
+    auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+    return Latin1ToUtf8(std::string(bytes.begin(), end));
+}
+
 struct Described {
     std::string description;
     std::string text;
@@ -187,7 +194,7 @@ std::optional<Described> DecodeDescribed(std::span<const uint8_t> content, Body 
     }
     std::span<const uint8_t> value = rest.subspan(withTerminator);
     std::optional<std::string> text =
-        body == Body::Url ? DecodeString(0, value) : DecodeString(encoding, value);
+        body == Body::Url ? UrlFromLatin1(value) : DecodeString(encoding, value);
     if (!text) {
         return std::nullopt;
     }
@@ -196,7 +203,7 @@ std::optional<Described> DecodeDescribed(std::span<const uint8_t> content, Body 
 
 // The encoding a text is written in: ISO-8859-1 when it can hold the text.
 uint8_t ChooseEncoding(const std::string& text, uint8_t major) {
-    if (FitsLatin1(text)) {
+    if (FitsLegacyFrame(text)) {
         return 0;
     }
     return major >= 4 ? 3 : 1;
@@ -205,7 +212,7 @@ uint8_t ChooseEncoding(const std::string& text, uint8_t major) {
 void PutEncoded(ByteWriter& out, uint8_t encoding, const std::string& text, bool terminate) {
     switch (encoding) {
         case 0:
-            out.text(Utf8ToLatin1(text));
+            out.text(EncodeLegacyText(text));
             if (terminate) {
                 out.u8(0);
             }

@@ -9,6 +9,7 @@
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/rm/RmChunks.h"
 #include "songcore/util/ByteReader.h"
+#include "songcore/util/Codepage.h"
 #include "songcore/util/Text.h"
 
 using songcore::RmChunk;
@@ -84,7 +85,8 @@ int CSongFileInfo::GetRMInfo() {
                 return 0;
             }
             for (const auto& [text, field] : kContentFields) {
-                SetText(field, songcore::Latin1ToUtf8((*content).*text));
+                SetText(field, songcore::DecodeLegacyText((*content).*text));
+                legacyText_.set(static_cast<size_t>(field));
             }
             found = true;
         }
@@ -111,7 +113,7 @@ int CSongFileInfo::WriteRMInfo() {
     // ISO-8859-1 by the format's definition; what it cannot hold becomes "?".
     RmContent content;
     for (const auto& [text, field] : kContentFields) {
-        content.*text = songcore::Utf8ToLatin1(GetText(field));
+        content.*text = songcore::EncodeLegacyText(GetText(field));
     }
     std::vector<uint8_t> newContent;
     if (!content.Empty()) {
