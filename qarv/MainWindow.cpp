@@ -70,6 +70,7 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     busyWatch_.setInterval(kBusyWatchMs);
     connect(&busyWatch_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
     UpdateCommands();
+    UpdateHistoryTexts();
 
     // The tree and the list are saved a little after each change too, so a
     // crash loses at most that much.
