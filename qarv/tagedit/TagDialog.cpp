@@ -154,6 +154,18 @@ void TagDialog::Load() {
     UpdateEnabling();
 }
 
+void TagDialog::FocusFirstField() {
+    for (TagSection* section : sections_) {
+        if (section->Present() && section->FirstBox() != nullptr) {
+            section->FirstBox()->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (!sections_.empty() && sections_.front()->isCheckable()) {
+        sections_.front()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void TagDialog::UpdateEnabling() {
     for (auto [button, section] : tiedButtons_) {
         button->setEnabled(section->Present());
