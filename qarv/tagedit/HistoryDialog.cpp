@@ -82,6 +82,8 @@ void HistoryDialog::Reload() {
             child->setData(0, Qt::UserRole, static_cast<qulonglong>(index));
         }
     }
+    // The files and their changes are what tells one edit from another.
+    entries_->expandAll();
     if (entries_->topLevelItemCount() > 0) {
         entries_->setCurrentItem(entries_->topLevelItem(0));
     }
