@@ -463,11 +463,7 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
     return true;
 }
 
-bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperation>& redo,
-                       std::string& error) const {
-    if (path_.empty()) {
-        return true;
-    }
+bool EditHistory::WithStacks(const std::function<bool(Stacks&)>& work, std::string& error) const {
     if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
         return false;
     }
@@ -477,12 +473,21 @@ bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperati
         return false;
     }
     Stacks stacks;
-    if (!Load(stacks, error)) {
-        return false;
+    return Load(stacks, error) && work(stacks);
+}
+
+bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperation>& redo,
+                       std::string& error) const {
+    if (path_.empty()) {
+        return true;
     }
-    undo.assign(stacks.undo.rbegin(), stacks.undo.rend());
-    redo.assign(stacks.redo.rbegin(), stacks.redo.rend());
-    return true;
+    return WithStacks(
+        [&](Stacks& stacks) {
+            undo.assign(stacks.undo.rbegin(), stacks.undo.rend());
+            redo.assign(stacks.redo.rbegin(), stacks.redo.rend());
+            return true;
+        },
+        error);
 }
 
 HistoryOutcome EditHistory::Undo() {
@@ -500,33 +505,25 @@ bool EditHistory::FollowRenames(const std::vector<std::pair<std::string, std::st
     if (path_.empty() || renames.empty()) {
         return true;
     }
-    if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
-        return false;
-    }
-    HistoryLock lock(path_);
-    if (!lock.ok()) {
-        error = "cannot lock the edit history: " + lock.error();
-        return false;
-    }
-    Stacks stacks;
-    if (!Load(stacks, error)) {
-        return false;
-    }
-    bool changed = false;
-    for (auto* stack : {&stacks.undo, &stacks.redo}) {
-        for (EditOperation& operation : *stack) {
-            for (FileEdit& file : operation.files) {
-                for (const auto& [from, to] : renames) {
-                    if (file.path == from) {
-                        file.path = to;
-                        changed = true;
-                        break;
+    return WithStacks(
+        [&](Stacks& stacks) {
+            bool changed = false;
+            for (auto* stack : {&stacks.undo, &stacks.redo}) {
+                for (EditOperation& operation : *stack) {
+                    for (FileEdit& file : operation.files) {
+                        for (const auto& [from, to] : renames) {
+                            if (file.path == from) {
+                                file.path = to;
+                                changed = true;
+                                break;
+                            }
+                        }
                     }
                 }
             }
-        }
-    }
-    return !changed || Save(stacks, error);
+            return !changed || Save(stacks, error);
+        },
+        error);
 }
 
 std::vector<std::string> EditOperation::Paths() const {

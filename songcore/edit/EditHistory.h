@@ -11,6 +11,7 @@
 // The file, its lock and their folder must be the user's own (PrivateFiles.h).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -107,6 +108,9 @@ private:
     // rewritten instead (error tells only a failure to write).
     bool Append(const Stacks& stacks, const EditOperation& operation, std::string& error) const;
     HistoryOutcome Step(bool undo, size_t index);
+    // Runs work on the stacks with the history locked; false (and error)
+    // when the history cannot be read or work fails.
+    bool WithStacks(const std::function<bool(Stacks&)>& work, std::string& error) const;
 
     std::string path_;
 };
