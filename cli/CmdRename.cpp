@@ -3,6 +3,7 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/rename/NameTokens.h"
 #include "songcore/rename/PatternJobs.h"
 #include "songcore/settings/AppRegKey.h"
@@ -33,10 +34,15 @@ int RunRename(const std::vector<std::string>& args) {
     }
     bool dryRun = options.has("dry-run");
     int status = kExitOk;
+    std::vector<std::pair<std::string, std::string>> renamed;
     songcore::PatternJobCallbacks callbacks;
     callbacks.onResult = [&](const PatternJobResult& result) {
         switch (result.status) {
             case PatternJobStatus::Done:
+                if (!dryRun) {
+                    renamed.emplace_back(result.source, result.destination);
+                }
+                [[fallthrough]];
             case PatternJobStatus::Unchanged:
                 std::cout << result.source << " -> " << result.destination << "\n";
                 break;
@@ -47,6 +53,10 @@ int RunRename(const std::vector<std::string>& args) {
         }
     };
     songcore::RenameSongsAs(options.positional(), pattern, callbacks, dryRun);
+    // Earlier edits of the songs can still be undone under their new names.
+    if (std::string error; !songcore::EditHistory().FollowRenames(renamed, error)) {
+        ReportError("the edit history does not follow the new names: " + error);
+    }
     return status;
 }
 

@@ -24,12 +24,13 @@ void PrintOperations(const char* heading, const std::vector<songcore::EditOperat
     std::cout << heading << (list.empty() ? " nothing\n" : "\n");
     int number = 1;
     for (const songcore::EditOperation& operation : list) {
+        const std::vector<std::string> paths = operation.Paths();
         std::cout << "  " << number++ << ". " << When(operation.time) << "  "
-                  << EscapeForTerminal(operation.label) << ", " << operation.files.size()
-                  << (operation.files.size() == 1 ? " file" : " files");
-        if (!operation.files.empty()) {
-            std::cout << " (" << EscapeForTerminal(operation.files.front().path)
-                      << (operation.files.size() > 1 ? ", ..." : "") << ")";
+                  << EscapeForTerminal(operation.label) << ", " << paths.size()
+                  << (paths.size() == 1 ? " file" : " files");
+        if (!paths.empty()) {
+            std::cout << " (" << EscapeForTerminal(paths.front())
+                      << (paths.size() > 1 ? ", ..." : "") << ")";
         }
         std::cout << "\n";
     }

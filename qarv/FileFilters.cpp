@@ -25,12 +25,29 @@ ListKind KindOf(const QString& selectedFilter) {
     return selectedFilter == kM3uFilter ? kM3u : kPls;
 }
 
+namespace {
+
+// The kind of a list extension; 0 for any other.
+int KindOfExtension(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == "sdf"                       ? kSongDatabase
+           : suffix == "m3u" || suffix == "m3u8" ? kM3u
+           : suffix == "pls"                     ? kPls
+                                                 : 0;
+}
+
+}  // namespace
+
+ListKind KindOfPath(const QString& path, ListKind filterKind) {
+    const int kind = KindOfExtension(path);
+    return kind != 0 ? static_cast<ListKind>(kind) : filterKind;
+}
+
 QString ExportPath(const QString& chosen, ListKind kind) {
-    const QString extension = kind == kSongDatabase ? "sdf" : kind == kM3u ? "m3u" : "pls";
-    if (QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) == 0) {
+    if (KindOfExtension(chosen) != 0) {
         return chosen;
     }
-    return chosen + "." + extension;
+    return chosen + "." + (kind == kSongDatabase ? "sdf" : kind == kM3u ? "m3u" : "pls");
 }
 
 QString SongFiles() {

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QTableView>
 #include <algorithm>
+#include <utility>
 
 #include "qarv/PlayListModel.h"
 
@@ -26,20 +27,24 @@ ListColumns::ListColumns(QTableView& view) : QObject(&view), view_(view) {
     });
 }
 
-bool ListColumns::Restore(const QByteArray& state, const QByteArray& older) {
+bool ListColumns::Restore(const QByteArray& state, const QByteArray& beforeFields,
+                          const QByteArray& older) {
     QHeaderView* header = view_.horizontalHeader();
     if (!state.isEmpty() && header->restoreState(state)) {
         return true;
     }
     // Qt takes a state of fewer sections and shows the sections it lacks.
-    if (!older.isEmpty() && header->restoreState(older)) {
-        for (int column = PlayListModel::kTrackColumn; column < header->count(); ++column) {
-            header->setSectionHidden(column, true);
+    for (auto [saved, firstNew] : {std::pair{&beforeFields, +PlayListModel::kAlbumArtistColumn},
+                                   {&older, +PlayListModel::kTrackColumn}}) {
+        if (!saved->isEmpty() && header->restoreState(*saved)) {
+            for (int column = firstNew; column < header->count(); ++column) {
+                header->setSectionHidden(column, true);
+            }
+            return true;
         }
-        return true;
     }
     SetDefaults();
-    return state.isEmpty() && older.isEmpty();
+    return state.isEmpty() && beforeFields.isEmpty() && older.isEmpty();
 }
 
 void ListColumns::SetDefaults() {

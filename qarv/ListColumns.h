@@ -1,8 +1,8 @@
 #pragma once
 // ListColumns: which of the play list's columns show, and how wide. The
-// header's context menu shows or hides each column (the optional Track,
-// Length and File ones start hidden); a list seen for the first time gets
-// columns as wide as their contents.
+// header's context menu shows or hides each column (the optional ones,
+// Track, Length, File and the other fields, start hidden); a list seen for
+// the first time gets columns as wide as their contents.
 
 #include <QObject>
 
@@ -17,10 +17,12 @@ public:
     explicit ListColumns(QTableView& view);
 
     // The columns as a saved header state has them. A state kept before
-    // the optional columns existed (older) gives the widths of the first
-    // three, the optional ones hidden; with neither, the first start's
-    // columns. False when the saved state was not taken.
-    bool Restore(const QByteArray& state, const QByteArray& older = {});
+    // the field columns existed (beforeFields) gives the others, the field
+    // columns hidden; one kept before any optional column (older) the
+    // widths of the first three, the optional ones hidden; with none, the
+    // first start's columns. False when the saved state was not taken.
+    bool Restore(const QByteArray& state, const QByteArray& beforeFields = {},
+                 const QByteArray& older = {});
     // The first start's columns: the optional ones hidden, the others sized
     // to their contents (or the usual widths while the list is empty).
     void SetDefaults();

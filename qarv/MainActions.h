@@ -13,6 +13,7 @@ struct MainActions {
     QAction* exit = nullptr;
     QAction* undo = nullptr;
     QAction* redo = nullptr;
+    QAction* history = nullptr;
     QAction* editBatch = nullptr;
     QAction* editFromNames = nullptr;
     QAction* editRepairEncoding = nullptr;

@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -36,6 +37,7 @@
 #include "qarv/SelectionMirror.h"
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/WindowPlacement.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/util/NetworkDeadline.h"
 
@@ -75,6 +77,7 @@ MainWindow::MainWindow(const CMCIWnd::Options& playerOptions, QWidget* parent)
     busyWatch_.setInterval(kBusyWatchMs);
     connect(&busyWatch_, &QTimer::timeout, this, &MainWindow::UpdateCommands);
     UpdateCommands();
+    UpdateHistoryTexts();
 
     // The tree and the list are saved a little after each change too, so a
     // crash loses at most that much.
@@ -137,6 +140,10 @@ void MainWindow::BuildWidgets() {
     layout->addLayout(findRow);
 
     tabs_ = new QTabWidget(central);
+    // Songs dragged over a tab bring its page up, so they can be dropped on
+    // the play list from the tree or a file manager.
+    tabs_->tabBar()->setChangeCurrentOnDrag(true);
+    tabs_->tabBar()->setAcceptDrops(true);
     layout->addWidget(tabs_, 1);
 
     // Song Tree tab.
@@ -277,10 +284,12 @@ void MainWindow::Restore() {
     std::vector<uint8_t> geometry = settings.GetWindowLayout("Geometry");
     if (!geometry.empty()) {
         restoreGeometry(bytes(geometry));
+        KeepOnScreen(*this);
     }
-    // "PlayList Columns" holds the columns of the builds before the optional
-    // ones.
-    listColumns_->Restore(bytes(settings.GetWindowLayout("PlayList Header")),
+    // "PlayList Header" holds the columns of the builds before the field
+    // columns, "PlayList Columns" those of the builds before any optional one.
+    listColumns_->Restore(bytes(settings.GetWindowLayout("PlayList Fields")),
+                          bytes(settings.GetWindowLayout("PlayList Header")),
                           bytes(settings.GetWindowLayout("PlayList Columns")));
 
     std::string lastPlaying = settings.GetLastPlaying();
@@ -402,6 +411,22 @@ void MainWindow::ConnectViews() {
             EditTreeSongTags();
         }
     });
+    // Enter on a song opens its tags, as a double-click does; on a group it
+    // opens or closes the group.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter =
+            new QShortcut(QKeySequence(key), treeView_, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] {
+            if (!TaggableTreeSong().empty()) {
+                EditTreeSongTags();
+                return;
+            }
+            const QModelIndex current = treeView_->currentIndex();
+            if (current.isValid() && treeView_->model()->hasChildren(current)) {
+                treeView_->setExpanded(current, !treeView_->isExpanded(current));
+            }
+        });
+    }
     for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* enter =
             new QShortcut(QKeySequence(key), listView_, nullptr, nullptr, Qt::WidgetShortcut);
@@ -440,6 +465,8 @@ void MainWindow::ConnectPlayer() {
             [this](int maximum) { slider_->setRange(0, maximum); });
     connect(control_.get(), &PlayerControl::sliderValueChanged, slider_, &SeekSlider::ShowPosition);
     connect(slider_, &SeekSlider::seekRequested, control_.get(), &PlayerControl::SeekTo);
+    // While the handle is dragged the time shown follows it.
+    connect(slider_, &QSlider::sliderMoved, control_.get(), &PlayerControl::PreviewSeek);
     connect(control_.get(), &PlayerControl::stateChanged, this, &MainWindow::UpdateCommands);
     // The cover of the song that plays (or is paused).
     auto showCover = [this] {
@@ -555,7 +582,7 @@ void MainWindow::StoreSettings() {
         return std::vector<uint8_t>(state.begin(), state.end());
     };
     settings.SetWindowLayout("Geometry", layout(saveGeometry()));
-    settings.SetWindowLayout("PlayList Header", layout(listView_->horizontalHeader()->saveState()));
+    settings.SetWindowLayout("PlayList Fields", layout(listView_->horizontalHeader()->saveState()));
     if (SelectedTreeItem() != nullptr) {
         settings.SetSongSelectedItem(SelectedItemPath().toStdString().c_str());
     }

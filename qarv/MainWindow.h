@@ -13,6 +13,7 @@
 #include "qarv/MainActions.h"
 #include "qarv/PlayListPlayer.h"
 #include "qarv/SongTree.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/player/MCIWnd.h"
 #include "songcore/rename/PatternJobs.h"
 #include "songcore/views/PlayList.h"
@@ -107,6 +108,8 @@ public:
     static QPoint ContextMenuPosition(const QAbstractItemView* view);
     // Refreshes the enabled state and texts of every command.
     void UpdateCommands();
+    // Edit > Undo and Redo name the edit they would take back or do again.
+    void UpdateHistoryTexts();
 
 protected:
     // Questions and notes go through these, so the tests can answer them.
@@ -133,6 +136,8 @@ protected:
     virtual QString AskFolder(const QString& title);
     // Rename Customize; false when cancelled.
     virtual bool AskRenamePattern(QString& pattern);
+    // Shows Edit > History modally. The tests work it instead.
+    virtual void RunHistoryDialog(QDialog& dialog);
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -203,6 +208,11 @@ private:
     void EditSelectedSongs(SongsDialog kind);
     // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.
     void StepEditHistory(bool undo);
+    // The views and the status bar after an undo or redo; tell shows what
+    // was refused in a message.
+    void ShowHistoryStep(const songcore::HistoryOutcome& outcome, bool undo, bool tell = true);
+    // Edit > History: every edit that can be undone, each on its own.
+    void OpenEditHistory();
     // Add Files, Import and Export of the tree or the play list.
     void AddFiles(bool toTree);
     // The play list's Add Folder: the songs of a folder and its subfolders.

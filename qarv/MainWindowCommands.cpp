@@ -162,6 +162,9 @@ void MainWindow::Search() {
         SearchRules::PlaceAddress address = SearchRules::ParsePlaceUrl(SearchRules::PlaceUrl());
         if (address.IsValid() &&
             tree_.InternetSearch().Connect(address.host.toStdString(), address.port)) {
+            if (!tree_.LocalSearch().IsSearching()) {
+                tree_.ResetSearchProgress();
+            }
             tree_.InternetSearch().PostQuery(
                 address.request.toStdString(), text.toStdString(), SearchRules::kFirstResultOffset,
                 SearchRules::kResultsPerPage, extensions.toStdString());

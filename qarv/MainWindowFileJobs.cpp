@@ -5,6 +5,7 @@
 #include "qarv/FileJobRunner.h"
 #include "qarv/MainWindow.h"
 #include "qarv/RenameCustomizeDialog.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/settings/AppRegKey.h"
 
 QString MainWindow::AskFolder(const QString& title) {
@@ -84,14 +85,22 @@ void MainWindow::RenameSelectedAs(QString pattern) {
     auto results = RunFileJob(this, tr("Rename As"), files.size(), [&](const auto& callbacks) {
         return songcore::RenameSongsAs(files, text, callbacks);
     });
-    // The tree items and the play list rows follow the new names.
+    // The tree items, the play list rows and the edit history follow the
+    // new names.
+    std::vector<std::pair<std::string, std::string>> renamed;
     for (const songcore::PatternJobResult& result : results) {
         if (result.status != songcore::PatternJobStatus::Done) {
             continue;
         }
+        renamed.emplace_back(result.source, result.destination);
         if (HTREEITEM item = tree_.FindPathInTree(result.source, tree_.GetRootItem())) {
             tree_.RenameSongFile(item, result.destination);
         }
     }
-    ReportFileFailures(tr("These songs were not renamed:"), FileJobProblems(results));
+    QStringList problems = FileJobProblems(results);
+    if (std::string error; !songcore::EditHistory().FollowRenames(renamed, error)) {
+        problems << tr("The edit history does not follow the new names: %1")
+                        .arg(QString::fromStdString(error));
+    }
+    ReportFileFailures(tr("These songs were not renamed:"), problems);
 }

@@ -71,24 +71,29 @@ void MainWindow::ImportList(bool toTree) {
         return;
     }
     RememberFolder(files.front());
-    // Read by the filter chosen, not by the name's extension.
-    const FileFilters::ListKind kind = FileFilters::KindOf(filter);
+    const FileFilters::ListKind chosen = FileFilters::KindOf(filter);
+    auto import = [&](FileFilters::ListKind kind, const std::string& path) {
+        if (toTree) {
+            if (kind == FileFilters::kSongDatabase) {
+                return tree_.LoadFromFile(path) != 0;
+            }
+            kind == FileFilters::kM3u ? tree_.ReadM3UList(path.c_str())
+                                      : tree_.ReadPLSList(path.c_str());
+            return true;
+        }
+        return (kind == FileFilters::kSongDatabase ? list_.ReadFromSDF(path.c_str())
+                : kind == FileFilters::kM3u        ? list_.ReadM3UList(path.c_str())
+                                                   : list_.ReadPLSList(path.c_str())) != 0;
+    };
     QStringList failures;
     for (const QString& file : files) {
         const std::string path = file.toStdString();
-        bool read = true;
-        if (toTree) {
-            if (kind == FileFilters::kSongDatabase) {
-                read = tree_.LoadFromFile(path) != 0;
-            } else if (kind == FileFilters::kM3u) {
-                tree_.ReadM3UList(path.c_str());
-            } else {
-                tree_.ReadPLSList(path.c_str());
-            }
-        } else {
-            read = (kind == FileFilters::kSongDatabase ? list_.ReadFromSDF(path.c_str())
-                    : kind == FileFilters::kM3u        ? list_.ReadM3UList(path.c_str())
-                                                       : list_.ReadPLSList(path.c_str())) != 0;
+        // Read as its extension says; a list whose name does not tell its
+        // kind is read by the filter chosen.
+        const FileFilters::ListKind named = FileFilters::KindOfPath(file, chosen);
+        bool read = import(named, path);
+        if (!read && named != chosen) {
+            read = import(chosen, path);
         }
         if (!read) {
             failures << tr("%1: it is not a list of that kind, or cannot be read").arg(file);
@@ -104,7 +109,8 @@ void MainWindow::ExportList(bool fromTree) {
         return;
     }
     RememberFolder(chosen);
-    const FileFilters::ListKind kind = FileFilters::KindOf(filter);
+    // A name typed with a list's extension is written as that kind.
+    const FileFilters::ListKind kind = FileFilters::KindOfPath(chosen, FileFilters::KindOf(filter));
     const QString path = FileFilters::ExportPath(chosen, kind);
     const std::string file = path.toStdString();
     int written = 0;
@@ -193,6 +199,7 @@ void MainWindow::AddFolderToList() {
         }
         walk.Wait();
         const std::vector<std::string> files = walk.Take();
+        state.SetTotal(files.size());
         for (size_t i = 0; i < files.size() && !state.Cancelled(); ++i) {
             state.Report(i, files[i]);
             if (!listed.insert(files[i]).second) {

@@ -49,6 +49,11 @@ void MainWindow::BuildMenus() {
     a.redo = AddAction(edit, "&Redo Tag Edit\tCtrl+Shift+Z",
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     connect(a.redo, &QAction::triggered, this, [this] { StepEditHistory(false); });
+    a.history = AddAction(edit, "&History ...");
+    connect(a.history, &QAction::triggered, this, &MainWindow::OpenEditHistory);
+    // Another program (tunemoss) may have edited since: the texts are read
+    // when the menu opens.
+    connect(edit, &QMenu::aboutToShow, this, &MainWindow::UpdateHistoryTexts);
     edit->addSeparator();
     a.editBatch = AddAction(edit, "Edit Tags of &Selected Songs ...\tCtrl+Shift+T",
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));

@@ -1,11 +1,13 @@
 // The tag editor as the main window opens it, and what follows an Update.
 #include <QFileInfo>
+#include <algorithm>
 
 #include "qarv/CoverPane.h"
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/tagedit/BatchEditDialog.h"
+#include "qarv/tagedit/HistoryDialog.h"
 #include "qarv/tagedit/RepairEncodingDialog.h"
 #include "qarv/tagedit/TagEditor.h"
 #include "qarv/tagedit/TagFromNameDialog.h"
@@ -49,6 +51,7 @@ void MainWindow::EditTreeSongTags() {
     if (!path.empty() && EditSongTags(path)) {
         SongTagsChanged(path);
     }
+    UpdateHistoryTexts();
 }
 
 void MainWindow::EditListSongTags() {
@@ -56,6 +59,7 @@ void MainWindow::EditListSongTags() {
     if (!path.empty() && EditSongTags(path)) {
         SongTagsChanged(path);
     }
+    UpdateHistoryTexts();
 }
 
 void MainWindow::SongTagsChanged(const std::string& path) {
@@ -160,6 +164,7 @@ void MainWindow::EditSelectedSongs(SongsDialog kind) {
     for (const songcore::FileEdit& file : outcome->operation.files) {
         SongTagsChanged(file.path);
     }
+    UpdateHistoryTexts();
     control_->SetStatusText(tr("%1 of %2 songs written%3")
                                 .arg(outcome->operation.files.size())
                                 .arg(songs.size())
@@ -167,16 +172,25 @@ void MainWindow::EditSelectedSongs(SongsDialog kind) {
 }
 
 void MainWindow::StepEditHistory(bool undo) {
-    songcore::HistoryOutcome outcome =
-        undo ? songcore::EditHistory().Undo() : songcore::EditHistory().Redo();
+    ShowHistoryStep(undo ? songcore::EditHistory().Undo() : songcore::EditHistory().Redo(), undo);
+}
+
+void MainWindow::ShowHistoryStep(const songcore::HistoryOutcome& outcome, bool undo, bool tell) {
     for (const std::string& path : outcome.restored) {
         SongTagsChanged(path);
     }
+    UpdateHistoryTexts();
     if (outcome.label.empty()) {
         control_->SetStatusText(QString::fromStdString(outcome.error));
         return;
     }
-    const size_t total = outcome.restored.size() + outcome.refused.size();
+    std::vector<std::string> refused;
+    for (const auto& entry : outcome.refused) {
+        if (std::find(refused.begin(), refused.end(), entry.first) == refused.end()) {
+            refused.push_back(entry.first);
+        }
+    }
+    const size_t total = outcome.restored.size() + refused.size();
     control_->SetStatusText(
         (undo ? tr("Undone: %1, %2 of %3 files") : tr("Redone: %1, %2 of %3 files"))
             .arg(QString::fromStdString(outcome.label))
@@ -190,9 +204,35 @@ void MainWindow::StepEditHistory(bool undo) {
     if (!outcome.ok) {
         problems << QString::fromStdString(outcome.error);
     }
-    if (!problems.isEmpty()) {
+    if (tell && !problems.isEmpty()) {
         Inform((undo ? tr("Some files were not undone:") : tr("Some files were not redone:")) +
                    "\n" + problems.join('\n'),
                undo ? tr("Undo") : tr("Redo"));
     }
+}
+
+void MainWindow::UpdateHistoryTexts() {
+    std::vector<songcore::EditOperation> undo, redo;
+    std::string error;
+    songcore::EditHistory().List(undo, redo, error);
+    auto name = [](const std::vector<songcore::EditOperation>& list) {
+        return list.empty() ? tr("Tag Edit")
+                            : QString::fromStdString(list.front().Describe()).replace('&', "&&");
+    };
+    actions_.undo->setText(tr("&Undo %1\tCtrl+Z").arg(name(undo)));
+    actions_.redo->setText(tr("&Redo %1\tCtrl+Shift+Z").arg(name(redo)));
+}
+
+void MainWindow::RunHistoryDialog(QDialog& dialog) {
+    dialog.exec();
+}
+
+void MainWindow::OpenEditHistory() {
+    HistoryDialog dialog(this);
+    connect(&dialog, &HistoryDialog::stepDone, this,
+            [this](const songcore::HistoryOutcome& outcome) {
+                // The window itself names what it could not undo.
+                ShowHistoryStep(outcome, true, false);
+            });
+    RunHistoryDialog(dialog);
 }

@@ -17,8 +17,50 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/util/Paths.h"
 
+namespace {
+
+// The fields the details reader reads for the optional columns.
+std::vector<songcore::SongField> DetailFields() {
+    std::vector<songcore::SongField> fields;
+    for (int column = PlayListModel::kFileColumn + 1; column < PlayListModel::kColumnCount;
+         ++column) {
+        fields.push_back(*PlayListModel::FieldOf(column));
+    }
+    return fields;
+}
+
+}  // namespace
+
+std::optional<songcore::SongField> PlayListModel::FieldOf(int column) {
+    using songcore::SongField;
+    switch (column) {
+        case CPlayList::COLUMN_ARTIST:
+            return SongField::Artist;
+        case CPlayList::COLUMN_TITLE:
+            return SongField::Title;
+        case CPlayList::COLUMN_ALBUM:
+            return SongField::Album;
+        case kTrackColumn:
+            return SongField::Track;
+        case kAlbumArtistColumn:
+            return SongField::AlbumArtist;
+        case kYearColumn:
+            return SongField::Year;
+        case kGenreColumn:
+            return SongField::Genre;
+        case kDiscColumn:
+            return SongField::Disc;
+        case kCommentColumn:
+            return SongField::Comment;
+        case kComposerColumn:
+            return SongField::Composer;
+        default:
+            return std::nullopt;
+    }
+}
+
 PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
-    : QAbstractTableModel(parent), list_(list) {
+    : QAbstractTableModel(parent), list_(list), details_(DetailFields()) {
     list_.AddListener(this);
     connect(&webReader_, &SongRowReader::rowRead, this,
             [this](const QString& path, const QString& artist, const QString& album,
@@ -36,7 +78,7 @@ PlayListModel::PlayListModel(CPlayList& list, QObject* parent)
     connect(&details_, &SongDetailsReader::detailsRead, this, [this](const QString& path) {
         int row = list_.FindSong(path.toStdString().c_str());
         if (row >= 0) {
-            Q_EMIT dataChanged(index(row, kTrackColumn), index(row, kLengthColumn));
+            Q_EMIT dataChanged(index(row, kTrackColumn), index(row, kColumnCount - 1));
         }
     });
 }
@@ -58,10 +100,12 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (IsOptionalColumn(index.column())) {
-        if (role == Qt::DisplayRole) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole) {
             return ExtraText(index.row(), index.column());
         }
-        if (role == Qt::TextAlignmentRole && index.column() != kFileColumn) {
+        if (role == Qt::TextAlignmentRole &&
+            (index.column() == kTrackColumn || index.column() == kLengthColumn ||
+             index.column() == kYearColumn || index.column() == kDiscColumn)) {
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         }
     } else if (role == Qt::DisplayRole || role == Qt::EditRole) {
@@ -90,7 +134,11 @@ QVariant PlayListModel::ExtraText(int row, int column) const {
     if (column == kTrackColumn) {
         return details->track == 0 ? QString() : QString::number(details->track);
     }
-    return QString::fromStdString(songcore::FormatSongLength(details->lengthMs));
+    if (column == kLengthColumn) {
+        return QString::fromStdString(songcore::FormatSongLength(details->lengthMs));
+    }
+    auto text = details->texts.find(*FieldOf(column));
+    return text == details->texts.end() ? QString() : QString::fromStdString(text->second);
 }
 
 QString PlayListModel::SortText(int row, int column) {
@@ -104,8 +152,11 @@ QString PlayListModel::SortText(int row, int column) {
     // The numeric mode of the collator orders these by their value; unknown
     // ones come first.
     SongDetails details = details_.Get(file);
-    return QString::number(column == kTrackColumn ? static_cast<long>(details.track)
-                                                  : details.lengthMs + 1);
+    if (column == kTrackColumn || column == kLengthColumn) {
+        return QString::number(column == kTrackColumn ? static_cast<long>(details.track)
+                                                      : details.lengthMs + 1);
+    }
+    return QString::fromStdString(details.texts[*FieldOf(column)]);
 }
 
 void PlayListModel::SetPlayerActive(bool active) {
@@ -115,56 +166,76 @@ void PlayListModel::SetPlayerActive(bool active) {
     }
 }
 
-std::string PlayListModel::WriteTagField(const std::string& file, int column,
-                                         const std::string& text) {
-    songcore::SongField field;
-    switch (column) {
-        case CPlayList::COLUMN_ARTIST:
-            field = songcore::SongField::Artist;
-            break;
-        case CPlayList::COLUMN_TITLE:
-            field = songcore::SongField::Title;
-            break;
-        case CPlayList::COLUMN_ALBUM:
-            field = songcore::SongField::Album;
-            break;
-        default:
-            return "this column is not a tag field";
+std::vector<std::pair<std::string, std::string>> PlayListModel::WriteTagField(
+    const std::vector<std::string>& files, songcore::SongField field, const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> failures;
+    std::string problem = songcore::FieldTextProblem(field, text);
+    songcore::EditOperation operation{
+        files.size() == 1 ? "Edit Cell" : "Edit Cells", std::time(nullptr), {}};
+    for (const std::string& file : files) {
+        if (!problem.empty()) {
+            failures.emplace_back(file, problem);
+            continue;
+        }
+        songcore::SongEditOptions options;
+        options.writeUnchanged = true;
+        songcore::SongEditResult result = songcore::EditSong(file, {{field, text}}, options);
+        std::string notKept = songcore::NotKeptText(result);
+        if (!result.ok || !notKept.empty()) {
+            failures.emplace_back(file, result.ok ? notKept : result.error);
+        }
+        if (result.ok) {
+            operation.Add(file, std::move(result));
+        }
     }
-    songcore::SongEditOptions options;
-    options.writeUnchanged = true;
-    songcore::SongEditResult result = songcore::EditSong(file, {{field, text}}, options);
-    if (!result.ok) {
-        return result.error;
-    }
-    songcore::EditOperation operation{"Edit Cell", std::time(nullptr), {}};
-    operation.Add(file, std::move(result));
     std::string error;
-    // The tag is written; only its undo is lost.
+    // The tags are written; only their undo is lost.
     songcore::EditHistory().Record(std::move(operation), error);
-    return {};
+    return failures;
 }
 
 bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= list_.GetItemCount() ||
-        IsOptionalColumn(index.column())) {
+    const std::optional<songcore::SongField> field =
+        index.isValid() ? FieldOf(index.column()) : std::nullopt;
+    if (role != Qt::EditRole || !field || index.row() >= list_.GetItemCount()) {
         return false;
     }
-    std::string text = value.toString().toStdString();
-    if (text == list_.GetItemText(index.row(), index.column())) {
+    const std::string text = value.toString().toStdString();
+    // A cell of one of several selected rows stands for all of them.
+    const std::vector<int> rows =
+        list_.IsSelected(index.row()) ? list_.GetSelectedRows() : std::vector<int>{index.row()};
+    std::vector<std::string> files;
+    for (int row : rows) {
+        if (data(this->index(row, index.column()), Qt::EditRole).toString().toStdString() != text) {
+            files.push_back(list_.GetFile(row));
+        }
+    }
+    if (files.empty()) {
         return true;
     }
-    const std::string file = list_.GetFile(index.row());
-    std::string error = WriteTagField(file, index.column(), text);
-    if (!error.empty()) {
-        Q_EMIT tagWriteFailed(tr("Cannot write %1: %2")
-                                  .arg(QFileInfo(QString::fromStdString(file)).fileName(),
-                                       QString::fromStdString(error)));
-        return false;
+    auto failures = WriteTagField(files, *field, text);
+    QStringList told;
+    for (const auto& [file, why] : failures) {
+        told << tr("Cannot write %1: %2")
+                    .arg(QFileInfo(QString::fromStdString(file)).fileName(),
+                         QString::fromStdString(why));
     }
-    list_.SetItemText(index.row(), index.column(), text.c_str());
-    Q_EMIT tagWritten(QString::fromStdString(file));
-    return true;
+    for (const std::string& file : files) {
+        const bool failed = std::any_of(failures.begin(), failures.end(),
+                                        [&](const auto& failure) { return failure.first == file; });
+        if (failed) {
+            continue;
+        }
+        const int row = list_.FindSong(file.c_str());
+        if (index.column() < CPlayList::COLUMN_COUNT && row >= 0) {
+            list_.SetItemText(row, index.column(), text.c_str());
+        }
+        Q_EMIT tagWritten(QString::fromStdString(file));
+    }
+    if (!told.isEmpty()) {
+        Q_EMIT tagWriteFailed(told.join("; "));
+    }
+    return failures.size() < files.size();
 }
 
 QVariant PlayListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -177,6 +248,9 @@ QVariant PlayListModel::headerData(int section, Qt::Orientation orientation, int
             case kFileColumn:
                 return tr("File");
             default:
+                if (IsOptionalColumn(section)) {
+                    return tr(songcore::InfoOf(*FieldOf(section)).label);
+                }
                 return QString::fromStdString(CPlayList::GetHeaderText(section));
         }
     }
@@ -188,7 +262,7 @@ Qt::ItemFlags PlayListModel::flags(const QModelIndex& index) const {
         return Qt::ItemIsDropEnabled;
     }
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-    return IsOptionalColumn(index.column()) ? flags : flags | Qt::ItemIsEditable;
+    return FieldOf(index.column()) ? flags | Qt::ItemIsEditable : flags;
 }
 
 void PlayListModel::sort(int column, Qt::SortOrder order) {
@@ -301,14 +375,14 @@ void PlayListModel::OnRowChanged(int row, int column) {
     if (sorting_) {
         return;
     }
-    // The tag may have changed more than the row shows: its track number
-    // is read again.
+    // The tag may have changed more than the row shows: its other fields
+    // are read again.
     details_.Forget(QString::fromStdString(list_.GetFile(row)));
     if (column < 0) {
         Q_EMIT dataChanged(index(row, 0), index(row, kColumnCount - 1));
     } else {
         Q_EMIT dataChanged(index(row, column), index(row, column));
-        Q_EMIT dataChanged(index(row, kTrackColumn), index(row, kLengthColumn));
+        Q_EMIT dataChanged(index(row, kTrackColumn), index(row, kColumnCount - 1));
     }
 }
 

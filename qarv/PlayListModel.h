@@ -1,11 +1,15 @@
 #pragma once
 // PlayListModel: the play list as Qt's table model (artist, title, album,
-// and the optional track, length and file columns).
+// and the optional track, length, file and other field columns).
 // Editing a cell writes the new text into the song's tag first; the cell
-// changes only when the file took it, and a failure is told. Sorting reorders the list itself, as
-// a report list sorts its rows.
+// changes only when the file took it, and a failure is told. An edit of a
+// cell of one of several selected rows is written into every selected row. Sorting reorders the
+// list itself, as a report list sorts its rows.
 
 #include <QAbstractTableModel>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "qarv/SongDetailsReader.h"
 #include "qarv/SongRowReader.h"
@@ -20,15 +24,24 @@ public:
     ~PlayListModel() override;
 
     // Past the list's own three columns come these, which the window shows
-    // only on the user's wish. Track and Length are read on a worker thread
-    // as their rows are first shown.
+    // only on the user's wish; all but File are read on a worker thread as
+    // their rows are first shown.
     enum ExtraColumn {
         kTrackColumn = CPlayList::COLUMN_COUNT,
         kLengthColumn,
         kFileColumn,
+        // The other fields of the songs' tags.
+        kAlbumArtistColumn,
+        kYearColumn,
+        kGenreColumn,
+        kDiscColumn,
+        kCommentColumn,
+        kComposerColumn,
         kColumnCount
     };
     static bool IsOptionalColumn(int column) { return column >= kTrackColumn; }
+    // The tag field a column shows; none for Length and File.
+    static std::optional<songcore::SongField> FieldOf(int column);
 
     CPlayList& List() { return list_; }
     // Whether dropped web addresses are still being read.
@@ -70,10 +83,11 @@ public:
     // mark in the first column.
     void SetPlayerActive(bool active);
 
-    // Writes text into field column (0 artist, 1 title, 2 album) of the
-    // song's tag (a song without a tag gets one) and keeps the old value for
-    // undo; empty on success, else why it failed.
-    static std::string WriteTagField(const std::string& file, int column, const std::string& text);
+    // Writes text into the field of the songs' tags (a song without a tag
+    // gets one), as one edit that can be undone; the files that failed,
+    // with why.
+    static std::vector<std::pair<std::string, std::string>> WriteTagField(
+        const std::vector<std::string>& files, songcore::SongField field, const std::string& text);
 
 Q_SIGNALS:
     // A cell edit wrote the song's tag.

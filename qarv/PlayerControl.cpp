@@ -147,7 +147,17 @@ void PlayerControl::Skip(int rows) {
     PlayNext();
 }
 
+void PlayerControl::PreviewSeek(int second) {
+    if (mode_ != CMCIWnd::modePlaying && mode_ != CMCIWnd::modePaused) {
+        return;
+    }
+    previewing_ = true;
+    SetPositionText(QString::fromStdString(
+        songcore::FormatPlayerPosition(static_cast<long>(second) * 1000, player_.GetLength())));
+}
+
 void PlayerControl::SeekTo(int second) {
+    previewing_ = false;
     if (mode_ != CMCIWnd::modePlaying && mode_ != CMCIWnd::modePaused) {
         return;
     }
@@ -204,7 +214,9 @@ void PlayerControl::OnModeChange(long mode) {
 }
 
 void PlayerControl::OnPositionChange(long position, long length) {
-    SetPositionText(QString::fromStdString(songcore::FormatPlayerPosition(position, length)));
+    if (!previewing_) {
+        SetPositionText(QString::fromStdString(songcore::FormatPlayerPosition(position, length)));
+    }
     SetSlider(static_cast<int>(std::min<long>(position / 1000, INT_MAX)));
 }
 

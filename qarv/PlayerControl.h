@@ -31,6 +31,9 @@ public:
     void Skip(int rows);
     // The position slider was moved to second seconds.
     void SeekTo(int second);
+    // The slider is being dragged to second seconds: the position text
+    // shows where the song would go, until SeekTo ends the drag.
+    void PreviewSeek(int second);
 
     // State for the controls.
     long Mode() const { return mode_; }
@@ -74,6 +77,7 @@ private:
     QString nowPlaying_;
     QString status_;
     QString position_;
+    bool previewing_ = false;  // the slider is held: the player does not set the text
     int sliderMaximum_ = 0;
     int sliderValue_ = 0;
     // Position notices also come while nothing wakes the player.

@@ -16,6 +16,8 @@ class ProgressState {
 public:
     // From the worker: how far the work is, and on which file.
     void Report(size_t done, const std::string& current);
+    // The number of items, once work knows it (a folder walk has ended).
+    void SetTotal(size_t total);
     bool Cancelled() const { return cancel_.load(); }
     const std::atomic<bool>& CancelFlag() const { return cancel_; }
 
@@ -25,6 +27,7 @@ private:
     std::atomic<bool> cancel_{false};
     mutable std::mutex lock_;
     size_t done_ = 0;
+    size_t total_ = 0;
     std::string current_;
 };
 

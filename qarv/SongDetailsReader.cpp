@@ -6,10 +6,11 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 
-SongDetailsReader::SongDetailsReader(QObject* parent)
+SongDetailsReader::SongDetailsReader(std::vector<songcore::SongField> fields, QObject* parent)
     : QObject(parent),
+      fields_(std::move(fields)),
       worker_(this, [this](CSongFileInfo& song, const QString& path) -> SongWorker::Reply {
-          SongDetails details = Read(song, path.toStdString());
+          SongDetails details = Read(song, path.toStdString(), fields_);
           return [this, path, details] {
               // A read that Get or Forget overtook is not wanted any more.
               if (queued_.remove(path)) {
@@ -19,13 +20,18 @@ SongDetailsReader::SongDetailsReader(QObject* parent)
           };
       }) {}
 
-SongDetails SongDetailsReader::Read(CSongFileInfo& song, const std::string& path) {
+SongDetails SongDetailsReader::Read(CSongFileInfo& song, const std::string& path,
+                                    const std::vector<songcore::SongField>& fields) {
     SongDetails details;
     if (IsInternetLocation(path) || !song.Open(path, 1, 0)) {
         return details;
     }
     if (song.GetSongInfo()) {
-        details.track = song.GetTrackNum();
+        // The number alone: an MP4 keeps its total in the same item.
+        details.track = song.GetFields().Number(songcore::SongField::Track);
+        for (songcore::SongField field : fields) {
+            details.texts[field] = song.GetText(field);
+        }
     }
     songcore::StreamProperties properties = songcore::ReadStreamProperties(song);
     // Seconds, as a fraction or (RealMedia) whole.
@@ -59,7 +65,7 @@ SongDetails SongDetailsReader::Get(const QString& path) {
     }
     queued_.remove(path);
     CSongFileInfo song;
-    SongDetails details = Read(song, path.toStdString());
+    SongDetails details = Read(song, path.toStdString(), fields_);
     known_.insert(path, details);
     return details;
 }

@@ -31,7 +31,7 @@ public:
     // hands work to this thread).
     void WaitAll();
 
-    // How far the local searches are: songs found since the last
+    // How far the searches are: songs found (on the web too) since the last
     // ResetSearchProgress, and the folder being walked now.
     struct SearchProgress {
         uint64_t found = 0;
@@ -65,7 +65,11 @@ private:
         ~Internet() override;
 
     protected:
-        void MusicFile(const std::string& link) override { tree_.InsertSongFileByThread(link); }
+        void MusicFile(const std::string& link) override {
+            // Counted as the walk's songs are, for the status bar.
+            ++tree_.foundCount_;
+            tree_.InsertSongFileByThread(link);
+        }
 
     private:
         SongTree& tree_;

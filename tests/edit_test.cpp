@@ -421,12 +421,17 @@ TEST_F(History, KeepsTheLastOperationsAndSurvivesADamagedFile) {
     EXPECT_EQ(ReadField(path, SongField::Title), "Take 54");
 
     // The next edit starts a new history and keeps the damaged one aside.
-    EXPECT_FALSE(
-        EditHistory(historyPath)
-            .Record({"next",
-                     2,
-                     {{path, 0, {{SongField::Title, "Take 54"}}, {{SongField::Title, "x"}}, {}}}},
-                    error));
+    EXPECT_FALSE(EditHistory(historyPath)
+                     .Record({"next",
+                              2,
+                              {{path,
+                                0,
+                                {{SongField::Title, "Take 54"}},
+                                {{SongField::Title, "x"}},
+                                {},
+                                {},
+                                false}}},
+                             error));
     EXPECT_TRUE(std::filesystem::exists(historyPath + ".damaged")) << error;
     ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
     EXPECT_EQ(undo.size(), 1u) << error;
@@ -540,8 +545,9 @@ TEST_F(History, TwoTagsOfOneFileInOneOperation) {
         HistoryOutcome undo = EditHistory(historyPath).Undo();
         ASSERT_TRUE(undo.ok) << undo.error;
         EXPECT_TRUE(undo.refused.empty()) << undo.refused[0].second;
-        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V2Info), "");
-        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V1Info), "");
+        // The file had neither tag, and has none again.
+        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V2Info), "<no tag>");
+        EXPECT_EQ(titleIn(&CSongFileInfo::GetID3V1Info), "<no tag>");
         HistoryOutcome redo = EditHistory(historyPath).Redo();
         ASSERT_TRUE(redo.ok) << redo.error;
         EXPECT_TRUE(redo.refused.empty()) << redo.refused[0].second;

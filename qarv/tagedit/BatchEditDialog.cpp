@@ -23,6 +23,33 @@ namespace {
 
 const char* const kKeep = "(keep)";
 
+// Each box's label with its own key (Alt+letter); A is Apply's, N the
+// numbering's.
+const char* LabelOf(SongField field) {
+    switch (field) {
+        case SongField::Title:
+            return "&Title:";
+        case SongField::Artist:
+            return "A&rtist:";
+        case SongField::AlbumArtist:
+            return "Album arti&st:";
+        case SongField::Album:
+            return "Al&bum:";
+        case SongField::Year:
+            return "&Year:";
+        case SongField::Track:
+            return "Trac&k:";
+        case SongField::Genre:
+            return "&Genre:";
+        case SongField::Comment:
+            return "&Comment:";
+        case SongField::Composer:
+            return "Com&poser:";
+        default:
+            return "";
+    }
+}
+
 }  // namespace
 
 const std::vector<SongField>& BatchEditDialog::Fields() {
@@ -79,7 +106,7 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
         boxes_[field] = box;
         touched_[field] = false;
         connect(box, &QLineEdit::textEdited, this, [this, field] { touched_[field] = true; });
-        form->addRow(tr(songcore::InfoOf(field).label) + ":", box);
+        form->addRow(tr(LabelOf(field)), box);
     }
     layout->addLayout(form);
 
@@ -101,8 +128,12 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     layout->addWidget(problem_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
-    connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this,
-            &BatchEditDialog::Apply);
+    // Enter in a box writes what was typed, as the tag dialogs' Update does.
+    QPushButton* apply = buttons->button(QDialogButtonBox::Apply);
+    apply->setText(tr("&Apply"));
+    apply->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    connect(apply, &QPushButton::clicked, this, &BatchEditDialog::Apply);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 

@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "qarv/tagedit/TagFailure.h"
@@ -67,6 +69,14 @@ CoverBox::CoverBox(QWidget* parent) : QGroupBox(tr("Cover"), parent) {
     caption_->setAlignment(Qt::AlignHCenter);
     caption_->setWordWrap(true);
     layout->addWidget(caption_);
+    list_ = new QListWidget(this);
+    list_->setMaximumHeight(80);
+    list_->setToolTip(tr("The song's pictures; choose one to show, replace, remove or save it"));
+    layout->addWidget(list_);
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        chosen_ = row;
+        Show();
+    });
     auto* buttons = new QHBoxLayout;
     put_ = new QPushButton(this);
     remove_ = new QPushButton(tr("Remo&ve"), this);
@@ -109,6 +119,7 @@ CoverBox::CoverBox(QWidget* parent) : QGroupBox(tr("Cover"), parent) {
 void CoverBox::SetPictures(std::vector<songcore::Picture> pictures, const QString& problem) {
     pictures_ = std::move(pictures);
     changed_ = false;
+    chosen_ = -1;
     setEnabled(problem.isEmpty());
     Show();
     if (!problem.isEmpty()) {
@@ -117,6 +128,9 @@ void CoverBox::SetPictures(std::vector<songcore::Picture> pictures, const QStrin
 }
 
 int CoverBox::ShownIndex() const {
+    if (chosen_ >= 0 && size_t(chosen_) < pictures_.size()) {
+        return chosen_;
+    }
     for (size_t i = 0; i < pictures_.size(); ++i) {
         if (pictures_[i].type == songcore::kPictureFrontCover) {
             return int(i);
@@ -131,6 +145,18 @@ QString CoverBox::Caption() const {
 
 void CoverBox::Show() {
     const int shown = ShownIndex();
+    {
+        const QSignalBlocker quiet(list_);
+        list_->clear();
+        for (const songcore::Picture& picture : pictures_) {
+            QString text = RoleText(picture.type);
+            if (!picture.description.empty()) {
+                text += QStringLiteral(" — ") + QString::fromStdString(picture.description);
+            }
+            list_->addItem(text);
+        }
+        list_->setCurrentRow(shown);
+    }
     put_->setText(shown < 0 ? tr("&Add ...") : tr("&Replace ..."));
     remove_->setEnabled(shown >= 0);
     save_->setEnabled(shown >= 0);
@@ -200,6 +226,7 @@ void CoverBox::RemoveShown() {
         return;
     }
     pictures_.erase(pictures_.begin() + shown);
+    chosen_ = -1;
     changed_ = true;
     Show();
     emit changed();

@@ -11,6 +11,7 @@
 #include "songcore/tags/Picture.h"
 
 class QLabel;
+class QListWidget;
 class QPushButton;
 
 class CoverBox : public QGroupBox {
@@ -23,8 +24,12 @@ public:
     void SetPictures(std::vector<songcore::Picture> pictures, const QString& problem = {});
     const std::vector<songcore::Picture>& Pictures() const { return pictures_; }
     bool IsChanged() const { return changed_; }
-    // The picture shown: the first front cover, else the first; -1 for none.
+    // The picture shown: the one chosen in the list of pictures, else the
+    // first front cover, else the first; -1 for none.
     int ShownIndex() const;
+    // Every picture of the song with its role and description; choosing
+    // one shows it, and Replace, Remove and Save As act on it.
+    QListWidget* PictureList() const { return list_; }
 
     // The image file put in place of the shown picture, or added as the
     // front cover when there is none. False (and why) when it is no image.
@@ -50,8 +55,10 @@ private:
 
     std::vector<songcore::Picture> pictures_;
     bool changed_ = false;
+    int chosen_ = -1;
     QLabel* image_ = nullptr;
     QLabel* caption_ = nullptr;
+    QListWidget* list_ = nullptr;
     QPushButton* put_ = nullptr;
     QPushButton* remove_ = nullptr;
     QPushButton* save_ = nullptr;

@@ -154,6 +154,18 @@ void TagDialog::Load() {
     UpdateEnabling();
 }
 
+void TagDialog::FocusFirstField() {
+    for (TagSection* section : sections_) {
+        if (section->Present() && section->FirstBox() != nullptr) {
+            section->FirstBox()->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (!sections_.empty() && sections_.front()->isCheckable()) {
+        sections_.front()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void TagDialog::UpdateEnabling() {
     for (auto [button, section] : tiedButtons_) {
         button->setEnabled(section->Present());
@@ -185,11 +197,14 @@ bool TagDialog::Update() {
             break;
         }
     }
+    // The pictures are part of the edit, and of its undo.
     if (ok && cover_ && cover_->IsChanged()) {
-        std::string error;
-        if (!songcore::WriteSongPictures(path_, cover_->Pictures(), error)) {
+        songcore::SongEditResult result = songcore::EditSongPictures(path_, cover_->Pictures());
+        if (result.ok) {
+            operation.Add(path_, std::move(result), true);
+        } else {
             ReportTagFailure(this, tr("Update pictures failed!"),
-                             tr("%1: %2").arg(name, QString::fromStdString(error)));
+                             tr("%1: %2").arg(name, QString::fromStdString(result.error)));
             ok = false;
         }
     }

@@ -52,6 +52,9 @@ public:
     void Load();
     // Writes the sections in their order; closes with OK when all succeed.
     bool Update();
+    // Puts the focus into the first box of the first tag the file has, so
+    // that typing starts there (not on a button).
+    void FocusFirstField();
 
     const std::vector<TagSection*>& Sections() const { return sections_; }
     QString Lyrics() const { return lyrics_; }

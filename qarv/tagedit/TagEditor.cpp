@@ -4,6 +4,7 @@
 
 #include "qarv/tagedit/TagDialog.h"
 #include "songcore/songfile/SongType.h"
+#include "songcore/tags/SongFileInfo.h"
 
 using songcore::SongField;
 using Row = TagSection::Row;
@@ -26,6 +27,8 @@ const char* LabelOf(SongField field) {
             return "T&itle:";
         case SongField::Artist:
             return "&Artist:";
+        case SongField::AlbumArtist:
+            return "Album a&rtist:";
         case SongField::Album:
             return "Al&bum:";
         case SongField::Year:
@@ -89,9 +92,10 @@ std::vector<Row> Rows(std::initializer_list<SongField> fields,
 
 const std::vector<Row>& Id3v2Rows() {
     static const std::vector<Row> rows =
-        Rows({SongField::Track, SongField::Title, SongField::Artist, SongField::Album,
-              SongField::Year, SongField::Genre, SongField::Comment, SongField::Composer,
-              SongField::OrigArtist, SongField::Copyright, SongField::Url, SongField::EncodedBy});
+        Rows({SongField::Track, SongField::Disc, SongField::Title, SongField::Artist,
+              SongField::AlbumArtist, SongField::Album, SongField::Year, SongField::Genre,
+              SongField::Comment, SongField::Composer, SongField::OrigArtist, SongField::Copyright,
+              SongField::Url, SongField::EncodedBy});
     return rows;
 }
 
@@ -139,6 +143,25 @@ void ConnectCopy(TagDialog& dialog, const QString& text, TagSection* from, TagSe
     });
 }
 
+// Beside the ID3v2 section its boxes have no keys of their own.
+TagSection* AddApe(TagDialog& dialog) {
+    return dialog.AddSection(
+        Kind("ape"), {QObject::tr("APEv2 Tag")},
+        Rows({SongField::Track, SongField::Disc, SongField::Title, SongField::Artist,
+              SongField::AlbumArtist, SongField::Album, SongField::Year, SongField::Genre,
+              SongField::Comment, SongField::Composer, SongField::OrigArtist, SongField::Copyright,
+              SongField::Organization, SongField::Url},
+             {{SongField::OrigArtist, "ArtistURL:"},
+              {SongField::Organization, "Publisher:"},
+              {SongField::Url, "PublisherURL:"}},
+             Keys::kNone));
+}
+
+bool HasApeTag(const std::string& path) {
+    CSongFileInfo song;
+    return song.Open(path, 1, 0) && song.GetAPEV2Info();
+}
+
 void BuildMp3(TagDialog& dialog) {
     TagSection* id3v2 = AddId3v2(dialog);
     TagSection* id3v1 = AddId3v1(dialog);
@@ -147,27 +170,31 @@ void BuildMp3(TagDialog& dialog) {
     dialog.SetLyricsSection(id3v2);
     dialog.ShowStreamText(Kind("id3v2"));
     dialog.ShowCover();
-    dialog.SetWriteOrder({{id3v2, QObject::tr("Update ID3v2 tag failed!")},
-                          {id3v1, QObject::tr("Update ID3v1 tag failed!")}});
+    std::vector<std::pair<TagSection*, QString>> order = {
+        {id3v2, QObject::tr("Update ID3v2 tag failed!")},
+        {id3v1, QObject::tr("Update ID3v1 tag failed!")}};
+    // An APEv2 tag that some players put into MP3 files is shown (and can
+    // be edited or removed) only where there is one.
+    if (HasApeTag(dialog.Path())) {
+        order.emplace_back(AddApe(dialog), QObject::tr("Update APEv2 tag failed!"));
+    }
+    dialog.SetWriteOrder(std::move(order));
 }
 
 void BuildAac(TagDialog& dialog) {
-    TagSection* ape = dialog.AddSection(
-        Kind("ape"), {QObject::tr("APEv2 Tag")},
-        Rows({SongField::Track, SongField::Title, SongField::Artist, SongField::Album,
-              SongField::Year, SongField::Genre, SongField::Comment, SongField::Composer,
-              SongField::OrigArtist, SongField::Copyright, SongField::Organization, SongField::Url},
-             {{SongField::OrigArtist, "ArtistURL:"},
-              {SongField::Organization, "Publisher:"},
-              {SongField::Url, "PublisherURL:"}},
-             Keys::kNone));
+    TagSection* ape = AddApe(dialog);
     TagSection* id3v2 = AddId3v2(dialog);
     const std::vector<SongField> shared = {
-        SongField::Track, SongField::Title,   SongField::Artist,   SongField::Album,
-        SongField::Year,  SongField::Comment, SongField::Composer, SongField::Copyright,
-        SongField::Url,   SongField::Genre};
+        SongField::Track,       SongField::Disc,      SongField::Title, SongField::Artist,
+        SongField::AlbumArtist, SongField::Album,     SongField::Year,  SongField::Comment,
+        SongField::Composer,    SongField::Copyright, SongField::Url,   SongField::Genre};
     ConnectCopy(dialog, QObject::tr("Copy &to APEv2"), id3v2, ape, shared);
     ConnectCopy(dialog, QObject::tr("Copy &from APEv2"), ape, id3v2, shared);
+    // Raw AAC has its ADTS frames to tell of; Monkey's Audio and Musepack
+    // no stream reader.
+    if (GetSongType(dialog.Path()) & SONG_TYPE_AAC) {
+        dialog.ShowStreamText(Kind("ape"));
+    }
     dialog.ShowCover();
     dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")},
                           {id3v2, QObject::tr("Update ID3v2 tag failed!")}});
@@ -190,9 +217,10 @@ void BuildRm(TagDialog& dialog) {
 void BuildWma(TagDialog& dialog) {
     TagSection* asf = dialog.AddSection(
         Kind("asf"), {QObject::tr("WM Tag")},
-        Rows({SongField::Title, SongField::Artist, SongField::Track, SongField::Album,
-              SongField::Year, SongField::Genre, SongField::Comment, SongField::Composer,
-              SongField::Copyright, SongField::Url, SongField::OrigArtist, SongField::EncodedBy}));
+        Rows({SongField::Title, SongField::Artist, SongField::AlbumArtist, SongField::Track,
+              SongField::Disc, SongField::Album, SongField::Year, SongField::Genre,
+              SongField::Comment, SongField::Composer, SongField::Copyright, SongField::Url,
+              SongField::OrigArtist, SongField::EncodedBy}));
     dialog.SetLyricsSection(asf);
     dialog.ShowStreamText(Kind("asf"));
     dialog.ShowCover();
@@ -202,9 +230,10 @@ void BuildWma(TagDialog& dialog) {
 void BuildMp4(TagDialog& dialog) {
     TagSection* mp4 = dialog.AddSection(
         Kind("mp4"), {QObject::tr("MP4 Tags"), false, true},
-        Rows({SongField::Title, SongField::Artist, SongField::Track, SongField::Disc,
-              SongField::Album, SongField::Year, SongField::Genre, SongField::Comment,
-              SongField::Composer, SongField::Copyright, SongField::Url, SongField::EncodedBy}));
+        Rows({SongField::Title, SongField::Artist, SongField::AlbumArtist, SongField::Track,
+              SongField::Disc, SongField::Album, SongField::Year, SongField::Genre,
+              SongField::Comment, SongField::Composer, SongField::Copyright, SongField::Url,
+              SongField::EncodedBy}));
     dialog.SetLyricsSection(mp4);
     dialog.ShowStreamText(Kind("mp4"));
     dialog.ShowCover();
@@ -216,10 +245,10 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
     const songcore::TagKind& kind = Kind(flac ? "flac" : "ogg");
     TagSection* comments = dialog.AddSection(
         kind, {flac ? QObject::tr("FLAC Tags") : QObject::tr("OGG Tags"), false},
-        Rows({SongField::Title, SongField::Artist, SongField::Album, SongField::Track,
-              SongField::Year, SongField::Genre, SongField::Comment, SongField::Copyright,
-              SongField::Performer, SongField::Organization, SongField::Location,
-              SongField::License, SongField::Contact},
+        Rows({SongField::Title, SongField::Artist, SongField::AlbumArtist, SongField::Album,
+              SongField::Track, SongField::Disc, SongField::Year, SongField::Genre,
+              SongField::Comment, SongField::Copyright, SongField::Performer,
+              SongField::Organization, SongField::Location, SongField::License, SongField::Contact},
              {{SongField::Year, "&Date:"}}));
     dialog.SetLyricsSection(comments);
     dialog.ShowStreamText(kind);
@@ -259,6 +288,7 @@ std::unique_ptr<TagDialog> CreateTagDialog(QWidget* parent, const std::string& p
         return nullptr;
     }
     dialog->Load();
+    dialog->FocusFirstField();
     return dialog;
 }
 

@@ -55,6 +55,9 @@ TagSection::TagSection(const songcore::TagKind& kind, const Shape& shape,
                 box = pair;
             }
         }
+        if (first_ == nullptr) {
+            first_ = genre_ && box == genre_ ? static_cast<QWidget*>(genre_) : texts_[row.field];
+        }
         auto* label = new QLabel(row.label, this);
         label->setBuddy(genre_ && box == genre_ ? static_cast<QWidget*>(genre_)
                                                 : texts_[row.field]);

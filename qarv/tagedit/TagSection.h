@@ -51,6 +51,8 @@ public:
     // The box of a field, for tests and keyboard order; null when absent.
     QWidget* Box(songcore::SongField field) const;
     QLineEdit* TotalBox(songcore::SongField field) const;
+    // The box of the first row, where typing starts.
+    QWidget* FirstBox() const { return first_; }
 
     // Writes this section to the file by the edit every other writer uses
     // (songcore::EditSong): the tag is read first, so that what the boxes do
@@ -69,4 +71,5 @@ private:
     std::map<songcore::SongField, QLineEdit*> texts_;
     std::map<songcore::SongField, QLineEdit*> totals_;
     GenreCombo* genre_ = nullptr;
+    QWidget* first_ = nullptr;
 };

@@ -2,6 +2,7 @@
 // replaced from a file or a drop, removed and saved, written by Update and
 // read back, and the playing song's cover beside the position.
 #include <QDropEvent>
+#include <QListWidget>
 #include <QMimeData>
 #include <QTabWidget>
 #include <QtTest>
@@ -156,6 +157,34 @@ private Q_SLOTS:
         QTRY_COMPARE(window.PlayingCover()->Song(), plain.toStdString());
         QVERIFY(!window.PlayingCover()->HasCover());
         QVERIFY(window.Exit());
+    }
+    void everyPictureIsListedWithItsRole() {
+        QString song = qarvtest::CopyData("flac/plain.flac", dir_.path(), "two.flac");
+        QByteArray front = Bytes(qarvtest::DataFile("pictures/front.jpg"));
+        QByteArray back = Bytes(qarvtest::DataFile("pictures/back.png"));
+        auto cover = songcore::PictureFromImage(std::vector<uint8_t>(front.begin(), front.end()),
+                                                songcore::kPictureFrontCover);
+        auto other = songcore::PictureFromImage(std::vector<uint8_t>(back.begin(), back.end()),
+                                                songcore::kPictureBackCover);
+        QVERIFY(cover && other);
+        other->description = "Rückseite";
+        std::string error;
+        QVERIFY2(songcore::WriteSongPictures(song.toStdString(), {*cover, *other}, error),
+                 error.c_str());
+        auto dialog = CreateTagDialog(nullptr, song.toStdString());
+        QListWidget* list = dialog->Cover()->PictureList();
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(0)->text(), QString("Front cover"));
+        QCOMPARE(list->item(1)->text(), QString("Back cover — Rückseite"));
+        QCOMPARE(list->currentRow(), 0);
+        // The back cover chosen is the one shown, and the one removed.
+        list->setCurrentRow(1);
+        QCOMPARE(dialog->Cover()->Caption(), QString("Back cover, 20×12 PNG (2 pictures)"));
+        dialog->Cover()->RemoveShown();
+        QVERIFY(dialog->Update());
+        auto left = PicturesOf(song);
+        QCOMPARE(left.size(), size_t(1));
+        QCOMPARE(left[0].type, uint8_t(songcore::kPictureFrontCover));
     }
 };
 

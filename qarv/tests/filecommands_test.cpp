@@ -88,16 +88,16 @@ private slots:
         window.Actions().listExport->trigger();
         QVERIFY(QFile::exists(dir.path() + "/list.PLS"));
 
-        // Import reads by the filter chosen, not by the name.
+        // A list whose name tells no kind is read by the filter chosen.
         window.List().RemoveAll();
-        QFile::copy(dir.path() + "/list.PLS", dir.path() + "/really_pls.m3u");
-        window.openAnswer = {dir.path() + "/really_pls.m3u"};
+        QFile::copy(dir.path() + "/list.PLS", dir.path() + "/really_pls.txt");
+        window.openAnswer = {dir.path() + "/really_pls.txt"};
         window.Actions().listImport->trigger();
         QCOMPARE(window.List().GetItemCount(), 2);
         window.told.clear();
         window.filterAnswer = "Song DB Files (*.sdf)";
         window.Actions().listImport->trigger();
-        QCOMPARE(window.told.size(), 1);  // an M3U name holding PLS is no song database
+        QCOMPARE(window.told.size(), 1);  // a PLS list is no song database
         QVERIFY(window.Exit());
     }
 

@@ -11,8 +11,10 @@
 #include "qarv/ListColumns.h"
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/edit/SongEdit.h"
 #include "songcore/settings/AppRegKey.h"
+#include "songcore/tags/SongFileInfo.h"
 
 namespace {
 
@@ -87,9 +89,13 @@ private Q_SLOTS:
         QTRY_COMPARE(Cell(window, 2, PlayListModel::kLengthColumn), QString("0:01"));
         QCOMPARE(Cell(window, 2, PlayListModel::kTrackColumn), QString());
         QCOMPARE(Cell(window, 1, PlayListModel::kFileColumn), QString("two.mp3"));
-        QVERIFY(
-            !(window.ListModel().flags(window.ListModel().index(0, PlayListModel::kTrackColumn)) &
-              Qt::ItemIsEditable));
+        // A field is edited in place; the length and the file name are not.
+        auto editable = [&](int column) {
+            return bool(window.ListModel().flags(window.ListModel().index(0, column)) &
+                        Qt::ItemIsEditable);
+        };
+        QVERIFY(editable(PlayListModel::kTrackColumn));
+        QVERIFY(!editable(PlayListModel::kLengthColumn) && !editable(PlayListModel::kFileColumn));
 
         // By value, the song without a track first.
         window.ListModel().sort(PlayListModel::kTrackColumn, Qt::AscendingOrder);
@@ -145,6 +151,7 @@ private Q_SLOTS:
         {
             CAppRegKey settings;
             QByteArray state = old.horizontalHeader()->saveState();
+            settings.SetWindowLayout("PlayList Fields", {});
             settings.SetWindowLayout("PlayList Header", {});
             settings.SetWindowLayout("PlayList Columns",
                                      std::vector<uint8_t>(state.begin(), state.end()));
@@ -161,6 +168,64 @@ private Q_SLOTS:
         // Nor does a damaged state show them.
         QVERIFY(!window.PlayListColumns().Restore("damaged"));
         QVERIFY(header->isSectionHidden(PlayListModel::kTrackColumn));
+
+        // Columns saved before the other fields had theirs: the file column
+        // shown then stays, the field columns stay out of sight.
+        QStandardItemModel six(0, PlayListModel::kFileColumn + 1);
+        QTableView before;
+        before.setModel(&six);
+        QByteArray state = before.horizontalHeader()->saveState();
+        QVERIFY(window.PlayListColumns().Restore({}, state));
+        QVERIFY(!header->isSectionHidden(PlayListModel::kFileColumn));
+        for (int column = PlayListModel::kAlbumArtistColumn; column < PlayListModel::kColumnCount;
+             ++column) {
+            QVERIFY(header->isSectionHidden(column));
+        }
+    }
+    // Every field as a column: shown, sorted, and edited in place; an edit
+    // of one of several selected rows goes into each of them.
+    void everyFieldIsAColumnEditedInPlace() {
+        QString m4a = qarvtest::CopyData("mp4/tagged_end.m4a", songs.path(), "six.m4a");
+        QVERIFY(songcore::EditSong(m4a.toStdString(), {{songcore::SongField::Track, "1/6"},
+                                                       {songcore::SongField::AlbumArtist, "Band"},
+                                                       {songcore::SongField::Year, "2001"}})
+                    .ok);
+        QVERIFY(songcore::EditSong(ten.toStdString(), {{songcore::SongField::Year, "1999"}}).ok);
+        QuietWindow window;
+        for (const QString& file : {m4a, ten, two}) {
+            window.List().Add(window.List().GetItemCount(), "", "", "t", file.toStdString());
+        }
+        QMenu menu;
+        window.PlayListColumns().FillMenu(menu);
+        for (const char* name : {"Album artist", "Year", "Genre", "Disc", "Comment", "Composer"}) {
+            QVERIFY2(ColumnEntry(menu, name), name);
+        }
+        QTRY_COMPARE(Cell(window, 0, PlayListModel::kTrackColumn), QString("1"));  // of 6
+        QTRY_COMPARE(Cell(window, 0, PlayListModel::kAlbumArtistColumn), QString("Band"));
+        QTRY_COMPARE(Cell(window, 1, PlayListModel::kYearColumn), QString("1999"));
+
+        window.ListModel().sort(PlayListModel::kYearColumn, Qt::DescendingOrder);
+        QCOMPARE(window.List().GetFile(0), m4a.toStdString());
+        QCOMPARE(window.List().GetFile(1), ten.toStdString());
+
+        // Two rows selected, one cell edited: both songs take the value.
+        window.List().SetSelected(1, true);
+        window.List().SetSelected(2, true);
+        QVERIFY(window.ListModel().setData(
+            window.ListModel().index(2, PlayListModel::kComposerColumn), "Ravel", Qt::EditRole));
+        for (const QString& file : {ten, two}) {
+            CSongFileInfo song;
+            QVERIFY(song.Open(file.toStdString(), 1, 0) && song.GetSongInfo());
+            QCOMPARE(song.GetComposer(), std::string("Ravel"));
+        }
+        QTRY_COMPARE(Cell(window, 1, PlayListModel::kComposerColumn), QString("Ravel"));
+        QVERIFY(Cell(window, 0, PlayListModel::kComposerColumn) != "Ravel");
+        // One edit, undone at once.
+        std::vector<songcore::EditOperation> undo, redo;
+        std::string error;
+        QVERIFY(songcore::EditHistory().List(undo, redo, error));
+        QCOMPARE(undo.front().Describe(), std::string("Edit Cells of 2 songs"));
+        QVERIFY(window.Exit());
     }
 };
 

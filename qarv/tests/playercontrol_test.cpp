@@ -210,6 +210,9 @@ private Q_SLOTS:
                      {"B", "One", Sample("one_second.ogg")}};
         control->PlayPause();
         QTRY_COMPARE(control->Mode(), CMCIWnd::modePlaying);
+        // While the handle is dragged, the time shown follows it.
+        control->PreviewSeek(1);
+        QVERIFY2(control->PositionText().startsWith("00:01/"), qPrintable(control->PositionText()));
         control->SeekTo(1);
         QCOMPARE(control->SliderValue(), 1);
         QTRY_VERIFY(player->GetPosition() >= 1000);

@@ -346,6 +346,11 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['
         TagSection* wm = dialog->Sections()[0];
         QVERIFY(wm->Present());
         QVERIFY(dialog->StreamText().contains("\nType: Audio\n"));
+        // ffmpeg writes no codec description: the stream's own properties
+        // fill the quality and the sampling rate.
+        QVERIFY2(dialog->StreamText().contains("\nSampling rate: 22050 Hz\nOthers: mono"),
+                 qPrintable(dialog->StreamText()));
+        QVERIFY2(!dialog->StreamText().contains("\nQuality: \n"), qPrintable(dialog->StreamText()));
         Type(wm, SongField::Title, "Зима");
         Type(wm, SongField::Track, "5");
         QVERIFY(dialog->Update());
@@ -493,6 +498,87 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['
         QCOMPARE(combo.Genre(), QString("Shoegaze; Rock"));
         combo.setCurrentIndex(8);
         QCOMPARE(combo.Genre(), QString("Jazz"));
+    }
+    // Album artist and disc, where the format has them, written where
+    // other programs look for them; the focus starts in the first box.
+    void albumArtistAndDiscInEveryDialogThatHasThem() {
+        struct Case {
+            const char* sample;
+            int section;
+            const char* read;  // prints "album artist|disc"
+        };
+        const Case cases[] = {
+            {"id3v2/v23.mp3", 0,
+             "from mutagen.id3 import ID3\nt = ID3(p)\nprint(t['TPE2'].text[0], "
+             "t['TPOS'].text[0], sep='|')"},
+            {"id3v2/tagged.aac", 1,
+             "from mutagen.id3 import ID3\nt = ID3(p)\nprint(t['TPE2'].text[0], "
+             "t['TPOS'].text[0], sep='|')"},
+            {"ape/ape.aac", 0,
+             "from mutagen.apev2 import APEv2\nt = APEv2(p)\nprint(t['Album Artist'], "
+             "t['Disc'], sep='|')"},
+            {"mp4/tagged_end.m4a", 0,
+             "from mutagen.mp4 import MP4\nt = MP4(p)\nprint(t['aART'][0], t['disk'][0][0], "
+             "sep='|')"},
+            {"flac/plain.flac", 0,
+             "import mutagen\nt = mutagen.File(p)\nprint(t['albumartist'][0], "
+             "t['discnumber'][0], sep='|')"},
+            {"ogg/plain.ogg", 0,
+             "import mutagen\nt = mutagen.File(p)\nprint(t['albumartist'][0], "
+             "t['discnumber'][0], sep='|')"},
+            {"asf/tagged.wma", 0,
+             "from mutagen.asf import ASF\nt = ASF(p)\nprint(t['WM/AlbumArtist'][0], "
+             "t['WM/PartOfSet'][0], sep='|')"},
+        };
+        for (const Case& test : cases) {
+            QString path = Copy(test.sample, "aa-" + QFileInfo(test.sample).fileName());
+            auto dialog = CreateTagDialog(nullptr, path.toStdString());
+            QVERIFY2(dialog, test.sample);
+            TagSection* section = dialog->Sections()[test.section];
+            section->SetPresent(true);
+            QVERIFY2(section->Has(SongField::AlbumArtist) && section->Has(SongField::Disc),
+                     test.sample);
+            Type(section, SongField::AlbumArtist, "Тріо");
+            Type(section, SongField::Disc, "2");
+            QVERIFY2(dialog->Update(), qPrintable(failures_.join('\n')));
+            // A total the disc had stays.
+            QCOMPARE(Python("import sys\np = sys.argv[1]\n" + QString(test.read), {path})
+                         .section('/', 0, 0),
+                     QString("Тріо|2"));
+        }
+        // Typing starts in the first box of the first tag the file has.
+        auto tagged = CreateTagDialog(nullptr, Copy("id3v2/v23.mp3", "focus.mp3").toStdString());
+        QCOMPARE(tagged->focusWidget(), tagged->Sections()[0]->FirstBox());
+        auto bare = CreateTagDialog(nullptr, Copy("id3v1/v11.mp3", "focus1.mp3").toStdString());
+        QVERIFY(!bare->Sections()[0]->Present());
+        QCOMPARE(bare->focusWidget(), bare->Sections()[1]->FirstBox());
+    }
+    // An MP3 that carries an APEv2 tag shows it beside its ID3 tags.
+    void mp3ShowsItsApeTag() {
+        QString path = Copy("ape/ape_id3v1.mp3", "withape.mp3");
+        auto dialog = CreateTagDialog(nullptr, path.toStdString());
+        QCOMPARE(int(dialog->Sections().size()), 3);
+        TagSection* ape = dialog->Sections()[2];
+        QCOMPARE(ape->title(), QString("APEv2 Tag"));
+        QVERIFY(ape->Present());
+        QCOMPARE(Text(ape, SongField::Title), QString("Песня о ветре"));
+        Type(ape, SongField::Title, "Вітер");
+        QVERIFY2(dialog->Update(), qPrintable(failures_.join('\n')));
+        QCOMPARE(Python("import sys\nfrom mutagen.apev2 import APEv2\n"
+                        "print(APEv2(sys.argv[1])['Title'])",
+                        {path}),
+                 QString("Вітер"));
+        auto again = CreateTagDialog(nullptr, path.toStdString());
+        again->Sections()[2]->SetPresent(false);
+        QVERIFY(again->Update());
+        QCOMPARE(Python("import sys\nfrom mutagen.apev2 import APEv2\n"
+                        "try:\n    APEv2(sys.argv[1])\n    print('kept')\n"
+                        "except Exception:\n    print('removed')",
+                        {path}),
+                 QString("removed"));
+        // Without one there is no such section.
+        auto plain = CreateTagDialog(nullptr, Copy("id3v2/v23.mp3", "noape.mp3").toStdString());
+        QCOMPARE(int(plain->Sections().size()), 2);
     }
 };
 

@@ -24,9 +24,16 @@ namespace {
 
 // The stacks, then appended records: u32 length, 'P' and an operation
 // pushed onto the undo stack, and the FNV-1a checksum of length and body.
-constexpr std::string_view kMagic = "TMEDITS2";
+// Since version 3 each file of an operation ends with its restore plans and
+// a flags byte. Older versions are read, and rewritten as version 3 by the
+// next change.
+constexpr std::string_view kMagic = "TMEDITS3";
+constexpr std::string_view kPlainMagic = "TMEDITS2";  // no restore plans
 constexpr std::string_view kFirstMagic = "TMEDITS1";  // the stacks alone
 constexpr uint8_t kPushRecord = 'P';
+constexpr uint8_t kKeptPiece = 'K';
+constexpr uint8_t kSavedPiece = 'S';
+constexpr uint8_t kChangesItems = 0x01;
 
 // Held while the history is read, changed and written back, so that two
 // programs editing at once do not lose each other's operations.
@@ -92,6 +99,25 @@ void PutValues(ByteWriter& out, const FieldValues& values) {
     }
 }
 
+void PutPlans(ByteWriter& out, const std::vector<RestorePlan>& plans) {
+    out.u32le(static_cast<uint32_t>(plans.size()));
+    for (const RestorePlan& plan : plans) {
+        out.u64le(plan.currentLength);
+        out.u32le(static_cast<uint32_t>(plan.pieces.size()));
+        for (const RestorePiece& piece : plan.pieces) {
+            if (piece.kept) {
+                out.u8(kKeptPiece);
+                out.u64le(piece.from);
+                out.u64le(piece.length);
+            } else {
+                out.u8(kSavedPiece);
+                out.u32le(static_cast<uint32_t>(piece.bytes.size()));
+                out.bytes(piece.bytes);
+            }
+        }
+    }
+}
+
 void PutOperation(ByteWriter& out, const EditOperation& operation) {
     PutText(out, operation.label);
     out.u64le(static_cast<uint64_t>(operation.time));
@@ -105,6 +131,8 @@ void PutOperation(ByteWriter& out, const EditOperation& operation) {
         out.u64le(file.stamp.inode);
         out.u64le(static_cast<uint64_t>(file.stamp.size));
         out.u64le(static_cast<uint64_t>(file.stamp.modifiedNs));
+        PutPlans(out, file.restore);
+        out.u8(file.changesItems ? kChangesItems : 0);
     }
 }
 
@@ -138,7 +166,46 @@ bool GetValues(ByteReader& in, FieldValues& values) {
     return true;
 }
 
-bool GetOperation(ByteReader& in, EditOperation& operation) {
+bool GetPlans(ByteReader& in, std::vector<RestorePlan>& plans) {
+    uint32_t count = in.u32le();
+    if (!in.ok() || count > in.remaining() / 12) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        RestorePlan plan;
+        plan.currentLength = in.u64le();
+        uint32_t pieces = in.u32le();
+        if (!in.ok() || pieces > in.remaining() / 5) {
+            return false;
+        }
+        for (uint32_t p = 0; p < pieces; ++p) {
+            RestorePiece piece;
+            uint8_t kind = in.u8();
+            if (kind == kKeptPiece) {
+                piece.kept = true;
+                piece.from = in.u64le();
+                piece.length = in.u64le();
+            } else if (kind == kSavedPiece) {
+                uint32_t size = in.u32le();
+                if (!in.ok() || !in.has(size)) {
+                    return false;
+                }
+                std::span<const uint8_t> bytes = in.bytes(size);
+                piece.bytes.assign(bytes.begin(), bytes.end());
+            } else {
+                return false;
+            }
+            if (!in.ok()) {
+                return false;
+            }
+            plan.pieces.push_back(std::move(piece));
+        }
+        plans.push_back(std::move(plan));
+    }
+    return true;
+}
+
+bool GetOperation(ByteReader& in, EditOperation& operation, bool withPlans) {
     if (!GetText(in, operation.label)) {
         return false;
     }
@@ -160,6 +227,12 @@ bool GetOperation(ByteReader& in, EditOperation& operation) {
         file.stamp.inode = in.u64le();
         file.stamp.size = static_cast<int64_t>(in.u64le());
         file.stamp.modifiedNs = static_cast<int64_t>(in.u64le());
+        if (withPlans) {
+            if (!GetPlans(in, file.restore)) {
+                return false;
+            }
+            file.changesItems = (in.u8() & kChangesItems) != 0;
+        }
         if (!in.ok()) {
             return false;
         }
@@ -168,14 +241,14 @@ bool GetOperation(ByteReader& in, EditOperation& operation) {
     return true;
 }
 
-bool GetStack(ByteReader& in, std::vector<EditOperation>& stack) {
+bool GetStack(ByteReader& in, std::vector<EditOperation>& stack, bool withPlans) {
     uint32_t count = in.u32le();
     if (!in.ok() || count > EditHistory::kMaxOperations) {
         return false;
     }
     for (uint32_t i = 0; i < count; ++i) {
         EditOperation operation;
-        if (!GetOperation(in, operation)) {
+        if (!GetOperation(in, operation, withPlans)) {
             return false;
         }
         stack.push_back(std::move(operation));
@@ -214,9 +287,11 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
     }
     ByteReader reader(bytes.data(), bytes.size());
     const bool current = reader.peekMatches(kMagic);
-    if ((!current && !reader.peekMatches(kFirstMagic)) || !reader.skip(kMagic.size()) ||
-        !GetStack(reader, stacks.undo) || !GetStack(reader, stacks.redo) ||
-        (!current && !reader.atEnd())) {
+    const bool plain = reader.peekMatches(kPlainMagic);
+    const bool first = reader.peekMatches(kFirstMagic);
+    if ((!current && !plain && !first) || !reader.skip(kMagic.size()) ||
+        !GetStack(reader, stacks.undo, current) || !GetStack(reader, stacks.redo, current) ||
+        (first && !reader.atEnd())) {
         error = "the edit history " + path_ + " is damaged";
         stacks = {};
         if (damaged != nullptr) {
@@ -240,7 +315,7 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
         ByteReader body(reader.bytes(length));
         EditOperation operation;
         whole = reader.u64le() == checksum.value() && body.u8() == kPushRecord &&
-                GetOperation(body, operation) && body.atEnd();
+                GetOperation(body, operation, current) && body.atEnd();
         if (whole) {
             stacks.redo.clear();
             stacks.undo.push_back(std::move(operation));
@@ -323,13 +398,25 @@ bool EditHistory::Save(Stacks& stacks, std::string& error) const {
 }
 
 bool EditHistory::Record(EditOperation operation, std::string& error) {
-    std::erase_if(operation.files, [](const FileEdit& file) { return file.before.empty(); });
+    std::erase_if(operation.files,
+                  [](const FileEdit& file) { return file.before.empty() && file.restore.empty(); });
     if (operation.files.empty()) {
         return true;
     }
     if (path_.empty()) {
         error = "no folder for the edit history (HOME is not set)";
         return false;
+    }
+    // Old bytes that do not fit leave the undo to the old values.
+    if (EncodedSize(operation) > kMaxBytes / 2) {
+        for (FileEdit& file : operation.files) {
+            file.restore.clear();
+        }
+        std::erase_if(operation.files, [](const FileEdit& file) { return file.before.empty(); });
+        if (operation.files.empty()) {
+            error = "the edit is too large to be kept for undo";
+            return false;
+        }
     }
     if (EncodedSize(operation) > kMaxBytes) {
         error = "the edit is too large to be kept for undo";
@@ -376,11 +463,7 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
     return true;
 }
 
-bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperation>& redo,
-                       std::string& error) const {
-    if (path_.empty()) {
-        return true;
-    }
+bool EditHistory::WithStacks(const std::function<bool(Stacks&)>& work, std::string& error) const {
     if (!PreparePrivateFolder(std::filesystem::path(path_).parent_path().string(), error)) {
         return false;
     }
@@ -390,22 +473,78 @@ bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperati
         return false;
     }
     Stacks stacks;
-    if (!Load(stacks, error)) {
-        return false;
+    return Load(stacks, error) && work(stacks);
+}
+
+bool EditHistory::List(std::vector<EditOperation>& undo, std::vector<EditOperation>& redo,
+                       std::string& error) const {
+    if (path_.empty()) {
+        return true;
     }
-    undo.assign(stacks.undo.rbegin(), stacks.undo.rend());
-    redo.assign(stacks.redo.rbegin(), stacks.redo.rend());
-    return true;
+    return WithStacks(
+        [&](Stacks& stacks) {
+            undo.assign(stacks.undo.rbegin(), stacks.undo.rend());
+            redo.assign(stacks.redo.rbegin(), stacks.redo.rend());
+            return true;
+        },
+        error);
 }
 
 HistoryOutcome EditHistory::Undo() {
-    return Step(true);
+    return Step(true, 0);
 }
 HistoryOutcome EditHistory::Redo() {
-    return Step(false);
+    return Step(false, 0);
+}
+HistoryOutcome EditHistory::UndoAt(size_t index) {
+    return Step(true, index);
 }
 
-HistoryOutcome EditHistory::Step(bool undo) {
+bool EditHistory::FollowRenames(const std::vector<std::pair<std::string, std::string>>& renames,
+                                std::string& error) {
+    if (path_.empty() || renames.empty()) {
+        return true;
+    }
+    return WithStacks(
+        [&](Stacks& stacks) {
+            bool changed = false;
+            for (auto* stack : {&stacks.undo, &stacks.redo}) {
+                for (EditOperation& operation : *stack) {
+                    for (FileEdit& file : operation.files) {
+                        for (const auto& [from, to] : renames) {
+                            if (file.path == from) {
+                                file.path = to;
+                                changed = true;
+                                break;
+                            }
+                        }
+                    }
+                }
+            }
+            return !changed || Save(stacks, error);
+        },
+        error);
+}
+
+std::vector<std::string> EditOperation::Paths() const {
+    std::vector<std::string> paths;
+    for (const FileEdit& file : files) {
+        if (std::find(paths.begin(), paths.end(), file.path) == paths.end()) {
+            paths.push_back(file.path);
+        }
+    }
+    return paths;
+}
+
+std::string EditOperation::Describe() const {
+    const std::vector<std::string> paths = Paths();
+    if (paths.size() == 1) {
+        return label + " of " + std::filesystem::path(paths[0]).filename().string();
+    }
+    return label + " of " + std::to_string(paths.size()) + " songs";
+}
+
+HistoryOutcome EditHistory::Step(bool undo, size_t index) {
     HistoryOutcome outcome;
     if (path_.empty()) {
         outcome.error = undo ? "nothing to undo" : "nothing to redo";
@@ -425,12 +564,15 @@ HistoryOutcome EditHistory::Step(bool undo) {
     }
     auto& from = undo ? stacks.undo : stacks.redo;
     auto& to = undo ? stacks.redo : stacks.undo;
-    if (from.empty()) {
+    if (from.size() <= index) {
         outcome.error = undo ? "nothing to undo" : "nothing to redo";
         return outcome;
     }
-    EditOperation operation = std::move(from.back());
-    from.pop_back();
+    const auto taken = from.end() - 1 - static_cast<long>(index);
+    EditOperation operation = std::move(*taken);
+    from.erase(taken);
+    // Only the operations before the one taken wait for its files next.
+    const size_t olderCount = from.size() - index;
     outcome.label = operation.label;
 
     // Undo goes backwards and redo forwards, so a file edited twice in one
@@ -447,14 +589,20 @@ HistoryOutcome EditHistory::Step(bool undo) {
             outcome.refused.emplace_back(file.path, "changed since the edit; left as it is");
             continue;
         }
-        SongEditOptions options;
-        options.tagKind = file.tagKind;
-        options.writeUnchanged = true;
-        SongEditResult result = EditSong(file.path, undo ? file.before : file.after, options);
+        SongEditResult result;
+        if (!file.restore.empty()) {
+            result = RestoreSong(file.path, file.restore, file.stamp);
+        } else {
+            SongEditOptions options;
+            options.tagKind = file.tagKind;
+            options.writeUnchanged = true;
+            result = EditSong(file.path, undo ? file.before : file.after, options);
+        }
         if (!result.ok) {
             outcome.refused.emplace_back(file.path, result.error);
             continue;
         }
+        file.restore = std::move(result.restore);
         // What comes next for this file, in this step and in the next
         // operation of the same stack, expects it as this write left it.
         for (size_t later = step + 1; later < order.size(); ++later) {
@@ -464,7 +612,8 @@ HistoryOutcome EditHistory::Step(bool undo) {
             }
         }
         auto samePath = [&](const FileEdit& other) { return other.path == file.path; };
-        for (auto older = from.rbegin(); older != from.rend(); ++older) {
+        for (auto older = from.rend() - static_cast<long>(olderCount); older != from.rend();
+             ++older) {
             // The entry of the file that the next step takes first.
             FileEdit* first = nullptr;
             if (undo) {

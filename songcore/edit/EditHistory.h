@@ -11,11 +11,13 @@
 // The file, its lock and their folder must be the user's own (PrivateFiles.h).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "songcore/edit/SongEdit.h"
+#include "songcore/tags/RestorePlan.h"
 
 namespace songcore {
 
@@ -25,6 +27,12 @@ struct FileEdit {
     FieldValues before;
     FieldValues after;
     FileStamp stamp;
+    // The bytes the next step (undo, then redo) puts back; without them the
+    // step writes the values of the fields (a history of an older version,
+    // or an edit whose old bytes were too many to keep).
+    std::vector<RestorePlan> restore;
+    // Pictures or other items no field shows were changed too.
+    bool changesItems = false;
 };
 
 struct EditOperation {
@@ -33,10 +41,14 @@ struct EditOperation {
     std::vector<FileEdit> files;
 
     // Keeps what a successful edit of path changed.
-    void Add(const std::string& path, SongEditResult&& result) {
+    void Add(const std::string& path, SongEditResult&& result, bool changesItems = false) {
         files.push_back({path, result.tagKind, std::move(result.before), std::move(result.after),
-                         result.stamp});
+                         result.stamp, std::move(result.restore), changesItems});
     }
+    // The files, each once (an edit may write a file more than once).
+    std::vector<std::string> Paths() const;
+    // "Edit Tags of 12 songs", "Edit Tags of Song.mp3", as menus name it.
+    std::string Describe() const;
 };
 
 struct HistoryOutcome {
@@ -67,6 +79,16 @@ public:
 
     HistoryOutcome Undo();
     HistoryOutcome Redo();
+    // Undoes the operation index steps below the top of the undo list (0:
+    // the last one, as Undo), alone. A file that a later edit changed again
+    // is refused as changed since, as any file changed since is; what was
+    // undone can be redone next.
+    HistoryOutcome UndoAt(size_t index);
+
+    // Tunemoss renamed or moved a song: its edits follow it. Paths that no
+    // edit names are passed over.
+    bool FollowRenames(const std::vector<std::pair<std::string, std::string>>& renames,
+                       std::string& error);
 
 private:
     struct Stacks {
@@ -85,7 +107,10 @@ private:
     // Adds operation to the end of the file; false when the file must be
     // rewritten instead (error tells only a failure to write).
     bool Append(const Stacks& stacks, const EditOperation& operation, std::string& error) const;
-    HistoryOutcome Step(bool undo);
+    HistoryOutcome Step(bool undo, size_t index);
+    // Runs work on the stacks with the history locked; false (and error)
+    // when the history cannot be read or work fails.
+    bool WithStacks(const std::function<bool(Stacks&)>& work, std::string& error) const;
 
     std::string path_;
 };

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include "songcore/tags/ContentCapture.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/TagKinds.h"
 
@@ -73,12 +75,14 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
         result.stamp = StampOf(path);
         return result;
     }
+    ContentCapture capture;
     const bool written = options.tagKind != 0 ? (info.*kind->write)() : info.WriteSongInfo();
     if (!written) {
         result.error = TagWriteFailure(*kind, info);
         return result;
     }
     info.Close();
+    result.restore = capture.Take();
     result.ok = true;
     result.tagKind = options.tagKind;
     result.stamp = StampOf(path);
@@ -122,6 +126,7 @@ SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind) {
             result.after.emplace_back(field.field, "");
         }
     }
+    ContentCapture capture;
     if (!(info.*kind->remove)()) {
         result.error = TagWriteFailure(*kind, info, true);
         result.before.clear();
@@ -129,9 +134,53 @@ SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind) {
         return result;
     }
     info.Close();
+    result.restore = capture.Take();
     result.ok = true;
     result.tagKind = tagKind;
     result.stamp = StampOf(path);
+    return result;
+}
+
+SongEditResult EditSongPictures(const std::string& path, const std::vector<Picture>& pictures) {
+    SongEditResult result;
+    ContentCapture capture;
+    if (!WriteSongPictures(path, pictures, result.error)) {
+        return result;
+    }
+    result.ok = true;
+    result.stamp = StampOf(path);
+    result.restore = capture.Take();
+    return result;
+}
+
+SongEditResult RestoreSong(const std::string& path, const std::vector<RestorePlan>& plans,
+                           const FileStamp& stamp) {
+    SongEditResult result;
+    CSongFileInfo info;
+    if (!info.Open(path, 0, 0)) {
+        result.error = OpenForWritingFailure(info);
+        return result;
+    }
+    // Checked with the file locked, so no other writer comes between.
+    if (StampOf(path) != stamp) {
+        result.error = "changed since the edit; left as it is";
+        return result;
+    }
+    ContentCapture capture;
+    for (auto plan = plans.rbegin(); plan != plans.rend(); ++plan) {
+        if (!ApplyRestorePlan(info, *plan, result.error)) {
+            // The plans before this one were applied: the file is now in
+            // none of its recorded states, and is told so.
+            if (plan != plans.rbegin()) {
+                result.error += "; the file was left half restored";
+            }
+            return result;
+        }
+    }
+    info.Close();
+    result.ok = true;
+    result.stamp = StampOf(path);
+    result.restore = capture.Take();
     return result;
 }
 

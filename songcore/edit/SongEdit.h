@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "songcore/edit/FieldEdits.h"
+#include "songcore/tags/Picture.h"
+#include "songcore/tags/RestorePlan.h"
 
 namespace songcore {
 
@@ -50,6 +52,9 @@ struct SongEditResult {
     // Fields set that the tag has no place for (a performer in an ID3v2
     // tag, say): written nowhere, and not among before and after.
     std::vector<SongField> notKept;
+    // How to give the file back the bytes it had, one plan per write in
+    // the order of the writes; empty when they were too many to keep.
+    std::vector<RestorePlan> restore;
 };
 
 SongEditResult EditSong(const std::string& path, const FieldValues& changes,
@@ -59,6 +64,16 @@ SongEditResult EditSong(const std::string& path, const FieldValues& changes,
 // before holds the fields the tag had, after each of them empty, so that
 // undo writes them back into a new tag.
 SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind);
+
+// Replaces the song's pictures (WriteSongPictures) as an edit that can be
+// undone: before and after stay empty, restore holds the way back.
+SongEditResult EditSongPictures(const std::string& path, const std::vector<Picture>& pictures);
+
+// Gives the file back the content the plans restore, the last plan first,
+// as long as the file is still as stamp says. The result's restore then
+// holds the way back again (for a redo).
+SongEditResult RestoreSong(const std::string& path, const std::vector<RestorePlan>& plans,
+                           const FileStamp& stamp);
 
 // "its tag has no place for album-artist, performer" for the fields of an
 // edit that were not kept; empty when every field was.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -19,13 +20,16 @@
 
 #include "songcore/songfile/LocalFileStream.h"
 #include "songcore/songfile/SongFile.h"
+#include "songcore/tags/ContentCapture.h"
 #include "songcore/tags/ContentPlan.h"
+#include "songcore/tags/ContentRecorder.h"
 #include "songcore/util/FdIo.h"
 #include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
 #include "songcore/util/WriteJournal.h"
 
 using songcore::ContentPlan;
+using songcore::ContentRecorder;
 using songcore::JournalRange;
 using songcore::NewContentFn;
 using songcore::WriteJournal;
@@ -281,7 +285,8 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
         fileName_,
         [this](uint64_t at, uint8_t* buffer, size_t count) { return ReadAt(at, buffer, count); },
         oldLength);
-    if (!fill(plan)) {
+    ContentRecorder recorder(plan);
+    if (!fill(recorder)) {
         if (!plan.error().empty()) {
             error_ = plan.error();
         } else if (error_.empty()) {
@@ -294,15 +299,49 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
     if (!StillAsOpened(&links)) {
         return 0;
     }
+    // The way back is read from the old content while it is still there.
+    songcore::ContentCapture* capture = songcore::ContentCapture::Active();
+    songcore::RestorePlan restore;
+    // A write that finds the file holding its content already is nothing
+    // to undo.
+    std::vector<ContentPlan::Change> changes;
+    if (capture != nullptr && plan.inPlace() && plan.size() == oldLength && plan.changes(changes) &&
+        changes.empty()) {
+        capture = nullptr;
+    }
+    if (capture != nullptr) {
+        const uint64_t room =
+            songcore::ContentCapture::kMaxSavedBytes -
+            std::min(capture->SavedBytes(), songcore::ContentCapture::kMaxSavedBytes);
+        auto readOld = [this](uint64_t at, uint8_t* out, size_t count) {
+            for (size_t done = 0; done < count;) {
+                long long got = ReadAt(at + done, out + done, count - done);
+                if (got <= 0) {
+                    return false;
+                }
+                done += static_cast<size_t>(got);
+            }
+            return true;
+        };
+        if (!recorder.InversePlan(oldLength, readOld, room, restore)) {
+            capture->MarkIncomplete();
+            capture = nullptr;
+        }
+    }
+    int written = 0;
     if (plan.inPlace()) {
-        return WriteInPlace(plan, oldLength);
+        written = WriteInPlace(plan, oldLength);
+    } else if (links > 1 || !CanKeepOwnerAndGroup(stream_->descriptor())) {
+        // A new file would leave the other names with the old content, or
+        // take the song from its owner: such a file is rewritten where it is.
+        written = WriteOverHardLinks(plan, oldLength);
+    } else {
+        written = CommitReplacement(plan);
     }
-    // A new file would leave the other names with the old content, or take
-    // the song from its owner: such a file is rewritten where it is.
-    if (links > 1 || !CanKeepOwnerAndGroup(stream_->descriptor())) {
-        return WriteOverHardLinks(plan, oldLength);
+    if (written && capture != nullptr) {
+        capture->Add(std::move(restore));
     }
-    return CommitReplacement(plan);
+    return written;
 }
 
 int CSongFile::WriteInPlace(ContentPlan& plan, uint64_t oldLength) {

@@ -19,6 +19,8 @@ StreamProperties ReadStreamProperties(CSongFileInfo& song) {
         AddASFStreamProperties(song, out);
     } else if (type & SONG_TYPE_RM) {
         AddRMStreamProperties(song, out);
+    } else if (type & SONG_TYPE_AAC) {
+        AddAacStreamProperties(song, out);
     }
     return out;
 }

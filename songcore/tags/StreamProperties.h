@@ -59,5 +59,6 @@ void AddFlacStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddMP4StreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddASFStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddRMStreamProperties(CSongFileInfo& song, StreamProperties& out);
+void AddAacStreamProperties(CSongFileInfo& song, StreamProperties& out);
 
 }  // namespace songcore

@@ -86,7 +86,7 @@ std::string Mp4Text(const StreamProperties& p, uint64_t size) {
            std::to_string((ms / 1000) % 60) + "." + std::to_string(ms % 1000);
 }
 
-std::string AsfText(const CSongFileInfo& song, uint64_t size) {
+std::string AsfText(const CSongFileInfo& song, const StreamProperties& p, uint64_t size) {
     // The codec description reads "Name\r\nquality, rate, others".
     const std::string codec = song.GetCodec();
     size_t lineEnd = codec.find("\r\n");
@@ -101,10 +101,38 @@ std::string AsfText(const CSongFileInfo& song, uint64_t size) {
                            second == std::string::npos ? std::string::npos : second - comma - 1);
         others = second == std::string::npos ? "" : Trim(rest.substr(second + 1));
     }
+    // Encoders that leave the description empty (ffmpeg's) still wrote
+    // the stream's properties.
+    if (Trim(quality).empty() && Number(p, "bitrate_kbps") > 0) {
+        quality = std::to_string(Number(p, "bitrate_kbps")) + " kbps";
+    }
+    if (Trim(rate).empty() && Number(p, "sample_rate") > 0) {
+        rate = std::to_string(Number(p, "sample_rate")) + " Hz";
+    }
+    if (others.empty() && Number(p, "channels") > 0) {
+        const int64_t channels = Number(p, "channels");
+        others = channels == 1   ? "mono"
+                 : channels == 2 ? "stereo"
+                                 : std::to_string(channels) + " channels";
+    }
     const uint16_t type = song.GetCodecType();
     const char* typeName = type == 1 ? "Video" : type == 2 ? "Audio" : "Unknow";
     return Line("File size: ", size) + "Codec:" + name + "\nType: " + typeName +
            "\nQuality: " + quality + "\nSampling rate: " + rate + "\nOthers: " + others;
+}
+
+std::string AacText(const StreamProperties& p, uint64_t size) {
+    const StreamProperty* length = p.find("length_seconds");
+    const double* seconds = length ? std::get_if<double>(&length->value) : nullptr;
+    const int64_t ms = seconds && *seconds > 0 && *seconds < 1e12 ? int64_t(*seconds * 1000) : 0;
+    const StreamProperty* codec = p.find("codec");
+    const std::string* profile = codec ? std::get_if<std::string>(&codec->value) : nullptr;
+    return Line("File size: ", size, " bytes") + "Length: " + std::to_string(ms / 60000) + ":" +
+           std::to_string((ms / 1000) % 60) + "." + std::to_string(ms % 1000) + "\n" +
+           "Profile: " + (profile ? *profile : std::string()) + "\n" +
+           Line("Channels: ", Number(p, "channels")) +
+           Line("Sampling rate: ", Number(p, "sample_rate"), "Hz") +
+           Line("Bitrate: ", Number(p, "bitrate_kbps"), " kbps");
 }
 
 std::string RmText(const StreamProperties& p, uint64_t size) {
@@ -126,7 +154,7 @@ std::string StreamText(CSongFileInfo& song, uint64_t fileSize) {
         return WithoutCarriageReturns(MpegStreamText(song.GetFileName()));
     }
     if (type & SONG_TYPE_ASF) {
-        return AsfText(song, fileSize);
+        return AsfText(song, ReadStreamProperties(song), fileSize);
     }
     StreamProperties properties = ReadStreamProperties(song);
     if (properties.empty()) {
@@ -150,6 +178,9 @@ std::string StreamText(CSongFileInfo& song, uint64_t fileSize) {
     }
     if (type & SONG_TYPE_RM) {
         return RmText(properties, fileSize);
+    }
+    if (type & SONG_TYPE_AAC) {
+        return AacText(properties, fileSize);
     }
     return {};
 }

@@ -8,6 +8,7 @@
 #include "songcore/settings/PrivateProfile.h"
 #include "songcore/songfile/SongType.h"
 #include "songcore/util/Text.h"
+#include "songcore/views/ListedSong.h"
 #include "songcore/views/PlayList.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "songcore/views/UserDataFile.h"
@@ -18,6 +19,15 @@ using songcore::kPlayListInfoSection;
 using songcore::kPlayListVersion;
 using songcore::PlayListSongNumber;
 using songcore::PlayListSongSection;
+
+// Appends a song of an M3U or PLS list, its tags read as Add Files reads
+// them (ListedSong.h).
+int AddListed(CPlayList& list, const std::string& artist, const std::string& title,
+              const std::string& file) {
+    songcore::ListedTags tags{artist, "", title};
+    songcore::ReadListedTags(file, tags);
+    return list.Add(list.GetItemCount(), tags.artist, tags.album, tags.title, file);
+}
 
 }  // namespace
 
@@ -108,7 +118,8 @@ int CPlayList::WriteM3UList(const char* path) {
         return 0;
     }
     for (int row : GetSelectedRows()) {
-        if (!list.WriteItem(GetArtist(row), GetTitle(row), GetFile(row), 0)) {
+        if (!list.WriteItem(GetArtist(row), GetTitle(row), GetFile(row),
+                            songcore::ListedSongLength(GetFile(row)))) {
             return 0;
         }
     }
@@ -124,7 +135,7 @@ int CPlayList::ReadM3UList(const char* path) {
     int length = 0;
     int added = 0;
     while (list.GetItem(artist, title, file, length)) {
-        added += Add(GetItemCount(), artist, "", title, file);
+        added += AddListed(*this, artist, title, file);
     }
     return added;
 }
@@ -142,7 +153,8 @@ int CPlayList::WritePLSList(const char* path) {
         return 0;
     }
     for (int row : selected) {
-        if (!list.Add(GetArtist(row), GetTitle(row), GetFile(row), 0)) {
+        if (!list.Add(GetArtist(row), GetTitle(row), GetFile(row),
+                      songcore::ListedSongLength(GetFile(row)))) {
             return 0;
         }
     }
@@ -156,7 +168,7 @@ int CPlayList::ReadPLSList(const char* path) {
     CPLSFile list(path);
     int added = 0;
     list.ForEachItem([&](CPLSFile::Item& item) {
-        added += Add(GetItemCount(), item.artist, "", item.title, item.file);
+        added += AddListed(*this, item.artist, item.title, item.file);
         return true;
     });
     return added;

@@ -228,6 +228,16 @@ private:
     // The file's type and tags (empty when it has none); false when it
     // cannot be opened or the reading was stopped.
     bool ReadSongTags(const std::string& path, const CThread* thread, ReadSong& song);
+    // A song of an M3U or PLS list, as the list names it.
+    struct ListSong {
+        std::string artist;
+        std::string title;
+        std::string file;
+    };
+    // Inserts the songs of a list as Add Files does: a song that can be
+    // read by its tags, what the list says filling in what they leave
+    // empty; a web location, or a song that cannot be read, as listed.
+    void InsertListSongs(const std::vector<ListSong>& songs);
     // The parts that run under the lock on the owner's thread.
     HTREEITEM InsertSongLocked(const std::string& file, uint32_t type, std::string artist,
                                const std::string& album, std::string title);

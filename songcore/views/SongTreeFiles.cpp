@@ -7,6 +7,7 @@
 #include "songcore/lists/SDFFile.h"
 #include "songcore/settings/PrivateProfile.h"
 #include "songcore/songfile/SongType.h"
+#include "songcore/views/ListedSong.h"
 #include "songcore/views/SongTreeCtrl.h"
 #include "songcore/views/SongTreeImpl.h"
 #include "songcore/views/UserDataFile.h"
@@ -14,12 +15,6 @@
 namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
-
-struct ListSong {
-    std::string artist;
-    std::string title;
-    std::string file;
-};
 
 }  // namespace
 
@@ -111,9 +106,29 @@ void CSongTreeCtrl::ReadM3UList(const char* path) {
     while (list.GetItem(song.artist, song.title, song.file, length)) {
         songs.push_back(song);
     }
+    InsertListSongs(songs);
+}
+
+void CSongTreeCtrl::InsertListSongs(const std::vector<ListSong>& listed) {
+    std::vector<ReadSong> songs(listed.size());
+    for (size_t i = 0; i < listed.size(); ++i) {
+        ReadSong& song = songs[i];
+        const uint32_t type = GetSongType(listed[i].file);
+        if (!(type & SONG_TYPE_LOCAL) || !ReadSongTags(listed[i].file, nullptr, song)) {
+            song = ReadSong{};
+        }
+        song.type = type;
+        if (song.artist.empty()) {
+            song.artist = listed[i].artist;
+        }
+        if (song.title.empty()) {
+            song.title = listed[i].title;
+        }
+    }
     RunOnOwner([&] {
-        for (const ListSong& s : songs) {
-            InsertSongLocked(s.file, GetSongType(s.file), s.artist, "", s.title);
+        for (size_t i = 0; i < listed.size(); ++i) {
+            InsertSongLocked(listed[i].file, songs[i].type, std::move(songs[i].artist),
+                             songs[i].album, std::move(songs[i].title));
         }
         return 1;
     });
@@ -135,7 +150,8 @@ void CSongTreeCtrl::WriteItemToM3UList(CM3UFile* file, HTREEITEM item) {
     for (HTREEITEM node = item; node != nullptr; node = GetNextSiblingItem(node)) {
         if (GetItemKind(node) == KIND_SONG) {
             if (node->parent != &impl_->top &&
-                !file->WriteItem(GetSongArtist(node), node->text, node->data.file, 0)) {
+                !file->WriteItem(GetSongArtist(node), node->text, node->data.file,
+                                 songcore::ListedSongLength(node->data.file))) {
                 return;
             }
         } else {
@@ -154,12 +170,7 @@ void CSongTreeCtrl::ReadPLSList(const char* path) {
         songs.push_back({std::move(item.artist), std::move(item.title), std::move(item.file)});
         return true;
     });
-    RunOnOwner([&] {
-        for (const ListSong& s : songs) {
-            InsertSongLocked(s.file, GetSongType(s.file), s.artist, "", s.title);
-        }
-        return 1;
-    });
+    InsertListSongs(songs);
 }
 
 int CSongTreeCtrl::WritePLSList(const char* path, HTREEITEM item) {
@@ -182,7 +193,8 @@ void CSongTreeCtrl::WriteSongsToPLS(songcore::PlsWriter& list, HTREEITEM item, b
     for (HTREEITEM node = item; ok && node != nullptr; node = GetNextSiblingItem(node)) {
         if (GetItemKind(node) == KIND_SONG) {
             if (node->parent != &impl_->top) {
-                ok = list.Add(GetSongArtist(node), node->text, node->data.file, 0);
+                ok = list.Add(GetSongArtist(node), node->text, node->data.file,
+                              songcore::ListedSongLength(node->data.file));
             }
         } else {
             WriteSongsToPLS(list, GetChildItem(node), ok);
