@@ -14,6 +14,7 @@
 #include "cli/SongPaths.h"
 #include "cli/TerminalText.h"
 #include "songcore/edit/EditHistory.h"
+#include "songcore/edit/SongEdit.h"
 #include "songcore/online/CoverArtArchive.h"
 #include "songcore/online/MusicBrainz.h"
 #include "songcore/online/ReleaseMatch.h"
@@ -53,9 +54,9 @@ const std::vector<OptionSpec> kOptions = {
     {"cover", ValueKind::Choice, {"500", "1200", "original", "none"}},
 };
 
-// Puts cover first among the song's pictures, in place of its front cover.
-bool WriteFrontCover(const std::string& path, const songcore::Picture& cover, std::string& why) {
-    std::vector<songcore::Picture> pictures;
+// The song's pictures with cover first, in place of its front cover.
+bool PicturesWithCover(const std::string& path, const songcore::Picture& cover,
+                       std::vector<songcore::Picture>& pictures, std::string& why) {
     if (!songcore::ReadSongPictures(path, pictures, why)) {
         return false;
     }
@@ -63,7 +64,7 @@ bool WriteFrontCover(const std::string& path, const songcore::Picture& cover, st
         return picture.type == songcore::kPictureFrontCover;
     });
     pictures.insert(pictures.begin(), cover);
-    return songcore::WriteSongPictures(path, pictures, why);
+    return true;
 }
 
 // A song as the matching sees it, with its fields now.
@@ -250,10 +251,19 @@ int RunLookup(const std::vector<std::string>& args) {
         if (dryRun) {
             continue;
         }
-        // The cover first: the edit keeps the state the song is left in,
-        // which undo checks.
-        if (cover && !WriteFrontCover(song.path, *cover, why)) {
-            ReportFileError(song.path, "cannot write the cover: " + why);
+        // The cover is part of the edit, and of its undo.
+        std::vector<songcore::Picture> pictures;
+        std::string coverFailure;
+        if (cover && PicturesWithCover(song.path, *cover, pictures, coverFailure)) {
+            songcore::SongEditResult result = songcore::EditSongPictures(song.path, pictures);
+            if (result.ok) {
+                operation.Add(song.path, std::move(result), true);
+            } else {
+                coverFailure = result.error;
+            }
+        }
+        if (!coverFailure.empty()) {
+            ReportFileError(song.path, "cannot write the cover: " + coverFailure);
             status = kExitFailure;
         }
         if (!changes.empty()) {

@@ -136,6 +136,8 @@ TEST_F(Lookup, FindsTheAlbumWritesItsTracksAndIsUndone) {
     ASSERT_TRUE(undone.Open(second, 1, 0) && undone.GetSongInfo());
     EXPECT_EQ(undone.GetTitle(), "SECOND SONG");
     EXPECT_EQ(undone.GetTrackNum(), 0u);
+    ASSERT_TRUE(songcore::ReadSongPictures(second, pictures, why)) << why;
+    EXPECT_TRUE(pictures.empty());  // the cover went with the edit
 }
 
 TEST_F(Lookup, WaitsWhenTheServiceIsBusyAndRefusesWhatItCannotTrust) {
