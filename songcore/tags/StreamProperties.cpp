@@ -19,6 +19,12 @@ StreamProperties ReadStreamProperties(CSongFileInfo& song) {
         AddASFStreamProperties(song, out);
     } else if (type & SONG_TYPE_RM) {
         AddRMStreamProperties(song, out);
+    } else if (type & (SONG_TYPE_WAV | SONG_TYPE_AIFF)) {
+        AddIffStreamProperties(song, out);
+    } else if (type & SONG_TYPE_DSF) {
+        AddDsfStreamProperties(song, out);
+    } else if (type & SONG_TYPE_WAVPACK) {
+        AddWavPackStreamProperties(song, out);
     }
     return out;
 }

@@ -59,5 +59,9 @@ void AddFlacStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddMP4StreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddASFStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddRMStreamProperties(CSongFileInfo& song, StreamProperties& out);
+// WAV and AIFF.
+void AddIffStreamProperties(CSongFileInfo& song, StreamProperties& out);
+void AddDsfStreamProperties(CSongFileInfo& song, StreamProperties& out);
+void AddWavPackStreamProperties(CSongFileInfo& song, StreamProperties& out);
 
 }  // namespace songcore
