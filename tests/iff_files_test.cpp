@@ -174,6 +174,20 @@ TEST_F(IffFiles, AWriteAddsTheId3ChunkAndKeepsTheInfoListInStep) {
     EXPECT_EQ(testsupport::Run({"ffmpeg", "-v", "error", "-i", path, "-f", "md5", "-"}).out, audio);
     EXPECT_EQ(testsupport::FfmpegDecodeErrors(path), "");
 
+    // Written as the ID3v2 kind (as qarv's dialog and --tag id3v2 do), a
+    // file without an ID3 chunk starts from its text chunks too: nothing of
+    // them is lost.
+    std::string kind = CopyDataFile(dir_, "wav/info.wav", "kind.wav");
+    result = songcore::EditSong(kind, {{SongField::Title, "Kind"}}, {TAG_ID3V2});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(InfoItems(kind),
+              "IART=Info Artist ICMT=Info comment ICRD=1987 IGNR=Blues INAM=Kind IPRD=Info Album "
+              "IPRT=3");
+    EXPECT_NE(MutagenView(kind).find("TPE1=Info Artist"), std::string::npos);
+    std::string aiff = CopyDataFile(dir_, "aiff/text.aiff");
+    ASSERT_TRUE(songcore::EditSong(aiff, {{SongField::Album, "A"}}, {TAG_ID3V2}).ok);
+    EXPECT_NE(MutagenView(aiff).find("TIT2=Text Title"), std::string::npos);
+
     // A cleared field's item goes, a new one is added last, the track stays
     // under ffmpeg's IPRT; a field INFO has no place for changes nothing.
     result = songcore::EditSong(path, {{SongField::Album, ""},

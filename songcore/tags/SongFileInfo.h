@@ -291,8 +291,9 @@ protected:
     // when there is none) and keeps a WAV file's INFO list in step.
     int WriteIffID3V2Info();
     int RemoveIffID3V2Info();
-    // The older text chunks, read when the file has no ID3 chunk: WAV's
-    // LIST/INFO, AIFF's NAME, AUTH, ANNO and "(c) ". 0 when it has none.
+    // The older text chunks, read when the file has no ID3 chunk (by
+    // GetID3V2Info too, which still returns 0 then): WAV's LIST/INFO, AIFF's
+    // NAME, AUTH, ANNO and "(c) ". 0 when it has none.
     int GetIffTextInfo();
 
     // --- DSF (dsf/Dsf.cpp) ---

@@ -161,6 +161,12 @@ int CSongFileInfo::GetID3V2Info() {
     std::optional<Id3v2Place> place = FindID3V2Place();
     std::optional<Id3v2Tag> tag = place ? ReadTagWithoutPictures(*this, *place) : std::nullopt;
     if (!tag) {
+        // A WAV or AIFF file without an ID3 chunk: the fields start from its
+        // older text chunks, so that a write of this tag keeps them; there
+        // is still no tag.
+        if (IsIffSong()) {
+            GetIffTextInfo();
+        }
         return 0;
     }
     Derived derived = Derive(*tag);
