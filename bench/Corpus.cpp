@@ -17,6 +17,9 @@ const std::vector<CorpusFormat>& CorpusFormats() {
         {"m4a", "mp4/tagged_faststart.m4a", "m4a", false},
         {"wma", "asf/tagged.wma", "wma", false},
         {"aac-apev2", "ape/ape.aac", "aac", false},
+        {"wav-id3", "wav/tagged.wav", "wav", false},
+        {"aiff-id3", "aiff/tagged.aiff", "aiff", false},
+        {"wv-apev2", "wavpack/tagged.wv", "wv", false},
     };
     return formats;
 }

@@ -25,7 +25,9 @@ std::string TypeName(uint32_t type) {
         {SONG_TYPE_MP4, "MP4"},           {SONG_TYPE_RM, "RealMedia"},
         {SONG_TYPE_ASF, "Windows Media"}, {SONG_TYPE_AAC, "AAC"},
         {SONG_TYPE_FLAC, "FLAC"},         {SONG_TYPE_APE, "Monkey's Audio"},
-        {SONG_TYPE_MPC, "Musepack"}};
+        {SONG_TYPE_MPC, "Musepack"},      {SONG_TYPE_WAV, "WAV"},
+        {SONG_TYPE_AIFF, "AIFF"},         {SONG_TYPE_DSF, "DSF"},
+        {SONG_TYPE_WAVPACK, "WavPack"}};
     std::string where = (type & SONG_TYPE_INTERNET) ? "internet" : "local";
     for (const auto& [bit, name] : kNames) {
         if (type & bit) {

@@ -18,6 +18,11 @@ const std::vector<Filter>& Filters() {
         {"APE (*.ape;*.apl)", "APE;APL"},
         {"MPC (*.mpc;*.mp+)", "MPC;MP+"},
         {"All support files", AllExtensions()},
+        // Later formats go after, so that the index a user's settings keep
+        // still names the same filter.
+        {"AIFF (*.aif;*.aiff;*.aifc)", "AIF;AIFF;AIFC"},
+        {"DSF (*.dsf)", "DSF"},
+        {"WavPack (*.wv)", "WV"},
     };
     return filters;
 }
@@ -25,7 +30,7 @@ const std::vector<Filter>& Filters() {
 QString AllExtensions() {
     return QStringLiteral(
         "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;"
-        "3GP");
+        "3GP;AIF;AIFF;AIFC;DSF;WV");
 }
 
 QStringList Places() {

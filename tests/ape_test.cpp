@@ -204,6 +204,16 @@ TEST(ApeFile, OddFilesAreReadAsTheRecordExpects) {
     ASSERT_TRUE(song.Open(MakeFile(dir, "only.mp3", Tag(2000, Item("Title", "t"), 1)), 1, 0));
     EXPECT_EQ(song.GetAPEV2Info(), 0);
 
+    // A tag of 131 bytes puts the "TAG" of its header 128 bytes before the
+    // end, where an ID3v1 tag would start: it is still the APEv2 tag.
+    Bytes spelled = Tag(2000, Item("Title", std::string(53, 'x')), 1);
+    ASSERT_EQ(spelled.size(), 131u);
+    ASSERT_TRUE(song.Open(MakeFile(dir, "spelled.mp3", Concat({audio, spelled})), 1, 0));
+    EXPECT_EQ(song.HasAPEV2(), 131);
+    ASSERT_EQ(song.GetAPEV2Info(), 1);
+    EXPECT_EQ(song.GetTitle(), std::string(53, 'x'));
+    EXPECT_EQ(song.GetID3V1Info(), 0);
+
     // A damaged item: what came before it is read, the tag is not taken.
     Bytes damaged = Tag(2000, Concat({Item("Title", "kept"), Item("Artist", "x")}), 3);
     ASSERT_TRUE(song.Open(MakeFile(dir, "damaged.mp3", Concat({audio, damaged})), 1, 0));

@@ -93,6 +93,9 @@ def put_id3(frames):
 if kind == 'id3':
     from mutagen.id3 import ID3
     put_id3(ID3(path))
+elif kind == 'chunk':
+    import mutagen
+    put_id3(mutagen.File(path).tags)
 elif kind == 'id3v1':
     from mutagen.id3 import ParseID3v1
     put_id3(ParseID3v1(open(path, 'rb').read()[-128:]))
@@ -188,6 +191,26 @@ const std::map<SongField, Place> kVorbisPlaces = {
     {SongField::Lyrics, {"LYRICS"}},
 };
 
+const std::map<SongField, Place> kApePlaces = {
+    {SongField::Title, {"Title"}},
+    {SongField::Artist, {"Artist"}},
+    {SongField::AlbumArtist, {"Album Artist"}},
+    {SongField::Album, {"Album"}},
+    {SongField::Year, {"Year"}},
+    {SongField::Comment, {"Comment"}},
+    {SongField::Genre, {"Genre"}},
+    {SongField::Track, {"Track", "7/12"}},
+    {SongField::TrackTotal, {"Track", "7/12"}},
+    {SongField::Disc, {"Disc", "2/3"}},
+    {SongField::DiscTotal, {"Disc", "2/3"}},
+    {SongField::Composer, {"Composer"}},
+    {SongField::OrigArtist, {"Artist URL"}},
+    {SongField::Copyright, {"Copyright"}},
+    {SongField::Url, {"Publisher URL"}},
+    {SongField::Organization, {"Publisher"}},
+    {SongField::Lyrics, {"Lyrics"}},
+};
+
 const Format kFormats[] = {
     {"Id3v24", "id3v2/v24.mp3", TAG_ID3V2, "id3", kId3v2Places, true},
     {"Id3v23", "id3v2/v23.mp3", TAG_ID3V2, "id3", kId3v2Places, false},
@@ -206,30 +229,8 @@ const Format kFormats[] = {
          {SongField::Track, {"TRCK"}},
      },
      false},
-    {"Apev2",
-     "ape/ape_id3v1.mp3",
-     TAG_APEV2,
-     "ape",
-     {
-         {SongField::Title, {"Title"}},
-         {SongField::Artist, {"Artist"}},
-         {SongField::AlbumArtist, {"Album Artist"}},
-         {SongField::Album, {"Album"}},
-         {SongField::Year, {"Year"}},
-         {SongField::Comment, {"Comment"}},
-         {SongField::Genre, {"Genre"}},
-         {SongField::Track, {"Track", "7/12"}},
-         {SongField::TrackTotal, {"Track", "7/12"}},
-         {SongField::Disc, {"Disc", "2/3"}},
-         {SongField::DiscTotal, {"Disc", "2/3"}},
-         {SongField::Composer, {"Composer"}},
-         {SongField::OrigArtist, {"Artist URL"}},
-         {SongField::Copyright, {"Copyright"}},
-         {SongField::Url, {"Publisher URL"}},
-         {SongField::Organization, {"Publisher"}},
-         {SongField::Lyrics, {"Lyrics"}},
-     },
-     true},
+    {"Apev2", "ape/ape_id3v1.mp3", TAG_APEV2, "ape", kApePlaces, true},
+    {"WavPack", "wavpack/tagged.wv", TAG_APEV2, "ape", kApePlaces, true},
     {"Ogg", "ogg/plain.ogg", TAG_OGG, "ogg", kVorbisPlaces, true},
     {"Flac", "flac/plain.flac", TAG_FLAC, "flac", kVorbisPlaces, true},
     {"Mp4",
@@ -286,6 +287,9 @@ const Format kFormats[] = {
          {SongField::Lyrics, {"WM/Lyrics"}},
      },
      true},
+    {"Wav", "wav/tagged.wav", TAG_ID3V2, "chunk", kId3v2Places, false},
+    {"Aiff", "aiff/ffmpeg.aiff", TAG_ID3V2, "chunk", kId3v2Places, true},
+    {"Dsf", "dsf/tagged.dsf", TAG_ID3V2, "chunk", kId3v2Places, true},
     {"RealMedia",
      "rm/tagged.ra",
      TAG_RM,

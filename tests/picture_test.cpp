@@ -49,6 +49,12 @@ const Sample kSamples[] = {
     {"Mp4Untagged", "mp4/faststart.m4a", "mp4", false, false},
     {"Asf", "asf/tagged.wma", "asf"},
     {"AsfPlain", "asf/plain.wma", "asf"},
+    {"Wav", "wav/tagged.wav", "chunk"},
+    {"WavUntagged", "wav/bare.wav", "chunk"},
+    {"Aiff", "aiff/tagged.aiff", "chunk"},
+    {"Dsf", "dsf/tagged.dsf", "chunk"},
+    {"DsfUntagged", "dsf/bare.dsf", "chunk"},
+    {"WavPack", "wavpack/tagged.wv", "ape"},
 };
 
 Picture FromImage(const std::string& name, uint8_t type, std::string description) {

@@ -31,7 +31,12 @@ TEST(SongType, ToldByExtensionAndUrlScheme) {
     EXPECT_EQ(GetSongType("noext"), 0x0001u);
     EXPECT_EQ(GetSongType("x.mp+"), 0x8001u);
     EXPECT_EQ(GetSongType("x.apl"), 0x4001u);
-    EXPECT_EQ(GetSongType("x.wav"), 0x0001u);
+    EXPECT_EQ(GetSongType("x.wav"), 0x10001u);
+    EXPECT_EQ(GetSongType("x.AIFF"), 0x20001u);
+    EXPECT_EQ(GetSongType("x.aifc"), 0x20001u);
+    EXPECT_EQ(GetSongType("x.dsf"), 0x40001u);
+    EXPECT_EQ(GetSongType("x.wv"), 0x80001u);
+    EXPECT_EQ(GetSongType("x.mid"), 0x0001u);
     EXPECT_EQ(GetSongType("x.M4A"), 0x0201u);
     EXPECT_EQ(GetSongType("x.3gp"), 0x0201u);
     EXPECT_EQ(GetSongType("x.ra"), 0x0401u);

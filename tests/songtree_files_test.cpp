@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "songcore/edit/SongEdit.h"
+#include "songcore/lists/SDFFile.h"
 #include "songcore/settings/Ini.h"
 #include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
@@ -65,6 +66,49 @@ TEST(SongTreeFiles, SongDatabaseRoundTripsInBothOrders) {
     other.LoadFromFile(dir.file("t0.sdf"));
     HTREEITEM song = other.FindPathInTree("/m/a.mp3", other.GetRootItem());
     EXPECT_EQ(other.GetItemText(other.GetParentItem(song)), "mp3");
+}
+
+// The type word of each record of a song database, in file order.
+std::vector<uint32_t> RecordTypes(const std::string& path) {
+    CSDFFile file;
+    uint32_t version = 0;
+    EXPECT_TRUE(file.Open(path.c_str(), 1) && file.ReadVersion(version));
+    std::vector<uint32_t> types;
+    std::string artist, album, title, song;
+    uint32_t type = 0;
+    while (file.ReadItem(artist, album, title, song, type)) {
+        types.push_back(type);
+    }
+    return types;
+}
+
+TEST(SongTreeFiles, EachFormatKeepsItsTypeThroughTheSongDatabase) {
+    TempDir dir;
+    // Today's types are stored as they always were.
+    CSongTreeCtrl old;
+    Fill(old);
+    ASSERT_EQ(old.SaveToFile(dir.file("old.sdf")), 1);
+    std::vector<uint32_t> oldTypes = RecordTypes(dir.file("old.sdf"));
+    std::sort(oldTypes.begin(), oldTypes.end());
+    EXPECT_EQ(oldTypes, (std::vector<uint32_t>{0xC1, 0xC1, 0xC2, 0x141}));
+
+    CSongTreeCtrl tree;
+    const char* const songs[] = {"/m/a.wav", "/m/b.aiff", "/m/c.aifc", "/m/d.dsf", "/m/e.wv"};
+    const uint32_t formats[] = {SONG_TYPE_WAV, SONG_TYPE_AIFF, SONG_TYPE_AIFF, SONG_TYPE_DSF,
+                                SONG_TYPE_WAVPACK};
+    for (const char* song : songs) {
+        tree.InsertItem(song, GetSongType(song), "Artist", "", "", song + 3);
+    }
+    ASSERT_EQ(tree.SaveToFile(dir.file("new.sdf")), 1);
+    CSongTreeCtrl loaded;
+    ASSERT_EQ(loaded.LoadFromFile(dir.file("new.sdf")), 1);
+    EXPECT_EQ(loaded.GetOutline(), tree.GetOutline());
+    for (size_t i = 0; i < std::size(songs); ++i) {
+        HTREEITEM item = loaded.FindPathInTree(songs[i], loaded.GetRootItem());
+        ASSERT_NE(item, nullptr) << songs[i];
+        EXPECT_EQ(loaded.GetItemType(item), SONG_TYPE_LOCAL | SONG_TREE_TYPE_SONG | formats[i])
+            << songs[i];
+    }
 }
 
 TEST(SongTreeFiles, BadSongDatabasesLeaveTheTreeAlone) {

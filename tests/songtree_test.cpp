@@ -283,8 +283,8 @@ TEST(SongTree, MirrorHandlersFollowAnotherTree) {
 TEST(SongTree, InsertSongFileReadsTags) {
     testsupport::TempDir dir;
     std::string tagged = testsupport::CopyDataFile(dir, "mp4/tagged_end.m4a");
-    std::string wave = dir.file("noise.wav");
-    testsupport::WriteFileBytes(wave, {'R', 'I', 'F', 'F'});
+    std::string wave = dir.file("noise.mid");
+    testsupport::WriteFileBytes(wave, {'M', 'T', 'h', 'd'});
     CSongTreeCtrl tree;
     EXPECT_EQ(tree.InsertSongFile(tagged), 1);
     HTREEITEM song = tree.FindPathInTree(tagged, tree.GetRootItem());

@@ -118,6 +118,18 @@ TagSection* AddId3v2(TagDialog& dialog) {
     return dialog.AddSection(Kind("id3v2"), {QObject::tr("ID3v&2 Tag")}, Id3v2Rows());
 }
 
+// The APEv2 section's rows, with APEv2's own names for some fields.
+std::vector<Row> ApeRows(Keys keys) {
+    return Rows({SongField::Track, SongField::Disc, SongField::Title, SongField::Artist,
+                 SongField::AlbumArtist, SongField::Album, SongField::Year, SongField::Genre,
+                 SongField::Comment, SongField::Composer, SongField::OrigArtist,
+                 SongField::Copyright, SongField::Organization, SongField::Url},
+                {{SongField::OrigArtist, "ArtistURL:"},
+                 {SongField::Organization, "Publisher:"},
+                 {SongField::Url, "PublisherURL:"}},
+                keys);
+}
+
 // Copies the fields both sections have; comment cut to limit when >= 0.
 void CopyFields(const TagSection& from, TagSection& to, const std::vector<SongField>& fields,
                 int commentLimit = -1) {
@@ -145,16 +157,7 @@ void ConnectCopy(TagDialog& dialog, const QString& text, TagSection* from, TagSe
 
 // Beside the ID3v2 section its boxes have no keys of their own.
 TagSection* AddApe(TagDialog& dialog) {
-    return dialog.AddSection(
-        Kind("ape"), {QObject::tr("APEv2 Tag")},
-        Rows({SongField::Track, SongField::Disc, SongField::Title, SongField::Artist,
-              SongField::AlbumArtist, SongField::Album, SongField::Year, SongField::Genre,
-              SongField::Comment, SongField::Composer, SongField::OrigArtist, SongField::Copyright,
-              SongField::Organization, SongField::Url},
-             {{SongField::OrigArtist, "ArtistURL:"},
-              {SongField::Organization, "Publisher:"},
-              {SongField::Url, "PublisherURL:"}},
-             Keys::kNone));
+    return dialog.AddSection(Kind("ape"), {QObject::tr("APEv2 Tag")}, ApeRows(Keys::kNone));
 }
 
 bool HasApeTag(const std::string& path) {
@@ -181,6 +184,15 @@ void BuildMp3(TagDialog& dialog) {
     dialog.SetWriteOrder(std::move(order));
 }
 
+// WAV and AIFF keep an ID3v2 tag in a chunk of their own, DSF at its end.
+void BuildChunked(TagDialog& dialog) {
+    TagSection* id3v2 = AddId3v2(dialog);
+    dialog.SetLyricsSection(id3v2);
+    dialog.ShowStreamText(Kind("id3v2"));
+    dialog.ShowCover();
+    dialog.SetWriteOrder({{id3v2, QObject::tr("Update ID3v2 tag failed!")}});
+}
+
 void BuildAac(TagDialog& dialog) {
     TagSection* ape = AddApe(dialog);
     TagSection* id3v2 = AddId3v2(dialog);
@@ -198,6 +210,15 @@ void BuildAac(TagDialog& dialog) {
     dialog.ShowCover();
     dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")},
                           {id3v2, QObject::tr("Update ID3v2 tag failed!")}});
+}
+
+void BuildWavPack(TagDialog& dialog) {
+    TagSection* ape =
+        dialog.AddSection(Kind("ape"), {QObject::tr("APEv&2 Tag")}, ApeRows(Keys::kGiven));
+    dialog.SetLyricsSection(ape);
+    dialog.ShowStreamText(Kind("ape"));
+    dialog.ShowCover();
+    dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")}});
 }
 
 void BuildRm(TagDialog& dialog) {
@@ -280,10 +301,18 @@ std::unique_ptr<TagDialog> CreateTagDialog(QWidget* parent, const std::string& p
         BuildWma(*make(QObject::tr("WMA File Information")));
     } else if (type & (SONG_TYPE_AAC | SONG_TYPE_APE | SONG_TYPE_MPC)) {
         BuildAac(*make(QObject::tr("AAC File Information")));
+    } else if (type & SONG_TYPE_WAVPACK) {
+        BuildWavPack(*make(QObject::tr("WavPack File Information")));
     } else if (type & SONG_TYPE_MP4) {
         BuildMp4(*make(QObject::tr("MP4 File Information")));
     } else if (type & SONG_TYPE_FLAC) {
         BuildVorbis(*make(QObject::tr("FLAC Tags")), true);
+    } else if (type & SONG_TYPE_WAV) {
+        BuildChunked(*make(QObject::tr("WAV File Information")));
+    } else if (type & SONG_TYPE_AIFF) {
+        BuildChunked(*make(QObject::tr("AIFF File Information")));
+    } else if (type & SONG_TYPE_DSF) {
+        BuildChunked(*make(QObject::tr("DSF File Information")));
     } else {
         return nullptr;
     }

@@ -2,6 +2,7 @@
 // and read back by it: what the boxes show, what Update writes and removes,
 // the copy buttons, Undo Changes, failures, and that fields no box shows
 // survive an Update.
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -386,6 +387,36 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['
                  QString("Label AAC title"));
     }
 
+    void chunkedFormatsOpenTheId3v2SectionAndWavPackTheApeSection() {
+        struct Case {
+            const char* sample;
+            const char* title;
+            const char* section;
+            const char* stream;
+        };
+        for (const Case& c :
+             {Case{"wav/tagged.wav", "WAV File Information", "ID3v&2 Tag", "Codec: PCM\n"},
+              Case{"aiff/tagged.aiff", "AIFF File Information", "ID3v&2 Tag", "Codec: PCM\n"},
+              Case{"dsf/tagged.dsf", "DSF File Information", "ID3v&2 Tag", "Codec: DSD\n"},
+              Case{"wavpack/tagged.wv", "WavPack File Information", "APEv&2 Tag",
+                   "Codec: WavPack\n"}}) {
+            QString path = Copy(c.sample, QFileInfo(c.sample).fileName());
+            auto dialog = CreateTagDialog(nullptr, path.toStdString());
+            QVERIFY2(dialog, c.sample);
+            QCOMPARE(dialog->windowTitle(), QString(c.title));
+            QCOMPARE(dialog->Sections().size(), size_t{1});
+            TagSection* tag = dialog->Sections()[0];
+            QCOMPARE(tag->title(), QString(c.section));
+            QVERIFY(tag->Present());
+            QVERIFY2(dialog->StreamText().contains(c.stream), qPrintable(dialog->StreamText()));
+            Type(tag, SongField::Title, "Dialog title");
+            QVERIFY(dialog->Update());
+            CSongFileInfo song;
+            QVERIFY(song.Open(path.toStdString(), 1, 0) && song.GetSongInfo());
+            QCOMPARE(QString::fromStdString(song.GetTitle()), QString("Dialog title"));
+        }
+    }
+
     void realMediaContentAndId3v1() {
         QString path = Copy("rm/tagged.ra", "song.ra");
         auto dialog = CreateTagDialog(nullptr, path.toStdString());
@@ -446,7 +477,7 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['
         QVERIFY(missing->ReadProblem().startsWith("Cannot read the tags of none.ogg: "));
         QVERIFY(!missing->UpdateButton()->isEnabled());
         QVERIFY(!CreateTagDialog(nullptr, "http://example.com/a.mp3"));
-        QVERIFY(!CreateTagDialog(nullptr, (dir_.path() + "/a.wav").toStdString()));
+        QVERIFY(!CreateTagDialog(nullptr, (dir_.path() + "/a.mid").toStdString()));
     }
 
     void lyricsDialogLoadsSavesClearsAndReloads() {

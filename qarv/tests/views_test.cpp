@@ -232,7 +232,7 @@ private Q_SLOTS:
                     .ok);
         QuietWindow window;
         QVERIFY(window.Tree().InsertSongFile(path));
-        window.Tree().InsertItem("/m/web.wav", 0x01, "Nina", "", "", "Wave");
+        window.Tree().InsertItem("/m/web.mid", 0x01, "Nina", "", "", "Wave");
         window.List().Add(0, "Nina", "", "Old", path);
 
         // Only a song with a tag editor can be tagged.
@@ -240,7 +240,7 @@ private Q_SLOTS:
         window.UpdateCommands();
         QVERIFY(!window.Actions().treeTag->isEnabled());
         window.Tree().SelectItem(
-            window.Tree().FindPathInTree("/m/web.wav", window.Tree().GetRootItem()));
+            window.Tree().FindPathInTree("/m/web.mid", window.Tree().GetRootItem()));
         window.UpdateCommands();
         QVERIFY(!window.Actions().treeTag->isEnabled());
         HTREEITEM item = window.Tree().FindPathInTree(path, window.Tree().GetRootItem());

@@ -33,7 +33,9 @@ const TypeName kTypeNames[] = {
     {"3gp", "3GP video"},           {"m3u", "M3U play list"},
     {"m3u8", "M3U play list"},      {"pls", "PLS play list"},
     {"sdf", "Song database"},       {"ini", "Configuration settings"},
-    {"txt", "Text document"},
+    {"txt", "Text document"},       {"aif", "AIFF audio"},
+    {"aiff", "AIFF audio"},         {"aifc", "AIFF-C audio"},
+    {"dsf", "DSD audio"},           {"wv", "WavPack audio"},
 };
 
 }  // namespace

@@ -19,8 +19,12 @@ constexpr uint32_t SONG_TYPE_AAC = 0x1000;
 constexpr uint32_t SONG_TYPE_FLAC = 0x2000;
 constexpr uint32_t SONG_TYPE_APE = 0x4000;
 constexpr uint32_t SONG_TYPE_MPC = 0x8000;
+constexpr uint32_t SONG_TYPE_WAV = 0x10000;
+constexpr uint32_t SONG_TYPE_AIFF = 0x20000;
+constexpr uint32_t SONG_TYPE_DSF = 0x40000;
+constexpr uint32_t SONG_TYPE_WAVPACK = 0x80000;
 // The formats whose tags the library reads.
-constexpr uint32_t SONG_TYPE_TAGGED = 0x3F80;
+constexpr uint32_t SONG_TYPE_TAGGED = 0xF3F80;
 
 uint32_t GetSongType(std::string path);
 // The text after the last "." of the whole string; empty without a ".".

@@ -11,7 +11,8 @@ namespace songcore {
 std::string MissingStreamProblem(CSongFileInfo& info, const StreamProperties& stream) {
     uint32_t type = info.GetSongType();
     const uint32_t kReadTypes = SONG_TYPE_MPA | SONG_TYPE_OGG | SONG_TYPE_FLAC | SONG_TYPE_MP4 |
-                                SONG_TYPE_ASF | SONG_TYPE_RM;
+                                SONG_TYPE_ASF | SONG_TYPE_RM | SONG_TYPE_WAV | SONG_TYPE_AIFF |
+                                SONG_TYPE_DSF | SONG_TYPE_WAVPACK;
     if (!stream.empty() || !(type & kReadTypes)) {
         return {};
     }

@@ -83,15 +83,30 @@ int CSongFileInfo::GetSongInfo() {
     if (type & SONG_TYPE_FLAC) {
         return GetFlacInfo();
     }
+    // The older text chunks stand in for a missing ID3 chunk; a write then
+    // adds the ID3 chunk.
+    if (type & (SONG_TYPE_WAV | SONG_TYPE_AIFF)) {
+        return GetID3V2Info() || GetIffTextInfo();
+    }
+    if (type & SONG_TYPE_DSF) {
+        return GetID3V2Info();
+    }
+    if (type & SONG_TYPE_WAVPACK) {
+        return GetAPEV2Info() || GetID3V1Info();
+    }
     return 0;
 }
 
 uint32_t CSongFileInfo::GetWriteTagKind() const {
+    // WavPack's tag is APEv2; an ID3v1 tag there is read, never written.
+    if (GetSongType() & SONG_TYPE_WAVPACK) {
+        return TAG_APEV2;
+    }
     if (tagKind_ != 0) {
         return tagKind_ & (~tagKind_ + 1);  // the lowest set bit
     }
     uint32_t type = GetSongType();
-    if (type & SONG_TYPE_MPA) {
+    if (type & (SONG_TYPE_MPA | SONG_TYPE_WAV | SONG_TYPE_AIFF | SONG_TYPE_DSF)) {
         return TAG_ID3V2;
     }
     if (type & SONG_TYPE_OGG) {

@@ -48,6 +48,14 @@ public:
     // mask, or by song type when nothing was read; 0 when it writes nothing.
     uint32_t GetWriteTagKind() const;
 
+    // Where a file's ID3v2 tag lies: at the start of the file, or in the ID3
+    // chunk of a WAV or AIFF file.
+    struct Id3v2Place {
+        uint64_t offset = 0;  // of the tag's first byte
+        uint64_t length = 0;  // of the tag, cut at the end of its room; 0 for none
+        uint64_t room = 0;    // what a new tag replaces: the tag, or the chunk's body
+    };
+
     // --- the tag formats (each in its own source file) ---
     int GetID3V1Info();
     int WriteID3V1Info();
@@ -218,6 +226,9 @@ protected:
     // --- ID3v2 (Id3v2.cpp) ---
     // Total length of the ID3v2 tag at the start of the file, or 0.
     int HasID3V2();
+    // The song's ID3v2 tag, wherever its format keeps it; nothing when the
+    // file cannot be read.
+    std::optional<Id3v2Place> FindID3V2Place();
     // Size of the frames WriteID3V2Info writes (header, padding and footer
     // excluded): the fields' frames and the frames carried over from the old
     // tag; -1 when the tag cannot be built.
@@ -283,6 +294,30 @@ protected:
     // Body length of the file's first comment block; 0 when there is none or
     // the file is not FLAC.
     unsigned long CalcOldFlacCommentItemTotalSize();
+
+    // --- WAV and AIFF (iff/IffTags.cpp) ---
+    bool IsIffSong() const { return (GetSongType() & (SONG_TYPE_WAV | SONG_TYPE_AIFF)) != 0; }
+    // The ID3 chunk's body (room 0 when the form has none); nothing when the
+    // file is not a WAV or AIFF file or cannot be read.
+    std::optional<Id3v2Place> FindIffID3V2Place();
+    // Puts the ID3v2 tag in the ID3 chunk (a new one at the end of the form
+    // when there is none) and keeps a WAV file's INFO list in step.
+    int WriteIffID3V2Info();
+    int RemoveIffID3V2Info();
+    // The older text chunks, read when the file has no ID3 chunk (by
+    // GetID3V2Info too, which still returns 0 then): WAV's LIST/INFO, AIFF's
+    // NAME, AUTH, ANNO and "(c) ". 0 when it has none.
+    int GetIffTextInfo();
+
+    // --- DSF (dsf/Dsf.cpp) ---
+    // The tag the header points to (room 0 when it points nowhere); nothing
+    // when the file is not a DSF file or cannot be read.
+    std::optional<Id3v2Place> FindDsfID3V2Place();
+    int WriteDsfID3V2Info();
+    int RemoveDsfID3V2Info();
+    // Puts tag (or nothing) in place of the file's tag and updates the
+    // header's file length and tag offset.
+    int ReplaceDsfTag(const std::vector<uint8_t>& tag);
 
     // --- MP4 (Mp4.cpp) ---
 

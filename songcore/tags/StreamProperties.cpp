@@ -21,6 +21,12 @@ StreamProperties ReadStreamProperties(CSongFileInfo& song) {
         AddRMStreamProperties(song, out);
     } else if (type & SONG_TYPE_AAC) {
         AddAacStreamProperties(song, out);
+    } else if (type & (SONG_TYPE_WAV | SONG_TYPE_AIFF)) {
+        AddIffStreamProperties(song, out);
+    } else if (type & SONG_TYPE_DSF) {
+        AddDsfStreamProperties(song, out);
+    } else if (type & SONG_TYPE_WAVPACK) {
+        AddWavPackStreamProperties(song, out);
     }
     return out;
 }

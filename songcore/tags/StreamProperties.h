@@ -60,5 +60,9 @@ void AddMP4StreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddASFStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddRMStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddAacStreamProperties(CSongFileInfo& song, StreamProperties& out);
+// WAV and AIFF.
+void AddIffStreamProperties(CSongFileInfo& song, StreamProperties& out);
+void AddDsfStreamProperties(CSongFileInfo& song, StreamProperties& out);
+void AddWavPackStreamProperties(CSongFileInfo& song, StreamProperties& out);
 
 }  // namespace songcore

@@ -75,6 +75,19 @@ std::string FlacText(const CSongFileInfo& song, const StreamProperties& p, uint6
            Line("Total samples: ", total) + "\nVendor:\n" + song.GetVendor() + "\n";
 }
 
+std::string SampledText(const StreamProperties& p, uint64_t size) {
+    const StreamProperty* codec = p.find("codec");
+    const StreamProperty* length = p.find("length_seconds");
+    const int64_t ms = length ? static_cast<int64_t>(std::get<double>(length->value) * 1000) : 0;
+    return Line("File size: ", size, " bytes") + "Length: " + std::to_string(ms / 60000) + ":" +
+           std::to_string((ms / 1000) % 60) + "." + std::to_string(ms % 1000) + "\n" +
+           "Codec: " + (codec ? std::get<std::string>(codec->value) : std::string()) + "\n" +
+           Line("Channels: ", Number(p, "channels")) +
+           Line("Sampling rate: ", Number(p, "sample_rate"), "Hz") +
+           Line("Bits per sample: ", Number(p, "bits_per_sample")) +
+           Line("Bitrate: ", Number(p, "bitrate_kbps"), " kbps");
+}
+
 std::string Mp4Text(const StreamProperties& p, uint64_t size) {
     const int64_t scale = Number(p, "time_scale");
     const int64_t duration = Number(p, "duration");
@@ -181,6 +194,9 @@ std::string StreamText(CSongFileInfo& song, uint64_t fileSize) {
     }
     if (type & SONG_TYPE_AAC) {
         return AacText(properties, fileSize);
+    }
+    if (type & (SONG_TYPE_WAV | SONG_TYPE_AIFF | SONG_TYPE_DSF | SONG_TYPE_WAVPACK)) {
+        return SampledText(properties, fileSize);
     }
     return {};
 }

@@ -6,7 +6,8 @@
     pictures_peer.py add KIND PATH IMAGE TYPE DESCRIPTION
         adds a picture with mutagen, after those the file has
 
-KIND is the tag: id3, ape, flac, ogg, mp4 or asf.
+KIND is the tag: id3, ape, flac, ogg, mp4 or asf; chunk for the ID3 chunk of
+a WAV or AIFF file.
 """
 import base64
 import hashlib
@@ -48,6 +49,9 @@ def read(kind, path):
         if not has_id3(path):
             return []
         return [(f.type, f.mime, f.desc, f.data) for f in ID3(path).getall("APIC")]
+    if kind == "chunk":
+        tags = mutagen.File(path).tags
+        return [(f.type, f.mime, f.desc, f.data) for f in tags.getall("APIC")] if tags else []
     if kind == "ape":
         got = []
         for key, value in APEv2(path).items():
@@ -89,6 +93,12 @@ def add(kind, path, image, role, desc):
         tags = ID3(path) if has_id3(path) else ID3()
         tags.add(APIC(encoding=3, mime=mime, type=role, desc=desc, data=data))
         tags.save(path)
+    elif kind == "chunk":
+        f = mutagen.File(path)
+        if f.tags is None:
+            f.add_tags()
+        f.tags.add(APIC(encoding=3, mime=mime, type=role, desc=desc, data=data))
+        f.save()
     elif kind == "ape":
         tags = APEv2(path)
         tags[APE_NAMES[role]] = APEValue(desc.encode("utf-8") + b"\0" + data, BINARY)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "songcore/tags/TagExtents.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Codepage.h"
 #include "songcore/util/Text.h"
@@ -55,7 +56,8 @@ void PutField(std::array<uint8_t, Id3v1Tag::kSize>& block, size_t offset, size_t
 
 bool Id3v1Tag::IsTag(std::span<const uint8_t> block) {
     return block.size() >= 3 && (block[0] | 0x20) == 't' && (block[1] | 0x20) == 'a' &&
-           (block[2] | 0x20) == 'g';
+           (block[2] | 0x20) == 'g' &&
+           (block.size() != kSize || ApeTagLength(block.last(32)) == 0);
 }
 
 std::optional<Id3v1Tag> Id3v1Tag::Parse(std::span<const uint8_t> block) {

@@ -23,7 +23,9 @@ struct Id3v1Tag {
     // encoding, which Parse reads them in.
     std::string codepage;
 
-    // True when the block starts with "TAG" in any letter case.
+    // True when the block starts with "TAG" in any letter case, and, when it
+    // is a whole 128-byte block, does not end in an APEv2 footer: an APEv2
+    // tag of 131 bytes has the "TAG" of its header where an ID3v1 tag starts.
     static bool IsTag(std::span<const uint8_t> block);
     // Parses exactly 128 bytes; nothing when they are not a tag.
     static std::optional<Id3v1Tag> Parse(std::span<const uint8_t> block);

@@ -1,7 +1,9 @@
-// ID3v2 tags at the start of MPEG audio and AAC files. Reading understands
-// versions 2.2 to 2.4; writing carries every frame it does not produce over
-// unchanged, adds no frame for a field that is not set, and pads a tag that
-// fits to the old one's length so that the audio stays where it is.
+// ID3v2 tags at the start of MPEG audio and AAC files, in a chunk of WAV
+// and AIFF files (iff/IffTags.cpp places those) and at the end of DSF files
+// (dsf/Dsf.cpp). Reading understands versions 2.2 to 2.4; writing carries
+// every frame it does not produce over unchanged, adds no frame for a field
+// that is not set, and pads a tag that fits to the old one's room so that
+// the audio stays where it is.
 #include <algorithm>
 #include <cctype>
 
@@ -60,13 +62,12 @@ uint64_t ChoosePadding(const Id3v2Tag& tag, const Id3v2Tag* old, uint64_t oldLen
     return old->padding > 0 ? kGrowthPadding : 0;
 }
 
-// Reads the tag at the start of the file, cut at the file's end when its
-// header claims more; nothing when there is no tag or it cannot be read.
-std::optional<Id3v2Tag> ReadTag(CSongFile& file, uint64_t total) {
-    uint64_t length = file.GetLength();
+// Reads the tag where the place says, cut at the end of its room;
+// nothing when there is no tag or it cannot be read.
+std::optional<Id3v2Tag> ReadTag(CSongFile& file, const CSongFileInfo::Id3v2Place& place) {
     std::vector<uint8_t> bytes;
-    if (total == 0 || length == CSongFile::kBadLength ||
-        !file.ReadExact(0, static_cast<size_t>(std::min(total, length)), bytes)) {
+    if (place.length == 0 ||
+        !file.ReadExact(place.offset, static_cast<size_t>(place.length), bytes)) {
         return std::nullopt;
     }
     return Id3v2Tag::Parse(bytes);
@@ -74,12 +75,13 @@ std::optional<Id3v2Tag> ReadTag(CSongFile& file, uint64_t total) {
 
 // The tag as the field reader needs it: its picture frames are passed over
 // unread, so a large cover does not slow the reading of a song tree.
-std::optional<Id3v2Tag> ReadTagWithoutPictures(CSongFile& file, uint64_t total) {
-    uint64_t length = file.GetLength();
-    if (total == 0 || length == CSongFile::kBadLength) {
+std::optional<Id3v2Tag> ReadTagWithoutPictures(CSongFile& file,
+                                               const CSongFileInfo::Id3v2Place& place) {
+    if (place.length == 0) {
         return std::nullopt;
     }
-    return Id3v2Tag::ReadWithoutPictures(songcore::SongFileReader(file), std::min(total, length));
+    return Id3v2Tag::ReadWithoutPictures(songcore::SongFileReader(file, place.offset),
+                                         place.length);
 }
 
 // The record's fields as the reader derives them from the frames' texts.
@@ -139,10 +141,32 @@ int CSongFileInfo::HasID3V2() {
     return static_cast<int>(songcore::Id3v2TagLength(header));
 }
 
+std::optional<CSongFileInfo::Id3v2Place> CSongFileInfo::FindID3V2Place() {
+    if (IsIffSong()) {
+        return FindIffID3V2Place();
+    }
+    if (GetSongType() & SONG_TYPE_DSF) {
+        return FindDsfID3V2Place();
+    }
+    uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return std::nullopt;
+    }
+    uint64_t total = std::min<uint64_t>(static_cast<uint64_t>(HasID3V2()), length);
+    return Id3v2Place{0, total, total};
+}
+
 int CSongFileInfo::GetID3V2Info() {
     Init();
-    std::optional<Id3v2Tag> tag = ReadTagWithoutPictures(*this, static_cast<uint64_t>(HasID3V2()));
+    std::optional<Id3v2Place> place = FindID3V2Place();
+    std::optional<Id3v2Tag> tag = place ? ReadTagWithoutPictures(*this, *place) : std::nullopt;
     if (!tag) {
+        // A WAV or AIFF file without an ID3 chunk: the fields start from its
+        // older text chunks, so that a write of this tag keeps them; there
+        // is still no tag.
+        if (IsIffSong()) {
+            GetIffTextInfo();
+        }
         return 0;
     }
     Derived derived = Derive(*tag);
@@ -168,13 +192,13 @@ int CSongFileInfo::GetID3V2Info() {
 
 bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength,
                                   uint64_t* framesSize) {
-    uint64_t length = GetLength();
-    if (length == kBadLength) {
+    std::optional<Id3v2Place> place = FindID3V2Place();
+    if (!place) {
         return false;
     }
-    oldTagLength = std::min<uint64_t>(static_cast<uint64_t>(HasID3V2()), length);
-    std::optional<Id3v2Tag> old = ReadTag(*this, oldTagLength);
-    if (oldTagLength > 0 && (!old || old->major < 2 || old->major > 4)) {
+    oldTagLength = place->room;
+    std::optional<Id3v2Tag> old = ReadTag(*this, *place);
+    if (place->length > 0 && (!old || old->major < 2 || old->major > 4)) {
         // Frames we cannot read could not be carried over.
         Refuse("the file's ID3v2 tag is damaged or of a version other than 2.2 to 2.4");
         return false;
@@ -232,6 +256,12 @@ int CSongFileInfo::TotalID3V2Size() {
 }
 
 int CSongFileInfo::WriteID3V2Info() {
+    if (IsIffSong()) {
+        return WriteIffID3V2Info();
+    }
+    if (GetSongType() & SONG_TYPE_DSF) {
+        return WriteDsfID3V2Info();
+    }
     std::vector<uint8_t> tag;
     uint64_t oldTagLength = 0;
     uint64_t length = GetLength();
@@ -246,6 +276,12 @@ int CSongFileInfo::WriteID3V2Info() {
 }
 
 int CSongFileInfo::RemoveID3V2Info() {
+    if (IsIffSong()) {
+        return RemoveIffID3V2Info();
+    }
+    if (GetSongType() & SONG_TYPE_DSF) {
+        return RemoveDsfID3V2Info();
+    }
     uint64_t length = GetLength();
     if (length == kBadLength) {
         return 0;

@@ -8,14 +8,15 @@
 
 int CSongFileInfo::ReadID3V2Pictures(std::vector<songcore::Picture>& out) {
     out.clear();
-    uint64_t total = static_cast<uint64_t>(HasID3V2());
-    if (total == 0) {
+    std::optional<Id3v2Place> place = FindID3V2Place();
+    if (!place) {
+        return 0;
+    }
+    if (place->length == 0) {
         return 1;
     }
-    uint64_t length = GetLength();
     std::vector<uint8_t> bytes;
-    if (length == kBadLength ||
-        !ReadExact(0, static_cast<size_t>(std::min(total, length)), bytes)) {
+    if (!ReadExact(place->offset, static_cast<size_t>(place->length), bytes)) {
         return 0;
     }
     std::optional<songcore::Id3v2Tag> tag = songcore::Id3v2Tag::Parse(bytes);
