@@ -28,6 +28,14 @@ private:
     QByteArray oldConfig_, oldData_, oldState_;
 };
 
+// Gives a test a fresh private home in place of the one before. The old
+// home goes first: it puts back the folders it found, which would otherwise
+// replace the new home's and send the test to the real ones.
+inline void RenewHome(std::unique_ptr<PrivateHome>& home) {
+    home.reset();
+    home = std::make_unique<PrivateHome>();
+}
+
 // The main window with its questions answered by the test: exit without
 // asking, confirm with answerYes; what it would have asked and told is kept.
 class QuietWindow : public MainWindow {

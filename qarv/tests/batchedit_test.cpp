@@ -80,7 +80,7 @@ private slots:
         });
     }
     void init() {
-        home_ = std::make_unique<qarvtest::PrivateHome>();
+        qarvtest::RenewHome(home_);
         dir_ = std::make_unique<QTemporaryDir>();
         failures_.clear();
     }

@@ -70,7 +70,7 @@ class CommandsTest : public QObject {
     std::unique_ptr<qarvtest::PrivateHome> home;
 
 private Q_SLOTS:
-    void init() { home = std::make_unique<qarvtest::PrivateHome>(); }
+    void init() { qarvtest::RenewHome(home); }
     void cleanup() { home.reset(); }
 
     void treeMenusFollowTheSelection() {

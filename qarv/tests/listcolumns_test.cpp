@@ -51,7 +51,7 @@ private:
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<qarvtest::PrivateHome>();
+        qarvtest::RenewHome(home);
         ten = qarvtest::CopyData("player/two_seconds.mp3", songs.path(), "ten.mp3");
         two = qarvtest::CopyData("player/two_seconds.mp3", songs.path(), "two.mp3");
         untracked = qarvtest::CopyData("player/one_second.ogg", songs.path(), "none.ogg");

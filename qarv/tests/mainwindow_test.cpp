@@ -70,7 +70,7 @@ private:
     }
 
 private Q_SLOTS:
-    void init() { home = std::make_unique<qarvtest::PrivateHome>(); }
+    void init() { qarvtest::RenewHome(home); }
     void cleanup() { home.reset(); }
 
     void firstStart() {

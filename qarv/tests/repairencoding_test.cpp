@@ -59,7 +59,7 @@ private:
 
 private slots:
     void init() {
-        home_ = std::make_unique<qarvtest::PrivateHome>();
+        qarvtest::RenewHome(home_);
         dir_ = std::make_unique<QTemporaryDir>();
     }
     void cleanup() {
