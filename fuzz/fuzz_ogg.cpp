@@ -2,7 +2,7 @@
 // comment list parser and the pictures of its items over arbitrary bytes, and
 // the rewrite of the header pages where the walk succeeds. The tag read's
 // walk, which leaves the comment packet in the file, must agree with the walk
-// that reads it whole.
+// that reads it whole wherever the latter succeeds.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -40,15 +40,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using Pictures = songcore::VorbisComments::Pictures;
     auto whole = songcore::ReadOggHeaders(read, false);
     auto inFile = songcore::ReadOggTagHeaders(read);
-    if (whole.has_value() != inFile.has_value()) {
+    // The tag read's walk steps over runs of alike pages without reading
+    // them, so it may accept a file whose damage lies in a page it never
+    // reads (the writer walks every page); it must accept every file the
+    // whole walk does.
+    if (whole && !inFile) {
         __builtin_trap();
     }
     if (whole) {
         auto list = songcore::OggCommentList(whole->codec, whole->comment);
         std::vector<uint8_t> listBytes;
-        if (!list || inFile->codec != whole->codec || inFile->first.body != whole->identification ||
-            inFile->listSize != list->size() ||
-            !inFile->list(0, static_cast<size_t>(inFile->listSize), listBytes) ||
+        if (!list || inFile->codec != whole->codec || inFile->first.body != whole->identification) {
+            __builtin_trap();
+        }
+        // A page stepped over that is not as foretold fails the read of the
+        // list (the tag reader then walks the pages one by one); a list read
+        // must be the whole walk's.
+        if (!inFile->list(0, static_cast<size_t>(inFile->listSize), listBytes)) {
+            return 0;
+        }
+        if (inFile->listSize != list->size() ||
             !std::equal(listBytes.begin(), listBytes.end(), list->begin(), list->end())) {
             __builtin_trap();
         }

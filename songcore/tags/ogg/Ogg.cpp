@@ -99,7 +99,16 @@ int CSongFileInfo::GetOGGInfo() {
     // The stream is known from here on, even when its comment list is damaged.
     oggCodec_ = headers->codec;
     if (!ReadOggCommentItem(headers->list, headers->listSize)) {
-        return 0;
+        // A page the walk stepped over was not where the pages around it
+        // foretold (its bytes are checked as they are read): the packet is
+        // walked again page by page.
+        std::optional<OggHeaders> whole =
+            songcore::ReadOggHeaders(songcore::SongFileReader(*this), false);
+        std::optional<std::span<const uint8_t>> list =
+            whole ? songcore::OggCommentList(whole->codec, whole->comment) : std::nullopt;
+        if (!list || !ReadOggCommentItem(list->data(), list->size())) {
+            return 0;
+        }
     }
     tagKind_ = TAG_OGG;
     return 1;
