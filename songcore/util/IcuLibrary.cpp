@@ -14,19 +14,11 @@
 namespace songcore {
 namespace {
 
-struct Loaded {
-    IcuLibrary functions;
-    bool ok = false;
-};
-
-Loaded Load() {
-    Loaded loaded;
-    std::string error;
+bool Load(IcuLibrary& f, std::string& error) {
     void* library = OpenSharedLibrary({"libicuuc.so." U_ICU_VERSION_SHORT}, error);
     if (!library) {
-        return loaded;
+        return false;
     }
-    IcuLibrary& f = loaded.functions;
     BindFunction(library, TUNEMOSS_ICU_NAME(u_strFromUTF8WithSub), f.fromUtf8, error);
     BindFunction(library, TUNEMOSS_ICU_NAME(u_strToUTF8), f.toUtf8, error);
     BindFunction(library, TUNEMOSS_ICU_NAME(u_strToUpper), f.toUpper, error);
@@ -44,7 +36,7 @@ Loaded Load() {
     BindFunction(library, TUNEMOSS_ICU_NAME(UCNV_FROM_U_CALLBACK_STOP), f.stopFromUnicode, error);
     void* i18n = OpenSharedLibrary({"libicui18n.so." U_ICU_VERSION_SHORT}, error);
     if (!i18n) {
-        return loaded;
+        return false;
     }
     BindFunction(i18n, TUNEMOSS_ICU_NAME(ucsdet_open), f.openDetector, error);
     BindFunction(i18n, TUNEMOSS_ICU_NAME(ucsdet_close), f.closeDetector, error);
@@ -52,15 +44,13 @@ Loaded Load() {
     BindFunction(i18n, TUNEMOSS_ICU_NAME(ucsdet_detectAll), f.detectAll, error);
     BindFunction(i18n, TUNEMOSS_ICU_NAME(ucsdet_getName), f.matchName, error);
     BindFunction(i18n, TUNEMOSS_ICU_NAME(ucsdet_getConfidence), f.matchConfidence, error);
-    loaded.ok = error.empty();
-    return loaded;
+    return error.empty();
 }
 
 }  // namespace
 
 const IcuLibrary* IcuLibrary::Get() {
-    static const Loaded loaded = Load();
-    return loaded.ok ? &loaded.functions : nullptr;
+    return LoadLibraryOnce<IcuLibrary>(&Load, nullptr);
 }
 
 }  // namespace songcore
