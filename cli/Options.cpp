@@ -51,6 +51,7 @@ bool Options::parse(const std::vector<std::string>& args) {
                 error_ = "option --" + name + " needs a value";
                 return false;
             }
+            repeated_[name].push_back(values_[name]);
         } else {
             error_ = "unknown option --" + name;
             return false;
@@ -65,6 +66,11 @@ std::optional<std::string> Options::value(const std::string& name) const {
         return std::nullopt;
     }
     return it->second;
+}
+
+std::vector<std::string> Options::values(const std::string& name) const {
+    auto it = repeated_.find(name);
+    return it == repeated_.end() ? std::vector<std::string>{} : it->second;
 }
 
 std::optional<unsigned long> ParseUnsigned(const std::string& text) {

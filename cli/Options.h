@@ -21,13 +21,17 @@ public:
     const std::string& error() const { return error_; }
 
     bool has(const std::string& name) const { return values_.count(name) > 0; }
+    // The last value given for the option; values gives each in turn, for
+    // an option that may be given more than once.
     std::optional<std::string> value(const std::string& name) const;
+    std::vector<std::string> values(const std::string& name) const;
     bool helpRequested() const { return help_; }
     const std::vector<std::string>& positional() const { return positional_; }
 
 private:
     std::vector<std::string> valueOptions_, flagOptions_;
     std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> repeated_;
     std::vector<std::string> positional_;
     std::string error_;
     bool help_ = false;

@@ -153,6 +153,26 @@ SongEditResult EditSongPictures(const std::string& path, const std::vector<Pictu
     return result;
 }
 
+SongEditResult EditSongItems(const std::string& path, const TagItemEdits& edits) {
+    SongEditResult result;
+    CSongFileInfo info;
+    if (!info.Open(path, 0, 0)) {
+        result.error = OpenForWritingFailure(info);
+        return result;
+    }
+    ContentCapture capture;
+    if (!info.WriteItems(edits)) {
+        result.error =
+            info.GetErrorMessage().empty() ? "cannot write the tag" : info.GetErrorMessage();
+        return result;
+    }
+    info.Close();
+    result.ok = true;
+    result.stamp = StampOf(path);
+    result.restore = capture.Take();
+    return result;
+}
+
 SongEditResult RestoreSong(const std::string& path, const std::vector<RestorePlan>& plans,
                            const FileStamp& stamp) {
     SongEditResult result;

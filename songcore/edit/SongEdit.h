@@ -11,6 +11,7 @@
 #include "songcore/edit/FieldEdits.h"
 #include "songcore/tags/Picture.h"
 #include "songcore/tags/RestorePlan.h"
+#include "songcore/tags/TagItem.h"
 
 namespace songcore {
 
@@ -68,6 +69,10 @@ SongEditResult RemoveSongTag(const std::string& path, uint32_t tagKind);
 // Replaces the song's pictures (WriteSongPictures) as an edit that can be
 // undone: before and after stay empty, restore holds the way back.
 SongEditResult EditSongPictures(const std::string& path, const std::vector<Picture>& pictures);
+
+// Changes the song's other tag items (TagItem.h), its fields and pictures
+// kept, as an edit that can be undone in the same way.
+SongEditResult EditSongItems(const std::string& path, const TagItemEdits& edits);
 
 // Gives the file back the content the plans restore, the last plan first,
 // as long as the file is still as stamp says. The result's restore then

@@ -17,6 +17,7 @@
 #include "songcore/tags/Genre.h"
 #include "songcore/tags/Picture.h"
 #include "songcore/tags/SongValues.h"
+#include "songcore/tags/TagItem.h"
 #include "songcore/tags/ogg/OggCodec.h"
 #include "songcore/util/ReadExact.h"
 
@@ -86,6 +87,22 @@ public:
     // GetErrorMessage) when the format has no place for them or the write
     // fails.
     int WritePictures(std::vector<songcore::Picture> pictures);
+
+    // --- other tag items (SongItems.cpp; each format's in its own source file) ---
+    // The tag that holds pictures and other items: the one the fields are
+    // written to, except that an MPEG file gets ID3v2 where its only tag is
+    // ID3v1, which has no room for them; 0 when the format has none.
+    uint32_t GetExtrasTagKind() const;
+    // The items of that tag that no field shows and that are not pictures
+    // (TagItem.h), in the tag's order with the items of one key together; 0
+    // when the file or the tag cannot be read. A file without the tag has
+    // none (1).
+    int ReadItems(std::vector<songcore::TagItem>& out);
+    // Changes those items, with the fields as they are set, in one write; 0
+    // (and GetErrorMessage) when the format has no place for them, a key
+    // is not a key of the format or names a field of the table, or the
+    // write fails.
+    int WriteItems(songcore::TagItemEdits edits);
 
     // --- cancellation, from another thread ---
     void Terminate();
@@ -273,6 +290,14 @@ protected:
     bool VorbisFieldChanged(const VorbisField& field, const CSongFileInfo& old,
                             const std::vector<std::string>& oldItems) const;
 
+    // The items no field of the table reads, pictures left out, and the
+    // pending item edits made to a comment list: "" when done, else why they
+    // are refused (a key that is no comment key, names a field or a picture).
+    std::vector<songcore::TagItem> VorbisOtherItems(const std::vector<std::string>& items) const;
+    std::string ApplyVorbisItemEdits(std::vector<std::string>& items) const;
+    // Whether a comment key (in upper case) is read into a field.
+    static bool IsVorbisFieldKey(std::string_view key);
+
     // --- Ogg Vorbis, Opus and FLAC (Ogg.cpp) ---
     // Length of the comment list the writer produces from the fields and the
     // old items, and the framing byte of a Vorbis header; count gets the
@@ -344,6 +369,17 @@ protected:
     // Each format's writer honours them (the ID3v2, APEv2, FLAC, Ogg, MP4 and
     // ASF ones), and refuses a picture its format cannot store.
     std::optional<std::vector<songcore::Picture>> pendingPictures_;
+
+    // The item edits the next write of a tag makes (WriteItems); each
+    // writer that has items honours them (ID3v2, APEv2, Vorbis comments in
+    // Ogg and FLAC, MP4, ASF), and refuses a key its format cannot hold.
+    std::optional<songcore::TagItemEdits> pendingItems_;
+    int ReadID3V2Items(std::vector<songcore::TagItem>& out);
+    int ReadAPEV2Items(std::vector<songcore::TagItem>& out);
+    int ReadOGGItems(std::vector<songcore::TagItem>& out);
+    int ReadFlacItems(std::vector<songcore::TagItem>& out);
+    int ReadMP4Items(std::vector<songcore::TagItem>& out);
+    int ReadASFItems(std::vector<songcore::TagItem>& out);
 
     // The fields, which the format readers fill.
     songcore::SongValues fields_;

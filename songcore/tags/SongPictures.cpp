@@ -6,19 +6,6 @@
 
 namespace {
 
-// The tag the pictures go to: the one the fields are written to, except
-// that ID3v1 has no room for pictures and an MPEG file gets ID3v2 instead.
-uint32_t PictureTagKind(const CSongFileInfo& song) {
-    uint32_t kind = song.GetWriteTagKind();
-    if (kind == TAG_ID3V1 && (song.GetSongType() & SONG_TYPE_MPA)) {
-        return TAG_ID3V2;
-    }
-    if (kind == 0 && (song.GetSongType() & SONG_TYPE_ASF)) {
-        return TAG_ASF;
-    }
-    return kind;
-}
-
 std::string Reason(const CSongFileInfo& song, const char* fallback) {
     std::string why = song.GetErrorMessage();
     return why.empty() ? fallback : why;
@@ -29,7 +16,7 @@ std::string Reason(const CSongFileInfo& song, const char* fallback) {
 int CSongFileInfo::ReadPictures(std::vector<songcore::Picture>& out) {
     out.clear();
     GetSongInfo();  // tells which tag the song has; a song without tags has none
-    switch (PictureTagKind(*this)) {
+    switch (GetExtrasTagKind()) {
         case TAG_ID3V2:
             return ReadID3V2Pictures(out);
         case TAG_APEV2:
@@ -57,7 +44,7 @@ int CSongFileInfo::WritePictures(std::vector<songcore::Picture> pictures) {
         }
     }
     GetSongInfo();
-    uint32_t kind = PictureTagKind(*this);
+    uint32_t kind = GetExtrasTagKind();
     pendingPictures_ = std::move(pictures);
     int written = 0;
     switch (kind) {

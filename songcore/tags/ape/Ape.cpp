@@ -7,6 +7,7 @@
 #include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/ape/ApeItems.h"
 #include "songcore/tags/ape/ApePicture.h"
 #include "songcore/tags/ape/ApeTag.h"
 #include "songcore/util/Text.h"
@@ -164,11 +165,34 @@ int CSongFileInfo::WriteAPEV2Info() {
             return Refuse(std::move(why));
         }
     }
+    if (pendingItems_) {
+        if (std::string why = songcore::ApplyApeItemEdits(rebuilt, *pendingItems_); !why.empty()) {
+            return Refuse(std::move(why));
+        }
+    }
     std::optional<std::vector<uint8_t>> bytes = rebuilt.Serialize();
     if (!bytes || bytes->size() > UINT32_MAX) {
         return Refuse("the tag would be larger than an APEv2 tag can be (4 GiB)");
     }
     return ReplaceAPEV2Tag(*bytes) ? 1 : 0;
+}
+
+int CSongFileInfo::ReadAPEV2Items(std::vector<songcore::TagItem>& out) {
+    out.clear();
+    songcore::TagExtents extents;
+    if (!songcore::FindTagExtents(*this, extents)) {
+        return 0;
+    }
+    if (extents.apeLength == 0) {
+        return 1;
+    }
+    std::optional<ApeTag> tag = ApeTag::ReadWithoutPictures(
+        songcore::SongFileReader(*this, extents.apeOffset), extents.apeLength);
+    if (!tag) {
+        return 0;
+    }
+    out = songcore::ApeOtherItems(*tag);
+    return 1;
 }
 
 int CSongFileInfo::RemoveAPEV2Info() {

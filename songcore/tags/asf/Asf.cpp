@@ -9,6 +9,7 @@
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/asf/AsfHeader.h"
 #include "songcore/tags/asf/AsfHeaderReader.h"
+#include "songcore/tags/asf/AsfItems.h"
 #include "songcore/tags/asf/AsfObjects.h"
 #include "songcore/tags/asf/AsfTagFields.h"
 #include "songcore/util/Text.h"
@@ -342,6 +343,12 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
             return IsTagDescriptor(descriptor.name);
         });
     }
+    if (withTags && pendingItems_) {
+        if (std::string why = songcore::ApplyAsfItemEdits(descriptors, *pendingItems_);
+            !why.empty()) {
+            return Refuse(why);
+        }
+    }
     std::optional<std::vector<songcore::AsfMetadataRecord>> libraryPictures;
     if (withTags && pendingPictures_) {
         std::erase_if(descriptors, songcore::IsAsfPicture);
@@ -400,6 +407,25 @@ int CSongFileInfo::RewriteASFHeader(bool withTags) {
 
 int CSongFileInfo::WriteASFInfo() {
     return RewriteASFHeader(true);
+}
+
+int CSongFileInfo::ReadASFItems(std::vector<songcore::TagItem>& out) {
+    out.clear();
+    std::optional<LoadedHeader> header = LoadHeaderWithoutPictures(*this);
+    std::optional<std::vector<songcore::AsfTagObject>> objects =
+        header ? ParseTagObjects(*header) : std::nullopt;
+    if (!objects) {
+        return 0;
+    }
+    std::vector<AsfDescriptor> descriptors;
+    for (const songcore::AsfTagObject& object : *objects) {
+        if (const auto* extended = std::get_if<songcore::AsfExtendedContentDescription>(&object)) {
+            descriptors.insert(descriptors.end(), extended->descriptors.begin(),
+                               extended->descriptors.end());
+        }
+    }
+    out = songcore::AsfOtherItems(descriptors);
+    return 1;
 }
 
 int CSongFileInfo::RemoveASFInfo() {

@@ -266,8 +266,12 @@ int CSongFileInfo::WriteFlacInfo() {
         oldItems.insert(oldItems.end(), old.items.begin(), old.items.end());
     }
     unsigned long count = 0;
-    uint64_t size = CalcNewFlacCommentItemTotalSize(&count, oldItems);
+    CalcNewFlacCommentItemTotalSize(&count, oldItems);  // settles the vendor
     VorbisComments comments = BuildVorbisComments(GetVendor(), kFlacKeyOrder, oldItems);
+    if (std::string why = ApplyVorbisItemEdits(comments.items); !why.empty()) {
+        return Refuse(std::move(why));
+    }
+    const uint64_t size = comments.SerializedSize();
     // The block length field has 24 bits.
     if (!comments.Fits() || size > songcore::kFlacMaxBlockLength) {
         return Refuse("the comments are larger than a FLAC metadata block can hold (16 MiB)");

@@ -12,6 +12,7 @@
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/id3/Id3v2Items.h"
 #include "songcore/tags/id3/Id3v2Picture.h"
 #include "songcore/tags/id3/Id3v2Tag.h"
 #include "songcore/util/Text.h"
@@ -232,6 +233,13 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
             return false;
         }
     }
+    if (pendingItems_) {
+        if (std::string why = songcore::ApplyId3v2ItemEdits(rebuilt, *pendingItems_);
+            !why.empty()) {
+            Refuse(std::move(why));
+            return false;
+        }
+    }
     std::optional<std::vector<uint8_t>> bytes =
         rebuilt.Serialize(ChoosePadding(rebuilt, old ? &*old : nullptr, oldTagLength));
     if (!bytes) {
@@ -243,6 +251,30 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
         *framesSize = rebuilt.FramesSize();
     }
     return true;
+}
+
+int CSongFileInfo::ReadID3V2Items(std::vector<songcore::TagItem>& out) {
+    out.clear();
+    std::optional<Id3v2Place> place = FindID3V2Place();
+    if (!place) {
+        return 0;
+    }
+    if (place->length == 0) {
+        return 1;
+    }
+    std::optional<Id3v2Tag> tag = ReadTagWithoutPictures(*this, *place);
+    if (!tag || tag->major < 2 || tag->major > 4) {
+        return 0;
+    }
+    // A 2.2 tag is shown as the writer would make it, so that its items
+    // have the keys an edit of them names.
+    if (tag->major == 2) {
+        Id3v2Tag::KeepMask keepAll;
+        keepAll.fill(true);
+        tag = Id3v2Tag::Rebuild(&*tag, tag->ReadFields(), keepAll);
+    }
+    out = songcore::Id3v2OtherItems(*tag);
+    return 1;
 }
 
 int CSongFileInfo::TotalID3V2Size() {

@@ -340,6 +340,16 @@ std::optional<SongField> Id3v2FrameTotal(Id3v2Field row) {
     return kFieldIds[static_cast<size_t>(row)].total;
 }
 
+bool IsId3v2FieldTextId(std::string_view id) {
+    return std::any_of(std::begin(kFieldIds), std::end(kFieldIds), [id](const FieldIds& ids) {
+        return ids.body == Body::Text && (id == ids.v3 || id == ids.v4);
+    });
+}
+
+std::string Id3v2UrlToLatin1(const std::string& url) {
+    return UrlToLatin1(url);
+}
+
 std::optional<std::pair<std::string, size_t>> DecodeId3v2String(uint8_t encoding,
                                                                 std::span<const uint8_t> bytes) {
     auto [length, withTerminator] = TerminatedLength(encoding, bytes);

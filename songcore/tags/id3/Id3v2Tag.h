@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -120,6 +121,12 @@ struct Id3v2Tag {
     static Id3v2Tag Rebuild(const Id3v2Tag* old, const Id3v2FieldValues& values,
                             const KeepMask& keep = {});
 };
+
+// Whether a 2.3 or 2.4 frame id is that of a text field of the frame table
+// (TIT2, TRCK, TYER, TDRC, ...): such a frame stands once in a tag.
+bool IsId3v2FieldTextId(std::string_view id);
+// A URL as ISO-8859-1, what it cannot hold percent-encoded.
+std::string Id3v2UrlToLatin1(const std::string& url);
 
 // Decodes an encoded text: encoding byte then text. The first value of
 // several NUL-separated ones; nothing for an unknown encoding.

@@ -12,6 +12,7 @@
 #include "songcore/tags/mp4/Mp4Atoms.h"
 #include "songcore/tags/mp4/Mp4Cover.h"
 #include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Items.h"
 #include "songcore/tags/mp4/Mp4Movie.h"
 #include "songcore/tags/mp4/Mp4MovieFile.h"
 #include "songcore/tags/mp4/Mp4Tag.h"
@@ -174,6 +175,11 @@ int CSongFileInfo::WriteMP4Info() {
             return Refuse("the file's atoms are damaged: an item of the item list is malformed");
         }
         old = std::move(*parsed);
+    }
+    if (pendingItems_) {
+        if (std::string why = songcore::ApplyMp4ItemEdits(old, *pendingItems_); !why.empty()) {
+            return Refuse(why);
+        }
     }
     songcore::Mp4Tag before;
     before.ReadItems(old);

@@ -1,8 +1,9 @@
-// Cover art of the MP4 item list: the item list is read with its cover
-// items, unlike the field reader, which leaves them out.
+// Cover art and the other items of the MP4 item list: the item list is
+// read with its cover items for the pictures, unlike the field reader.
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/mp4/Mp4Cover.h"
 #include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Items.h"
 #include "songcore/tags/mp4/Mp4MovieFile.h"
 
 int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
@@ -30,5 +31,24 @@ int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
             }
         }
     }
+    return 1;
+}
+
+int CSongFileInfo::ReadMP4Items(std::vector<songcore::TagItem>& out) {
+    out.clear();
+    std::string why;
+    std::optional<songcore::Mp4TagBytes> bytes =
+        songcore::LoadMp4TagBytes(*this, songcore::Mp4CoverBytes::kLeftOut, &why);
+    if (!bytes) {
+        return why.empty() ? 0 : Refuse(why);
+    }
+    if (!bytes->itemList) {
+        return 1;
+    }
+    auto items = songcore::ParseMp4ItemList(*bytes->itemList);
+    if (!items) {
+        return Refuse("the file's atoms are damaged: an item of the item list is malformed");
+    }
+    out = songcore::Mp4OtherItems(*items);
     return 1;
 }

@@ -192,6 +192,9 @@ int CSongFileInfo::WriteOGGInfo() {
     unsigned long count = 0;
     CalcNewOggCommentItemTotalSize(&count, old.items);  // settles the vendor
     VorbisComments comments = BuildVorbisComments(GetVendor(), kOggKeyOrder, old.items);
+    if (std::string why = ApplyVorbisItemEdits(comments.items); !why.empty()) {
+        return Refuse(std::move(why));
+    }
     if (pendingPictures_) {
         std::erase_if(comments.items, songcore::IsPictureComment);
         for (const songcore::Picture& picture : *pendingPictures_) {

@@ -1,12 +1,15 @@
 // The song information fields as Vorbis comments: one table, read by
 // ReadOggCommentItem and written by BuildVorbisComments, for Ogg and FLAC.
+#include <algorithm>
 #include <array>
 #include <span>
 #include <string_view>
 
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongItems.h"
 #include "songcore/tags/ogg/VorbisComments.h"
+#include "songcore/util/Text.h"
 
 using songcore::SongField;
 
@@ -152,4 +155,62 @@ songcore::VorbisComments CSongFileInfo::BuildVorbisComments(
                                        GetValues(field->field));
     }
     return comments;
+}
+
+namespace {
+
+// The pictures have their own list, and the vendor is no item at all.
+bool IsVorbisPictureKey(std::string_view key) {
+    return key == "METADATA_BLOCK_PICTURE" || key == "COVERART" || key == "COVERARTMIME";
+}
+
+// A key is printable ASCII without '=', as the comment format defines it.
+bool IsVorbisKey(std::string_view key) {
+    return !key.empty() && std::all_of(key.begin(), key.end(),
+                                       [](char c) { return c >= 0x20 && c <= 0x7D && c != '='; });
+}
+
+}  // namespace
+
+bool CSongFileInfo::IsVorbisFieldKey(std::string_view key) {
+    static const std::vector<std::string_view> keys = [] {
+        std::vector<std::string_view> all;
+        for (const VorbisField& field : VorbisField::kTable) {
+            all.insert(all.end(), field.keys().begin(), field.keys().end());
+        }
+        return all;
+    }();
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+std::vector<songcore::TagItem> CSongFileInfo::VorbisOtherItems(
+    const std::vector<std::string>& items) const {
+    std::vector<songcore::TagItem> out;
+    for (const std::string& item : items) {
+        std::string key = songcore::VorbisComments::KeyOf(item);
+        if (key.empty() || IsVorbisFieldKey(key) || IsVorbisPictureKey(key)) {
+            continue;
+        }
+        songcore::AddItemValue(out, std::move(key), item.substr(item.find('=') + 1), true,
+                               songcore::SameKeyExactly);
+    }
+    return out;
+}
+
+std::string CSongFileInfo::ApplyVorbisItemEdits(std::vector<std::string>& items) const {
+    if (!pendingItems_) {
+        return {};
+    }
+    for (const songcore::TagItemEdit& edit : *pendingItems_) {
+        const std::string key = songcore::ToUpperAscii(edit.key);
+        if (!IsVorbisKey(key)) {
+            return "\"" + edit.key + "\" is not a comment key (printable ASCII without \"=\")";
+        }
+        if (IsVorbisFieldKey(key) || IsVorbisPictureKey(key)) {
+            return "\"" + edit.key + "\" is kept by a field or the pictures, not as an item";
+        }
+        const std::string_view keys[] = {key};
+        songcore::ReplaceCommentValues(items, keys, key, edit.values);
+    }
+    return {};
 }
