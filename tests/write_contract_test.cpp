@@ -11,7 +11,9 @@
 #include <set>
 #include <sstream>
 
+#include "songcore/edit/SongEdit.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongItems.h"
 #include "songcore/util/Text.h"
 #include "support/TestSupport.h"
 
@@ -392,7 +394,8 @@ TEST_P(WriterContract, TheAlbumArtistIsOneItemKeptUntilItChanges) {
     // mutagen has no easy keys for APEv2, ASF, nor the ID3 tags of WAV,
     // AIFF and DSF files.
     const std::string file = sample.file;
-    const bool chunked = file.ends_with(".wav") || file.ends_with(".aiff") || file.ends_with(".dsf");
+    const bool chunked =
+        file.ends_with(".wav") || file.ends_with(".aiff") || file.ends_with(".dsf");
     if (sample.kind != TAG_APEV2 && sample.kind != TAG_ASF && !chunked) {
         EXPECT_EQ(changed.easy, "Гурт «Море»");
     }
@@ -472,6 +475,97 @@ TEST_P(WriterContract, ARemovedTagIsGoneAndTheAudioStays) {
         ASSERT_EQ(testsupport::RunPython(kRemoveScript, {peer, peerKind}).status, 0);
         EXPECT_EQ(ReadFileBytes(path_), ReadFileBytes(peer)) << "as mutagen removes it";
     }
+}
+
+// An item under each format's own key, with the key mutagen
+// lists it by and a field's key that an item edit must refuse.
+struct ItemKeys {
+    const char* ours;
+    const char* peers;
+    const char* field;
+};
+
+ItemKeys ItemKeysOf(uint32_t kind) {
+    switch (kind) {
+        case TAG_ID3V2:
+            return {"TXXX:CONTRACT_ITEM", "TXXX:CONTRACT_ITEM", "TIT2"};
+        case TAG_MP4:
+            return {"----:com.apple.iTunes:CONTRACT_ITEM", "----:com.apple.iTunes:CONTRACT_ITEM",
+                    "\xC2\xA9nam"};
+        case TAG_OGG:
+        case TAG_FLAC:
+            return {"CONTRACT_ITEM", "contract_item", "TITLE"};
+        case TAG_ASF:
+            return {"CONTRACT_ITEM", "CONTRACT_ITEM", "WM/AlbumTitle"};
+        default:
+            return {"CONTRACT_ITEM", "CONTRACT_ITEM", "Title"};
+    }
+}
+
+std::vector<songcore::TagItem> ItemsOf(const std::string& path) {
+    std::vector<songcore::TagItem> items;
+    std::string error;
+    EXPECT_TRUE(songcore::ReadSongItems(path, items, error)) << error;
+    return items;
+}
+
+TEST_P(WriterContract, AnItemIsSetAndRemovedAndNothingElseChanges) {
+    CSongFileInfo probe;
+    ASSERT_EQ(probe.Open(path_, 1, 0), 1);
+    probe.GetSongInfo();
+    const uint32_t kind = probe.GetExtrasTagKind();
+    probe.Close();
+    std::vector<uint8_t> original = ReadFileBytes(path_);
+    if (kind == 0) {
+        EXPECT_FALSE(songcore::EditSongItems(path_, {{"CONTRACT_ITEM", {"1"}}}).ok);
+        EXPECT_EQ(ReadFileBytes(path_), original);
+        return;
+    }
+    const ItemKeys keys = ItemKeysOf(kind);
+    songcore::SongEditResult refused = songcore::EditSongItems(path_, {{keys.field, {"x"}}});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find(keys.field), std::string::npos) << refused.error;
+    EXPECT_EQ(ReadFileBytes(path_), original) << "a refused edit writes nothing";
+
+    const bool peer = testsupport::HaveMutagen();
+    std::set<std::string> before = peer ? PeerItems(path_, kind) : std::set<std::string>{};
+    const size_t itemsBefore = ItemsOf(path_).size();
+    bool tagAdded = false;
+    songcore::SongEditResult set = songcore::EditSongItems(path_, {{keys.ours, {"-6.20 dB"}}});
+    ASSERT_TRUE(set.ok) << set.error;
+    std::vector<songcore::TagItem> items = ItemsOf(path_);
+    ASSERT_EQ(items.size(), itemsBefore + 1);
+    auto found = std::find_if(items.begin(), items.end(),
+                              [&](const songcore::TagItem& item) { return item.key == keys.ours; });
+    ASSERT_NE(found, items.end());
+    EXPECT_EQ(found->values, std::vector<std::string>{"-6.20 dB"});
+    if (peer) {
+        std::set<std::string> after = PeerItems(path_, kind);
+        EXPECT_EQ(Without(before, after), std::set<std::string>{}) << "nothing else changed";
+        // A file without the tag gets one with its fields (an MP3 whose
+        // only tag is ID3v1 gets ID3v2), else the item alone is new.
+        std::set<std::string> added = Without(after, before);
+        auto item = std::find_if(added.begin(), added.end(), [&](const std::string& line) {
+            return line.starts_with(std::string(keys.peers) + "\t");
+        });
+        ASSERT_NE(item, added.end());
+        EXPECT_NE(item->find("-6.20 dB"), std::string::npos) << *item;
+        tagAdded = added.size() > 1;
+        EXPECT_TRUE(!tagAdded || original.size() < ReadFileBytes(path_).size());
+    }
+
+    const std::vector<uint8_t> withItem = ReadFileBytes(path_);
+    songcore::SongEditResult removed = songcore::EditSongItems(path_, {{keys.ours, {}}});
+    ASSERT_TRUE(removed.ok) << removed.error;
+    EXPECT_EQ(ItemsOf(path_).size(), itemsBefore);
+    if (peer && !tagAdded) {
+        EXPECT_EQ(PeerItems(path_, kind), before);
+    }
+    // Undo gives back each edit's bytes, whatever the tag's layout became.
+    ASSERT_TRUE(songcore::RestoreSong(path_, removed.restore, removed.stamp).ok);
+    EXPECT_EQ(ReadFileBytes(path_), withItem);
+    ASSERT_TRUE(songcore::RestoreSong(path_, set.restore, songcore::StampOf(path_)).ok);
+    EXPECT_EQ(ReadFileBytes(path_), original);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, WriterContract, ::testing::ValuesIn(kSamples),
