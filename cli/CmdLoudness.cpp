@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <sstream>
 
@@ -12,23 +13,33 @@
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/SongPaths.h"
+#include "songcore/edit/EditHistory.h"
 #include "songcore/loudness/LoudnessAnalysis.h"
+#include "songcore/loudness/LoudnessTags.h"
 #include "songcore/loudness/ReplayGainText.h"
+#include "songcore/util/WriteBatch.h"
 
 namespace tunemoss {
 namespace {
 
 const char kHelp[] =
-    "Usage: tunemoss loudness [--album | --album-by-tags] [--json] [--jobs N]\n"
-    "                         [--sample-peak] [--reference LUFS] PATH...\n"
+    "Usage: tunemoss loudness [--album | --album-by-tags] [--dry-run] [--json]\n"
+    "                         [--jobs N] [--sample-peak] [--reference LUFS] PATH...\n"
+    "       tunemoss loudness --remove PATH...\n"
     "Measures the loudness of songs (EBU R 128: gated integrated loudness and\n"
-    "loudness range) and their true peaks, and prints the ReplayGain 2.0 gain\n"
-    "and peak of each song, and of each album with --album or --album-by-tags.\n"
+    "loudness range) and their true peaks, prints the ReplayGain 2.0 gain and\n"
+    "peak of each song, and of each album with --album or --album-by-tags, and\n"
+    "stores them in the songs' tags (REPLAYGAIN_TRACK_GAIN and _PEAK, and the\n"
+    "ALBUM ones; an Opus file gets R128_TRACK_GAIN and R128_ALBUM_GAIN, relative\n"
+    "to -23 LUFS, instead). 'tunemoss undo' takes the tags of the whole run back.\n"
     "Folders are searched for songs. Songs are decoded in parallel, one per\n"
-    "core unless --jobs says otherwise. The tags are not changed.\n\n"
+    "core unless --jobs says otherwise.\n\n"
     "Options:\n"
     "  --album            all the songs given form one album\n"
     "  --album-by-tags    songs with the same album and album artist form an album\n"
+    "  --dry-run          measure and print, but change no tag\n"
+    "  --remove           remove the loudness tags instead of measuring\n"
+    "  --no-history       do not keep the old bytes for undo\n"
     "  --json             one JSON object per song and album instead of the table\n"
     "  --jobs N           songs decoded at once (default: one per core)\n"
     "  --sample-peak      the highest sample instead of the true (oversampled) peak\n"
@@ -39,7 +50,48 @@ const std::vector<OptionSpec> kOptions = {
     {"album"},       {"album-by-tags"},
     {"json"},        {"jobs", ValueKind::Text},
     {"sample-peak"}, {"reference", ValueKind::Text},
+    {"dry-run"},     {"remove"},
+    {"no-history"},
 };
+
+// Stores (or removes) the loudness tags of every song the report measured
+// without fault, as one edit of the history; false when a song failed.
+bool WriteTags(const songcore::LoudnessReport& report, double reference, bool removing,
+               bool history) {
+    bool ok = true;
+    songcore::EditOperation operation{"loudness", std::time(nullptr), {}};
+    songcore::WriteBatch batch;
+    for (const songcore::SongLoudness& song : report.songs) {
+        if (!song.error.empty()) {
+            continue;
+        }
+        songcore::LoudnessTagValues values;
+        values.reference = reference;
+        if (!removing) {
+            values.track = &song.loudness;
+            if (song.album >= 0 && report.albums[song.album].error.empty()) {
+                values.album = &report.albums[song.album].loudness;
+            }
+        }
+        songcore::SongEditResult result = songcore::WriteLoudnessTags(song.path, values);
+        if (!result.ok) {
+            ReportFileError(song.path, "cannot write the loudness tags: " + result.error);
+            ok = false;
+            continue;
+        }
+        operation.Add(song.path, std::move(result), true);
+    }
+    if (std::string error; !batch.Finish(error)) {
+        ReportError(error);
+        ok = false;
+    }
+    if (history && !operation.files.empty()) {
+        if (std::string error; !songcore::EditHistory().Record(std::move(operation), error)) {
+            ReportError("the edit cannot be undone: " + error);
+        }
+    }
+    return ok;
+}
 
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
@@ -87,6 +139,24 @@ int RunLoudness(const std::vector<std::string>& args) {
     }
     if (options.positional().empty()) {
         return UsageError("loudness", "no song or folder given");
+    }
+    if (options.has("remove")) {
+        for (const char* other :
+             {"album", "album-by-tags", "dry-run", "json", "jobs", "sample-peak", "reference"}) {
+            if (options.has(other)) {
+                return UsageError("loudness", std::string("--remove measures nothing: --") + other +
+                                                  " does not go with it");
+            }
+        }
+        int status = kExitOk;
+        songcore::LoudnessReport report;
+        for (std::string& path : CollectSongPaths(options.positional(), status)) {
+            report.songs.push_back({std::move(path), {}, {}, -1});
+        }
+        if (!WriteTags(report, 0, true, !options.has("no-history"))) {
+            status = kExitFailure;
+        }
+        return status;
     }
     if (options.has("album") && options.has("album-by-tags")) {
         return UsageError("loudness", "--album and --album-by-tags exclude each other");
@@ -174,6 +244,10 @@ int RunLoudness(const std::vector<std::string>& args) {
         }
     }
     std::cout << out.str();
+    if (!options.has("dry-run") &&
+        !WriteTags(report, settings.reference, false, !options.has("no-history"))) {
+        status = kExitFailure;
+    }
     return status;
 }
 
@@ -187,7 +261,9 @@ const CommandRegistrar kRegistrar({
     {},
     "tunemoss loudness song.flac\n"
     "# every song below the folder, and the folder's songs as one album\n"
-    "tunemoss loudness --album ~/Music/Artist/Album\n",
+    "tunemoss loudness --album ~/Music/Artist/Album\n"
+    "# measure only\n"
+    "tunemoss loudness --dry-run --json *.opus\n",
 });
 
 }  // namespace

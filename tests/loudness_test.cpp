@@ -62,6 +62,30 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// The loudness tags of a song as mutagen reads them: key (upper case) ->
+// the number its value starts with.
+std::map<std::string, double> LoudnessTags(const std::string& path) {
+    testsupport::RunResult run = testsupport::RunPython(R"(
+import sys, mutagen
+tags = mutagen.File(sys.argv[1]).tags or {}
+for key in tags.keys():
+    if 'REPLAYGAIN' in key.upper() or 'R128' in key.upper():
+        value = tags[key]
+        value = value[0] if isinstance(value, list) else value
+        value = value.text[0] if hasattr(value, 'text') else value
+        value = bytes(value).decode() if isinstance(value, (bytes, bytearray)) else str(value)
+        print(key.upper() + '\t' + value.split()[0])
+)",
+                                                        {path});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, double> tags;
+    for (const std::string& line : Lines(run.out)) {
+        size_t tab = line.find('\t');
+        tags[line.substr(0, tab)] = std::stod(line.substr(tab + 1));
+    }
+    return tags;
+}
+
 }  // namespace
 
 TEST(Loudness, AgreesWithLoudgainOnEveryFormat) {
@@ -104,6 +128,14 @@ TEST(Loudness, AgreesWithLoudgainOnEveryFormat) {
         volume *= 0.6;
     }
 
+    // loudgain tags copies of the songs, for the tags ours are held to.
+    std::vector<std::string> peerCopies = {"loudgain", "-s", "i", "-q"};
+    for (const Sample& sample : samples) {
+        peerCopies.push_back(dir.file(std::string("peer-") + sample.name));
+        ASSERT_EQ(testsupport::Run({"cp", dir.file(sample.name), peerCopies.back()}).status, 0);
+    }
+    ASSERT_EQ(testsupport::Run(peerCopies).status, 0);
+
     std::vector<std::string> args = {"loudness", "--json"};
     args.insert(args.end(), paths.begin(), paths.end());
     testsupport::RunResult ours = RunTunemoss(args);
@@ -120,8 +152,23 @@ TEST(Loudness, AgreesWithLoudgainOnEveryFormat) {
         EXPECT_NEAR(Field(lines[i], "track_gain"), -18 - theirs.loudness, 0.05);
     }
 
+    // The tags written: loudgain's keys, with values as near as the figures.
+    for (const Sample& sample : samples) {
+        SCOPED_TRACE(sample.name);
+        std::map<std::string, double> theirs =
+            LoudnessTags(dir.file(std::string("peer-") + sample.name));
+        std::map<std::string, double> ourTags = LoudnessTags(dir.file(sample.name));
+        ASSERT_EQ(ourTags.size(), theirs.size());
+        ASSERT_FALSE(ourTags.empty());
+        for (const auto& [key, value] : theirs) {
+            ASSERT_TRUE(ourTags.count(key)) << key;
+            EXPECT_NEAR(ourTags[key], value, key.find("PEAK") != std::string::npos ? 0.001 : 0.051)
+                << key;
+        }
+    }
+
     // An album of the two songs of one type, as loudgain measures it.
-    ours = RunTunemoss({"loudness", "--json", "--album", paths[0], paths[5]});
+    ours = RunTunemoss({"loudness", "--json", "--dry-run", "--album", paths[0], paths[5]});
     ASSERT_EQ(ours.status, 0) << ours.err;
     lines = Lines(ours.out);
     ASSERT_EQ(lines.size(), 3u);
@@ -129,6 +176,14 @@ TEST(Loudness, AgreesWithLoudgainOnEveryFormat) {
     EXPECT_NEAR(Field(lines[2], "album_loudness_lufs"), album.loudness, 0.05);
     EXPECT_NEAR(Field(lines[2], "album_peak"), album.peak, 0.001);
     EXPECT_NEAR(Field(lines[0], "album_gain"), -18 - album.loudness, 0.05);
+
+    // Removed again, the R128 items of the Opus song too.
+    args = {"loudness", "--remove"};
+    args.insert(args.end(), paths.begin(), paths.end());
+    ASSERT_EQ(RunTunemoss(args).status, 0);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(LoudnessTags(path).size(), 0u) << path;
+    }
 }
 
 TEST(Loudness, NamesWhatCannotBeMeasuredAndMeasuresTheRest) {

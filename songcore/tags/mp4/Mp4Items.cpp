@@ -71,6 +71,12 @@ std::string KeyOf(const Mp4Item& item) {
            FreeformPart(raw, children, "name");
 }
 
+// Atom names compare exactly; freeform keys in any letter case, as
+// taggers differ in how they spell REPLAYGAIN_TRACK_GAIN.
+bool SameKey(std::string_view a, std::string_view b) {
+    return a.starts_with(kFreeform) ? SameKeyIgnoringCase(a, b) : a == b;
+}
+
 bool IsItem(const Mp4Item& item) {
     return item.name != kMp4CoverItem && !Mp4Tag::IsWrittenName(item.name);
 }
@@ -138,12 +144,12 @@ std::vector<TagItem> Mp4OtherItems(const std::vector<Mp4Item>& items) {
         const std::string key = KeyOf(item);
         if (item.data.empty()) {
             AddItemValue(out, key, "[" + std::to_string(item.raw.size()) + " bytes]", false,
-                         SameKeyExactly);
+                         SameKey);
         }
         for (const Mp4Data& data : item.data) {
             bool editable = true;
             std::string value = ValueOf(data, editable);
-            AddItemValue(out, key, std::move(value), editable, SameKeyExactly);
+            AddItemValue(out, key, std::move(value), editable, SameKey);
         }
     }
     return out;
@@ -173,7 +179,7 @@ std::string ApplyMp4ItemEdits(std::vector<Mp4Item>& items, const TagItemEdits& e
     for (size_t e = 0; e < edits.size(); ++e) {
         const TagItemEdit& edit = edits[e];
         auto same = [&edit](const Mp4Item& item) {
-            return IsItem(item) && KeyOf(item) == edit.key;
+            return IsItem(item) && SameKey(KeyOf(item), edit.key);
         };
         auto first = std::find_if(items.begin(), items.end(), same);
         const auto at = first - items.begin();
