@@ -17,6 +17,7 @@
 #include "songcore/edit/SongEdit.h"
 #include "songcore/online/CoverArtArchive.h"
 #include "songcore/online/MusicBrainz.h"
+#include "songcore/online/MusicBrainzIds.h"
 #include "songcore/online/ReleaseMatch.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
@@ -274,6 +275,17 @@ int RunLookup(const std::vector<std::string>& args) {
                 continue;
             }
             operation.Add(song.path, std::move(result));
+        }
+        // The identifiers, so that players and later lookups find the same
+        // release and recording again.
+        songcore::SongEditResult ids =
+            songcore::WriteMusicBrainzIds(song.path, release, static_cast<size_t>(match.medium),
+                                          static_cast<size_t>(match.track));
+        if (ids.ok) {
+            operation.Add(song.path, std::move(ids), true);
+        } else {
+            ReportFileError(song.path, "cannot write the MusicBrainz identifiers: " + ids.error);
+            status = kExitFailure;
         }
     }
     if (!batch.Finish(why)) {

@@ -3,13 +3,16 @@
 // written and taken back, and answers that must not be trusted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 
 #include "songcore/online/MusicBrainzRelease.h"
 #include "songcore/online/ReleaseMatch.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongItems.h"
 #include "songcore/tags/SongPictures.h"
 #include "support/ServerProcess.h"
 #include "support/TestSupport.h"
@@ -114,6 +117,19 @@ TEST_F(Lookup, FindsTheAlbumWritesItsTracksAndIsUndone) {
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].type, songcore::kPictureFrontCover);
     EXPECT_EQ(pictures[0].mime, "image/png");
+    // The identifiers, where MusicBrainz's own tagger puts them.
+    std::vector<songcore::TagItem> items;
+    ASSERT_TRUE(songcore::ReadSongItems(second, items, why)) << why;
+    std::map<std::string, std::vector<std::string>> ids;
+    for (const songcore::TagItem& item : items) {
+        ids[item.key] = item.values;
+    }
+    EXPECT_EQ(ids["TXXX:MusicBrainz Album Id"], std::vector<std::string>{kAlbum});
+    EXPECT_EQ(ids["TXXX:MusicBrainz Release Group Id"],
+              std::vector<std::string>{"6a51b499-d263-4fdb-a0d0-df9eb01d7265"});
+    EXPECT_EQ(ids["UFID:http://musicbrainz.org"],
+              std::vector<std::string>{"bfa609ee-27b8-4e20-b514-24e3056fc7ba"});
+    EXPECT_EQ(ids["TXXX:MusicBrainz Artist Id"].size(), 2u) << "the band and its guest";
 
     // Asked three times only (a search, the release, its cover): the second
     // run took the answers kept in the cache. Each request named the
@@ -138,6 +154,10 @@ TEST_F(Lookup, FindsTheAlbumWritesItsTracksAndIsUndone) {
     EXPECT_EQ(undone.GetTrackNum(), 0u);
     ASSERT_TRUE(songcore::ReadSongPictures(second, pictures, why)) << why;
     EXPECT_TRUE(pictures.empty());  // the cover went with the edit
+    ASSERT_TRUE(songcore::ReadSongItems(second, items, why)) << why;
+    EXPECT_TRUE(std::none_of(items.begin(), items.end(), [](const songcore::TagItem& item) {
+        return item.key.find("MusicBrainz") != std::string::npos;
+    }));
 }
 
 TEST_F(Lookup, WaitsWhenTheServiceIsBusyAndRefusesWhatItCannotTrust) {

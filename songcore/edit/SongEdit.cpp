@@ -154,14 +154,20 @@ SongEditResult EditSongPictures(const std::string& path, const std::vector<Pictu
 }
 
 SongEditResult EditSongItems(const std::string& path, const TagItemEdits& edits) {
+    return EditSongItemsFor(path, [&edits](const CSongFileInfo&) { return edits; });
+}
+
+SongEditResult EditSongItemsFor(const std::string& path,
+                                const std::function<TagItemEdits(const CSongFileInfo&)>& make) {
     SongEditResult result;
     CSongFileInfo info;
     if (!info.Open(path, 0, 0)) {
         result.error = OpenForWritingFailure(info);
         return result;
     }
+    info.GetSongInfo();
     ContentCapture capture;
-    if (!info.WriteItems(edits)) {
+    if (!info.WriteItems(make(info))) {
         result.error =
             info.GetErrorMessage().empty() ? "cannot write the tag" : info.GetErrorMessage();
         return result;

@@ -5,6 +5,7 @@
 // and so does everything a format keeps that no field shows.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "songcore/tags/Picture.h"
 #include "songcore/tags/RestorePlan.h"
 #include "songcore/tags/TagItem.h"
+
+class CSongFileInfo;
 
 namespace songcore {
 
@@ -73,6 +76,10 @@ SongEditResult EditSongPictures(const std::string& path, const std::vector<Pictu
 // Changes the song's other tag items (TagItem.h), its fields and pictures
 // kept, as an edit that can be undone in the same way.
 SongEditResult EditSongItems(const std::string& path, const TagItemEdits& edits);
+// The same, with the edits made for the song as it was read (the tag kind
+// its items go to, CSongFileInfo::GetExtrasTagKind, and its codec).
+SongEditResult EditSongItemsFor(const std::string& path,
+                                const std::function<TagItemEdits(const CSongFileInfo&)>& make);
 
 // Gives the file back the content the plans restore, the last plan first,
 // as long as the file is still as stamp says. The result's restore then

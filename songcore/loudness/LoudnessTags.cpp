@@ -5,7 +5,6 @@
 #include "songcore/loudness/LoudnessAnalysis.h"
 #include "songcore/loudness/ReplayGainText.h"
 #include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/TagKinds.h"
 
 namespace songcore {
 
@@ -82,17 +81,11 @@ TagItemEdits LoudnessItemEdits(uint32_t kind, bool opus, const LoudnessTagValues
 }
 
 SongEditResult WriteLoudnessTags(const std::string& path, const LoudnessTagValues& values) {
-    CSongFileInfo song;
-    if (!song.Open(path, 1, 0)) {
-        SongEditResult result;
-        result.error = OpenForWritingFailure(song);
-        return result;
-    }
-    song.GetSongInfo();
-    const uint32_t kind = song.GetExtrasTagKind();
-    const bool opus = kind == TAG_OGG && song.GetOggCodec() == OggCodec::kOpus;
-    song.Close();
-    return EditSongItems(path, LoudnessItemEdits(kind, opus, values));
+    return EditSongItemsFor(path, [&values](const CSongFileInfo& song) {
+        const uint32_t kind = song.GetExtrasTagKind();
+        const bool opus = kind == TAG_OGG && song.GetOggCodec() == OggCodec::kOpus;
+        return LoudnessItemEdits(kind, opus, values);
+    });
 }
 
 }  // namespace songcore
