@@ -30,7 +30,8 @@ bool IsFullPageOfRun(std::span<const uint8_t> bytes, uint32_t serial, uint32_t s
 }  // namespace
 
 std::optional<OggPacketReader> OggPacketReader::Locate(ReadExactFn read, const OggPage& first,
-                                                       uint64_t offset, std::string* why) {
+                                                       uint64_t offset, std::string* why,
+                                                       Walk walk) {
     auto refuse = [why](const char* reason) -> std::optional<OggPacketReader> {
         if (why) {
             *why = reason;
@@ -118,7 +119,7 @@ std::optional<OggPacketReader> OggPacketReader::Locate(ReadExactFn read, const O
             return packet;
         }
         offset = body + bodySize;
-        if (!page.lacing.empty() && AllFull(page.lacing)) {
+        if (walk == Walk::kStepOverAlikePages && !page.lacing.empty() && AllFull(page.lacing)) {
             packet.stepOverAlikePages(page, offset, pages, landing, landingOffset);
             if (!landing.empty()) {
                 offset = landingOffset;

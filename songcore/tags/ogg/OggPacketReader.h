@@ -24,8 +24,13 @@ public:
     // there whole, as ReadOggHeaders reads it whole, but only its header and
     // lacing values are read. Nothing, with the reason in why when given,
     // when the pages cannot carry the packet.
+    // With kEveryPage it reads every page's header instead of stepping over
+    // runs of alike pages: for a file whose stepping lands on a page that
+    // only looks like the run's continuation.
+    enum class Walk { kStepOverAlikePages, kEveryPage };
     static std::optional<OggPacketReader> Locate(ReadExactFn read, const OggPage& first,
-                                                 uint64_t offset, std::string* why = nullptr);
+                                                 uint64_t offset, std::string* why = nullptr,
+                                                 Walk walk = Walk::kStepOverAlikePages);
 
     uint64_t size() const { return size_; }
 

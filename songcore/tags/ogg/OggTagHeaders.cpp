@@ -15,8 +15,14 @@ std::optional<OggTagHeaders> ReadOggTagHeaders(const ReadExactFn& read, std::str
         return std::nullopt;
     }
     headers.codec = OggCodecOf(first->body);
-    std::optional<OggPacketReader> packet =
-        OggPacketReader::Locate(read, *first, headers.firstOffset + first->size(), why);
+    const uint64_t second = headers.firstOffset + first->size();
+    std::optional<OggPacketReader> packet = OggPacketReader::Locate(read, *first, second, why);
+    // A step that landed on a page looking like the run's continuation can
+    // fail a packet that the pages, walked one by one, carry.
+    if (!packet) {
+        packet =
+            OggPacketReader::Locate(read, *first, second, why, OggPacketReader::Walk::kEveryPage);
+    }
     if (!packet) {
         return std::nullopt;
     }
