@@ -14,12 +14,16 @@ namespace {
 using songcore::PatternJobResult;
 using songcore::PatternJobStatus;
 
-const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"dry-run"}};
+const std::vector<OptionSpec> kOptions = {
+    {"pattern", ValueKind::Text}, {"dry-run"}, {"legacy-encoding", ValueKind::Text}};
 
 int RunRename(const std::vector<std::string>& args) {
     Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("rename", options.error());
+    }
+    if (!ApplyLegacyEncoding(options)) {
+        return UsageError("rename", "--legacy-encoding: unknown encoding");
     }
     if (options.positional().empty()) {
         return UsageError("rename", "no file given");
@@ -63,7 +67,7 @@ int RunRename(const std::vector<std::string>& args) {
 const CommandRegistrar registrar({
     "rename",
     "rename song files by a pattern built from their tags",
-    "Usage: tunemoss rename [--pattern P] [--dry-run] FILE...\n"
+    "Usage: tunemoss rename [--pattern P] [--dry-run] [--legacy-encoding ENC] FILE...\n"
     "Gives each file the name the pattern builds from its tags, in its own folder\n"
     "and with its own extension, and prints \"old -> new\". An existing file is\n"
     "never replaced. Files whose tags cannot be read are left alone.\n\n"
@@ -73,7 +77,9 @@ const CommandRegistrar registrar({
     "                extension without its dot) stand for the song's tags; an\n"
     "                unknown token is refused (default: the RenameAs\n"
     "                setting, \"%TITLE\" unless changed)\n"
-    "  --dry-run     only print what would be renamed\n",
+    "  --dry-run     only print what would be renamed\n"
+    "  --legacy-encoding ENC  the code page of ID3v1 tags, ID3v2 frames in\n"
+    "                ISO-8859-1 and RealMedia texts (default ISO-8859-1)\n",
     &RunRename,
     kOptions,
     ValueKind::Song,

@@ -27,6 +27,7 @@ const std::vector<OptionSpec> kOptions = {
     {"view", ValueKind::Choice, {"0", "1"}},
     {"ext", ValueKind::Text},
     {"db", ValueKind::Database},
+    {"legacy-encoding", ValueKind::Text},
 };
 
 // Inserts the files the walk reports, a batch at a time (one tree change
@@ -126,6 +127,9 @@ int RunScan(const std::vector<std::string>& args) {
     if (!options.parse(args)) {
         return UsageError("scan", options.error());
     }
+    if (!ApplyLegacyEncoding(options)) {
+        return UsageError("scan", "--legacy-encoding: unknown encoding");
+    }
     std::optional<uint32_t> view = ParseViewOption(options, "scan");
     if (!view) {
         return kExitUsage;
@@ -185,7 +189,8 @@ int RunScan(const std::vector<std::string>& args) {
 const CommandRegistrar registrar({
     "scan",
     "read the songs below folders into a song tree and print it",
-    "Usage: tunemoss scan [--view 0|1] [--ext LIST] [--db FILE.sdf] PATH...\n"
+    "Usage: tunemoss scan [--view 0|1] [--ext LIST] [--db FILE.sdf] [--legacy-encoding ENC]\n"
+    "                     PATH...\n"
     "Walks each PATH (a folder and its subfolders, or one file), reads the tags of\n"
     "every song whose extension is listed, inserts it into a song tree and prints\n"
     "the tree as an indented outline.\n\n"
@@ -193,7 +198,9 @@ const CommandRegistrar registrar({
     "  --view 1      group by artist, then file type\n"
     "  --ext LIST    extensions separated by \";\", any case (default: every song type)\n"
     "  --db FILE     a song database file: loaded first when it exists, so that a\n"
-    "                rescan adds only what is new, and saved with the result\n",
+    "                rescan adds only what is new, and saved with the result\n"
+    "  --legacy-encoding ENC  the code page of ID3v1 tags, ID3v2 frames in\n"
+    "                ISO-8859-1 and RealMedia texts (default ISO-8859-1)\n",
     &RunScan,
     kOptions,
     ValueKind::Folder,

@@ -33,12 +33,16 @@ std::string ValueProblem(const songcore::FieldValues& values) {
     return {};
 }
 
-const std::vector<OptionSpec> kOptions = {{"pattern", ValueKind::Text}, {"dry-run"}};
+const std::vector<OptionSpec> kOptions = {
+    {"pattern", ValueKind::Text}, {"dry-run"}, {"legacy-encoding", ValueKind::Text}};
 
 int RunTagFromName(const std::vector<std::string>& args) {
     Options options(kOptions);
     if (!options.parse(args)) {
         return UsageError("tag-from-name", options.error());
+    }
+    if (!ApplyLegacyEncoding(options)) {
+        return UsageError("tag-from-name", "--legacy-encoding: unknown encoding");
     }
     auto patternText = options.value("pattern");
     if (!patternText) {
@@ -96,13 +100,17 @@ int RunTagFromName(const std::vector<std::string>& args) {
 const CommandRegistrar registrar({
     "tag-from-name",
     "set tag fields from the songs' file names",
-    "Usage: tunemoss tag-from-name --pattern PATTERN [--dry-run] FILE...\n"
+    "Usage: tunemoss tag-from-name --pattern PATTERN [--dry-run] [--legacy-encoding ENC]\n"
+    "                              FILE...\n"
     "Matches each file's name (without its extension) against the pattern and\n"
     "writes the values it gives. Tokens: %TITLE %ARTIST %ALBUM %GENRE %YEAR,\n"
     "%TRACK (digits) and %IGNORE (anything, not kept). A '/' in the pattern\n"
     "matches the folders above the file, e.g. \"%ARTIST/%ALBUM/%TRACK - %TITLE\".\n"
     "Files whose names do not fit are reported and skipped.\n\n"
-    "  --dry-run   print the values each name gives; write nothing\n",
+    "  --dry-run   print the values each name gives; write nothing\n"
+    "  --legacy-encoding ENC  the code page of ID3v1 tags, ID3v2 frames in\n"
+    "              ISO-8859-1 and RealMedia texts, read and written (default\n"
+    "              ISO-8859-1)\n",
     &RunTagFromName,
     kOptions,
     ValueKind::Song,

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds the sanitizer test build and runs every test, runs every
-# test again in an optimised build, then builds the fuzz targets and replays
-# their seeds and saved crash inputs, runs the benchmarks briefly, and packs,
-# checks, installs and purges the Debian package.
+# Sets up, builds the sanitizer test build and runs every test (among them
+# each fuzz target's replay of the sample files, its seeds and its saved
+# crash inputs), runs every test again in an optimised build, runs the
+# benchmarks briefly, and packs, checks, installs and purges the Debian
+# package. The libFuzzer builds (clang) are for exploration: scripts/fuzz.sh,
+# or TUNEMOSS_LIBFUZZER=1 here to replay with them as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,8 +18,11 @@ cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Many tests wait on other programs (mutagen, ffmpeg, local servers), so
+# twice as many run at once as there are cores.
+test_jobs=$((jobs * 2))
 status=0
-(cd "$build" && ctest --output-on-failure -j "$jobs") || status=$?
+(cd "$build" && ctest --output-on-failure -j "$test_jobs") || status=$?
 
 # Every test once more in a Release build without sanitizers: what a test
 # waits for must hold however fast the code runs. It is configured as the
@@ -27,7 +32,7 @@ if [ "${TUNEMOSS_SKIP_RELEASE:-0}" != "1" ]; then
     release_build=${TUNEMOSS_RELEASE_BUILD:-$root/build-release}
     bash scripts/configure-release.sh "$release_build" -DTUNEMOSS_TESTS=ON
     cmake --build "$release_build" -j "$jobs"
-    (cd "$release_build" && ctest --output-on-failure -j "$jobs") || status=1
+    (cd "$release_build" && ctest --output-on-failure -j "$test_jobs") || status=1
 fi
 
 # The worker threads and both searches once more under ThreadSanitizer. Only
@@ -44,7 +49,7 @@ if [ "${TUNEMOSS_SKIP_TSAN:-0}" != "1" ]; then
     done
 fi
 
-if [ "${TUNEMOSS_SKIP_FUZZ:-0}" != "1" ]; then
+if [ "${TUNEMOSS_LIBFUZZER:-0}" = "1" ]; then
     bash scripts/fuzz.sh || status=1
 fi
 

@@ -182,7 +182,7 @@ TEST(LegacyEncoding, Id3v1TagsAreReadAndWrittenInTheCodePageSet) {
     EXPECT_TRUE(FitsLegacyFrame("Café"));
 }
 
-TEST(LegacyEncoding, ShowReadsTheTagsInTheCodePageGiven) {
+TEST(LegacyEncoding, ShowAndRenameReadTheTagsInTheCodePageGiven) {
     if (!HaveMutagen()) {
         GTEST_SKIP() << "mutagen missing";
     }
@@ -195,6 +195,11 @@ TEST(LegacyEncoding, ShowReadsTheTagsInTheCodePageGiven) {
         EXPECT_EQ(shown.status, 0) << shown.err;
         EXPECT_NE(shown.out.find("\"title\": \"" + first.expected + "\""), std::string::npos)
             << shown.out;
+        // The commands that name files after tags read them the same way.
+        auto renamed = RunTunemoss({"rename", "--dry-run", "--pattern", "%TITLE",
+                                    "--legacy-encoding", "windows-1251", first.path});
+        EXPECT_EQ(renamed.status, 0) << renamed.err;
+        EXPECT_NE(renamed.out.find(first.expected), std::string::npos) << renamed.out;
     }
     auto unknown = RunTunemoss({"show", "--legacy-encoding", "klingon", dir.path()});
     EXPECT_EQ(unknown.status, 2);
