@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "songcore/tags/ape/ApeItems.h"
 #include "songcore/tags/ape/ApePicture.h"
 #include "songcore/tags/ape/ApeTag.h"
 
@@ -13,6 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!tag) {
         return 0;
     }
+    songcore::ApeOtherItems(*tag);
+    songcore::ApeTag edited = *tag;
+    songcore::ApplyApeItemEdits(edited, {{"REPLAYGAIN_TRACK_GAIN", {"-1 dB"}}, {"Other", {}}});
+    edited.Serialize();
     songcore::ApeFieldValues values;
     auto fields = tag->ReadFields();
     std::optional<songcore::ApeTag> skimmed =

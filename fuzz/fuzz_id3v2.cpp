@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "songcore/tags/id3/Id3v2Downgrade.h"
+#include "songcore/tags/id3/Id3v2Items.h"
 #include "songcore/tags/id3/Id3v2Picture.h"
 #include "songcore/tags/id3/Id3v2Tag.h"
 
@@ -15,6 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     songcore::Id3v2FieldValues values = tag->ReadFields();
+    // Its other items, an edit of them, and the tag as 2.3 for old players.
+    songcore::Id3v2OtherItems(*tag);
+    if (tag->major >= 3) {
+        songcore::Id3v2Tag edited = *tag;
+        songcore::ApplyId3v2ItemEdits(edited, {{"TXXX:A", {"b", "c"}}, {"POPM:x@y", {}}});
+        edited.Serialize();
+    }
+    if (std::optional<songcore::Id3v2Tag> older = songcore::Id3v2As23(*tag)) {
+        older->Serialize();
+    }
     std::optional<songcore::Id3v2Tag> skimmed =
         songcore::Id3v2Tag::ReadWithoutPictures(songcore::SpanReader({data, size}), size);
     if (!skimmed || skimmed->ReadFields() != values) {

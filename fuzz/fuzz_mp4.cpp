@@ -13,6 +13,7 @@
 #include "songcore/tags/mp4/Mp4Atoms.h"
 #include "songcore/tags/mp4/Mp4Cover.h"
 #include "songcore/tags/mp4/Mp4ItemList.h"
+#include "songcore/tags/mp4/Mp4Items.h"
 #include "songcore/tags/mp4/Mp4Movie.h"
 #include "songcore/tags/mp4/Mp4MovieFile.h"
 #include "songcore/tags/mp4/Mp4Tag.h"
@@ -22,6 +23,9 @@ using namespace songcore;
 namespace {
 
 void CheckCovers(const Mp4ReadFn& read, const Mp4Atom& moov, const std::vector<Mp4Item>& items) {
+    Mp4OtherItems(items);
+    std::vector<Mp4Item> edited = items;
+    ApplyMp4ItemEdits(edited, {{"----:com.apple.iTunes:A", {"b"}}, {"\xC2\xA9grp", {}}});
     std::vector<Picture> covers;
     std::vector<std::vector<uint8_t>> others;
     for (const Mp4Item& item : items) {

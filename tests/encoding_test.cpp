@@ -425,6 +425,34 @@ TEST(OldPlayers, Mp3GetsUtf16Id3v2AndAnId3v1TagInTheCodePage) {
         {song});
     ASSERT_EQ(peer.status, 0) << peer.err;
     EXPECT_EQ(peer.out, "3 1 Кино\nTAG Группа крови\n");
+
+    // A 2.4 tag becomes 2.3: UTF-8 texts in UTF-16, several values one
+    // text, the recording time in TYER and TDAT.
+    const std::string v24 = testsupport::CopyDataFile(dir, "files/silence.mp3", "v24.mp3");
+    ASSERT_EQ(
+        testsupport::RunPython("import sys\nfrom mutagen.id3 import ID3, TIT2, TPE1, TDRC, TXXX\n"
+                               "t = ID3()\n"
+                               "t.add(TIT2(encoding=3, text=['Звезда']))\n"
+                               "t.add(TPE1(encoding=3, text=['Кино', 'Цой']))\n"
+                               "t.add(TDRC(encoding=3, text=['1989-02-03']))\n"
+                               "t.add(TXXX(encoding=3, desc='Описание', text=['значение']))\n"
+                               "t.save(sys.argv[1], v2_version=4)\n",
+                               {v24})
+            .status,
+        0);
+    ASSERT_EQ(
+        RunTunemoss({"write", "--old-players", "windows-1251", "--album", "Альбом", v24}).status,
+        0);
+    peer = testsupport::RunPython(
+        "import sys\nfrom mutagen.id3 import ID3\n"
+        "t = ID3(sys.argv[1], translate=False)\n"
+        "print(t.version[1], [(f.FrameID, int(f.encoding), str(f)) for f in t.values()\n"
+        "    if f.FrameID in ('TIT2', 'TPE1', 'TYER', 'TDAT', 'TXXX')])\n",
+        {v24});
+    ASSERT_EQ(peer.status, 0) << peer.err;
+    EXPECT_EQ(peer.out,
+              "3 [('TIT2', 1, 'Звезда'), ('TPE1', 1, 'Кино; Цой'), ('TYER', 0, '1989'), "
+              "('TDAT', 0, '0302'), ('TXXX', 1, 'значение')]\n");
     // An unknown code page is refused before anything is written.
     EXPECT_EQ(RunTunemoss({"write", "--old-players", "klingon", "--title", "x", song}).status, 2);
 }

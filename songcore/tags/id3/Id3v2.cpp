@@ -10,8 +10,10 @@
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/OldPlayerTags.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
+#include "songcore/tags/id3/Id3v2Downgrade.h"
 #include "songcore/tags/id3/Id3v2Items.h"
 #include "songcore/tags/id3/Id3v2Picture.h"
 #include "songcore/tags/id3/Id3v2Tag.h"
@@ -238,6 +240,13 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
             !why.empty()) {
             Refuse(std::move(why));
             return false;
+        }
+    }
+    // Written for old players, a 2.4 tag becomes 2.3 where it can without
+    // losing a frame.
+    if (songcore::OldPlayerCodepage() && (GetSongType() & SONG_TYPE_MPA)) {
+        if (std::optional<Id3v2Tag> older = songcore::Id3v2As23(rebuilt)) {
+            rebuilt = std::move(*older);
         }
     }
     std::optional<std::vector<uint8_t>> bytes =
