@@ -17,6 +17,7 @@ struct MainActions {
     QAction* editBatch = nullptr;
     QAction* editFromNames = nullptr;
     QAction* editRepairEncoding = nullptr;
+    QAction* editLoudness = nullptr;
     QAction* viewSongTree = nullptr;
     QAction* viewPlayList = nullptr;
     QAction* alwaysOnTop = nullptr;

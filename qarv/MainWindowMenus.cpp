@@ -65,6 +65,9 @@ void MainWindow::BuildMenus() {
     a.editRepairEncoding = AddAction(edit, "Repair Text &Encoding ...");
     connect(a.editRepairEncoding, &QAction::triggered, this,
             [this] { EditSelectedSongs(SongsDialog::RepairEncoding); });
+    a.editLoudness = AddAction(edit, "Analyse &Loudness ...");
+    connect(a.editLoudness, &QAction::triggered, this,
+            [this] { EditSelectedSongs(SongsDialog::Loudness); });
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* tabGroup = new QActionGroup(this);
@@ -334,6 +337,7 @@ void MainWindow::UpdateCommands() {
     a.editBatch->setEnabled(canEditMany);
     a.editFromNames->setEnabled(canEditMany);
     a.editRepairEncoding->setEnabled(canEditMany);
+    a.editLoudness->setEnabled(canEditMany);
     a.treeAddToPlayList->setEnabled(hasItem);
     a.treeExpand->setEnabled(hasItem && !isSong);
     a.treeCollapse->setEnabled(hasItem && !isSong);

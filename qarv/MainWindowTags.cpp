@@ -8,6 +8,7 @@
 #include "qarv/PlayerControl.h"
 #include "qarv/tagedit/BatchEditDialog.h"
 #include "qarv/tagedit/HistoryDialog.h"
+#include "qarv/tagedit/LoudnessDialog.h"
 #include "qarv/tagedit/RepairEncodingDialog.h"
 #include "qarv/tagedit/TagEditor.h"
 #include "qarv/tagedit/TagFromNameDialog.h"
@@ -153,10 +154,14 @@ void MainWindow::EditSelectedSongs(SongsDialog kind) {
         auto names = std::make_unique<TagFromNameDialog>(songs, this);
         outcome = &names->Outcome();
         dialog = std::move(names);
-    } else {
+    } else if (kind == SongsDialog::RepairEncoding) {
         auto repair = std::make_unique<RepairEncodingDialog>(songs, this);
         outcome = &repair->Outcome();
         dialog = std::move(repair);
+    } else {
+        auto loudness = std::make_unique<LoudnessDialog>(songs, this);
+        outcome = &loudness->Outcome();
+        dialog = std::move(loudness);
     }
     if (!RunSongsDialog(*dialog)) {
         return;
