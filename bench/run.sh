@@ -524,7 +524,7 @@ if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ]; then
     say "## Loudness analysis ($loudness_files MP3 files of $loudness_seconds s)"
     say ""
     say "Audio seconds measured per wall-clock second, and peak memory: \`tunemoss"
-    say "loudness --album\` (one song per core), loudgain -a (one song at a time,"
+    say "loudness --album --dry-run\` (one song per core, measuring only), loudgain -a (one song at a time,"
     say "the same meter), and the decoding alone (\`ffmpeg -f null\`, one file at a"
     say "time). Median of $((runs < 3 ? runs : 3)) runs, page cache warm. Goals: at least 1.8x loudgain,"
     say "at most 1.3x the time of the decoding alone, under 100 MB."
@@ -553,8 +553,8 @@ if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ]; then
             'BEGIN { printf "| %s | %.2f | %.0f | %.1f |\n", l, s, (s > 0 ? a / s : 0), m / 1024 }' |
             tee -a "$out"
     }
-    record "tunemoss loudness --album FILES; loudgain -a -q FILES; ffmpeg -i FILE -f null - for each FILE; timed by /usr/bin/time -f '%e %M'"
-    loudness_run "tunemoss loudness --album" "$tunemoss" loudness --album "$work/loudness"
+    record "tunemoss loudness --album --dry-run FILES; loudgain -a -q FILES; ffmpeg -i FILE -f null - for each FILE; timed by /usr/bin/time -f '%e %M'"
+    loudness_run "tunemoss loudness --album --dry-run" "$tunemoss" loudness --album --dry-run "$work/loudness"
     if command -v loudgain >/dev/null; then
         loudness_run "loudgain -a" loudgain -a -q "$work"/loudness/*.mp3
     fi
