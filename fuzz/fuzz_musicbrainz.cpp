@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "songcore/online/AcoustId.h"
 #include "songcore/online/MusicBrainzRelease.h"
 #include "songcore/online/ReleaseMatch.h"
 
@@ -12,6 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string why;
     std::vector<songcore::MbRelease> found;
     songcore::ParseMbReleaseSearch(text, found, why);
+    std::vector<songcore::AcoustIdMatch> matches;
+    songcore::ParseAcoustIdAnswer(text, matches, why);
     songcore::MbRelease release;
     if (songcore::ParseMbRelease(text, release, why)) {
         std::vector<songcore::SongToMatch> songs = {

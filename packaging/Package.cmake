@@ -75,13 +75,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
 # (songcore/util/SharedLibrary.h), so dpkg-shlibdeps cannot see them. ICU is
 # opened by the major version its headers were built with.
 string(REGEX MATCH "^[0-9]+" TUNEMOSS_ICU_MAJOR "${ICU_VERSION}")
-# So are FFmpeg's libraries and the loudness meter, by their major versions.
+# So are FFmpeg's libraries, the loudness meter and the fingerprinter, by
+# their major versions.
 foreach(library avformat avcodec swresample avutil)
     string(REGEX MATCH "^[0-9]+" major "${AV_lib${library}_VERSION}")
     string(APPEND TUNEMOSS_AV_DEPENDS ", lib${library}${major}")
 endforeach()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libmpv2 | libmpv1, libcurl4 | libcurl3-gnutls, libicu${TUNEMOSS_ICU_MAJOR}${TUNEMOSS_AV_DEPENDS}, libebur128-1")
+    "libmpv2 | libmpv1, libcurl4 | libcurl3-gnutls, libicu${TUNEMOSS_ICU_MAJOR}${TUNEMOSS_AV_DEPENDS}, libebur128-1, libchromaprint1")
 # Qt's own texts in the user's language, and its Wayland platform.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)

@@ -9,12 +9,12 @@ packages=(
     # songcore and the programs
     libcurl4-openssl-dev libicu-dev qt6-base-dev libmpv-dev libcdio-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev
-    nlohmann-json3-dev
+    libchromaprint-dev nlohmann-json3-dev
     # qarv's standard dialogs in the user's language
     qt6-translations-l10n
     # tests and fuzzing
     libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
-    lame ffmpeg flac vorbis-tools wavpack loudgain
+    lame ffmpeg flac vorbis-tools wavpack loudgain libchromaprint-tools
     # the MPRIS test runs a private session bus
     dbus-daemon
     # benchmarks: system calls per file and peak memory

@@ -9,21 +9,6 @@
 namespace songcore {
 namespace {
 
-// Percent-encodes everything but the unreserved characters.
-std::string UrlEncode(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        }
-    }
-    return out;
-}
-
 // A phrase of the search language: quoted, its quotes and backslashes
 // escaped.
 std::string Phrase(const std::string& text) {

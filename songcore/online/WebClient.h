@@ -43,4 +43,7 @@ public:
     static std::string CacheFolder();
 };
 
+// Percent-encodes everything but the unreserved characters, for a query.
+std::string UrlEncode(const std::string& text);
+
 }  // namespace songcore

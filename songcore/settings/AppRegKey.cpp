@@ -212,6 +212,19 @@ std::string CAppRegKey::GetMusicBrainzServer() {
 int CAppRegKey::SetMusicBrainzServer(const char* address) {
     return SetString("Online", "MusicBrainz Server", address);
 }
+std::string CAppRegKey::GetAcoustIdServer() {
+    std::string server = GetString("Online", "AcoustID Server", "");
+    return server.empty() ? "https://api.acoustid.org" : server;
+}
+int CAppRegKey::SetAcoustIdServer(const char* address) {
+    return SetString("Online", "AcoustID Server", address);
+}
+std::string CAppRegKey::GetAcoustIdKey() {
+    return GetString("Online", "AcoustID Key", "");
+}
+int CAppRegKey::SetAcoustIdKey(const char* key) {
+    return SetString("Online", "AcoustID Key", key);
+}
 std::string CAppRegKey::GetCoverArtServer() {
     std::string server = GetString("Online", "Cover Art Server", "");
     return server.empty() ? "https://coverartarchive.org" : server;

@@ -60,6 +60,13 @@ public:
     // Server, https://musicbrainz.org by default.
     std::string GetMusicBrainzServer();
     int SetMusicBrainzServer(const char* address);
+    // The AcoustID service fingerprints are looked up on: [Online] AcoustID
+    // Server, https://api.acoustid.org by default; and the application key
+    // it asks for, [Online] AcoustID Key (none: no lookup).
+    std::string GetAcoustIdServer();
+    int SetAcoustIdServer(const char* address);
+    std::string GetAcoustIdKey();
+    int SetAcoustIdKey(const char* key);
     // The Cover Art Archive, where looked-up albums' covers come from:
     // [Online] Cover Art Server, https://coverartarchive.org by default; and
     // the size fetched: [Online] Cover Size, "500" (the default), "1200",

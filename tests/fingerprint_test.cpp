@@ -1,0 +1,114 @@
+// Acoustic fingerprints as AcoustID's own fpcalc makes them, on songs that
+// ffmpeg makes in several formats, and their lookup on a stand-in for the
+// AcoustID service.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "songcore/online/AcoustId.h"
+#include "songcore/online/WebClient.h"
+#include "songcore/settings/AppRegKey.h"
+#include "support/ServerProcess.h"
+#include "support/TestSupport.h"
+
+using testsupport::RunTunemoss;
+using testsupport::TempDir;
+
+namespace {
+
+// A tone over noise, 20 seconds: enough for a fingerprint of some length.
+std::string MakeSong(const TempDir& dir, const std::string& name) {
+    const std::string path = dir.file(name);
+    EXPECT_EQ(testsupport::Run({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=f=523:d=20",
+                                "-f", "lavfi", "-i", "anoisesrc=d=20:a=0.2:c=pink:s=7",
+                                "-filter_complex", "amix=inputs=2", "-ac", "2", path})
+                  .status,
+              0);
+    return path;
+}
+
+std::string Line(const std::string& text, const std::string& prefix) {
+    size_t at = text.find(prefix);
+    return at == std::string::npos
+               ? std::string()
+               : text.substr(at + prefix.size(), text.find('\n', at) - at - prefix.size());
+}
+
+}  // namespace
+
+TEST(Fingerprint, IsFpcalcsOnEveryFormat) {
+    if (testsupport::Run({"fpcalc", "-version"}).status != 0) {
+        GTEST_SKIP() << "fpcalc is not installed";
+    }
+    TempDir dir;
+    for (const char* name : {"a.flac", "b.mp3", "c.opus", "d.m4a", "e.ogg"}) {
+        SCOPED_TRACE(name);
+        const std::string path = MakeSong(dir, name);
+        // fpcalc reports an error at the end of some streams ffmpeg writes,
+        // and still prints what it made.
+        testsupport::RunResult theirs = testsupport::Run({"fpcalc", path});
+        ASSERT_NE(Line(theirs.out, "FINGERPRINT="), "") << theirs.err;
+        songcore::Fingerprint ours;
+        ASSERT_EQ(songcore::MakeFingerprint(path, ours), "");
+        EXPECT_EQ(std::to_string(ours.seconds), Line(theirs.out, "DURATION="));
+        // 16-bit audio gives fpcalc's very samples; a decoder of floats is
+        // rounded to 16 bits a little differently, which moves a few bits.
+        if (std::string(name).ends_with(".flac")) {
+            EXPECT_EQ(ours.compressed, Line(theirs.out, "FINGERPRINT="));
+        }
+        std::vector<uint32_t> raw;
+        std::istringstream values(Line(testsupport::Run({"fpcalc", "-raw", path}).out,
+                                       "FINGERPRINT="));
+        for (std::string value; std::getline(values, value, ',');) {
+            raw.push_back(static_cast<uint32_t>(std::stoul(value)));
+        }
+        EXPECT_EQ(ours.raw.size(), raw.size());
+        EXPECT_GT(songcore::FingerprintSimilarity(ours.raw, raw), 0.98);
+    }
+    std::string text = dir.file("notes.mp3");
+    testsupport::WriteFileBytes(text, {'n', 'o', 't', 'e'});
+    songcore::Fingerprint none;
+    EXPECT_NE(songcore::MakeFingerprint(text, none), "");
+}
+
+TEST(Fingerprint, IsLookedUpOnAcoustIdWithTheKeyGiven) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    testsupport::ServerProcess server("acoustid_server.py", {});
+    ASSERT_NE(server.port(), 0);
+    const std::string address = "http://127.0.0.1:" + std::to_string(server.port());
+    ASSERT_EQ(CAppRegKey().SetAcoustIdServer(address.c_str()), 1);
+    const std::string song = MakeSong(dir, "song.flac");
+
+    testsupport::RunResult found = RunTunemoss({"fingerprint", "--lookup", "--key", "good", song});
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_NE(found.out.find("  match 97%: 0f6b7a38-4d1c-4a0e-9c4b-1f2d3e4a5b6c  Sine Song - "
+                             "Tone & Noise\n"),
+              std::string::npos)
+        << found.out;
+    testsupport::RunResult json =
+        RunTunemoss({"fingerprint", "--lookup", "--json", "--key", "unknown", song});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find("\"matches\": []"), std::string::npos) << json.out;
+
+    testsupport::RunResult refused = RunTunemoss({"fingerprint", "--lookup", "--key", "bad", song});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(song + ": cannot look it up on AcoustID: AcoustID says: invalid "
+                                      "API key"),
+              std::string::npos)
+        << refused.err;
+    // No key, no lookup: nothing is sent.
+    EXPECT_EQ(RunTunemoss({"fingerprint", "--lookup", song}).status, 2);
+
+    std::vector<songcore::AcoustIdMatch> matches;
+    std::string why;
+    EXPECT_FALSE(songcore::ParseAcoustIdAnswer("[[[[", matches, why));
+    EXPECT_FALSE(songcore::ParseAcoustIdAnswer(std::string(100000, '['), matches, why));
+    EXPECT_TRUE(songcore::ParseAcoustIdAnswer(
+        R"({"status":"ok","results":[{"id":1,"score":"x","recordings":[{"id":[]}, 5]}, 7]})",
+        matches, why));
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_TRUE(matches[0].recordings.empty());
+}
