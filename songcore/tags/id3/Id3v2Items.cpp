@@ -143,7 +143,9 @@ std::vector<bool> ItemFrames(const Id3v2Tag& tag) {
 // Ids compare exactly; descriptions and owners in any letter case, as
 // taggers differ in how they spell REPLAYGAIN_TRACK_GAIN.
 bool SameKey(std::string_view a, std::string_view b) {
-    return a.substr(0, 4) == b.substr(0, 4) && SameKeyIgnoringCase(a.substr(4), b.substr(4));
+    // A 2.2 tag's ids have three letters.
+    auto name = [](std::string_view key) { return key.size() > 4 ? key.substr(4) : ""; };
+    return a.substr(0, 4) == b.substr(0, 4) && SameKeyIgnoringCase(name(a), name(b));
 }
 
 std::string Refusal(const std::string& key, const char* why) {
