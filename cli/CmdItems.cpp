@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "cli/Command.h"
+#include "cli/EditRun.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/TerminalText.h"
@@ -96,15 +97,8 @@ int Change(const Options& options, const songcore::TagItemEdits& edits) {
         }
         operation.Add(path, std::move(result), true);
     }
-    if (std::string error; !batch.Finish(error)) {
-        ReportError(error);
+    if (!FinishEditRun(batch, std::move(operation), !options.has("no-history"))) {
         status = kExitFailure;
-    }
-    if (!options.has("no-history")) {
-        std::string error;
-        if (!songcore::EditHistory().Record(std::move(operation), error)) {
-            ReportError("the edit cannot be undone: " + error);
-        }
     }
     return status;
 }

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/Command.h"
+#include "cli/EditRun.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/SongPaths.h"
@@ -290,13 +291,8 @@ int RunLookup(const std::vector<std::string>& args) {
             status = kExitFailure;
         }
     }
-    if (!batch.Finish(why)) {
-        ReportError(why);
+    if (!FinishEditRun(batch, std::move(operation), !dryRun)) {
         status = kExitFailure;
-    }
-    if (!dryRun && !operation.files.empty() &&
-        !songcore::EditHistory().Record(std::move(operation), why)) {
-        ReportError("the edit cannot be undone: " + why);
     }
     return status;
 }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/Command.h"
+#include "cli/EditRun.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/SongPaths.h"
@@ -81,16 +82,7 @@ bool WriteTags(const songcore::LoudnessReport& report, double reference, bool re
         }
         operation.Add(song.path, std::move(result), true);
     }
-    if (std::string error; !batch.Finish(error)) {
-        ReportError(error);
-        ok = false;
-    }
-    if (history && !operation.files.empty()) {
-        if (std::string error; !songcore::EditHistory().Record(std::move(operation), error)) {
-            ReportError("the edit cannot be undone: " + error);
-        }
-    }
-    return ok;
+    return FinishEditRun(batch, std::move(operation), history) && ok;
 }
 
 std::string Fixed(double value, int decimals) {

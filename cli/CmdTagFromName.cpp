@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "cli/EditRun.h"
 #include "cli/Options.h"
 #include "cli/TerminalText.h"
 #include "songcore/edit/EditHistory.h"
@@ -86,13 +87,8 @@ int RunTagFromName(const std::vector<std::string>& args) {
         }
         operation.Add(path, std::move(result));
     }
-    std::string error;
-    if (!batch.Finish(error)) {
-        ReportError(error);
+    if (!FinishEditRun(batch, std::move(operation), !dryRun)) {
         status = kExitFailure;
-    }
-    if (!dryRun && !songcore::EditHistory().Record(std::move(operation), error)) {
-        ReportError("the edit cannot be undone: " + error);
     }
     return status;
 }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/Command.h"
+#include "cli/EditRun.h"
 #include "cli/Options.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/tags/TagKinds.h"
@@ -137,15 +138,8 @@ int RunWrite(const std::vector<std::string>& args) {
         }
         operation.Add(path, std::move(result));
     }
-    if (std::string error; !batch.Finish(error)) {
-        ReportError(error);
+    if (!FinishEditRun(batch, std::move(operation), !options.has("no-history"))) {
         status = kExitFailure;
-    }
-    if (!options.has("no-history")) {
-        std::string error;
-        if (!songcore::EditHistory().Record(std::move(operation), error)) {
-            ReportError("the edit cannot be undone: " + error);
-        }
     }
     return status;
 }

@@ -6,17 +6,7 @@
 #include "qarv/ProgressRunner.h"
 #include "qarv/tagedit/TagFailure.h"
 
-songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& title,
-                                            const std::vector<songcore::BatchItem>& items,
-                                            const std::string& label) {
-    songcore::BatchOutcome outcome;
-    RunWithProgress(parent, title, items.size(), [&](ProgressState& state) {
-        songcore::EditHistory history;
-        outcome = songcore::RunBatchEdit(
-            items, label, state.CancelFlag(),
-            [&](size_t at, const std::string& path) { state.Report(at, path); }, &history);
-    });
-
+void ReportBatchOutcome(QWidget* parent, const songcore::BatchOutcome& outcome) {
     if (!outcome.failures.empty()) {
         QStringList lines;
         for (const auto& [path, reason] : outcome.failures) {
@@ -33,5 +23,19 @@ songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& titl
         ReportTagFailure(parent, QObject::tr("The edit cannot be undone"),
                          QString::fromStdString(outcome.historyError));
     }
+}
+
+songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& title,
+                                            const std::vector<songcore::BatchItem>& items,
+                                            const std::string& label) {
+    songcore::BatchOutcome outcome;
+    RunWithProgress(parent, title, items.size(), [&](ProgressState& state) {
+        songcore::EditHistory history;
+        outcome = songcore::RunBatchEdit(
+            items, label, state.CancelFlag(),
+            [&](size_t at, const std::string& path) { state.Report(at, path); }, &history);
+    });
+
+    ReportBatchOutcome(parent, outcome);
     return outcome;
 }

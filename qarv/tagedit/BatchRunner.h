@@ -11,6 +11,10 @@
 
 class QWidget;
 
+// Tells which files of a batch failed and why, and that the edit cannot be
+// undone when it could not be kept; nothing when all went well.
+void ReportBatchOutcome(QWidget* parent, const songcore::BatchOutcome& outcome);
+
 songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& title,
                                             const std::vector<songcore::BatchItem>& items,
                                             const std::string& label);

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "qarv/ProgressRunner.h"
-#include "qarv/tagedit/TagFailure.h"
+#include "qarv/tagedit/BatchRunner.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/loudness/LoudnessTags.h"
 #include "songcore/loudness/ReplayGainText.h"
@@ -193,21 +193,6 @@ void LoudnessDialog::Write() {
     if (!outcome_.operation.files.empty()) {
         songcore::EditHistory().Record(outcome_.operation, outcome_.historyError);
     }
-    if (!outcome_.failures.empty()) {
-        QStringList lines;
-        for (const auto& [path, reason] : outcome_.failures) {
-            lines << QStringLiteral("%1: %2").arg(QString::fromStdString(path),
-                                                  QString::fromStdString(reason));
-        }
-        ReportTagFailure(this,
-                         tr("%1 of %2 files could not be written:")
-                             .arg(outcome_.failures.size())
-                             .arg(outcome_.done),
-                         lines.join('\n'));
-    }
-    if (!outcome_.historyError.empty()) {
-        ReportTagFailure(this, tr("The edit cannot be undone"),
-                         QString::fromStdString(outcome_.historyError));
-    }
+    ReportBatchOutcome(this, outcome_);
     accept();
 }

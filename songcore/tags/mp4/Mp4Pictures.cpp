@@ -6,20 +6,35 @@
 #include "songcore/tags/mp4/Mp4Items.h"
 #include "songcore/tags/mp4/Mp4MovieFile.h"
 
-int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
-    out.clear();
-    std::string why;
-    std::optional<songcore::Mp4TagBytes> bytes =
-        songcore::LoadMp4TagBytes(*this, songcore::Mp4CoverBytes::kRead, &why);
+namespace {
+
+// The items of the file's item list (none without one); nothing when it
+// cannot be read, with why when the file is at fault.
+std::optional<std::vector<songcore::Mp4Item>> LoadItems(CSongFile& file,
+                                                        songcore::Mp4CoverBytes covers,
+                                                        std::string& why) {
+    std::optional<songcore::Mp4TagBytes> bytes = songcore::LoadMp4TagBytes(file, covers, &why);
     if (!bytes) {
-        return why.empty() ? 0 : Refuse(why);
+        return std::nullopt;
     }
     if (!bytes->itemList) {
-        return 1;
+        return std::vector<songcore::Mp4Item>();
     }
     auto items = songcore::ParseMp4ItemList(*bytes->itemList);
     if (!items) {
-        return Refuse("the file's atoms are damaged: an item of the item list is malformed");
+        why = "the file's atoms are damaged: an item of the item list is malformed";
+    }
+    return items;
+}
+
+}  // namespace
+
+int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
+    out.clear();
+    std::string why;
+    auto items = LoadItems(*this, songcore::Mp4CoverBytes::kRead, why);
+    if (!items) {
+        return why.empty() ? 0 : Refuse(why);
     }
     for (const songcore::Mp4Item& item : *items) {
         if (item.name != songcore::kMp4CoverItem) {
@@ -37,17 +52,9 @@ int CSongFileInfo::ReadMP4Pictures(std::vector<songcore::Picture>& out) {
 int CSongFileInfo::ReadMP4Items(std::vector<songcore::TagItem>& out) {
     out.clear();
     std::string why;
-    std::optional<songcore::Mp4TagBytes> bytes =
-        songcore::LoadMp4TagBytes(*this, songcore::Mp4CoverBytes::kLeftOut, &why);
-    if (!bytes) {
-        return why.empty() ? 0 : Refuse(why);
-    }
-    if (!bytes->itemList) {
-        return 1;
-    }
-    auto items = songcore::ParseMp4ItemList(*bytes->itemList);
+    auto items = LoadItems(*this, songcore::Mp4CoverBytes::kLeftOut, why);
     if (!items) {
-        return Refuse("the file's atoms are damaged: an item of the item list is malformed");
+        return why.empty() ? 0 : Refuse(why);
     }
     out = songcore::Mp4OtherItems(*items);
     return 1;

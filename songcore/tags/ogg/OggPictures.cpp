@@ -1,25 +1,45 @@
-// Pictures of Ogg Vorbis, Opus and FLAC streams: METADATA_BLOCK_PICTURE items
-// of the comment list (the writer is WriteOGGInfo).
+// Pictures (METADATA_BLOCK_PICTURE items) and the other items of the comment
+// list of Ogg Vorbis, Opus and FLAC streams (the writer is WriteOGGInfo).
 #include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/ogg/OggHeaders.h"
 #include "songcore/tags/ogg/VorbisComments.h"
 
+namespace {
+
+// The stream's comment list, its pictures kept or left out; false when the
+// headers cannot be read. A list cut short gives the items before the damage.
+bool ReadComments(CSongFile& file, songcore::VorbisComments::Pictures pictures,
+                  songcore::VorbisComments& out) {
+    std::optional<songcore::OggHeaders> headers =
+        songcore::ReadOggHeaders(songcore::SongFileReader(file), false);
+    std::optional<std::span<const uint8_t>> list =
+        headers ? songcore::OggCommentList(headers->codec, headers->comment) : std::nullopt;
+    if (!list) {
+        return false;
+    }
+    songcore::VorbisComments::Parse(*list, out, nullptr, pictures);
+    return true;
+}
+
+}  // namespace
+
 int CSongFileInfo::ReadOGGPictures(std::vector<songcore::Picture>& out) {
     out.clear();
-    std::optional<songcore::OggHeaders> headers =
-        songcore::ReadOggHeaders(songcore::SongFileReader(*this), false);
-    if (!headers) {
-        return 0;
-    }
-    std::optional<std::span<const uint8_t>> list =
-        songcore::OggCommentList(headers->codec, headers->comment);
     songcore::VorbisComments comments;
-    if (!list) {
+    if (!ReadComments(*this, songcore::VorbisComments::Pictures::kKeep, comments)) {
         return 0;
     }
-    // A list cut short still gives the pictures before the damage.
-    songcore::VorbisComments::Parse(*list, comments);
     out = songcore::CommentPictures(comments.items);
+    return 1;
+}
+
+int CSongFileInfo::ReadOGGItems(std::vector<songcore::TagItem>& out) {
+    out.clear();
+    songcore::VorbisComments comments;
+    if (!ReadComments(*this, songcore::VorbisComments::Pictures::kLeaveOut, comments)) {
+        return 0;
+    }
+    out = VorbisOtherItems(comments.items);
     return 1;
 }
