@@ -202,6 +202,11 @@ bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int
         return false;
     }
     const std::string text = value.toString().toStdString();
+    // An editor closed as it opened is no edit: with several rows selected
+    // it would give them all this row's value.
+    if (data(index, Qt::EditRole).toString().toStdString() == text) {
+        return true;
+    }
     // A cell of one of several selected rows stands for all of them.
     const std::vector<int> rows =
         list_.IsSelected(index.row()) ? list_.GetSelectedRows() : std::vector<int>{index.row()};
