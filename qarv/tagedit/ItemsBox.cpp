@@ -36,6 +36,9 @@ ItemsBox::ItemsBox(QWidget* parent) : QWidget(parent) {
     table_->horizontalHeader()->setSectionResizeMode(kKeyColumn, QHeaderView::Interactive);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    // Room for a key and most values beside it without scrolling.
+    table_->setMinimumWidth(fontMetrics().averageCharWidth() * 60);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setTabKeyNavigation(false);
     table_->setToolTip(tr("The items of the tag that no box shows, under the tag's own keys"));
@@ -104,6 +107,7 @@ void ItemsBox::AppendRow(const QString& key, const QString& value, bool read, bo
     keyCell->setData(kEditableRole, editable);
     auto* valueCell = new QTableWidgetItem(value);
     valueCell->setData(kOldValueRole, value);
+    valueCell->setToolTip(value);
     // The keys read are the tag's; a key is changed by removing its row and
     // adding another.
     if (read) {
@@ -114,7 +118,7 @@ void ItemsBox::AppendRow(const QString& key, const QString& value, bool read, bo
         const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
         keyCell->setForeground(grey);
         valueCell->setForeground(grey);
-        valueCell->setToolTip(tr("Not text: it can be removed, not edited"));
+        valueCell->setToolTip(value + "\n" + tr("Not text: it can be removed, not edited"));
     }
     table_->setItem(row, kKeyColumn, keyCell);
     table_->setItem(row, kValueColumn, valueCell);
