@@ -176,8 +176,15 @@ void BatchEditDialog::BuildTransform(QVBoxLayout* layout) {
     preview_->setHorizontalHeaderLabels({tr("Song"), tr("Field"), tr("Old"), tr("New")});
     preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     preview_->verticalHeader()->hide();
-    preview_->horizontalHeader()->setStretchLastSection(true);
-    preview_->setMinimumHeight(140);
+    preview_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    preview_->setWordWrap(false);
+    // The old and the new text side by side, equally wide.
+    QHeaderView* columns = preview_->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(2, QHeaderView::Stretch);
+    columns->setSectionResizeMode(3, QHeaderView::Stretch);
+    preview_->setMinimumSize(fontMetrics().averageCharWidth() * 100,
+                             preview_->verticalHeader()->defaultSectionSize() * 8);
     layout->addWidget(preview_, 1);
 
     connect(transformField_, &QComboBox::currentIndexChanged, this,
@@ -225,7 +232,6 @@ void BatchEditDialog::UpdatePreview() {
             preview_->setItem(row, 3, new QTableWidgetItem(QString::fromStdString(value)));
         }
     }
-    preview_->resizeColumnsToContents();
 }
 
 std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const {
