@@ -179,7 +179,8 @@ void TagDialog::LoadItems() {
     const bool read = song.Open(path_, 1, 0) && song.ReadItems(items);
     // A format that keeps nothing beside its fields has no table to show.
     const int tab = details_->indexOf(items_);
-    details_->setTabVisible(tab, !read || song.GetExtrasTagKind() != 0);
+    itemsKind_ = read ? song.GetExtrasTagKind() : 0;
+    details_->setTabVisible(tab, !read || itemsKind_ != 0);
     if (read) {
         details_->setTabText(
             tab, items.empty() ? tr("All It&ems") : tr("All It&ems (%1)").arg(items.size()));
@@ -275,6 +276,16 @@ bool TagDialog::WriteItems(songcore::EditOperation& operation) {
     if (edits.empty()) {
         return true;
     }
+    // Items written into a tag that the same Update then removes would be
+    // lost without a word.
+    for (TagSection* section : sections_) {
+        if (section->Kind().mask == itemsKind_ && !section->Present()) {
+            ReportTagFailure(this, tr("Update items failed!"),
+                             tr("%1: the items belong to the %2, which is not ticked")
+                                 .arg(FileName(), section->title().remove('&')));
+            return false;
+        }
+    }
     songcore::SongEditResult result = songcore::EditSongItems(path_, edits);
     if (!result.ok) {
         ReportTagFailure(this, tr("Update items failed!"),
@@ -282,5 +293,8 @@ bool TagDialog::WriteItems(songcore::EditOperation& operation) {
         return false;
     }
     operation.Add(path_, std::move(result), true);
+    // What the tag holds now is what a second Update compares with, when a
+    // later write fails and the dialog stays open.
+    LoadItems();
     return true;
 }

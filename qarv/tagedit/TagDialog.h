@@ -103,6 +103,8 @@ private:
     QTabWidget* details_ = nullptr;
     QPlainTextEdit* stream_ = nullptr;
     ItemsBox* items_ = nullptr;
+    // The tag kind that keeps the items (TAG_ID3V2...), as Load found it.
+    uint32_t itemsKind_ = 0;
     QPushButton* lyricsButton_ = nullptr;
     QPushButton* update_ = nullptr;
 };

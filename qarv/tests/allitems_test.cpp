@@ -21,15 +21,7 @@ using songcore::SongField;
 
 namespace {
 
-QString Python(const QString& script, const QStringList& args) {
-    QProcess process;
-    process.start("/usr/bin/python3", QStringList{"-c", script} + args);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        qWarning() << "python failed:" << process.readAllStandardError();
-        return "<failed>";
-    }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+using qarvtest::Python;
 
 QByteArray Bytes(const QString& path) {
     QFile file(path);
@@ -207,6 +199,25 @@ private Q_SLOTS:
         QVERIFY2(failures_[0].startsWith("Update items failed! | " + name + ": "),
                  qPrintable(failures_[0]));
         QCOMPARE(Bytes(song), original);
+    }
+
+    // An MP3 without an ID3v2 tag keeps its items only once the tag is
+    // ticked: unticked, Update would write them and remove the tag.
+    void itemsNeedTheirTag() {
+        QTemporaryDir dir;
+        const QString song = qarvtest::CopyData("files/silence.mp3", dir.path(), "bare.mp3");
+        const QByteArray original = Bytes(song);
+        auto dialog = CreateTagDialog(nullptr, song.toStdString());
+        QVERIFY(!dialog->Sections().front()->Present());
+        dialog->Items()->AddRow("TXXX:MOOD", "calm");
+        QVERIFY(!dialog->Update());
+        QCOMPARE(failures_, QStringList("Update items failed! | bare.mp3: the items belong to the "
+                                        "ID3v2 Tag, which is not ticked"));
+        QCOMPARE(Bytes(song), original);
+        dialog->Sections().front()->SetPresent(true);
+        dialog->Sections().front()->SetValue(SongField::Title, "Bare");
+        QVERIFY(dialog->Update());
+        QCOMPARE(Python(kReadItems, {song}), QString("Bare MOOD=calm OLD= NEW= ratings=0"));
     }
 
     // How the rows become edits: a key of several values, a value cleared,
