@@ -37,6 +37,10 @@ TagFromNameDialog::TagFromNameDialog(std::vector<std::string> paths, QWidget* pa
     preview_ = new QTableWidget(this);
     preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     preview_->verticalHeader()->hide();
+    // An old and a new value on one line, however long: cut in the middle,
+    // so that the new value still shows.
+    preview_->setWordWrap(false);
+    preview_->setTextElideMode(Qt::ElideMiddle);
     preview_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(preview_, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -112,6 +116,7 @@ void TagFromNameDialog::UpdatePreview() {
                     } else {
                         cell->setText(tr("%1 → %2").arg(QString::fromStdString(old),
                                                         QString::fromStdString(*value)));
+                        cell->setToolTip(cell->text());
                     }
                 }
                 preview_->setItem(row, static_cast<int>(column) + 1, cell);
