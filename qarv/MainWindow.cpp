@@ -37,6 +37,7 @@
 #include "qarv/SelectionMirror.h"
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/SongTreeSortModel.h"
 #include "qarv/WindowPlacement.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/util/NetworkDeadline.h"
@@ -270,9 +271,10 @@ void MainWindow::Restore() {
     list_.LoadPlayList(CPlayList::GetDefaultPlayListFile().c_str());
     treeModel_ = std::make_unique<SongTreeModel>(tree_);
     listModel_ = std::make_unique<PlayListModel>(list_);
-    treeView_->setModel(treeModel_.get());
+    treeSort_ = std::make_unique<SongTreeSortModel>(*treeModel_);
+    treeView_->setModel(treeSort_.get());
     listView_->setModel(listModel_.get());
-    mirror_ = std::make_unique<SelectionMirror>(tree_, *treeModel_, *treeView_, list_, *listModel_,
+    mirror_ = std::make_unique<SelectionMirror>(tree_, *treeSort_, *treeView_, list_, *listModel_,
                                                 *listView_);
     listView_->horizontalHeader()->setSortIndicatorShown(true);
     listView_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);

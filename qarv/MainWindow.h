@@ -37,6 +37,7 @@ class SeekSlider;
 class PlayerControl;
 class PlayListModel;
 class SongTreeModel;
+class SongTreeSortModel;
 class SelectionMirror;
 
 class MainWindow : public QMainWindow {
@@ -83,6 +84,7 @@ public:
     CMCIWnd& Player() { return player_; }
     PlayerControl& Control() { return *control_; }
     SongTreeModel& TreeModel() { return *treeModel_; }
+    SongTreeSortModel& TreeSort() { return *treeSort_; }
     PlayListModel& ListModel() { return *listModel_; }
     QTabWidget* Tabs() const { return tabs_; }
     QTreeView* TreeView() const { return treeView_; }
@@ -124,7 +126,9 @@ protected:
     // tests put their own edit in its place.
     virtual bool EditSongTags(const std::string& path);
     // Shows a dialog over the selected songs (the batch form, tag from
-    // names) modally; true when it wrote. The tests press its buttons.
+    // names, the names Rename As would give) modally; true when it wrote,
+    // or for the names, when the user chose to go ahead. The tests press
+    // its buttons.
     virtual bool RunSongsDialog(QDialog& dialog);
     // The file dialogs of Add Files, Import and Export; selectedFilter
     // gets the filter line chosen. Empty when cancelled.
@@ -238,6 +242,8 @@ private:
     GuiDispatcher dispatcher_;
     PlayListPlayer listPlayer_;
     std::unique_ptr<SongTreeModel> treeModel_;
+    // The tree as its view shows it: sorted by name.
+    std::unique_ptr<SongTreeSortModel> treeSort_;
     std::unique_ptr<PlayListModel> listModel_;
     std::unique_ptr<PlayerControl> control_;
     std::unique_ptr<SelectionMirror> mirror_;

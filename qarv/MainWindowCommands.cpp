@@ -20,8 +20,10 @@
 #include "qarv/SelectionMirror.h"
 #include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/SongTreeSortModel.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/songfile/SongType.h"
+#include "songcore/util/Text.h"
 
 void MainWindow::ShowHide() {
     if (isVisible() && !isMinimized()) {
@@ -184,8 +186,14 @@ void MainWindow::Find() {
     bool found = false;
     if (tabs_->currentIndex() == kSongTreeTab) {
         HTREEITEM selected = SelectedTreeItem();
-        HTREEITEM start = selected ? tree_.GetNextItemInOrder(selected) : tree_.GetRootItem();
-        HTREEITEM hit = start ? tree_.FindTextA(needle.c_str(), start) : nullptr;
+        // In the order the tree is shown, which is not the order the songs
+        // came in.
+        const std::string upper = songcore::ToUpperUnicode(needle);
+        HTREEITEM hit = selected ? treeSort_->NextShown(selected) : tree_.GetRootItem();
+        while (hit != nullptr &&
+               songcore::ToUpperUnicode(tree_.GetItemText(hit)).find(upper) == std::string::npos) {
+            hit = treeSort_->NextShown(hit);
+        }
         if (hit != nullptr) {
             SelectTreeItem(hit);
             found = true;

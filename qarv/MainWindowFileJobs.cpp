@@ -1,11 +1,15 @@
 // Copy To and Rename As, run over the selection behind a progress dialog.
 #include <QFileDialog>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "qarv/FileJobRunner.h"
 #include "qarv/MainWindow.h"
+#include "qarv/PlayerControl.h"
 #include "qarv/RenameCustomizeDialog.h"
+#include "qarv/RenamePreviewDialog.h"
 #include "songcore/edit/EditHistory.h"
+#include "songcore/rename/NameTokens.h"
 #include "songcore/settings/AppRegKey.h"
 
 QString MainWindow::AskFolder(const QString& title) {
@@ -82,6 +86,25 @@ void MainWindow::RenameSelectedAs(QString pattern) {
         }
     }
     const std::string text = pattern.toStdString();
+    if (std::string problem = songcore::NamePatternProblem(text); !problem.empty()) {
+        Inform(QString::fromStdString(problem), tr("Rename As"));
+        return;
+    }
+    // The new names first, for the user to see before anything is renamed.
+    auto planned = RunFileJob(this, tr("Rename As"), files.size(), [&](const auto& callbacks) {
+        return songcore::RenameSongsAs(files, text, callbacks, true);
+    });
+    const bool stopped = std::any_of(planned.begin(), planned.end(), [](const auto& result) {
+        return result.status == songcore::PatternJobStatus::Cancelled;
+    });
+    if (stopped) {
+        return;
+    }
+    RenamePreviewDialog preview(planned, this);
+    if (!RunSongsDialog(preview)) {
+        return;
+    }
+    files = preview.Renamed();
     auto results = RunFileJob(this, tr("Rename As"), files.size(), [&](const auto& callbacks) {
         return songcore::RenameSongsAs(files, text, callbacks);
     });
@@ -102,5 +125,7 @@ void MainWindow::RenameSelectedAs(QString pattern) {
         problems << tr("The edit history does not follow the new names: %1")
                         .arg(QString::fromStdString(error));
     }
+    control_->SetStatusText(
+        tr("Rename As done: %1 of %2 songs renamed").arg(renamed.size()).arg(files.size()));
     ReportFileFailures(tr("These songs were not renamed:"), problems);
 }

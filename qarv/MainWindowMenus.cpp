@@ -19,6 +19,7 @@
 #include "qarv/PlayerControl.h"
 #include "qarv/SearchRules.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/SongTreeSortModel.h"
 #include "songcore/songfile/SongType.h"
 
 QAction* MainWindow::AddAction(QMenu* menu, const QString& text, const QKeySequence& key) {
@@ -246,7 +247,7 @@ bool MainWindow::OpenContextMenu(QAbstractItemView* view, const QContextMenuEven
         // A right click first selects the item under the cursor.
         QModelIndex index = treeView_->indexAt(event.pos());
         if (event.reason() == QContextMenuEvent::Mouse && index.isValid()) {
-            tree_.SelectItem(SongTreeModel::ItemOf(index));
+            tree_.SelectItem(treeSort_->ItemOf(index));
         }
     }
     UpdateCommands();

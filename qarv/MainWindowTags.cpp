@@ -6,6 +6,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
+#include "qarv/SongTreeSortModel.h"
 #include "qarv/tagedit/BatchEditDialog.h"
 #include "qarv/tagedit/HistoryDialog.h"
 #include "qarv/tagedit/LoudnessDialog.h"
@@ -125,11 +126,7 @@ std::vector<HTREEITEM> MainWindow::SongItemsBelow(HTREEITEM top) const {
             songs.push_back(item);
             continue;
         }
-        std::vector<HTREEITEM> children;
-        for (HTREEITEM child = tree_.GetChildItem(item); child != nullptr;
-             child = tree_.GetNextSiblingItem(child)) {
-            children.push_back(child);
-        }
+        std::vector<HTREEITEM> children = treeSort_->ChildrenShown(item);
         stack.insert(stack.end(), children.rbegin(), children.rend());
     }
     return songs;

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <set>
 
+#include "qarv/UserCollator.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/player/PlayerPosition.h"
 #include "songcore/songfile/SongType.h"
@@ -201,6 +202,11 @@ bool PlayListModel::setData(const QModelIndex& index, const QVariant& value, int
         return false;
     }
     const std::string text = value.toString().toStdString();
+    // An editor closed as it opened is no edit: with several rows selected
+    // it would give them all this row's value.
+    if (data(index, Qt::EditRole).toString().toStdString() == text) {
+        return true;
+    }
     // A cell of one of several selected rows stands for all of them.
     const std::vector<int> rows =
         list_.IsSelected(index.row()) ? list_.GetSelectedRows() : std::vector<int>{index.row()};
@@ -269,15 +275,7 @@ void PlayListModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= kColumnCount || list_.GetItemCount() < 2) {
         return;
     }
-    // The user's language decides the order ("Ça ira" with the C's, "10"
-    // after "9"); without one set, the common order of all languages.
-    QLocale locale;
-    if (locale.language() == QLocale::C) {
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    }
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const QCollator collator = UserCollator();
     struct Row {
         std::string artist, album, title, file;
         QCollatorSortKey key;

@@ -6,6 +6,7 @@
 
 #include "qarv/PlayListModel.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/SongTreeSortModel.h"
 #include "songcore/views/PlayList.h"
 #include "songcore/views/SongTreeCtrl.h"
 
@@ -20,9 +21,9 @@ void SelectionMirror::Mirror(Change change) {
     emit selectionChanged();
 }
 
-SelectionMirror::SelectionMirror(CSongTreeCtrl& tree, SongTreeModel& treeModel, QTreeView& treeView,
-                                 CPlayList& list, PlayListModel& listModel, QTableView& listView,
-                                 QObject* parent)
+SelectionMirror::SelectionMirror(CSongTreeCtrl& tree, SongTreeSortModel& treeModel,
+                                 QTreeView& treeView, CPlayList& list, PlayListModel& listModel,
+                                 QTableView& listView, QObject* parent)
     : QObject(parent),
       tree_(tree),
       treeModel_(treeModel),
@@ -33,23 +34,25 @@ SelectionMirror::SelectionMirror(CSongTreeCtrl& tree, SongTreeModel& treeModel, 
     QItemSelectionModel* treeSelection = treeView_.selectionModel();
     connect(treeSelection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                Mirror([&] { tree_.SelectItem(SongTreeModel::ItemOf(current)); });
+                Mirror([&] { tree_.SelectItem(treeModel_.ItemOf(current)); });
             });
-    connect(&treeModel_, &SongTreeModel::selectRequested, this, [this](const QModelIndex& index) {
+    // The tree's requests name its own indexes; the view shows them sorted.
+    SongTreeModel& source = treeModel_.Tree();
+    connect(&source, &SongTreeModel::selectRequested, this, [this](const QModelIndex& index) {
         Mirror([&] {
-            treeView_.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+            treeView_.selectionModel()->setCurrentIndex(treeModel_.mapFromSource(index),
+                                                        QItemSelectionModel::ClearAndSelect);
         });
     });
-    connect(&treeModel_, &SongTreeModel::ensureVisibleRequested, this,
-            [this](const QModelIndex& index) { ShowTreeIndex(index); });
-    connect(&treeModel_, &SongTreeModel::expandRequested, this,
+    connect(&source, &SongTreeModel::ensureVisibleRequested, this,
+            [this](const QModelIndex& index) { ShowTreeIndex(treeModel_.mapFromSource(index)); });
+    connect(&source, &SongTreeModel::expandRequested, this,
             [this](const QModelIndex& index, bool expanded) {
-                Mirror([&] { treeView_.setExpanded(index, expanded); });
+                Mirror([&] { treeView_.setExpanded(treeModel_.mapFromSource(index), expanded); });
             });
     auto expandInTree = [this](const QModelIndex& index, bool expanded) {
-        Mirror([&] {
-            tree_.Expand(SongTreeModel::ItemOf(index), expanded ? TVE_EXPAND : TVE_COLLAPSE);
-        });
+        Mirror(
+            [&] { tree_.Expand(treeModel_.ItemOf(index), expanded ? TVE_EXPAND : TVE_COLLAPSE); });
     };
     connect(&treeView_, &QTreeView::expanded, this,
             [expandInTree](const QModelIndex& index) { expandInTree(index, true); });

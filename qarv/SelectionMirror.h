@@ -14,12 +14,12 @@ class PlayListModel;
 class QModelIndex;
 class QTableView;
 class QTreeView;
-class SongTreeModel;
+class SongTreeSortModel;
 
 class SelectionMirror : public QObject {
     Q_OBJECT
 public:
-    SelectionMirror(CSongTreeCtrl& tree, SongTreeModel& treeModel, QTreeView& treeView,
+    SelectionMirror(CSongTreeCtrl& tree, SongTreeSortModel& treeModel, QTreeView& treeView,
                     CPlayList& list, PlayListModel& listModel, QTableView& listView,
                     QObject* parent = nullptr);
 
@@ -39,7 +39,8 @@ private:
     void Mirror(Change change);
 
     CSongTreeCtrl& tree_;
-    SongTreeModel& treeModel_;
+    // The tree as the view shows it, sorted.
+    SongTreeSortModel& treeModel_;
     QTreeView& treeView_;
     CPlayList& list_;
     PlayListModel& listModel_;

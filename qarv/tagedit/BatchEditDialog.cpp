@@ -1,17 +1,22 @@
 #include "qarv/tagedit/BatchEditDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "qarv/tagedit/BatchRunner.h"
 #include "qarv/tagedit/GenreCombo.h"
@@ -24,7 +29,7 @@ namespace {
 const char* const kKeep = "(keep)";
 
 // Each box's label with its own key (Alt+letter); A is Apply's, N the
-// numbering's.
+// numbering's, F, W, X, H and L the find and replace's.
 const char* LabelOf(SongField field) {
     switch (field) {
         case SongField::Title:
@@ -77,8 +82,10 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     for (const std::string& path : paths_) {
         CSongFileInfo song;
         const bool read = song.Open(path, 1, 0) && song.GetSongInfo();
+        auto& values = current_.emplace_back();
         for (SongField field : Fields()) {
             std::string value = read ? song.GetText(field) : std::string();
+            values[field] = value;
             if (first) {
                 common[field] = value;
             } else if (common[field] && *common[field] != value) {
@@ -105,7 +112,10 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
         }
         boxes_[field] = box;
         touched_[field] = false;
-        connect(box, &QLineEdit::textEdited, this, [this, field] { touched_[field] = true; });
+        connect(box, &QLineEdit::textEdited, this, [this, field] {
+            touched_[field] = true;
+            UpdatePreview();
+        });
         form->addRow(tr(LabelOf(field)), box);
     }
     layout->addLayout(form);
@@ -121,6 +131,9 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     numbering->addStretch();
     layout->addLayout(numbering);
     connect(number_, &QCheckBox::toggled, boxes_[SongField::Track], &QWidget::setDisabled);
+    connect(number_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
+    connect(total_, &QSpinBox::valueChanged, this, &BatchEditDialog::UpdatePreview);
+    BuildTransform(layout);
 
     problem_ = new QLabel(this);
     problem_->setStyleSheet("color: #b00020;");
@@ -135,6 +148,90 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
     connect(apply, &QPushButton::clicked, this, &BatchEditDialog::Apply);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    UpdatePreview();
+}
+
+void BatchEditDialog::BuildTransform(QVBoxLayout* layout) {
+    auto* group = new QGroupBox(tr("Find and replace, letter case"), this);
+    auto* form = new QFormLayout(group);
+    transformField_ = new QComboBox(group);
+    for (SongField field : Fields()) {
+        transformField_->addItem(QString(tr(LabelOf(field))).remove('&').remove(':'),
+                                 static_cast<int>(field));
+    }
+    form->addRow(tr("In fie&ld:"), transformField_);
+    find_ = new QLineEdit(group);
+    form->addRow(tr("&Find:"), find_);
+    replace_ = new QLineEdit(group);
+    form->addRow(tr("Replace &with:"), replace_);
+    regex_ =
+        new QCheckBox(tr("Regular e&xpression (\\1 in the replacement is the first group)"), group);
+    form->addRow(QString(), regex_);
+    case_ = new QComboBox(group);
+    case_->addItems(TextTransform::CaseNames());
+    form->addRow(tr("C&hange case:"), case_);
+    layout->addWidget(group);
+
+    preview_ = new QTableWidget(0, 4, this);
+    preview_->setHorizontalHeaderLabels({tr("Song"), tr("Field"), tr("Old"), tr("New")});
+    preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    preview_->verticalHeader()->hide();
+    preview_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    preview_->setWordWrap(false);
+    // The old and the new text side by side, equally wide.
+    QHeaderView* columns = preview_->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(2, QHeaderView::Stretch);
+    columns->setSectionResizeMode(3, QHeaderView::Stretch);
+    preview_->setMinimumSize(fontMetrics().averageCharWidth() * 100,
+                             preview_->verticalHeader()->defaultSectionSize() * 8);
+    layout->addWidget(preview_, 1);
+
+    connect(transformField_, &QComboBox::currentIndexChanged, this,
+            &BatchEditDialog::UpdatePreview);
+    connect(find_, &QLineEdit::textChanged, this, &BatchEditDialog::UpdatePreview);
+    connect(replace_, &QLineEdit::textChanged, this, &BatchEditDialog::UpdatePreview);
+    connect(regex_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
+    connect(case_, &QComboBox::currentIndexChanged, this, &BatchEditDialog::UpdatePreview);
+}
+
+TextTransform BatchEditDialog::Transform() const {
+    return TextTransform(find_->text(), replace_->text(), regex_->isChecked(),
+                         static_cast<TextTransform::Case>(case_->currentIndex()));
+}
+
+SongField BatchEditDialog::TransformField() const {
+    return static_cast<SongField>(transformField_->currentData().toInt());
+}
+
+const std::string& BatchEditDialog::Current(size_t song, SongField field) const {
+    return current_.at(song).at(field);
+}
+
+void BatchEditDialog::UpdatePreview() {
+    QString problem;
+    const std::vector<songcore::BatchItem> items = Items(problem);
+    problem_->setText(problem);
+    problem_->setVisible(!problem.isEmpty());
+    preview_->setRowCount(0);
+    for (const songcore::BatchItem& item : items) {
+        const size_t song = static_cast<size_t>(std::find(paths_.begin(), paths_.end(), item.path) -
+                                                paths_.begin());
+        for (const auto& [field, value] : item.changes) {
+            const std::string& old = Current(song, field);
+            if (old == value) {
+                continue;
+            }
+            const int row = preview_->rowCount();
+            preview_->insertRow(row);
+            preview_->setItem(
+                row, 0,
+                new QTableWidgetItem(QFileInfo(QString::fromStdString(item.path)).fileName()));
+            preview_->setItem(row, 1, new QTableWidgetItem(tr(songcore::InfoOf(field).label)));
+            preview_->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(old)));
+            preview_->setItem(row, 3, new QTableWidgetItem(QString::fromStdString(value)));
+        }
+    }
 }
 
 std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const {
@@ -152,6 +249,12 @@ std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const 
         }
         shared.emplace_back(field, std::move(text));
     }
+    const TextTransform transform = Transform();
+    if (QString why = transform.Problem(); !why.isEmpty()) {
+        problem = tr("Find: %1").arg(why);
+        return {};
+    }
+    const SongField transformed = TransformField();
     std::vector<songcore::BatchItem> items;
     for (size_t i = 0; i < paths_.size(); ++i) {
         songcore::BatchItem item{paths_[i], shared};
@@ -161,6 +264,23 @@ std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const 
                 track += "/" + std::to_string(total_->value());
             }
             item.changes.emplace_back(SongField::Track, std::move(track));
+        }
+        // Of the value typed, else of the song's own.
+        if (!transform.IsNone()) {
+            const std::string* typed = songcore::FindFieldValue(item.changes, transformed);
+            const std::string& before = typed ? *typed : Current(i, transformed);
+            std::string after = transform.Apply(QString::fromStdString(before)).toStdString();
+            if (typed != nullptr || after != Current(i, transformed)) {
+                std::string why = songcore::FieldTextProblem(transformed, after);
+                if (!why.empty()) {
+                    problem = tr("%1: %2: %3")
+                                  .arg(QFileInfo(QString::fromStdString(paths_[i])).fileName(),
+                                       tr(songcore::InfoOf(transformed).label),
+                                       QString::fromStdString(why));
+                    return {};
+                }
+                songcore::PutFieldValue(item.changes, transformed, std::move(after));
+            }
         }
         if (!item.changes.empty()) {
             items.push_back(std::move(item));

@@ -3,19 +3,26 @@
 // A field whose value differs across the songs shows "(keep)" and is left
 // alone unless the user types into it; a field typed into is written to
 // every song, each with its own format's writer. The songs can also be
-// numbered 1 to N in the order shown, with an optional total.
+// numbered 1 to N in the order shown, with an optional total, and any one
+// field changed in each song by find and replace (plain text or a regular
+// expression) and a change of letter case. Every value that Apply would
+// change is listed beforehand, with its old and its new text.
 
 #include <QDialog>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "qarv/tagedit/TextTransform.h"
 #include "songcore/edit/BatchEdit.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class QTableWidget;
+class QVBoxLayout;
 
 class BatchEditDialog : public QDialog {
     Q_OBJECT
@@ -33,16 +40,38 @@ public:
     QLineEdit* Box(songcore::SongField field) const { return boxes_.at(field); }
     QCheckBox* NumberBox() const { return number_; }
     QSpinBox* TotalBox() const { return total_; }
+    // Find and replace and the case change, on the field chosen.
+    QComboBox* TransformFieldBox() const { return transformField_; }
+    QLineEdit* FindBox() const { return find_; }
+    QLineEdit* ReplaceBox() const { return replace_; }
+    QCheckBox* RegexBox() const { return regex_; }
+    QComboBox* CaseBox() const { return case_; }
+    // Song, field, old value, new value: each change Apply would make.
+    QTableWidget* Preview() const { return preview_; }
 
     // The fields the form shows, in its order.
     static const std::vector<songcore::SongField>& Fields();
 
 private:
+    void BuildTransform(QVBoxLayout* layout);
+    TextTransform Transform() const;
+    songcore::SongField TransformField() const;
+    const std::string& Current(size_t song, songcore::SongField field) const;
+    void UpdatePreview();
+
     std::vector<std::string> paths_;
+    // Each song's values as read, by field of the form.
+    std::vector<std::map<songcore::SongField, std::string>> current_;
     std::map<songcore::SongField, QLineEdit*> boxes_;
     std::map<songcore::SongField, bool> touched_;
     QCheckBox* number_ = nullptr;
     QSpinBox* total_ = nullptr;
+    QComboBox* transformField_ = nullptr;
+    QLineEdit* find_ = nullptr;
+    QLineEdit* replace_ = nullptr;
+    QCheckBox* regex_ = nullptr;
+    QComboBox* case_ = nullptr;
+    QTableWidget* preview_ = nullptr;
     QLabel* problem_ = nullptr;
     songcore::BatchOutcome outcome_;
 };

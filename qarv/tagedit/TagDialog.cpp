@@ -7,12 +7,14 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <ctime>
 #include <filesystem>
 
 #include "qarv/tagedit/CoverBox.h"
+#include "qarv/tagedit/ItemsBox.h"
 #include "qarv/tagedit/LyricsDialog.h"
 #include "qarv/tagedit/TagFailure.h"
 #include "songcore/edit/EditHistory.h"
@@ -94,7 +96,21 @@ void TagDialog::ShowStreamText(const songcore::TagKind& kind) {
         stream_->fontMetrics().lineSpacing() * lines +
         2 * (stream_->frameWidth() + int(stream_->document()->documentMargin())));
     stream_->setTabChangesFocus(true);
-    streamSlot_->insertWidget(0, stream_, 1);
+    Details()->insertTab(0, stream_, tr("Stream"));
+    details_->setCurrentIndex(0);
+}
+
+QTabWidget* TagDialog::Details() {
+    if (details_ == nullptr) {
+        details_ = new QTabWidget(this);
+        streamSlot_->insertWidget(0, details_, 1);
+    }
+    return details_;
+}
+
+void TagDialog::ShowItems() {
+    items_ = new ItemsBox(this);
+    Details()->addTab(items_, tr("All It&ems"));
 }
 
 void TagDialog::ShowCover() {
@@ -111,7 +127,7 @@ QString TagDialog::ReadProblem() const {
 }
 
 void TagDialog::Load() {
-    const QString name = QFileInfo(QString::fromStdString(path_)).fileName();
+    const QString name = FileName();
     problem_->clear();
     problem_->hide();
     lyrics_.clear();
@@ -149,9 +165,31 @@ void TagDialog::Load() {
             cover_->SetPictures({}, tr("Cannot read the pictures"));
         }
     }
+    if (items_) {
+        LoadItems();
+    }
     // A song that cannot be read is not written over with empty boxes.
     update_->setEnabled(problem_->text().isEmpty());
     UpdateEnabling();
+}
+
+void TagDialog::LoadItems() {
+    CSongFileInfo song;
+    std::vector<songcore::TagItem> items;
+    const bool read = song.Open(path_, 1, 0) && song.ReadItems(items);
+    // A format that keeps nothing beside its fields has no table to show.
+    const int tab = details_->indexOf(items_);
+    itemsKind_ = read ? song.GetExtrasTagKind() : 0;
+    details_->setTabVisible(tab, !read || itemsKind_ != 0);
+    if (read) {
+        details_->setTabText(
+            tab, items.empty() ? tr("All It&ems") : tr("All It&ems (%1)").arg(items.size()));
+        items_->SetItems(std::move(items));
+    } else {
+        items_->SetItems(
+            {},
+            tr("Cannot read the items: %1").arg(QString::fromStdString(song.GetErrorMessage())));
+    }
 }
 
 void TagDialog::FocusFirstField() {
@@ -173,46 +211,15 @@ void TagDialog::UpdateEnabling() {
 }
 
 bool TagDialog::Update() {
-    const std::string lyrics = lyrics_.toStdString();
-    const QString name = QFileInfo(QString::fromStdString(path_)).fileName();
     songcore::EditOperation operation{"Edit Tags", std::time(nullptr), {}};
-    bool ok = true;
-    for (const auto& [section, failureText] : writeOrder_) {
-        songcore::SongEditResult result =
-            section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr);
-        if (!result.ok) {
-            ReportTagFailure(this, failureText,
-                             tr("%1: %2").arg(name, QString::fromStdString(result.error)));
-            ok = false;
-            break;
-        }
-        // A box whose value the tag did not keep is told; the others are
-        // written and can be undone.
-        std::string notKept = songcore::NotKeptText(result);
-        operation.Add(path_, std::move(result));
-        if (!notKept.empty()) {
-            ReportTagFailure(this, failureText,
-                             tr("%1: %2").arg(name, QString::fromStdString(notKept)));
-            ok = false;
-            break;
-        }
-    }
-    // The pictures are part of the edit, and of its undo.
-    if (ok && cover_ && cover_->IsChanged()) {
-        songcore::SongEditResult result = songcore::EditSongPictures(path_, cover_->Pictures());
-        if (result.ok) {
-            operation.Add(path_, std::move(result), true);
-        } else {
-            ReportTagFailure(this, tr("Update pictures failed!"),
-                             tr("%1: %2").arg(name, QString::fromStdString(result.error)));
-            ok = false;
-        }
-    }
+    // The items go first, so that a key the format refuses leaves the file
+    // untouched; the pictures last. Each write stops the ones after it.
+    const bool ok = WriteItems(operation) && WriteSections(operation) && WritePictures(operation);
     // What was written stays written after a failure, and can be undone.
     std::string error;
     if (!songcore::EditHistory().Record(std::move(operation), error)) {
         ReportTagFailure(this, tr("The edit cannot be undone"),
-                         tr("%1: %2").arg(name, QString::fromStdString(error)));
+                         tr("%1: %2").arg(FileName(), QString::fromStdString(error)));
     }
     if (ok) {
         accept();
@@ -220,4 +227,74 @@ bool TagDialog::Update() {
         reject();
     }
     return ok;
+}
+
+QString TagDialog::FileName() const {
+    return QFileInfo(QString::fromStdString(path_)).fileName();
+}
+
+bool TagDialog::WriteSections(songcore::EditOperation& operation) {
+    const std::string lyrics = lyrics_.toStdString();
+    for (const auto& [section, failureText] : writeOrder_) {
+        songcore::SongEditResult result =
+            section->WriteTo(path_, section == lyricsSection_ ? &lyrics : nullptr);
+        if (!result.ok) {
+            ReportTagFailure(this, failureText,
+                             tr("%1: %2").arg(FileName(), QString::fromStdString(result.error)));
+            return false;
+        }
+        // A box whose value the tag did not keep is told; the others are
+        // written and can be undone.
+        std::string notKept = songcore::NotKeptText(result);
+        operation.Add(path_, std::move(result));
+        if (!notKept.empty()) {
+            ReportTagFailure(this, failureText,
+                             tr("%1: %2").arg(FileName(), QString::fromStdString(notKept)));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The pictures are part of the edit, and of its undo.
+bool TagDialog::WritePictures(songcore::EditOperation& operation) {
+    if (!cover_ || !cover_->IsChanged()) {
+        return true;
+    }
+    songcore::SongEditResult result = songcore::EditSongPictures(path_, cover_->Pictures());
+    if (!result.ok) {
+        ReportTagFailure(this, tr("Update pictures failed!"),
+                         tr("%1: %2").arg(FileName(), QString::fromStdString(result.error)));
+        return false;
+    }
+    operation.Add(path_, std::move(result), true);
+    return true;
+}
+
+bool TagDialog::WriteItems(songcore::EditOperation& operation) {
+    songcore::TagItemEdits edits = items_ ? items_->Edits() : songcore::TagItemEdits{};
+    if (edits.empty()) {
+        return true;
+    }
+    // Items written into a tag that the same Update then removes would be
+    // lost without a word.
+    for (TagSection* section : sections_) {
+        if (section->Kind().mask == itemsKind_ && !section->Present()) {
+            ReportTagFailure(this, tr("Update items failed!"),
+                             tr("%1: the items belong to the %2, which is not ticked")
+                                 .arg(FileName(), section->title().remove('&')));
+            return false;
+        }
+    }
+    songcore::SongEditResult result = songcore::EditSongItems(path_, edits);
+    if (!result.ok) {
+        ReportTagFailure(this, tr("Update items failed!"),
+                         tr("%1: %2").arg(FileName(), QString::fromStdString(result.error)));
+        return false;
+    }
+    operation.Add(path_, std::move(result), true);
+    // What the tag holds now is what a second Update compares with, when a
+    // later write fails and the dialog stays open.
+    LoadItems();
+    return true;
 }

@@ -11,13 +11,16 @@
 #include <vector>
 
 #include "qarv/tagedit/TagSection.h"
+#include "songcore/edit/EditHistory.h"
 
 class CoverBox;
+class ItemsBox;
 class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTabWidget;
 class QVBoxLayout;
 
 class TagDialog : public QDialog {
@@ -38,6 +41,11 @@ public:
     void SetLyricsSection(TagSection* section);
     // The read-only stream information, taken from the reader of kind.
     void ShowStreamText(const songcore::TagKind& kind);
+    // The items of the tag that no box shows, in a table beside the stream
+    // information, written by Update when they were changed. Files whose
+    // format keeps no such items do not show it.
+    void ShowItems();
+    ItemsBox* Items() const { return items_; }
     // The song's pictures beside the stream information, written by Update
     // when they were changed (every format but RealMedia has them).
     void ShowCover();
@@ -67,6 +75,16 @@ public:
 
 private:
     void UpdateEnabling();
+    // The tabs of the stream information and the items, made by the first
+    // of them.
+    QTabWidget* Details();
+    void LoadItems();
+    // The writes of Update, each kept in operation; false (and told) when
+    // one fails.
+    bool WriteItems(songcore::EditOperation& operation);
+    bool WriteSections(songcore::EditOperation& operation);
+    bool WritePictures(songcore::EditOperation& operation);
+    QString FileName() const;
 
     std::string path_;
     std::vector<TagSection*> sections_;
@@ -82,7 +100,11 @@ private:
     QHBoxLayout* streamSlot_ = nullptr;
     CoverBox* cover_ = nullptr;
     QHBoxLayout* copyRow_ = nullptr;
+    QTabWidget* details_ = nullptr;
     QPlainTextEdit* stream_ = nullptr;
+    ItemsBox* items_ = nullptr;
+    // The tag kind that keeps the items (TAG_ID3V2...), as Load found it.
+    uint32_t itemsKind_ = 0;
     QPushButton* lyricsButton_ = nullptr;
     QPushButton* update_ = nullptr;
 };

@@ -173,6 +173,7 @@ void BuildMp3(TagDialog& dialog) {
     dialog.SetLyricsSection(id3v2);
     dialog.ShowStreamText(Kind("id3v2"));
     dialog.ShowCover();
+    dialog.ShowItems();
     std::vector<std::pair<TagSection*, QString>> order = {
         {id3v2, QObject::tr("Update ID3v2 tag failed!")},
         {id3v1, QObject::tr("Update ID3v1 tag failed!")}};
@@ -190,6 +191,7 @@ void BuildChunked(TagDialog& dialog) {
     dialog.SetLyricsSection(id3v2);
     dialog.ShowStreamText(Kind("id3v2"));
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetWriteOrder({{id3v2, QObject::tr("Update ID3v2 tag failed!")}});
 }
 
@@ -208,6 +210,7 @@ void BuildAac(TagDialog& dialog) {
         dialog.ShowStreamText(Kind("ape"));
     }
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")},
                           {id3v2, QObject::tr("Update ID3v2 tag failed!")}});
 }
@@ -218,6 +221,7 @@ void BuildWavPack(TagDialog& dialog) {
     dialog.SetLyricsSection(ape);
     dialog.ShowStreamText(Kind("ape"));
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetWriteOrder({{ape, QObject::tr("Update APEv2 tag failed!")}});
 }
 
@@ -245,6 +249,7 @@ void BuildWma(TagDialog& dialog) {
     dialog.SetLyricsSection(asf);
     dialog.ShowStreamText(Kind("asf"));
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetWriteOrder({{asf, QObject::tr("Update ASF tag failed!")}});
 }
 
@@ -258,6 +263,7 @@ void BuildMp4(TagDialog& dialog) {
     dialog.SetLyricsSection(mp4);
     dialog.ShowStreamText(Kind("mp4"));
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetCloseOnFailure(true);
     dialog.SetWriteOrder({{mp4, QObject::tr("Update MP4 tag failed!")}});
 }
@@ -274,6 +280,7 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
     dialog.SetLyricsSection(comments);
     dialog.ShowStreamText(kind);
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetWriteOrder({{comments, flac ? QObject::tr("Update FLAC Failed!")
                                           : QObject::tr("Update OGG tag failed!")}});
 }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "qarv/tagedit/BatchRunner.h"
+#include "songcore/tags/SongFileInfo.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ const char* const kDefaultPattern = "%TRACK - %ARTIST - %TITLE";
 }  // namespace
 
 TagFromNameDialog::TagFromNameDialog(std::vector<std::string> paths, QWidget* parent)
-    : QDialog(parent), paths_(std::move(paths)) {
+    : QDialog(parent), paths_(std::move(paths)), current_(paths_.size()) {
     setWindowTitle(tr("Tag from File Names"));
     auto* layout = new QVBoxLayout(this);
     auto* hint = new QLabel(tr("Pattern (%TITLE %ARTIST %ALBUM %GENRE %YEAR, %TRACK: digits, "
@@ -36,6 +37,10 @@ TagFromNameDialog::TagFromNameDialog(std::vector<std::string> paths, QWidget* pa
     preview_ = new QTableWidget(this);
     preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     preview_->verticalHeader()->hide();
+    // An old and a new value on one line, however long: cut in the middle,
+    // so that the new value still shows.
+    preview_->setWordWrap(false);
+    preview_->setTextElideMode(Qt::ElideMiddle);
     preview_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(preview_, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -47,6 +52,21 @@ TagFromNameDialog::TagFromNameDialog(std::vector<std::string> paths, QWidget* pa
     connect(apply_, &QPushButton::clicked, this, &TagFromNameDialog::Apply);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     UpdatePreview();
+}
+
+const std::string& TagFromNameDialog::Current(size_t song, songcore::SongField field) {
+    std::map<songcore::SongField, std::string>& values = current_[song];
+    if (values.empty()) {
+        // Read once for every field a pattern can give.
+        CSongFileInfo info;
+        const bool read = info.Open(paths_[song], 1, 0) && info.GetSongInfo();
+        for (songcore::SongField each :
+             {songcore::SongField::Title, songcore::SongField::Artist, songcore::SongField::Album,
+              songcore::SongField::Genre, songcore::SongField::Year, songcore::SongField::Track}) {
+            values[each] = read ? info.GetText(each) : std::string();
+        }
+    }
+    return values[field];
 }
 
 void TagFromNameDialog::UpdatePreview() {
@@ -67,6 +87,7 @@ void TagFromNameDialog::UpdatePreview() {
     preview_->setHorizontalHeaderLabels(headers);
     preview_->setRowCount(pattern ? static_cast<int>(paths_.size()) : 0);
     int row = 0;
+    const QBrush unchanged = palette().brush(QPalette::Disabled, QPalette::Text);
     for (const std::string& path : paths_) {
         if (!pattern) {
             break;
@@ -84,9 +105,21 @@ void TagFromNameDialog::UpdatePreview() {
         } else {
             for (size_t column = 0; column < fields.size(); ++column) {
                 const std::string* value = songcore::FindFieldValue(*values, fields[column]);
-                preview_->setItem(
-                    row, static_cast<int>(column) + 1,
-                    new QTableWidgetItem(value ? QString::fromStdString(*value) : QString()));
+                auto* cell = new QTableWidgetItem;
+                if (value != nullptr) {
+                    const std::string& old = Current(static_cast<size_t>(row), fields[column]);
+                    if (old == *value || old.empty()) {
+                        cell->setText(QString::fromStdString(*value));
+                        if (!old.empty()) {
+                            cell->setForeground(unchanged);
+                        }
+                    } else {
+                        cell->setText(tr("%1 → %2").arg(QString::fromStdString(old),
+                                                        QString::fromStdString(*value)));
+                        cell->setToolTip(cell->text());
+                    }
+                }
+                preview_->setItem(row, static_cast<int>(column) + 1, cell);
             }
             items_.push_back({path, std::move(*values)});
         }

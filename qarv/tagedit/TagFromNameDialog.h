@@ -1,10 +1,13 @@
 #pragma once
 // "Tag from File Names": a pattern such as "%TRACK - %ARTIST - %TITLE" read
 // against each selected song's file name (and, with "/", its folder names),
-// with a preview of the values each name gives before anything is written.
-// Songs whose names do not fit are shown as such and skipped.
+// with a preview of the values each name gives before anything is written:
+// "old → new" where a value changes, the new value alone where the song has
+// none, greyed where the song has it already. Songs whose names do not fit are shown as such and
+// skipped.
 
 #include <QDialog>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +36,11 @@ public:
 private:
     void UpdatePreview();
 
+    // The song's value of field as read (once, on first asking).
+    const std::string& Current(size_t song, songcore::SongField field);
+
     std::vector<std::string> paths_;
+    std::vector<std::map<songcore::SongField, std::string>> current_;
     QLineEdit* pattern_ = nullptr;
     QLabel* problem_ = nullptr;
     QTableWidget* preview_ = nullptr;

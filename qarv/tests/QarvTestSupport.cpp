@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QtDebug>
 
 namespace qarvtest {
 
@@ -25,6 +27,16 @@ void PrivateHome::Reset() {
     QDir(dir_.path() + "/config").removeRecursively();
     QDir(dir_.path() + "/data").removeRecursively();
     QDir(dir_.path() + "/state").removeRecursively();
+}
+
+QString Python(const QString& script, const QStringList& args) {
+    QProcess process;
+    process.start("/usr/bin/python3", QStringList{"-c", script} + args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        qWarning() << "python failed:" << process.readAllStandardError();
+        return "<failed>";
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 QuietWindow::QuietWindow(bool untimed) : MainWindow(CMCIWnd::Options{"null", untimed}) {}

@@ -51,6 +51,10 @@ protected:
     void Inform(const QString& text, const QString& title) override;
 };
 
+// Runs a Python script with Debian's python, which sees python3-mutagen;
+// returns what it printed, or "<failed>" (and warns with its errors).
+QString Python(const QString& script, const QStringList& args);
+
 // Path of a file below tests/data.
 QString DataFile(const QString& name);
 // Copies sample files into dir; returns the copies' paths.

@@ -1,7 +1,9 @@
 // Editing many songs at once from qarv: the batch form's "(keep)" fields and
-// numbering, tags from file names with their preview, and both run from the
-// main window's selection, undone from the Edit menu.
+// numbering, its find and replace and case changes with their preview, tags
+// from file names with their preview, and both run from the main window's
+// selection, undone from the Edit menu.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include "qarv/tagedit/BatchEditDialog.h"
 #include "qarv/tagedit/TagFailure.h"
 #include "qarv/tagedit/TagFromNameDialog.h"
+#include "qarv/tagedit/TextTransform.h"
 #include "songcore/edit/SongEdit.h"
 #include "songcore/tags/SongFileInfo.h"
 
@@ -145,6 +148,135 @@ private slots:
         QCOMPARE(Field(mp3, SongField::Genre), std::string());
     }
 
+    void transforms_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("replace");
+        QTest::addColumn<bool>("regex");
+        QTest::addColumn<int>("letterCase");
+        QTest::addColumn<QString>("expected");
+        const int keep = int(TextTransform::Case::kKeep);
+        QTest::newRow("every match") << "a-b-c"
+                                     << "-"
+                                     << " / " << false << keep << "a / b / c";
+        QTest::newRow("plain text is no expression") << "a.b (live)"
+                                                     << "."
+                                                     << "" << false << keep << "ab (live)";
+        QTest::newRow("letter case counts") << "Abba abba"
+                                            << "abba"
+                                            << "X" << false << keep << "Abba X";
+        QTest::newRow("groups") << "Nina - Stay"
+                                << "^(.*) - (.*)$"
+                                << "\\2 (\\1)" << true << keep << "Stay (Nina)";
+        QTest::newRow("words in any script") << "Ça va été"
+                                             << "(\\w+)$"
+                                             << "[\\1]" << true << keep << "Ça va [été]";
+        QTest::newRow("an empty match") << "x"
+                                        << "^"
+                                        << "> " << true << keep << "> x";
+        QTest::newRow("bad expression") << "x("
+                                        << "("
+                                        << "y" << true << keep << "x(";
+        QTest::newRow("title case")
+            << "the BEATLES don't stop"
+            << ""
+            << "" << false << int(TextTransform::Case::kTitle) << "The Beatles Don't Stop";
+        QTest::newRow("title case, accents")
+            << "élan vital/ÜBER"
+            << ""
+            << "" << false << int(TextTransform::Case::kTitle) << "Élan Vital/Über";
+        QTest::newRow("lower") << "ÉCOLE Ⅻ"
+                               << ""
+                               << "" << false << int(TextTransform::Case::kLower) << "école ⅻ";
+        QTest::newRow("upper") << "straße"
+                               << ""
+                               << "" << false << int(TextTransform::Case::kUpper) << "STRASSE";
+        QTest::newRow("sentences") << "HELLO WORLD. GOOD bye! 2 MORE"
+                                   << ""
+                                   << "" << false << int(TextTransform::Case::kSentence)
+                                   << "Hello world. Good bye! 2 more";
+        QTest::newRow("replaced, then cased")
+            << "my_old_song"
+            << "_"
+            << " " << false << int(TextTransform::Case::kTitle) << "My Old Song";
+    }
+    void transforms() {
+        QFETCH(QString, text);
+        QFETCH(QString, find);
+        QFETCH(QString, replace);
+        QFETCH(bool, regex);
+        QFETCH(int, letterCase);
+        QFETCH(QString, expected);
+        TextTransform transform(find, replace, regex, static_cast<TextTransform::Case>(letterCase));
+        QCOMPARE(transform.Apply(text), expected);
+        QCOMPARE(transform.Problem().isEmpty(),
+                 QString(QTest::currentDataTag()) != "bad expression");
+    }
+
+    // Each change Apply would make is shown, old and new, before anything
+    // is written: Cancel leaves the files as they were.
+    void transformPreviewedThenWritten() {
+        QString mp3 = Copy("files/silence.mp3", "one.mp3");
+        QString flac = Copy("flac/plain.flac", "two.flac");
+        Set(mp3, {{SongField::Title, "the long and winding road"}});
+        Set(flac, {{SongField::Title, "LET IT BE (Remastered)"}});
+        auto bytes = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray mp3Bytes = bytes(mp3), flacBytes = bytes(flac);
+        auto fill = [](BatchEditDialog& dialog) {
+            dialog.TransformFieldBox()->setCurrentIndex(0);  // Title
+            dialog.FindBox()->setText(" \\(remastered\\)$");
+            dialog.RegexBox()->setChecked(true);
+            dialog.CaseBox()->setCurrentIndex(int(TextTransform::Case::kTitle));
+        };
+        auto shown = [](const BatchEditDialog& dialog) {
+            QStringList rows;
+            QTableWidget* preview = dialog.Preview();
+            for (int row = 0; row < preview->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < preview->columnCount(); ++column) {
+                    cells << preview->item(row, column)->text();
+                }
+                rows << cells.join(" | ");
+            }
+            return rows;
+        };
+        {
+            BatchEditDialog dialog({mp3.toStdString(), flac.toStdString()}, nullptr);
+            QVERIFY(shown(dialog).isEmpty());
+            fill(dialog);
+            // Letter case counts: "(Remastered)" stays until the expression
+            // says otherwise.
+            QCOMPARE(shown(dialog), QStringList({"one.mp3 | Title | the long and winding road | "
+                                                 "The Long And Winding Road",
+                                                 "two.flac | Title | LET IT BE (Remastered) | "
+                                                 "Let It Be (Remastered)"}));
+            dialog.FindBox()->setText(" \\((?i)remastered\\)$");
+            QCOMPARE(shown(dialog)[1],
+                     QString("two.flac | Title | LET IT BE (Remastered) | Let It Be"));
+            // A typed value is changed as the songs' own are.
+            TypeInto(dialog.Box(SongField::Album), "abbey road");
+            dialog.TransformFieldBox()->setCurrentIndex(3);  // Album
+            QCOMPARE(shown(dialog).size(), 2);
+            QVERIFY(shown(dialog)[0].endsWith(" | Abbey Road"));
+            dialog.FindBox()->setText("(");
+            QVERIFY(shown(dialog).isEmpty());
+            dialog.reject();
+        }
+        QCOMPARE(bytes(mp3), mp3Bytes);
+        QCOMPARE(bytes(flac), flacBytes);
+
+        BatchEditDialog dialog({mp3.toStdString(), flac.toStdString()}, nullptr);
+        fill(dialog);
+        dialog.Apply();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY2(failures_.isEmpty(), qPrintable(failures_.join("\n")));
+        QCOMPARE(Field(mp3, SongField::Title), std::string("The Long And Winding Road"));
+        QCOMPARE(Field(flac, SongField::Title), std::string("Let It Be (Remastered)"));
+    }
+
     void tagFromNamesPreviewsAndSkips() {
         QDir().mkpath(dir_->path() + "/Blue Album");
         QString first = Copy("files/silence.mp3", "Blue Album/01 - Nina - Stay.mp3");
@@ -157,7 +289,8 @@ private slots:
         QCOMPARE(preview->horizontalHeaderItem(1)->text(), QString("Track"));
         QCOMPARE(preview->item(0, 1)->text(), QString("1"));
         QCOMPARE(preview->item(0, 2)->text(), QString("Nina"));
-        QCOMPARE(preview->item(2, 3)->text(), QString("Go Home"));
+        // A value the song has is shown with the one that replaces it.
+        QCOMPARE(preview->item(2, 3)->text(), QString("Plain Title → Go Home"));
         QVERIFY(preview->item(1, 1)->text().contains("does not fit"));
         QCOMPARE(dialog.Items().size(), size_t(2));
 

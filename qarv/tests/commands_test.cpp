@@ -18,6 +18,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/SongTreeSortModel.h"
 #include "songcore/songfile/SongType.h"
 #include "songcore/views/SongTreeCtrl.h"
 
@@ -102,7 +103,7 @@ private Q_SLOTS:
         QVERIFY(forGroup.contains("Re&name As"));
 
         // A right click on a song selects it first: no Expand, Copy Path.
-        QModelIndex songIndex = window.TreeModel().IndexOf(song);
+        QModelIndex songIndex = window.TreeSort().IndexOf(song);
         window.TreeView()->scrollTo(songIndex);
         RightClick(window.TreeView(), window.TreeView()->visualRect(songIndex).center());
         QCOMPARE(tree.GetSelectedItem(), song);
@@ -117,7 +118,7 @@ private Q_SLOTS:
 
         // An internet song gets the other menu: its address, no file commands.
         HTREEITEM web = tree.FindPathInTree("http://example.com/b.mp3", tree.GetRootItem());
-        QModelIndex webIndex = window.TreeModel().IndexOf(web);
+        QModelIndex webIndex = window.TreeSort().IndexOf(web);
         window.TreeView()->scrollTo(webIndex);
         RightClick(window.TreeView(), window.TreeView()->visualRect(webIndex).center());
         QCOMPARE(tree.GetSelectedItem(), web);

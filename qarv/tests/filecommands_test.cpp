@@ -4,10 +4,12 @@
 #include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
+#include "qarv/RenamePreviewDialog.h"
 #include "songcore/edit/SongEdit.h"
 #include "songcore/settings/AppRegKey.h"
 
@@ -37,6 +39,24 @@ protected:
         pattern = patternAnswer;
         return !patternAnswer.isEmpty();
     }
+    // The names Rename As would give, as shown; the user goes ahead unless
+    // told not to.
+    bool RunSongsDialog(QDialog& dialog) override {
+        auto* preview = qobject_cast<RenamePreviewDialog*>(&dialog);
+        if (preview == nullptr) {
+            return false;
+        }
+        previewed.clear();
+        for (int row = 0; row < preview->Table()->rowCount(); ++row) {
+            previewed << preview->Table()->item(row, 0)->text() + " -> " +
+                             preview->Table()->item(row, 1)->text();
+        }
+        return goAhead;
+    }
+
+public:
+    QStringList previewed;
+    bool goAhead = true;
 };
 
 QString ShowList(const QString& path) {
@@ -140,8 +160,17 @@ private slots:
         QVERIFY(QFile::exists(dir.path() + "/out/mp3/Nina/Go.mp3"));
         QVERIFY(window.told.isEmpty());
 
-        // Rename As: the files, the tree and the play list row follow.
+        // Rename As shows the new names first; Cancel renames nothing.
+        window.goAhead = false;
         window.Actions().treeRenameArtistTitle->trigger();
+        QCOMPARE(window.previewed,
+                 QStringList({"b.mp3 -> Nina - Go.mp3", "a.mp3 -> Nina - Stay.mp3"}));
+        QVERIFY(QFile::exists(a));
+        // Then the files, the tree and the play list row follow, and the
+        // status bar says it is done.
+        window.goAhead = true;
+        window.Actions().treeRenameArtistTitle->trigger();
+        QCOMPARE(window.StatusText(), QString("Rename As done: 2 of 2 songs renamed"));
         const QString renamed = dir.path() + "/in/Nina - Stay.mp3";
         QVERIFY(QFile::exists(renamed));
         QVERIFY(!QFile::exists(a));

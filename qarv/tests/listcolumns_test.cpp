@@ -225,6 +225,17 @@ private Q_SLOTS:
         std::string error;
         QVERIFY(songcore::EditHistory().List(undo, redo, error));
         QCOMPARE(undo.front().Describe(), std::string("Edit Cells of 2 songs"));
+
+        // A cell whose editor is left as it opened changes nothing: the
+        // other selected row keeps its own year.
+        const QString twoYear = Cell(window, 2, PlayListModel::kYearColumn);
+        QVERIFY(twoYear != "1999");
+        QVERIFY(window.ListModel().setData(window.ListModel().index(1, PlayListModel::kYearColumn),
+                                           "1999", Qt::EditRole));
+        QCOMPARE(Cell(window, 2, PlayListModel::kYearColumn), twoYear);
+        CSongFileInfo song;
+        QVERIFY(song.Open(two.toStdString(), 1, 0) && song.GetSongInfo());
+        QCOMPARE(QString::fromStdString(song.GetText(songcore::SongField::Year)), twoYear);
         QVERIFY(window.Exit());
     }
 };

@@ -16,6 +16,7 @@
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
 #include "qarv/SongTreeModel.h"
+#include "qarv/SongTreeSortModel.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/settings/Ini.h"
 #include "songcore/songfile/SongType.h"
@@ -355,7 +356,7 @@ private Q_SLOTS:
         HTREEITEM first = window.Tree().GetSelectedItem();
         QVERIFY(first != nullptr);
         QCOMPARE(window.Tree().GetItemText(first), std::string("The Beatles"));
-        QCOMPARE(SongTreeModel::ItemOf(window.TreeView()->currentIndex()), first);
+        QCOMPARE(window.TreeSort().ItemOf(window.TreeView()->currentIndex()), first);
         window.Find();
         QCOMPARE(window.Tree().GetSongFile(window.Tree().GetSelectedItem()),
                  std::string("/x/help.mp3"));
@@ -398,7 +399,7 @@ private Q_SLOTS:
         QVERIFY(selected != nullptr);
         QCOMPARE(window.Tree().GetItemText(selected), std::string("B"));
         // The view shows it, with the groups above it open.
-        QCOMPARE(SongTreeModel::ItemOf(window.TreeView()->currentIndex()), selected);
+        QCOMPARE(window.TreeSort().ItemOf(window.TreeView()->currentIndex()), selected);
         QVERIFY(window.TreeView()->isExpanded(window.TreeView()->currentIndex().parent()));
         window.Tree().SelectItem(window.Tree().GetChildItem(selected));
         QVERIFY(window.Exit());

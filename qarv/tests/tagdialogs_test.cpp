@@ -23,17 +23,7 @@ using songcore::SongField;
 
 namespace {
 
-// Runs a Python script with Debian's python, which sees python3-mutagen;
-// returns what it printed.
-QString Python(const QString& script, const QStringList& args) {
-    QProcess process;
-    process.start("/usr/bin/python3", QStringList{"-c", script} + args);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        qWarning() << "python failed:" << process.readAllStandardError();
-        return "<failed>";
-    }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+using qarvtest::Python;
 
 bool HaveMutagen() {
     return Python("import mutagen", {}) != "<failed>";

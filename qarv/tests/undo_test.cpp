@@ -68,6 +68,8 @@ protected:
         pattern = patternAnswer;
         return true;
     }
+    // Rename As goes ahead with the names it shows.
+    bool RunSongsDialog(QDialog&) override { return true; }
     void RunHistoryDialog(QDialog& dialog) override {
         auto& history = static_cast<HistoryDialog&>(dialog);
         historyShown.clear();
