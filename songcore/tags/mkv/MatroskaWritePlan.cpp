@@ -150,7 +150,9 @@ bool PlanSeekHeads(const ReadExactFn& read, const MatroskaLayout& layout,
             "it was not written";
         return false;
     }
-    for (const auto& [index, body] : heads) {
+    for (const auto& head : heads) {
+        const size_t index = head.first;
+        const std::vector<uint8_t>& body = head.second;
         const bool addHere = !anyNamesTags && index == *first;
         if (!SeekHeadNamesTags(body) && !addHere) {
             continue;
