@@ -488,6 +488,39 @@ protected:
     TempDir dir_;
 };
 
+TEST_F(MatroskaFiles, TagsOfFfmpegAndMkvpropeditReadAsTheyMeant) {
+    struct Case {
+        const char* file;
+        const char* title;  // ffmpeg.mka's only in the Info
+        const char* artist;
+        const char* album;
+        const char* albumArtist;
+        uint32_t track;
+        uint32_t trackTotal;
+        const char* year;
+    };
+    const Case cases[] = {
+        {"matroska/ffmpeg.mka", "Ffmpeg Title", "Ffmpeg Artist", "Ffmpeg Album", "", 4, 0, "2003"},
+        {"matroska/levels.mka", "Level Title", "Level Artist", "Level Album", "Level Album Artist",
+         7, 12, "1999"},
+        {"matroska/ffmpeg.webm", "Webm Title", "Webm Artist", "", "", 0, 0, ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.file);
+        CSongFileInfo song;
+        ASSERT_EQ(song.Open(testsupport::DataFile(test.file), 1, 0), 1);
+        ASSERT_EQ(song.GetSongInfo(), 1);
+        EXPECT_EQ(song.GetTagKind(), TAG_MATROSKA);
+        EXPECT_EQ(song.GetTitle(), test.title);
+        EXPECT_EQ(song.GetArtist(), test.artist);
+        EXPECT_EQ(song.GetAlbum(), test.album);
+        EXPECT_EQ(song.GetAlbumArtist(), test.albumArtist);
+        EXPECT_EQ(song.GetTrackNum(), test.track);
+        EXPECT_EQ(song.GetTrackTotal(), test.trackTotal);
+        EXPECT_EQ(song.GetYear(), test.year);
+    }
+}
+
 TEST_F(MatroskaFiles, StreamsOfEveryCodec) {
     struct Case {
         const char* file;

@@ -166,6 +166,20 @@ void AppendEbmlString(ByteWriter& out, uint32_t id, const std::string& text) {
                       std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
+void AppendEbmlMaster(ByteWriter& out, uint32_t id, std::span<const uint8_t> children, bool withCrc,
+                      int extraSizeBytes) {
+    constexpr uint64_t kCrcElementLength = 6;
+    AppendEbmlId(out, id);
+    const uint64_t size = children.size() + (withCrc ? kCrcElementLength : 0);
+    AppendEbmlSize(out, size, EbmlSizeWidth(size) + extraSizeBytes);
+    if (withCrc) {
+        AppendEbmlId(out, ebml::kCrc32);
+        AppendEbmlSize(out, 4);
+        out.u32le(EbmlCrc32(children));
+    }
+    out.bytes(children);
+}
+
 std::optional<std::vector<uint8_t>> EbmlVoidHeader(uint64_t total) {
     for (int width = 1; width <= 8; ++width) {
         if (total < 1 + uint64_t(width)) {

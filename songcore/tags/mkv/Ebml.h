@@ -105,6 +105,11 @@ void AppendEbmlSize(ByteWriter& out, uint64_t size, int width = 0);
 void AppendEbmlElement(ByteWriter& out, uint32_t id, std::span<const uint8_t> body);
 void AppendEbmlUnsigned(ByteWriter& out, uint32_t id, uint64_t value);
 void AppendEbmlString(ByteWriter& out, uint32_t id, const std::string& text);
+// An element holding other elements: a CRC-32 of them first when withCrc,
+// the size field widened by extraSizeBytes (so that it fills a room one
+// byte longer).
+void AppendEbmlMaster(ByteWriter& out, uint32_t id, std::span<const uint8_t> children, bool withCrc,
+                      int extraSizeBytes = 0);
 
 // The header of a Void element that is exactly total bytes long, header
 // included; nothing for fewer than 2 bytes, which no element fits in.

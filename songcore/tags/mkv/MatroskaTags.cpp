@@ -139,16 +139,7 @@ std::vector<uint8_t> MatroskaTags::Serialize(int extraSizeBytes) const {
         AppendEbmlElement(body, ebml::kTag, tagBody.buffer());
     }
     ByteWriter out;
-    AppendEbmlId(out, ebml::kTags);
-    const uint64_t crcLength = hadCrc ? 6 : 0;
-    const uint64_t size = body.size() + crcLength;
-    AppendEbmlSize(out, size, EbmlSizeWidth(size) + extraSizeBytes);
-    if (hadCrc) {
-        AppendEbmlId(out, ebml::kCrc32);
-        AppendEbmlSize(out, 4);
-        out.u32le(EbmlCrc32(body.buffer()));
-    }
-    out.bytes(body.buffer());
+    AppendEbmlMaster(out, ebml::kTags, body.buffer(), hadCrc, extraSizeBytes);
     return out.take();
 }
 

@@ -94,15 +94,7 @@ std::vector<uint8_t> RebuildSeekHead(std::span<const uint8_t> body,
         tagsEntry();
     }
     ByteWriter out;
-    AppendEbmlId(out, ebml::kSeekHead);
-    const uint64_t size = entries.size() + (hadCrc ? 6 : 0);
-    AppendEbmlSize(out, size, EbmlSizeWidth(size) + extraSizeBytes);
-    if (hadCrc) {
-        AppendEbmlId(out, ebml::kCrc32);
-        AppendEbmlSize(out, 4);
-        out.u32le(EbmlCrc32(entries.buffer()));
-    }
-    out.bytes(entries.buffer());
+    AppendEbmlMaster(out, ebml::kSeekHead, entries.buffer(), hadCrc, extraSizeBytes);
     return out.take();
 }
 
