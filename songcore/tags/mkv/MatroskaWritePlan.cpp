@@ -8,9 +8,16 @@ namespace songcore {
 
 namespace {
 
-// Bytes that fill room exactly: the element build(0) makes, then a Void
-// of zeros. A single byte left over cannot be a Void, so the element is
-// built with its size field one byte wider (build(1)) instead.
+// Of a Void's body, at most this much is overwritten with zeros; beyond it
+// the old bytes stay as its body, so that dropping a large attachment does
+// not write (and journal) all of it.
+constexpr uint64_t kMaxZeroedVoid = 1024 * 1024;
+
+// Bytes that fill room: the element build(0) makes, then a Void of zeros
+// up to the end of room (or the Void's header and kMaxZeroedVoid zeros,
+// the old bytes after them kept). A single byte left over cannot be a
+// Void, so the element is built with its size field one byte wider
+// (build(1)) instead.
 std::optional<std::vector<uint8_t>> FillRoom(const std::function<std::vector<uint8_t>(int)>& build,
                                              uint64_t room) {
     std::vector<uint8_t> bytes = build(0);
@@ -28,12 +35,12 @@ std::optional<std::vector<uint8_t>> FillRoom(const std::function<std::vector<uin
             return std::nullopt;
         }
         bytes.insert(bytes.end(), header->begin(), header->end());
-        bytes.resize(static_cast<size_t>(room), 0);
+        bytes.resize(static_cast<size_t>(std::min(room, bytes.size() + kMaxZeroedVoid)), 0);
     }
     return bytes;
 }
 
-// A Void of exactly room bytes, its body zeros.
+// A Void of exactly room bytes (see FillRoom).
 std::optional<std::vector<uint8_t>> VoidOf(uint64_t room) {
     return FillRoom([](int) { return std::vector<uint8_t>(); }, room);
 }
@@ -47,19 +54,19 @@ uint64_t RoomOf(const MatroskaLayout& layout, size_t index) {
     return room;
 }
 
-// A SeekHead rebuilt with its Tags entry pointing at position (dropped
-// when there is none); addMissing adds one when it has none. Its Voids
-// go and its CRC-32 is made anew.
-std::vector<uint8_t> RebuildSeekHead(std::span<const uint8_t> body,
+// A SeekHead rebuilt with its entry for the element id pointing at
+// position (dropped when there is none); addMissing adds one when it has
+// none. Its Voids go and its CRC-32 is made anew.
+std::vector<uint8_t> RebuildSeekHead(std::span<const uint8_t> body, uint32_t target,
                                      std::optional<uint64_t> position, bool addMissing,
                                      int extraSizeBytes) {
     ByteWriter entries;
     bool hadCrc = false, found = false;
     std::vector<EbmlElement> children = EbmlChildren(body);
-    auto tagsEntry = [&] {
+    auto targetEntry = [&] {
         ByteWriter seek;
         ByteWriter id;
-        AppendEbmlId(id, ebml::kTags);
+        AppendEbmlId(id, target);
         AppendEbmlElement(seek, ebml::kSeekId, id.buffer());
         AppendEbmlUnsigned(seek, ebml::kSeekPosition, *position);
         AppendEbmlElement(entries, ebml::kSeek, seek.buffer());
@@ -75,35 +82,35 @@ std::vector<uint8_t> RebuildSeekHead(std::span<const uint8_t> body,
         if (child.id == ebml::kVoid) {
             continue;
         }
-        bool isTags = false;
+        bool isTarget = false;
         if (child.id == ebml::kSeek) {
             std::span<const uint8_t> seekBody = EbmlBody(body, 0, child);
             for (const EbmlElement& field : EbmlChildren(seekBody)) {
-                isTags = isTags || (field.id == ebml::kSeekId &&
-                                    EbmlUnsigned(EbmlBody(seekBody, 0, field)) == ebml::kTags);
+                isTarget = isTarget || (field.id == ebml::kSeekId &&
+                                        EbmlUnsigned(EbmlBody(seekBody, 0, field)) == target);
             }
         }
-        if (!isTags) {
+        if (!isTarget) {
             entries.bytes(whole);
         } else if (position && !found) {
-            tagsEntry();
+            targetEntry();
         }
-        found = found || isTags;
+        found = found || isTarget;
     }
     if (!found && addMissing && position) {
-        tagsEntry();
+        targetEntry();
     }
     ByteWriter out;
     AppendEbmlMaster(out, ebml::kSeekHead, entries.buffer(), hadCrc, extraSizeBytes);
     return out.take();
 }
 
-bool SeekHeadNamesTags(std::span<const uint8_t> body) {
+bool SeekHeadNames(std::span<const uint8_t> body, uint32_t target) {
     for (const EbmlElement& seek : EbmlChildren(body)) {
         std::span<const uint8_t> seekBody = EbmlBody(body, 0, seek);
         for (const EbmlElement& field : EbmlChildren(seekBody)) {
             if (seek.id == ebml::kSeek && field.id == ebml::kSeekId &&
-                EbmlUnsigned(EbmlBody(seekBody, 0, field)) == ebml::kTags) {
+                EbmlUnsigned(EbmlBody(seekBody, 0, field)) == target) {
                 return true;
             }
         }
@@ -111,13 +118,14 @@ bool SeekHeadNamesTags(std::span<const uint8_t> body) {
     return false;
 }
 
-// Patches that point every SeekHead's Tags entry at position (or drop it
-// when there is none), adding one to the first SeekHead when none has it.
-bool PlanSeekHeads(const ReadExactFn& read, const MatroskaLayout& layout,
-                   std::optional<uint64_t> position, std::vector<MatroskaPatch>& patches,
-                   std::string& error) {
+// Patches that point every SeekHead's entry for the element id at
+// position (or drop it when there is none), adding one to the first
+// SeekHead when none has it.
+bool PlanSeekHeads(const ReadExactFn& read, const MatroskaLayout& layout, uint32_t target,
+                   const char* what, std::optional<uint64_t> position,
+                   std::vector<MatroskaPatch>& patches, std::string& error) {
     std::optional<size_t> first;
-    bool anyNamesTags = false;
+    bool anyNames = false;
     std::vector<std::pair<size_t, std::vector<uint8_t>>> heads;
     for (size_t i = 0; i < layout.children.size(); ++i) {
         const EbmlElement& head = layout.children[i];
@@ -130,32 +138,30 @@ bool PlanSeekHeads(const ReadExactFn& read, const MatroskaLayout& layout,
             return false;
         }
         first = first.value_or(i);
-        anyNamesTags = anyNamesTags || SeekHeadNamesTags(body);
+        anyNames = anyNames || SeekHeadNames(body, target);
         heads.emplace_back(i, std::move(body));
     }
     if (!first) {
         if (!position) {
             return true;
         }
-        error =
-            "it has no SeekHead, so players would not find tags moved after its audio; "
-            "it was not written";
+        error = std::string("it has no SeekHead, so players would not find ") + what +
+                " moved after its audio; it was not written";
         return false;
     }
     for (const auto& head : heads) {
         const size_t index = head.first;
         const std::vector<uint8_t>& body = head.second;
-        const bool addHere = !anyNamesTags && index == *first;
-        if (!SeekHeadNamesTags(body) && !addHere) {
+        const bool addHere = !anyNames && index == *first;
+        if (!SeekHeadNames(body, target) && !addHere) {
             continue;
         }
-        std::optional<std::vector<uint8_t>> bytes =
-            FillRoom([&](int extra) { return RebuildSeekHead(body, position, addHere, extra); },
-                     RoomOf(layout, index));
+        std::optional<std::vector<uint8_t>> bytes = FillRoom(
+            [&](int extra) { return RebuildSeekHead(body, target, position, addHere, extra); },
+            RoomOf(layout, index));
         if (!bytes) {
-            error =
-                "its SeekHead has no room (no Void after it) to point to the tags' new place "
-                "after the audio; it was not written";
+            error = std::string("its SeekHead has no room (no Void after it) to point to the ") +
+                    what + "' new place after the audio; it was not written";
             return false;
         }
         patches.push_back({layout.children[index].offset, bytes->size(), std::move(*bytes)});
@@ -182,8 +188,9 @@ bool PlanSegmentSize(const MatroskaLayout& layout, uint64_t newSize,
 }
 
 bool PlanInOrderOfNeed(const ReadExactFn& read, uint64_t length, const MatroskaLayout& layout,
-                       const MatroskaTags& tags, std::vector<MatroskaPatch>& patches,
+                       const MatroskaElementChange& change, std::vector<MatroskaPatch>& patches,
                        std::string& error) {
+    const std::string what = change.what;
     if (!layout.complete) {
         error =
             "its top-level elements cannot all be followed to the end of its Segment (damage, "
@@ -192,36 +199,37 @@ bool PlanInOrderOfNeed(const ReadExactFn& read, uint64_t length, const MatroskaL
     }
     std::optional<size_t> oldIndex;
     for (size_t i = 0; i < layout.children.size(); ++i) {
-        if (layout.children[i].id == ebml::kTags) {
+        if (layout.children[i].id == change.id) {
             if (oldIndex) {
-                error = "it has more than one Tags element; it was not written";
+                error = "it has more than one element of its " + what + "; it was not written";
                 return false;
             }
             oldIndex = i;
         }
     }
-    const bool empty = !tags.HasSimpleTags();
-    auto build = [&tags](int extra) { return tags.Serialize(extra); };
     if (oldIndex) {
         const EbmlElement& old = layout.children[*oldIndex];
         const uint64_t room = RoomOf(layout, *oldIndex);
-        std::optional<std::vector<uint8_t>> inPlace = empty ? VoidOf(room) : FillRoom(build, room);
+        std::optional<std::vector<uint8_t>> inPlace =
+            change.empty ? VoidOf(room) : FillRoom(change.build, room);
         if (inPlace) {
-            patches.push_back({old.offset, room, std::move(*inPlace)});
-            return empty ? PlanSeekHeads(read, layout, std::nullopt, patches, error) : true;
+            const uint64_t replaced = inPlace->size();
+            patches.push_back({old.offset, replaced, std::move(*inPlace)});
+            return change.empty ? PlanSeekHeads(read, layout, change.id, change.what, std::nullopt,
+                                                patches, error)
+                                : true;
         }
-    } else if (empty) {
-        return true;  // no tags before, none after
+    } else if (change.empty) {
+        return true;  // none before, none after
     }
     if (layout.segmentEnd != length) {
-        error =
-            "something follows its Segment, so tags cannot be added at its end; it was not "
-            "written";
+        error = "something follows its Segment, so its " + what +
+                " cannot be added at its end; it was not written";
         return false;
     }
-    std::vector<uint8_t> bytes = tags.Serialize();
+    std::vector<uint8_t> bytes = change.build(0);
     const uint64_t segmentBody = layout.segmentEnd - layout.segment.dataOffset();
-    // Tags that end the Segment grow where they are.
+    // An element that ends the Segment grows where it is.
     if (oldIndex && layout.children[*oldIndex].end() == layout.segmentEnd) {
         const EbmlElement& old = layout.children[*oldIndex];
         if (!PlanSegmentSize(layout, segmentBody - old.totalLength() + bytes.size(), patches,
@@ -233,12 +241,13 @@ bool PlanInOrderOfNeed(const ReadExactFn& read, uint64_t length, const MatroskaL
     }
     const uint64_t position = layout.segmentEnd - layout.segment.dataOffset();
     if (!PlanSegmentSize(layout, segmentBody + bytes.size(), patches, error) ||
-        !PlanSeekHeads(read, layout, position, patches, error)) {
+        !PlanSeekHeads(read, layout, change.id, change.what, position, patches, error)) {
         return false;
     }
     if (oldIndex) {
-        const uint64_t room = RoomOf(layout, *oldIndex);
-        patches.push_back({layout.children[*oldIndex].offset, room, *VoidOf(room)});
+        std::vector<uint8_t> emptied = *VoidOf(RoomOf(layout, *oldIndex));
+        const uint64_t replaced = emptied.size();
+        patches.push_back({layout.children[*oldIndex].offset, replaced, std::move(emptied)});
     }
     patches.push_back({length, 0, std::move(bytes)});
     return true;
@@ -246,17 +255,25 @@ bool PlanInOrderOfNeed(const ReadExactFn& read, uint64_t length, const MatroskaL
 
 }  // namespace
 
-bool PlanMatroskaTagsWrite(const ReadExactFn& read, uint64_t length, const MatroskaLayout& layout,
-                           const MatroskaTags& tags, std::vector<MatroskaPatch>& patches,
-                           std::string& error) {
+bool PlanMatroskaElementWrite(const ReadExactFn& read, uint64_t length,
+                              const MatroskaLayout& layout, const MatroskaElementChange& change,
+                              std::vector<MatroskaPatch>& patches, std::string& error) {
     patches.clear();
-    if (!PlanInOrderOfNeed(read, length, layout, tags, patches, error)) {
+    if (!PlanInOrderOfNeed(read, length, layout, change, patches, error)) {
         patches.clear();
         return false;
     }
     std::sort(patches.begin(), patches.end(),
               [](const MatroskaPatch& a, const MatroskaPatch& b) { return a.offset < b.offset; });
     return true;
+}
+
+bool PlanMatroskaTagsWrite(const ReadExactFn& read, uint64_t length, const MatroskaLayout& layout,
+                           const MatroskaTags& tags, std::vector<MatroskaPatch>& patches,
+                           std::string& error) {
+    MatroskaElementChange change{ebml::kTags, "tags", !tags.HasSimpleTags(),
+                                 [&tags](int extra) { return tags.Serialize(extra); }};
+    return PlanMatroskaElementWrite(read, length, layout, change, patches, error);
 }
 
 }  // namespace songcore

@@ -6,6 +6,7 @@
 // last may change the file's length, at its end.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,23 @@ struct MatroskaPatch {
     std::vector<uint8_t> bytes;
 };
 
-// Patches that put tags (none when they hold no SimpleTag) in place of the
-// file's Tags, in file order; false and why in error when no safe way
-// exists. layout must come from a full walk of the file of length bytes.
+// A new top-level element in place of the file's one of that id.
+struct MatroskaElementChange {
+    uint32_t id = 0;
+    const char* what = "";  // "tags": for the messages
+    bool empty = false;     // the element goes
+    // The element's bytes, its size field widened by extraSizeBytes.
+    std::function<std::vector<uint8_t>(int extraSizeBytes)> build;
+};
+
+// Patches that put the change in place, in file order; false and why in
+// error when no safe way exists. layout must come from a full walk of the
+// file of length bytes.
+bool PlanMatroskaElementWrite(const ReadExactFn& read, uint64_t length,
+                              const MatroskaLayout& layout, const MatroskaElementChange& change,
+                              std::vector<MatroskaPatch>& patches, std::string& error);
+
+// The same for tags (none when they hold no SimpleTag).
 bool PlanMatroskaTagsWrite(const ReadExactFn& read, uint64_t length, const MatroskaLayout& layout,
                            const MatroskaTags& tags, std::vector<MatroskaPatch>& patches,
                            std::string& error);
