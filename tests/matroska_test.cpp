@@ -547,22 +547,53 @@ TEST_F(MatroskaFiles, StreamsOfEveryCodec) {
     }
 }
 
-TEST_F(MatroskaFiles, CoversAreReadAndPictureWritesRefused) {
+TEST_F(MatroskaFiles, TheCoverIsTheAttachmentNamedSoAndOtherAttachmentsStay) {
+    const std::string path = CopyDataFile(dir_, "matroska/cover.mka");
     std::vector<songcore::Picture> pictures;
     std::string error;
-    ASSERT_TRUE(
-        songcore::ReadSongPictures(testsupport::DataFile("matroska/cover.mka"), pictures, error))
-        << error;
+    ASSERT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].type, songcore::kPictureFrontCover);
     EXPECT_EQ(pictures[0].mime, "image/jpeg");
     EXPECT_EQ(songcore::SniffImageMime(pictures[0].data), "image/jpeg");
 
-    const std::string path = CopyDataFile(dir_, "matroska/cover.mka");
-    const Bytes before = ReadFileBytes(path);
-    EXPECT_FALSE(songcore::WriteSongPictures(path, pictures, error));
-    EXPECT_NE(error.find("not written to Matroska"), std::string::npos) << error;
-    EXPECT_EQ(ReadFileBytes(path), before);
+    // A PNG replaces it; written again, the bytes stay the same.
+    std::optional<songcore::Picture> png = songcore::PictureFromImage(
+        ReadFileBytes(testsupport::DataFile("pictures/back.png")), songcore::kPictureFrontCover);
+    ASSERT_TRUE(png);
+    png->description = "Front";
+    ASSERT_TRUE(songcore::WriteSongPictures(path, {*png}, error)) << error;
+    const Bytes once = ReadFileBytes(path);
+    ASSERT_TRUE(songcore::WriteSongPictures(path, {*png}, error)) << error;
+    EXPECT_EQ(ReadFileBytes(path), once);
+    testsupport::RunResult decode =
+        testsupport::Run({"ffmpeg", "-v", "error", "-i", path, "-f", "null", "-"});
+    EXPECT_EQ(decode.status, 0);
+    EXPECT_EQ(decode.err, "");
+    ASSERT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].data, png->data);
+    EXPECT_EQ(pictures[0].mime, "image/png");
+    EXPECT_EQ(pictures[0].description, "Front");
+
+    // What a Matroska file cannot name is refused, the file left alone.
+    songcore::Picture back = *png;
+    back.type = songcore::kPictureBackCover;
+    for (const std::vector<songcore::Picture>& refused :
+         {std::vector<songcore::Picture>{back}, std::vector<songcore::Picture>{*png, *png}}) {
+        EXPECT_FALSE(songcore::WriteSongPictures(path, refused, error));
+        EXPECT_NE(error.find("cover"), std::string::npos) << error;
+        EXPECT_EQ(ReadFileBytes(path), once);
+    }
+
+    ASSERT_TRUE(songcore::WriteSongPictures(path, {}, error)) << error;
+    ASSERT_TRUE(songcore::ReadSongPictures(path, pictures, error)) << error;
+    EXPECT_TRUE(pictures.empty());
+    if (testsupport::Run({"mkvmerge", "--version"}).status == 0) {
+        testsupport::RunResult listed = testsupport::Run({"mkvmerge", "-i", path});
+        EXPECT_NE(listed.out.find("file name 'notes.txt'"), std::string::npos) << listed.out;
+        EXPECT_EQ(listed.out.find("image/"), std::string::npos) << listed.out;
+    }
 }
 
 TEST_F(MatroskaFiles, MovedTagsAreFoundByFfmpegAndMkvToolNix) {

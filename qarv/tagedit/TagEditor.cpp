@@ -279,7 +279,7 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
 }
 
 // Matroska and WebM: the Tags element's fields (no disc: only ffmpeg's
-// names have one), covers shown but not written.
+// names have one), and the cover attachment.
 void BuildMatroska(TagDialog& dialog) {
     TagSection* tags = dialog.AddSection(
         Kind("mkv"), {QObject::tr("Matroska Tags"), false},

@@ -79,7 +79,7 @@ public:
     int GetRMInfo();
     int WriteRMInfo();
     // --- Matroska and WebM (mkv/Matroska.cpp): the Tags element, and
-    // attachments named cover.* as pictures (read only) ---
+    // the attachment named cover.jpg or cover.png as the picture ---
     int GetMatroskaInfo();
     int WriteMatroskaInfo();
     int RemoveMatroskaInfo();

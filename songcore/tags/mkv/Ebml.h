@@ -56,6 +56,7 @@ constexpr uint32_t kFileName = 0x466E;
 constexpr uint32_t kFileMimeType = 0x4660;
 constexpr uint32_t kFileDescription = 0x467E;
 constexpr uint32_t kFileData = 0x465C;
+constexpr uint32_t kFileUid = 0x46AE;
 }  // namespace ebml
 
 // One element: where it starts, how long its header is, and its body's size.

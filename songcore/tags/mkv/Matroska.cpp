@@ -15,6 +15,7 @@
 #include "songcore/tags/mkv/MatroskaFields.h"
 #include "songcore/tags/mkv/MatroskaLayout.h"
 #include "songcore/tags/mkv/MatroskaWritePlan.h"
+#include "songcore/util/ByteWriter.h"
 
 using songcore::EbmlElement;
 using songcore::MatroskaAudio;
@@ -79,28 +80,9 @@ std::string InfoTitle(CSongFile& file, const MatroskaLayout& layout) {
     return audio.title;
 }
 
-// Writes the tags edit makes of the file's own; empty, or why not.
-std::string RewriteTags(CSongFile& file,
-                        const std::function<void(MatroskaTags&, const std::string&)>& edit) {
-    uint64_t length = file.GetLength();
-    if (length == CSongFile::kBadLength) {
-        return "cannot read the file";
-    }
-    songcore::ReadExactFn read = songcore::SongFileReaderWithoutReadAhead(file);
-    std::optional<MatroskaLayout> layout = MatroskaLayout::Read(read, length, true);
-    if (!layout) {
-        return kNotMatroska;
-    }
-    std::optional<MatroskaTags> tags = ReadTags(file, *layout);
-    if (!tags) {
-        return "the file's Tags element is damaged; it was not written";
-    }
-    edit(*tags, InfoTitle(file, *layout));
-    std::vector<songcore::MatroskaPatch> patches;
-    std::string why;
-    if (!songcore::PlanMatroskaTagsWrite(read, length, *layout, *tags, patches, why)) {
-        return "the Matroska file cannot take its new tags safely: " + why;
-    }
+// Writes the patches over the file of length bytes; empty, or why not.
+std::string ApplyPatches(CSongFile& file, uint64_t length,
+                         const std::vector<songcore::MatroskaPatch>& patches) {
     if (patches.empty()) {
         return {};
     }
@@ -121,6 +103,78 @@ std::string RewriteTags(CSongFile& file,
     return {};
 }
 
+// Puts change in place of the file's element, by a full walk's layout.
+std::string Rewrite(CSongFile& file,
+                    const std::function<std::string(const MatroskaLayout&,
+                                                    songcore::MatroskaElementChange&)>& prepare) {
+    uint64_t length = file.GetLength();
+    if (length == CSongFile::kBadLength) {
+        return "cannot read the file";
+    }
+    songcore::ReadExactFn read = songcore::SongFileReaderWithoutReadAhead(file);
+    std::optional<MatroskaLayout> layout = MatroskaLayout::Read(read, length, true);
+    if (!layout) {
+        return kNotMatroska;
+    }
+    songcore::MatroskaElementChange change;
+    if (std::string why = prepare(*layout, change); !why.empty()) {
+        return why;
+    }
+    std::vector<songcore::MatroskaPatch> patches;
+    std::string why;
+    if (!songcore::PlanMatroskaElementWrite(read, length, *layout, change, patches, why)) {
+        return std::string("the Matroska file cannot take its new ") + change.what +
+               " safely: " + why;
+    }
+    return ApplyPatches(file, length, patches);
+}
+
+// Writes the tags edit makes of the file's own; empty, or why not.
+std::string RewriteTags(CSongFile& file,
+                        const std::function<void(MatroskaTags&, const std::string&)>& edit) {
+    MatroskaTags tags;
+    return Rewrite(
+        file, [&](const MatroskaLayout& layout, songcore::MatroskaElementChange& change) {
+            std::optional<MatroskaTags> old = ReadTags(file, layout);
+            if (!old) {
+                return std::string("the file's Tags element is damaged; it was not written");
+            }
+            tags = std::move(*old);
+            edit(tags, InfoTitle(file, layout));
+            change = {songcore::ebml::kTags, "tags", !tags.HasSimpleTags(),
+                      [&tags](int extra) { return tags.Serialize(extra); }};
+            return std::string();
+        });
+}
+
+// Replaces the cover attachments by pictures; empty, or why not.
+std::string RewriteCovers(CSongFile& file, const std::vector<songcore::Picture>& pictures) {
+    std::vector<uint8_t> children;
+    return Rewrite(
+        file, [&](const MatroskaLayout& layout, songcore::MatroskaElementChange& change) {
+            std::vector<uint8_t> body;
+            std::optional<EbmlElement> old = layout.Find(songcore::ebml::kAttachments);
+            if (old && !ReadBody(file, *old, body)) {
+                return std::string("the file's attachments cannot be read (over 64 MiB?)");
+            }
+            std::string why;
+            std::optional<std::vector<uint8_t>> made =
+                songcore::MatroskaAttachmentsWithCovers(body, pictures, why);
+            if (!made) {
+                return why;
+            }
+            children = std::move(*made);
+            change = {songcore::ebml::kAttachments, "attachments", children.empty(),
+                      [&children](int extra) {
+                          songcore::ByteWriter out;
+                          songcore::AppendEbmlMaster(out, songcore::ebml::kAttachments, children,
+                                                     false, extra);
+                          return out.take();
+                      }};
+            return std::string();
+        });
+}
+
 }  // namespace
 
 int CSongFileInfo::GetMatroskaInfo() {
@@ -139,8 +193,11 @@ int CSongFileInfo::GetMatroskaInfo() {
 }
 
 int CSongFileInfo::WriteMatroskaInfo() {
+    // A picture write comes with the fields as the file holds them: only
+    // the attachments change.
     if (pendingPictures_) {
-        return Refuse("pictures are not written to Matroska files yet");
+        std::string why = RewriteCovers(*this, *pendingPictures_);
+        return why.empty() ? 1 : Refuse(std::move(why));
     }
     const songcore::SongValues values = fields_;
     std::string why = RewriteTags(*this, [&](MatroskaTags& tags, const std::string& title) {

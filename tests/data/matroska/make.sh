@@ -49,9 +49,11 @@ XML
 mkvpropedit -q levels.mka --tags global:levels.xml
 rm levels.xml
 
-# A cover attachment, as mkvpropedit adds one.
+# A cover attachment, as mkvpropedit adds one, after another attachment
+# that is no picture.
 ffmpeg -v error -y -f lavfi -i color=c=red:s=8x8 -frames:v 1 -fflags +bitexact cover.jpg
+printf 'liner notes\n' >notes.txt
 cp ffmpeg.mka cover.mka
-mkvpropedit -q cover.mka --attachment-mime-type image/jpeg --attachment-name cover.jpg \
-    --add-attachment cover.jpg
-rm cover.jpg
+mkvpropedit -q cover.mka --attachment-mime-type text/plain --add-attachment notes.txt \
+    --attachment-mime-type image/jpeg --attachment-name cover.jpg --add-attachment cover.jpg
+rm cover.jpg notes.txt
