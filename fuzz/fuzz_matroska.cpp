@@ -1,6 +1,7 @@
 // The Matroska walk, Tags, Info, Tracks and attachment parsers over
-// arbitrary bytes; and the write plan: whatever it agrees to must leave a
-// file whose walk still reaches the Segment's end, with the new tags there.
+// arbitrary bytes; and the write plan, for tags and for a cover: whatever it
+// agrees to must leave a file whose walk still reaches the Segment's end,
+// with the new element there.
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     songcore::MatroskaAudio audio;
+    std::span<const uint8_t> attachments;
     for (const EbmlElement& child : layout->children) {
         std::span<const uint8_t> body = BodyOf(file, child);
         if (child.id == songcore::ebml::kInfo) {
@@ -58,8 +60,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else if (child.id == songcore::ebml::kTracks) {
             audio.ReadTracks(body);
         } else if (child.id == songcore::ebml::kAttachments) {
+            attachments = body;
             for (const EbmlElement& attached : songcore::EbmlChildren(body)) {
                 songcore::MatroskaCoverPicture(songcore::EbmlBody(body, 0, attached));
+            }
+        }
+    }
+    // A cover written over the attachments.
+    songcore::Picture cover;
+    cover.data = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F', 0, 0xFF, 0xD9};
+    std::string why;
+    if (std::optional<std::vector<uint8_t>> children =
+            songcore::MatroskaAttachmentsWithCovers(attachments, {cover}, why)) {
+        songcore::MatroskaElementChange change{
+            songcore::ebml::kAttachments, "attachments", children->empty(), [&](int extra) {
+                songcore::ByteWriter out;
+                songcore::AppendEbmlMaster(out, songcore::ebml::kAttachments, *children, false,
+                                           extra);
+                return out.take();
+            }};
+        std::vector<songcore::MatroskaPatch> patches;
+        if (songcore::PlanMatroskaElementWrite(songcore::SpanReader(file), size, *layout, change,
+                                               patches, why)) {
+            std::vector<uint8_t> written = Apply(file, patches);
+            std::optional<MatroskaLayout> after =
+                MatroskaLayout::Read(songcore::SpanReader(written), written.size(), true);
+            if (!after || !after->complete || !after->Find(songcore::ebml::kAttachments)) {
+                __builtin_trap();
             }
         }
     }
