@@ -5,10 +5,14 @@
 // files' streams, covers and moved tags as ffmpeg and mkvtoolnix read them.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <limits>
+
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongPictures.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/mkv/Ebml.h"
+#include "songcore/tags/mkv/MatroskaAudio.h"
 #include "songcore/tags/mkv/MatroskaFields.h"
 #include "songcore/tags/mkv/MatroskaLayout.h"
 #include "songcore/tags/mkv/MatroskaWritePlan.h"
@@ -96,6 +100,34 @@ TEST(Ebml, AVoidFillsEveryLengthFromTwoBytesAndSizesKeepTheirWidth) {
         ASSERT_TRUE(element);
         EXPECT_EQ(element->size, 100u);
         EXPECT_EQ(element->headerLength, 4 + width);
+    }
+}
+
+TEST(MatroskaAudio, TheLengthIsTheDurationInUnitsOfTheScaleAndDamageIsNone) {
+    auto info = [](uint64_t scale, double duration) {
+        ByteWriter body;
+        songcore::AppendEbmlUnsigned(body, ebml::kTimestampScale, scale);
+        ByteWriter value;
+        value.u64be(std::bit_cast<uint64_t>(duration));
+        songcore::AppendEbmlElement(body, ebml::kDuration, value.buffer());
+        return body.take();
+    };
+    struct Case {
+        uint64_t scale;
+        double duration;
+        double seconds;
+    };
+    const Case cases[] = {
+        {1000000, 1500.0, 1.5},
+        {1000, 2e6, 2.0},
+        {1000000, 1e300, 0},
+        {1000000, -5.0, 0},
+        {1000000, std::numeric_limits<double>::quiet_NaN(), 0},
+    };
+    for (const Case& test : cases) {
+        songcore::MatroskaAudio audio;
+        audio.ReadInfo(info(test.scale, test.duration));
+        EXPECT_DOUBLE_EQ(audio.seconds, test.seconds) << test.duration;
     }
 }
 

@@ -264,7 +264,7 @@ void songcore::AddMatroskaStreamProperties(CSongFileInfo& song, StreamProperties
     if (audio.bitDepth > 0) {
         out.add("bits_per_sample", static_cast<int64_t>(audio.bitDepth));
     }
-    if (audio.seconds > 0) {
+    if (audio.seconds >= 0.001) {
         out.add("length_seconds", audio.seconds);
         const uint64_t bytes = layout->segmentEnd - layout->segment.dataOffset();
         out.add("bitrate_kbps",

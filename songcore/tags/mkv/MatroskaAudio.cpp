@@ -27,7 +27,9 @@ void MatroskaAudio::ReadInfo(std::span<const uint8_t> body) {
         }
     }
     seconds = duration * static_cast<double>(scale) / 1e9;
-    if (!std::isfinite(seconds) || seconds < 0) {
+    // A length no song has (over 30 years) is damage, and would overflow
+    // the numbers it is shown in.
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e9) {
         seconds = 0;
     }
 }
