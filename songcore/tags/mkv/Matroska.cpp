@@ -33,7 +33,8 @@ std::optional<MatroskaLayout> ReadLayout(CSongFile& file, bool full) {
     if (length == CSongFile::kBadLength) {
         return std::nullopt;
     }
-    return MatroskaLayout::Read(songcore::SongFileReader(file), length, full);
+    // Past the first elements the walk hops from header to header.
+    return MatroskaLayout::Read(songcore::SongFileReaderWithoutReadAhead(file), length, full);
 }
 
 bool ReadBody(CSongFile& file, const EbmlElement& element, std::vector<uint8_t>& body) {
