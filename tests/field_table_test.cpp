@@ -299,7 +299,8 @@ const Format kFormats[] = {
     {"Wav", "wav/tagged.wav", TAG_ID3V2, "chunk", kId3v2Places, false},
     {"Aiff", "aiff/ffmpeg.aiff", TAG_ID3V2, "chunk", kId3v2Places, true},
     {"Dsf", "dsf/tagged.dsf", TAG_ID3V2, "chunk", kId3v2Places, true},
-    // ffmpeg's names in its one tag, which the file keeps (its DATE).
+    // ffmpeg's names in its one tag, which the file keeps (its DATE), and a
+    // list as one text, as ffmpeg keeps it.
     {"Matroska",
      "matroska/ffmpeg.mka",
      TAG_MATROSKA,
@@ -324,7 +325,7 @@ const Format kFormats[] = {
          {SongField::EncodedBy, {"ENCODED_BY"}},
          {SongField::Lyrics, {"LYRICS"}},
      },
-     true},
+     false},
     {"RealMedia",
      "rm/tagged.ra",
      TAG_RM,

@@ -5,6 +5,7 @@
 #include <span>
 #include <string_view>
 
+#include "songcore/tags/FieldText.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
@@ -203,7 +204,13 @@ void WriteWith(const SongValues& values, const SongValues& old,
         if (!changed) {
             continue;
         }
-        Replace(TagOfLevel(tags, level), row, values.Get(row.field));
+        // ffmpeg keeps one value a name, the last of several: in its form a
+        // list is one text, as it would write it itself.
+        std::vector<std::string> stored = values.Get(row.field);
+        if (!byLevel && stored.size() > 1) {
+            stored = {JoinValues(stored)};
+        }
+        Replace(TagOfLevel(tags, level), row, stored);
     }
 }
 

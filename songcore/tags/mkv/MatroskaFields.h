@@ -7,7 +7,9 @@
 // and the other fields come from the track level, else the album level.
 // A file with the album level alone is read as ffmpeg writes and reads it:
 // that one tag holds the song's fields under ffmpeg's names (TITLE, ALBUM,
-// ALBUM_ARTIST, PART_NUMBER...). A file without tags gets such a tag.
+// ALBUM_ARTIST, PART_NUMBER...), a list as one text joined by "; " (ffmpeg
+// reads only the last of several SimpleTags of one name). A file without
+// tags gets such a tag.
 
 #include <string>
 
