@@ -20,6 +20,7 @@ const std::vector<CorpusFormat>& CorpusFormats() {
         {"wav-id3", "wav/tagged.wav", "wav", false},
         {"aiff-id3", "aiff/tagged.aiff", "aiff", false},
         {"wv-apev2", "wavpack/tagged.wv", "wv", false},
+        {"mka", "matroska/levels.mka", "mka", false},
     };
     return formats;
 }

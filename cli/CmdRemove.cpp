@@ -55,7 +55,7 @@ const CommandRegistrar registrar({
     "remove",
     "remove a tag from song files",
     "Usage: tunemoss remove --tag KIND FILE...\n"
-    "Removes the tag of the given kind (id3v1, id3v2, ape or asf) from each file.\n",
+    "Removes the tag of the given kind (id3v1, id3v2, ape, asf or mkv) from each file.\n",
     &RunRemove,
     kOptions,
     ValueKind::Song,

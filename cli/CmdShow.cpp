@@ -27,7 +27,7 @@ std::string TypeName(uint32_t type) {
         {SONG_TYPE_FLAC, "FLAC"},         {SONG_TYPE_APE, "Monkey's Audio"},
         {SONG_TYPE_MPC, "Musepack"},      {SONG_TYPE_WAV, "WAV"},
         {SONG_TYPE_AIFF, "AIFF"},         {SONG_TYPE_DSF, "DSF"},
-        {SONG_TYPE_WAVPACK, "WavPack"}};
+        {SONG_TYPE_WAVPACK, "WavPack"},   {SONG_TYPE_MATROSKA, "Matroska"}};
     std::string where = (type & SONG_TYPE_INTERNET) ? "internet" : "local";
     for (const auto& [bit, name] : kNames) {
         if (type & bit) {

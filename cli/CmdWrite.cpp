@@ -162,7 +162,7 @@ const CommandRegistrar registrar({
     "  --lyrics-file F      the lyrics, exactly as the file holds them (16 MB at most)\n"
     "  --performer P  --organization O  --location L  --contact C  --license L\n"
     "  --tag KIND           read and write this tag kind: id3v1, id3v2, ape, ogg,\n"
-    "                       flac, mp4, asf or rm (default: the file type's own)\n"
+    "                       flac, mp4, asf, rm or mkv (default: the file type's own)\n"
     "  --no-history         do not keep the old values for undo\n"
     "  --legacy-encoding ENC  the code page of ID3v1 tags, ID3v2 frames in\n"
     "                       ISO-8859-1 and RealMedia texts, read and written\n"

@@ -7,6 +7,6 @@ namespace tunemoss {
 
 inline constexpr char kAllSongExtensions[] =
     "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;3GP;"
-    "AIF;AIFF;AIFC;DSF;WV";
+    "AIF;AIFF;AIFC;DSF;WV;MKA;WEBM";
 
 }  // namespace tunemoss

@@ -23,6 +23,7 @@ const std::vector<Filter>& Filters() {
         {"AIFF (*.aif;*.aiff;*.aifc)", "AIF;AIFF;AIFC"},
         {"DSF (*.dsf)", "DSF"},
         {"WavPack (*.wv)", "WV"},
+        {"Matroska audio (*.mka;*.webm)", "MKA;WEBM"},
     };
     return filters;
 }
@@ -30,7 +31,7 @@ const std::vector<Filter>& Filters() {
 QString AllExtensions() {
     return QStringLiteral(
         "MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;M4A;MP4;M4P;"
-        "3GP;AIF;AIFF;AIFC;DSF;WV");
+        "3GP;AIF;AIFF;AIFC;DSF;WV;MKA;WEBM");
 }
 
 QStringList Places() {

@@ -14,7 +14,7 @@ packages=(
     qt6-translations-l10n
     # tests and fuzzing
     libgtest-dev clang libclang-rt-14-dev python3 python3-mutagen
-    lame ffmpeg flac vorbis-tools wavpack loudgain libchromaprint-tools
+    lame ffmpeg flac vorbis-tools wavpack loudgain libchromaprint-tools mkvtoolnix
     # the MPRIS test runs a private session bus
     dbus-daemon
     # benchmarks: system calls per file and peak memory

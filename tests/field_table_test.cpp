@@ -113,6 +113,15 @@ elif kind == 'mp4':
     for key, values in MP4(path).tags.items():
         values = values if isinstance(values, list) else [values]
         put(key, ['%d/%d' % v if isinstance(v, tuple) else v for v in values])
+elif kind == 'mkv':
+    # mkvtoolnix's reader: the SimpleTags of the tags about the whole song.
+    import subprocess, xml.etree.ElementTree as ET
+    xml = subprocess.run(['mkvextract', path, 'tags', '/dev/stdout'], capture_output=True,
+                         check=True).stdout.decode('utf-8-sig')
+    for tag in ET.fromstring(xml):
+        if tag.find('Targets/TrackUID') is None:
+            for simple in tag.findall('Simple'):
+                put(simple.findtext('Name'), [simple.findtext('String')])
 elif kind == 'asf':
     from mutagen.asf import ASF
     for key, values in ASF(path).tags.items():
@@ -290,6 +299,33 @@ const Format kFormats[] = {
     {"Wav", "wav/tagged.wav", TAG_ID3V2, "chunk", kId3v2Places, false},
     {"Aiff", "aiff/ffmpeg.aiff", TAG_ID3V2, "chunk", kId3v2Places, true},
     {"Dsf", "dsf/tagged.dsf", TAG_ID3V2, "chunk", kId3v2Places, true},
+    // ffmpeg's names in its one tag, which the file keeps (its DATE), and a
+    // list as one text, as ffmpeg keeps it.
+    {"Matroska",
+     "matroska/ffmpeg.mka",
+     TAG_MATROSKA,
+     "mkv",
+     {
+         {SongField::Title, {"TITLE"}},
+         {SongField::Artist, {"ARTIST"}},
+         {SongField::AlbumArtist, {"ALBUM_ARTIST"}},
+         {SongField::Album, {"ALBUM"}},
+         {SongField::Year, {"DATE"}},
+         {SongField::Comment, {"COMMENT"}},
+         {SongField::Genre, {"GENRE"}},
+         {SongField::Track, {"PART_NUMBER"}},
+         {SongField::TrackTotal, {"TOTAL_PARTS"}},
+         {SongField::Disc, {"DISC"}},
+         {SongField::Composer, {"COMPOSER"}},
+         {SongField::Performer, {"LEAD_PERFORMER"}},
+         {SongField::Copyright, {"COPYRIGHT"}},
+         {SongField::License, {"LICENSE"}},
+         {SongField::Organization, {"PUBLISHER"}},
+         {SongField::Url, {"URL"}},
+         {SongField::EncodedBy, {"ENCODED_BY"}},
+         {SongField::Lyrics, {"LYRICS"}},
+     },
+     false},
     {"RealMedia",
      "rm/tagged.ra",
      TAG_RM,

@@ -37,6 +37,9 @@ TEST(SongType, ToldByExtensionAndUrlScheme) {
     EXPECT_EQ(GetSongType("x.dsf"), 0x40001u);
     EXPECT_EQ(GetSongType("x.wv"), 0x80001u);
     EXPECT_EQ(GetSongType("x.mid"), 0x0001u);
+    EXPECT_EQ(GetSongType("x.mka"), 0x100001u);
+    EXPECT_EQ(GetSongType("x.WebM"), 0x100001u);
+    EXPECT_EQ(GetSongType("x.mkv"), 0x100001u);
     EXPECT_EQ(GetSongType("x.M4A"), 0x0201u);
     EXPECT_EQ(GetSongType("x.3gp"), 0x0201u);
     EXPECT_EQ(GetSongType("x.ra"), 0x0401u);

@@ -57,11 +57,11 @@ TEST(SongFileInfo, WriterChoiceFollowsTheTagReadThenTheSongType) {
     struct Case {
         const char* name;
         uint32_t kind;
-    } cases[] = {{"a.mp3", TAG_ID3V2}, {"a.ogg", TAG_OGG},   {"a.rm", TAG_RM},
-                 {"a.aac", TAG_APEV2}, {"a.ape", TAG_APEV2}, {"a.mpc", TAG_APEV2},
-                 {"a.m4a", TAG_MP4},   {"a.flac", TAG_FLAC}, {"a.wma", 0u},
-                 {"a.wav", TAG_ID3V2}, {"a.aif", TAG_ID3V2}, {"a.dsf", TAG_ID3V2},
-                 {"a.wv", TAG_APEV2},  {"a.mid", 0u}};
+    } cases[] = {{"a.mp3", TAG_ID3V2}, {"a.ogg", TAG_OGG},      {"a.rm", TAG_RM},
+                 {"a.aac", TAG_APEV2}, {"a.ape", TAG_APEV2},    {"a.mpc", TAG_APEV2},
+                 {"a.m4a", TAG_MP4},   {"a.flac", TAG_FLAC},    {"a.wma", 0u},
+                 {"a.wav", TAG_ID3V2}, {"a.aif", TAG_ID3V2},    {"a.dsf", TAG_ID3V2},
+                 {"a.wv", TAG_APEV2},  {"a.mka", TAG_MATROSKA}, {"a.mid", 0u}};
     for (const Case& c : cases) {
         std::string path = dir.file(c.name);
         testsupport::WriteFileBytes(path, {0});

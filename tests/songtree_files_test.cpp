@@ -93,9 +93,11 @@ TEST(SongTreeFiles, EachFormatKeepsItsTypeThroughTheSongDatabase) {
     EXPECT_EQ(oldTypes, (std::vector<uint32_t>{0xC1, 0xC1, 0xC2, 0x141}));
 
     CSongTreeCtrl tree;
-    const char* const songs[] = {"/m/a.wav", "/m/b.aiff", "/m/c.aifc", "/m/d.dsf", "/m/e.wv"};
-    const uint32_t formats[] = {SONG_TYPE_WAV, SONG_TYPE_AIFF, SONG_TYPE_AIFF, SONG_TYPE_DSF,
-                                SONG_TYPE_WAVPACK};
+    const char* const songs[] = {"/m/a.wav", "/m/b.aiff", "/m/c.aifc", "/m/d.dsf",
+                                 "/m/e.wv",  "/m/f.mka",  "/m/g.webm"};
+    const uint32_t formats[] = {SONG_TYPE_WAV,     SONG_TYPE_AIFF,    SONG_TYPE_AIFF,
+                                SONG_TYPE_DSF,     SONG_TYPE_WAVPACK, SONG_TYPE_MATROSKA,
+                                SONG_TYPE_MATROSKA};
     for (const char* song : songs) {
         tree.InsertItem(song, GetSongType(song), "Artist", "", "", song + 3);
     }

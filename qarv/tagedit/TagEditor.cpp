@@ -285,6 +285,21 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
                                           : QObject::tr("Update OGG tag failed!")}});
 }
 
+// Matroska and WebM: the Tags element's fields (no disc: only ffmpeg's
+// names have one), and the cover attachment.
+void BuildMatroska(TagDialog& dialog) {
+    TagSection* tags = dialog.AddSection(
+        Kind("mkv"), {QObject::tr("Matroska Tags"), false},
+        Rows({SongField::Title, SongField::Artist, SongField::AlbumArtist, SongField::Album,
+              SongField::Track, SongField::Year, SongField::Genre, SongField::Comment,
+              SongField::Composer, SongField::Copyright, SongField::Url, SongField::EncodedBy,
+              SongField::Performer, SongField::Organization, SongField::License}));
+    dialog.SetLyricsSection(tags);
+    dialog.ShowStreamText(Kind("mkv"));
+    dialog.ShowCover();
+    dialog.SetWriteOrder({{tags, QObject::tr("Update Matroska tags failed!")}});
+}
+
 }  // namespace
 
 std::unique_ptr<TagDialog> CreateTagDialog(QWidget* parent, const std::string& path) {
@@ -320,6 +335,8 @@ std::unique_ptr<TagDialog> CreateTagDialog(QWidget* parent, const std::string& p
         BuildChunked(*make(QObject::tr("AIFF File Information")));
     } else if (type & SONG_TYPE_DSF) {
         BuildChunked(*make(QObject::tr("DSF File Information")));
+    } else if (type & SONG_TYPE_MATROSKA) {
+        BuildMatroska(*make(QObject::tr("Matroska File Information")));
     } else {
         return nullptr;
     }

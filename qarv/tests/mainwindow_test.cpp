@@ -83,13 +83,14 @@ private Q_SLOTS:
         QCOMPARE(window.Tree().GetSelectedItem(), nullptr);
         QVERIFY(window.StatusText().startsWith("Welcome to use \"Tunemoss"));
         QCOMPARE(window.PositionText(), QString("00:00/00:00"));
-        QCOMPARE(window.FilterBox()->count(), 14);
+        QCOMPARE(window.FilterBox()->count(), 15);
         QCOMPARE(window.FilterBox()->currentText(), QString("MPEG (*.mp3;*.mp2;*.mp1)"));
         QCOMPARE(
             window.FilterBox()->itemData(10).toString(),
             QString("MP3;MP2;MP1;WAV;WAVE;WMA;WMV;ASF;RA;RM;OGG;OGA;OPUS;FLAC;AAC;APE;APL;MPC;MP+;"
-                    "M4A;MP4;M4P;3GP;AIF;AIFF;AIFC;DSF;WV"));
+                    "M4A;MP4;M4P;3GP;AIF;AIFF;AIFC;DSF;WV;MKA;WEBM"));
         QCOMPARE(window.FilterBox()->itemText(11), QString("AIFF (*.aif;*.aiff;*.aifc)"));
+        QCOMPARE(window.FilterBox()->itemText(14), QString("Matroska audio (*.mka;*.webm)"));
         QCOMPARE(window.PlaceBox()->currentText(), QString("My Computer"));
         QCOMPARE(window.SearchBox()->count(), 0);
         QVERIFY(!window.SearchButton()->isEnabled());

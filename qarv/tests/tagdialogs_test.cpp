@@ -389,7 +389,9 @@ print(f['TITLE'], f['ARTIST'], f['ALBUMARTIST'], f['REPLAYGAIN_TRACK_GAIN'], f['
               Case{"aiff/tagged.aiff", "AIFF File Information", "ID3v&2 Tag", "Codec: PCM\n"},
               Case{"dsf/tagged.dsf", "DSF File Information", "ID3v&2 Tag", "Codec: DSD\n"},
               Case{"wavpack/tagged.wv", "WavPack File Information", "APEv&2 Tag",
-                   "Codec: WavPack\n"}}) {
+                   "Codec: WavPack\n"},
+              Case{"matroska/ffmpeg.mka", "Matroska File Information", "Matroska Tags",
+                   "Codec: Opus\n"}}) {
             QString path = Copy(c.sample, QFileInfo(c.sample).fileName());
             auto dialog = CreateTagDialog(nullptr, path.toStdString());
             QVERIFY2(dialog, c.sample);

@@ -36,6 +36,8 @@ const TypeName kTypeNames[] = {
     {"txt", "Text document"},       {"aif", "AIFF audio"},
     {"aiff", "AIFF audio"},         {"aifc", "AIFF-C audio"},
     {"dsf", "DSD audio"},           {"wv", "WavPack audio"},
+    {"mka", "Matroska audio"},      {"mkv", "Matroska video"},
+    {"webm", "WebM media"},
 };
 
 }  // namespace

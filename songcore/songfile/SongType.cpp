@@ -15,17 +15,18 @@ std::string GetFileExt(std::string path) {
 uint32_t GetSongType(std::string path) {
     std::string trimmed = songcore::Trim(path);
     uint32_t type = IsInternetLocation(trimmed) ? SONG_TYPE_INTERNET : SONG_TYPE_LOCAL;
-    static constexpr std::array<std::pair<const char*, uint32_t>, 28> kExtensions = {{
-        {"mp3", SONG_TYPE_MPA},    {"mp2", SONG_TYPE_MPA},   {"mp1", SONG_TYPE_MPA},
-        {"mp4", SONG_TYPE_MP4},    {"m4a", SONG_TYPE_MP4},   {"m4p", SONG_TYPE_MP4},
-        {"3gp", SONG_TYPE_MP4},    {"ogg", SONG_TYPE_OGG},   {"rm", SONG_TYPE_RM},
-        {"ra", SONG_TYPE_RM},      {"wma", SONG_TYPE_ASF},   {"wmv", SONG_TYPE_ASF},
-        {"asf", SONG_TYPE_ASF},    {"aac", SONG_TYPE_AAC},   {"flac", SONG_TYPE_FLAC},
-        {"ape", SONG_TYPE_APE},    {"apl", SONG_TYPE_APE},   {"mpc", SONG_TYPE_MPC},
-        {"mp+", SONG_TYPE_MPC},    {"opus", SONG_TYPE_OGG},  {"oga", SONG_TYPE_OGG},
-        {"wav", SONG_TYPE_WAV},    {"wave", SONG_TYPE_WAV},  {"aif", SONG_TYPE_AIFF},
-        {"aiff", SONG_TYPE_AIFF},  {"aifc", SONG_TYPE_AIFF}, {"dsf", SONG_TYPE_DSF},
-        {"wv", SONG_TYPE_WAVPACK},
+    static constexpr std::array<std::pair<const char*, uint32_t>, 31> kExtensions = {{
+        {"mp3", SONG_TYPE_MPA},       {"mp2", SONG_TYPE_MPA},      {"mp1", SONG_TYPE_MPA},
+        {"mp4", SONG_TYPE_MP4},       {"m4a", SONG_TYPE_MP4},      {"m4p", SONG_TYPE_MP4},
+        {"3gp", SONG_TYPE_MP4},       {"ogg", SONG_TYPE_OGG},      {"rm", SONG_TYPE_RM},
+        {"ra", SONG_TYPE_RM},         {"wma", SONG_TYPE_ASF},      {"wmv", SONG_TYPE_ASF},
+        {"asf", SONG_TYPE_ASF},       {"aac", SONG_TYPE_AAC},      {"flac", SONG_TYPE_FLAC},
+        {"ape", SONG_TYPE_APE},       {"apl", SONG_TYPE_APE},      {"mpc", SONG_TYPE_MPC},
+        {"mp+", SONG_TYPE_MPC},       {"opus", SONG_TYPE_OGG},     {"oga", SONG_TYPE_OGG},
+        {"wav", SONG_TYPE_WAV},       {"wave", SONG_TYPE_WAV},     {"aif", SONG_TYPE_AIFF},
+        {"aiff", SONG_TYPE_AIFF},     {"aifc", SONG_TYPE_AIFF},    {"dsf", SONG_TYPE_DSF},
+        {"wv", SONG_TYPE_WAVPACK},    {"mka", SONG_TYPE_MATROSKA}, {"mkv", SONG_TYPE_MATROSKA},
+        {"webm", SONG_TYPE_MATROSKA},
     }};
     std::string ext = GetFileExt(trimmed);
     // Extensions are at most four characters; anything longer matches nothing.

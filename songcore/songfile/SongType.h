@@ -23,8 +23,9 @@ constexpr uint32_t SONG_TYPE_WAV = 0x10000;
 constexpr uint32_t SONG_TYPE_AIFF = 0x20000;
 constexpr uint32_t SONG_TYPE_DSF = 0x40000;
 constexpr uint32_t SONG_TYPE_WAVPACK = 0x80000;
+constexpr uint32_t SONG_TYPE_MATROSKA = 0x100000;
 // The formats whose tags the library reads.
-constexpr uint32_t SONG_TYPE_TAGGED = 0xF3F80;
+constexpr uint32_t SONG_TYPE_TAGGED = 0x1F3F80;
 
 uint32_t GetSongType(std::string path);
 // The text after the last "." of the whole string; empty without a ".".

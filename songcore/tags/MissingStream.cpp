@@ -12,7 +12,7 @@ std::string MissingStreamProblem(CSongFileInfo& info, const StreamProperties& st
     uint32_t type = info.GetSongType();
     const uint32_t kReadTypes = SONG_TYPE_MPA | SONG_TYPE_OGG | SONG_TYPE_FLAC | SONG_TYPE_MP4 |
                                 SONG_TYPE_ASF | SONG_TYPE_RM | SONG_TYPE_WAV | SONG_TYPE_AIFF |
-                                SONG_TYPE_DSF | SONG_TYPE_WAVPACK;
+                                SONG_TYPE_DSF | SONG_TYPE_WAVPACK | SONG_TYPE_MATROSKA;
     if (!stream.empty() || !(type & kReadTypes)) {
         return {};
     }

@@ -94,6 +94,9 @@ int CSongFileInfo::GetSongInfo() {
     if (type & SONG_TYPE_WAVPACK) {
         return GetAPEV2Info() || GetID3V1Info();
     }
+    if (type & SONG_TYPE_MATROSKA) {
+        return GetMatroskaInfo();
+    }
     return 0;
 }
 
@@ -124,6 +127,9 @@ uint32_t CSongFileInfo::GetWriteTagKind() const {
     if (type & SONG_TYPE_FLAC) {
         return TAG_FLAC;
     }
+    if (type & SONG_TYPE_MATROSKA) {
+        return TAG_MATROSKA;
+    }
     return 0;  // ASF is written only after its content description was read
 }
 
@@ -151,6 +157,8 @@ int CSongFileInfo::WriteSongInfo() {
             return WriteMP4Info();
         case TAG_FLAC:
             return WriteFlacInfo();
+        case TAG_MATROSKA:
+            return WriteMatroskaInfo();
         default:
             return 0;
     }

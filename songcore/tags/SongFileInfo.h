@@ -34,6 +34,7 @@ constexpr uint32_t TAG_ASF = 0x10;
 constexpr uint32_t TAG_APEV2 = 0x20;
 constexpr uint32_t TAG_MP4 = 0x40;
 constexpr uint32_t TAG_FLAC = 0x80;
+constexpr uint32_t TAG_MATROSKA = 0x100;
 
 class CSongFileInfo : public CSongFile {
 public:
@@ -78,6 +79,12 @@ public:
     int RemoveASFInfo();
     int GetRMInfo();
     int WriteRMInfo();
+    // --- Matroska and WebM (mkv/Matroska.cpp): the Tags element, and
+    // the attachment named cover.jpg or cover.png as the picture ---
+    int GetMatroskaInfo();
+    int WriteMatroskaInfo();
+    int RemoveMatroskaInfo();
+    int ReadMatroskaPictures(std::vector<songcore::Picture>& out);
 
     // --- pictures (SongPictures.cpp; each format's in its own source file) ---
     // The song's pictures, from the tag WritePictures writes; 0 when the file

@@ -29,6 +29,8 @@ int CSongFileInfo::ReadPictures(std::vector<songcore::Picture>& out) {
             return ReadMP4Pictures(out);
         case TAG_ASF:
             return ReadASFPictures(out);
+        case TAG_MATROSKA:
+            return ReadMatroskaPictures(out);
         default:
             return 1;  // RealMedia and ID3v1-only files hold no pictures
     }
@@ -65,6 +67,9 @@ int CSongFileInfo::WritePictures(std::vector<songcore::Picture> pictures) {
             break;
         case TAG_ASF:
             written = WriteASFInfo();
+            break;
+        case TAG_MATROSKA:
+            written = WriteMatroskaInfo();
             break;
         default:
             pendingPictures_.reset();

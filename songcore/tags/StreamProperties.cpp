@@ -27,6 +27,8 @@ StreamProperties ReadStreamProperties(CSongFileInfo& song) {
         AddDsfStreamProperties(song, out);
     } else if (type & SONG_TYPE_WAVPACK) {
         AddWavPackStreamProperties(song, out);
+    } else if (type & SONG_TYPE_MATROSKA) {
+        AddMatroskaStreamProperties(song, out);
     }
     return out;
 }

@@ -64,5 +64,6 @@ void AddAacStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddIffStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddDsfStreamProperties(CSongFileInfo& song, StreamProperties& out);
 void AddWavPackStreamProperties(CSongFileInfo& song, StreamProperties& out);
+void AddMatroskaStreamProperties(CSongFileInfo& song, StreamProperties& out);
 
 }  // namespace songcore

@@ -195,7 +195,8 @@ std::string StreamText(CSongFileInfo& song, uint64_t fileSize) {
     if (type & SONG_TYPE_AAC) {
         return AacText(properties, fileSize);
     }
-    if (type & (SONG_TYPE_WAV | SONG_TYPE_AIFF | SONG_TYPE_DSF | SONG_TYPE_WAVPACK)) {
+    if (type &
+        (SONG_TYPE_WAV | SONG_TYPE_AIFF | SONG_TYPE_DSF | SONG_TYPE_WAVPACK | SONG_TYPE_MATROSKA)) {
         return SampledText(properties, fileSize);
     }
     return {};

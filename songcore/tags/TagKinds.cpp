@@ -17,6 +17,8 @@ const std::vector<TagKind>& TagKinds() {
         {"mp4", "MP4", TAG_MP4, &CSongFileInfo::GetMP4Info, &CSongFileInfo::WriteMP4Info, nullptr},
         {"flac", "FLAC", TAG_FLAC, &CSongFileInfo::GetFlacInfo, &CSongFileInfo::WriteFlacInfo,
          nullptr},
+        {"mkv", "Matroska", TAG_MATROSKA, &CSongFileInfo::GetMatroskaInfo,
+         &CSongFileInfo::WriteMatroskaInfo, &CSongFileInfo::RemoveMatroskaInfo},
     };
     return kinds;
 }
