@@ -457,7 +457,7 @@ TEST(OldPlayers, Mp3GetsUtf16Id3v2AndAnId3v1TagInTheCodePage) {
     EXPECT_EQ(RunTunemoss({"write", "--old-players", "klingon", "--title", "x", song}).status, 2);
 }
 
-TEST(FixEncoding, ApeValuesThatAreNotUtf8AreRewrittenAsUtf8) {
+TEST(FixEncoding, ApeValuesThatAreNotUtf8AreReadInTheCodePageAndRewrittenAsUtf8) {
     if (!HaveMutagen()) {
         GTEST_SKIP() << "mutagen missing";
     }
@@ -477,6 +477,17 @@ TEST(FixEncoding, ApeValuesThatAreNotUtf8AreRewrittenAsUtf8) {
     ASSERT_TRUE(bytes);
     file.insert(file.end(), bytes->begin(), bytes->end());
     testsupport::WriteFileBytes(song, file);
+    // Read as legacy text is: in the code page given, and untouched by a
+    // write of another field.
+    auto shown = RunTunemoss({"show", "--json", "--legacy-encoding", "windows-1251", song});
+    EXPECT_NE(shown.out.find("\"title\": \"Кукушка\""), std::string::npos) << shown.out;
+    const std::vector<uint8_t> before = testsupport::ReadFileBytes(song);
+    ASSERT_EQ(
+        RunTunemoss({"write", "--legacy-encoding", "windows-1251", "--year", "1990", song}).status,
+        0);
+    auto kept = RunTunemoss({"show", "--json", "--legacy-encoding", "windows-1251", song});
+    EXPECT_NE(kept.out.find("\"title\": \"Кукушка\""), std::string::npos) << kept.out;
+    EXPECT_NE(testsupport::ReadFileBytes(song), before);
 
     auto repair = RunTunemoss({"fix-encoding", song});
     EXPECT_EQ(repair.status, 0) << repair.err;

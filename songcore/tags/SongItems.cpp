@@ -84,7 +84,10 @@ int CSongFileInfo::WriteItems(songcore::TagItemEdits edits) {
         }
     }
     GetSongInfo();
-    const songcore::TagKind* kind = songcore::FindTagKindByMask(GetExtrasTagKind());
+    // The writers that honour item edits; any other would write the tag
+    // without them and call it done.
+    constexpr uint32_t kWithItems = TAG_ID3V2 | TAG_APEV2 | TAG_OGG | TAG_FLAC | TAG_MP4 | TAG_ASF;
+    const songcore::TagKind* kind = songcore::FindTagKindByMask(GetExtrasTagKind() & kWithItems);
     if (kind == nullptr) {
         return Refuse("this format has no place for other items");
     }

@@ -197,6 +197,11 @@ std::string DecodeLegacyText(std::string_view bytes) {
     return text ? std::move(*text) : Latin1ToUtf8(bytes);
 }
 
+std::string UnicodeTagText(std::string_view bytes, bool& legacy) {
+    legacy = !IsValidUtf8(bytes);
+    return legacy ? DecodeLegacyText(bytes) : std::string(bytes);
+}
+
 std::string EncodeLegacyText(std::string_view text, bool* lossless) {
     if (TheSetting().latin1.load()) {
         return Utf8ToLatin1(text, lossless);

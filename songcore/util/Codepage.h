@@ -43,6 +43,10 @@ void SetLegacyEncoding(std::string encoding);
 // code page cannot hold, and lossless tells whether every one was held.
 std::string DecodeLegacyText(std::string_view bytes);
 std::string EncodeLegacyText(std::string_view text, bool* lossless = nullptr);
+// A value of a tag that is UTF-8 by definition (APEv2, Vorbis comments):
+// as it is when it is UTF-8; else written by an old tagger in its code page,
+// and read as legacy text is (legacy is then set).
+std::string UnicodeTagText(std::string_view bytes, bool& legacy);
 // Whether an ID3v2 frame may hold the text in its ISO-8859-1 encoding and
 // be read back as written under the setting: every character of the text
 // means the same in ISO-8859-1 and in the legacy encoding.

@@ -10,6 +10,7 @@
 #include "songcore/tags/ape/ApeItems.h"
 #include "songcore/tags/ape/ApePicture.h"
 #include "songcore/tags/ape/ApeTag.h"
+#include "songcore/util/Codepage.h"
 #include "songcore/util/Text.h"
 
 using songcore::ApeTag;
@@ -52,7 +53,8 @@ uint64_t StackStart(CSongFile& file, const songcore::TagExtents& extents) {
 // The record's fields as the reader derives them from the items; present
 // tells which fields had an item.
 songcore::SongValues Derive(const ApeTag& tag,
-                            std::array<bool, songcore::kApeFieldCount>* present = nullptr) {
+                            std::array<bool, songcore::kApeFieldCount>* present = nullptr,
+                            std::array<bool, songcore::kApeFieldCount>* legacy = nullptr) {
     songcore::SongValues fields;
     std::array<std::optional<std::string>, songcore::kApeFieldCount> texts = tag.ReadFields();
     for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
@@ -61,6 +63,11 @@ songcore::SongValues Derive(const ApeTag& tag,
         }
         if (!texts[row]) {
             continue;
+        }
+        bool inCodepage = false;
+        texts[row] = songcore::UnicodeTagText(*texts[row], inCodepage);
+        if (legacy) {
+            (*legacy)[row] = inCodepage;
         }
         const songcore::SongField field = songcore::kApeFields[row].field;
         if (songcore::kApeFields[row].total) {
@@ -97,10 +104,12 @@ int CSongFileInfo::GetAPEV2Info() {
         return 0;
     }
     std::array<bool, songcore::kApeFieldCount> present{};
-    songcore::SongValues fields = Derive(*tag, &present);
+    std::array<bool, songcore::kApeFieldCount> legacy{};
+    songcore::SongValues fields = Derive(*tag, &present, &legacy);
     for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
         if (present[row]) {
             const songcore::ApeFieldEntry& entry = songcore::kApeFields[row];
+            legacyText_.set(static_cast<size_t>(entry.field), legacy[row]);
             SetValues(entry.field, fields.Get(entry.field));
             if (entry.total) {
                 SetValues(*entry.total, fields.Get(*entry.total));

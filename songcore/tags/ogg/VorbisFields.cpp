@@ -9,6 +9,7 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongItems.h"
 #include "songcore/tags/ogg/VorbisComments.h"
+#include "songcore/util/Codepage.h"
 #include "songcore/util/Text.h"
 
 using songcore::SongField;
@@ -115,6 +116,13 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
         if (values.empty()) {
             continue;
         }
+        bool anyLegacy = false;
+        for (std::string& value : values) {
+            bool legacy = false;
+            value = songcore::UnicodeTagText(value, legacy);
+            anyLegacy = anyLegacy || legacy;
+        }
+        legacyText_.set(static_cast<size_t>(field.field), anyLegacy);
         std::optional<SongField> total = songcore::TotalOfNumber(field.field);
         if (total && !fields_.Has(*total)) {
             fields_.SetNumberOfTotal(field.field, values.back());
