@@ -62,6 +62,17 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// The integrated loudness ffmpeg's own meter (its ebur128 filter) gives, to
+// a tenth.
+double FfmpegLoudness(const std::string& path) {
+    testsupport::RunResult run =
+        testsupport::Run({"ffmpeg", "-nostats", "-i", path, "-af", "ebur128", "-f", "null", "-"});
+    const size_t summary = run.err.find("Integrated loudness:");
+    const size_t value = run.err.find("I:", summary);
+    EXPECT_NE(value, std::string::npos) << run.err;
+    return value == std::string::npos ? 0 : std::stod(run.err.substr(value + 2));
+}
+
 // The decoded audio's checksum, as ffmpeg makes it.
 std::string AudioMd5(const std::string& path) {
     testsupport::RunResult run =
@@ -162,6 +173,7 @@ TEST(Loudness, AgreesWithLoudgainOnEveryFormat) {
         EXPECT_NEAR(Field(lines[i], "track_peak"), theirs.peak, 0.001);
         EXPECT_NEAR(Field(lines[i], "track_range_lu"), theirs.range, 0.05);
         EXPECT_NEAR(Field(lines[i], "track_gain"), -18 - theirs.loudness, 0.05);
+        EXPECT_NEAR(Field(lines[i], "track_loudness_lufs"), FfmpegLoudness(paths[i]), 0.1 + 0.05);
     }
 
     // The tags written: loudgain's keys, with values as near as the figures;
