@@ -76,6 +76,9 @@ public:
     void SetAlwaysOnTop(bool onTop);
     void SwitchTab();
     void OpenSettings();
+    // Reads every song of the tree and the play list again: the code page
+    // that legacy tags are read in has changed.
+    void RereadSongs();
     void OnStatusDoubleClicked();
 
     // The parts, for the tests.
@@ -197,6 +200,8 @@ private:
     // A song whose tags were written: the tree item and the play list rows
     // show its new tags.
     void SongTagsChanged(const std::string& path);
+    // The play list rows of a song that is not in the tree, read again.
+    void RefreshListRows(const std::string& path);
     // The song of the selected tree item that has a tag editor; empty when
     // the selection is no such song.
     std::string TaggableTreeSong() const;

@@ -58,10 +58,14 @@ void MainWindow::SwitchTab() {
 }
 
 void MainWindow::OpenSettings() {
+    const std::string legacyEncoding = CAppRegKey().GetLegacyEncoding();
     SettingsDialog dialog(this, player_.GetAudioDevices());
     if (dialog.exec() == QDialog::Accepted) {
         player_.SetAudioDevice(CAppRegKey().GetAudioDevice());
         player_.SetReplayGain(CAppRegKey().GetReplayGain());
+        if (CAppRegKey().GetLegacyEncoding() != legacyEncoding) {
+            RereadSongs();
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // The tag editor as the main window opens it, and what follows an Update.
 #include <QFileInfo>
 #include <algorithm>
+#include <set>
 
 #include "qarv/CoverPane.h"
 #include "qarv/MainWindow.h"
@@ -76,17 +77,43 @@ void MainWindow::SongTagsChanged(const std::string& path) {
             SelectTreeItem(now);
         }
     } else {
-        PlayListModel::SongRow song;
-        std::string error;
-        if (PlayListModel::ReadSongRow(path, song, error)) {
-            for (int row = 0; row < list_.GetItemCount(); ++row) {
-                if (list_.GetFile(row) != path) {
-                    continue;
-                }
-                list_.SetArtist(row, song.artist.c_str());
-                list_.SetAlbum(row, song.album.c_str());
-                list_.SetTitle(row, song.title.c_str());
-            }
+        RefreshListRows(path);
+    }
+    UpdateCommands();
+}
+
+void MainWindow::RefreshListRows(const std::string& path) {
+    PlayListModel::SongRow song;
+    std::string error;
+    if (!PlayListModel::ReadSongRow(path, song, error)) {
+        return;
+    }
+    for (int row = 0; row < list_.GetItemCount(); ++row) {
+        if (list_.GetFile(row) != path) {
+            continue;
+        }
+        list_.SetArtist(row, song.artist.c_str());
+        list_.SetAlbum(row, song.album.c_str());
+        list_.SetTitle(row, song.title.c_str());
+    }
+}
+
+void MainWindow::RereadSongs() {
+    std::set<std::string> inTree;
+    for (HTREEITEM item : SongItemsBelow(tree_.GetRootItem())) {
+        std::string path = tree_.GetSongFile(item);
+        // Songs on the internet have no tags of their own to read again.
+        if (HasTagEditor(path)) {
+            tree_.RefreshSongItem(item);
+            inTree.insert(std::move(path));
+        }
+    }
+    // The tree's notices brought the rows of its songs along.
+    std::set<std::string> listed;
+    for (int row = 0; row < list_.GetItemCount(); ++row) {
+        const std::string path = list_.GetFile(row);
+        if (HasTagEditor(path) && !inTree.count(path) && listed.insert(path).second) {
+            RefreshListRows(path);
         }
     }
     UpdateCommands();

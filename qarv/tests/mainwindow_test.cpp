@@ -15,6 +15,7 @@
 #include "qarv/MainWindow.h"
 #include "qarv/PlayListModel.h"
 #include "qarv/PlayerControl.h"
+#include "qarv/SettingsDialog.h"
 #include "qarv/SongTreeModel.h"
 #include "qarv/SongTreeSortModel.h"
 #include "songcore/settings/AppRegKey.h"
@@ -242,6 +243,34 @@ private Q_SLOTS:
         QCOMPARE(next.TreeModel().rowCount(), 1);
         QVERIFY(next.Tree().FindPathInTree((music.path() + "/a.mp3").toStdString(),
                                            next.Tree().GetRootItem()) != nullptr);
+    }
+
+    void aNewLegacyCodePageRereadsTheSongsShown() {
+        // A title in windows-1251 bytes, in a frame that says ISO-8859-1.
+        const QString song = qarvtest::CopyData("player/two_seconds.mp3", music.path(), "c.mp3");
+        qarvtest::Python(
+            "import sys\nfrom mutagen.id3 import ID3, TIT2\n"
+            "t = ID3()\n"
+            "t.add(TIT2(encoding=0, text=['Группа'.encode('cp1251').decode('latin1')]))\n"
+            "t.save(sys.argv[1])\n",
+            {song});
+        TestWindow window;
+        window.FilterBox()->setCurrentIndex(0);
+        window.SearchBox()->setEditText(music.path());
+        window.Search();
+        WaitIdle(window);
+        auto shown = [&window, &song] {
+            HTREEITEM item =
+                window.Tree().FindPathInTree(song.toStdString(), window.Tree().GetRootItem());
+            return item ? QString::fromStdString(window.Tree().GetItemText(item)) : QString();
+        };
+        QVERIFY(shown().contains(QString::fromUtf8("Ãðóïïà")));
+        QVERIFY(CAppRegKey().SetLegacyEncoding("windows-1251"));
+        SettingsDialog::ApplyTagEncodings();
+        window.RereadSongs();
+        QVERIFY2(shown().contains(QString::fromUtf8("Группа")), qPrintable(shown()));
+        CAppRegKey().SetLegacyEncoding("ISO-8859-1");
+        SettingsDialog::ApplyTagEncodings();
     }
 
     void searchHistoryKeepsTenDistinctEntries() {
