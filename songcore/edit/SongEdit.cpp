@@ -168,8 +168,7 @@ SongEditResult EditSongItemsFor(const std::string& path,
     info.GetSongInfo();
     ContentCapture capture;
     if (!info.WriteItems(make(info))) {
-        result.error =
-            info.GetErrorMessage().empty() ? "cannot write the tag" : info.GetErrorMessage();
+        result.error = FailureOf(info, "cannot write the tag");
         return result;
     }
     info.Close();

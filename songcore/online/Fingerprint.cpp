@@ -1,7 +1,6 @@
 #include "songcore/online/Fingerprint.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <memory>
 
@@ -104,18 +103,6 @@ std::string MakeFingerprint(const std::string& path, Fingerprint& out) {
     out.compressed = compressed.get();
     out.raw.assign(values, values + std::max(size, 0));
     return {};
-}
-
-double FingerprintSimilarity(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-    const size_t shared = std::min(a.size(), b.size());
-    if (shared == 0) {
-        return 0;
-    }
-    uint64_t differing = 0;
-    for (size_t i = 0; i < shared; ++i) {
-        differing += static_cast<uint64_t>(std::popcount(a[i] ^ b[i]));
-    }
-    return 1.0 - static_cast<double>(differing) / static_cast<double>(shared * 32);
 }
 
 }  // namespace songcore

@@ -19,9 +19,4 @@ struct Fingerprint {
 // the file).
 std::string MakeFingerprint(const std::string& path, Fingerprint& out);
 
-// How alike two raw fingerprints are, 0 to 1: the share of equal bits over
-// the part they share, as fingerprints of one recording decoded twice are
-// nearly, not always exactly, the same.
-double FingerprintSimilarity(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
-
 }  // namespace songcore

@@ -11,6 +11,8 @@ namespace {
 struct IdKey {
     const char* spaced;  // "Album Id"
     const char* joined;  // "ALBUMID"
+    // The recording, which ID3v2 keeps in a UFID frame of one identifier.
+    bool recording = false;
 };
 
 std::string KeyIn(uint32_t kind, const IdKey& key) {
@@ -18,8 +20,7 @@ std::string KeyIn(uint32_t kind, const IdKey& key) {
     switch (kind) {
         case TAG_ID3V2:
             // The recording has a frame of its own.
-            return std::string(key.joined) == "TRACKID" ? "UFID:http://musicbrainz.org"
-                                                        : "TXXX:" + spaced;
+            return key.recording ? "UFID:http://musicbrainz.org" : "TXXX:" + spaced;
         case TAG_MP4:
             return "----:com.apple.iTunes:" + spaced;
         case TAG_ASF:
@@ -40,7 +41,7 @@ TagItemEdits MusicBrainzIdEdits(uint32_t kind, const MbRelease& release, size_t 
         {{"Release Group Id", "RELEASEGROUPID"}, {release.releaseGroupId}},
         {{"Artist Id", "ARTISTID"}, song.artistIds},
         {{"Release Track Id", "RELEASETRACKID"}, {song.trackId}},
-        {{"Track Id", "TRACKID"}, {song.recordingId}},
+        {{"Track Id", "TRACKID", true}, {song.recordingId}},
     };
     TagItemEdits edits;
     for (const auto& [key, values] : ids) {
@@ -51,7 +52,7 @@ TagItemEdits MusicBrainzIdEdits(uint32_t kind, const MbRelease& release, size_t 
             }
         }
         // UFID holds one identifier.
-        if (kind == TAG_ID3V2 && std::string(key.joined) == "TRACKID" && given.size() > 1) {
+        if (kind == TAG_ID3V2 && key.recording && given.size() > 1) {
             given.resize(1);
         }
         if (!given.empty()) {

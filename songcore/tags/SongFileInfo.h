@@ -105,7 +105,8 @@ public:
     // when the file or the tag cannot be read. A file without the tag has
     // none (1).
     int ReadItems(std::vector<songcore::TagItem>& out);
-    // Changes those items, with the fields as they are set, in one write; 0
+    // Changes those items of the song as read (GetSongInfo), with the fields
+    // as they are set, in one write; 0
     // (and GetErrorMessage) when the format has no place for them, a key
     // is not a key of the format or names a field of the table, or the
     // write fails.

@@ -83,7 +83,6 @@ int CSongFileInfo::WriteItems(songcore::TagItemEdits edits) {
             return Refuse("an item has no key");
         }
     }
-    GetSongInfo();
     // The writers that honour item edits; any other would write the tag
     // without them and call it done.
     constexpr uint32_t kWithItems = TAG_ID3V2 | TAG_APEV2 | TAG_OGG | TAG_FLAC | TAG_MP4 | TAG_ASF;
@@ -102,11 +101,11 @@ namespace songcore {
 bool ReadSongItems(const std::string& path, std::vector<TagItem>& out, std::string& error) {
     CSongFileInfo song;
     if (!song.Open(path, 1, 0)) {
-        error = song.GetErrorMessage().empty() ? "cannot open the file" : song.GetErrorMessage();
+        error = FailureOf(song, "cannot open the file");
         return false;
     }
     if (!song.ReadItems(out)) {
-        error = song.GetErrorMessage().empty() ? "cannot read the tag" : song.GetErrorMessage();
+        error = FailureOf(song, "cannot read the tag");
         return false;
     }
     return true;

@@ -4,15 +4,6 @@
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagKinds.h"
 
-namespace {
-
-std::string Reason(const CSongFileInfo& song, const char* fallback) {
-    std::string why = song.GetErrorMessage();
-    return why.empty() ? fallback : why;
-}
-
-}  // namespace
-
 int CSongFileInfo::ReadPictures(std::vector<songcore::Picture>& out) {
     out.clear();
     GetSongInfo();  // tells which tag the song has; a song without tags has none
@@ -84,11 +75,11 @@ namespace songcore {
 bool ReadSongPictures(const std::string& path, std::vector<Picture>& out, std::string& error) {
     CSongFileInfo song;
     if (!song.Open(path, 1, 0)) {
-        error = Reason(song, "cannot open the file");
+        error = FailureOf(song, "cannot open the file");
         return false;
     }
     if (!song.ReadPictures(out)) {
-        error = Reason(song, "cannot read the tag");
+        error = FailureOf(song, "cannot read the tag");
         return false;
     }
     return true;
@@ -102,7 +93,7 @@ bool WriteSongPictures(const std::string& path, const std::vector<Picture>& pict
         return false;
     }
     if (!song.WritePictures(pictures)) {
-        error = Reason(song, "cannot write the tag");
+        error = FailureOf(song, "cannot write the tag");
         return false;
     }
     return true;

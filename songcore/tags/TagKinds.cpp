@@ -65,4 +65,9 @@ std::string TagWriteFailure(const TagKind& kind, const CSongFileInfo& song, bool
            " tag" + (why.empty() ? "" : ": " + why);
 }
 
+std::string FailureOf(const CSongFileInfo& song, const char* fallback) {
+    std::string why = song.GetErrorMessage();
+    return why.empty() ? fallback : why;
+}
+
 }  // namespace songcore

@@ -30,6 +30,8 @@ std::string TagKindOptions(bool removableOnly);
 // "cannot open for writing: why", "could not write the MP4 tag: why" ("could
 // not remove ..." with removing), each with the song's error message.
 std::string OpenForWritingFailure(const CSongFileInfo& song);
+// The song's error message, or fallback when it has none.
+std::string FailureOf(const CSongFileInfo& song, const char* fallback);
 std::string TagWriteFailure(const TagKind& kind, const CSongFileInfo& song, bool removing = false);
 
 }  // namespace songcore

@@ -177,11 +177,8 @@ std::optional<Id3v2Tag> Id3v2As23(const Id3v2Tag& tag) {
         }
         older.frames.push_back({std::move(id), flags, std::move(*data)});
     }
-    // IPLS may stand once: TIPL and TMCL together become one list.
-    auto firstList = std::find_if(older.frames.begin(), older.frames.end(),
-                                  [](const Id3v2Frame& frame) { return frame.id == "IPLS"; });
-    if (firstList != older.frames.end() &&
-        std::count_if(older.frames.begin(), older.frames.end(),
+    // IPLS may stand once; TIPL and TMCL together would make two.
+    if (std::count_if(older.frames.begin(), older.frames.end(),
                       [](const Id3v2Frame& frame) { return frame.id == "IPLS"; }) > 1) {
         return std::nullopt;
     }

@@ -156,7 +156,9 @@ std::vector<TagItem> Mp4OtherItems(const std::vector<Mp4Item>& items) {
 }
 
 std::string ApplyMp4ItemEdits(std::vector<Mp4Item>& items, const TagItemEdits& edits) {
-    std::vector<Mp4Item> made;
+    // The new item of each edit (none for a removal), made before the list
+    // is touched so that a refused key leaves it as it was.
+    std::vector<std::optional<Mp4Item>> made;
     for (const TagItemEdit& edit : edits) {
         const bool freeform = edit.key.starts_with("----:");
         size_t colon = freeform ? edit.key.find(':', 5) : std::string::npos;
@@ -170,7 +172,9 @@ std::string ApplyMp4ItemEdits(std::vector<Mp4Item>& items, const TagItemEdits& e
             (*name == kMp4CoverItem || *name == kFreeform || Mp4Tag::IsWrittenName(*name))) {
             return "\"" + edit.key + "\" is kept by a field or the pictures, not as an item";
         }
-        if (!edit.values.empty()) {
+        if (edit.values.empty()) {
+            made.emplace_back();
+        } else {
             made.push_back(freeform ? MakeFreeform(edit.key.substr(5, colon - 5),
                                                    edit.key.substr(colon + 1), edit.values)
                                     : MakeItem(*name, edit.values));
@@ -184,12 +188,8 @@ std::string ApplyMp4ItemEdits(std::vector<Mp4Item>& items, const TagItemEdits& e
         auto first = std::find_if(items.begin(), items.end(), same);
         const auto at = first - items.begin();
         std::erase_if(items, same);
-        if (!edit.values.empty()) {
-            // made holds one item for each edit with values, in their order.
-            size_t index = static_cast<size_t>(
-                std::count_if(edits.begin(), edits.begin() + static_cast<long>(e),
-                              [](const TagItemEdit& earlier) { return !earlier.values.empty(); }));
-            items.insert(items.begin() + at, std::move(made[index]));
+        if (made[e]) {
+            items.insert(items.begin() + at, std::move(*made[e]));
         }
     }
     return {};
