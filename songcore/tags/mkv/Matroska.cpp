@@ -33,7 +33,11 @@ std::optional<MatroskaLayout> ReadLayout(CSongFile& file, bool full) {
     if (length == CSongFile::kBadLength) {
         return std::nullopt;
     }
-    // Past the first elements the walk hops from header to header.
+    // The first elements (SeekHead, Info, Tracks, often Tags) lie together at
+    // the start: one buffered read brings them in and the walk's reads there
+    // come from it. Past them the walk hops from header to header.
+    std::vector<uint8_t> first;
+    file.ReadExact(0, 1, first);
     return MatroskaLayout::Read(songcore::SongFileReaderWithoutReadAhead(file), length, full);
 }
 
