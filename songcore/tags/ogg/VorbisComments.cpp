@@ -185,9 +185,16 @@ std::string VorbisComments::KeyOf(std::string_view item) {
 
 namespace {
 
+// Asked for every field of every item a read: compares in place rather than
+// making an upper-case copy of each key.
 bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
-    std::string key = VorbisComments::KeyOf(item);
-    return !key.empty() && std::find(keys.begin(), keys.end(), key) != keys.end();
+    size_t equals = item.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        return false;
+    }
+    std::string_view key = item.substr(0, equals);
+    return std::any_of(keys.begin(), keys.end(),
+                       [key](std::string_view one) { return EqualsIgnoreCaseAscii(key, one); });
 }
 
 }  // namespace
