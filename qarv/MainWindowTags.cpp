@@ -195,12 +195,14 @@ void MainWindow::EditSelectedSongs(SongsDialog kind) {
     if (!RunSongsDialog(*dialog)) {
         return;
     }
-    for (const songcore::FileEdit& file : outcome->operation.files) {
-        SongTagsChanged(file.path);
+    // A lookup writes a song more than once (fields, cover, identifiers).
+    const std::vector<std::string> written = outcome->operation.Paths();
+    for (const std::string& path : written) {
+        SongTagsChanged(path);
     }
     UpdateHistoryTexts();
     control_->SetStatusText(tr("%1 of %2 songs written%3")
-                                .arg(outcome->operation.files.size())
+                                .arg(written.size())
                                 .arg(songs.size())
                                 .arg(outcome->cancelled ? tr("; cancelled") : QString()));
 }

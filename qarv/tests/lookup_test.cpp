@@ -6,13 +6,16 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <functional>
 #include <tuple>
 
 #include "QarvTestSupport.h"
+#include "qarv/SettingsDialog.h"
 #include "qarv/tagedit/LookupDialog.h"
 #include "songcore/edit/EditHistory.h"
 #include "songcore/edit/SongEdit.h"
@@ -54,6 +57,14 @@ QTreeWidgetItem* ChangeRow(QTreeWidgetItem* song, const QString& label) {
     }
     return nullptr;
 }
+
+class Window : public qarvtest::QuietWindow {
+public:
+    std::function<bool(QDialog&)> onDialog;
+
+protected:
+    bool RunSongsDialog(QDialog& dialog) override { return onDialog && onDialog(dialog); }
+};
 
 }  // namespace
 
@@ -192,6 +203,34 @@ private slots:
         QCOMPARE(Bytes(second_), secondBefore);
     }
 
+    // From the play list's selection; the window shows what was written
+    // and counts each song once, however many writes it took.
+    void fromThePlayList() {
+        Window window;
+        window.List().Add(0, "The Band", "Album X", "first song", first_);
+        window.List().Add(1, "The Band", "Album X", "SECOND SONG", second_);
+        window.Tabs()->setCurrentIndex(1);
+        window.List().SetSelected(0, true);
+        window.List().SetSelected(1, true);
+        window.UpdateCommands();
+        QVERIFY(window.Actions().editLookup->isEnabled());
+        int shown = 0;
+        window.onDialog = [&](QDialog& dialog) {
+            auto* lookup = qobject_cast<LookupDialog*>(&dialog);
+            if (!lookup) {
+                return false;
+            }
+            ++shown;
+            lookup->LookUp();
+            lookup->Write();
+            return dialog.result() == QDialog::Accepted;
+        };
+        window.Actions().editLookup->trigger();
+        QCOMPARE(shown, 1);
+        QCOMPARE(window.List().GetTitle(1), std::string("Second Song"));
+        QCOMPARE(window.StatusText(), QString("2 of 2 songs written"));
+    }
+
     // The CD database: the disc asked for by the songs' lengths, with the
     // user's address; its titles, album, year and genre go into the songs.
     void cdDatabaseAsSecondSource() {
@@ -205,8 +244,13 @@ private slots:
                  qPrintable(dialog.Summary()->text()));
         QVERIFY(!dialog.WriteButton()->isEnabled());
 
-        QVERIFY(CAppRegKey().SetCddbServer(server.c_str()));
-        QVERIFY(CAppRegKey().SetCddbEmail("fan@example.net"));
+        {
+            // As a user gives them, in the Settings.
+            SettingsDialog settings;
+            settings.CddbServerEdit()->setText(QString::fromStdString(server));
+            settings.CddbEmailEdit()->setText(" fan@example.net ");
+            settings.Store();
+        }
         cddb.QueueBody("200 misc 0a000502 The Band / Album X\r\n");
         cddb.QueueBody(
             "210 misc 0a000502 CD database entry follows\r\n# xmcd\r\n#\r\n"
