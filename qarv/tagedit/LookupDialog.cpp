@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <numeric>
 
 #include <QCheckBox>
@@ -25,7 +24,6 @@
 #include "songcore/online/CoverArtArchive.h"
 #include "songcore/online/MusicBrainz.h"
 #include "songcore/settings/AppRegKey.h"
-#include "songcore/util/WriteBatch.h"
 
 namespace {
 
@@ -440,35 +438,19 @@ void LookupDialog::Write() {
         }
         writes.push_back({songs_[song].path, std::move(write)});
     }
-    outcome_ = {};
-    outcome_.operation = {"Look Up Album Online", std::time(nullptr), {}};
-    RunWithProgress(this, windowTitle(), writes.size(), [&](ProgressState& state) {
-        songcore::WriteBatch batch;
-        for (const SongWrite& song : writes) {
-            if (state.Cancelled()) {
-                outcome_.cancelled = true;
-                break;
-            }
-            state.Report(outcome_.done, song.path);
-            ++outcome_.done;
-            std::vector<std::string> failures =
-                songcore::WriteLookupResult(song.path, song.write, outcome_.operation);
-            if (!failures.empty()) {
-                std::string reason;
-                for (const std::string& failure : failures) {
-                    reason += (reason.empty() ? "" : "; ") + failure;
-                }
-                outcome_.failures.emplace_back(song.path, reason);
-            }
-        }
-        std::string error;
-        if (!batch.Finish(error)) {
-            outcome_.failures.emplace_back(std::string(), error);
-        }
-    });
-    if (!outcome_.operation.files.empty()) {
-        songcore::EditHistory().Record(outcome_.operation, outcome_.historyError);
+    std::vector<std::string> paths;
+    for (const SongWrite& song : writes) {
+        paths.push_back(song.path);
     }
-    ReportBatchOutcome(this, outcome_);
+    outcome_ = RunSongWritesWithProgress(
+        this, windowTitle(), "Look Up Album Online", paths,
+        [&writes](size_t index, songcore::EditOperation& operation) {
+            std::string reason;
+            for (const std::string& failure :
+                 songcore::WriteLookupResult(writes[index].path, writes[index].write, operation)) {
+                reason += (reason.empty() ? "" : "; ") + failure;
+            }
+            return reason;
+        });
     accept();
 }
