@@ -58,13 +58,7 @@ QTreeWidgetItem* ChangeRow(QTreeWidgetItem* song, const QString& label) {
     return nullptr;
 }
 
-class Window : public qarvtest::QuietWindow {
-public:
-    std::function<bool(QDialog&)> onDialog;
-
-protected:
-    bool RunSongsDialog(QDialog& dialog) override { return onDialog && onDialog(dialog); }
-};
+using Window = qarvtest::DialogWindow;
 
 }  // namespace
 
