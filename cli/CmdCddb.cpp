@@ -8,7 +8,7 @@
 
 #include "cli/Command.h"
 #include "cli/Options.h"
-#include "songcore/cddb/CDDB.h"
+#include "songcore/cddb/CddbClient.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/util/Hex.h"
 
@@ -61,99 +61,6 @@ const std::vector<OptionSpec> kOptions = {
     {"email", ValueKind::Text},      {"protocol", ValueKind::Text},
 };
 
-// The client as tunemoss presents itself: under its own name and version,
-// with the user named by the e-mail address given, never by this machine's
-// login and host name.
-class TunemossCddb : public CCDDB {
-public:
-    TunemossCddb() {
-        SetProductName("Tunemoss");
-        SetProductVersion(TUNEMOSS_VERSION);
-        SetCDDBProtocolVersion(6);
-    }
-    void SetUser(std::string user, std::string host) {
-        user_ = std::move(user);
-        host_ = std::move(host);
-    }
-    std::string GetUserNameA() override { return user_; }
-    std::string GetHostName() override { return host_; }
-
-private:
-    std::string user_ = "anonymous";
-    std::string host_ = "localhost";
-};
-
-// The public server asks every client for a real e-mail address and bans
-// those that send none.
-bool IsPublicServer(std::string host) {
-    std::transform(host.begin(), host.end(), host.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (std::string_view domain : {"gnudb.org", "freedb.org"}) {
-        if (host == domain || (host.size() > domain.size() && host.ends_with(domain) &&
-                               host[host.size() - domain.size() - 1] == '.')) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// USER@HOST with both parts made of printable characters without blanks.
-bool SplitEmail(const std::string& address, std::string& user, std::string& host) {
-    size_t at = address.find('@');
-    if (at == std::string::npos || at == 0 || at + 1 == address.size() ||
-        address.find('@', at + 1) != std::string::npos) {
-        return false;
-    }
-    for (unsigned char c : address) {
-        if (c <= ' ' || c == 0x7F) {
-            return false;
-        }
-    }
-    user = address.substr(0, at);
-    host = address.substr(at + 1);
-    return true;
-}
-
-struct Endpoint {
-    std::string host;
-    int port = 80;
-};
-
-// HOST, HOST:PORT, [ADDRESS] or [ADDRESS]:PORT.
-bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
-    std::string host = text;
-    std::string port;
-    if (!text.empty() && text.front() == '[') {
-        size_t close = text.find(']');
-        if (close == std::string::npos) {
-            return false;
-        }
-        host = text.substr(1, close - 1);
-        if (close + 1 < text.size()) {
-            if (text[close + 1] != ':') {
-                return false;
-            }
-            port = text.substr(close + 2);
-        }
-    } else if (size_t colon = text.find(':');
-               colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
-        host = text.substr(0, colon);
-        port = text.substr(colon + 1);
-    }
-    if (host.empty()) {
-        return false;
-    }
-    endpoint.host = host;
-    if (!port.empty()) {
-        std::optional<unsigned long> number = ParseUnsigned(port);
-        if (!number || *number == 0 || *number > 65535) {
-            return false;
-        }
-        endpoint.port = static_cast<int>(*number);
-    }
-    return true;
-}
-
 std::string Hex8(uint32_t id) {
     char text[16];
     std::snprintf(text, sizeof text, "%08x", id);
@@ -204,15 +111,7 @@ std::string ReadPositions(CCDDB& cddb, const Options& options,
 }
 
 int Fail(const std::string& server, CCDDB& cddb) {
-    std::string message = cddb.GetErrorMessage();
-    if (message.empty()) {
-        message = "the command failed";
-    }
-    std::string answer = cddb.GetLastCommandResponse();
-    if (!answer.empty()) {
-        message += " (the server said: " + answer.substr(0, answer.find_first_of("\r\n")) + ")";
-    }
-    ReportFileError(server, message);
+    ReportFileError(server, songcore::CddbFailureText(cddb));
     return kExitFailure;
 }
 
@@ -290,7 +189,7 @@ int RunCddb(const std::vector<std::string>& args) {
         return UsageError("cddb", "no command given");
     }
     const std::string& command = positional[0];
-    TunemossCddb cddb;
+    songcore::CddbClient cddb;
     int sources = options.has("cue") + options.has("drive") + options.has("toc");
 
     if (command == "discid") {
@@ -319,11 +218,11 @@ int RunCddb(const std::vector<std::string>& args) {
         std::end(kServerCommands)) {
         return UsageError("cddb", "unknown cddb command '" + command + "'");
     }
-    Endpoint server;
+    songcore::CddbEndpoint server;
     if (!options.has("server")) {
         return UsageError("cddb", command + " needs --server HOST[:PORT]");
     }
-    if (!ParseEndpoint(*options.value("server"), server)) {
+    if (!songcore::ParseCddbEndpoint(*options.value("server"), server)) {
         return UsageError("cddb", "not a server: " + *options.value("server"));
     }
     CCDDBSite site;
@@ -333,8 +232,8 @@ int RunCddb(const std::vector<std::string>& args) {
         site.SetAddress(*path);
     }
     if (std::optional<std::string> proxy = options.value("proxy")) {
-        Endpoint endpoint;
-        if (!ParseEndpoint(*proxy, endpoint)) {
+        songcore::CddbEndpoint endpoint;
+        if (!songcore::ParseCddbEndpoint(*proxy, endpoint)) {
             return UsageError("cddb", "not a proxy: " + *proxy);
         }
         cddb.SetProxyDetails(endpoint.host, endpoint.port, options.value("proxy-user").value_or(""),
@@ -357,11 +256,11 @@ int RunCddb(const std::vector<std::string>& args) {
     std::string email = options.value("email").value_or(CAppRegKey().GetCddbEmail());
     if (!email.empty()) {
         std::string user, host;
-        if (!SplitEmail(email, user, host)) {
+        if (!songcore::SplitEmail(email, user, host)) {
             return UsageError("cddb", "not an e-mail address: " + email);
         }
         cddb.SetUser(user, host);
-    } else if (IsPublicServer(server.host)) {
+    } else if (songcore::IsPublicCddbServer(server.host)) {
         return UsageError("cddb", server.host +
                                       " answers only clients that give an e-mail address: "
                                       "give --email ADDRESS, or set CDDB Email under [Network] "

@@ -1,11 +1,9 @@
 // tunemoss lookup: finds the songs' album on MusicBrainz and writes its
 // titles, artists, numbers and date into them.
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
-#include <map>
 #include <sstream>
 
 #include "cli/Command.h"
@@ -15,15 +13,10 @@
 #include "cli/SongPaths.h"
 #include "cli/TerminalText.h"
 #include "songcore/edit/EditHistory.h"
-#include "songcore/edit/SongEdit.h"
+#include "songcore/online/AlbumLookup.h"
 #include "songcore/online/CoverArtArchive.h"
 #include "songcore/online/MusicBrainz.h"
-#include "songcore/online/MusicBrainzIds.h"
-#include "songcore/online/ReleaseMatch.h"
 #include "songcore/settings/AppRegKey.h"
-#include "songcore/tags/SongFileInfo.h"
-#include "songcore/tags/SongPictures.h"
-#include "songcore/tags/StreamProperties.h"
 #include "songcore/util/WriteBatch.h"
 
 namespace tunemoss {
@@ -58,61 +51,6 @@ const std::vector<OptionSpec> kOptions = {
     {"cover", ValueKind::Choice, {"500", "1200", "original", "none"}},
 };
 
-// The song's pictures with cover first, in place of its front cover.
-bool PicturesWithCover(const std::string& path, const songcore::Picture& cover,
-                       std::vector<songcore::Picture>& pictures, std::string& why) {
-    if (!songcore::ReadSongPictures(path, pictures, why)) {
-        return false;
-    }
-    std::erase_if(pictures, [](const songcore::Picture& picture) {
-        return picture.type == songcore::kPictureFrontCover;
-    });
-    pictures.insert(pictures.begin(), cover);
-    return true;
-}
-
-// A song as the matching sees it, with its fields now.
-struct Song {
-    std::string path;
-    songcore::SongToMatch match;
-    songcore::SongValues fields;
-    std::string album, artist;
-};
-
-bool ReadSong(const std::string& path, Song& song) {
-    CSongFileInfo info;
-    if (!info.Open(path, 1, 0) || !info.GetSongInfo()) {
-        return false;
-    }
-    song.path = path;
-    song.fields = info.GetFields();
-    song.album = info.GetAlbum();
-    song.artist = !info.GetAlbumArtist().empty() ? info.GetAlbumArtist() : info.GetArtist();
-    song.match.title = info.GetTitle();
-    song.match.track = info.GetTrackNum();
-    song.match.disc = info.GetDiscNum();
-    songcore::StreamProperties stream = songcore::ReadStreamProperties(info);
-    if (const songcore::StreamProperty* length = stream.find("length_seconds")) {
-        song.match.lengthSeconds = std::get<double>(length->value);
-    }
-    return true;
-}
-
-// The value most songs have (ties: the first), "" when none has one.
-std::string MostCommon(const std::vector<Song>& songs, std::string Song::*member) {
-    std::map<std::string, int> counts;
-    std::string best;
-    int bestCount = 0;
-    for (const Song& song : songs) {
-        const std::string& value = song.*member;
-        if (!value.empty() && ++counts[value] > bestCount) {
-            best = value;
-            bestCount = counts[value];
-        }
-    }
-    return best;
-}
-
 std::string ReleaseLine(const songcore::MbRelease& release) {
     std::string line = release.title + " / " + release.artist;
     if (!release.date.empty() || !release.country.empty()) {
@@ -142,10 +80,10 @@ int RunLookup(const std::vector<std::string>& args) {
         return UsageError("lookup", "--cover takes 500, 1200, original or none");
     }
     int status = kExitOk;
-    std::vector<Song> songs;
+    std::vector<songcore::LookupSong> songs;
     for (const std::string& path : CollectSongPaths(options.positional(), status)) {
-        Song song;
-        if (!ReadSong(path, song)) {
+        songcore::LookupSong song;
+        if (!songcore::ReadLookupSong(path, song)) {
             ReportFileError(path, "cannot read its tags; left out");
             status = kExitFailure;
             continue;
@@ -160,25 +98,17 @@ int RunLookup(const std::vector<std::string>& args) {
     std::string why;
     if (!releaseId) {
         std::vector<songcore::MbRelease> found;
-        if (!service.SearchReleases(MostCommon(songs, &Song::album),
-                                    MostCommon(songs, &Song::artist),
-                                    static_cast<int>(songs.size()), found, why)) {
+        const songcore::AlbumQuery query = songcore::QueryForSongs(songs);
+        if (!service.SearchReleases(query.album, query.artist, query.trackCount, found, why)) {
             ReportError(why);
             return kExitFailure;
         }
-        // The surest answer; of equally sure ones, one with as many tracks
-        // as there are songs.
-        auto best = std::max_element(found.begin(), found.end(), [&](const auto& a, const auto& b) {
-            auto rank = [&](const songcore::MbRelease& r) {
-                return std::make_pair(r.score, r.trackCount == static_cast<int>(songs.size()));
-            };
-            return rank(a) < rank(b);
-        });
-        if (best == found.end()) {
+        const int best = songcore::ChooseRelease(found, songs.size());
+        if (best < 0) {
             ReportError("MusicBrainz knows no release of that album");
             return kExitFailure;
         }
-        releaseId = best->id;
+        releaseId = found[static_cast<size_t>(best)].id;
     }
     songcore::MbRelease release;
     if (!service.LookupRelease(*releaseId, release, why)) {
@@ -206,26 +136,17 @@ int RunLookup(const std::vector<std::string>& args) {
                   << " KB, written as each song's front cover\n";
     }
 
-    std::vector<songcore::SongToMatch> toMatch;
-    for (const Song& song : songs) {
-        toMatch.push_back(song.match);
-    }
-    std::vector<songcore::TrackMatch> matches = songcore::MatchSongsToRelease(toMatch, release);
+    std::vector<songcore::SongLookupChanges> plan = songcore::PlanLookupChanges(songs, release);
     songcore::EditOperation operation{"lookup", std::time(nullptr), {}};
     songcore::WriteBatch batch;
     for (size_t i = 0; i < songs.size(); ++i) {
-        const Song& song = songs[i];
-        const songcore::TrackMatch& match = matches[i];
+        const songcore::LookupSong& song = songs[i];
+        const songcore::TrackMatch& match = plan[i].match;
+        const songcore::FieldValues& changes = plan[i].changes;
         if (match.medium < 0) {
             ReportFileError(song.path, "no track of the release fits it; left alone");
             status = kExitFailure;
             continue;
-        }
-        songcore::FieldValues changes;
-        for (auto& [field, value] : songcore::FieldsFromTrack(release, match.medium, match.track)) {
-            if (song.fields.Text(field) != value) {
-                changes.emplace_back(field, value);
-            }
         }
         const int confidence = static_cast<int>(std::lround(match.confidence * 100));
         if (json) {
@@ -255,39 +176,11 @@ int RunLookup(const std::vector<std::string>& args) {
         if (dryRun) {
             continue;
         }
-        // The cover is part of the edit, and of its undo.
-        std::vector<songcore::Picture> pictures;
-        std::string coverFailure;
-        if (cover && PicturesWithCover(song.path, *cover, pictures, coverFailure)) {
-            songcore::SongEditResult result = songcore::EditSongPictures(song.path, pictures);
-            if (result.ok) {
-                operation.Add(song.path, std::move(result), true);
-            } else {
-                coverFailure = result.error;
-            }
-        }
-        if (!coverFailure.empty()) {
-            ReportFileError(song.path, "cannot write the cover: " + coverFailure);
-            status = kExitFailure;
-        }
-        if (!changes.empty()) {
-            songcore::SongEditResult result = songcore::EditSong(song.path, changes);
-            if (!result.ok) {
-                ReportFileError(song.path, result.error);
-                status = kExitFailure;
-                continue;
-            }
-            operation.Add(song.path, std::move(result));
-        }
-        // The identifiers, so that players and later lookups find the same
-        // release and recording again.
-        songcore::SongEditResult ids =
-            songcore::WriteMusicBrainzIds(song.path, release, static_cast<size_t>(match.medium),
-                                          static_cast<size_t>(match.track));
-        if (ids.ok) {
-            operation.Add(song.path, std::move(ids), true);
-        } else {
-            ReportFileError(song.path, "cannot write the MusicBrainz identifiers: " + ids.error);
+        const songcore::LookupWrite write{changes, cover ? &*cover : nullptr, &release,
+                                          match.medium, match.track};
+        for (const std::string& failure :
+             songcore::WriteLookupResult(song.path, write, operation)) {
+            ReportFileError(song.path, failure);
             status = kExitFailure;
         }
     }

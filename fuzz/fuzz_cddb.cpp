@@ -1,11 +1,13 @@
-// Runs every parser of CDDB server answers over arbitrary text, and reads
-// back a record built from whatever was parsed.
+// Runs every parser of CDDB server answers over arbitrary text, takes the
+// songs' fields from a record, and reads back a record built from whatever
+// was parsed.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "songcore/cddb/CddbResponse.h"
 #include "songcore/cddb/CddbSubmit.h"
+#include "songcore/cddb/DiscOfSongs.h"
 
 namespace cddb = songcore::cddb;
 
@@ -27,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cddb::ParseMessageOfTheDay(body, motd);
     CCDDBRecord record;
     if (cddb::ParseRecord(body, record)) {
+        // Each track's fields, and one past the last title.
+        for (size_t track = 0; track <= record.GetTrackTitles().size(); ++track) {
+            songcore::FieldsFromCddbTrack(record, track);
+        }
         // What was read must survive being written and read again (a bare CR
         // has no escape of its own and is written as a line break).
         CCDDBRecord again;

@@ -18,6 +18,7 @@ struct MainActions {
     QAction* editFromNames = nullptr;
     QAction* editRepairEncoding = nullptr;
     QAction* editLoudness = nullptr;
+    QAction* editLookup = nullptr;
     QAction* viewSongTree = nullptr;
     QAction* viewPlayList = nullptr;
     QAction* alwaysOnTop = nullptr;

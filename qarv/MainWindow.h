@@ -213,7 +213,7 @@ private:
     // it is a song).
     std::vector<HTREEITEM> SongItemsBelow(HTREEITEM top) const;
     // The dialogs that edit the selected songs.
-    enum class SongsDialog { BatchEdit, TagFromNames, RepairEncoding, Loudness };
+    enum class SongsDialog { BatchEdit, TagFromNames, RepairEncoding, Loudness, Lookup };
     void EditSelectedSongs(SongsDialog kind);
     // Edit > Undo and Redo: the last tag edit of qarv or tunemoss.
     void StepEditHistory(bool undo);

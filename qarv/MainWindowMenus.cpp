@@ -69,6 +69,9 @@ void MainWindow::BuildMenus() {
     a.editLoudness = AddAction(edit, "Analyse &Loudness ...");
     connect(a.editLoudness, &QAction::triggered, this,
             [this] { EditSelectedSongs(SongsDialog::Loudness); });
+    a.editLookup = AddAction(edit, "Look Up Album &Online ...");
+    connect(a.editLookup, &QAction::triggered, this,
+            [this] { EditSelectedSongs(SongsDialog::Lookup); });
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* tabGroup = new QActionGroup(this);
@@ -339,6 +342,7 @@ void MainWindow::UpdateCommands() {
     a.editFromNames->setEnabled(canEditMany);
     a.editRepairEncoding->setEnabled(canEditMany);
     a.editLoudness->setEnabled(canEditMany);
+    a.editLookup->setEnabled(canEditMany);
     a.treeAddToPlayList->setEnabled(hasItem);
     a.treeExpand->setEnabled(hasItem && !isSong);
     a.treeCollapse->setEnabled(hasItem && !isSong);

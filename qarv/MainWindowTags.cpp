@@ -10,6 +10,7 @@
 #include "qarv/SongTreeSortModel.h"
 #include "qarv/tagedit/BatchEditDialog.h"
 #include "qarv/tagedit/HistoryDialog.h"
+#include "qarv/tagedit/LookupDialog.h"
 #include "qarv/tagedit/LoudnessDialog.h"
 #include "qarv/tagedit/RepairEncodingDialog.h"
 #include "qarv/tagedit/TagEditor.h"
@@ -182,20 +183,26 @@ void MainWindow::EditSelectedSongs(SongsDialog kind) {
         auto repair = std::make_unique<RepairEncodingDialog>(songs, this);
         outcome = &repair->Outcome();
         dialog = std::move(repair);
-    } else {
+    } else if (kind == SongsDialog::Loudness) {
         auto loudness = std::make_unique<LoudnessDialog>(songs, this);
         outcome = &loudness->Outcome();
         dialog = std::move(loudness);
+    } else {
+        auto lookup = std::make_unique<LookupDialog>(songs, this);
+        outcome = &lookup->Outcome();
+        dialog = std::move(lookup);
     }
     if (!RunSongsDialog(*dialog)) {
         return;
     }
-    for (const songcore::FileEdit& file : outcome->operation.files) {
-        SongTagsChanged(file.path);
+    // A lookup writes a song more than once (fields, cover, identifiers).
+    const std::vector<std::string> written = outcome->operation.Paths();
+    for (const std::string& path : written) {
+        SongTagsChanged(path);
     }
     UpdateHistoryTexts();
     control_->SetStatusText(tr("%1 of %2 songs written%3")
-                                .arg(outcome->operation.files.size())
+                                .arg(written.size())
                                 .arg(songs.size())
                                 .arg(outcome->cancelled ? tr("; cancelled") : QString()));
 }

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "songcore/cddb/CddbClient.h"
 #include "songcore/rename/NameTokens.h"
 #include "songcore/settings/AppRegKey.h"
 #include "songcore/tags/OldPlayerTags.h"
@@ -100,6 +101,23 @@ SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::Audio
         new QCheckBox(tr("&Write ID3v1 tags in this code page too, for old players"), this);
     oldPlayers_->setChecked(settings.GetOldPlayerTags() != 0);
     form->addRow(QString(), oldPlayers_);
+    coverSize_ = new QComboBox(this);
+    coverSize_->addItem(tr("500 pixels"), QStringLiteral("500"));
+    coverSize_->addItem(tr("1200 pixels"), QStringLiteral("1200"));
+    coverSize_->addItem(tr("as large as it is"), QStringLiteral("original"));
+    coverSize_->addItem(tr("none"), QStringLiteral("none"));
+    coverSize_->setCurrentIndex(
+        std::max(0, coverSize_->findData(QString::fromStdString(settings.GetCoverSize()))));
+    form->addRow(tr("Looked-up &cover size:"), coverSize_);
+    cddbServer_ = new QLineEdit(QString::fromStdString(settings.GetCddbServer()), this);
+    cddbServer_->setToolTip(tr("HOST or HOST:PORT of the CD database albums are looked up in"));
+    form->addRow(tr("CD &database:"), cddbServer_);
+    cddbEmail_ = new QLineEdit(QString::fromStdString(settings.GetCddbEmail()), this);
+    cddbEmail_->setPlaceholderText(tr("you@example.org"));
+    cddbEmail_->setToolTip(
+        tr("The CD database is told this address; the public one answers "
+           "no program without one"));
+    form->addRow(tr("Your &e-mail for it:"), cddbEmail_);
     layout->addLayout(form);
     askWhenExit_ = new QCheckBox(tr("&Ask when exit application"), this);
     askWhenExit_->setChecked(settings.AskWhenExitApp() != 0);
@@ -113,6 +131,21 @@ SettingsDialog::SettingsDialog(QWidget* parent, const std::vector<CMCIWnd::Audio
         if (!problem.empty()) {
             QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
             copyTo_->setFocus();
+            return;
+        }
+        std::string user, host;
+        const std::string email = cddbEmail_->text().trimmed().toStdString();
+        if (!email.empty() && !songcore::SplitEmail(email, user, host)) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("Not an e-mail address: %1").arg(cddbEmail_->text()));
+            cddbEmail_->setFocus();
+            return;
+        }
+        songcore::CddbEndpoint endpoint;
+        if (!songcore::ParseCddbEndpoint(cddbServer_->text().trimmed().toStdString(), endpoint)) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("Not HOST or HOST:PORT: %1").arg(cddbServer_->text()));
+            cddbServer_->setFocus();
             return;
         }
         Store();
@@ -138,6 +171,9 @@ void SettingsDialog::Store() {
     settings.SetReplayGain(replayGain_->currentData().toString().toStdString().c_str());
     settings.SetLegacyEncoding(legacyEncoding_->currentData().toString().toStdString().c_str());
     settings.SetOldPlayerTags(oldPlayers_->isChecked() ? 1 : 0);
+    settings.SetCoverSize(coverSize_->currentData().toString().toStdString().c_str());
+    settings.SetCddbServer(cddbServer_->text().trimmed().toStdString().c_str());
+    settings.SetCddbEmail(cddbEmail_->text().trimmed().toStdString().c_str());
     ApplyTagEncodings();
     // An empty pattern would name every copy "", so it is not taken.
     QString pattern = copyTo_->text();

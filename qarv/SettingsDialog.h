@@ -1,8 +1,9 @@
 #pragma once
 // The Settings dialog: the Copy To name pattern, the exit question,
 // minimising to the tray, the audio output, the ReplayGain the player
-// applies and the code page of legacy tags. OK stores them; Cancel stores
-// nothing.
+// applies, the code page of legacy tags, and what album lookups fetch and
+// tell: the cover size, the CD database and the user's e-mail address for
+// it. OK stores them; Cancel stores nothing.
 
 #include <QDialog>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     QComboBox* ReplayGainBox() const { return replayGain_; }
     QComboBox* LegacyEncodingBox() const { return legacyEncoding_; }
     QCheckBox* OldPlayersBox() const { return oldPlayers_; }
+    QComboBox* CoverSizeBox() const { return coverSize_; }
+    QLineEdit* CddbServerEdit() const { return cddbServer_; }
+    QLineEdit* CddbEmailEdit() const { return cddbEmail_; }
     // Puts the stored code page settings into effect for the tag readers
     // and writers.
     static void ApplyTagEncodings();
@@ -44,4 +48,7 @@ private:
     QComboBox* replayGain_;
     QComboBox* legacyEncoding_;
     QCheckBox* oldPlayers_;
+    QComboBox* coverSize_;
+    QLineEdit* cddbServer_;
+    QLineEdit* cddbEmail_;
 };

@@ -11,6 +11,8 @@
 #include "songcore/online/AcoustId.h"
 #include "songcore/online/WebClient.h"
 #include "songcore/settings/AppRegKey.h"
+#include "songcore/tags/SongFileInfo.h"
+#include "songcore/tags/SongItems.h"
 #include "support/ServerProcess.h"
 #include "support/TestSupport.h"
 
@@ -125,4 +127,76 @@ TEST(Fingerprint, IsLookedUpOnAcoustIdWithTheKeyGiven) {
         matches, why));
     ASSERT_EQ(matches.size(), 1u);
     EXPECT_TRUE(matches[0].recordings.empty());
+}
+
+// The best match written into the song only when it is sure enough, as one
+// edit that undo takes back; --dry-run and a match below the score write
+// nothing.
+TEST(Fingerprint, SureMatchIsWrittenAndUndone) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
+    testsupport::ServerProcess server("acoustid_server.py", {});
+    ASSERT_NE(server.port(), 0);
+    const std::string address = "http://127.0.0.1:" + std::to_string(server.port());
+    ASSERT_EQ(CAppRegKey().SetAcoustIdServer(address.c_str()), 1);
+    const std::string song = MakeSong(dir, "song.flac");
+    ASSERT_EQ(RunTunemoss({"write", song, "--title", "Track 1", "--artist", "Tone & Noise"}).status,
+              0);
+    const std::vector<uint8_t> before = testsupport::ReadFileBytes(song);
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string shown;
+    };
+    const Case unwritten[] = {
+        {{"--key", "good", "--dry-run"},
+         "  would write recording 0f6b7a38-4d1c-4a0e-9c4b-"
+         "1f2d3e4a5b6c, and:\n    title: Track 1 -> Sine Song\n"
+         "    album:  -> Tones\n"},
+        {{"--key", "good", "--min-score", "0.98"},
+         "  left alone: the best match is 97% sure, less than asked\n"},
+        {{"--key", "weak"}, "  left alone: the best match is 50% sure, less than asked\n"},
+        {{"--key", "unknown"}, "  left alone: no recording matches it\n"},
+    };
+    for (const Case& run : unwritten) {
+        std::vector<std::string> args = {"fingerprint", "--lookup", "--write"};
+        args.insert(args.end(), run.args.begin(), run.args.end());
+        args.push_back(song);
+        testsupport::RunResult result = RunTunemoss(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(result.out.find(run.shown), std::string::npos) << result.out;
+        EXPECT_EQ(testsupport::ReadFileBytes(song), before) << run.args[1];
+    }
+
+    testsupport::RunResult written =
+        RunTunemoss({"fingerprint", "--lookup", "--write", "--key", "good", song});
+    ASSERT_EQ(written.status, 0) << written.err;
+    CSongFileInfo info;
+    ASSERT_TRUE(info.Open(song, 1, 0) && info.GetSongInfo());
+    EXPECT_EQ(info.GetTitle(), "Sine Song");
+    EXPECT_EQ(info.GetArtist(), "Tone & Noise");
+    EXPECT_EQ(info.GetAlbum(), "Tones");
+    std::vector<songcore::TagItem> items;
+    std::string why;
+    ASSERT_TRUE(songcore::ReadSongItems(song, items, why)) << why;
+    EXPECT_TRUE(std::any_of(items.begin(), items.end(), [](const songcore::TagItem& item) {
+        return item.key == "MUSICBRAINZ_TRACKID" &&
+               item.values == std::vector<std::string>{"0f6b7a38-4d1c-4a0e-9c4b-1f2d3e4a5b6c"};
+    }));
+    ASSERT_EQ(RunTunemoss({"undo"}).status, 0);
+    EXPECT_EQ(testsupport::ReadFileBytes(song), before);
+
+    for (const std::vector<std::string>& misuse : std::vector<std::vector<std::string>>{
+             {"--write"},
+             {"--lookup", "--key", "good", "--dry-run"},
+             {"--lookup", "--key", "good", "--write", "--min-score", "1.5"},
+             {"--lookup", "--key", "good", "--write", "--min-score", "x"}}) {
+        std::vector<std::string> args = {"fingerprint"};
+        args.insert(args.end(), misuse.begin(), misuse.end());
+        args.push_back(song);
+        EXPECT_EQ(RunTunemoss(args).status, 2) << misuse.back();
+    }
+    ::unsetenv("XDG_STATE_HOME");
 }

@@ -5,6 +5,8 @@
 // stops after the file being written.
 
 #include <QString>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "songcore/edit/BatchEdit.h"
@@ -18,3 +20,12 @@ void ReportBatchOutcome(QWidget* parent, const songcore::BatchOutcome& outcome);
 songcore::BatchOutcome RunBatchWithProgress(QWidget* parent, const QString& title,
                                             const std::vector<songcore::BatchItem>& items,
                                             const std::string& label);
+
+// Writes the songs one after another through write(index, operation),
+// which adds what it wrote to the operation and returns what failed (empty
+// when nothing did), behind the progress dialog; then keeps the operation
+// in the edit history (label) as one edit and reports the failures.
+songcore::BatchOutcome RunSongWritesWithProgress(
+    QWidget* parent, const QString& title, const std::string& label,
+    const std::vector<std::string>& paths,
+    const std::function<std::string(size_t, songcore::EditOperation&)>& write);

@@ -1,7 +1,6 @@
 #include "qarv/tagedit/LoudnessDialog.h"
 
 #include <cmath>
-#include <ctime>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,10 +14,8 @@
 
 #include "qarv/ProgressRunner.h"
 #include "qarv/tagedit/BatchRunner.h"
-#include "songcore/edit/EditHistory.h"
 #include "songcore/loudness/LoudnessTags.h"
 #include "songcore/loudness/ReplayGainText.h"
-#include "songcore/util/WriteBatch.h"
 
 namespace {
 
@@ -158,19 +155,16 @@ void LoudnessDialog::ShowResults() {
 }
 
 void LoudnessDialog::Write() {
-    outcome_ = {};
-    outcome_.operation = {"Analyse Loudness", std::time(nullptr), {}};
-    RunWithProgress(this, windowTitle(), report_.songs.size(), [this](ProgressState& state) {
-        songcore::WriteBatch batch;
-        for (const songcore::SongLoudness& song : report_.songs) {
-            if (state.Cancelled()) {
-                outcome_.cancelled = true;
-                break;
-            }
-            state.Report(outcome_.done, song.path);
-            ++outcome_.done;
+    std::vector<std::string> paths;
+    for (const songcore::SongLoudness& song : report_.songs) {
+        paths.push_back(song.path);
+    }
+    outcome_ = RunSongWritesWithProgress(
+        this, windowTitle(), "Analyse Loudness", paths,
+        [this](size_t index, songcore::EditOperation& operation) {
+            const songcore::SongLoudness& song = report_.songs[index];
             if (!song.error.empty()) {
-                continue;
+                return std::string();  // not measured: nothing to write
             }
             songcore::LoudnessTagValues values;
             values.track = &song.loudness;
@@ -179,20 +173,11 @@ void LoudnessDialog::Write() {
                 values.album = &report_.albums[song.album].loudness;
             }
             songcore::SongEditResult result = songcore::WriteLoudnessTags(song.path, values);
-            if (result.ok) {
-                outcome_.operation.Add(song.path, std::move(result), true);
-            } else {
-                outcome_.failures.emplace_back(song.path, result.error);
+            if (!result.ok) {
+                return result.error;
             }
-        }
-        std::string error;
-        if (!batch.Finish(error)) {
-            outcome_.failures.emplace_back(std::string(), error);
-        }
-    });
-    if (!outcome_.operation.files.empty()) {
-        songcore::EditHistory().Record(outcome_.operation, outcome_.historyError);
-    }
-    ReportBatchOutcome(this, outcome_);
+            operation.Add(song.path, std::move(result), true);
+            return std::string();
+        });
     accept();
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "qarv/MainWindow.h"
@@ -49,6 +50,16 @@ protected:
     bool AskExit(bool& again) override;
     bool Confirm(const QString& text, const QString& title) override;
     void Inform(const QString& text, const QString& title) override;
+};
+
+// The main window whose song dialogs (batch edit, lookup ...) the test
+// drives: onDialog gets each one and answers whether it was accepted.
+class DialogWindow : public QuietWindow {
+public:
+    std::function<bool(QDialog&)> onDialog;
+
+protected:
+    bool RunSongsDialog(QDialog& dialog) override { return onDialog && onDialog(dialog); }
 };
 
 // Runs a Python script with Debian's python, which sees python3-mutagen;

@@ -54,13 +54,7 @@ QString Mutagen(const QString& script, const QStringList& args) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-class Window : public qarvtest::QuietWindow {
-public:
-    std::function<bool(QDialog&)> onDialog;
-
-protected:
-    bool RunSongsDialog(QDialog& dialog) override { return onDialog && onDialog(dialog); }
-};
+using Window = qarvtest::DialogWindow;
 
 }  // namespace
 

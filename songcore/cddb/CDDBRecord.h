@@ -38,6 +38,11 @@ public:
     void SetExtendedTrackData(std::vector<std::string> data) {
         extendedTrackData_ = std::move(data);
     }
+    // DYEAR and DGENRE, where the record has them.
+    const std::string& GetYear() const { return year_; }
+    void SetYear(std::string year) { year_ = std::move(year); }
+    const std::string& GetGenre() const { return genre_; }
+    void SetGenre(std::string genre) { genre_ = std::move(genre); }
     const std::vector<uint32_t>& GetPlayOrder() const { return playOrder_; }
     void SetPlayOrder(std::vector<uint32_t> order) { playOrder_ = std::move(order); }
 
@@ -51,6 +56,8 @@ private:
     uint32_t discId_ = 0;
     std::string artist_;
     std::string title_;
+    std::string year_;
+    std::string genre_;
     std::vector<std::string> trackTitles_;
     std::vector<std::string> extendedDiscData_;
     std::vector<std::string> extendedTrackData_;

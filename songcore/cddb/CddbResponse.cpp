@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "songcore/util/Text.h"
 #include "songcore/util/Hex.h"
+#include "songcore/util/Text.h"
 
 namespace songcore::cddb {
 namespace {
@@ -494,6 +494,10 @@ bool ParseRecord(std::string_view body, CCDDBRecord& record) {
             } else {
                 trackTitles.push_back(UnescapeValue(value));
             }
+        } else if (key == "DYEAR") {
+            record.SetYear(std::string(TrimView(UnescapeValue(value))));
+        } else if (key == "DGENRE") {
+            record.SetGenre(std::string(TrimView(UnescapeValue(value))));
         } else if (key == "EXTD") {
             extendedDisc += UnescapeValue(value);
         } else if (StartsWith(key, "EXTT")) {

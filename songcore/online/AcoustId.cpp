@@ -24,6 +24,24 @@ std::string Artists(const Json& recording) {
     return shown;
 }
 
+// The recording's album: of its release groups, the first album, else the
+// first of any type (a single, a compilation ...).
+std::string Album(const Json& recording) {
+    std::string any;
+    for (const Json& group : Array(recording, "releasegroups")) {
+        if (!group.is_object() || Text(group, "title").empty()) {
+            continue;
+        }
+        if (Text(group, "type") == "Album") {
+            return Text(group, "title");
+        }
+        if (any.empty()) {
+            any = Text(group, "title");
+        }
+    }
+    return any;
+}
+
 }  // namespace
 
 bool ParseAcoustIdAnswer(const std::string& json, std::vector<AcoustIdMatch>& out,
@@ -50,8 +68,8 @@ bool ParseAcoustIdAnswer(const std::string& json, std::vector<AcoustIdMatch>& ou
         match.score = score != result.end() && score->is_number() ? score->get<double>() : 0;
         for (const Json& recording : Array(result, "recordings")) {
             if (recording.is_object() && !Text(recording, "id").empty()) {
-                match.recordings.push_back(
-                    {Text(recording, "id"), Text(recording, "title"), Artists(recording)});
+                match.recordings.push_back({Text(recording, "id"), Text(recording, "title"),
+                                            Artists(recording), Album(recording)});
             }
         }
         out.push_back(std::move(match));
@@ -74,10 +92,10 @@ std::string LookUpFingerprint(const Fingerprint& fingerprint, const std::string&
     while (!server.empty() && server.back() == '/') {
         server.pop_back();
     }
-    const std::string url = server +
-                            "/v2/lookup?format=json&meta=recordings&client=" + UrlEncode(key) +
-                            "&duration=" + std::to_string(fingerprint.seconds) +
-                            "&fingerprint=" + UrlEncode(fingerprint.compressed);
+    const std::string url =
+        server + "/v2/lookup?format=json&meta=recordings+releasegroups&client=" + UrlEncode(key) +
+        "&duration=" + std::to_string(fingerprint.seconds) +
+        "&fingerprint=" + UrlEncode(fingerprint.compressed);
     WebResponse response = WebClient::Get(url);
     if (!response.error.empty()) {
         return response.error;

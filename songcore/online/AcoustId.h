@@ -14,6 +14,7 @@ struct AcoustIdRecording {
     std::string id;  // the MusicBrainz recording
     std::string title;
     std::string artist;  // the credited names joined by their join phrases
+    std::string album;   // the title of the first album it appears on, if any
 };
 
 struct AcoustIdMatch {

@@ -69,4 +69,13 @@ SongEditResult WriteMusicBrainzIds(const std::string& path, const MbRelease& rel
     });
 }
 
+SongEditResult WriteMusicBrainzRecordingId(const std::string& path,
+                                           const std::string& recordingId) {
+    MbRelease release;
+    MbTrack track;
+    track.recordingId = recordingId;
+    release.media.push_back({1, {}, {track}});
+    return WriteMusicBrainzIds(path, release, 0, 0);
+}
+
 }  // namespace songcore

@@ -23,4 +23,8 @@ TagItemEdits MusicBrainzIdEdits(uint32_t kind, const MbRelease& release, size_t 
 SongEditResult WriteMusicBrainzIds(const std::string& path, const MbRelease& release, size_t medium,
                                    size_t track);
 
+// The recording's identifier alone, for a song known by its sound only
+// (an acoustic fingerprint's match).
+SongEditResult WriteMusicBrainzRecordingId(const std::string& path, const std::string& recordingId);
+
 }  // namespace songcore

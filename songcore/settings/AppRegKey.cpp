@@ -204,6 +204,13 @@ std::string CAppRegKey::GetCddbEmail() {
 int CAppRegKey::SetCddbEmail(const char* address) {
     return SetString("Network", "CDDB Email", address);
 }
+std::string CAppRegKey::GetCddbServer() {
+    std::string server = GetString("Network", "CDDB Server", "");
+    return server.empty() ? "gnudb.gnudb.org" : server;
+}
+int CAppRegKey::SetCddbServer(const char* server) {
+    return SetString("Network", "CDDB Server", server);
+}
 
 std::string CAppRegKey::GetMusicBrainzServer() {
     std::string server = GetString("Online", "MusicBrainz Server", "");

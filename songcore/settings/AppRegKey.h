@@ -56,6 +56,10 @@ public:
     // [Network] CDDB Email, none by default.
     std::string GetCddbEmail();
     int SetCddbEmail(const char* address);
+    // The CD database qarv looks discs up in, HOST[:PORT]: [Network] CDDB
+    // Server, gnudb.gnudb.org by default.
+    std::string GetCddbServer();
+    int SetCddbServer(const char* server);
     // The MusicBrainz server albums are looked up on: [Online] MusicBrainz
     // Server, https://musicbrainz.org by default.
     std::string GetMusicBrainzServer();

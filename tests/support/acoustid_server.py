@@ -4,7 +4,9 @@
 Listens on 127.0.0.1 on a free port, prints the port on its first line of
 output and serves until stdin closes. /v2/lookup answers, by the client key:
 
-  good     two matches, the better one last, with its recording
+  good     two matches, the better one last, with its recording (on a
+           single and on an album)
+  weak     one match of a recording, not sure of it
   unknown  no match
   bad      the service's error for an invalid key
 and any other path 404. The answers follow the service's documented JSON.
@@ -45,7 +47,13 @@ class Handler(BaseHTTPRequestHandler):
                 {"id": "a7f3c2d1-0000-4000-8000-000000000001", "score": 0.97, "recordings": [
                     {"id": RECORDING, "title": "Sine Song", "duration": 30,
                      "artists": [{"id": "x", "name": "Tone", "joinphrase": " & "},
-                                 {"id": "y", "name": "Noise"}]}]}]})
+                                 {"id": "y", "name": "Noise"}],
+                     "releasegroups": [{"id": "g1", "type": "Single", "title": "Sine Single"},
+                                       {"id": "g2", "type": "Album", "title": "Tones"}]}]}]})
+        elif key == "weak":
+            self.answer(200, {"status": "ok", "results": [
+                {"id": "a7f3c2d1-0000-4000-8000-000000000002", "score": 0.5, "recordings": [
+                    {"id": RECORDING, "title": "Perhaps", "artists": []}]}]})
         elif key == "unknown":
             self.answer(200, {"status": "ok", "results": []})
         else:
