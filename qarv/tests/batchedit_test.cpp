@@ -213,6 +213,34 @@ private slots:
                  QString(QTest::currentDataTag()) != "bad expression");
     }
 
+    // Title Case with the small words kept lower case.
+    void smallWords_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("inside") << "SONGS OF THE SEA AND THE SKY"
+                                << "Songs of the Sea and the Sky";
+        QTest::newRow("first and last") << "the man i love to come back to"
+                                        << "The Man I Love to Come Back To";
+        QTest::newRow("after a colon") << "suite: the wind in a tree"
+                                       << "Suite: The Wind in a Tree";
+        QTest::newRow("after dashes") << "live - at the bbc – of a sort"
+                                      << "Live - At the Bbc – Of a Sort";
+        QTest::newRow("hyphen in a word") << "up-to-the-minute news"
+                                          << "Up-to-the-Minute News";
+        QTest::newRow("only whole words") << "another theme onto anatomy"
+                                          << "Another Theme Onto Anatomy";
+        QTest::newRow("other scripts") << "élan of the ñu vs ÆON via кино"
+                                       << "Élan of the Ñu vs Æon via Кино";
+        QTest::newRow("one word") << "of"
+                                  << "Of";
+    }
+    void smallWords() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(TextTransform("", "", false, TextTransform::Case::kTitle, true).Apply(text),
+                 expected);
+    }
+
     // Each change Apply would make is shown, old and new, before anything
     // is written: Cancel leaves the files as they were.
     void transformPreviewedThenWritten() {
@@ -275,6 +303,47 @@ private slots:
         QVERIFY2(failures_.isEmpty(), qPrintable(failures_.join("\n")));
         QCOMPARE(Field(mp3, SongField::Title), std::string("The Long And Winding Road"));
         QCOMPARE(Field(flac, SongField::Title), std::string("Let It Be (Remastered)"));
+    }
+
+    // The songs numbered in the order shown, by file name (numbers by their
+    // value), or album by album in their track order.
+    void numberingOrders() {
+        QString ten = Copy("files/silence.mp3", "10 ten.mp3");
+        QString nine = Copy("flac/plain.flac", "9 nine.flac");
+        QString one = Copy("mp4/tagged_end.m4a", "1 one.m4a");
+        Set(ten, {{SongField::Album, "Blue"}, {SongField::Track, "1"}});
+        Set(nine, {{SongField::Album, "Blue"}, {SongField::Track, "2"}});
+        Set(one, {{SongField::Album, "Red"}, {SongField::Track, "5"}});
+        BatchEditDialog dialog({ten.toStdString(), nine.toStdString(), one.toStdString()}, nullptr);
+        auto tracks = [&dialog] {
+            QString problem;
+            QStringList texts;
+            for (const songcore::BatchItem& item : dialog.Items(problem)) {
+                const std::string* track = songcore::FindFieldValue(item.changes, SongField::Track);
+                texts << (track ? QString::fromStdString(*track) : "-");
+            }
+            return texts.join(" ");
+        };
+        dialog.NumberBox()->setChecked(true);
+        dialog.TotalBox()->setValue(3);
+        QCOMPARE(tracks(), QString("1/3 2/3 3/3"));
+        dialog.NumberOrderBox()->setCurrentIndex(1);
+        QCOMPARE(tracks(), QString("3/3 2/3 1/3"));
+        dialog.TotalBox()->setValue(0);
+        QCOMPARE(tracks(), QString("3 2 1"));
+        dialog.NumberOrderBox()->setCurrentIndex(2);
+        QVERIFY(!dialog.TotalBox()->isVisibleTo(&dialog));
+        QCOMPARE(tracks(), QString("1/2 2/2 1/1"));
+
+        dialog.Apply();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY2(failures_.isEmpty(), qPrintable(failures_.join("\n")));
+        QCOMPARE(Mutagen("import sys, mutagen\n"
+                         "for p in sys.argv[1:]:\n"
+                         "    print(mutagen.File(p, easy=True)['tracknumber'][0])",
+                         {ten, one}),
+                 QString("1/2\n1/1"));
+        QCOMPARE(Field(nine, SongField::TrackTotal), std::string("2"));
     }
 
     void tagFromNamesPreviewsAndSkips() {
