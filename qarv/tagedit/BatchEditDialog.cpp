@@ -225,7 +225,10 @@ void BatchEditDialog::BuildTransform(QVBoxLayout* layout) {
     caseRow->addWidget(case_);
     caseRow->addWidget(smallWords_);
     caseRow->addStretch();
-    form->addRow(tr("C&hange case:"), caseRow);
+    // A row of two widgets: the label names its box itself.
+    auto* caseLabel = new QLabel(tr("C&hange case:"), group);
+    caseLabel->setBuddy(case_);
+    form->addRow(caseLabel, caseRow);
     layout->addWidget(group);
 
     preview_ = new QTableWidget(0, 4, this);

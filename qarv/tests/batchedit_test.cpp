@@ -4,6 +4,7 @@
 // selection, undone from the Edit menu.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -324,6 +325,14 @@ private slots:
             }
             return texts.join(" ");
         };
+        // The boxes beside others are reached by their labels' keys too.
+        for (QWidget* box : {static_cast<QWidget*>(dialog.NumberOrderBox()),
+                             static_cast<QWidget*>(dialog.CaseBox())}) {
+            const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+            QVERIFY(std::any_of(labels.begin(), labels.end(), [box](QLabel* label) {
+                return label->buddy() == box && label->text().contains('&');
+            }));
+        }
         dialog.NumberBox()->setChecked(true);
         dialog.TotalBox()->setValue(3);
         QCOMPARE(tracks(), QString("1/3 2/3 3/3"));
