@@ -95,6 +95,8 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
             }
         }
         first = false;
+        // Not a box of the form: for showing a numbering's old "3/12".
+        values[SongField::TrackTotal] = read ? song.GetText(SongField::TrackTotal) : std::string();
         numbering_.push_back({path, values[SongField::AlbumArtist], values[SongField::Album],
                               read ? songcore::ParseTrackNumber(song.GetText(SongField::Disc)) : 0,
                               songcore::ParseTrackNumber(values[SongField::Track])});
@@ -171,6 +173,11 @@ void BatchEditDialog::BuildNumbering(QVBoxLayout* layout) {
     row->addStretch();
     layout->addLayout(row);
     connect(number_, &QCheckBox::toggled, boxes_[SongField::Track], &QWidget::setDisabled);
+    // The order and the total are the numbering's own.
+    numberOrder_->setEnabled(false);
+    total_->setEnabled(false);
+    connect(number_, &QCheckBox::toggled, numberOrder_, &QWidget::setEnabled);
+    connect(number_, &QCheckBox::toggled, total_, &QWidget::setEnabled);
     connect(number_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
     connect(total_, &QSpinBox::valueChanged, this, &BatchEditDialog::UpdatePreview);
     connect(numberOrder_, &QComboBox::currentIndexChanged, this, [this, of, albumTotal] {
@@ -283,7 +290,14 @@ void BatchEditDialog::UpdatePreview() {
         const size_t song = static_cast<size_t>(std::find(paths_.begin(), paths_.end(), item.path) -
                                                 paths_.begin());
         for (const auto& [field, value] : item.changes) {
-            const std::string& old = Current(song, field);
+            std::string old = Current(song, field);
+            // A number given with its total replaces both; one without
+            // keeps the song's total.
+            const std::string& total = Current(song, SongField::TrackTotal);
+            if (field == SongField::Track && value.find('/') != std::string::npos &&
+                !total.empty()) {
+                old += "/" + total;
+            }
             if (old == value) {
                 continue;
             }

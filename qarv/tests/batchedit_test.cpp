@@ -356,6 +356,23 @@ private slots:
                          {ten, one}),
                  QString("1/2\n1/1"));
         QCOMPARE(Field(nine, SongField::TrackTotal), std::string("2"));
+
+        // The preview compares number and total with the song's own: only
+        // what would change is listed.
+        BatchEditDialog again({ten.toStdString(), nine.toStdString(), one.toStdString()}, nullptr);
+        again.NumberBox()->setChecked(true);
+        again.NumberOrderBox()->setCurrentIndex(2);
+        QCOMPARE(again.Preview()->rowCount(), 0);
+        again.NumberOrderBox()->setCurrentIndex(0);
+        again.TotalBox()->setValue(2);
+        QCOMPARE(again.Preview()->rowCount(), 1);
+        QCOMPARE(again.Preview()->item(0, 2)->text(), QString("1/1"));
+        QCOMPARE(again.Preview()->item(0, 3)->text(), QString("3/2"));
+        // Without a total the songs keep theirs.
+        again.TotalBox()->setValue(0);
+        QCOMPARE(again.Preview()->rowCount(), 1);
+        QCOMPARE(again.Preview()->item(0, 2)->text(), QString("1"));
+        QCOMPARE(again.Preview()->item(0, 3)->text(), QString("3"));
     }
 
     void tagFromNamesPreviewsAndSkips() {
