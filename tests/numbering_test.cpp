@@ -102,6 +102,11 @@ const OrderCase kOrders[] = {
     {"NoSongs", {}, NumberingOrder::kAlbumTracks, 0, ""},
 };
 
+// Named in test output, not dumped as bytes.
+void PrintTo(const OrderCase& test, std::ostream* out) {
+    *out << test.name;
+}
+
 class NumberingOrderTest : public testing::TestWithParam<OrderCase> {};
 
 TEST_P(NumberingOrderTest, NumbersEachSong) {
@@ -168,6 +173,10 @@ for path in paths:
     out.append(str(number) + ('/' + str(total) if total else ''))
 print(' '.join(out))
 )";
+
+void PrintTo(const FormatCase& test, std::ostream* out) {
+    *out << test.name;
+}
 
 class NumberingFormatTest : public testing::TestWithParam<FormatCase> {};
 
