@@ -18,8 +18,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "qarv/UserCollator.h"
 #include "qarv/tagedit/BatchRunner.h"
 #include "qarv/tagedit/GenreCombo.h"
+#include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongFileInfo.h"
 
 using songcore::SongField;
@@ -28,8 +30,8 @@ namespace {
 
 const char* const kKeep = "(keep)";
 
-// Each box's label with its own key (Alt+letter); A is Apply's, N the
-// numbering's, F, W, X, H and L the find and replace's.
+// Each box's label with its own key (Alt+letter); A is Apply's, N and O
+// the numbering's, F, W, X, H, M and L the find and replace's.
 const char* LabelOf(SongField field) {
     switch (field) {
         case SongField::Title:
@@ -93,6 +95,11 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
             }
         }
         first = false;
+        // Not a box of the form: for showing a numbering's old "3/12".
+        values[SongField::TrackTotal] = read ? song.GetText(SongField::TrackTotal) : std::string();
+        numbering_.push_back({path, values[SongField::AlbumArtist], values[SongField::Album],
+                              read ? songcore::ParseTrackNumber(song.GetText(SongField::Disc)) : 0,
+                              songcore::ParseTrackNumber(values[SongField::Track])});
     }
 
     auto* form = new QFormLayout;
@@ -120,19 +127,7 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     }
     layout->addLayout(form);
 
-    auto* numbering = new QHBoxLayout;
-    number_ = new QCheckBox(tr("&Number the songs 1 to %1 in this order").arg(paths_.size()), this);
-    total_ = new QSpinBox(this);
-    total_->setRange(0, 65535);
-    total_->setSpecialValueText(tr("no total"));
-    numbering->addWidget(number_);
-    numbering->addWidget(new QLabel(tr("of"), this));
-    numbering->addWidget(total_);
-    numbering->addStretch();
-    layout->addLayout(numbering);
-    connect(number_, &QCheckBox::toggled, boxes_[SongField::Track], &QWidget::setDisabled);
-    connect(number_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
-    connect(total_, &QSpinBox::valueChanged, this, &BatchEditDialog::UpdatePreview);
+    BuildNumbering(layout);
     BuildTransform(layout);
 
     problem_ = new QLabel(this);
@@ -149,6 +144,64 @@ BatchEditDialog::BatchEditDialog(std::vector<std::string> paths, QWidget* parent
     connect(apply, &QPushButton::clicked, this, &BatchEditDialog::Apply);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     UpdatePreview();
+}
+
+void BatchEditDialog::BuildNumbering(QVBoxLayout* layout) {
+    using songcore::NumberingOrder;
+    auto* row = new QHBoxLayout;
+    number_ = new QCheckBox(tr("&Number the songs"), this);
+    numberOrder_ = new QComboBox(this);
+    numberOrder_->addItem(tr("Order shown"), static_cast<int>(NumberingOrder::kGiven));
+    numberOrder_->addItem(tr("File names"), static_cast<int>(NumberingOrder::kPaths));
+    numberOrder_->addItem(tr("Album track order"), static_cast<int>(NumberingOrder::kAlbumTracks));
+    auto* orderLabel = new QLabel(tr("in &order:"), this);
+    orderLabel->setBuddy(numberOrder_);
+    // By album, each album's song count is its total; otherwise the one
+    // chosen here, if any.
+    auto* of = new QLabel(tr("of"), this);
+    total_ = new QSpinBox(this);
+    total_->setRange(0, 65535);
+    total_->setSpecialValueText(tr("no total"));
+    auto* albumTotal = new QLabel(tr("of the album's song count"), this);
+    albumTotal->hide();
+    row->addWidget(number_);
+    row->addWidget(orderLabel);
+    row->addWidget(numberOrder_);
+    row->addWidget(of);
+    row->addWidget(total_);
+    row->addWidget(albumTotal);
+    row->addStretch();
+    layout->addLayout(row);
+    connect(number_, &QCheckBox::toggled, boxes_[SongField::Track], &QWidget::setDisabled);
+    // The order and the total are the numbering's own.
+    numberOrder_->setEnabled(false);
+    total_->setEnabled(false);
+    connect(number_, &QCheckBox::toggled, numberOrder_, &QWidget::setEnabled);
+    connect(number_, &QCheckBox::toggled, total_, &QWidget::setEnabled);
+    connect(number_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
+    connect(total_, &QSpinBox::valueChanged, this, &BatchEditDialog::UpdatePreview);
+    connect(numberOrder_, &QComboBox::currentIndexChanged, this, [this, of, albumTotal] {
+        const bool byAlbum =
+            numberOrder_->currentData().toInt() == static_cast<int>(NumberingOrder::kAlbumTracks);
+        of->setVisible(!byAlbum);
+        total_->setVisible(!byAlbum);
+        albumTotal->setVisible(byAlbum);
+        UpdatePreview();
+    });
+}
+
+std::vector<std::string> BatchEditDialog::TrackTexts() const {
+    const QCollator collator = UserCollator();
+    auto nameLess = [&collator](const std::string& a, const std::string& b) {
+        return collator.compare(QString::fromStdString(a), QString::fromStdString(b)) < 0;
+    };
+    const auto order = static_cast<songcore::NumberingOrder>(numberOrder_->currentData().toInt());
+    std::vector<std::string> texts;
+    for (const songcore::TrackNumber& number : songcore::NumberSongs(
+             numbering_, order, static_cast<uint32_t>(total_->value()), nameLess)) {
+        texts.push_back(songcore::TrackText(number));
+    }
+    return texts;
 }
 
 void BatchEditDialog::BuildTransform(QVBoxLayout* layout) {
@@ -169,7 +222,20 @@ void BatchEditDialog::BuildTransform(QVBoxLayout* layout) {
     form->addRow(QString(), regex_);
     case_ = new QComboBox(group);
     case_->addItems(TextTransform::CaseNames());
-    form->addRow(tr("C&hange case:"), case_);
+    smallWords_ = new QCheckBox(tr("Keep s&mall words lower case"), group);
+    smallWords_->setToolTip(
+        tr("a, an, and, the, of, to, ... stay lower case in Title Case, "
+           "but for the first and the last word and after a colon or "
+           "a dash"));
+    smallWords_->setEnabled(false);
+    auto* caseRow = new QHBoxLayout;
+    caseRow->addWidget(case_);
+    caseRow->addWidget(smallWords_);
+    caseRow->addStretch();
+    // A row of two widgets: the label names its box itself.
+    auto* caseLabel = new QLabel(tr("C&hange case:"), group);
+    caseLabel->setBuddy(case_);
+    form->addRow(caseLabel, caseRow);
     layout->addWidget(group);
 
     preview_ = new QTableWidget(0, 4, this);
@@ -192,12 +258,18 @@ void BatchEditDialog::BuildTransform(QVBoxLayout* layout) {
     connect(find_, &QLineEdit::textChanged, this, &BatchEditDialog::UpdatePreview);
     connect(replace_, &QLineEdit::textChanged, this, &BatchEditDialog::UpdatePreview);
     connect(regex_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
-    connect(case_, &QComboBox::currentIndexChanged, this, &BatchEditDialog::UpdatePreview);
+    connect(case_, &QComboBox::currentIndexChanged, this, [this] {
+        smallWords_->setEnabled(case_->currentIndex() ==
+                                static_cast<int>(TextTransform::Case::kTitle));
+        UpdatePreview();
+    });
+    connect(smallWords_, &QCheckBox::toggled, this, &BatchEditDialog::UpdatePreview);
 }
 
 TextTransform BatchEditDialog::Transform() const {
     return TextTransform(find_->text(), replace_->text(), regex_->isChecked(),
-                         static_cast<TextTransform::Case>(case_->currentIndex()));
+                         static_cast<TextTransform::Case>(case_->currentIndex()),
+                         smallWords_->isChecked());
 }
 
 SongField BatchEditDialog::TransformField() const {
@@ -218,7 +290,14 @@ void BatchEditDialog::UpdatePreview() {
         const size_t song = static_cast<size_t>(std::find(paths_.begin(), paths_.end(), item.path) -
                                                 paths_.begin());
         for (const auto& [field, value] : item.changes) {
-            const std::string& old = Current(song, field);
+            std::string old = Current(song, field);
+            // A number given with its total replaces both; one without
+            // keeps the song's total.
+            const std::string& total = Current(song, SongField::TrackTotal);
+            if (field == SongField::Track && value.find('/') != std::string::npos &&
+                !total.empty()) {
+                old += "/" + total;
+            }
             if (old == value) {
                 continue;
             }
@@ -255,15 +334,13 @@ std::vector<songcore::BatchItem> BatchEditDialog::Items(QString& problem) const 
         return {};
     }
     const SongField transformed = TransformField();
+    const std::vector<std::string> tracks =
+        number_->isChecked() ? TrackTexts() : std::vector<std::string>();
     std::vector<songcore::BatchItem> items;
     for (size_t i = 0; i < paths_.size(); ++i) {
         songcore::BatchItem item{paths_[i], shared};
-        if (number_->isChecked()) {
-            std::string track = std::to_string(i + 1);
-            if (total_->value() > 0) {
-                track += "/" + std::to_string(total_->value());
-            }
-            item.changes.emplace_back(SongField::Track, std::move(track));
+        if (!tracks.empty()) {
+            item.changes.emplace_back(SongField::Track, tracks[i]);
         }
         // Of the value typed, else of the song's own.
         if (!transform.IsNone()) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QStringList>
 #include <ctime>
+#include <set>
 
 #include "qarv/ProgressRunner.h"
 #include "qarv/tagedit/TagFailure.h"
@@ -10,16 +11,32 @@
 
 void ReportBatchOutcome(QWidget* parent, const songcore::BatchOutcome& outcome) {
     if (!outcome.failures.empty()) {
+        // A file written without a field its tag has no place for is among
+        // the failures too, but it was written.
+        std::set<std::string> written;
+        for (const songcore::FileEdit& file : outcome.operation.files) {
+            written.insert(file.path);
+        }
         QStringList lines;
+        size_t notWritten = 0;
         for (const auto& [path, reason] : outcome.failures) {
+            notWritten += written.count(path) == 0 ? 1 : 0;
             lines << QStringLiteral("%1: %2").arg(QString::fromStdString(path),
                                                   QString::fromStdString(reason));
         }
-        ReportTagFailure(parent,
-                         QObject::tr("%1 of %2 files could not be written:")
-                             .arg(outcome.failures.size())
-                             .arg(outcome.done),
-                         lines.join('\n'));
+        QString headline = notWritten == 0
+                               ? QObject::tr("Every file was written, but not every field:")
+                               : QObject::tr("%1 of %2 files could not be written:")
+                                     .arg(notWritten)
+                                     .arg(outcome.done);
+        if (notWritten > 0 && notWritten < outcome.failures.size()) {
+            headline = QObject::tr(
+                           "%1 of %2 files could not be written, and some written files "
+                           "have no place for a field:")
+                           .arg(notWritten)
+                           .arg(outcome.done);
+        }
+        ReportTagFailure(parent, headline, lines.join('\n'));
     }
     if (!outcome.historyError.empty()) {
         ReportTagFailure(parent, QObject::tr("The edit cannot be undone"),

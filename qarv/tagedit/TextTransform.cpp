@@ -16,20 +16,57 @@ bool InWord(const QString& text, qsizetype at) {
            text[at + 1].isLetterOrNumber();
 }
 
-// Upper case for the first letter of each word, lower for the others.
-QString TitleCase(const QString& text) {
+bool IsSmallWord(const QString& word) {
+    static const QStringList small = {"a",   "an", "and", "as", "at",  "but", "by", "for", "in",
+                                      "nor", "of", "on",  "or", "the", "to",  "vs", "via"};
+    return small.contains(word.toLower());
+}
+
+// Whether the word starting at `at` follows a colon or a dash (not a
+// hyphen inside a word: "Up-to-Date" keeps its small word).
+bool AfterBreak(const QString& text, qsizetype at) {
+    qsizetype before = at - 1;
+    while (before >= 0 && text[before].isSpace()) {
+        --before;
+    }
+    if (before < 0) {
+        return false;
+    }
+    const QChar c = text[before];
+    if (c == u':' || c == u'\u2013' || c == u'\u2014') {
+        return true;
+    }
+    return c == u'-' && (before + 1 < at || (before > 0 && text[before - 1].isSpace()));
+}
+
+// Upper case for the first letter of each word, lower for the others; the
+// small words all lower when smallWordsLower, but where a title starts.
+QString TitleCase(const QString& text, bool smallWordsLower) {
     QString out;
     out.reserve(text.size());
-    bool wordStart = true;
-    for (qsizetype at = 0; at < text.size(); ++at) {
-        const QString c = text.mid(at, 1);
+    bool first = true;
+    qsizetype at = 0;
+    while (at < text.size()) {
         if (!InWord(text, at)) {
-            out += c;
-            wordStart = true;
+            out += text[at++];
             continue;
         }
-        out += wordStart ? c.toUpper() : c.toLower();
-        wordStart = false;
+        qsizetype end = at;
+        while (end < text.size() && InWord(text, end)) {
+            ++end;
+        }
+        const QString word = text.mid(at, end - at);
+        bool last = true;
+        for (qsizetype rest = end; rest < text.size() && last; ++rest) {
+            last = !InWord(text, rest);
+        }
+        if (smallWordsLower && !first && !last && IsSmallWord(word) && !AfterBreak(text, at)) {
+            out += word.toLower();
+        } else {
+            out += word.left(1).toUpper() + word.mid(1).toLower();
+        }
+        first = false;
+        at = end;
     }
     return out;
 }
@@ -55,8 +92,13 @@ QString SentenceCase(const QString& text) {
 
 }  // namespace
 
-TextTransform::TextTransform(QString find, QString replace, bool regex, Case letterCase)
-    : find_(std::move(find)), replace_(std::move(replace)), regex_(regex), case_(letterCase) {
+TextTransform::TextTransform(QString find, QString replace, bool regex, Case letterCase,
+                             bool smallWordsLower)
+    : find_(std::move(find)),
+      replace_(std::move(replace)),
+      regex_(regex),
+      case_(letterCase),
+      smallWordsLower_(smallWordsLower) {
     if (regex_) {
         expression_.setPattern(find_);
         expression_.setPatternOptions(QRegularExpression::UseUnicodePropertiesOption);
@@ -88,7 +130,7 @@ QString TextTransform::Apply(const QString& text) const {
         case Case::kKeep:
             return out;
         case Case::kTitle:
-            return TitleCase(out);
+            return TitleCase(out, smallWordsLower_);
         case Case::kLower:
             return out.toLower();
         case Case::kUpper:

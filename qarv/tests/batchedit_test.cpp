@@ -4,6 +4,7 @@
 // selection, undone from the Edit menu.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -128,6 +129,9 @@ private slots:
         QCOMPARE(failures_.size(), 1);
         QVERIFY2(failures_[0].contains("four.ra: its tag has no place for album-artist"),
                  qPrintable(failures_[0]));
+        // Both files were written: none is said not to be.
+        QVERIFY2(failures_[0].startsWith("Every file was written, but not every field:"),
+                 qPrintable(failures_[0]));
         QCOMPARE(Mutagen("import sys, mutagen\nprint(mutagen.File(sys.argv[1], easy=True)"
                          "['albumartist'])",
                          {mp3}),
@@ -207,6 +211,34 @@ private slots:
                  QString(QTest::currentDataTag()) != "bad expression");
     }
 
+    // Title Case with the small words kept lower case.
+    void smallWords_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("inside") << "SONGS OF THE SEA AND THE SKY"
+                                << "Songs of the Sea and the Sky";
+        QTest::newRow("first and last") << "the man i love to come back to"
+                                        << "The Man I Love to Come Back To";
+        QTest::newRow("after a colon") << "suite: the wind in a tree"
+                                       << "Suite: The Wind in a Tree";
+        QTest::newRow("after dashes") << "live - at the bbc – of a sort"
+                                      << "Live - At the Bbc – Of a Sort";
+        QTest::newRow("hyphen in a word") << "up-to-the-minute news"
+                                          << "Up-to-the-Minute News";
+        QTest::newRow("only whole words") << "another theme onto anatomy"
+                                          << "Another Theme Onto Anatomy";
+        QTest::newRow("other scripts") << "élan of the ñu vs ÆON via кино"
+                                       << "Élan of the Ñu vs Æon via Кино";
+        QTest::newRow("one word") << "of"
+                                  << "Of";
+    }
+    void smallWords() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(TextTransform("", "", false, TextTransform::Case::kTitle, true).Apply(text),
+                 expected);
+    }
+
     // Each change Apply would make is shown, old and new, before anything
     // is written: Cancel leaves the files as they were.
     void transformPreviewedThenWritten() {
@@ -269,6 +301,72 @@ private slots:
         QVERIFY2(failures_.isEmpty(), qPrintable(failures_.join("\n")));
         QCOMPARE(Field(mp3, SongField::Title), std::string("The Long And Winding Road"));
         QCOMPARE(Field(flac, SongField::Title), std::string("Let It Be (Remastered)"));
+    }
+
+    // The songs numbered in the order shown, by file name (numbers by their
+    // value), or album by album in their track order.
+    void numberingOrders() {
+        QString ten = Copy("files/silence.mp3", "10 ten.mp3");
+        QString nine = Copy("flac/plain.flac", "9 nine.flac");
+        QString one = Copy("mp4/tagged_end.m4a", "1 one.m4a");
+        Set(ten, {{SongField::Album, "Blue"}, {SongField::Track, "1"}});
+        Set(nine, {{SongField::Album, "Blue"}, {SongField::Track, "2"}});
+        Set(one, {{SongField::Album, "Red"}, {SongField::Track, "5"}});
+        BatchEditDialog dialog({ten.toStdString(), nine.toStdString(), one.toStdString()}, nullptr);
+        auto tracks = [&dialog] {
+            QString problem;
+            QStringList texts;
+            for (const songcore::BatchItem& item : dialog.Items(problem)) {
+                const std::string* track = songcore::FindFieldValue(item.changes, SongField::Track);
+                texts << (track ? QString::fromStdString(*track) : "-");
+            }
+            return texts.join(" ");
+        };
+        // The boxes beside others are reached by their labels' keys too.
+        for (QWidget* box : {static_cast<QWidget*>(dialog.NumberOrderBox()),
+                             static_cast<QWidget*>(dialog.CaseBox())}) {
+            const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+            QVERIFY(std::any_of(labels.begin(), labels.end(), [box](QLabel* label) {
+                return label->buddy() == box && label->text().contains('&');
+            }));
+        }
+        dialog.NumberBox()->setChecked(true);
+        dialog.TotalBox()->setValue(3);
+        QCOMPARE(tracks(), QString("1/3 2/3 3/3"));
+        dialog.NumberOrderBox()->setCurrentIndex(1);
+        QCOMPARE(tracks(), QString("3/3 2/3 1/3"));
+        dialog.TotalBox()->setValue(0);
+        QCOMPARE(tracks(), QString("3 2 1"));
+        dialog.NumberOrderBox()->setCurrentIndex(2);
+        QVERIFY(!dialog.TotalBox()->isVisibleTo(&dialog));
+        QCOMPARE(tracks(), QString("1/2 2/2 1/1"));
+
+        dialog.Apply();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY2(failures_.isEmpty(), qPrintable(failures_.join("\n")));
+        QCOMPARE(Mutagen("import sys, mutagen\n"
+                         "for p in sys.argv[1:]:\n"
+                         "    print(mutagen.File(p, easy=True)['tracknumber'][0])",
+                         {ten, one}),
+                 QString("1/2\n1/1"));
+        QCOMPARE(Field(nine, SongField::TrackTotal), std::string("2"));
+
+        // The preview compares number and total with the song's own: only
+        // what would change is listed.
+        BatchEditDialog again({ten.toStdString(), nine.toStdString(), one.toStdString()}, nullptr);
+        again.NumberBox()->setChecked(true);
+        again.NumberOrderBox()->setCurrentIndex(2);
+        QCOMPARE(again.Preview()->rowCount(), 0);
+        again.NumberOrderBox()->setCurrentIndex(0);
+        again.TotalBox()->setValue(2);
+        QCOMPARE(again.Preview()->rowCount(), 1);
+        QCOMPARE(again.Preview()->item(0, 2)->text(), QString("1/1"));
+        QCOMPARE(again.Preview()->item(0, 3)->text(), QString("3/2"));
+        // Without a total the songs keep theirs.
+        again.TotalBox()->setValue(0);
+        QCOMPARE(again.Preview()->rowCount(), 1);
+        QCOMPARE(again.Preview()->item(0, 2)->text(), QString("1"));
+        QCOMPARE(again.Preview()->item(0, 3)->text(), QString("3"));
     }
 
     void tagFromNamesPreviewsAndSkips() {
