@@ -84,15 +84,15 @@ const OrderCase kOrders[] = {
      NumberingOrder::kAlbumTracks,
      99,
      "2/2 1/1 1/2 1/1"},
-    // Disc before track; songs without a number after those with one, by
-    // file name.
-    {"AlbumDiscsThenTracks",
+    // Each disc of an album numbered on its own, as its songs are on the
+    // disc; songs without a number after those with one, by file name.
+    {"AlbumDiscsApart",
      {Song("/m/a.mp3", "", "Set", 2, 1), Song("/m/b.mp3", "", "Set", 1, 2),
       Song("/m/d.mp3", "", "Set", 1, 0), Song("/m/c.mp3", "", "Set", 1, 0),
       Song("/m/e.mp3", "", "Set", 1, 1)},
      NumberingOrder::kAlbumTracks,
      0,
-     "5/5 2/5 4/5 3/5 1/5"},
+     "1/1 2/4 4/4 3/4 1/4"},
     {"AlbumSameTrackByName",
      {Song("/m/2.mp3", "A", "B", 0, 5), Song("/m/10.mp3", "A", "B", 0, 5),
       Song("/m/1.mp3", "A", "B", 0, 5)},

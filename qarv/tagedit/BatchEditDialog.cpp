@@ -156,13 +156,13 @@ void BatchEditDialog::BuildNumbering(QVBoxLayout* layout) {
     numberOrder_->addItem(tr("Album track order"), static_cast<int>(NumberingOrder::kAlbumTracks));
     auto* orderLabel = new QLabel(tr("in &order:"), this);
     orderLabel->setBuddy(numberOrder_);
-    // By album, each album's song count is its total; otherwise the one
+    // By album, each disc's song count is its total; otherwise the one
     // chosen here, if any.
     auto* of = new QLabel(tr("of"), this);
     total_ = new QSpinBox(this);
     total_->setRange(0, 65535);
     total_->setSpecialValueText(tr("no total"));
-    auto* albumTotal = new QLabel(tr("of the album's song count"), this);
+    auto* albumTotal = new QLabel(tr("of its disc's song count"), this);
     albumTotal->hide();
     row->addWidget(number_);
     row->addWidget(orderLabel);

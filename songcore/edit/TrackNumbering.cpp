@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <tuple>
 #include <utility>
 
 namespace songcore {
@@ -55,9 +56,11 @@ std::vector<TrackNumber> NumberSongs(const std::vector<NumberingSong>& songs, Nu
         }
         return numbers;
     }
-    std::map<std::pair<std::string, std::string>, std::vector<size_t>> albums;
+    // A disc of an album is numbered on its own: a song is its disc's
+    // track n, as the disc number beside it says.
+    std::map<std::tuple<std::string, std::string, uint32_t>, std::vector<size_t>> albums;
     for (size_t index : indexes) {
-        albums[{songs[index].albumArtist, songs[index].album}].push_back(index);
+        albums[{songs[index].albumArtist, songs[index].album, songs[index].disc}].push_back(index);
     }
     for (auto& [album, members] : albums) {
         std::stable_sort(members.begin(), members.end(), [&](size_t a, size_t b) {

@@ -13,7 +13,7 @@ namespace songcore {
 enum class NumberingOrder {
     kGiven,       // 1 to N as given
     kPaths,       // 1 to N by folder, then file name
-    kAlbumTracks  // 1 to the album's count, within each album
+    kAlbumTracks  // 1 to the disc's count, within each disc of an album
 };
 
 struct NumberingSong {
@@ -35,9 +35,10 @@ struct TrackNumber {
 // goes before b.
 using NameLess = std::function<bool(const std::string& a, const std::string& b)>;
 
-// Each song's new number, at the song's own index. By album, the songs go
-// by disc, then by track (songs without one after those with one), then
-// by path, and the total is the album's song count; otherwise every song
+// Each song's new number, at the song's own index. By album, each disc of
+// an album (its album artist, album and disc number) is numbered on its
+// own: its songs go by track (songs without one after those with one),
+// then by path, and the total is the disc's song count; otherwise every song
 // gets total (0 for none). Equal songs keep the order they were given in.
 std::vector<TrackNumber> NumberSongs(const std::vector<NumberingSong>& songs, NumberingOrder order,
                                      uint32_t total, const NameLess& nameLess);
