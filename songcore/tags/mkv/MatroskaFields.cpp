@@ -259,9 +259,10 @@ uint64_t MatroskaSongLevel(const MatroskaTags& tags) {
     return HasTrackLevel(tags) ? kTrackLevel : kAlbumLevel;
 }
 
-bool IsMatroskaFieldName(const MatroskaTags& tags, uint64_t level, std::string_view name) {
-    const bool byLevel = HasTrackLevel(tags);
-    std::span<const MatroskaField> table = TableOf(tags);
+bool IsMatroskaFieldName(uint64_t songLevel, uint64_t level, std::string_view name) {
+    const bool byLevel = songLevel == kTrackLevel;
+    std::span<const MatroskaField> table =
+        byLevel ? std::span<const MatroskaField>(kByLevel) : std::span<const MatroskaField>(kFlat);
     return std::any_of(table.begin(), table.end(), [&](const MatroskaField& row) {
         const bool atLevel =
             byLevel ? row.level == Level::kEither ||

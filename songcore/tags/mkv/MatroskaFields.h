@@ -36,7 +36,8 @@ void RemoveMatroskaFields(MatroskaTags& tags);
 uint64_t MatroskaSongLevel(const MatroskaTags& tags);
 
 // Whether a field reads, or would write, a SimpleTag of name in a tag of
-// level that is about the whole song.
-bool IsMatroskaFieldName(const MatroskaTags& tags, uint64_t level, std::string_view name);
+// level that is about the whole song, in tags whose MatroskaSongLevel is
+// songLevel.
+bool IsMatroskaFieldName(uint64_t songLevel, uint64_t level, std::string_view name);
 
 }  // namespace songcore

@@ -4,8 +4,8 @@
 #include <array>
 #include <charconv>
 #include <string_view>
+#include <unordered_map>
 
-#include "songcore/tags/SongItems.h"
 #include "songcore/tags/mkv/Ebml.h"
 #include "songcore/tags/mkv/MatroskaFields.h"
 #include "songcore/util/Text.h"
@@ -138,8 +138,9 @@ std::string Quoted(const std::string& key) {
     return "\"" + key + "\"";
 }
 
-std::string ApplyEdit(MatroskaTags& tags, const ItemKey& key, const std::string& spelled,
-                      const std::vector<std::string>& values, uint64_t songLevel) {
+// scopes: what each of the tags is about, as ScopeOf spells it.
+std::string ApplyEdit(MatroskaTags& tags, std::vector<std::string>& scopes, const ItemKey& key,
+                      const std::string& spelled, const std::vector<std::string>& values) {
     std::optional<size_t> firstTag;
     std::optional<std::pair<size_t, size_t>> first;
     std::vector<MatroskaSimpleTag> old;
@@ -148,7 +149,7 @@ std::string ApplyEdit(MatroskaTags& tags, const ItemKey& key, const std::string&
     };
     for (size_t t = 0; t < tags.tags.size(); ++t) {
         const MatroskaTag& tag = tags.tags[t];
-        if (ScopeOf(tag, songLevel) != key.scope) {
+        if (scopes[t] != key.scope) {
             continue;
         }
         firstTag = firstTag.value_or(t);
@@ -159,12 +160,15 @@ std::string ApplyEdit(MatroskaTags& tags, const ItemKey& key, const std::string&
             }
         }
     }
-    if (values.empty()) {
-        for (MatroskaTag& tag : tags.tags) {
-            if (ScopeOf(tag, songLevel) == key.scope) {
-                std::erase_if(tag.simpleTags, same);
+    auto eraseOld = [&] {
+        for (size_t t = 0; t < tags.tags.size(); ++t) {
+            if (scopes[t] == key.scope) {
+                std::erase_if(tags.tags[t].simpleTags, same);
             }
         }
+    };
+    if (values.empty()) {
+        eraseOld();
         return {};
     }
     if (std::any_of(old.begin(), old.end(),
@@ -179,6 +183,7 @@ std::string ApplyEdit(MatroskaTags& tags, const ItemKey& key, const std::string&
             return Quoted(spelled) + ": a tag's level is 10, 20, 30, 40, 50, 60 or 70";
         }
         tags.tags.push_back(MatroskaTag::Make(key.level));
+        scopes.push_back(key.scope);
         firstTag = tags.tags.size() - 1;
     }
     std::vector<MatroskaSimpleTag> added;
@@ -187,11 +192,7 @@ std::string ApplyEdit(MatroskaTags& tags, const ItemKey& key, const std::string&
                                        : MatroskaSimpleTag::Make(
                                              old.empty() ? key.name : old.front().name, values[i]));
     }
-    for (MatroskaTag& tag : tags.tags) {
-        if (ScopeOf(tag, songLevel) == key.scope) {
-            std::erase_if(tag.simpleTags, same);
-        }
-    }
+    eraseOld();
     auto [t, s] = first.value_or(std::pair(*firstTag, tags.tags[*firstTag].simpleTags.size()));
     auto& simples = tags.tags[t].simpleTags;
     simples.insert(simples.begin() + static_cast<ptrdiff_t>(s), added.begin(), added.end());
@@ -202,20 +203,27 @@ std::string ApplyEdit(MatroskaTags& tags, const ItemKey& key, const std::string&
 
 std::vector<TagItem> MatroskaOtherItems(const MatroskaTags& tags) {
     std::vector<TagItem> out;
+    // A file may hold millions of SimpleTags: each key is found by its index.
+    std::unordered_map<std::string, size_t> indexOfKey;
     const uint64_t songLevel = MatroskaSongLevel(tags);
     for (const MatroskaTag& tag : tags.tags) {
         const std::string scope = ScopeOf(tag, songLevel);
         for (const MatroskaSimpleTag& simple : tag.simpleTags) {
-            if (!tag.targeted && IsMatroskaFieldName(tags, tag.level, simple.name)) {
+            if (!tag.targeted && IsMatroskaFieldName(songLevel, tag.level, simple.name)) {
                 continue;
             }
             std::string key = KeyOf(scope, simple.name, songLevel);
+            auto [at, added] = indexOfKey.try_emplace(ToUpperAscii(key), out.size());
+            if (added) {
+                out.push_back({std::move(key), {}, true});
+            }
+            TagItem& item = out[at->second];
             if (simple.binaryLength) {
-                AddItemValue(out, std::move(key),
-                             "[binary, " + std::to_string(*simple.binaryLength) + " bytes]", false,
-                             SameKeyIgnoringCase);
+                item.values.push_back("[binary, " + std::to_string(*simple.binaryLength) +
+                                      " bytes]");
+                item.editable = false;
             } else {
-                AddItemValue(out, std::move(key), simple.value, true, SameKeyIgnoringCase);
+                item.values.push_back(simple.value);
             }
         }
     }
@@ -227,6 +235,10 @@ std::string ApplyMatroskaItemEdits(MatroskaTags& tags, const TagItemEdits& edits
     // of the same write does to its levels.
     const uint64_t songLevel = MatroskaSongLevel(tags);
     MatroskaTags edited = tags;
+    std::vector<std::string> scopes;
+    for (const MatroskaTag& tag : tags.tags) {
+        scopes.push_back(ScopeOf(tag, songLevel));
+    }
     for (const TagItemEdit& edit : edits) {
         std::optional<ItemKey> key = ParseKey(edit.key, songLevel);
         if (!key) {
@@ -234,10 +246,10 @@ std::string ApplyMatroskaItemEdits(MatroskaTags& tags, const TagItemEdits& edits
                    " is not a Matroska tag key (a name, led by a level as in "
                    "\"50:NAME\" or by targets as in \"50 track=1:NAME\")";
         }
-        if (!key->targeted && IsMatroskaFieldName(tags, key->level, key->name)) {
+        if (!key->targeted && IsMatroskaFieldName(songLevel, key->level, key->name)) {
             return Quoted(edit.key) + " is kept by a field, not as an item";
         }
-        if (std::string why = ApplyEdit(edited, *key, edit.key, edit.values, songLevel);
+        if (std::string why = ApplyEdit(edited, scopes, *key, edit.key, edit.values);
             !why.empty()) {
             return why;
         }
