@@ -17,10 +17,11 @@ const std::vector<CorpusFormat>& CorpusFormats() {
         {"m4a", "mp4/tagged_faststart.m4a", "m4a", false},
         {"wma", "asf/tagged.wma", "wma", false},
         {"aac-apev2", "ape/ape.aac", "aac", false},
-        {"wav-id3", "wav/tagged.wav", "wav", false},
-        {"aiff-id3", "aiff/tagged.aiff", "aiff", false},
-        {"wv-apev2", "wavpack/tagged.wv", "wv", false},
-        {"mka", "matroska/levels.mka", "mka", false},
+        {"wav-id3", "wav/tagged.wav", "wav", false, ReadGoal::kTwiceTagLib},
+        {"aiff-id3", "aiff/tagged.aiff", "aiff", false, ReadGoal::kTwiceTagLib},
+        {"wv-apev2", "wavpack/tagged.wv", "wv", false, ReadGoal::kTwiceTagLib},
+        {"dsf-id3", "dsf/tagged.dsf", "dsf", false, ReadGoal::kHalfFloor64},
+        {"mka", "matroska/levels.mka", "mka", false, ReadGoal::kHalfFloor64},
     };
     return formats;
 }

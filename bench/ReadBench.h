@@ -1,6 +1,7 @@
 #pragma once
 // Tag reading speed: songcore's GetSongInfo, the peer library and the bare
-// floor (open, read the head and the tail, close) over the same files.
+// floors (open, read the head and the tail, close; open, read 64 KB, close)
+// over the same files.
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,7 @@ std::vector<BenchFile> ListFiles(const std::string& folder);
 // Each reader returns false when it found no tag or could not read the file.
 bool ReadTunemoss(const BenchFile& file);
 bool ReadFloor(const BenchFile& file);
+bool ReadFloor64(const BenchFile& file);
 // TagLib through FileRef; PeerAvailable() is false when it was not built in.
 bool PeerAvailable();
 bool ReadPeer(const BenchFile& file);

@@ -1,13 +1,15 @@
 // The Matroska walk, Tags, Info, Tracks and attachment parsers over
-// arbitrary bytes; and the write plan, for tags and for a cover: whatever it
-// agrees to must leave a file whose walk still reaches the Segment's end,
-// with the new element there.
+// arbitrary bytes; the items of the tags, listed and edited; and the write
+// plan, for tags and for a cover: whatever it agrees to must leave a file
+// whose walk still reaches the Segment's end, with the new element there.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "songcore/tags/mkv/MatroskaAudio.h"
 #include "songcore/tags/mkv/MatroskaCover.h"
 #include "songcore/tags/mkv/MatroskaFields.h"
+#include "songcore/tags/mkv/MatroskaItems.h"
 #include "songcore/tags/mkv/MatroskaLayout.h"
 #include "songcore/tags/mkv/MatroskaWritePlan.h"
 
@@ -98,6 +100,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 0;
         }
         tags = std::move(*parsed);
+    }
+    // The items edited and removed by the keys they are listed under, and
+    // one added, which the listing then holds.
+    songcore::TagItemEdits edits = {{"FUZZ_ITEM", {"x", "y"}}};
+    for (const songcore::TagItem& item : songcore::MatroskaOtherItems(tags)) {
+        if (edits.size() == 16) {
+            break;  // a person's edit is a few keys
+        }
+        edits.push_back(
+            {item.key, item.editable ? std::vector<std::string>{"v"} : std::vector<std::string>{}});
+    }
+    if (songcore::ApplyMatroskaItemEdits(tags, edits).empty()) {
+        std::vector<songcore::TagItem> after = songcore::MatroskaOtherItems(tags);
+        if (std::none_of(after.begin(), after.end(), [](const songcore::TagItem& item) {
+                return songcore::SameKeyIgnoringCase(item.key, "FUZZ_ITEM");
+            })) {
+            __builtin_trap();  // an edit said done and is not there
+        }
     }
     songcore::SongValues values;
     songcore::ReadMatroskaFields(tags, audio.title, values);

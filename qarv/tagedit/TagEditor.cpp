@@ -286,7 +286,7 @@ void BuildVorbis(TagDialog& dialog, bool flac) {
 }
 
 // Matroska and WebM: the Tags element's fields (no disc: only ffmpeg's
-// names have one), and the cover attachment.
+// names have one), the cover attachment, and the other SimpleTags as items.
 void BuildMatroska(TagDialog& dialog) {
     TagSection* tags = dialog.AddSection(
         Kind("mkv"), {QObject::tr("Matroska Tags"), false},
@@ -297,6 +297,7 @@ void BuildMatroska(TagDialog& dialog) {
     dialog.SetLyricsSection(tags);
     dialog.ShowStreamText(Kind("mkv"));
     dialog.ShowCover();
+    dialog.ShowItems();
     dialog.SetWriteOrder({{tags, QObject::tr("Update Matroska tags failed!")}});
 }
 

@@ -1,11 +1,13 @@
 // The "All Items" table of the tag dialogs: on songs of the formats whose
 // tags keep items under keys of their own (ID3v2 TXXX frames, MP4 freeform
-// atoms, Vorbis comments), tagged by mutagen and read back by it, an item
+// atoms, Vorbis comments, Matroska SimpleTags), tagged by mutagen (Matroska
+// by mkvpropedit) and read back by it (mkvextract), an item
 // edited, one removed and one added in the same Update as a new title, all
 // taken back by one undo; a key the format refuses writes nothing.
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
@@ -44,6 +46,14 @@ for p in sys.argv[1:]:
         t.add(TXXX(encoding=3, desc='OLD', text=['gone']))
         t.add(POPM(email='rater@example.org', rating=196, count=3))
         t.save(p)
+    elif p.endswith('.mka'):
+        import subprocess, tempfile
+        with tempfile.NamedTemporaryFile('w', suffix='.xml') as x:
+            x.write('<Tags><Tag><Targets/>' + ''.join(
+                '<Simple><Name>%s</Name><String>%s</String></Simple>' % pair
+                for pair in (('TITLE', 'Song'), ('MOOD', 'calm'), ('OLD', 'gone'))) + '</Tag></Tags>')
+            x.flush()
+            subprocess.run(['mkvpropedit', '-q', p, '--tags', 'global:' + x.name], check=True)
     elif p.endswith('.m4a'):
         f = MP4(p)
         f['----:com.apple.iTunes:MOOD'] = [MP4FreeForm(b'calm')]
@@ -63,6 +73,18 @@ import sys, mutagen
 from mutagen.id3 import ID3
 from mutagen.mp4 import MP4
 p = sys.argv[1]
+if p.endswith('.mka'):
+    import subprocess, xml.etree.ElementTree as ET
+    xml = subprocess.run(['mkvextract', p, 'tags', '/dev/stdout'], capture_output=True,
+                         check=True).stdout.decode('utf-8-sig')
+    got = {}
+    for tag in ET.fromstring(xml):
+        if len(tag.find('Targets')) == 0:
+            for simple in tag.findall('Simple'):
+                got.setdefault(simple.findtext('Name'), []).append(simple.findtext('String'))
+    print(got.get('TITLE', [''])[0],
+          ' '.join(k + '=' + '|'.join(got.get(k, [])) for k in ('MOOD', 'OLD', 'NEW')), 'ratings=0')
+    sys.exit()
 f = mutagen.File(p)
 def values(k):
     if isinstance(f.tags, ID3):
@@ -76,6 +98,11 @@ title = mutagen.File(p, easy=True)['title'][0]
 print(title, ' '.join(k + '=' + '|'.join(values(k)) for k in ('MOOD', 'OLD', 'NEW')),
       'ratings=%d' % ratings)
 )";
+
+bool HaveMkvToolNix() {
+    return !QStandardPaths::findExecutable("mkvpropedit").isEmpty() &&
+           !QStandardPaths::findExecutable("mkvextract").isEmpty();
+}
 
 int RowOf(ItemsBox* items, const QString& key) {
     for (int row = 0; row < items->Table()->rowCount(); ++row) {
@@ -113,6 +140,9 @@ private Q_SLOTS:
             qarvtest::CopyData("mp4/tagged_faststart.m4a", samples_, "song.m4a"),
             qarvtest::CopyData("ogg/tagged.opus", samples_, "song.opus"),
         };
+        if (HaveMkvToolNix()) {
+            songs << qarvtest::CopyData("matroska/ffmpeg.mka", samples_, "song.mka");
+        }
         QCOMPARE(Python(kAddItems, songs), QString());
     }
     void init() { failures_.clear(); }
@@ -138,6 +168,12 @@ private Q_SLOTS:
                               << ""
                               << "TITLE"
                               << "";
+        if (HaveMkvToolNix()) {
+            QTest::newRow("Matroska") << "song.mka"
+                                      << ""
+                                      << "TITLE"
+                                      << "";
+        }
     }
     void editRemoveAndAddThenUndo() {
         QFETCH(QString, name);

@@ -380,7 +380,8 @@ protected:
 
     // The item edits the next write of a tag makes (WriteItems); each
     // writer that has items honours them (ID3v2, APEv2, Vorbis comments in
-    // Ogg and FLAC, MP4, ASF), and refuses a key its format cannot hold.
+    // Ogg and FLAC, MP4, ASF, Matroska), and refuses a key its format cannot
+    // hold.
     std::optional<songcore::TagItemEdits> pendingItems_;
     int ReadID3V2Items(std::vector<songcore::TagItem>& out);
     int ReadAPEV2Items(std::vector<songcore::TagItem>& out);
@@ -388,6 +389,7 @@ protected:
     int ReadFlacItems(std::vector<songcore::TagItem>& out);
     int ReadMP4Items(std::vector<songcore::TagItem>& out);
     int ReadASFItems(std::vector<songcore::TagItem>& out);
+    int ReadMatroskaItems(std::vector<songcore::TagItem>& out);
 
     // The fields, which the format readers fill.
     songcore::SongValues fields_;

@@ -72,6 +72,8 @@ int CSongFileInfo::ReadItems(std::vector<songcore::TagItem>& out) {
             return ReadMP4Items(out);
         case TAG_ASF:
             return ReadASFItems(out);
+        case TAG_MATROSKA:
+            return ReadMatroskaItems(out);
         default:
             return 1;
     }
@@ -85,7 +87,8 @@ int CSongFileInfo::WriteItems(songcore::TagItemEdits edits) {
     }
     // The writers that honour item edits; any other would write the tag
     // without them and call it done.
-    constexpr uint32_t kWithItems = TAG_ID3V2 | TAG_APEV2 | TAG_OGG | TAG_FLAC | TAG_MP4 | TAG_ASF;
+    constexpr uint32_t kWithItems =
+        TAG_ID3V2 | TAG_APEV2 | TAG_OGG | TAG_FLAC | TAG_MP4 | TAG_ASF | TAG_MATROSKA;
     const songcore::TagKind* kind = songcore::FindTagKindByMask(GetExtrasTagKind() & kWithItems);
     if (kind == nullptr) {
         return Refuse("this format has no place for other items");

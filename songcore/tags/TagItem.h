@@ -1,7 +1,8 @@
 #pragma once
 // The items of a tag that no song field shows: TXXX and other frames of an
 // ID3v2 tag, freeform and other atoms of an MP4 item list, Vorbis comments,
-// APEv2 items and ASF attributes under keys outside the field tables
+// APEv2 items, ASF attributes and Matroska SimpleTags under keys outside
+// the field tables
 // (ReplayGain, MusicBrainz ids, BPM, ratings, ...). Each is named by its
 // format's own key, so that what one program wrote another finds again.
 // Pictures are never items: they have their own list (Picture.h).
@@ -19,7 +20,10 @@ struct TagItem {
     //          "UFID:http://musicbrainz.org", "POPM:rater@example.org");
     //   MP4:   the atom name ("tmpo"), "----:mean:name" for a freeform item;
     //   Vorbis comments: the key in upper case; APEv2: the key as stored;
-    //   ASF:   the attribute name.
+    //   ASF:   the attribute name;
+    //   Matroska: the SimpleTag's name, led by its tag's level or targets
+    //          when that is not the song's own level ("50:CATALOG_NUMBER",
+    //          "50 track=1:ENCODER"; mkv/MatroskaItems.h).
     std::string key;
     // The values in their order: texts as stored; a number in decimal; what
     // is neither (a binary item, a counter) described in brackets.

@@ -50,6 +50,7 @@ constexpr uint32_t kTagAttachmentUid = 0x63C6;
 constexpr uint32_t kSimpleTag = 0x67C8;
 constexpr uint32_t kTagName = 0x45A3;
 constexpr uint32_t kTagString = 0x4487;
+constexpr uint32_t kTagBinary = 0x4485;
 constexpr uint32_t kAttachments = 0x1941A469;
 constexpr uint32_t kAttachedFile = 0x61A7;
 constexpr uint32_t kFileName = 0x466E;

@@ -13,6 +13,7 @@
 #include "songcore/tags/mkv/MatroskaAudio.h"
 #include "songcore/tags/mkv/MatroskaCover.h"
 #include "songcore/tags/mkv/MatroskaFields.h"
+#include "songcore/tags/mkv/MatroskaItems.h"
 #include "songcore/tags/mkv/MatroskaLayout.h"
 #include "songcore/tags/mkv/MatroskaWritePlan.h"
 #include "songcore/util/ByteWriter.h"
@@ -134,9 +135,10 @@ std::string Rewrite(CSongFile& file,
     return ApplyPatches(file, length, patches);
 }
 
-// Writes the tags edit makes of the file's own; empty, or why not.
+// Writes the tags edit makes of the file's own; empty, or why not (edit's
+// own reason, when it refuses).
 std::string RewriteTags(CSongFile& file,
-                        const std::function<void(MatroskaTags&, const std::string&)>& edit) {
+                        const std::function<std::string(MatroskaTags&, const std::string&)>& edit) {
     MatroskaTags tags;
     return Rewrite(
         file, [&](const MatroskaLayout& layout, songcore::MatroskaElementChange& change) {
@@ -145,7 +147,9 @@ std::string RewriteTags(CSongFile& file,
                 return std::string("the file's Tags element is damaged; it was not written");
             }
             tags = std::move(*old);
-            edit(tags, InfoTitle(file, layout));
+            if (std::string why = edit(tags, InfoTitle(file, layout)); !why.empty()) {
+                return why;
+            }
             change = {songcore::ebml::kTags, "tags", !tags.HasSimpleTags(),
                       [&tags](int extra) { return tags.Serialize(extra); }};
             return std::string();
@@ -205,8 +209,18 @@ int CSongFileInfo::WriteMatroskaInfo() {
         return why.empty() ? 1 : Refuse(std::move(why));
     }
     const songcore::SongValues values = fields_;
+    const std::optional<songcore::TagItemEdits>& items = pendingItems_;
     std::string why = RewriteTags(*this, [&](MatroskaTags& tags, const std::string& title) {
+        // The items first: should they take the track level's last
+        // SimpleTag, the fields are then written as the remaining tags read.
+        if (items) {
+            if (std::string refused = songcore::ApplyMatroskaItemEdits(tags, *items);
+                !refused.empty()) {
+                return refused;
+            }
+        }
         songcore::WriteMatroskaFields(values, title, tags);
+        return std::string();
     });
     return why.empty() ? 1 : Refuse(std::move(why));
 }
@@ -214,8 +228,19 @@ int CSongFileInfo::WriteMatroskaInfo() {
 int CSongFileInfo::RemoveMatroskaInfo() {
     std::string why = RewriteTags(*this, [](MatroskaTags& tags, const std::string&) {
         songcore::RemoveMatroskaFields(tags);
+        return std::string();
     });
     return why.empty() ? 1 : Refuse(std::move(why));
+}
+
+int CSongFileInfo::ReadMatroskaItems(std::vector<songcore::TagItem>& out) {
+    std::optional<MatroskaLayout> layout = ReadLayout(*this, false);
+    std::optional<MatroskaTags> tags = layout ? ReadTags(*this, *layout) : std::nullopt;
+    if (!tags) {
+        return 0;
+    }
+    out = songcore::MatroskaOtherItems(*tags);
+    return 1;
 }
 
 int CSongFileInfo::ReadMatroskaPictures(std::vector<songcore::Picture>& out) {

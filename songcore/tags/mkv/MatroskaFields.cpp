@@ -255,4 +255,25 @@ void RemoveMatroskaFields(MatroskaTags& tags) {
     RemoveWith(TableOf(tags), tags);
 }
 
+uint64_t MatroskaSongLevel(const MatroskaTags& tags) {
+    return HasTrackLevel(tags) ? kTrackLevel : kAlbumLevel;
+}
+
+bool IsMatroskaFieldName(uint64_t songLevel, uint64_t level, std::string_view name) {
+    const bool byLevel = songLevel == kTrackLevel;
+    std::span<const MatroskaField> table =
+        byLevel ? std::span<const MatroskaField>(kByLevel) : std::span<const MatroskaField>(kFlat);
+    return std::any_of(table.begin(), table.end(), [&](const MatroskaField& row) {
+        const bool atLevel =
+            byLevel ? row.level == Level::kEither ||
+                          level == (row.level == Level::kTrack ? kTrackLevel : kAlbumLevel)
+                    : level == kAlbumLevel;
+        const auto names = row.Names();
+        return (level == kTrackLevel || level == kAlbumLevel) && atLevel &&
+               std::any_of(names.begin(), names.end(), [&](std::string_view known) {
+                   return EqualsIgnoreCaseAscii(known, name);
+               });
+    });
+}
+
 }  // namespace songcore

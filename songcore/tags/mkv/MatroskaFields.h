@@ -12,6 +12,7 @@
 // tags gets such a tag.
 
 #include <string>
+#include <string_view>
 
 #include "songcore/tags/SongValues.h"
 #include "songcore/tags/mkv/MatroskaTags.h"
@@ -29,5 +30,14 @@ void WriteMatroskaFields(const SongValues& values, const std::string& segmentTit
 
 // Drops every SimpleTag the table reads; tags left without SimpleTags go.
 void RemoveMatroskaFields(MatroskaTags& tags);
+
+// The level whose tag holds the song's own fields: the track's (30) when
+// the file has one, else the album's (50), ffmpeg's one tag.
+uint64_t MatroskaSongLevel(const MatroskaTags& tags);
+
+// Whether a field reads, or would write, a SimpleTag of name in a tag of
+// level that is about the whole song, in tags whose MatroskaSongLevel is
+// songLevel.
+bool IsMatroskaFieldName(uint64_t songLevel, uint64_t level, std::string_view name);
 
 }  // namespace songcore

@@ -40,6 +40,8 @@ std::optional<MatroskaSimpleTag> ReadSimpleTag(std::span<const uint8_t> body) {
         } else if (child.id == ebml::kTagString) {
             simple.value = EbmlString(EbmlBody(body, 0, child));
             simple.isString = true;
+        } else if (child.id == ebml::kTagBinary) {
+            simple.binaryLength = child.size;
         }
     }
     return complete ? std::optional(simple) : std::nullopt;
@@ -57,7 +59,36 @@ MatroskaSimpleTag MatroskaSimpleTag::Make(const std::string& name, const std::st
     AppendEbmlString(body, ebml::kTagString, value);
     ByteWriter element;
     AppendEbmlElement(element, ebml::kSimpleTag, body.buffer());
-    return {name, value, true, element.take()};
+    return {name, value, true, std::nullopt, element.take()};
+}
+
+MatroskaSimpleTag MatroskaSimpleTag::WithValue(const std::string& text) const {
+    ByteReader in(element);
+    std::optional<EbmlElement> header = ReadEbmlHeader(in);
+    if (!header || header->unknownSize || header->end() > element.size()) {
+        return Make(name, text);
+    }
+    std::span<const uint8_t> body = EbmlBody(element, 0, *header);
+    ByteWriter rebuilt;
+    bool placed = false;
+    for (const EbmlElement& child : EbmlChildren(body)) {
+        if (child.id == ebml::kTagString) {
+            if (!placed) {
+                AppendEbmlString(rebuilt, ebml::kTagString, text);
+            }
+            placed = true;
+        } else {
+            rebuilt.bytes(body.subspan(child.offset, child.totalLength()));
+            // The text follows the name, as a new SimpleTag has it.
+            if (child.id == ebml::kTagName && !isString) {
+                AppendEbmlString(rebuilt, ebml::kTagString, text);
+                placed = true;
+            }
+        }
+    }
+    ByteWriter out;
+    AppendEbmlElement(out, ebml::kSimpleTag, rebuilt.buffer());
+    return {name, text, true, std::nullopt, out.take()};
 }
 
 MatroskaTag MatroskaTag::Make(uint64_t level) {

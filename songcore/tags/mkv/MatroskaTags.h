@@ -16,10 +16,14 @@ struct MatroskaSimpleTag {
     std::string name;
     std::string value;  // the TagString; empty for a binary value
     bool isString = false;
-    std::vector<uint8_t> element;  // the whole SimpleTag element as stored
+    std::optional<uint64_t> binaryLength;  // the TagBinary's, when it has one
+    std::vector<uint8_t> element;          // the whole SimpleTag element as stored
 
     // A new SimpleTag holding a name and a text.
     static MatroskaSimpleTag Make(const std::string& name, const std::string& value);
+    // This SimpleTag holding value as its text instead: its language, its
+    // nested SimpleTags and anything else it holds stay as they are.
+    MatroskaSimpleTag WithValue(const std::string& value) const;
 };
 
 struct MatroskaTag {
