@@ -204,8 +204,12 @@ if [ -x /usr/bin/time ]; then
     list_run() {  # label, then the command
         local label=$1
         shift
-        /usr/bin/time -f '%e %M' -o "$work/list_time" "$@" >/dev/null
-        awk -v l="$label" '{ printf "| %s | %.2f | %.1f |\n", l, $1, $2 / 1024 }' "$work/list_time" | tee -a "$out"
+        # A list over the readers' size cap is refused, which is a figure too.
+        if /usr/bin/time -f '%e %M' -o "$work/list_time" "$@" >/dev/null 2>"$work/list_error"; then
+            awk -v l="$label" '{ printf "| %s | %.2f | %.1f |\n", l, $1, $2 / 1024 }' "$work/list_time" | tee -a "$out"
+        else
+            say "| $label | refused: $(sed -n 's/^tunemoss: [^:]*: //; s/; [^;]* is left as it was$//p' "$work/list_error" | head -n1) | - |"
+        fi
     }
     list_run "convert M3U to PLS" "$tunemoss" playlist convert "$work/big.m3u" "$work/big.pls"
     list_run "convert PLS to M3U" "$tunemoss" playlist convert "$work/big.pls" "$work/back.m3u"
