@@ -359,18 +359,27 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
+namespace {
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+}  // namespace
+
 std::string ToUpperAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
+        c = UpperAscii(c);
     }
     return out;
 }
 
+// Tag readers ask this for every key they meet: no copies.
 bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ToUpperAscii(a) == ToUpperAscii(b);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return UpperAscii(x) == UpperAscii(y);
+           });
 }
 
 }  // namespace songcore

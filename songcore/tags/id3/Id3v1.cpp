@@ -172,6 +172,11 @@ int CSongFileInfo::WriteMPEGBothTags(const std::string& codepage) {
 }
 
 void CSongFileInfo::FillFromID3V1() {
+    // Most songs' ID3v2 tags hold every field an ID3v1 tag could add.
+    if (std::all_of(std::begin(kId3v1Fields), std::end(kId3v1Fields),
+                    [this](SongField field) { return fields_.Has(field); })) {
+        return;
+    }
     std::vector<uint8_t> block;
     if (!ReadLastBlock(*this, block)) {
         return;

@@ -111,8 +111,28 @@ int CSongFileInfo::ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_
 }
 
 void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
-    for (const VorbisField& field : VorbisField::kTable) {
-        std::vector<std::string> values = songcore::CommentValues(items, field.keys());
+    // One pass over the items puts each value with its field's, in the
+    // items' order; the fields then take them in the table's order.
+    std::array<std::vector<std::string>, VorbisField::kTable.size()> valuesOf;
+    for (const std::string& item : items) {
+        const size_t equals = item.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            continue;
+        }
+        const std::string_view key(item.data(), equals);
+        for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
+            const std::span<const std::string_view> keys = VorbisField::kTable[at].keys();
+            if (std::any_of(keys.begin(), keys.end(), [key](std::string_view one) {
+                    return songcore::EqualsIgnoreCaseAscii(key, one);
+                })) {
+                valuesOf[at].push_back(item.substr(equals + 1));
+                break;
+            }
+        }
+    }
+    for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
+        const VorbisField& field = VorbisField::kTable[at];
+        std::vector<std::string>& values = valuesOf[at];
         if (values.empty()) {
             continue;
         }
