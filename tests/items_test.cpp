@@ -9,6 +9,8 @@
 #include "songcore/tags/mkv/MatroskaFields.h"
 #include "songcore/tags/mkv/MatroskaItems.h"
 #include "songcore/tags/mp4/Mp4Items.h"
+#include "support/EbmlBytes.h"
+#include "support/Id3v2Bytes.h"
 
 namespace {
 
@@ -124,23 +126,9 @@ TEST(Mp4Items, FreeformAndCopyrightSignKeys) {
 using Bytes = std::vector<uint8_t>;
 namespace ebml = songcore::ebml;
 
-Bytes Element(uint32_t id, const Bytes& body) {
-    songcore::ByteWriter out;
-    songcore::AppendEbmlElement(out, id, body);
-    return out.take();
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
-    }
-    return out;
-}
-
-Bytes Text(uint32_t id, const std::string& text) {
-    return Element(id, Bytes(text.begin(), text.end()));
-}
+using testsupport::Concat;
+using testsupport::Element;
+using testsupport::Text;
 
 Bytes Simple(const std::string& name, const std::string& value, const Bytes& more = {}) {
     return Element(ebml::kSimpleTag,

@@ -16,6 +16,7 @@
 #include "songcore/tags/mkv/MatroskaFields.h"
 #include "songcore/tags/mkv/MatroskaLayout.h"
 #include "songcore/tags/mkv/MatroskaWritePlan.h"
+#include "support/EbmlBytes.h"
 #include "support/TestSupport.h"
 
 using songcore::ByteReader;
@@ -133,15 +134,8 @@ TEST(MatroskaAudio, TheLengthIsTheDurationInUnitsOfTheScaleAndDamageIsNone) {
 
 // --- files built element by element ---
 
-Bytes Element(uint32_t id, const Bytes& body) {
-    ByteWriter out;
-    songcore::AppendEbmlElement(out, id, body);
-    return out.take();
-}
-
-Bytes Text(uint32_t id, const std::string& text) {
-    return Element(id, Bytes(text.begin(), text.end()));
-}
+using testsupport::Element;
+using testsupport::Text;
 
 Bytes VoidOf(size_t total) {
     Bytes bytes = *songcore::EbmlVoidHeader(total);

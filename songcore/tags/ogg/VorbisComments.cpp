@@ -183,11 +183,7 @@ std::string VorbisComments::KeyOf(std::string_view item) {
     return ToUpperAscii(item.substr(0, equals));
 }
 
-namespace {
-
-// Asked for every field of every item a read: compares in place rather than
-// making an upper-case copy of each key.
-bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
+bool VorbisComments::KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
     size_t equals = item.find('=');
     if (equals == std::string_view::npos || equals == 0) {
         return false;
@@ -197,13 +193,11 @@ bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
                        [key](std::string_view one) { return EqualsIgnoreCaseAscii(key, one); });
 }
 
-}  // namespace
-
 std::vector<std::string> CommentValues(const std::vector<std::string>& items,
                                        std::span<const std::string_view> keys) {
     std::vector<std::string> values;
     for (const std::string& item : items) {
-        if (KeyIsOneOf(item, keys)) {
+        if (VorbisComments::KeyIsOneOf(item, keys)) {
             values.push_back(item.substr(item.find('=') + 1));
         }
     }
@@ -212,10 +206,12 @@ std::vector<std::string> CommentValues(const std::vector<std::string>& items,
 
 void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
                           std::string_view key, const std::vector<std::string>& values) {
-    auto first = std::find_if(items.begin(), items.end(),
-                              [keys](const std::string& item) { return KeyIsOneOf(item, keys); });
+    auto first = std::find_if(items.begin(), items.end(), [keys](const std::string& item) {
+        return VorbisComments::KeyIsOneOf(item, keys);
+    });
     size_t at = static_cast<size_t>(first - items.begin());
-    std::erase_if(items, [keys](const std::string& item) { return KeyIsOneOf(item, keys); });
+    std::erase_if(
+        items, [keys](const std::string& item) { return VorbisComments::KeyIsOneOf(item, keys); });
     std::vector<std::string> added;
     for (const std::string& value : values) {
         added.push_back(std::string(key) + "=" + value);
@@ -234,7 +230,8 @@ constexpr size_t kMaxPictureBody = kMaxPictureSize + 64 * 1024;
 bool IsPictureComment(std::string_view item) {
     // Only the key is looked at: the value may be megabytes long.
     size_t equals = item.substr(0, kKeyWindow).find('=');
-    return equals != std::string_view::npos && KeyIsOneOf(item.substr(0, equals + 1), kPictureKeys);
+    return equals != std::string_view::npos &&
+           VorbisComments::KeyIsOneOf(item.substr(0, equals + 1), kPictureKeys);
 }
 
 std::vector<Picture> CommentPictures(const std::vector<std::string>& items) {

@@ -44,6 +44,9 @@ struct VorbisComments {
     // The key of an item in upper case (keys are ASCII by definition); empty
     // for an item without "=".
     static std::string KeyOf(std::string_view item);
+    // Whether the item's key is one of keys, in any letter case; no copies,
+    // as readers ask it of every item.
+    static bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys);
 };
 
 // The values of the items whose key is one of keys (upper case), in their

@@ -115,17 +115,9 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
     // items' order; the fields then take them in the table's order.
     std::array<std::vector<std::string>, VorbisField::kTable.size()> valuesOf;
     for (const std::string& item : items) {
-        const size_t equals = item.find('=');
-        if (equals == std::string::npos || equals == 0) {
-            continue;
-        }
-        const std::string_view key(item.data(), equals);
         for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
-            const std::span<const std::string_view> keys = VorbisField::kTable[at].keys();
-            if (std::any_of(keys.begin(), keys.end(), [key](std::string_view one) {
-                    return songcore::EqualsIgnoreCaseAscii(key, one);
-                })) {
-                valuesOf[at].push_back(item.substr(equals + 1));
+            if (songcore::VorbisComments::KeyIsOneOf(item, VorbisField::kTable[at].keys())) {
+                valuesOf[at].push_back(item.substr(item.find('=') + 1));
                 break;
             }
         }
