@@ -55,6 +55,11 @@ void QuietWindow::Inform(const QString& text, const QString&) {
     told << text;
 }
 
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString DataFile(const QString& name) {
     return QStringLiteral(TUNEMOSS_TEST_DATA "/") + name;
 }

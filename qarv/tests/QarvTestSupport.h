@@ -2,6 +2,7 @@
 // Helpers for the qarv tests: a private settings and data home per test
 // program, and the sample files.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -65,6 +66,9 @@ protected:
 // Runs a Python script with Debian's python, which sees python3-mutagen;
 // returns what it printed, or "<failed>" (and warns with its errors).
 QString Python(const QString& script, const QStringList& args);
+
+// A file's bytes; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
 
 // Path of a file below tests/data.
 QString DataFile(const QString& name);

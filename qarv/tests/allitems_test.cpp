@@ -26,8 +26,7 @@ namespace {
 using qarvtest::Python;
 
 QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return qarvtest::FileBytes(path);
 }
 
 // Gives each song the items MOOD=calm and OLD=gone in its format's way, and

@@ -246,11 +246,7 @@ private slots:
         QString flac = Copy("flac/plain.flac", "two.flac");
         Set(mp3, {{SongField::Title, "the long and winding road"}});
         Set(flac, {{SongField::Title, "LET IT BE (Remastered)"}});
-        auto bytes = [](const QString& path) {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        const QByteArray mp3Bytes = bytes(mp3), flacBytes = bytes(flac);
+        const QByteArray mp3Bytes = qarvtest::FileBytes(mp3), flacBytes = qarvtest::FileBytes(flac);
         auto fill = [](BatchEditDialog& dialog) {
             dialog.TransformFieldBox()->setCurrentIndex(0);  // Title
             dialog.FindBox()->setText(" \\(remastered\\)$");
@@ -291,8 +287,8 @@ private slots:
             QVERIFY(shown(dialog).isEmpty());
             dialog.reject();
         }
-        QCOMPARE(bytes(mp3), mp3Bytes);
-        QCOMPARE(bytes(flac), flacBytes);
+        QCOMPARE(qarvtest::FileBytes(mp3), mp3Bytes);
+        QCOMPARE(qarvtest::FileBytes(flac), flacBytes);
 
         BatchEditDialog dialog({mp3.toStdString(), flac.toStdString()}, nullptr);
         fill(dialog);

@@ -29,8 +29,7 @@ std::vector<songcore::Picture> PicturesOf(const QString& path) {
 }
 
 QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return qarvtest::FileBytes(path);
 }
 
 QByteArray Bytes(const songcore::Picture& picture) {

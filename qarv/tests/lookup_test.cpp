@@ -27,8 +27,7 @@
 namespace {
 
 QByteArray Bytes(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return qarvtest::FileBytes(QString::fromStdString(path));
 }
 
 QString Field(const std::string& path, songcore::SongField field) {
