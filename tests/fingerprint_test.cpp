@@ -88,16 +88,31 @@ TEST(Fingerprint, IsFpcalcsOnEveryFormat) {
     EXPECT_NE(songcore::MakeFingerprint(text, none), "");
 }
 
-TEST(Fingerprint, IsLookedUpOnAcoustIdWithTheKeyGiven) {
-    TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
-    testsupport::ServerProcess server("acoustid_server.py", {});
-    ASSERT_NE(server.port(), 0);
-    const std::string address = "http://127.0.0.1:" + std::to_string(server.port());
-    ASSERT_EQ(CAppRegKey().SetAcoustIdServer(address.c_str()), 1);
-    const std::string song = MakeSong(dir, "song.flac");
+// Settings, cache and history of the test's own, a stand-in AcoustID
+// service on this machine, and a song to look up.
+class FingerprintLookup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+            ::setenv(name, dir.file(name).c_str(), 1);
+        }
+        ASSERT_NE(server.port(), 0);
+        const std::string address = "http://127.0.0.1:" + std::to_string(server.port());
+        ASSERT_EQ(CAppRegKey().SetAcoustIdServer(address.c_str()), 1);
+        song = MakeSong(dir, "song.flac");
+    }
+    void TearDown() override {
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+            ::unsetenv(name);
+        }
+    }
 
+    TempDir dir;
+    testsupport::ServerProcess server{"acoustid_server.py", {}};
+    std::string song;
+};
+
+TEST_F(FingerprintLookup, IsLookedUpOnAcoustIdWithTheKeyGiven) {
     testsupport::RunResult found = RunTunemoss({"fingerprint", "--lookup", "--key", "good", song});
     ASSERT_EQ(found.status, 0) << found.err;
     EXPECT_NE(found.out.find("  match 97%: 0f6b7a38-4d1c-4a0e-9c4b-1f2d3e4a5b6c  Sine Song - "
@@ -132,16 +147,7 @@ TEST(Fingerprint, IsLookedUpOnAcoustIdWithTheKeyGiven) {
 // The best match written into the song only when it is sure enough, as one
 // edit that undo takes back; --dry-run and a match below the score write
 // nothing.
-TEST(Fingerprint, SureMatchIsWrittenAndUndone) {
-    TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
-    ::setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
-    testsupport::ServerProcess server("acoustid_server.py", {});
-    ASSERT_NE(server.port(), 0);
-    const std::string address = "http://127.0.0.1:" + std::to_string(server.port());
-    ASSERT_EQ(CAppRegKey().SetAcoustIdServer(address.c_str()), 1);
-    const std::string song = MakeSong(dir, "song.flac");
+TEST_F(FingerprintLookup, SureMatchIsWrittenAndUndone) {
     ASSERT_EQ(RunTunemoss({"write", song, "--title", "Track 1", "--artist", "Tone & Noise"}).status,
               0);
     const std::vector<uint8_t> before = testsupport::ReadFileBytes(song);
@@ -198,5 +204,4 @@ TEST(Fingerprint, SureMatchIsWrittenAndUndone) {
         args.push_back(song);
         EXPECT_EQ(RunTunemoss(args).status, 2) << misuse.back();
     }
-    ::unsetenv("XDG_STATE_HOME");
 }
