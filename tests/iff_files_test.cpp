@@ -3,10 +3,12 @@
 // properties; writes that keep WAV's INFO list in step, pad odd chunks,
 // keep the audio in place, and refuse what they cannot write safely.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "songcore/edit/SongEdit.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
+#include "songcore/tags/iff/IffForm.h"
 #include "support/MediaChecks.h"
 #include "support/PictureFiles.h"
 #include "support/TestSupport.h"
@@ -226,6 +228,64 @@ TEST_F(IffFiles, TheId3ChunkGrowsAndShrinksInPlaceAtTheEndAndOddChunksArePadded)
             EXPECT_TRUE(
                 std::equal(before.begin() + 8, before.begin() + audioEnd, after.begin() + 8));
         }
+    }
+}
+
+// The file's top-level chunk ids in order, "fmt JUNK data LIST id3".
+std::string ChunkIds(const std::string& path) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::optional<songcore::IffForm> form =
+        songcore::IffForm::Read(songcore::SpanReader(bytes), bytes.size());
+    std::string ids;
+    for (const songcore::IffChunk& chunk :
+         form ? form->chunks : std::vector<songcore::IffChunk>{}) {
+        ids += (ids.empty() ? "" : " ") + chunk.id.substr(0, chunk.id.find_last_not_of(' ') + 1);
+    }
+    return ids;
+}
+
+// ffmpeg puts its INFO list before the audio. A change of the list's length
+// must not move the audio: a shorter list keeps its place with a JUNK chunk
+// after it, a longer one moves to the end and leaves JUNK where it was.
+TEST_F(IffFiles, AnInfoListBeforeTheAudioChangesLengthWithoutMovingTheAudio) {
+    if (!testsupport::HaveMutagen()) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    struct Case {
+        const char* sample;
+        const char* title;
+        const char* ids;
+        const char* info;
+    } cases[] = {
+        {"wav/info.wav", "Ein neuer Titel", "fmt JUNK data LIST id3",
+         "IART=Info Artist ICMT=Info comment ICRD=1987 IGNR=Blues INAM=Ein neuer Titel "
+         "IPRD=Info Album IPRT=3"},
+        {"wav/tagged.wav", "T", "fmt LIST JUNK data id3",
+         "IART=Tagged Artist ICMT=tagged comment IGNR=Jazz INAM=T IPRD=Tagged Album IPRT=5/9"},
+        // Too little room left for a JUNK chunk's header: the list moves.
+        {"wav/tagged.wav", "Eleven Char", "fmt JUNK data id3 LIST",
+         "IART=Tagged Artist ICMT=tagged comment IGNR=Jazz INAM=Eleven Char IPRD=Tagged Album "
+         "IPRT=5/9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.sample) + " " + c.title);
+        std::string path = CopyDataFile(dir_, c.sample, "grow.wav");
+        std::vector<uint8_t> before = ReadFileBytes(path);
+        struct stat old {};
+        ASSERT_EQ(::stat(path.c_str(), &old), 0);
+        songcore::SongEditResult result = songcore::EditSong(path, {{SongField::Title, c.title}});
+        ASSERT_TRUE(result.ok) << result.error;
+        struct stat now {};
+        ASSERT_EQ(::stat(path.c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino, old.st_ino) << "the file was rewritten";
+        EXPECT_EQ(ChunkIds(path), c.ids);
+        EXPECT_EQ(InfoItems(path), c.info);
+        std::vector<uint8_t> after = ReadFileBytes(path);
+        ASSERT_GE(after.size(), 3376u);
+        EXPECT_TRUE(std::equal(before.begin() + 168, before.begin() + 3376, after.begin() + 168))
+            << "the audio moved or changed";
+        EXPECT_TRUE(MutagenView(path).starts_with("size ok"));
+        EXPECT_EQ(testsupport::FfmpegDecodeErrors(path), "");
     }
 }
 

@@ -103,6 +103,47 @@ uint64_t ChunkEnd(const IffForm& form, const IffChunk& chunk) {
     return std::min(chunk.paddedEnd(), form.end);
 }
 
+// A JUNK chunk of exactly `length` bytes (even, at least a header's).
+std::vector<uint8_t> JunkChunk(uint64_t length) {
+    return ChunkBytes("JUNK", std::vector<uint8_t>(length - IffChunk::kHeaderSize, 0), false);
+}
+
+// Where the INFO list's new bytes go. A list before the audio that changed
+// its length would move the audio, and so the whole file would be written
+// again: a shorter list keeps its place with a JUNK chunk filling the rest,
+// and one that grew (or left too little room for JUNK's header) goes to the
+// form's end, its old place becoming JUNK.
+Splice PlaceInfoList(const IffForm& form, const IffChunk& list, std::vector<uint8_t> chunk,
+                     std::vector<uint8_t>& atFormEnd) {
+    uint64_t length = ChunkEnd(form, list) - list.offset;
+    const IffChunk* audio = form.find("data");
+    if (audio == nullptr || audio->offset < list.offset || chunk.size() == length) {
+        return {list.offset, length, std::move(chunk)};
+    }
+    if (chunk.size() + IffChunk::kHeaderSize <= length) {
+        std::vector<uint8_t> junk = JunkChunk(length - chunk.size());
+        chunk.insert(chunk.end(), junk.begin(), junk.end());
+        return {list.offset, length, std::move(chunk)};
+    }
+    atFormEnd.insert(atFormEnd.end(), chunk.begin(), chunk.end());
+    return {list.offset, length, JunkChunk(length)};
+}
+
+// The splice that adds chunks at the end of the form. A last odd chunk whose
+// pad byte is missing gets it first, unless a splice before has padded it.
+Splice AppendChunks(const IffForm& form, const std::vector<Splice>& splices,
+                    std::vector<uint8_t> chunks) {
+    uint64_t at = form.chunksEnd();
+    uint64_t newAt = at;
+    for (const Splice& splice : splices) {
+        if (splice.offset < at) {
+            newAt = newAt - splice.length + splice.bytes.size();
+        }
+    }
+    chunks.insert(chunks.begin(), newAt & 1, 0);
+    return {at, 0, std::move(chunks)};
+}
+
 // Why the form cannot be rewritten, or empty.
 std::string WriteProblem(const std::optional<IffForm>& form) {
     if (!form) {
@@ -187,29 +228,29 @@ int CSongFileInfo::WriteIffID3V2Info() {
         return 0;
     }
     std::vector<Splice> splices;
-    const IffChunk* id3 = Id3Chunk(*form);
-    if (id3 != nullptr) {
-        splices.push_back({id3->offset, ChunkEnd(*form, *id3) - id3->offset,
-                           ChunkBytes(id3->id, tag, form->bigEndian)});
-    } else {
-        // A new chunk goes at the end of the form, where mutagen puts it; a
-        // last odd chunk whose pad byte is missing gets it first.
-        uint64_t at = form->chunksEnd();
-        std::vector<uint8_t> bytes(at & 1, 0);
-        std::vector<uint8_t> chunk =
-            ChunkBytes(form->bigEndian ? "ID3 " : "id3 ", tag, form->bigEndian);
-        bytes.insert(bytes.end(), chunk.begin(), chunk.end());
-        splices.push_back({at, 0, std::move(bytes)});
-    }
+    // New chunks go at the end of the form, where mutagen puts its ID3
+    // chunk, which stays last.
+    std::vector<uint8_t> atFormEnd;
     std::optional<songcore::RiffInfo> info;
     if (const IffChunk* list = FindInfoList(*this, *form, info)) {
         std::vector<uint8_t> before = info->Serialize();
         info->Update(fields_);
         std::vector<uint8_t> after = info->Serialize();
         if (after != before) {
-            splices.push_back({list->offset, ChunkEnd(*form, *list) - list->offset,
-                               ChunkBytes("LIST", after, false)});
+            splices.push_back(
+                PlaceInfoList(*form, *list, ChunkBytes("LIST", after, false), atFormEnd));
         }
+    }
+    const IffChunk* id3 = Id3Chunk(*form);
+    std::vector<uint8_t> chunk =
+        ChunkBytes(id3 ? id3->id : (form->bigEndian ? "ID3 " : "id3 "), tag, form->bigEndian);
+    if (id3 != nullptr) {
+        splices.push_back({id3->offset, ChunkEnd(*form, *id3) - id3->offset, std::move(chunk)});
+    } else {
+        atFormEnd.insert(atFormEnd.end(), chunk.begin(), chunk.end());
+    }
+    if (!atFormEnd.empty()) {
+        splices.push_back(AppendChunks(*form, splices, std::move(atFormEnd)));
     }
     std::optional<uint32_t> formSize = NewFormSize(*form, splices);
     if (!formSize) {
