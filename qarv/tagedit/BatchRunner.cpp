@@ -36,7 +36,11 @@ void ReportBatchOutcome(QWidget* parent, const songcore::BatchOutcome& outcome) 
                            .arg(notWritten)
                            .arg(outcome.done);
         }
-        ReportTagFailure(parent, headline, lines.join('\n'));
+        if (notWritten == 0) {
+            ReportTagWarning(parent, headline, lines.join('\n'));
+        } else {
+            ReportTagFailure(parent, headline, lines.join('\n'));
+        }
     }
     if (!outcome.historyError.empty()) {
         ReportTagFailure(parent, QObject::tr("The edit cannot be undone"),

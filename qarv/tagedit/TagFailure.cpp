@@ -11,18 +11,13 @@ TagFailureReporter& Reporter() {
     return reporter;
 }
 
-}  // namespace
-
-void SetTagFailureReporter(TagFailureReporter reporter) {
-    Reporter() = std::move(reporter);
-}
-
-void ReportTagFailure(QWidget* parent, const QString& text, const QString& detail) {
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+             const QString& detail) {
     if (Reporter()) {
         Reporter()(parent, text, detail);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QObject::tr("Failed"), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     FitTitle(box);
     // A long list (a batch's failures) shows its start; the rest is a
     // click away.
@@ -35,4 +30,18 @@ void ReportTagFailure(QWidget* parent, const QString& text, const QString& detai
         box.setInformativeText(detail);
     }
     box.exec();
+}
+
+}  // namespace
+
+void SetTagFailureReporter(TagFailureReporter reporter) {
+    Reporter() = std::move(reporter);
+}
+
+void ReportTagFailure(QWidget* parent, const QString& text, const QString& detail) {
+    ShowBox(parent, QMessageBox::Critical, QObject::tr("Failed"), text, detail);
+}
+
+void ReportTagWarning(QWidget* parent, const QString& text, const QString& detail) {
+    ShowBox(parent, QMessageBox::Warning, QObject::tr("Not every field was written"), text, detail);
 }

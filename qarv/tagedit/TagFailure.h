@@ -15,3 +15,7 @@ using TagFailureReporter =
 // An empty reporter puts the message box back.
 void SetTagFailureReporter(TagFailureReporter reporter);
 void ReportTagFailure(QWidget* parent, const QString& text, const QString& detail);
+// The same for an outcome that is not a failure: every file was written, but
+// something the user asked for had no place. The box has the warning icon
+// and says so in its title.
+void ReportTagWarning(QWidget* parent, const QString& text, const QString& detail);
