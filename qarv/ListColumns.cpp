@@ -56,10 +56,18 @@ void ListColumns::SetDefaults() {
             header->resizeSection(column, CPlayList::GetColumnWidth(column));
         }
     }
-    // An empty list keeps the usual widths; there is nothing to fit yet.
-    if (view_.model() && view_.model()->rowCount() > 0) {
-        SizeToContents();
+    QAbstractItemModel* model = view_.model();
+    if (!model) {
+        return;
     }
+    if (model->rowCount() > 0) {
+        SizeToContents();
+        return;
+    }
+    // An empty list keeps the usual widths until its first songs arrive, and
+    // the columns are then fitted to them, once: later widths are the user's.
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ListColumns::SizeToContents,
+            Qt::SingleShotConnection);
 }
 
 void ListColumns::SizeToContents() {

@@ -24,7 +24,7 @@ public:
     bool Restore(const QByteArray& state, const QByteArray& beforeFields = {},
                  const QByteArray& older = {});
     // The first start's columns: the optional ones hidden, the others sized
-    // to their contents (or the usual widths while the list is empty).
+    // to their contents (an empty list's when its first songs arrive).
     void SetDefaults();
     void SizeToContents();
     // The entries of the header menu: one checkable entry a column (the

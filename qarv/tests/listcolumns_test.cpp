@@ -125,6 +125,21 @@ private Q_SLOTS:
         QVERIFY(ColumnEntry(menu, "Artist")->isEnabled());
     }
 
+    // On the first start the list is empty: its columns fit the first songs
+    // added, and are left to the user after that.
+    void theFirstSongsOfAFirstStartSizeTheColumns() {
+        QuietWindow window;
+        QHeaderView* header = window.ListView()->horizontalHeader();
+        int usual = header->sectionSize(CPlayList::COLUMN_ARTIST);
+        QString artist = "Johann Sebastian Bach and the Orchestra of the Age of Enlightenment";
+        window.List().Add(0, artist.toStdString(), "", "t", ten.toStdString());
+        int fitted = header->sectionSize(CPlayList::COLUMN_ARTIST);
+        QVERIFY2(fitted > usual, qPrintable(QString("%1 <= %2").arg(fitted).arg(usual)));
+        window.ListView()->setColumnWidth(CPlayList::COLUMN_ARTIST, 90);
+        window.List().Add(1, (artist + artist).toStdString(), "", "t", two.toStdString());
+        QCOMPARE(header->sectionSize(CPlayList::COLUMN_ARTIST), 90);
+    }
+
     void columnsAreKeptAndAnOlderStateIsNotTrusted() {
         {
             QuietWindow window;
