@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    g++ make cmake pkg-config
+    g++ make cmake pkg-config lld
     # songcore and the programs
     libcurl4-openssl-dev libicu-dev qt6-base-dev libmpv-dev libcdio-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev
