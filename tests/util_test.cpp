@@ -295,4 +295,21 @@ TEST(Base64, RoundTripsEveryLengthAndRefusesWhatIsNotBase64) {
     // The size limit is checked before the bytes are made.
     EXPECT_FALSE(DecodeBase64("YWJj", 2));
     EXPECT_TRUE(DecodeBase64("YWJj", 3));
+    EXPECT_EQ(DecodeBase64("YW\n\n\n\n\n\nJj\n", 3), Bytes({'a', 'b', 'c'}))
+        << "white space does not count against the limit";
+    // White space at every place, in and between groups, and before and after
+    // the padding.
+    const std::string text =
+        EncodeBase64(Bytes({'b', 'r', 'o', 'k', 'e', 'n', ' ', 'u', 'p', '!'}));
+    for (size_t at = 0; at <= text.size(); ++at) {
+        for (const char* space : {" ", "\r\n", "\t\t\t"}) {
+            std::string spaced = text.substr(0, at) + space + text.substr(at);
+            EXPECT_EQ(DecodeBase64(spaced, 10),
+                      Bytes({'b', 'r', 'o', 'k', 'e', 'n', ' ', 'u', 'p', '!'}))
+                << at;
+        }
+        std::string damaged = text;
+        damaged.insert(at, "*");
+        EXPECT_FALSE(DecodeBase64(damaged, 100)) << at;
+    }
 }
