@@ -459,3 +459,52 @@ TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
         << refused.err;
     EXPECT_EQ(ReadFileBytes(speex), before);
 }
+
+// One file written again and again, its comment header growing and shrinking
+// across page boundaries (a new page count each time, or the same with the
+// room kept), with the other stream's pages behind it: each time every later
+// page of the tagged stream is renumbered or stays, and the other stream's
+// frames, ogginfo and mutagen agree.
+TEST(OggWrite, AHeaderGrowingAndShrinkingAcrossPagesBesideAnotherStream) {
+    auto frames = [](const std::string& path) {
+        return testsupport::Run(
+                   {"ffmpeg", "-v", "error", "-i", path, "-map", "0", "-f", "framemd5", "-"})
+            .out;
+    };
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/multiplexed.ogg");
+    const std::string sound = frames(path);
+    ASSERT_FALSE(sound.empty());
+    size_t pagesBefore = 0;
+    for (size_t lyrics : {70000, 200000, 130000, 4000, 90000}) {
+        SCOPED_TRACE(lyrics);
+        std::string text(lyrics, 'x');
+        for (size_t i = 0; i < text.size(); i += 97) {
+            text[i] = static_cast<char>('a' + i % 26);
+        }
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 0, 0));
+        ASSERT_EQ(info.GetOGGInfo(), 1);
+        info.SetTitle("Round " + std::to_string(lyrics));
+        info.SetLyrics(text);
+        ASSERT_EQ(info.WriteOGGInfo(), 1) << info.GetErrorMessage();
+        info.Close();
+
+        std::vector<uint8_t> bytes = ReadFileBytes(path);
+        auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), false);
+        ASSERT_TRUE(headers);
+        EXPECT_NE(headers->pages.size(), pagesBefore) << "the page count changes each round";
+        pagesBefore = headers->pages.size();
+        EXPECT_EQ(OggInfoProblems(path), "");
+        EXPECT_EQ(frames(path), sound);
+        CSongFileInfo back;
+        ASSERT_TRUE(back.Open(path, 1, 0));
+        ASSERT_EQ(back.GetOGGInfo(), 1);
+        EXPECT_EQ(back.GetLyrics(), text);
+        if (HaveMutagen()) {
+            MutagenComments tags = ReadWithMutagen(path, "ogg");
+            ASSERT_TRUE(tags.ok) << tags.error;
+            EXPECT_TRUE(HasItem(tags.items, "TITLE=Round " + std::to_string(lyrics)));
+        }
+    }
+}
