@@ -344,18 +344,16 @@ bool SafeFileReplace::copyFromFd(int fd, uint64_t offset, uint64_t length) {
                 endsInHole_ = false;
                 continue;
             }
-            if (copied == 0) {
-                return sourceEnded();
-            }
-            if (copyInKernel_ && errno == EINTR) {
+            if (copied < 0 && copyInKernel_ && errno == EINTR) {
                 continue;
             }
-            if (copyInKernel_ && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
-                errno != EOPNOTSUPP && errno != EBADF) {
+            if (copied < 0 && copyInKernel_ && errno != EXDEV && errno != EINVAL &&
+                errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF) {
                 return fail("cannot write the temporary file", errno);
             }
             // A file system (or kernel) that cannot copy between these two
-            // files: the data goes through this process instead.
+            // files, or claims an end the file's size denies: the data goes
+            // through this process instead, which also tells a real end.
             copyInKernel_ = false;
             if (!copyBlocks(readFd, offset, runEnd - offset)) {
                 return false;
