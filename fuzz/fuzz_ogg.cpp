@@ -63,6 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             !std::equal(listBytes.begin(), listBytes.end(), list->begin(), list->end())) {
             __builtin_trap();
         }
+        // A range from within a page to within another reads the same bytes.
+        const size_t from = listBytes.size() / 3;
+        const size_t count = listBytes.size() / 2;
+        std::vector<uint8_t> part;
+        if (!inFile->list(from, count, part) ||
+            !std::equal(part.begin(), part.end(), listBytes.begin() + from,
+                        listBytes.begin() + from + count)) {
+            __builtin_trap();
+        }
         for (Pictures pictures : {Pictures::kKeep, Pictures::kLeaveOut}) {
             songcore::VorbisComments fromMemory, fromFile;
             size_t memoryUsed = 0;

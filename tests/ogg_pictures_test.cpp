@@ -306,3 +306,157 @@ TEST(OggPictures, ACommentPacketCutShortOrMiscountedStillFails) {
     EXPECT_EQ(read.fields[0], "Before");
     EXPECT_EQ(read.fields[1], "After");
 }
+
+namespace {
+
+// An Opus file made page by page: another stream's first page before the
+// Opus one, then a comment packet over pages of the sizes given (in
+// segments; 255 segments of 255 bytes make a run of alike pages), with a page
+// of the other stream after every seventh, then one audio page.
+struct MadeOgg {
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> list;               // the comment list
+    std::vector<size_t> commentPageOffsets;  // of the comment packet's pages
+};
+
+MadeOgg MakeOpus(const std::vector<std::string>& items, const std::vector<size_t>& pageSegments) {
+    MadeOgg made;
+    auto add = [&made](OggPage page) {
+        std::vector<uint8_t> bytes = page.Serialize();
+        made.bytes.insert(made.bytes.end(), bytes.begin(), bytes.end());
+    };
+    auto otherPage = [](uint32_t sequence, uint8_t flags) {
+        OggPage page;
+        page.serial = 0x0BADF00D;
+        page.sequence = sequence;
+        page.flags = flags;
+        page.body.assign(300, static_cast<uint8_t>(sequence));
+        songcore::AppendLacing(page.body.size(), page.lacing);
+        return page;
+    };
+    uint32_t otherSequence = 0;
+    add(otherPage(otherSequence++, OggPage::kFirst));
+
+    OggPage head;
+    head.serial = 77;
+    head.flags = OggPage::kFirst;
+    head.body = {'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0x38, 1, 0x80, 0xBB, 0, 0, 0, 0, 0};
+    songcore::AppendLacing(head.body.size(), head.lacing);
+    add(head);
+
+    songcore::VorbisComments comments;
+    comments.vendor = "made page by page";
+    comments.items = items;
+    comments.AppendTo(made.list);
+    std::vector<uint8_t> packet = {'O', 'p', 'u', 's', 'T', 'a', 'g', 's'};
+    packet.insert(packet.end(), made.list.begin(), made.list.end());
+
+    uint32_t sequence = 1;
+    size_t at = 0;
+    for (size_t page = 0; at <= packet.size(); ++page) {
+        OggPage out;
+        out.serial = head.serial;
+        out.sequence = sequence++;
+        out.flags = at > 0 ? OggPage::kContinued : 0;
+        out.granule = OggPage::kNoGranule;
+        size_t segments = pageSegments[page % pageSegments.size()];
+        size_t length = std::min(segments * 255, packet.size() - at);
+        bool ends = length < segments * 255 || at + length == packet.size();
+        if (ends) {
+            songcore::AppendLacing(length, out.lacing);
+            out.granule = 0;
+        } else {
+            out.lacing.assign(segments, 255);
+        }
+        out.body.assign(packet.begin() + static_cast<ptrdiff_t>(at),
+                        packet.begin() + static_cast<ptrdiff_t>(at + length));
+        made.commentPageOffsets.push_back(made.bytes.size());
+        add(out);
+        at += length;
+        if (ends) {
+            break;
+        }
+        if (page % 7 == 6) {
+            add(otherPage(otherSequence++, 0));
+        }
+    }
+    OggPage audio;
+    audio.serial = head.serial;
+    audio.sequence = sequence;
+    audio.flags = OggPage::kLast;
+    audio.granule = 48000;
+    audio.body.assign(100, 0xFC);
+    songcore::AppendLacing(audio.body.size(), audio.lacing);
+    add(audio);
+    return made;
+}
+
+}  // namespace
+
+// A cover's base64 text split at odd offsets over pages of several sizes, with
+// another stream's pages among them: any range of the comment list reads as
+// the list holds it, the whole list in a few reads, and the picture comes back.
+// A page within a run of alike pages that is not the run's (its number
+// changed) fails the quick read, and the cover is still read page by page.
+TEST(OggPictures, ACoverSplitOverPagesOfManySizesReadsWholeInFewReads) {
+    Picture cover = JpegPicture(songcore::kPictureFrontCover, "split", 700 * 1000 + 13);
+    const std::vector<std::string> items = {"TITLE=Around the cover",
+                                            songcore::PictureComment(cover), "ARTIST=After it"};
+    const std::vector<std::vector<size_t>> layouts = {
+        {255},                        // runs of alike full pages, stepped over
+        {255, 255, 255, 17, 255, 3},  // runs broken by short pages
+        {200, 1, 254, 255, 255, 255, 255, 255, 129},
+    };
+    for (const std::vector<size_t>& layout : layouts) {
+        SCOPED_TRACE(testing::Message()
+                     << "pages of " << layout.front() << ", " << layout.size() << " sizes");
+        MadeOgg made = MakeOpus(items, layout);
+        size_t reads = 0;
+        songcore::ReadExactFn bytes = songcore::SpanReader(made.bytes);
+        songcore::ReadExactFn counted = [&](uint64_t offset, size_t count,
+                                            std::vector<uint8_t>& out) {
+            ++reads;
+            return bytes(offset, count, out);
+        };
+        auto tags = songcore::ReadOggTagHeaders(counted);
+        ASSERT_TRUE(tags);
+        ASSERT_EQ(tags->listSize, made.list.size());
+        const size_t size = made.list.size();
+        for (auto [offset, count] :
+             std::initializer_list<std::pair<size_t, size_t>>{{0, size},
+                                                              {1, size - 1},
+                                                              {4095, 70001},
+                                                              {size / 3, 255},
+                                                              {size - 3, 3},
+                                                              {254, 2},
+                                                              {size / 2 + 1, size / 2 - 1}}) {
+            std::vector<uint8_t> got;
+            reads = 0;
+            ASSERT_TRUE(tags->list(offset, count, got)) << offset << " + " << count;
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), made.list.begin() + offset,
+                                   made.list.begin() + offset + count))
+                << offset << " + " << count;
+            if (count == size) {
+                EXPECT_LE(reads, 3u) << "the whole list";
+            }
+        }
+
+        TempDir dir;
+        std::string path = dir.file("made.opus");
+        WriteFileBytes(path, made.bytes);
+        EXPECT_EQ(ReadPictures(path), std::vector<Picture>{cover});
+
+        // The second comment page, in a run of full pages, is stepped over
+        // unread; its number changed, the quick read fails and the pages are
+        // read one by one.
+        std::vector<uint8_t> renumbered = made.bytes;
+        renumbered[made.commentPageOffsets.at(1) + 18] ^= 0x40;
+        if (layout.front() == 255) {
+            auto again = songcore::ReadOggTagHeaders(songcore::SpanReader(renumbered));
+            std::vector<uint8_t> got;
+            EXPECT_FALSE(again && again->list(0, size, got));
+        }
+        WriteFileBytes(path, renumbered);
+        EXPECT_EQ(ReadPictures(path), std::vector<Picture>{cover});
+    }
+}

@@ -24,6 +24,13 @@ void ExpectSoundOgg(const std::string& path, const std::string& original) {
     EXPECT_EQ(audio, DecodeOgg(original));
 }
 
+// ffmpeg's checksums of every frame of every stream.
+std::string FrameSums(const std::string& path) {
+    return testsupport::Run(
+               {"ffmpeg", "-v", "error", "-i", path, "-map", "0", "-f", "framemd5", "-"})
+        .out;
+}
+
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from) {
     return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(from), bytes.end());
 }
@@ -366,17 +373,12 @@ TEST(OggWrite, TitleOnlyOnAnUntaggedFileAddsOnlyTheTitleAndClearingRemoves) {
 // and the other stream's pages and sound kept; checked with ogginfo, ffmpeg
 // (every stream, frame by frame) and mutagen.
 TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
-    auto frames = [](const std::string& path) {
-        return testsupport::Run(
-                   {"ffmpeg", "-v", "error", "-i", path, "-map", "0", "-f", "framemd5", "-"})
-            .out;
-    };
     TempDir dir;
     for (const char* name : {"ogg/multiplexed.ogg", "ogg/speex_first.ogg"}) {
         for (size_t lyrics : {size_t{0}, size_t{70000}}) {
             SCOPED_TRACE(std::string(name) + (lyrics ? ", re-paginated" : ", in place"));
             std::string path = CopyDataFile(dir, name, lyrics ? "big.ogg" : "small.ogg");
-            std::string sound = frames(path);
+            std::string sound = FrameSums(path);
             ASSERT_FALSE(sound.empty());
             CSongFileInfo info;
             ASSERT_TRUE(info.Open(path, 0, 0));
@@ -387,7 +389,7 @@ TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
             info.Close();
 
             EXPECT_EQ(OggInfoProblems(path), "");
-            EXPECT_EQ(frames(path), sound);
+            EXPECT_EQ(FrameSums(path), sound);
             CSongFileInfo back;
             ASSERT_TRUE(back.Open(path, 1, 0));
             ASSERT_EQ(back.GetOGGInfo(), 1);
@@ -440,7 +442,7 @@ TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
     auto headers = songcore::ReadOggHeaders(songcore::SpanReader(mixedBytes), true);
     ASSERT_TRUE(headers);
     EXPECT_EQ(headers->foreignPages.size(), 1u);
-    std::string mixedSound = frames(mixed);
+    std::string mixedSound = FrameSums(mixed);
     CSongFileInfo info;
     ASSERT_TRUE(info.Open(mixed, 0, 0));
     ASSERT_EQ(info.GetOGGInfo(), 1);
@@ -448,7 +450,7 @@ TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
     ASSERT_EQ(info.WriteOGGInfo(), 1) << info.GetErrorMessage();
     info.Close();
     EXPECT_EQ(OggInfoProblems(mixed), "");
-    EXPECT_EQ(frames(mixed), mixedSound);
+    EXPECT_EQ(FrameSums(mixed), mixedSound);
 
     // A file without such a stream is still refused, and left as it was.
     std::string speex = CopyDataFile(dir, "ogg/speex.ogg");
@@ -458,4 +460,48 @@ TEST(OggWrite, TheFirstKnownStreamOfAMultiplexedFileIsTagged) {
     EXPECT_NE(refused.err.find("no Ogg Vorbis, Opus or FLAC stream"), std::string::npos)
         << refused.err;
     EXPECT_EQ(ReadFileBytes(speex), before);
+}
+
+// One file written again and again, its comment header growing and shrinking
+// across page boundaries (a new page count each time, or the same with the
+// room kept), with the other stream's pages behind it: each time every later
+// page of the tagged stream is renumbered or stays, and the other stream's
+// frames, ogginfo and mutagen agree.
+TEST(OggWrite, AHeaderGrowingAndShrinkingAcrossPagesBesideAnotherStream) {
+    TempDir dir;
+    std::string path = CopyDataFile(dir, "ogg/multiplexed.ogg");
+    const std::string sound = FrameSums(path);
+    ASSERT_FALSE(sound.empty());
+    size_t pagesBefore = 0;
+    for (size_t lyrics : {70000, 200000, 130000, 4000, 90000}) {
+        SCOPED_TRACE(lyrics);
+        std::string text(lyrics, 'x');
+        for (size_t i = 0; i < text.size(); i += 97) {
+            text[i] = static_cast<char>('a' + i % 26);
+        }
+        CSongFileInfo info;
+        ASSERT_TRUE(info.Open(path, 0, 0));
+        ASSERT_EQ(info.GetOGGInfo(), 1);
+        info.SetTitle("Round " + std::to_string(lyrics));
+        info.SetLyrics(text);
+        ASSERT_EQ(info.WriteOGGInfo(), 1) << info.GetErrorMessage();
+        info.Close();
+
+        std::vector<uint8_t> bytes = ReadFileBytes(path);
+        auto headers = songcore::ReadOggHeaders(songcore::SpanReader(bytes), false);
+        ASSERT_TRUE(headers);
+        EXPECT_NE(headers->pages.size(), pagesBefore) << "the page count changes each round";
+        pagesBefore = headers->pages.size();
+        EXPECT_EQ(OggInfoProblems(path), "");
+        EXPECT_EQ(FrameSums(path), sound);
+        CSongFileInfo back;
+        ASSERT_TRUE(back.Open(path, 1, 0));
+        ASSERT_EQ(back.GetOGGInfo(), 1);
+        EXPECT_EQ(back.GetLyrics(), text);
+        if (HaveMutagen()) {
+            MutagenComments tags = ReadWithMutagen(path, "ogg");
+            ASSERT_TRUE(tags.ok) << tags.error;
+            EXPECT_TRUE(HasItem(tags.items, "TITLE=Round " + std::to_string(lyrics)));
+        }
+    }
 }

@@ -200,6 +200,66 @@ TEST(SafeFileReplace, AbandonedOrFailedReplacementLeavesTheOriginal) {
               1);
 }
 
+// Ranges of a sparse source, starting and ending in data and in holes: the
+// copy holds the same bytes, its holes stay holes, and bytes appended after a
+// copy that ends in a hole land after it.
+TEST(SafeFileReplace, CopiesRangesOfASparseFileKeepingItsHoles) {
+    TempDir dir;
+    std::string source = dir.file("sparse.wav");
+    constexpr uint64_t kMiB = 1 << 20;
+    constexpr uint64_t kSize = 6 * kMiB;
+    {
+        int fd = ::open(source.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        std::vector<uint8_t> data(100001);
+        for (size_t i = 0; i < data.size(); ++i) {
+            data[i] = static_cast<uint8_t>(i * 7 + 1);
+        }
+        ASSERT_EQ(::pwrite(fd, data.data(), data.size(), 0), static_cast<ssize_t>(data.size()));
+        ASSERT_EQ(::pwrite(fd, data.data(), 5003, 3 * kMiB + 11), 5003);
+        ASSERT_EQ(::ftruncate(fd, kSize), 0);
+        ::close(fd);
+    }
+    const std::vector<uint8_t> whole = testsupport::ReadFileBytes(source);
+    ASSERT_EQ(whole.size(), kSize);
+    struct Case {
+        uint64_t offset;
+        uint64_t length;
+    };
+    const Case cases[] = {
+        {0, kSize},                    // all of it, ending in a hole
+        {77, 3 * kMiB},                // data, hole, into the second run of data
+        {kMiB + 5, 2 * kMiB + 100},    // from a hole into data
+        {2 * kMiB, kSize - 2 * kMiB},  // from a hole to the end
+        {3 * kMiB + 20, 10},           // inside data alone
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "offset " << c.offset << ", length " << c.length);
+        std::string target = dir.file("copy.wav");
+        SafeFileReplace replace(target);
+        ASSERT_TRUE(replace.begin());
+        ASSERT_TRUE(replace.append(Bytes({0xAA, 0xBB, 0xCC})));
+        int fd = ::open(source.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(replace.copyFromFd(fd, c.offset, c.length)) << replace.error();
+        ::close(fd);
+        ASSERT_TRUE(replace.append(Bytes({0xDD})));
+        EXPECT_EQ(replace.size(), c.length + 4);
+        ASSERT_TRUE(replace.commit()) << replace.error();
+
+        std::vector<uint8_t> expected = Bytes({0xAA, 0xBB, 0xCC});
+        expected.insert(expected.end(), whole.begin() + static_cast<ptrdiff_t>(c.offset),
+                        whole.begin() + static_cast<ptrdiff_t>(c.offset + c.length));
+        expected.push_back(0xDD);
+        EXPECT_TRUE(testsupport::ReadFileBytes(target) == expected);
+        if (c.length >= 2 * kMiB) {
+            struct stat st;
+            ASSERT_EQ(::stat(target.c_str(), &st), 0);
+            EXPECT_LT(static_cast<uint64_t>(st.st_blocks) * 512, kMiB) << "the holes were filled";
+        }
+    }
+}
+
 TEST(SafeFileReplace, ReplacesTheFileBehindASymbolicLink) {
     TempDir dir;
     std::string real = dir.file("real.ogg");
@@ -235,4 +295,21 @@ TEST(Base64, RoundTripsEveryLengthAndRefusesWhatIsNotBase64) {
     // The size limit is checked before the bytes are made.
     EXPECT_FALSE(DecodeBase64("YWJj", 2));
     EXPECT_TRUE(DecodeBase64("YWJj", 3));
+    EXPECT_EQ(DecodeBase64("YW\n\n\n\n\n\nJj\n", 3), Bytes({'a', 'b', 'c'}))
+        << "white space does not count against the limit";
+    // White space at every place, in and between groups, and before and after
+    // the padding.
+    const std::string text =
+        EncodeBase64(Bytes({'b', 'r', 'o', 'k', 'e', 'n', ' ', 'u', 'p', '!'}));
+    for (size_t at = 0; at <= text.size(); ++at) {
+        for (const char* space : {" ", "\r\n", "\t\t\t"}) {
+            std::string spaced = text.substr(0, at) + space + text.substr(at);
+            EXPECT_EQ(DecodeBase64(spaced, 10),
+                      Bytes({'b', 'r', 'o', 'k', 'e', 'n', ' ', 'u', 'p', '!'}))
+                << at;
+        }
+        std::string damaged = text;
+        damaged.insert(at, "*");
+        EXPECT_FALSE(DecodeBase64(damaged, 100)) << at;
+    }
 }

@@ -21,6 +21,10 @@ public:
     }
     // Appends length bytes of the file as it was when the write began.
     virtual bool appendOriginal(uint64_t offset, uint64_t length) = 0;
+    // Says that what follows moves from where it lies in the file (the
+    // audio after a header that grew), so that the content is not planned as
+    // a write in place first. Only a hint: the content stays the same.
+    virtual bool restMoves() { return true; }
     // Length of the content so far.
     virtual uint64_t size() const = 0;
 };

@@ -46,6 +46,12 @@ bool ContentPlan::readOriginal(uint64_t offset, uint8_t* out, size_t count) {
     return true;
 }
 
+bool ContentPlan::copyOriginal(SafeFileReplace& to, uint64_t offset, uint64_t length) {
+    bool ok = originalFd_ >= 0 ? to.copyFromFd(originalFd_, offset, length)
+                               : to.copyFrom(original_, offset, length);
+    return ok || fail(to.error());
+}
+
 bool ContentPlan::append(std::span<const uint8_t> data) {
     if (replacement_) {
         size_ += data.size();
@@ -72,7 +78,7 @@ bool ContentPlan::appendOriginal(uint64_t offset, uint64_t length) {
     }
     if (replacement_) {
         size_ += length;
-        return replacement_->copyFrom(original_, offset, length) || fail(replacement_->error());
+        return copyOriginal(*replacement_, offset, length);
     }
     if (length == 0) {
         return true;
@@ -105,10 +111,10 @@ bool ContentPlan::toReplacement() {
     }
     for (const Segment& segment : segments_) {
         bool ok = segment.bytes.empty()
-                      ? replacement->copyFrom(original_, segment.at, segment.length)
-                      : replacement->append(segment.bytes);
+                      ? copyOriginal(*replacement, segment.at, segment.length)
+                      : replacement->append(segment.bytes) || fail(replacement->error());
         if (!ok) {
-            return fail(replacement->error());
+            return false;
         }
     }
     segments_.clear();

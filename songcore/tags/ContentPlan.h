@@ -24,9 +24,15 @@ public:
     // path a replacement file would replace.
     ContentPlan(std::string target, SafeFileReplace::ReadAt original, uint64_t originalLength);
     ~ContentPlan() override;
+    // The old file's descriptor, when it is a local file: a replacement then
+    // copies the kept ranges from it through the kernel.
+    void setOriginalDescriptor(int fd) { originalFd_ = fd; }
 
     bool append(std::span<const uint8_t> data) override;
     bool appendOriginal(uint64_t offset, uint64_t length) override;
+    // The rest moves: the replacement file is started now, rather than after
+    // megabytes of moved bytes were gathered for a write in place.
+    bool restMoves() override { return toReplacement(); }
     uint64_t size() const override { return size_; }
 
     // A run of new bytes that differ from the old file at offset.
@@ -55,10 +61,12 @@ private:
     };
     bool fail(std::string why);
     bool readOriginal(uint64_t offset, uint8_t* out, size_t count);
+    bool copyOriginal(SafeFileReplace& to, uint64_t offset, uint64_t length);
 
     std::string target_;
     SafeFileReplace::ReadAt original_;
     uint64_t originalLength_;
+    int originalFd_ = -1;
     std::vector<Segment> segments_;
     uint64_t size_ = 0;
     uint64_t newBytes_ = 0;

@@ -19,6 +19,7 @@ public:
 
     bool append(std::span<const uint8_t> data) override;
     bool appendOriginal(uint64_t offset, uint64_t length) override;
+    bool restMoves() override { return target_.restMoves(); }
     uint64_t size() const override { return target_.size(); }
 
     // Reads count bytes of the old content at offset; false when it cannot.

@@ -285,6 +285,7 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
         fileName_,
         [this](uint64_t at, uint8_t* buffer, size_t count) { return ReadAt(at, buffer, count); },
         oldLength);
+    plan.setOriginalDescriptor(stream_->descriptor());
     ContentRecorder recorder(plan);
     if (!fill(recorder)) {
         if (!plan.error().empty()) {

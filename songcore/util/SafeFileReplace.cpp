@@ -21,6 +21,9 @@ namespace {
 
 constexpr size_t kPendingLimit = 256 * 1024;
 constexpr size_t kCopyBlock = 1024 * 1024;
+// Bytes one copy_file_range call is asked for: a signal is answered between
+// calls.
+constexpr size_t kKernelCopyChunk = 16 * 1024 * 1024;
 constexpr char kTempPrefix[] = ".tm-";
 constexpr size_t kTempNameLength = 10;  // ".tm-" and six random characters
 constexpr char kTemporaryMark[] = "user.tunemoss.temporary";
@@ -258,19 +261,16 @@ bool SafeFileReplace::append(std::span<const uint8_t> data) {
 }
 
 bool SafeFileReplace::copyFrom(const ReadAt& read, uint64_t offset, uint64_t length) {
-    if (!flushPending()) {
-        return false;
-    }
+    return flushPending() && copyBlocks(read, offset, length);
+}
+
+bool SafeFileReplace::copyBlocks(const ReadAt& read, uint64_t offset, uint64_t length) {
     std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(length, kCopyBlock)));
     while (length > 0) {
         size_t want = static_cast<size_t>(std::min<uint64_t>(length, block.size()));
         long long got = read(offset, block.data(), want);
         if (got <= 0) {
-            if (error_.empty()) {
-                error_ = "the source file ended or could not be read";
-            }
-            failed_ = true;
-            return false;
+            return sourceEnded();
         }
         size_t count = static_cast<size_t>(got);
         // A block of zeros is left as a hole: a sparse file stays sparse.
@@ -288,10 +288,80 @@ bool SafeFileReplace::copyFrom(const ReadAt& read, uint64_t offset, uint64_t len
     return true;
 }
 
+bool SafeFileReplace::sourceEnded() {
+    if (error_.empty()) {
+        error_ = "the source file ended or could not be read";
+    }
+    failed_ = true;
+    return false;
+}
+
 bool SafeFileReplace::copyFromFd(int fd, uint64_t offset, uint64_t length) {
-    return copyFrom([fd](uint64_t at, uint8_t* buffer,
-                         size_t count) -> long long { return PreadAll(fd, buffer, count, at); },
-                    offset, length);
+    if (!flushPending()) {
+        return false;
+    }
+    struct stat source;
+    if (::fstat(fd, &source) != 0) {
+        return fail("cannot read the source file", errno);
+    }
+    const uint64_t sourceSize = static_cast<uint64_t>(std::max<off_t>(source.st_size, 0));
+    if (offset > sourceSize || length > sourceSize - offset) {
+        return sourceEnded();
+    }
+    auto readFd = [fd](uint64_t at, uint8_t* buffer, size_t count) -> long long {
+        return PreadAll(fd, buffer, count, at);
+    };
+    // The kernel copies the data itself (cp does the same), which spares a
+    // pass through this process's memory; the source's holes are stepped
+    // over and stay holes.
+    const uint64_t end = offset + length;
+    while (offset < end) {
+        off_t data = ::lseek(fd, static_cast<off_t>(offset), SEEK_DATA);
+        uint64_t dataAt = offset;
+        if (data >= 0) {
+            dataAt = std::min(static_cast<uint64_t>(data), end);
+        } else if (errno == ENXIO) {
+            dataAt = end;  // nothing but a hole up to the end of the file
+        }
+        if (dataAt > offset) {
+            written_ += dataAt - offset;
+            offset = dataAt;
+            endsInHole_ = true;
+            continue;
+        }
+        off_t hole = ::lseek(fd, static_cast<off_t>(offset), SEEK_HOLE);
+        uint64_t runEnd =
+            hole > static_cast<off_t>(offset) ? std::min(static_cast<uint64_t>(hole), end) : end;
+        while (offset < runEnd) {
+            loff_t from = static_cast<loff_t>(offset);
+            loff_t to = static_cast<loff_t>(written_);
+            size_t want =
+                static_cast<size_t>(std::min<uint64_t>(runEnd - offset, kKernelCopyChunk));
+            ssize_t copied = copyInKernel_ ? ::copy_file_range(fd, &from, fd_, &to, want, 0) : -1;
+            if (copied > 0) {
+                offset += static_cast<uint64_t>(copied);
+                written_ += static_cast<uint64_t>(copied);
+                endsInHole_ = false;
+                continue;
+            }
+            if (copied < 0 && copyInKernel_ && errno == EINTR) {
+                continue;
+            }
+            if (copied < 0 && copyInKernel_ && errno != EXDEV && errno != EINVAL &&
+                errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF) {
+                return fail("cannot write the temporary file", errno);
+            }
+            // A file system (or kernel) that cannot copy between these two
+            // files, or claims an end the file's size denies: the data goes
+            // through this process instead, which also tells a real end.
+            copyInKernel_ = false;
+            if (!copyBlocks(readFd, offset, runEnd - offset)) {
+                return false;
+            }
+            offset = runEnd;
+        }
+    }
+    return true;
 }
 
 bool SafeFileReplace::commit() {

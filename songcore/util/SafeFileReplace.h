@@ -41,6 +41,8 @@ public:
     // Streams length bytes from another source in blocks, so large audio data
     // is never held in memory whole. Fails when the source ends early.
     bool copyFrom(const ReadAt& read, uint64_t offset, uint64_t length);
+    // The same from a file's descriptor: copied by the kernel where it can,
+    // with the source's holes kept as holes.
     bool copyFromFd(int fd, uint64_t offset, uint64_t length);
     // Writes out what is buffered, so the temporary file holds all of it.
     bool flush() { return flushPending(); }
@@ -62,6 +64,8 @@ public:
 
 private:
     bool flushPending();
+    bool copyBlocks(const ReadAt& read, uint64_t offset, uint64_t length);
+    bool sourceEnded();
     bool fail(const std::string& what, int err);
     void discard();
 
@@ -74,6 +78,7 @@ private:
     bool keepOpen_ = false;
     bool keepOwner_ = false;
     bool endsInHole_ = false;
+    bool copyInKernel_ = true;
     uint64_t written_ = 0;
     std::vector<uint8_t> pending_;
     std::string error_;

@@ -119,6 +119,9 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_
     if (delta == 0) {
         return CopyRange(out, offset, end - offset);
     }
+    if (!out.restMoves()) {
+        return false;
+    }
     // The audio goes through in large pieces; in each, a page of the stream
     // gets its new number and the checksum that goes with it, worked out
     // from the old one without a pass over the page.

@@ -1,6 +1,7 @@
 #include "songcore/tags/ogg/OggPacketReader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 #include "songcore/tags/ogg/OggHeaders.h"
@@ -183,25 +184,53 @@ bool OggPacketReader::foretoldPageHolds(const Piece& piece, uint64_t from, size_
     return true;
 }
 
+uint64_t OggPacketReader::PageStart(const Piece& piece) {
+    const uint64_t segments = piece.length / kFullSegment;
+    return piece.fileOffset - OggPage::kHeaderSize - segments;
+}
+
 bool OggPacketReader::read(uint64_t offset, size_t count, std::vector<uint8_t>& out) const {
     if (offset > size_ || count > size_ - offset) {
         return false;
     }
     out.clear();
+    // The first piece that ends after offset, and the one that holds the
+    // last byte asked for.
+    auto endsAfter = [this](uint64_t at) {
+        return std::upper_bound(pieces_.begin(), pieces_.end(), at,
+                                [](uint64_t value, const Piece& each) {
+                                    return value < each.packetOffset + each.length;
+                                });
+    };
+    auto first = endsAfter(offset);
+    if (count == 0) {
+        return true;
+    }
+    auto last = endsAfter(offset + count - 1);
+    if (first == pieces_.end() || last == pieces_.end()) {
+        return false;
+    }
+    if (first != last) {
+        // The pages between (headers, lacing values, other streams' pages
+        // now and then) are read along with the bodies when they add little,
+        // so that a packet of a thousand pages costs one read.
+        uint64_t start = first->foretold ? PageStart(*first)
+                                         : first->fileOffset + (offset - first->packetOffset);
+        uint64_t end = last->fileOffset + (offset + count - last->packetOffset);
+        if (end - start <= count + count / 8 + kGatherSlack) {
+            return gather(first, last, offset, count, start, end, out);
+        }
+    }
     out.reserve(count);
-    // The first piece that ends after offset.
-    auto piece = std::upper_bound(
-        pieces_.begin(), pieces_.end(), offset,
-        [](uint64_t at, const Piece& each) { return at < each.packetOffset + each.length; });
     std::vector<uint8_t> chunk;
-    for (uint64_t at = offset, end = offset + count; at < end; ++piece) {
-        if (piece == pieces_.end()) {
+    for (uint64_t at = offset, end = offset + count; at < end; ++first) {
+        if (first == pieces_.end()) {
             return false;
         }
-        uint64_t into = at - piece->packetOffset;
-        size_t take = static_cast<size_t>(std::min(end - at, piece->length - into));
-        bool got = piece->foretold ? foretoldPageHolds(*piece, into, take, chunk)
-                                   : read_(piece->fileOffset + into, take, chunk);
+        uint64_t into = at - first->packetOffset;
+        size_t take = static_cast<size_t>(std::min(end - at, first->length - into));
+        bool got = first->foretold ? foretoldPageHolds(*first, into, take, chunk)
+                                   : read_(first->fileOffset + into, take, chunk);
         if (!got) {
             return false;
         }
@@ -209,6 +238,39 @@ bool OggPacketReader::read(uint64_t offset, size_t count, std::vector<uint8_t>& 
         at += take;
     }
     return true;
+}
+
+bool OggPacketReader::gather(std::vector<Piece>::const_iterator first,
+                             std::vector<Piece>::const_iterator last, uint64_t offset, size_t count,
+                             uint64_t start, uint64_t end, std::vector<uint8_t>& out) const {
+    if (!read_(start, static_cast<size_t>(end - start), out)) {
+        return false;
+    }
+    // The bodies' bytes move down over the headers between them, in file
+    // order: each lands at or before where it lies, so nothing is
+    // overwritten before it has moved.
+    uint8_t* bytes = out.data();
+    size_t done = 0;
+    for (auto piece = first;; ++piece) {
+        if (piece->foretold) {
+            const uint64_t pageStart = PageStart(*piece) - start;
+            const size_t segments = static_cast<size_t>(piece->length / kFullSegment);
+            if (!IsFullPageOfRun(
+                    std::span<const uint8_t>(bytes + pageStart, OggPage::kHeaderSize + segments),
+                    serial_, piece->sequence, segments)) {
+                return false;
+            }
+        }
+        uint64_t into = piece == first ? offset - piece->packetOffset : 0;
+        size_t take = static_cast<size_t>(std::min<uint64_t>(count - done, piece->length - into));
+        std::memmove(bytes + done, bytes + (piece->fileOffset + into - start), take);
+        done += take;
+        if (piece == last) {
+            break;
+        }
+    }
+    out.resize(done);
+    return done == count;
 }
 
 }  // namespace songcore

@@ -59,6 +59,17 @@ private:
                             std::vector<uint8_t>& landing, uint64_t& landingOffset);
     bool foretoldPageHolds(const Piece& piece, uint64_t from, size_t count,
                            std::vector<uint8_t>& out) const;
+    // Where the page whose body holds a foretold piece starts.
+    static uint64_t PageStart(const Piece& piece);
+    // Reads the file from start to end, which holds the bytes asked for in
+    // the bodies of first to last, and keeps only those.
+    bool gather(std::vector<Piece>::const_iterator first, std::vector<Piece>::const_iterator last,
+                uint64_t offset, size_t count, uint64_t start, uint64_t end,
+                std::vector<uint8_t>& out) const;
+
+    // Bytes of page headers and other streams' pages a read of several
+    // pages may take along beside the ones asked for.
+    static constexpr uint64_t kGatherSlack = 64 * 1024;
 
     ReadExactFn read_;
     uint32_t serial_ = 0;

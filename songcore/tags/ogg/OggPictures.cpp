@@ -3,6 +3,7 @@
 #include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/ogg/OggHeaders.h"
+#include "songcore/tags/ogg/OggTagHeaders.h"
 #include "songcore/tags/ogg/VorbisComments.h"
 
 namespace {
@@ -11,6 +12,16 @@ namespace {
 // headers cannot be read. A list cut short gives the items before the damage.
 bool ReadComments(CSongFile& file, songcore::VorbisComments::Pictures pictures,
                   songcore::VorbisComments& out) {
+    // The pages are found from their headers, and the list's bytes come in
+    // few large reads: a cover spreads over a thousand pages.
+    std::optional<songcore::OggTagHeaders> located =
+        songcore::ReadOggTagHeaders(songcore::SongFileReader(file));
+    if (located &&
+        songcore::VorbisComments::Parse(located->list, located->listSize, out, nullptr, pictures)) {
+        return true;
+    }
+    // Damage, or a page that only looked like the next of a run: the pages
+    // are read one by one.
     std::optional<songcore::OggHeaders> headers =
         songcore::ReadOggHeaders(songcore::SongFileReader(file), false);
     std::optional<std::span<const uint8_t>> list =
