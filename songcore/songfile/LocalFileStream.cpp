@@ -12,7 +12,10 @@
 namespace songcore {
 namespace {
 constexpr size_t kReadBuffer = 8192;
-}
+// Reads up to this size are kept for the next ones; longer ones (audio being
+// copied) go straight to the caller.
+constexpr size_t kLargestKeptRead = 256 * 1024;
+}  // namespace
 
 std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, int flags,
                                                        std::string& error, struct stat* opened) {
@@ -100,7 +103,19 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
         return *done;
     }
     if (count >= kReadBuffer) {
-        return preadAll(offset, buffer, count);
+        if (count > kLargestKeptRead) {
+            return preadAll(offset, buffer, count);
+        }
+        // A tag larger than the buffer is read whole, and read again by the
+        // writer: it is kept, in place of what the buffer held.
+        head_.bytes.resize(count);
+        long long got = preadAll(offset, head_.bytes.data(), count);
+        head_.bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+        head_.offset = offset;
+        if (got > 0) {
+            std::memcpy(buffer, head_.bytes.data(), static_cast<size_t>(got));
+        }
+        return got;
     }
     // Tags sit at both ends of a file: a read near the end fills the buffer
     // with the file's last bytes, so the reads before it there (ID3v1, the

@@ -225,6 +225,10 @@ struct DeadJournal {
             return false;
         }
         if (AdoptJournal(fd.get(), folder, name, size)) {
+            // Its dropped entries need not be read again by the next look.
+            if (!entries.empty()) {
+                MarkJournalEmpty(fd.get());
+            }
             fd.release();
         } else {
             ::unlink(path().c_str());
