@@ -13,7 +13,9 @@
 #include <functional>
 
 #include "songcore/songfile/SongFile.h"
+#include "songcore/util/JournalEntry.h"
 #include "songcore/util/JournalRecovery.h"
+#include "songcore/util/PrivateFiles.h"
 #include "songcore/util/WriteJournal.h"
 #include "support/TestSupport.h"
 #include "support/WriteEngineSupport.h"
@@ -216,6 +218,105 @@ TEST_F(JournalRecovery, EntriesThatAreNotTheUsersOwnAreNotApplied) {
         EXPECT_EQ(ReadFileBytes(path_), changed_) << "the crash's state is left as it is";
         std::filesystem::remove_all(folder);
     }
+}
+
+// Each process takes over the journal file of the one before it and writes
+// its entries from the file's start again, over the dropped ones: what the
+// last write left pending is undone, and nothing older.
+TEST_F(JournalRecovery, AReusedJournalGivesBackOnlyWhatItsLastWriteLeftPending) {
+    const std::vector<uint8_t> small = Pattern(20, 99);
+    std::vector<uint8_t> both = changed_;
+    std::copy(small.begin(), small.end(), both.begin() + kAt + 100);
+    for (bool interrupted : {false, true}) {
+        SCOPED_TRACE(interrupted ? "the short write was interrupted" : "both writes ended");
+        WriteFileBytes(path_, original_);
+        // A long entry, then a short one over it in the same file.
+        testsupport::WriteStoppedAt(path_, "no such step", kAt, tag_);
+        ASSERT_EQ(ReadFileBytes(path_), changed_);
+        testsupport::WriteStoppedAt(path_, interrupted ? "region-written" : "no such step",
+                                    kAt + 100, small);
+        ASSERT_EQ(Waiting(), interrupted ? 1u : 0u);
+        songcore::RecoveryReport report = songcore::RecoverInterruptedWrites();
+        EXPECT_EQ(report.undone, interrupted ? 1 : 0);
+        EXPECT_TRUE(report.notices.empty());
+        EXPECT_EQ(ReadFileBytes(path_), interrupted ? changed_ : both);
+        EXPECT_EQ(Waiting(), 0u);
+    }
+}
+
+// A whole live entry left past the newest one (the end of an older, longer
+// entry would look so) is never read, so never applied.
+TEST_F(JournalRecovery, BytesPastTheNewestEntryAreNeverTakenForAnEntry) {
+    std::string error;
+    const std::string folder = songcore::JournalFolder();
+    ASSERT_TRUE(songcore::PreparePrivateFolder(folder, error)) << error;
+    int journal = ::open((folder + "/p-stale0").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(journal, 0);
+    std::string other = dir_.file("other.bin");
+    WriteFileBytes(other, Pattern(4000, 1));
+    auto entryFor = [&](const std::string& path, uint64_t length, uint64_t rangeLength) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        songcore::JournalEntry entry;
+        entry.device = st.st_dev;
+        entry.inode = st.st_ino;
+        entry.oldLength = entry.newLength = length;
+        entry.path = path;
+        entry.ranges = {{kAt, rangeLength}};
+        return entry;
+    };
+    auto newBytes = [this](uint64_t offset, uint8_t* out, size_t count) {
+        std::copy_n(changed_.begin() + static_cast<long>(offset), count, out);
+        return true;
+    };
+    int song = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    int otherFd = ::open(other.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(song, 0);
+    ASSERT_GE(otherFd, 0);
+    // The newest entry is written last, at the start; the live one lies
+    // right where the newest one ends.
+    songcore::JournalEntry newest = entryFor(other, 4000, 50);
+    ASSERT_TRUE(songcore::WriteJournalEntry(journal, newest, otherFd, newBytes));
+    songcore::JournalEntry stale = entryFor(path_, original_.size(), tag_.size());
+    stale.at = newest.size;
+    ASSERT_TRUE(songcore::WriteJournalEntry(journal, stale, song, newBytes));
+    newest.at = 0;
+    ASSERT_TRUE(songcore::WriteJournalEntry(journal, newest, otherFd, newBytes));
+    ASSERT_TRUE(songcore::MarkJournalEntryDropped(journal, newest));
+    for (int fd : {journal, song, otherFd}) {
+        ::close(fd);
+    }
+    WriteFileBytes(path_, changed_);  // as the stale entry's write left it
+
+    songcore::RecoveryReport report = songcore::RecoverInterruptedWrites();
+    EXPECT_EQ(report.undone, 0);
+    EXPECT_TRUE(report.notices.empty());
+    EXPECT_EQ(ReadFileBytes(path_), changed_);
+}
+
+// A writer that found nothing to settle does not list the journal folder
+// again for every write; an entry that another process leaves after that
+// look is still undone before the writer's next write of that song.
+TEST_F(JournalRecovery, AnEntryLeftAfterAWriterLookedIsUndoneAtItsNextWrite) {
+    std::string warm = dir_.file("warm.bin");
+    WriteFileBytes(warm, original_);
+    auto writeWarm = [&] {
+        CSongFile file;
+        ASSERT_EQ(file.Open(warm, CSongFile::modeReadWrite), 1) << file.GetErrorMessage();
+        ASSERT_EQ(testsupport::Overwrite(file, kAt, Pattern(10, 5)), 1);
+    };
+    writeWarm();
+    // The folder has not changed for an hour: a look finding nothing to
+    // settle there is trusted until it changes.
+    timespec times[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, songcore::JournalFolder().c_str(), times, 0), 0);
+    writeWarm();
+
+    CrashWhileWriting();
+    CSongFile file;
+    ASSERT_EQ(file.Open(path_, CSongFile::modeReadWrite), 1) << file.GetErrorMessage();
+    EXPECT_EQ(ReadFileBytes(path_), original_);
+    EXPECT_EQ(Waiting(), 0u);
 }
 
 // A disk that comes back under another device number (a USB disk that was

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/tags/SongFileInfo.h"
@@ -214,6 +215,61 @@ TEST_F(WriteEngine, AFileChangedByAnotherProgramIsNotWrittenOver) {
     CSongFile spaced;
     EXPECT_EQ(spaced.Open(dir_.file(" b.bin"), CSongFile::modeRead), 1);
     EXPECT_EQ(spaced.Open(dir_.path() + "/b.bin", CSongFile::modeRead), 0);
+}
+
+// Between the read and the write in place, another program gives the name
+// to another file, or rewrites the song without changing its length: the
+// write is refused and neither file is touched.
+TEST_F(WriteEngine, AFileThatIsNotTheOneReadIsNotWrittenInPlace) {
+    const std::string path = dir_.file("song.bin");
+    const std::string elsewhere = dir_.file("elsewhere.bin");
+    const std::vector<uint8_t> original = Pattern(10000, 6);
+    const std::vector<uint8_t> theirs = Pattern(10000, 41);
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        const std::string& holdsTheirs;  // the file the other program left
+    };
+    const Case cases[] = {
+        {"another file renamed over its name",
+         [&] {
+             WriteFileBytes(elsewhere, theirs);
+             ASSERT_EQ(::rename(elsewhere.c_str(), path.c_str()), 0);
+         },
+         path},
+        {"its name made a link to another file",
+         [&] {
+             WriteFileBytes(elsewhere, theirs);
+             ASSERT_EQ(::unlink(path.c_str()), 0);
+             ASSERT_EQ(::symlink(elsewhere.c_str(), path.c_str()), 0);
+         },
+         elsewhere},
+        {"rewritten with the same length",
+         [&] {
+             WriteFileBytes(path, theirs);
+             // Later than the read by more than any file system's clock tick.
+             timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 60, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         },
+         path},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        std::filesystem::remove(elsewhere);
+        WriteFileBytes(path, original);
+        CSongFile file;
+        ASSERT_EQ(file.Open(path, CSongFile::modeReadWrite), 1);
+        std::vector<uint8_t> read;
+        ASSERT_TRUE(file.ReadExact(0, 100, read));
+        c.change();
+        EXPECT_EQ(Overwrite(file, 10, Pattern(30, 1)), 0);
+        EXPECT_NE(file.GetErrorMessage().find("another program changed the file"),
+                  std::string::npos)
+            << file.GetErrorMessage();
+        EXPECT_EQ(ReadFileBytes(c.holdsTheirs), theirs);
+        EXPECT_EQ(testsupport::JournalsWithEntries(), 0u);
+    }
 }
 
 // Another program appends to the song while its tag at the end is being

@@ -123,22 +123,18 @@ void CMPAFile::Open(const std::string& path) {
     handle_.owned = true;
 }
 
-void CMPAFile::SetPosition(int64_t offset, int method) {
-    if (::lseek(handle_.fd, offset, method) < 0) {
-        throw CMPAException(CMPAException::ErrSetPosition, fileName_, "SetFilePointer", true);
-    }
-}
-
 uint32_t CMPAFile::Read(uint8_t* buffer, uint32_t count, uint32_t offset) {
     // The tags after the audio are never read as frames.
     if (offset >= dataSize_) {
         return 0;
     }
     count = std::min(count, dataSize_ - offset);
-    SetPosition(static_cast<int64_t>(begin_ + offset), SEEK_SET);
     uint32_t total = 0;
     while (total < count) {
-        ssize_t got = ::read(handle_.fd, buffer + total, count - total);
+        // pread leaves the descriptor's position alone: it may be a song's,
+        // read elsewhere too.
+        ssize_t got = ::pread(handle_.fd, buffer + total, count - total,
+                              static_cast<off_t>(begin_ + offset + total));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

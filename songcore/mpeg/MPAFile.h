@@ -71,7 +71,6 @@ private:
     };
 
     void Open(const std::string& path);
-    void SetPosition(int64_t offset, int method);
     uint32_t Read(uint8_t* buffer, uint32_t count, uint32_t offset);
     // Makes count bytes at offset available in the buffer, as far as the
     // data reaches.

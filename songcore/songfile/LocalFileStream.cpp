@@ -12,10 +12,13 @@
 namespace songcore {
 namespace {
 constexpr size_t kReadBuffer = 8192;
-}
+// Reads up to this size are kept for the next ones; longer ones (audio being
+// copied) go straight to the caller.
+constexpr size_t kLargestKeptRead = 256 * 1024;
+}  // namespace
 
 std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, int flags,
-                                                       std::string& error) {
+                                                       std::string& error, struct stat* opened) {
     // O_NONBLOCK keeps a named pipe from blocking the open; it is refused below.
     int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
@@ -37,6 +40,9 @@ std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, 
     // clearing it would cost two system calls on every file read.
     auto stream = std::unique_ptr<LocalFileStream>(new LocalFileStream(fd));
     stream->cachedLength_ = st.st_size;
+    if (opened != nullptr) {
+        *opened = st;
+    }
     return stream;
 }
 
@@ -78,11 +84,18 @@ std::optional<long long> LocalFileStream::readAtHand(uint64_t offset, void* buff
     if (count == 0) {
         return 0;
     }
-    if (offset >= bufferOffset_ && offset + count <= bufferOffset_ + buffer_.size()) {
-        std::memcpy(buffer, buffer_.data() + (offset - bufferOffset_), count);
-        return static_cast<long long>(count);
+    for (const Window* window : {&head_, &tail_}) {
+        if (window->holds(offset, count)) {
+            std::memcpy(buffer, window->bytes.data() + (offset - window->offset), count);
+            return static_cast<long long>(count);
+        }
     }
     return std::nullopt;
+}
+
+void LocalFileStream::dropBuffers() {
+    head_.bytes.clear();
+    tail_.bytes.clear();
 }
 
 long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
@@ -90,7 +103,19 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
         return *done;
     }
     if (count >= kReadBuffer) {
-        return preadAll(offset, buffer, count);
+        if (count > kLargestKeptRead) {
+            return preadAll(offset, buffer, count);
+        }
+        // A tag larger than the buffer is read whole, and read again by the
+        // writer: it is kept, in place of what the buffer held.
+        head_.bytes.resize(count);
+        long long got = preadAll(offset, head_.bytes.data(), count);
+        head_.bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+        head_.offset = offset;
+        if (got > 0) {
+            std::memcpy(buffer, head_.bytes.data(), static_cast<size_t>(got));
+        }
+        return got;
     }
     // Tags sit at both ends of a file: a read near the end fills the buffer
     // with the file's last bytes, so the reads before it there (ID3v1, the
@@ -99,26 +124,29 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
     // the end.
     uint64_t start = offset;
     size_t want = kReadBuffer;
+    bool atTail = false;
     if (cachedLength_ >= 0) {
         uint64_t length = static_cast<uint64_t>(cachedLength_);
         if (offset + count <= length) {
             start = std::min(offset, length > kReadBuffer ? length - kReadBuffer : 0);
             want = static_cast<size_t>(std::min<uint64_t>(kReadBuffer, length - start));
+            atTail = start > 0 && start + want == length;
         }
     }
-    buffer_.resize(want);
-    long long got = preadAll(start, buffer_.data(), want);
+    Window& window = atTail ? tail_ : head_;
+    window.bytes.resize(want);
+    long long got = preadAll(start, window.bytes.data(), want);
     if (got < 0) {
-        buffer_.clear();
+        window.bytes.clear();
         return -1;
     }
-    buffer_.resize(static_cast<size_t>(got));
-    bufferOffset_ = start;
-    if (offset - start >= buffer_.size()) {
+    window.bytes.resize(static_cast<size_t>(got));
+    window.offset = start;
+    if (offset - start >= window.bytes.size()) {
         return 0;  // the file became shorter than we knew it
     }
-    size_t n = std::min(count, buffer_.size() - static_cast<size_t>(offset - start));
-    std::memcpy(buffer, buffer_.data() + (offset - start), n);
+    size_t n = std::min(count, window.bytes.size() - static_cast<size_t>(offset - start));
+    std::memcpy(buffer, window.bytes.data() + (offset - start), n);
     return static_cast<long long>(n);
 }
 
@@ -134,7 +162,7 @@ bool LocalFileStream::writeAt(uint64_t offset, const void* buffer, size_t count)
         setError("the write was cancelled");
         return false;
     }
-    buffer_.clear();
+    dropBuffers();
     cachedLength_ = -1;
     size_t done = 0;
     const auto* in = static_cast<const uint8_t*>(buffer);
@@ -171,7 +199,7 @@ bool LocalFileStream::setLength(uint64_t length) {
     if (aborted()) {
         return false;
     }
-    buffer_.clear();
+    dropBuffers();
     cachedLength_ = -1;
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
         setError(std::strerror(errno));

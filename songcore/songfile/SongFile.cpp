@@ -1,6 +1,7 @@
 #include "songcore/songfile/SongFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/HttpFileStream.h"
@@ -24,6 +25,7 @@ int CSongFile::Open(std::string path, unsigned flags) {
     position_ = 0;
     std::unique_ptr<SongFileStream> stream;
     int access = O_RDONLY;
+    struct stat opened {};
     if (songType_ & SONG_TYPE_INTERNET) {
         {
             // A download asked to stop before it began does not begin.
@@ -48,7 +50,7 @@ int CSongFile::Open(std::string path, unsigned flags) {
         if (flags & modeCreate) {
             access |= O_CREAT | O_TRUNC;
         }
-        stream = songcore::LocalFileStream::open(fileName_, access, error_);
+        stream = songcore::LocalFileStream::open(fileName_, access, error_, &opened);
     }
     if (!stream) {
         return 0;
@@ -60,7 +62,9 @@ int CSongFile::Open(std::string path, unsigned flags) {
     writable_ = (flags & (modeWrite | modeReadWrite)) != 0 && !stream_->isRemote();
     // A writer holds the file's lock until it closes it, so that another
     // one cannot read the old tag and write over this one's change.
-    if (writable_ && !LockForWriting(access & ~(O_CREAT | O_TRUNC))) {
+    if (writable_ &&
+        !LockForWriting(access & ~(O_CREAT | O_TRUNC), static_cast<uint64_t>(opened.st_dev),
+                        static_cast<uint64_t>(opened.st_ino))) {
         std::string why = error_;
         Close();
         error_ = why;
@@ -89,6 +93,11 @@ void CSongFile::AbortStream() {
     } else {
         abortPending_ = true;  // the next download is not started
     }
+}
+
+int CSongFile::LocalDescriptor() const {
+    std::lock_guard lock(streamMutex_);
+    return stream_ && !stream_->isRemote() ? stream_->descriptor() : -1;
 }
 
 bool CSongFile::IsStreamAborted() const {

@@ -52,6 +52,9 @@ public:
     int SetLength(uint64_t length);
 
     std::string GetFileName() const { return fileName_; }
+    // The descriptor of a local file, for a reader that reads it in its own
+    // way (pread, never moving it); -1 for an internet location or none.
+    int LocalDescriptor() const;
     uint32_t GetSongType() const { return songType_; }
     int SetTimeOut(int seconds, int selector);
     int GetTimeOut() const { return timeOut_; }
@@ -104,8 +107,11 @@ private:
         bool known = false;
     };
     // Takes the exclusive lock of a file opened for writing, on the file the
-    // path names now, and undoes a write left interrupted.
-    bool LockForWriting(int access);
+    // path names now (device and inode: the file open), and undoes a write
+    // left interrupted.
+    bool LockForWriting(int access, uint64_t device, uint64_t inode);
+    // Takes the file's identity from the open descriptor, and tells the
+    // stream its length.
     bool RememberIdentity();
     // Also gives the file's link count when asked.
     bool StillAsOpened(uint64_t* links = nullptr);

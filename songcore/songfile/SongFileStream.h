@@ -29,9 +29,10 @@ public:
     // The local descriptor, or -1 (internet locations).
     virtual int descriptor() const { return -1; }
     virtual bool setTimeOut(int /*seconds*/, bool /*receive*/) { return false; }
-    // Forgets what it knows of the file (length, buffered bytes), after the
-    // file was changed behind its back.
-    virtual void refresh() {}
+    // Forgets what it knows of the file (buffered bytes, and its length
+    // unless the caller knows it: knownLength >= 0), after the file was
+    // changed behind its back.
+    virtual void refresh(long long /*knownLength*/ = -1) {}
 
     // Called from another thread: every later operation fails, and a transfer
     // in flight is cut short.

@@ -55,8 +55,10 @@ bool ScanMpegStream(CSongFile& song, MpegStreamInfo& out) {
         return false;
     }
     try {
+        // Through the song's own descriptor: the path may name another file
+        // by now, and a second open costs as much as the scan.
         CMPAFile file(song.GetFileName(), static_cast<uint32_t>(extents.audioBegin()),
-                      CMPAFile::kInvalidHandle, extents.audioEnd());
+                      song.LocalDescriptor(), extents.audioEnd());
         const CMPAHeader& header = file.GetCurrentHeader();
         out = MpegStreamInfo{};
         // Bytes before the first frame (junk, stray padding) are not audio.

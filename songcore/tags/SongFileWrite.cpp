@@ -111,6 +111,8 @@ bool CanKeepOwnerAndGroup(int fd) {
 
 // What a write in place needs to know besides the bytes.
 struct InPlaceWrite {
+    songcore::JournaledFile file;  // as it was read
+
     std::vector<JournalRange> ranges;  // every range whose bytes may change
     uint64_t newLength = 0;
     NewContentFn newContent;      // the content the write leaves there
@@ -119,22 +121,21 @@ struct InPlaceWrite {
     std::function<bool(std::string&)> stillAsOpened;
 };
 
+songcore::JournaledFile JournaledFileOf(const std::string& path, int fd, uint64_t device,
+                                        uint64_t inode, uint64_t length) {
+    return {fd, LastingPath(path), device, inode, length};
+}
+
 // Saves what the write changes in the journal, checks that the file is still
 // the one that was read, writes, sets a shorter length and syncs; on a failure
 // puts the old bytes back. error tells what failed, and journalFailed whether
 // it was the journal (nothing was touched then).
-bool WriteUnderJournal(int fd, const std::string& path, const InPlaceWrite& work,
-                       std::string& error, bool& journalFailed) {
+bool WriteUnderJournal(const InPlaceWrite& work, std::string& error, bool& journalFailed) {
     WriteJournal journal;
     journalFailed = false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        error = std::string("cannot examine the file: ") + std::strerror(errno);
-        return false;
-    }
-    const uint64_t oldLength = static_cast<uint64_t>(st.st_size);
-    if (!journal.Begin(fd, LastingPath(path), work.ranges, work.newLength, work.newContent,
-                       error)) {
+    const int fd = work.file.fd;
+    const uint64_t oldLength = work.file.length;
+    if (!journal.Begin(work.file, work.ranges, work.newLength, work.newContent, error)) {
         journalFailed = true;
         return false;
     }
@@ -154,7 +155,7 @@ bool WriteUnderJournal(int fd, const std::string& path, const InPlaceWrite& work
     ok = ok &&
          (work.newLength >= oldLength || ::ftruncate(fd, static_cast<off_t>(work.newLength)) == 0);
     // Within a batch the songs are flushed together at its end.
-    ok = ok && (!WriteJournal::MustFlushSong(fd) || ::fdatasync(fd) == 0);
+    ok = ok && (!WriteJournal::MustFlushSong(fd, work.file.device) || ::fdatasync(fd) == 0);
     if (!ok) {
         std::string cause = std::strerror(errno);
         std::string undo;
@@ -195,41 +196,40 @@ void CSongFile::ReleaseLock() {
     holdsLock_ = false;
 }
 
-bool CSongFile::LockForWriting(int access) {
+bool CSongFile::LockForWriting(int access, uint64_t device, uint64_t inode) {
     for (int attempt = 0; attempt < kMaxReopens; ++attempt) {
         int fd = stream_->descriptor();
-        struct stat byDescriptor, byPath;
-        if (::fstat(fd, &byDescriptor) != 0) {
-            error_ = std::strerror(errno);
-            return false;
-        }
-        uint64_t device = static_cast<uint64_t>(byDescriptor.st_dev);
-        uint64_t inode = static_cast<uint64_t>(byDescriptor.st_ino);
         if (!HeldByThisProcess(device, inode) && !WaitForLock(fd)) {
             error_ = "another program is writing the file and keeps it locked";
             return false;
         }
         HoldLock(device, inode);
+        struct stat byPath;
         if (::stat(fileName_.c_str(), &byPath) != 0) {
             error_ = std::strerror(errno);
             return false;
         }
-        if (SameFile(byDescriptor, byPath)) {
+        if (static_cast<uint64_t>(byPath.st_dev) == device &&
+            static_cast<uint64_t>(byPath.st_ino) == inode) {
             std::string why;
-            if (!songcore::RecoverFile(fd, fileName_, why)) {
+            if (!songcore::RecoverFile(fd, fileName_, device, inode, why)) {
                 error_ = why;
                 return false;
             }
-            stream_->refresh();
+            // Taken under the lock: the length seen at the open may be
+            // another writer's, which has finished since.
             return RememberIdentity();
         }
         // Another writer replaced the file while this one waited: what the
         // path names now is the file to write.
+        struct stat opened;
         std::unique_ptr<songcore::SongFileStream> fresh =
-            songcore::LocalFileStream::open(fileName_, access, error_);
+            songcore::LocalFileStream::open(fileName_, access, error_, &opened);
         if (!fresh) {
             return false;
         }
+        device = static_cast<uint64_t>(opened.st_dev);
+        inode = static_cast<uint64_t>(opened.st_ino);
         std::lock_guard lock(streamMutex_);
         stream_ = std::move(fresh);
     }
@@ -246,6 +246,7 @@ bool CSongFile::RememberIdentity() {
     identity_ = {static_cast<uint64_t>(st.st_dev),         static_cast<uint64_t>(st.st_ino),
                  static_cast<uint64_t>(st.st_size),        static_cast<int64_t>(st.st_mtim.tv_sec),
                  static_cast<int64_t>(st.st_mtim.tv_nsec), true};
+    stream_->refresh(static_cast<long long>(st.st_size));
     return true;
 }
 
@@ -295,9 +296,11 @@ int CSongFile::ReplaceContents(const std::function<bool(songcore::ContentWriter&
         }
         return 0;
     }
-    // Checked once the content is built, right before anything is written.
+    // Checked once the content is built, right before anything is written;
+    // a write in place checks once its journal entry is saved, which is later
+    // still.
     uint64_t links = 0;
-    if (!StillAsOpened(&links)) {
+    if (!plan.inPlace() && !StillAsOpened(&links)) {
         return 0;
     }
     // The way back is read from the old content while it is still there.
@@ -356,6 +359,11 @@ int CSongFile::WriteInPlace(ContentPlan& plan, uint64_t oldLength) {
     if (changes.empty() && work.newLength == oldLength) {
         return 1;  // the file holds this content already
     }
+    if (!identity_.known) {
+        return Refuse("the file could not be examined before it was written");
+    }
+    work.file = JournaledFileOf(fileName_, stream_->descriptor(), identity_.device, identity_.inode,
+                                identity_.size);
     for (const ContentPlan::Change& change : changes) {
         work.ranges.push_back({change.offset, change.bytes.size()});
     }
@@ -395,15 +403,17 @@ int CSongFile::WriteInPlace(ContentPlan& plan, uint64_t oldLength) {
     };
     std::string why;
     bool journalFailed = false;
-    bool ok = WriteUnderJournal(fd, fileName_, work, why, journalFailed);
+    bool ok = WriteUnderJournal(work, why, journalFailed);
     stream_->refresh();
     if (!ok && journalFailed) {
         // Without a journal an in-place write could not be undone; a new
         // file can still be written safely, unless that would split links
         // or hand the song to another owner.
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && st.st_nlink == 1 && CanKeepOwnerAndGroup(fd) &&
-            plan.toReplacement()) {
+        uint64_t links = 0;
+        if (!StillAsOpened(&links)) {
+            return 0;
+        }
+        if (links == 1 && CanKeepOwnerAndGroup(fd) && plan.toReplacement()) {
             return CommitReplacement(plan);
         }
         error_ = why;
@@ -451,9 +461,10 @@ int CSongFile::WriteOverHardLinks(ContentPlan& plan, uint64_t oldLength) {
         why = same ? why : error_;
         return same;
     };
+    work.file = JournaledFileOf(fileName_, fd, identity_.device, identity_.inode, identity_.size);
     std::string why;
     bool journalFailed = false;
-    bool ok = WriteUnderJournal(fd, fileName_, work, why, journalFailed);
+    bool ok = WriteUnderJournal(work, why, journalFailed);
     stream_->refresh();
     RememberIdentity();
     if (!ok) {

@@ -19,6 +19,10 @@ namespace {
 constexpr char kMagic[] = "TMJ2";
 constexpr char kDroppedMagic[] = "TMJd";
 constexpr char kOlderMagic[] = "TMJ1";
+// Written after every entry, in the same write: a journal file is reused from
+// its start once nothing in it is live, so what lies past the newest entry
+// is what older, longer entries left there, and must never be read as one.
+constexpr char kEndMagic[] = "TMJe";
 constexpr size_t kFixedHead = 4 + 4 * 8 + 4;
 constexpr size_t kBlock = 1024 * 1024;
 constexpr uint32_t kMaxPath = 4096;
@@ -67,6 +71,7 @@ public:
     bool finish() {
         ByteWriter tail;
         tail.u64le(checksum_.value());
+        tail.text(std::string_view(kEndMagic, 4));
         pending_.insert(pending_.end(), tail.buffer().begin(), tail.buffer().end());
         return flush();
     }
@@ -188,6 +193,10 @@ EntryRead ReadJournalEntry(int fd, uint64_t at, uint64_t fileSize, JournalEntry&
 
 bool MarkJournalEntryDropped(int fd, const JournalEntry& entry) {
     return PwriteAll(fd, kDroppedMagic, 4, entry.at);
+}
+
+bool MarkJournalEmpty(int fd) {
+    return PwriteAll(fd, kEndMagic, 4, 0);
 }
 
 bool WriteJournalEntry(int out, JournalEntry& entry, int fileFd, const NewContentFn& newContent) {

@@ -14,6 +14,9 @@
 // offset and length, u64 each, in order and apart), then for each range its
 // old bytes (the part before the old length) followed by its new bytes (the
 // part before the new length), and a checksum (u64) over everything before.
+// Each entry is followed by "TMJe", which ends the list: a journal file is
+// reused from its start, and the bytes past its newest entry are left over
+// from older ones.
 
 #include <cstdint>
 #include <functional>
@@ -44,6 +47,9 @@ struct JournalEntry {
     std::vector<JournalRange> ranges;
 };
 
+// The bytes of the mark that follows each entry.
+constexpr uint64_t kJournalEndMarkSize = 4;
+
 enum class EntryRead { kOk, kDamaged, kOlderFormat };
 
 // Reads and checks the entry at offset at of the journal file, which is
@@ -52,8 +58,9 @@ enum class EntryRead { kOk, kDamaged, kOlderFormat };
 EntryRead ReadJournalEntry(int journalFd, uint64_t at, uint64_t fileSize, JournalEntry& entry);
 
 // Writes entry at entry.at of the journal file, with the old bytes read from
-// fileFd and the new ones from newContent, and sets entry.size. Ranges are
-// cut to the longer of the two lengths. Does not sync. errno tells why it
+// fileFd and the new ones from newContent, and sets entry.size (the end
+// mark written after it is not counted). Ranges are cut to the longer of
+// the two lengths. Does not sync. errno tells why it
 // failed.
 bool WriteJournalEntry(int journalFd, JournalEntry& entry, int fileFd,
                        const NewContentFn& newContent);
@@ -61,6 +68,10 @@ bool WriteJournalEntry(int journalFd, JournalEntry& entry, int fileFd,
 // Marks the entry dropped, in place. Not synced: a crash that loses the mark
 // can only give back the old content of a write that had ended.
 bool MarkJournalEntryDropped(int journalFd, const JournalEntry& entry);
+// Marks the whole journal file as holding nothing live (its first entry
+// becomes an end mark), so that a recovery reads no further than its first
+// bytes. Not synced, as above.
+bool MarkJournalEmpty(int journalFd);
 
 // Why the file open on fileFd is not one that the write can have left
 // (a length between the old and the new one, and in every range, byte for

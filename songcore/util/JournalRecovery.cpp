@@ -6,12 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "songcore/util/FdIo.h"
@@ -31,6 +35,59 @@ constexpr size_t kMaxEntries = 1u << 20;
 
 std::mutex g_noticesMutex;
 std::vector<JournalNotice> g_notices;
+
+// The journal folder as a look left it when nothing was there but this
+// process's own journal. Until the folder changes, a write has nothing to
+// settle and need not list it again: an entry can only be left by a process
+// with a journal there, and a journal that no look saw (or saw in use) is
+// one made since, which changes the folder. A change made within the same
+// tick of the file system's clock as the look would not show, so a look is
+// trusted only when the folder had not changed for a while before it.
+struct QuietFolder {
+    std::string folder;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    timespec changed{};
+};
+constexpr time_t kQuietAfterSeconds = 2;
+std::mutex g_quietMutex;
+std::optional<QuietFolder> g_quiet;
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool StillQuiet(const std::string& folder, const struct stat& st) {
+    std::lock_guard lock(g_quietMutex);
+    return g_quiet && g_quiet->folder == folder && g_quiet->device == st.st_dev &&
+           g_quiet->inode == st.st_ino && SameTime(g_quiet->modified, st.st_mtim) &&
+           SameTime(g_quiet->changed, st.st_ctim);
+}
+
+// Notes what a look that began at lookStart, with the folder as st says,
+// found: quiet when no other journal was left there.
+void NoteLook(const std::string& folder, const struct stat& st, const timespec& lookStart,
+              bool quiet) {
+    static const bool forgetInChild = [] {
+        // The parent's journal is another process's to a child.
+        ::pthread_atfork(nullptr, nullptr, [] { g_quiet.reset(); });
+        return true;
+    }();
+    (void)forgetInChild;
+    std::lock_guard lock(g_quietMutex);
+    if (quiet && lookStart.tv_sec - st.st_mtim.tv_sec >= kQuietAfterSeconds) {
+        g_quiet = QuietFolder{folder, st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+    } else {
+        g_quiet.reset();
+    }
+}
+
+timespec Now() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
 
 // A file descriptor closed at the end of its scope.
 class Descriptor {
@@ -68,6 +125,7 @@ struct DeadJournal {
     std::string folder;
     std::string name;
     Descriptor fd;
+    uint64_t size = 0;
     std::vector<JournalEntry> entries;
     bool olderFormat = false;
 
@@ -90,7 +148,7 @@ struct DeadJournal {
         if (::fstat(fd.get(), &st) != 0) {
             return false;
         }
-        const uint64_t size = static_cast<uint64_t>(st.st_size);
+        size = static_cast<uint64_t>(st.st_size);
         // A damaged entry ends the list: it is the one a crash cut short
         // while it was saved, before its song was touched.
         for (uint64_t at = 0; at < size && entries.size() < kMaxEntries;) {
@@ -161,15 +219,21 @@ struct DeadJournal {
 
     // Once nothing in it is live the journal becomes this process's own,
     // or goes (its lock still held, so no other recovery is reading it).
-    void RemoveIfDone() {
+    // False when it stays, for a later look.
+    bool RemoveIfDone() {
         if (olderFormat || HasLiveEntries()) {
-            return;
+            return false;
         }
-        if (AdoptJournal(fd.get(), folder, name)) {
+        if (AdoptJournal(fd.get(), folder, name, size)) {
+            // Its dropped entries need not be read again by the next look.
+            if (!entries.empty()) {
+                MarkJournalEmpty(fd.get());
+            }
             fd.release();
         } else {
             ::unlink(path().c_str());
         }
+        return true;
     }
 };
 
@@ -254,7 +318,9 @@ RecoveryReport RecoverInterruptedWrites() {
     }
     bool exists = false;
     std::string error;
-    if (!CheckPrivateFolder(folder, exists, error)) {
+    const timespec lookStart = Now();
+    struct stat folderStatus;
+    if (!CheckPrivateFolder(folder, exists, error, &folderStatus)) {
         // Said only when there is something to say it about: the state
         // folder of another user (sudo -E) is otherwise of no concern.
         if (FolderHasEntries(folder)) {
@@ -266,9 +332,11 @@ RecoveryReport RecoverInterruptedWrites() {
     if (!exists) {
         return report;
     }
+    bool quiet = true;
     for (const std::string& name : JournalNames(folder)) {
-        DeadJournal journal{folder, name, Descriptor(), {}, false};
+        DeadJournal journal{folder, name, Descriptor(), 0, {}, false};
         if (!journal.Open(report)) {
+            quiet = quiet && journal.fd.get() < 0 && errno == ENOENT;
             continue;
         }
         if (journal.olderFormat) {
@@ -281,6 +349,8 @@ RecoveryReport RecoverInterruptedWrites() {
                      "entry comes from an older version, which kept too little "
                      "to check the file; its old bytes are kept in " +
                          target});
+            } else {
+                quiet = false;
             }
             continue;
         }
@@ -290,35 +360,43 @@ RecoveryReport RecoverInterruptedWrites() {
                 RecoverEntry(journal, *entry, report);
             }
         }
-        journal.RemoveIfDone();
+        quiet = journal.RemoveIfDone() && quiet;
     }
+    NoteLook(folder, folderStatus, lookStart, quiet);
     return report;
 }
 
-bool RecoverFile(int fd, const std::string& path, std::string& error) {
+bool RecoverFile(int fd, const std::string& path, uint64_t device, uint64_t inode,
+                 std::string& error) {
     std::string folder = JournalFolder();
-    struct stat st;
     bool exists = false;
     std::string problem;
-    if (folder.empty() || ::fstat(fd, &st) != 0 || !CheckPrivateFolder(folder, exists, problem) ||
-        !exists) {
+    const timespec lookStart = Now();
+    struct stat folderStatus;
+    if (folder.empty() || !CheckPrivateFolder(folder, exists, problem, &folderStatus) || !exists) {
         return true;  // no journal of ours: nothing of ours to undo
+    }
+    if (StillQuiet(folder, folderStatus)) {
+        return true;
     }
     RecoveryReport report;
     std::string lastingPath;
     bool ok = true;
+    bool quiet = true;
     for (const std::string& name : JournalNames(folder)) {
-        DeadJournal journal{folder, name, Descriptor(), {}, false};
+        DeadJournal journal{folder, name, Descriptor(), 0, {}, false};
         if (!journal.Open(report) || journal.olderFormat) {
-            continue;  // the start-up recovery says what is wrong with it
+            // The start-up recovery says what is wrong with it.
+            quiet = quiet && journal.fd.get() < 0 && errno == ENOENT;
+            continue;
         }
         for (auto entry = journal.entries.rbegin(); entry != journal.entries.rend(); ++entry) {
-            if (!entry->live || entry->inode != static_cast<uint64_t>(st.st_ino)) {
+            if (!entry->live || entry->inode != inode) {
                 continue;
             }
             // The same file: the same device, or the path it was written
             // under when the device number changed.
-            if (entry->device != static_cast<uint64_t>(st.st_dev)) {
+            if (entry->device != device) {
                 if (lastingPath.empty()) {
                     lastingPath = LastingPath(path);
                 }
@@ -328,8 +406,9 @@ bool RecoverFile(int fd, const std::string& path, std::string& error) {
             }
             ok = journal.Settle(*entry, fd, report, error) && ok;
         }
-        journal.RemoveIfDone();
+        quiet = journal.RemoveIfDone() && quiet;
     }
+    NoteLook(folder, folderStatus, lookStart, quiet);
     if (!report.notices.empty()) {
         std::lock_guard lock(g_noticesMutex);
         g_notices.insert(g_notices.end(), report.notices.begin(), report.notices.end());

@@ -15,6 +15,7 @@
 // locked is left until it is free. Journals and their folder must belong to
 // the running user; others are never read.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,14 @@ struct RecoveryReport {
 // as the programs do when they start.
 RecoveryReport RecoverInterruptedWrites();
 
-// Applies (or sets aside) the entries left for the file open on fd at path;
-// the caller holds the file's exclusive lock. False (with error) only when
-// an entry could not be applied; the file is then not to be written.
-bool RecoverFile(int fd, const std::string& path, std::string& error);
+// Applies (or sets aside) the entries left for the file open on fd at path,
+// with its device and inode; the caller holds the file's exclusive lock.
+// False (with error) only when an
+// entry could not be applied; the file is then not to be written. The
+// journal folder is listed only when it changed since a look that found
+// nothing to settle there.
+bool RecoverFile(int fd, const std::string& path, uint64_t device, uint64_t inode,
+                 std::string& error);
 
 // The notices of entries set aside by RecoverFile since the last call.
 std::vector<JournalNotice> TakeJournalNotices();

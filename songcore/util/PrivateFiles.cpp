@@ -32,7 +32,8 @@ bool MakeFolders(const std::string& folder, std::string& error) {
 
 }  // namespace
 
-bool CheckPrivateFolder(const std::string& folder, bool& exists, std::string& error) {
+bool CheckPrivateFolder(const std::string& folder, bool& exists, std::string& error,
+                        struct stat* found) {
     struct stat st;
     exists = false;
     if (::stat(folder.c_str(), &st) != 0) {
@@ -55,6 +56,9 @@ bool CheckPrivateFolder(const std::string& folder, bool& exists, std::string& er
         error = "cannot take the write permission of others from " + folder + ": " +
                 std::strerror(errno);
         return false;
+    }
+    if (found != nullptr) {
+        *found = st;
     }
     return true;
 }
@@ -92,9 +96,8 @@ int OpenPrivateFile(const std::string& path, int flags, std::string& error) {
         if ((st.st_mode & 022) != 0) {
             ::fchmod(fd, st.st_mode & 07755);
         }
-        // Regular files do not block; the flag only kept a FIFO from
-        // hanging the open.
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        // O_NONBLOCK only kept a FIFO from hanging the open; it stays, as it
+        // changes nothing for a regular file (nor for flock).
         return fd;
     }
     ::close(fd);

@@ -8,6 +8,8 @@
 // links and special files are refused too, so a name cannot be pointed at a
 // file elsewhere or at a FIFO that would hang the program.
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace songcore {
@@ -20,7 +22,9 @@ bool PreparePrivateFolder(const std::string& folder, std::string& error);
 
 // The same check for a folder that must not be created: true when it
 // exists and is fit for use; exists tells whether it was there at all.
-bool CheckPrivateFolder(const std::string& folder, bool& exists, std::string& error);
+// When found is given, it receives the folder's status.
+bool CheckPrivateFolder(const std::string& folder, bool& exists, std::string& error,
+                        struct stat* found = nullptr);
 
 // Opens a file of ours: never through a symbolic link, never a FIFO, a
 // device or a folder, and only when it belongs to the running user. flags

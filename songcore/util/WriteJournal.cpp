@@ -48,13 +48,17 @@ thread_local std::unique_ptr<Batch> t_batch;
 // A long batch flushes what it wrote every so many songs, so its journal
 // stays small.
 constexpr size_t kMaxBatchEntries = 1000;
+// A journal file that once held more than this (a large write over hard
+// links) is cut when nothing in it is live, so it does not keep the bytes.
+constexpr uint64_t kMaxKeptJournalBytes = 1024 * 1024;
 
 // Flushes the batch's file systems and drops its entries; on a failure the
 // entries stay.
 bool FlushBatch(Batch& batch, std::string& error);
 
 // This process's journal file: made at the first entry, locked while the
-// process lives, emptied whenever it holds no live entry.
+// process lives, written again from its start whenever it holds no live
+// entry.
 class ProcessJournal {
 public:
     static ProcessJournal& instance() {
@@ -73,13 +77,15 @@ public:
         errno = 0;
         if (!WriteJournalEntry(fd_, entry, songFd, newContent) || ::fdatasync(fd_) != 0) {
             error = SysError("cannot save the old bytes in the write journal");
-            if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0) {
-                // The next entry starts at end_ all the same; a torn one
-                // left past it is told from a whole one by its checksum.
+            // The song is not written: an entry saved whole must not be
+            // taken for one whose write was cut short.
+            if (entry.size != 0) {
+                MarkJournalEntryDropped(fd_, entry);
             }
             return false;
         }
         end_ += entry.size;
+        size_ = std::max(size_, end_ + kJournalEndMarkSize);
         live_.push_back(entry.at);
         return true;
     }
@@ -98,12 +104,17 @@ public:
         live_.erase(found);
         JournalEntry entry;
         entry.at = at;
-        MarkJournalEntryDropped(fd_, entry);
+        // The last live entry gone, the file's first bytes say that nothing
+        // in it is live, so a recovery reads no further.
+        if (!live_.empty() || !MarkJournalEmpty(fd_)) {
+            MarkJournalEntryDropped(fd_, entry);
+        }
         if (live_.empty()) {
-            // Nothing to keep: the next entry starts the file again, unless
-            // the file cannot be cut (then it goes on after the dropped ones).
-            if (::ftruncate(fd_, 0) == 0) {
-                end_ = 0;
+            // Nothing to keep: the next entry starts the file again, over
+            // the dropped ones (its end mark hides what they leave past it).
+            end_ = 0;
+            if (size_ > kMaxKeptJournalBytes && ::ftruncate(fd_, 0) == 0) {
+                size_ = 0;
             }
         }
     }
@@ -113,21 +124,29 @@ public:
         return name_;
     }
 
-    // Left in place when the process ends, empty: the next process takes it
-    // over, and its name need not be made durable again.
+    // Left in place when the process ends, with nothing live in it: the
+    // next process takes it over, and its name need not be made durable
+    // again.
     ~ProcessJournal() = default;
 
-    // Takes over the journal of a process that ended (locked, emptied) as
-    // this process's own, when it has none yet.
-    bool adopt(int fd, const std::string& folder, const std::string& name) {
+    // Takes over the journal of a process that ended (locked, nothing live
+    // in it) as this process's own, when it has none yet.
+    bool adopt(int fd, const std::string& folder, const std::string& name, uint64_t size) {
         std::lock_guard lock(mutex_);
-        if (fd_ >= 0 || folder != JournalFolder() || ::ftruncate(fd, 0) != 0) {
+        if (fd_ >= 0 || folder != JournalFolder()) {
             return false;
+        }
+        if (size > kMaxKeptJournalBytes) {
+            if (::ftruncate(fd, 0) != 0) {
+                return false;
+            }
+            size = 0;
         }
         fd_ = fd;
         folder_ = folder;
         name_ = name;
         end_ = 0;
+        size_ = size;
         return true;
     }
 
@@ -152,6 +171,7 @@ private:
             fd_ = -1;
             live_.clear();
             end_ = 0;
+            size_ = 0;
         }
         if (!PreparePrivateFolder(folder, error)) {
             error = "the write journal cannot be used: " + error;
@@ -183,6 +203,7 @@ private:
         fd_ = -1;
         live_.clear();
         end_ = 0;
+        size_ = 0;
         name_.clear();
         folder_.clear();
         t_batch.reset();
@@ -192,7 +213,8 @@ private:
     int fd_ = -1;
     std::string folder_;
     std::string name_;
-    uint64_t end_ = 0;
+    uint64_t end_ = 0;   // where the next entry goes
+    uint64_t size_ = 0;  // how far the file's bytes reach
     std::vector<uint64_t> live_;
 };
 
@@ -207,18 +229,13 @@ std::string OwnJournalName() {
     return ProcessJournal::instance().name();
 }
 
-bool AdoptJournal(int fd, const std::string& folder, const std::string& name) {
-    return ProcessJournal::instance().adopt(fd, folder, name);
+bool AdoptJournal(int fd, const std::string& folder, const std::string& name, uint64_t size) {
+    return ProcessJournal::instance().adopt(fd, folder, name, size);
 }
 
-bool WriteJournal::Begin(int fd, const std::string& path, std::vector<JournalRange> ranges,
+bool WriteJournal::Begin(const JournaledFile& file, std::vector<JournalRange> ranges,
                          uint64_t newLength, const NewContentFn& newContent, std::string& error) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        error = SysError("cannot examine the file");
-        return false;
-    }
-    if (path.empty() || path.size() > 4096) {
+    if (file.path.empty() || file.path.size() > 4096) {
         error = "the file's path is too long for the write journal";
         return false;
     }
@@ -227,13 +244,13 @@ bool WriteJournal::Begin(int fd, const std::string& path, std::vector<JournalRan
         return false;
     }
     JournalEntry entry;
-    entry.device = static_cast<uint64_t>(st.st_dev);
-    entry.inode = static_cast<uint64_t>(st.st_ino);
-    entry.oldLength = static_cast<uint64_t>(st.st_size);
+    entry.device = file.device;
+    entry.inode = file.inode;
+    entry.oldLength = file.length;
     entry.newLength = newLength;
-    entry.path = path;
+    entry.path = file.path;
     entry.ranges = std::move(ranges);
-    if (!ProcessJournal::instance().append(entry, fd, newContent, error)) {
+    if (!ProcessJournal::instance().append(entry, file.fd, newContent, error)) {
         return false;
     }
     at_ = entry.at;
@@ -274,15 +291,12 @@ void WriteJournal::Drop() {
     ProcessJournal::instance().drop(at_);
 }
 
-bool WriteJournal::MustFlushSong(int fd) {
+bool WriteJournal::MustFlushSong(int fd, uint64_t device) {
     if (t_batch == nullptr) {
         return true;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        return true;
-    }
-    if (t_batch->fileSystems.count(st.st_dev) != 0) {
+    const auto fileSystem = static_cast<dev_t>(device);
+    if (t_batch->fileSystems.count(fileSystem) != 0) {
         return false;  // its file system is flushed whole at the end
     }
     // A descriptor of its own, not a duplicate: a duplicate would share the
@@ -294,12 +308,12 @@ bool WriteJournal::MustFlushSong(int fd) {
     }
     Batch& batch = *t_batch;
     if (batch.fileSystems.empty() && batch.songs.size() < kSongsFlushedAlone) {
-        batch.songs.emplace_back(st.st_dev, kept);
+        batch.songs.emplace_back(fileSystem, kept);
         return false;
     }
     // From here on the file systems are flushed whole: the songs kept so far
     // give their descriptors to them.
-    batch.songs.emplace_back(st.st_dev, kept);
+    batch.songs.emplace_back(fileSystem, kept);
     for (const auto& [device, song] : batch.songs) {
         if (!batch.fileSystems.emplace(device, song).second) {
             ::close(song);

@@ -11,7 +11,10 @@
 // $XDG_STATE_HOME/Tunemoss/journal/p-XXXXXX, made once (or taken over, empty,
 // from a process that ended) and locked for as long as the process lives: an
 // entry costs one flush, and other processes leave a live one's entries
-// alone. The folder must be the user's alone.
+// alone. Once nothing in it is live the next entry starts again at its
+// beginning, over the dropped ones, so the file is neither cut nor grown
+// (cutting it, on ext4, costs a journal commit of the file system's own).
+// The folder must be the user's alone.
 // Within a WriteBatch, the songs are flushed together at its end, and their
 // entries dropped then.
 
@@ -22,6 +25,16 @@
 
 namespace songcore {
 
+// The song a write changes, as its writer knows it from its last look
+// (the writer checks it is still so before anything is written).
+struct JournaledFile {
+    int fd = -1;
+    std::string path;  // resolved, as the programs will find it later
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t length = 0;
+};
+
 class WriteJournal {
 public:
     WriteJournal() = default;
@@ -29,12 +42,12 @@ public:
     WriteJournal(const WriteJournal&) = delete;
     WriteJournal& operator=(const WriteJournal&) = delete;
 
-    // Saves what the write of fd (the open file at path) will change: the
-    // old bytes of ranges, read from fd, the new ones from newContent, and
-    // the file's present length and newLength. True once the entry is
-    // durable; on failure error says why and nothing is left behind.
-    bool Begin(int fd, const std::string& path, std::vector<JournalRange> ranges,
-               uint64_t newLength, const NewContentFn& newContent, std::string& error);
+    // Saves what the write of file will change: the old bytes of ranges,
+    // read from its descriptor, the new ones from newContent, and the file's
+    // present length and newLength. True once the entry is durable; on
+    // failure error says why and nothing is left behind.
+    bool Begin(const JournaledFile& file, std::vector<JournalRange> ranges, uint64_t newLength,
+               const NewContentFn& newContent, std::string& error);
     // Puts the old bytes and length back and syncs the file, when it still
     // holds what this write can have left. The entry stays until Drop.
     bool Rollback(int fd, std::string& error) const;
@@ -44,7 +57,7 @@ public:
     // Whether the song fd must be flushed now: not within a WriteBatch,
     // which flushes its songs together at its end (and then keeps fd's file
     // system in mind).
-    static bool MustFlushSong(int fd);
+    static bool MustFlushSong(int fd, uint64_t device);
 
     bool active() const { return active_; }
 
@@ -60,9 +73,9 @@ std::string JournalFolder();
 // first entry.
 std::string OwnJournalName();
 // Takes over the journal file of a process that ended (fd open on it and
-// locked, nothing live in it) as this process's own, when this process has
-// none yet; true when it did (fd is then kept).
-bool AdoptJournal(int fd, const std::string& folder, const std::string& name);
+// locked, nothing live in it, size bytes long) as this process's own, when
+// this process has none yet; true when it did (fd is then kept).
+bool AdoptJournal(int fd, const std::string& folder, const std::string& name, uint64_t size);
 
 // Test hook: called with the name of each step of an in-place write
 // ("journal-saved", "region-written", "file-synced") and of a recovery

@@ -1,5 +1,7 @@
 #include "support/WriteEngineSupport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +9,7 @@
 
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/SongFile.h"
+#include "songcore/util/JournalEntry.h"
 #include "songcore/util/WriteJournal.h"
 
 namespace testsupport {
@@ -44,8 +47,35 @@ size_t JournalsWithEntries() {
     std::error_code ec;
     size_t count = 0;
     for (const auto& item : std::filesystem::directory_iterator(songcore::JournalFolder(), ec)) {
-        std::error_code sizeError;
-        count += item.is_regular_file() && item.file_size(sizeError) > 0 ? 1 : 0;
+        if (!item.is_regular_file()) {
+            continue;
+        }
+        int fd = ::open(item.path().c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st;
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            count += fd >= 0 ? 1 : 0;
+        } else {
+            // Read as a recovery reads it: entries up to the first that is
+            // not whole; a journal is waiting when one of them is live.
+            const auto size = static_cast<uint64_t>(st.st_size);
+            bool live = false;
+            songcore::JournalEntry entry;
+            for (uint64_t at = 0; at < size && !live;) {
+                songcore::EntryRead read = songcore::ReadJournalEntry(fd, at, size, entry);
+                if (read == songcore::EntryRead::kOlderFormat) {
+                    live = true;
+                }
+                if (read != songcore::EntryRead::kOk) {
+                    break;
+                }
+                live = entry.live;
+                at += entry.size;
+            }
+            count += live ? 1 : 0;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
     return count;
 }

@@ -14,8 +14,8 @@ namespace testsupport {
 std::vector<uint8_t> Pattern(size_t size, uint8_t seed);
 // The entries of a folder (0 when it does not exist).
 size_t FilesIn(const std::string& folder);
-// The journal files in the journal folder that hold entries (an empty one is
-// the journal of a process that has nothing to undo).
+// The journal files in the journal folder that hold a live entry (the
+// others are journals of processes that have nothing to undo).
 size_t JournalsWithEntries();
 
 // Replaces bytes [at, at + with.size()) of the file's content; with cut,
