@@ -7,32 +7,41 @@ namespace songcore {
 
 void SongValues::Set(SongField field, std::vector<std::string> values) {
     const FieldInfo& info = InfoOf(field);
-    std::vector<std::string> kept;
+    if (info.kind == FieldKind::Number || info.kind == FieldKind::Total) {
+        // The first value that is not blank gives the number.
+        std::string_view first;
+        for (const std::string& value : values) {
+            first = info.exact ? std::string_view(value) : TrimmedView(value);
+            if (!first.empty()) {
+                break;
+            }
+        }
+        SetNumber(field, first.empty() ? 0 : ParseTrackNumber(first));
+        return;
+    }
+    // Trimmed and compacted where they stand: the readers hand over their
+    // own vectors, so no value is copied.
+    size_t kept = 0;
     for (std::string& value : values) {
-        std::string text = info.exact ? std::move(value) : Trim(value);
-        if (!text.empty()) {
-            kept.push_back(std::move(text));
+        if (!info.exact) {
+            std::string_view trimmed = TrimmedView(value);
+            if (trimmed.size() != value.size()) {
+                value.erase(static_cast<size_t>(trimmed.data() + trimmed.size() - value.data()));
+                value.erase(0, static_cast<size_t>(trimmed.data() - value.data()));
+            }
+        }
+        if (!value.empty()) {
+            if (&values[kept] != &value) {
+                values[kept] = std::move(value);
+            }
+            ++kept;
         }
     }
-    switch (info.kind) {
-        case FieldKind::Text:
-            if (kept.size() > 1) {
-                kept = {JoinValues(kept)};
-            }
-            break;
-        case FieldKind::List:
-            break;
-        case FieldKind::Number:
-        case FieldKind::Total: {
-            uint32_t number = kept.empty() ? 0 : ParseTrackNumber(kept.front());
-            kept.clear();
-            if (number != 0) {
-                kept.push_back(std::to_string(number));
-            }
-            break;
-        }
+    values.resize(kept);
+    if (info.kind == FieldKind::Text && values.size() > 1) {
+        values = {JoinValues(values)};
     }
-    values_[static_cast<size_t>(field)] = std::move(kept);
+    values_[static_cast<size_t>(field)] = std::move(values);
 }
 
 std::string SongValues::Text(SongField field) const {

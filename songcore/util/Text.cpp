@@ -268,6 +268,10 @@ std::string SanitizeUtf8(std::string_view text) {
 }
 
 std::string Trim(std::string_view text) {
+    return std::string(TrimmedView(text));
+}
+
+std::string_view TrimmedView(std::string_view text) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsSpace(text[begin])) {
         ++begin;
@@ -275,7 +279,7 @@ std::string Trim(std::string_view text) {
     while (end > begin && IsSpace(text[end - 1])) {
         --end;
     }
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
 }
 
 void SplitArtistTitle(std::string_view text, std::string_view spaced, std::string_view bare,
@@ -376,10 +380,5 @@ std::string ToUpperAscii(std::string_view text) {
 }
 
 // Tag readers ask this for every key they meet: no copies.
-bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return UpperAscii(x) == UpperAscii(y);
-           });
-}
 
 }  // namespace songcore

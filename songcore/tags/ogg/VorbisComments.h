@@ -47,6 +47,11 @@ struct VorbisComments {
     // Whether the item's key is one of keys, in any letter case; no copies,
     // as readers ask it of every item.
     static bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys);
+    // The same in two steps, for a reader that looks an item's key up in a
+    // table: the key as stored (empty for an item without one), and whether
+    // it is one of keys.
+    static std::string_view KeyView(std::string_view item);
+    static bool KeyMatches(std::string_view key, std::span<const std::string_view> keys);
 };
 
 // The values of the items whose key is one of keys (upper case), in their
