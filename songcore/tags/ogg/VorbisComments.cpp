@@ -124,8 +124,8 @@ bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
             if (head.empty() && length != 0) {
                 return false;
             }
-            if (IsPictureComment(std::string_view(reinterpret_cast<const char*>(head.data()),
-                                                  head.size()))) {
+            if (IsPictureComment(
+                    std::string_view(reinterpret_cast<const char*>(head.data()), head.size()))) {
                 source.skip(length);
                 continue;
             }
