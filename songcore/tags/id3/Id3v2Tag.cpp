@@ -595,6 +595,19 @@ std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadExactFn read, uint64_t
 }
 
 std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) const {
+    std::vector<uint8_t> storage;
+    std::optional<std::span<const uint8_t>> view = ContentView(frame, storage);
+    if (!view) {
+        return std::nullopt;
+    }
+    if (view->data() == storage.data() && view->size() == storage.size()) {
+        return storage;
+    }
+    return std::vector<uint8_t>(view->begin(), view->end());
+}
+
+std::optional<std::span<const uint8_t>> Id3v2Tag::ContentView(const Id3v2Frame& frame,
+                                                              std::vector<uint8_t>& storage) const {
     if (!HasContent(frame)) {
         return std::nullopt;
     }
@@ -608,9 +621,10 @@ std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) c
     }
     std::span<const uint8_t> data = std::span<const uint8_t>(frame.data).subspan(skip);
     if (unsynchronised) {
-        return Id3v2Desynchronise(data);
+        storage = Id3v2Desynchronise(data);
+        return std::span<const uint8_t>(storage);
     }
-    return std::vector<uint8_t>(data.begin(), data.end());
+    return data;
 }
 
 bool Id3v2Tag::HasContent(const Id3v2Frame& frame) const {
@@ -649,7 +663,8 @@ std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() cons
                 }
                 continue;
             }
-            std::optional<std::vector<uint8_t>> content = Content(frame);
+            std::vector<uint8_t> storage;
+            std::optional<std::span<const uint8_t>> content = ContentView(frame, storage);
             std::optional<Described> described =
                 content ? DecodeDescribed(*content, body) : std::nullopt;
             if (!described) {
@@ -683,7 +698,9 @@ Id3v2FieldValues Id3v2Tag::ReadFields(FrameIndexes* frameIndexes) const {
         if (!found[field]) {
             continue;
         }
-        std::optional<std::vector<uint8_t>> content = Content(frames[*found[field]]);
+        std::vector<uint8_t> storage;
+        std::optional<std::span<const uint8_t>> content =
+            ContentView(frames[*found[field]], storage);
         if (!content) {
             continue;
         }
