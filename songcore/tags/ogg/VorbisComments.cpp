@@ -206,16 +206,6 @@ bool VorbisComments::KeyIsOneOf(std::string_view item, std::span<const std::stri
     return !key.empty() && KeyMatches(key, keys);
 }
 
-std::string_view VorbisComments::KeyView(std::string_view item) {
-    size_t equals = item.find('=');
-    return equals == std::string_view::npos ? std::string_view() : item.substr(0, equals);
-}
-
-bool VorbisComments::KeyMatches(std::string_view key, std::span<const std::string_view> keys) {
-    return std::any_of(keys.begin(), keys.end(),
-                       [key](std::string_view one) { return EqualsIgnoreCaseAscii(key, one); });
-}
-
 std::vector<std::string> CommentValues(const std::vector<std::string>& items,
                                        std::span<const std::string_view> keys) {
     std::vector<std::string> values;

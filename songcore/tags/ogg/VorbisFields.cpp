@@ -83,7 +83,8 @@ bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::stri
 // items overrule earlier ones.
 void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std::string> values) {
     if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
-        fields.Set(field, {values.back()});
+        values.erase(values.begin(), values.end() - 1);
+        fields.Set(field, std::move(values));
     } else {
         fields.Set(field, std::move(values));
     }
