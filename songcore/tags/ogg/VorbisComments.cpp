@@ -201,11 +201,6 @@ std::string VorbisComments::KeyOf(std::string_view item) {
     return ToUpperAscii(item.substr(0, equals));
 }
 
-bool VorbisComments::KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
-    std::string_view key = KeyView(item);
-    return !key.empty() && KeyMatches(key, keys);
-}
-
 std::vector<std::string> CommentValues(const std::vector<std::string>& items,
                                        std::span<const std::string_view> keys) {
     std::vector<std::string> values;

@@ -47,7 +47,10 @@ struct VorbisComments {
     static std::string KeyOf(std::string_view item);
     // Whether the item's key is one of keys, in any letter case; no copies,
     // as readers ask it of every item.
-    static bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys);
+    static bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
+        std::string_view key = KeyView(item);
+        return !key.empty() && KeyMatches(key, keys);
+    }
     // The same in two steps, for a reader that looks an item's key up in a
     // table: the key as stored (empty for an item without one), and whether
     // it is one of keys.
