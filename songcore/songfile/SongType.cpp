@@ -1,6 +1,6 @@
 #include "songcore/songfile/SongType.h"
-#include <algorithm>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <span>
