@@ -5,6 +5,17 @@
 
 namespace songcore {
 
+namespace {
+
+// One value, copied once (a braced list would copy it twice).
+std::vector<std::string> OneValue(std::string_view text) {
+    std::vector<std::string> values;
+    values.emplace_back(text);
+    return values;
+}
+
+}  // namespace
+
 void SongValues::Set(SongField field, std::vector<std::string> values) {
     const FieldInfo& info = InfoOf(field);
     if (info.kind == FieldKind::Number || info.kind == FieldKind::Total) {
@@ -52,7 +63,7 @@ void SongValues::SetText(SongField field, std::string_view text) {
     if (InfoOf(field).kind == FieldKind::List) {
         Set(field, SplitValues(text));
     } else {
-        Set(field, {std::string(text)});
+        Set(field, OneValue(text));
     }
 }
 
@@ -79,9 +90,9 @@ std::string SongValues::NumberOfTotal(SongField number) const {
 
 void SongValues::SetNumberOfTotal(SongField number, std::string_view text) {
     size_t slash = text.find('/');
-    Set(number, {std::string(text.substr(0, slash))});
+    Set(number, OneValue(text.substr(0, slash)));
     Set(*TotalOfNumber(number),
-        {slash == std::string_view::npos ? std::string() : std::string(text.substr(slash + 1))});
+        OneValue(slash == std::string_view::npos ? std::string_view() : text.substr(slash + 1)));
 }
 
 bool SongValues::Same(SongField field, const SongValues& other) const {
