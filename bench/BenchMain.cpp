@@ -17,7 +17,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: tunemoss_bench corpus FIXTURES DIR N\n"
                  "       tunemoss_bench read CORPUS RUNS\n"
-                 "       tunemoss_bench once FOLDER COUNT\n"
+                 "       tunemoss_bench once FOLDER COUNT [songcore|taglib|floor64]\n"
                  "       tunemoss_bench scan CORPUS RUNS\n"
                  "       tunemoss_bench retag FILE TITLE [COMMENT_BYTES]\n"
                  "       tunemoss_bench write-title songcore|taglib FILE TITLE [TIMES]\n"
@@ -55,8 +55,9 @@ int main(int argc, char** argv) {
     if (command == "scan" && args.size() == 3 && ParseCount(args[2], count) && count > 0) {
         return bench::RunScanBench(args[1], static_cast<int>(count));
     }
-    if (command == "once" && args.size() == 3 && ParseCount(args[2], count)) {
-        return bench::RunReadOnce(args[1], static_cast<size_t>(count));
+    if (command == "once" && (args.size() == 3 || args.size() == 4) && ParseCount(args[2], count)) {
+        return bench::RunReadOnce(args[1], static_cast<size_t>(count),
+                                  args.size() == 4 ? args[3] : "songcore");
     }
     if (command == "retag" && (args.size() == 3 || args.size() == 4)) {
         if (args.size() == 4 && !ParseCount(args[3], count)) {

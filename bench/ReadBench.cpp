@@ -258,10 +258,16 @@ int RunReadBench(const std::string& corpus, int runs) {
     return 0;
 }
 
-int RunReadOnce(const std::string& folder, size_t count) {
+int RunReadOnce(const std::string& folder, size_t count, const std::string& reader) {
     std::vector<BenchFile> files = ListFiles(folder);
     files.resize(std::min(files.size(), count));
-    size_t failures = TimePass(ReadTunemoss, files).failures;
+    Reader read = reader == "taglib"    ? (PeerAvailable() ? ReadPeer : nullptr)
+                  : reader == "floor64" ? ReadFloor64
+                                        : ReadTunemoss;
+    if (!read) {
+        return 1;
+    }
+    size_t failures = TimePass(read, files).failures;
     return failures == 0 ? 0 : 1;
 }
 

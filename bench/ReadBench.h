@@ -31,7 +31,8 @@ void Consume(uint64_t value);
 
 // Prints the reading table (markdown) for every format folder of the corpus.
 int RunReadBench(const std::string& corpus, int runs);
-// Reads the first count files of folder once, for counting system calls.
-int RunReadOnce(const std::string& folder, size_t count);
+// Reads the first count files of folder once with reader (songcore,
+// taglib or floor64), for counting system calls and instructions.
+int RunReadOnce(const std::string& folder, size_t count, const std::string& reader = "songcore");
 
 }  // namespace bench

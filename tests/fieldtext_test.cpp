@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/SongValues.h"
 
 using songcore::JoinValues;
 using songcore::ParseTrackNumber;
+using songcore::SongField;
 using songcore::SplitValues;
 
 TEST(FieldText, TrackNumbersAreTheLeadingNumberOrNone) {
@@ -30,4 +32,33 @@ TEST(FieldText, SeveralValuesJoinAndSplitAtTheSeparator) {
     EXPECT_EQ(SplitValues("A1;A2"), std::vector<std::string>{"A1;A2"});
     EXPECT_EQ(SplitValues("; ; X; "), std::vector<std::string>{"X"});
     EXPECT_EQ(SplitValues("AC/DC; Björk"), (std::vector<std::string>{"AC/DC", "Björk"}));
+}
+
+// Every reader hands its values to Set, which trims and drops them where
+// they stand; each kind of field, and an exact one, over the same values.
+TEST(FieldText, ValuesAreStoredInTheirFieldsForm) {
+    struct Case {
+        SongField field;
+        std::vector<std::string> given;
+        std::vector<std::string> stored;
+    };
+    const Case cases[] = {
+        {SongField::Title, {}, {}},
+        {SongField::Title, {" A "}, {"A"}},
+        {SongField::Title, {"\tA", " ", "B\n"}, {"A; B"}},
+        {SongField::Title, {"", "  ", "B"}, {"B"}},
+        {SongField::Artist, {" X ", "", "Y", " \r\n"}, {"X", "Y"}},
+        {SongField::Artist, {"  ", ""}, {}},
+        {SongField::Track, {" ", " 07/12 "}, {"7"}},
+        {SongField::Track, {"", "x", "5"}, {}},  // the first value that is not blank counts
+        {SongField::TrackTotal, {"0"}, {}},
+        {SongField::Lyrics, {" line one\n", " "}, {" line one\n;  "}},
+        {SongField::Lyrics, {"", "\tB"}, {"\tB"}},
+    };
+    for (const Case& c : cases) {
+        songcore::SongValues values;
+        values.Set(c.field, {"stale"});
+        values.Set(c.field, c.given);
+        EXPECT_EQ(values.Get(c.field), c.stored) << songcore::InfoOf(c.field).key;
+    }
 }

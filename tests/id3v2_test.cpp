@@ -91,6 +91,30 @@ TEST(Id3v2Codec, CommentTakesTheFirstFrameWithoutDescription) {
     Bytes plain = Frame23("COMM", Concat({{0}, ToBytes("eng"), {0}, ToBytes("Real")}));
     EXPECT_EQ(FieldOf(Id3v2(3, 0, Concat({described, plain})), Id3v2Field::Comment), "Real");
     EXPECT_EQ(FieldOf(Id3v2(3, 0, described), Id3v2Field::Comment), "0000");
+    // The first frame without a description stays chosen; among described
+    // ones the first holds; a frame in an unknown encoding is passed over;
+    // a description of a byte order mark alone is empty.
+    Bytes later = Frame23("COMM", Concat({{0}, ToBytes("eng"), {0}, ToBytes("Later")}));
+    Bytes other = Frame23("COMM", Concat({{0}, ToBytes("engother"), {0}, ToBytes("1111")}));
+    Bytes unknown = Frame23("COMM", Concat({{7}, ToBytes("eng"), {0}, ToBytes("?")}));
+    Bytes bomOnly = Frame23(
+        "COMM", Concat({{1}, ToBytes("eng"), {0xFF, 0xFE, 0, 0}, {0xFF, 0xFE}, Utf16Le("Bom")}));
+    struct Case {
+        Bytes frames;
+        std::string comment;
+    };
+    const Case cases[] = {
+        {Concat({described, plain, later}), "Real"}, {Concat({plain, described}), "Real"},
+        {Concat({described, other}), "0000"},        {Concat({described, other, later}), "Later"},
+        {Concat({unknown, described}), "0000"},      {Concat({described, bomOnly, plain}), "Bom"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FieldOf(Id3v2(3, 0, c.frames), Id3v2Field::Comment), c.comment);
+    }
+    // A 2.4 frame unsynchronised on its own is read undone.
+    Bytes unsynchronised = Frame24(
+        "COMM", Unsynchronise(Concat({{0}, ToBytes("eng"), {0}, ToBytes("\xFF\xE0z")})), 0x0002);
+    EXPECT_EQ(FieldOf(Id3v2(4, 0, unsynchronised), Id3v2Field::Comment), "\xC3\xBF\xC3\xA0z");
     // The description's terminator in UTF-16 is two zero bytes on a
     // character boundary, not the zero half of "A".
     Bytes utf16 = Frame23("COMM", Concat({{1},

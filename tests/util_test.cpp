@@ -108,6 +108,65 @@ TEST(Text, Utf16RoundTripsIncludingSurrogatePairs) {
               "A");
 }
 
+// Tag texts are mostly ASCII, which takes a shorter way than the rest: the
+// texts below cross from one to the other at each place it can.
+TEST(Text, Utf16DecodesTheSameAcrossTheAsciiRunsEnd) {
+    struct Case {
+        std::vector<uint8_t> le;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{0x41, 0x00, 0x7F, 0x00}, "A\x7F"},
+        {{0x41, 0x00, 0x80, 0x00}, "A\xC2\x80"},
+        {{0x41, 0x00, 0x00, 0x00, 0x42, 0x00}, "A"},  // NUL ends the run and the text
+        {{0x00, 0x00, 0x42, 0x00}, ""},               // NUL first
+        {{0x41, 0x00, 0x42}, "A"},                    // odd trailing byte
+        {{0x41, 0x00, 0xE9, 0x00, 0x42, 0x00},
+         "A\xC3\xA9"
+         "B"},                                               // ASCII again after
+        {{0x41, 0x00, 0x00, 0xDC}, "A\xEF\xBF\xBD"},         // lone low surrogate
+        {{0xE9, 0x00, 0x00, 0x00, 0x42, 0x00}, "\xC3\xA9"},  // NUL after non-ASCII
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Utf16LeToUtf8(c.le), c.utf8) << c.utf8;
+        std::vector<uint8_t> be = c.le;
+        for (size_t i = 0; i + 1 < be.size(); i += 2) {
+            std::swap(be[i], be[i + 1]);
+        }
+        EXPECT_EQ(Utf16BeToUtf8(be), c.utf8) << c.utf8;
+    }
+}
+
+TEST(Text, AsciiCaseBlindComparisonFoldsLettersOnly) {
+    struct Case {
+        std::string_view a, b;
+        bool equal;
+    };
+    const Case cases[] = {
+        {"", "", true},
+        {"Title", "TITLE", true},
+        {"wm/albumtitle", "WM/AlbumTitle", true},
+        {"A1", "a1", true},
+        {"TITLE", "TITLES", false},
+        // Pairs 32 apart that are not letters stay apart.
+        {"@", "`", false},
+        {"[", "{", false},
+        {"]", "}", false},
+        {"^", "~", false},
+        {"\x10", "0", false},
+        // Bytes beyond ASCII are compared as they are: \xC4 and \xE4 are
+        // 32 apart too.
+        {"\xC3\x84", "\xC3\xA4", false},
+        {"\xC4", "\xE4", false},
+        {"\xC3\xA4", "\xC3\xA4", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EqualsIgnoreCaseAscii(c.a, c.b), c.equal) << c.a << " / " << c.b;
+        EXPECT_EQ(EqualsIgnoreCaseAscii(c.b, c.a), c.equal) << c.b << " / " << c.a;
+    }
+}
+
 TEST(Text, Latin1ConversionMarksWhatItCannotHold) {
     EXPECT_EQ(Latin1ToUtf8("Caf\xE9"), "Caf\xC3\xA9");
     bool lossless = false;
@@ -125,6 +184,8 @@ TEST(Text, Latin1ConversionMarksWhatItCannotHold) {
 TEST(Text, TrimTruncateAndSanitize) {
     EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
     EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(TrimmedView("\v\fx y\t"), "x y");
+    EXPECT_EQ(TrimmedView(" \n "), "");
     EXPECT_EQ(TruncateUtf8("ab\xC3\xA9", 3), "ab");  // never half a character
     EXPECT_EQ(TruncateUtf8("ab\xC3\xA9", 4), "ab\xC3\xA9");
     EXPECT_EQ(SanitizeUtf8("a\xC3(b"), "a\xEF\xBF\xBD(b");

@@ -1,5 +1,6 @@
 #include "songcore/songfile/SongType.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <span>
@@ -15,7 +16,7 @@ std::string GetFileExt(std::string path) {
 uint32_t GetSongType(std::string path) {
     std::string trimmed = songcore::Trim(path);
     uint32_t type = IsInternetLocation(trimmed) ? SONG_TYPE_INTERNET : SONG_TYPE_LOCAL;
-    static constexpr std::array<std::pair<const char*, uint32_t>, 31> kExtensions = {{
+    static constexpr std::array<std::pair<std::string_view, uint32_t>, 31> kExtensions = {{
         {"mp3", SONG_TYPE_MPA},       {"mp2", SONG_TYPE_MPA},      {"mp1", SONG_TYPE_MPA},
         {"mp4", SONG_TYPE_MP4},       {"m4a", SONG_TYPE_MP4},      {"m4p", SONG_TYPE_MP4},
         {"3gp", SONG_TYPE_MP4},       {"ogg", SONG_TYPE_OGG},      {"rm", SONG_TYPE_RM},
@@ -33,8 +34,12 @@ uint32_t GetSongType(std::string path) {
     if (ext.empty() || ext.size() > 4) {
         return type;
     }
+    // An ASCII extension (nearly every one) needs no Unicode case folding.
+    bool ascii = std::all_of(ext.begin(), ext.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     for (const auto& [name, bit] : kExtensions) {
-        if (songcore::EqualsIgnoreCase(ext, name)) {
+        if (ascii ? songcore::EqualsIgnoreCaseAscii(ext, name)
+                  : songcore::EqualsIgnoreCase(ext, name)) {
             return type | bit;
         }
     }

@@ -5,34 +5,54 @@
 
 namespace songcore {
 
+namespace {
+
+// One value, copied once (a braced list would copy it twice).
+std::vector<std::string> OneValue(std::string_view text) {
+    std::vector<std::string> values;
+    values.emplace_back(text);
+    return values;
+}
+
+}  // namespace
+
 void SongValues::Set(SongField field, std::vector<std::string> values) {
     const FieldInfo& info = InfoOf(field);
-    std::vector<std::string> kept;
+    if (info.kind == FieldKind::Number || info.kind == FieldKind::Total) {
+        // The first value that is not blank gives the number.
+        std::string_view first;
+        for (const std::string& value : values) {
+            first = info.exact ? std::string_view(value) : TrimmedView(value);
+            if (!first.empty()) {
+                break;
+            }
+        }
+        SetNumber(field, first.empty() ? 0 : ParseTrackNumber(first));
+        return;
+    }
+    // Trimmed and compacted where they stand: the readers hand over their
+    // own vectors, so no value is copied.
+    size_t kept = 0;
     for (std::string& value : values) {
-        std::string text = info.exact ? std::move(value) : Trim(value);
-        if (!text.empty()) {
-            kept.push_back(std::move(text));
+        if (!info.exact) {
+            std::string_view trimmed = TrimmedView(value);
+            if (trimmed.size() != value.size()) {
+                value.erase(static_cast<size_t>(trimmed.data() + trimmed.size() - value.data()));
+                value.erase(0, static_cast<size_t>(trimmed.data() - value.data()));
+            }
+        }
+        if (!value.empty()) {
+            if (&values[kept] != &value) {
+                values[kept] = std::move(value);
+            }
+            ++kept;
         }
     }
-    switch (info.kind) {
-        case FieldKind::Text:
-            if (kept.size() > 1) {
-                kept = {JoinValues(kept)};
-            }
-            break;
-        case FieldKind::List:
-            break;
-        case FieldKind::Number:
-        case FieldKind::Total: {
-            uint32_t number = kept.empty() ? 0 : ParseTrackNumber(kept.front());
-            kept.clear();
-            if (number != 0) {
-                kept.push_back(std::to_string(number));
-            }
-            break;
-        }
+    values.resize(kept);
+    if (info.kind == FieldKind::Text && values.size() > 1) {
+        values = {JoinValues(values)};
     }
-    values_[static_cast<size_t>(field)] = std::move(kept);
+    values_[static_cast<size_t>(field)] = std::move(values);
 }
 
 std::string SongValues::Text(SongField field) const {
@@ -43,7 +63,7 @@ void SongValues::SetText(SongField field, std::string_view text) {
     if (InfoOf(field).kind == FieldKind::List) {
         Set(field, SplitValues(text));
     } else {
-        Set(field, {std::string(text)});
+        Set(field, OneValue(text));
     }
 }
 
@@ -70,9 +90,9 @@ std::string SongValues::NumberOfTotal(SongField number) const {
 
 void SongValues::SetNumberOfTotal(SongField number, std::string_view text) {
     size_t slash = text.find('/');
-    Set(number, {std::string(text.substr(0, slash))});
+    Set(number, OneValue(text.substr(0, slash)));
     Set(*TotalOfNumber(number),
-        {slash == std::string_view::npos ? std::string() : std::string(text.substr(slash + 1))});
+        OneValue(slash == std::string_view::npos ? std::string_view() : text.substr(slash + 1)));
 }
 
 bool SongValues::Same(SongField field, const SongValues& other) const {

@@ -5,16 +5,6 @@
 
 namespace songcore {
 
-const uint8_t* ByteReader::take(size_t count) {
-    if (!ok_ || count > remaining()) {
-        ok_ = false;
-        return nullptr;
-    }
-    const uint8_t* p = data_.data() + pos_;
-    pos_ += count;
-    return p;
-}
-
 bool ByteReader::seek(size_t pos) {
     if (pos > data_.size()) {
         ok_ = false;
@@ -22,25 +12,6 @@ bool ByteReader::seek(size_t pos) {
     }
     pos_ = pos;
     return true;
-}
-
-bool ByteReader::skip(size_t count) {
-    return take(count) != nullptr;
-}
-
-uint8_t ByteReader::u8() {
-    const uint8_t* p = take(1);
-    return p ? p[0] : 0;
-}
-
-uint16_t ByteReader::u16be() {
-    const uint8_t* p = take(2);
-    return p ? static_cast<uint16_t>(p[0] << 8 | p[1]) : 0;
-}
-
-uint16_t ByteReader::u16le() {
-    const uint8_t* p = take(2);
-    return p ? static_cast<uint16_t>(p[1] << 8 | p[0]) : 0;
 }
 
 uint32_t ByteReader::u24be() {
@@ -51,16 +22,6 @@ uint32_t ByteReader::u24be() {
 uint32_t ByteReader::u24le() {
     const uint8_t* p = take(3);
     return p ? (uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]) : 0;
-}
-
-uint32_t ByteReader::u32be() {
-    const uint8_t* p = take(4);
-    return p ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]) : 0;
-}
-
-uint32_t ByteReader::u32le() {
-    const uint8_t* p = take(4);
-    return p ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]) : 0;
 }
 
 uint64_t ByteReader::u64be() {
@@ -106,11 +67,6 @@ std::string ByteReader::fourcc() {
 std::string ByteReader::string(size_t length) {
     const uint8_t* p = take(length);
     return p ? std::string(reinterpret_cast<const char*>(p), length) : std::string();
-}
-
-std::span<const uint8_t> ByteReader::bytes(size_t length) {
-    const uint8_t* p = take(length);
-    return p ? std::span<const uint8_t>(p, length) : std::span<const uint8_t>();
 }
 
 std::string ByteReader::cString(size_t maxLength) {

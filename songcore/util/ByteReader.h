@@ -67,4 +67,50 @@ private:
     bool ok_ = true;
 };
 
+// The reads every parser makes per field are inline: a call each cost more
+// than the read itself.
+inline const uint8_t* ByteReader::take(size_t count) {
+    if (!ok_ || count > remaining()) {
+        ok_ = false;
+        return nullptr;
+    }
+    const uint8_t* p = data_.data() + pos_;
+    pos_ += count;
+    return p;
+}
+
+inline bool ByteReader::skip(size_t count) {
+    return take(count) != nullptr;
+}
+
+inline uint8_t ByteReader::u8() {
+    const uint8_t* p = take(1);
+    return p ? p[0] : 0;
+}
+
+inline uint16_t ByteReader::u16be() {
+    const uint8_t* p = take(2);
+    return p ? static_cast<uint16_t>(p[0] << 8 | p[1]) : 0;
+}
+
+inline uint16_t ByteReader::u16le() {
+    const uint8_t* p = take(2);
+    return p ? static_cast<uint16_t>(p[1] << 8 | p[0]) : 0;
+}
+
+inline uint32_t ByteReader::u32be() {
+    const uint8_t* p = take(4);
+    return p ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]) : 0;
+}
+
+inline uint32_t ByteReader::u32le() {
+    const uint8_t* p = take(4);
+    return p ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]) : 0;
+}
+
+inline std::span<const uint8_t> ByteReader::bytes(size_t length) {
+    const uint8_t* p = take(length);
+    return p ? std::span<const uint8_t>(p, length) : std::span<const uint8_t>();
+}
+
 }  // namespace songcore

@@ -72,13 +72,26 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos, bool* valid = nullptr) {
 template <bool BigEndian>
 std::string Utf16ToUtf8(std::span<const uint8_t> bytes) {
     std::string out;
-    out.reserve(bytes.size());
     size_t units = bytes.size() / 2;
     auto unit = [&](size_t i) -> char16_t {
         uint8_t a = bytes[2 * i], b = bytes[2 * i + 1];
         return BigEndian ? static_cast<char16_t>(a << 8 | b) : static_cast<char16_t>(b << 8 | a);
     };
-    for (size_t i = 0; i < units; ++i) {
+    // Tag texts are mostly ASCII: that leading run is written in one go.
+    size_t ascii = 0;
+    while (ascii < units && unit(ascii) != 0 && unit(ascii) < 0x80) {
+        ++ascii;
+    }
+    if (ascii == units || unit(ascii) == 0) {
+        out.resize(ascii);
+    } else {
+        out.reserve(bytes.size());
+        out.resize(ascii);
+    }
+    for (size_t i = 0; i < ascii; ++i) {
+        out[i] = static_cast<char>(unit(i));
+    }
+    for (size_t i = ascii; i < units; ++i) {
         char16_t u = unit(i);
         if (u == 0) {
             break;
@@ -268,6 +281,10 @@ std::string SanitizeUtf8(std::string_view text) {
 }
 
 std::string Trim(std::string_view text) {
+    return std::string(TrimmedView(text));
+}
+
+std::string_view TrimmedView(std::string_view text) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsSpace(text[begin])) {
         ++begin;
@@ -275,7 +292,7 @@ std::string Trim(std::string_view text) {
     while (end > begin && IsSpace(text[end - 1])) {
         --end;
     }
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
 }
 
 void SplitArtistTitle(std::string_view text, std::string_view spaced, std::string_view bare,
@@ -376,10 +393,5 @@ std::string ToUpperAscii(std::string_view text) {
 }
 
 // Tag readers ask this for every key they meet: no copies.
-bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return UpperAscii(x) == UpperAscii(y);
-           });
-}
 
 }  // namespace songcore

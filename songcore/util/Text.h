@@ -37,6 +37,8 @@ std::string SanitizeUtf8(std::string_view text);
 
 // Removes leading and trailing white space (blank, tab, CR, LF, VT, FF).
 std::string Trim(std::string_view text);
+// The same without a copy: the trimmed part of text.
+std::string_view TrimmedView(std::string_view text);
 // Splits "Artist<sep>Title" at the first spaced separator (" - "), or, when
 // there is none, at the first bare one ("-"); both halves are trimmed. With
 // no separator the whole text is the title and the artist is empty.
@@ -54,6 +56,18 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 // ASCII-only upper-casing, for format keys that are ASCII by definition.
 std::string ToUpperAscii(std::string_view text);
-bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
+// Inline, as the tag readers ask it of every key they meet.
+inline bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z')) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace songcore

@@ -66,7 +66,8 @@ std::optional<LoadedHeader> LoadHeaderWithoutPictures(CSongFile& file) {
 
 // The content descriptions and extended content descriptions of a header,
 // in their order; nothing when one of them is damaged. parsed receives what
-// could be parsed before the damage.
+// could be parsed before the damage (and then, whole or not, holds the
+// objects, with an empty list returned in their place).
 std::optional<std::vector<songcore::AsfTagObject>> ParseTagObjects(
     const LoadedHeader& header, std::vector<songcore::AsfTagObject>* parsed = nullptr) {
     std::vector<songcore::AsfTagObject> objects;
@@ -91,7 +92,10 @@ std::optional<std::vector<songcore::AsfTagObject>> ParseTagObjects(
         }
     }
     if (parsed) {
-        *parsed = objects;
+        // The caller keeps the objects either way: handed over, not copied.
+        *parsed = std::move(objects);
+        return damaged ? std::nullopt
+                       : std::optional<std::vector<songcore::AsfTagObject>>(std::in_place);
     }
     if (damaged) {
         return std::nullopt;

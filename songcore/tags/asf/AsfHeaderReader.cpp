@@ -12,6 +12,8 @@ namespace songcore {
 namespace {
 
 constexpr size_t kObjectHeaderSize = AsfHeader::kObjectHeaderSize;
+// Headers up to this size are walked in memory.
+constexpr uint64_t kWholeHeaderRead = 64 * 1024;
 // Object header, reserved GUID and 16-bit field, data length.
 constexpr size_t kExtensionHeaderSize = kObjectHeaderSize + 16 + 2 + 4;
 
@@ -23,14 +25,14 @@ public:
 
     bool ok() const { return ok_; }
     bool atEnd() const { return pos_ >= end_; }
-    std::vector<uint8_t> take(size_t count) {
-        std::vector<uint8_t> bytes;
+    // Reads count bytes into bytes, whose room is reused from call to call.
+    void take(size_t count, std::vector<uint8_t>& bytes) {
         if (!ok_ || count > end_ - pos_ || !read_(pos_, count, bytes)) {
             ok_ = false;
-            return {};
+            bytes.clear();
+            return;
         }
         pos_ += count;
-        return bytes;
     }
     void skip(uint64_t count) {
         if (count > end_ - pos_) {
@@ -40,12 +42,12 @@ public:
         }
     }
     uint16_t u16() {
-        std::vector<uint8_t> bytes = take(2);
-        return ok_ ? ByteReader(bytes).u16le() : 0;
+        take(2, scratch_);
+        return ok_ ? ByteReader(scratch_).u16le() : 0;
     }
     uint32_t u32() {
-        std::vector<uint8_t> bytes = take(4);
-        return ok_ ? ByteReader(bytes).u32le() : 0;
+        take(4, scratch_);
+        return ok_ ? ByteReader(scratch_).u32le() : 0;
     }
 
 private:
@@ -53,6 +55,7 @@ private:
     uint64_t pos_;
     uint64_t end_;
     bool ok_ = true;
+    std::vector<uint8_t> scratch_;
 };
 
 enum class Layout {
@@ -66,20 +69,21 @@ std::optional<std::vector<uint8_t>> WithoutPictures(const ReadExactFn& read, uin
                                                     uint64_t length, Layout layout) {
     Cursor in(read, offset, offset + length);
     ByteWriter out;
+    out.reserve(static_cast<size_t>(std::min<uint64_t>(length, kWholeHeaderRead)));
     uint16_t count = in.u16();
     out.u16le(0);  // the count kept, filled in below
     uint16_t kept = 0;
+    std::vector<uint8_t> fixed, name, value;
     for (uint16_t i = 0; i < count && in.ok(); ++i) {
-        std::vector<uint8_t> fixed, name;
         uint32_t valueLength = 0;
         if (layout == Layout::kExtended) {
-            name = in.take(in.u16());
-            fixed = in.take(4);  // type, value length
+            in.take(in.u16(), name);
+            in.take(4, fixed);  // type, value length
             valueLength = in.ok() ? ByteReader(fixed.data() + 2, 2).u16le() : 0;
         } else {
-            fixed = in.take(12);
+            in.take(12, fixed);
             valueLength = in.ok() ? ByteReader(fixed.data() + 8, 4).u32le() : 0;
-            name = in.take(in.ok() ? ByteReader(fixed.data() + 4, 2).u16le() : 0);
+            in.take(in.ok() ? ByteReader(fixed.data() + 4, 2).u16le() : 0, name);
         }
         if (!in.ok()) {
             break;
@@ -90,7 +94,7 @@ std::optional<std::vector<uint8_t>> WithoutPictures(const ReadExactFn& read, uin
             in.skip(valueLength);
             continue;
         }
-        std::vector<uint8_t> value = in.take(valueLength);
+        in.take(valueLength, value);
         if (layout == Layout::kExtended) {
             out.u16le(static_cast<uint16_t>(name.size()));
             out.bytes(name);
@@ -199,15 +203,32 @@ std::optional<std::vector<uint8_t>> ReadAsfHeader(const ReadExactFn& read, std::
     return header;
 }
 
-std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExactFn& read,
+std::optional<std::vector<uint8_t>> ReadAsfHeaderWithoutPictures(const ReadExactFn& fileRead,
                                                                  uint64_t maxSize) {
     std::vector<uint8_t> preamble;
-    std::optional<uint64_t> size = ReadPreamble(read, maxSize, preamble, nullptr);
+    std::optional<uint64_t> size = ReadPreamble(fileRead, maxSize, preamble, nullptr);
     if (!size) {
         return std::nullopt;
     }
+    // A small header is read whole (one read, which the file's own buffer
+    // mostly holds already) and walked in memory: the walk's many small
+    // reads then cost a copy each, not a trip through the file.
+    std::vector<uint8_t> whole;
+    ReadExactFn inMemory;
+    if (*size <= kWholeHeaderRead && fileRead(0, static_cast<size_t>(*size), whole)) {
+        inMemory = [&whole](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+            if (offset > whole.size() || count > whole.size() - offset) {
+                return false;
+            }
+            out.assign(whole.begin() + static_cast<ptrdiff_t>(offset),
+                       whole.begin() + static_cast<ptrdiff_t>(offset + count));
+            return true;
+        };
+    }
+    const ReadExactFn& read = inMemory ? inMemory : fileRead;
     uint32_t count = ByteReader(preamble.data() + 24, 4).u32le();
     ByteWriter out;
+    out.reserve(whole.size());
     out.bytes(preamble);
     uint64_t offset = AsfHeader::kPreambleSize;
     // Each object takes at least its header, which bounds the walk by the

@@ -115,7 +115,16 @@ Derived Derive(const Id3v2Tag& tag) {
     for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
         const SongField field = songcore::Id3v2FrameField(static_cast<Id3v2Field>(row));
         const std::string& text = texts[row];
-        if (songcore::Id3v2FrameTotal(static_cast<Id3v2Field>(row))) {
+        std::optional<SongField> total = songcore::Id3v2FrameTotal(static_cast<Id3v2Field>(row))
+                                             ? songcore::TotalOfNumber(field)
+                                             : std::nullopt;
+        if (text.empty()) {
+            // What setting an empty text would leave, without building it.
+            derived.fields.Clear(field);
+            if (total) {
+                derived.fields.Clear(*total);
+            }
+        } else if (songcore::Id3v2FrameTotal(static_cast<Id3v2Field>(row))) {
             derived.fields.SetNumberOfTotal(field, text);
         } else if (field == SongField::Genre) {
             std::vector<std::string> genres;
@@ -182,7 +191,9 @@ int CSongFileInfo::GetID3V2Info() {
     // with that byte for every text frame, COMM and USLT included).
     for (size_t row = 0; row < songcore::kId3v2FieldCount; ++row) {
         if (std::optional<size_t> index = derived.frames[row]) {
-            std::optional<std::vector<uint8_t>> content = tag->Content(tag->frames[*index]);
+            std::vector<uint8_t> storage;
+            std::optional<std::span<const uint8_t>> content =
+                tag->ContentView(tag->frames[*index], storage);
             if (content && !content->empty() && (*content)[0] == 0) {
                 legacyText_.set(
                     static_cast<size_t>(songcore::Id3v2FrameField(static_cast<Id3v2Field>(row))));

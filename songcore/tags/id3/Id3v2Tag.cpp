@@ -132,20 +132,23 @@ uint32_t V24FrameSize(std::span<const uint8_t> body, size_t dataPos, uint32_t ra
     });
 }
 
+// The 8-bit text before the first NUL, seen in place.
+std::string_view UpToNul(std::span<const uint8_t> bytes) {
+    auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<size_t>(end - bytes.begin()));
+}
+
 std::optional<std::string> DecodeString(uint8_t encoding, std::span<const uint8_t> bytes) {
     switch (encoding) {
-        case 0: {
-            auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
-            return DecodeLegacyText(std::string(bytes.begin(), end));
-        }
+        case 0:
+            return DecodeLegacyText(UpToNul(bytes));
         case 1:
             return Utf16BomToUtf8(bytes);
         case 2:
             return Utf16BeToUtf8(bytes);
-        case 3: {
-            auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
-            return SanitizeUtf8(std::string(bytes.begin(), end));
-        }
+        case 3:
+            return SanitizeUtf8(UpToNul(bytes));
         default:
             return std::nullopt;
     }
@@ -169,8 +172,7 @@ std::pair<size_t, size_t> TerminatedLength(uint8_t encoding, std::span<const uin
 
 // A URL is ISO-8859-1 by definition, whatever code page the texts are in.
 std::optional<std::string> UrlFromLatin1(std::span<const uint8_t> bytes) {
-    auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
-    return Latin1ToUtf8(std::string(bytes.begin(), end));
+    return Latin1ToUtf8(UpToNul(bytes));
 }
 
 struct Described {
@@ -179,8 +181,15 @@ struct Described {
 };
 
 // COMM and USLT: encoding, language, description, text. WXXX: encoding,
-// description, URL in ISO-8859-1.
-std::optional<Described> DecodeDescribed(std::span<const uint8_t> content, Body body) {
+// description, URL in ISO-8859-1. The description decoded and the value's
+// bytes; nothing when the frame is too short or its encoding unknown (the
+// value is then unreadable too).
+struct DescribedHead {
+    uint8_t encoding = 0;
+    std::string description;
+    std::span<const uint8_t> value;
+};
+std::optional<DescribedHead> DecodeDescribedHead(std::span<const uint8_t> content, Body body) {
     size_t head = body == Body::Comment ? 4 : 1;
     if (content.size() < head) {
         return std::nullopt;
@@ -192,13 +201,20 @@ std::optional<Described> DecodeDescribed(std::span<const uint8_t> content, Body 
     if (!description) {
         return std::nullopt;
     }
-    std::span<const uint8_t> value = rest.subspan(withTerminator);
+    return DescribedHead{encoding, std::move(*description), rest.subspan(withTerminator)};
+}
+
+std::optional<Described> DecodeDescribed(std::span<const uint8_t> content, Body body) {
+    std::optional<DescribedHead> head = DecodeDescribedHead(content, body);
+    if (!head) {
+        return std::nullopt;
+    }
     std::optional<std::string> text =
-        body == Body::Url ? UrlFromLatin1(value) : DecodeString(encoding, value);
+        body == Body::Url ? UrlFromLatin1(head->value) : DecodeString(head->encoding, head->value);
     if (!text) {
         return std::nullopt;
     }
-    return Described{std::move(*description), std::move(*text)};
+    return Described{std::move(head->description), std::move(*text)};
 }
 
 // The encoding a text is written in: ISO-8859-1 when it can hold the text.
@@ -321,13 +337,27 @@ std::optional<Id3v2Frame> UpgradeV22Frame(const Id3v2Frame& frame) {
     return std::nullopt;
 }
 
+// Frame ids are three or four letters: compared in line, as every frame is
+// compared against every row.
+bool SameId(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsFieldId(size_t field, const std::string& id, uint8_t major) {
     const FieldIds& ids = kFieldIds[field];
     if (major == 2) {
-        return id == ids.v2;
+        return SameId(id, ids.v2);
     }
     // The year may stand in either version's frame.
-    return id == ids.v3 || id == ids.v4;
+    return SameId(id, ids.v3) || SameId(id, ids.v4);
 }
 
 }  // namespace
@@ -595,6 +625,19 @@ std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadExactFn read, uint64_t
 }
 
 std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) const {
+    std::vector<uint8_t> storage;
+    std::optional<std::span<const uint8_t>> view = ContentView(frame, storage);
+    if (!view) {
+        return std::nullopt;
+    }
+    if (view->data() == storage.data() && view->size() == storage.size()) {
+        return storage;
+    }
+    return std::vector<uint8_t>(view->begin(), view->end());
+}
+
+std::optional<std::span<const uint8_t>> Id3v2Tag::ContentView(const Id3v2Frame& frame,
+                                                              std::vector<uint8_t>& storage) const {
     if (!HasContent(frame)) {
         return std::nullopt;
     }
@@ -608,9 +651,10 @@ std::optional<std::vector<uint8_t>> Id3v2Tag::Content(const Id3v2Frame& frame) c
     }
     std::span<const uint8_t> data = std::span<const uint8_t>(frame.data).subspan(skip);
     if (unsynchronised) {
-        return Id3v2Desynchronise(data);
+        storage = Id3v2Desynchronise(data);
+        return std::span<const uint8_t>(storage);
     }
-    return std::vector<uint8_t>(data.begin(), data.end());
+    return data;
 }
 
 bool Id3v2Tag::HasContent(const Id3v2Frame& frame) const {
@@ -628,6 +672,9 @@ bool Id3v2Tag::HasContent(const Id3v2Frame& frame) const {
 
 std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() const {
     std::array<std::optional<size_t>, kId3v2FieldCount> found;
+    // Whether the frame found for a described field has an empty
+    // description.
+    std::array<bool, kId3v2FieldCount> finalFound{};
     // The year's own frame for the version goes before the other's.
     std::optional<size_t> otherYear;
     std::string_view ownYear = major >= 4 ? kFieldIds[kYear].v4 : kFieldIds[kYear].v3;
@@ -649,21 +696,20 @@ std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() cons
                 }
                 continue;
             }
-            std::optional<std::vector<uint8_t>> content = Content(frame);
-            std::optional<Described> described =
-                content ? DecodeDescribed(*content, body) : std::nullopt;
+            // Only the description decides; the value is decoded by the
+            // reader of the frame found.
+            std::vector<uint8_t> storage;
+            std::optional<std::span<const uint8_t>> content = ContentView(frame, storage);
+            std::optional<DescribedHead> described =
+                content ? DecodeDescribedHead(*content, body) : std::nullopt;
             if (!described) {
                 continue;
             }
             // An earlier frame with an empty description is final; one with a
             // description holds only until such a frame turns up.
-            bool haveFinal = false;
-            if (found[field]) {
-                std::optional<std::vector<uint8_t>> earlier = Content(frames[*found[field]]);
-                haveFinal = DecodeDescribed(*earlier, body)->description.empty();
-            }
-            if (!found[field] || (!haveFinal && described->description.empty())) {
+            if (!found[field] || (!finalFound[field] && described->description.empty())) {
                 found[field] = index;
+                finalFound[field] = described->description.empty();
             }
         }
     }
@@ -683,7 +729,9 @@ Id3v2FieldValues Id3v2Tag::ReadFields(FrameIndexes* frameIndexes) const {
         if (!found[field]) {
             continue;
         }
-        std::optional<std::vector<uint8_t>> content = Content(frames[*found[field]]);
+        std::vector<uint8_t> storage;
+        std::optional<std::span<const uint8_t>> content =
+            ContentView(frames[*found[field]], storage);
         if (!content) {
             continue;
         }

@@ -94,6 +94,10 @@ struct Id3v2Tag {
     std::optional<std::vector<uint8_t>> Content(const Id3v2Frame& frame) const;
     // Whether Content gives something, without copying it.
     bool HasContent(const Id3v2Frame& frame) const;
+    // The same content as Content, seen in the frame's own bytes where it
+    // can be; an unsynchronised frame is undone into storage.
+    std::optional<std::span<const uint8_t>> ContentView(const Id3v2Frame& frame,
+                                                        std::vector<uint8_t>& storage) const;
 
     // Index of the frame each field is read from, if any: the first frame
     // with the field's ID; for COMM, USLT and WXXX the first whose

@@ -23,9 +23,18 @@ public:
     explicit SpanSource(std::span<const uint8_t> data) : reader_(data) {}
     uint64_t remaining() const { return reader_.remaining(); }
     uint64_t pos() const { return reader_.pos(); }
+    // The next count bytes, left unread; empty when fewer remain.
+    std::span<const uint8_t> peek(size_t count) const {
+        return count <= reader_.remaining() ? reader_.data().subspan(reader_.pos(), count)
+                                            : std::span<const uint8_t>();
+    }
     bool take(size_t count, std::string& out) {
         std::span<const uint8_t> bytes = reader_.bytes(count);
         out.append(bytes.begin(), bytes.end());
+        return reader_.ok();
+    }
+    bool u32le(uint32_t& value) {
+        value = reader_.u32le();
         return reader_.ok();
     }
     bool skip(size_t count) { return reader_.skip(count); }
@@ -57,6 +66,22 @@ public:
         pos_ += count;
         return true;
     }
+    std::span<const uint8_t> peek(size_t count) {
+        if (count > remaining()) {
+            return {};
+        }
+        std::span<const uint8_t> bytes = blocks_.get(pos_, count);
+        return bytes.size() == count ? bytes : std::span<const uint8_t>();
+    }
+    bool u32le(uint32_t& value) {
+        std::span<const uint8_t> bytes = peek(4);
+        if (bytes.empty()) {
+            return false;
+        }
+        value = ByteReader(bytes).u32le();
+        pos_ += 4;
+        return true;
+    }
     bool skip(size_t count) {
         if (count > remaining()) {
             return false;
@@ -73,48 +98,41 @@ private:
 };
 
 template <class Source>
-bool U32le(Source& source, uint32_t& value) {
-    std::string bytes;
-    if (!source.take(4, bytes)) {
-        return false;
-    }
-    value = ByteReader(bytes.data(), bytes.size()).u32le();
-    return true;
-}
-
-template <class Source>
 bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
                VorbisComments::Pictures pictures) {
     out = VorbisComments{};
     uint32_t vendorLength = 0;
-    if (!U32le(source, vendorLength) || vendorLength > source.remaining() ||
+    if (!source.u32le(vendorLength) || vendorLength > source.remaining() ||
         !source.take(vendorLength, out.vendor)) {
         return false;
     }
     uint32_t count = 0;
-    if (!U32le(source, count)) {
+    if (!source.u32le(count)) {
         return false;
     }
+    // Each item takes at least its 4-byte length.
+    out.items.reserve(std::min<uint64_t>(count, source.remaining() / 4));
     // Every item needs at least its length field, so a count beyond what the
     // data can hold ends in a failed read rather than a long loop.
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t length = 0;
-        if (!U32le(source, length) || length > source.remaining()) {
+        if (!source.u32le(length) || length > source.remaining()) {
             return false;
+        }
+        if (pictures == VorbisComments::Pictures::kLeaveOut) {
+            std::span<const uint8_t> head = source.peek(std::min<size_t>(length, kKeyWindow));
+            if (head.empty() && length != 0) {
+                return false;
+            }
+            if (IsPictureComment(
+                    std::string_view(reinterpret_cast<const char*>(head.data()), head.size()))) {
+                source.skip(length);
+                continue;
+            }
         }
         std::string item;
-        size_t head = pictures == VorbisComments::Pictures::kKeep
-                          ? length
-                          : std::min<size_t>(length, kKeyWindow);
-        if (!source.take(head, item)) {
-            return false;
-        }
-        if (pictures == VorbisComments::Pictures::kLeaveOut && IsPictureComment(item)) {
-            source.skip(length - head);
-            continue;
-        }
         item.reserve(length);
-        if (!source.take(length - head, item)) {
+        if (!source.take(length, item)) {
             return false;
         }
         out.items.push_back(std::move(item));
@@ -181,16 +199,6 @@ std::string VorbisComments::KeyOf(std::string_view item) {
         return {};
     }
     return ToUpperAscii(item.substr(0, equals));
-}
-
-bool VorbisComments::KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
-    size_t equals = item.find('=');
-    if (equals == std::string_view::npos || equals == 0) {
-        return false;
-    }
-    std::string_view key = item.substr(0, equals);
-    return std::any_of(keys.begin(), keys.end(),
-                       [key](std::string_view one) { return EqualsIgnoreCaseAscii(key, one); });
 }
 
 std::vector<std::string> CommentValues(const std::vector<std::string>& items,

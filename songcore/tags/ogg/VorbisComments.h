@@ -12,6 +12,7 @@
 
 #include "songcore/tags/Picture.h"
 #include "songcore/util/ReadExact.h"
+#include "songcore/util/Text.h"
 
 namespace songcore {
 
@@ -46,7 +47,25 @@ struct VorbisComments {
     static std::string KeyOf(std::string_view item);
     // Whether the item's key is one of keys, in any letter case; no copies,
     // as readers ask it of every item.
-    static bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys);
+    static bool KeyIsOneOf(std::string_view item, std::span<const std::string_view> keys) {
+        std::string_view key = KeyView(item);
+        return !key.empty() && KeyMatches(key, keys);
+    }
+    // The same in two steps, for a reader that looks an item's key up in a
+    // table: the key as stored (empty for an item without one), and whether
+    // it is one of keys.
+    static std::string_view KeyView(std::string_view item) {
+        size_t equals = item.find('=');
+        return equals == std::string_view::npos ? std::string_view() : item.substr(0, equals);
+    }
+    static bool KeyMatches(std::string_view key, std::span<const std::string_view> keys) {
+        for (std::string_view one : keys) {
+            if (EqualsIgnoreCaseAscii(key, one)) {
+                return true;
+            }
+        }
+        return false;
+    }
 };
 
 // The values of the items whose key is one of keys (upper case), in their

@@ -83,7 +83,8 @@ bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::stri
 // items overrule earlier ones.
 void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std::string> values) {
     if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
-        fields.Set(field, {values.back()});
+        values.erase(values.begin(), values.end() - 1);
+        fields.Set(field, std::move(values));
     } else {
         fields.Set(field, std::move(values));
     }
@@ -114,10 +115,19 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
     // One pass over the items puts each value with its field's, in the
     // items' order; the fields then take them in the table's order.
     std::array<std::vector<std::string>, VorbisField::kTable.size()> valuesOf;
+    std::array<bool, VorbisField::kTable.size()> legacyOf{};
     for (const std::string& item : items) {
+        std::string_view key = songcore::VorbisComments::KeyView(item);
+        if (key.empty()) {
+            continue;
+        }
         for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
-            if (songcore::VorbisComments::KeyIsOneOf(item, VorbisField::kTable[at].keys())) {
-                valuesOf[at].push_back(item.substr(item.find('=') + 1));
+            if (songcore::VorbisComments::KeyMatches(key, VorbisField::kTable[at].keys())) {
+                // Decoded straight from the item: the value is copied once.
+                bool legacy = false;
+                valuesOf[at].push_back(songcore::UnicodeTagText(
+                    std::string_view(item).substr(key.size() + 1), legacy));
+                legacyOf[at] = legacyOf[at] || legacy;
                 break;
             }
         }
@@ -128,13 +138,7 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
         if (values.empty()) {
             continue;
         }
-        bool anyLegacy = false;
-        for (std::string& value : values) {
-            bool legacy = false;
-            value = songcore::UnicodeTagText(value, legacy);
-            anyLegacy = anyLegacy || legacy;
-        }
-        legacyText_.set(static_cast<size_t>(field.field), anyLegacy);
+        legacyText_.set(static_cast<size_t>(field.field), legacyOf[at]);
         std::optional<SongField> total = songcore::TotalOfNumber(field.field);
         if (total && !fields_.Has(*total)) {
             fields_.SetNumberOfTotal(field.field, values.back());
