@@ -1,6 +1,7 @@
 // Editing fields of many songs: name patterns, field texts, the edit of one
 // song in every format, and the undo history shared by qarv and tunemoss.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -399,16 +400,29 @@ TEST_F(History, FilesChangedMeanwhileAreLeftAlone) {
     EXPECT_EQ(ReadField(touched, SongField::Title), "Theirs");
 }
 
+// A full history is not written anew at every edit: edits are added to the
+// file until it holds twice what is kept, and only then is it rewritten.
 TEST_F(History, KeepsTheLastOperationsAndSurvivesADamagedFile) {
     std::string path = CopyDataFile(dir, "files/silence.mp3");
-    for (size_t i = 0; i < EditHistory::kMaxOperations + 5; ++i) {
+    const size_t edits = 2 * EditHistory::kMaxOperations + 5;
+    size_t rewrites = 0;
+    ino_t inode = 0;
+    for (size_t i = 0; i < edits; ++i) {
         EditAndRecord({path}, {{SongField::Title, "Take " + std::to_string(i)}});
+        struct stat st {};
+        ASSERT_EQ(::stat(historyPath.c_str(), &st), 0);
+        rewrites += st.st_ino != inode ? 1 : 0;
+        inode = st.st_ino;
     }
+    EXPECT_LE(rewrites, 4u);
     std::vector<EditOperation> undo, redo;
     std::string error;
     ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
     EXPECT_EQ(undo.size(), EditHistory::kMaxOperations);
-    EXPECT_EQ(Value(undo.front().files[0].after, SongField::Title), "Take 54");
+    EXPECT_EQ(Value(undo.front().files[0].after, SongField::Title),
+              "Take " + std::to_string(edits - 1));
+    EXPECT_EQ(Value(undo.back().files[0].after, SongField::Title),
+              "Take " + std::to_string(edits - EditHistory::kMaxOperations));
 
     // Garbage in the middle of the history file.
     auto bytes = testsupport::ReadFileBytes(historyPath);
@@ -418,20 +432,17 @@ TEST_F(History, KeepsTheLastOperationsAndSurvivesADamagedFile) {
     testsupport::WriteFileBytes(historyPath, bytes);
     EXPECT_FALSE(EditHistory(historyPath).List(undo, redo, error));
     EXPECT_FALSE(EditHistory(historyPath).Undo().ok);
-    EXPECT_EQ(ReadField(path, SongField::Title), "Take 54");
+    const std::string last = "Take " + std::to_string(edits - 1);
+    EXPECT_EQ(ReadField(path, SongField::Title), last);
 
     // The next edit starts a new history and keeps the damaged one aside.
-    EXPECT_FALSE(EditHistory(historyPath)
-                     .Record({"next",
-                              2,
-                              {{path,
-                                0,
-                                {{SongField::Title, "Take 54"}},
-                                {{SongField::Title, "x"}},
-                                {},
-                                {},
-                                false}}},
-                             error));
+    EXPECT_FALSE(
+        EditHistory(historyPath)
+            .Record(
+                {"next",
+                 2,
+                 {{path, 0, {{SongField::Title, last}}, {{SongField::Title, "x"}}, {}, {}, false}}},
+                error));
     EXPECT_TRUE(std::filesystem::exists(historyPath + ".damaged")) << error;
     ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
     EXPECT_EQ(undo.size(), 1u) << error;

@@ -322,6 +322,12 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
             ++stacks.records;
         }
     }
+    // Edits are added to the file until it holds twice what is kept (see
+    // Append); the oldest beyond what is kept are forgotten here.
+    if (stacks.undo.size() > kMaxOperations) {
+        stacks.undo.erase(stacks.undo.begin(),
+                          stacks.undo.end() - static_cast<long>(kMaxOperations));
+    }
     stacks.fileSize = bytes.size();
     stacks.appendable = current && whole;
     return true;
@@ -330,8 +336,11 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
 bool EditHistory::Append(const Stacks& stacks, const EditOperation& operation,
                          std::string& error) const {
     size_t size = EncodedSize(operation);
+    // A full history is rewritten (the oldest edit dropped, two flushes) only
+    // once per kMaxOperations edits: until then each edit is added to the
+    // file, and the oldest beyond the kept ones are passed over when read.
     if (!stacks.appendable || stacks.records + 1 >= kMaxOperations ||
-        stacks.undo.size() >= kMaxOperations || stacks.fileSize + size + 13 > kMaxBytes) {
+        stacks.fileSize + size + 13 > kMaxBytes) {
         return false;
     }
     ByteWriter record;
