@@ -107,14 +107,12 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
             return preadAll(offset, buffer, count);
         }
         // A tag larger than the buffer is read whole, and read again by the
-        // writer: it is kept, in place of what the buffer held.
-        head_.bytes.resize(count);
-        long long got = preadAll(offset, head_.bytes.data(), count);
-        head_.bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+        // writer: it is kept, in place of what the buffer held. It is read
+        // into the caller's memory and copied once, not zero-filled first.
+        long long got = preadAll(offset, buffer, count);
+        const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
+        head_.bytes.assign(bytes, bytes + (got < 0 ? 0 : got));
         head_.offset = offset;
-        if (got > 0) {
-            std::memcpy(buffer, head_.bytes.data(), static_cast<size_t>(got));
-        }
         return got;
     }
     // Tags sit at both ends of a file: a read near the end fills the buffer
