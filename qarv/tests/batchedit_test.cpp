@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QtTest>
 #include <functional>
+#include <tuple>
 
 #include "QarvTestSupport.h"
 #include "qarv/MainWindow.h"
@@ -327,15 +328,16 @@ private slots:
             }));
         }
         dialog.NumberBox()->setChecked(true);
-        dialog.TotalBox()->setValue(3);
-        QCOMPARE(tracks(), QString("1/3 2/3 3/3"));
-        dialog.NumberOrderBox()->setCurrentIndex(1);
-        QCOMPARE(tracks(), QString("3/3 2/3 1/3"));
-        dialog.TotalBox()->setValue(0);
-        QCOMPARE(tracks(), QString("3 2 1"));
-        dialog.NumberOrderBox()->setCurrentIndex(2);
+        // Order: as shown, by file name, album track order.
+        for (auto [order, total, expected] : {std::tuple{0, 3, "1/3 2/3 3/3"},
+                                              {1, 3, "3/3 2/3 1/3"},
+                                              {1, 0, "3 2 1"},
+                                              {2, 0, "1/2 2/2 1/1"}}) {
+            dialog.NumberOrderBox()->setCurrentIndex(order);
+            dialog.TotalBox()->setValue(total);
+            QCOMPARE(tracks(), QString(expected));
+        }
         QVERIFY(!dialog.TotalBox()->isVisibleTo(&dialog));
-        QCOMPARE(tracks(), QString("1/2 2/2 1/1"));
 
         dialog.Apply();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -354,15 +356,13 @@ private slots:
         again.NumberOrderBox()->setCurrentIndex(2);
         QCOMPARE(again.Preview()->rowCount(), 0);
         again.NumberOrderBox()->setCurrentIndex(0);
-        again.TotalBox()->setValue(2);
-        QCOMPARE(again.Preview()->rowCount(), 1);
-        QCOMPARE(again.Preview()->item(0, 2)->text(), QString("1/1"));
-        QCOMPARE(again.Preview()->item(0, 3)->text(), QString("3/2"));
         // Without a total the songs keep theirs.
-        again.TotalBox()->setValue(0);
-        QCOMPARE(again.Preview()->rowCount(), 1);
-        QCOMPARE(again.Preview()->item(0, 2)->text(), QString("1"));
-        QCOMPARE(again.Preview()->item(0, 3)->text(), QString("3"));
+        for (auto [total, old, now] : {std::tuple{2, "1/1", "3/2"}, {0, "1", "3"}}) {
+            again.TotalBox()->setValue(total);
+            QCOMPARE(again.Preview()->rowCount(), 1);
+            QCOMPARE(again.Preview()->item(0, 2)->text(), QString(old));
+            QCOMPARE(again.Preview()->item(0, 3)->text(), QString(now));
+        }
     }
 
     void tagFromNamesPreviewsAndSkips() {
