@@ -118,9 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The same-length refill keeps every page's size.
     std::vector<uint8_t> same = headers->comment;
     same.back() ^= 0xFF;
-    std::vector<songcore::OggPage> refilled = songcore::RefillCommentPages(*headers, same);
-    for (size_t i = 0; i < refilled.size(); ++i) {
-        if (refilled[i].size() != headers->pages[i].size()) {
+    auto refilled = songcore::RefillCommentPages(*headers, same);
+    if (!refilled) {
+        __builtin_trap();
+    }
+    for (const songcore::RefilledPage& page : *refilled) {
+        if (page.page.size() != headers->pages[page.index].size()) {
             __builtin_trap();
         }
     }

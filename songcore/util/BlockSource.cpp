@@ -26,4 +26,15 @@ std::vector<uint8_t> BlockSource::copy(uint64_t offset, size_t count) {
     return std::vector<uint8_t>(got.begin(), got.end());
 }
 
+ReadExactFn BlockSource::reader() {
+    return [this](uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+        std::span<const uint8_t> got = get(offset, count);
+        if (got.size() != count) {
+            return false;
+        }
+        out.assign(got.begin(), got.end());
+        return true;
+    };
+}
+
 }  // namespace songcore

@@ -27,6 +27,9 @@ public:
     std::span<const uint8_t> get(uint64_t offset, size_t count);
     // As get, but a copy.
     std::vector<uint8_t> copy(uint64_t offset, size_t count);
+    // The region as a reading function served from the blocks, for a walk
+    // of many small reads near each other; it must not outlive this source.
+    ReadExactFn reader();
 
 private:
     ReadExactFn read_;

@@ -14,6 +14,7 @@
 #include "songcore/tags/ogg/OggPage.h"
 #include "songcore/tags/ogg/OggTagHeaders.h"
 #include "songcore/tags/ogg/VorbisComments.h"
+#include "songcore/util/BlockSource.h"
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/Text.h"
 
@@ -177,9 +178,15 @@ bool CSongFileInfo::CopyOggPagesRenumbered(songcore::ContentWriter& out, uint64_
 }
 
 int CSongFileInfo::WriteOGGInfo() {
+    const uint64_t length = GetLength();
+    if (length == kBadLength) {
+        return 0;
+    }
+    // The header pages are read a window at a time, not with a read or
+    // three for each page.
+    songcore::BlockSource blocks(songcore::SongFileReader(*this), length);
     std::string why;
-    std::optional<OggHeaders> headers =
-        songcore::ReadOggHeaders(songcore::SongFileReader(*this), true, &why);
+    std::optional<OggHeaders> headers = songcore::ReadOggHeaders(blocks.reader(), true, &why);
     if (!headers) {
         return Refuse(why);
     }
@@ -216,10 +223,6 @@ int CSongFileInfo::WriteOGGInfo() {
     if (packet.size() > songcore::kMaxOggHeaderPacket) {
         return Refuse("the comments are larger than an Ogg comment header can hold (128 MiB)");
     }
-    uint64_t length = GetLength();
-    if (length == kBadLength) {
-        return 0;
-    }
     size_t oldUsed = songcore::OggCommentUsedSize(codec, oldPacket, oldListSize);
     const bool padded = songcore::OggCommentTakesPadding(codec, oldPacket, oldListSize);
     if (packet.size() == oldPacket.size() ||
@@ -227,19 +230,21 @@ int CSongFileInfo::WriteOGGInfo() {
         // Zero bytes after the list keep the packet's length, so the header
         // pages keep their sizes and the audio stays where it is.
         packet.resize(oldPacket.size(), 0);
-        std::vector<OggPage> pages = songcore::RefillCommentPages(*headers, packet);
-        if (pages.empty()) {
+        std::optional<std::vector<songcore::RefilledPage>> pages =
+            songcore::RefillCommentPages(*headers, packet);
+        if (!pages) {
             return Refuse("the comment header pages could not be rebuilt");
         }
-        // Each page keeps its place (other streams' pages stay between them).
+        // Each changed page is written at its own place; the pages between
+        // them (other streams' among them) stay as they are.
         return ReplaceContents([&](songcore::ContentWriter& out) {
             uint64_t at = 0;
-            for (size_t i = 0; i < pages.size(); ++i) {
-                uint64_t offset = headers->pageOffsets[i];
-                if (!CopyRange(out, at, offset - at) || !out.append(pages[i].Serialize())) {
+            for (const songcore::RefilledPage& refilled : *pages) {
+                uint64_t offset = headers->pageOffsets[refilled.index];
+                if (!CopyRange(out, at, offset - at) || !out.append(refilled.page.Serialize())) {
                     return false;
                 }
-                at = offset + pages[i].size();
+                at = offset + refilled.page.size();
             }
             return CopyRange(out, at, length - at);
         });

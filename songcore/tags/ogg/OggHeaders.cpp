@@ -174,25 +174,25 @@ std::optional<OggPage> RewriteSecondPage(const OggHeaders& headers,
     return page;
 }
 
-std::vector<OggPage> RefillCommentPages(const OggHeaders& headers,
-                                        const std::vector<uint8_t>& sameLengthComment) {
-    std::vector<OggPage> pages;
+std::optional<std::vector<RefilledPage>> RefillCommentPages(
+    const OggHeaders& headers, const std::vector<uint8_t>& sameLengthComment) {
     if (sameLengthComment.size() != headers.comment.size()) {
-        return pages;
+        return std::nullopt;
     }
+    std::vector<RefilledPage> pages;
     // The comment packet starts the second page (the reader makes sure of
     // that) and runs on through the bodies of the pages that follow.
     size_t at = 0;
-    for (const OggPage& old : headers.pages) {
-        if (at == sameLengthComment.size() && !pages.empty()) {
-            break;
-        }
-        OggPage page = old;
-        size_t count = std::min(page.body.size(), sameLengthComment.size() - at);
-        std::copy_n(sameLengthComment.begin() + static_cast<ptrdiff_t>(at), count,
-                    page.body.begin());
+    for (size_t index = 0; index < headers.pages.size() && at < sameLengthComment.size(); ++index) {
+        const OggPage& old = headers.pages[index];
+        size_t count = std::min(old.body.size(), sameLengthComment.size() - at);
+        const uint8_t* bytes = sameLengthComment.data() + at;
         at += count;
-        pages.push_back(std::move(page));
+        if (std::equal(bytes, bytes + count, old.body.begin())) {
+            continue;
+        }
+        RefilledPage& refilled = pages.emplace_back(RefilledPage{index, old});
+        std::copy_n(bytes, count, refilled.page.body.begin());
     }
     return pages;
 }

@@ -79,12 +79,20 @@ std::optional<OggHeaders> ReadOggHeaders(const ReadExactFn& read, bool withSetup
 std::optional<OggPage> RewriteSecondPage(const OggHeaders& headers,
                                          const std::vector<uint8_t>& newComment);
 
-// The pages that carry the comment packet, refilled with a new packet of the
-// same length: the same lacing values and page sizes, new bytes and fresh
-// checksums. The first page returned is pages.front(); an empty result means
-// the new packet's length differs.
-std::vector<OggPage> RefillCommentPages(const OggHeaders& headers,
-                                        const std::vector<uint8_t>& sameLengthComment);
+// A page of the comment packet with new bytes, and its place among the
+// header pages.
+struct RefilledPage {
+    size_t index = 0;
+    OggPage page;
+};
+
+// The pages that carry the comment packet and whose bytes a new packet of the
+// same length changes, refilled with it: the same lacing values and page
+// sizes, new bytes. Pages the new packet leaves as they were are not returned,
+// so that they are neither laid out nor checksummed again. Nothing when the
+// new packet's length differs.
+std::optional<std::vector<RefilledPage>> RefillCommentPages(
+    const OggHeaders& headers, const std::vector<uint8_t>& sameLengthComment);
 
 // The comment packet (and the Vorbis setup packet, when it was read) spread
 // over as many pages as they need, with what followed them on their last
