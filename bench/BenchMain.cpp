@@ -10,6 +10,7 @@
 #include "bench/ReadBench.h"
 #include "bench/ScanBench.h"
 #include "bench/WriteBench.h"
+#include "songcore/util/AllocatorTuning.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ bool ParseCount(const std::string& text, long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As the programs do; the peers' runs get it too.
+    songcore::KeepFreedBuffersForReuse();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         return Usage();

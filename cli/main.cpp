@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "songcore/util/AllocatorTuning.h"
 #include "songcore/util/JournalRecovery.h"
 #include "songcore/util/SafeFileReplace.h"
 
@@ -29,6 +30,7 @@ void RemoveTemporariesAndDie(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    songcore::KeepFreedBuffersForReuse();
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         std::signal(signal, RemoveTemporariesAndDie);
     }

@@ -14,6 +14,7 @@
 #include "qarv/Mpris.h"
 #include "qarv/SignalNotifier.h"
 #include "qarv/SingleInstance.h"
+#include "songcore/util/AllocatorTuning.h"
 #include "songcore/util/JournalRecovery.h"
 
 namespace {
@@ -42,6 +43,7 @@ void ShowJournalNotices(QWidget* parent, const std::vector<songcore::JournalNoti
 }  // namespace
 
 int main(int argc, char** argv) {
+    songcore::KeepFreedBuffersForReuse();
     // Answered before the application is made, so that they need no display.
     if (std::optional<std::string> text =
             CommandLine::InfoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
