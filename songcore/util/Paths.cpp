@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include "songcore/util/FdIo.h"
 #include "songcore/util/Hex.h"
@@ -88,8 +90,33 @@ std::string AbsoluteFolderOf(const std::string& path) {
     return NormalLocalPath(folder.empty() ? std::string(".") : folder.string());
 }
 
+namespace {
+
+// Whether an absolute path already has the form NormalLocalPath gives: no
+// empty, "." or ".." part and no slash at its end. A folder walk hands over
+// millions of such paths, which need no rebuilding.
+bool IsNormalAbsolute(std::string_view path) {
+    if (path == "/") {
+        return true;
+    }
+    if (path.size() < 2 || path[0] != '/' || path.back() == '/') {
+        return false;
+    }
+    for (size_t start = 1; start <= path.size();) {
+        size_t end = std::min(path.find('/', start), path.size());
+        std::string_view part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string NormalLocalPath(const std::string& path) {
-    if (path.empty() || IsInternetLocation(path)) {
+    if (path.empty() || IsNormalAbsolute(path) || IsInternetLocation(path)) {
         return path;
     }
     std::filesystem::path normal;
