@@ -31,8 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     songcore::DecodeBase64(text, size);
     songcore::VorbisComments withoutPictures;
-    songcore::VorbisComments::Parse(bytes, withoutPictures, nullptr,
-                                    songcore::VorbisComments::Pictures::kLeaveOut);
+    bool listWhole = songcore::VorbisComments::Parse(bytes, withoutPictures, nullptr,
+                                                     songcore::VorbisComments::Pictures::kLeaveOut);
+    // The reader's views of the list hold what the copies hold.
+    songcore::VorbisCommentViews views;
+    if (songcore::VorbisCommentViews::Parse(
+            bytes, views, songcore::VorbisComments::Pictures::kLeaveOut) != listWhole ||
+        views.vendor != withoutPictures.vendor ||
+        !std::equal(views.items.begin(), views.items.end(), withoutPictures.items.begin(),
+                    withoutPictures.items.end())) {
+        __builtin_trap();
+    }
 
     if (auto page = songcore::OggPage::Parse(bytes)) {
         page->Serialize();

@@ -84,6 +84,11 @@ TEST(OggCodec, CommentListsThatEndEarlyKeepWhatWasRead) {
     EXPECT_FALSE(VorbisComments::Parse(bytes, parsed));
     EXPECT_EQ(parsed.vendor, "vendor");
     EXPECT_EQ(parsed.items, std::vector<std::string>{"TITLE=a"});
+    // The reader's views, which copy nothing, stop at the same place.
+    songcore::VorbisCommentViews views;
+    EXPECT_FALSE(songcore::VorbisCommentViews::Parse(bytes, views));
+    EXPECT_EQ(views.vendor, "vendor");
+    EXPECT_EQ(views.items, std::vector<std::string_view>{"TITLE=a"});
 
     // A count of four billion items in a few bytes fails without a long loop.
     std::vector<uint8_t> huge = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 'x'};
@@ -189,12 +194,16 @@ TEST(OggRead, KeyMappingEdgeCases) {
     EXPECT_EQ(info.GetArtist(), "\xC3\x9Cml\xC3\xA4ut");
     EXPECT_EQ(info.GetLyrics(), " spaced \n");
 
-    WriteFileBytes(path, WithComments("ogg/plain.ogg",
-                                      {"v", {"GENRE=Rock", "TRACKNUMBER=-3", "TRACKNUMBER=x"}}));
+    WriteFileBytes(path,
+                   WithComments("ogg/plain.ogg", {"v",
+                                                  {"GENRE=Rock", "TRACKNUMBER=-3", "TRACKNUMBER=x",
+                                                   "totalDiscs=3", "TITLEX=not the title"}}));
     ASSERT_TRUE(info.Open(path, 1, 0));
     ASSERT_EQ(info.GetOGGInfo(), 1);
     EXPECT_EQ(info.GetGenre(), 17);
     EXPECT_EQ(info.GetTrackNum(), 0u);
+    EXPECT_EQ(info.GetDiscTotal(), 3u);
+    EXPECT_EQ(info.GetTitle(), "");
 }
 
 TEST(OggRead, CommentHeaderSpanningPagesAndLowerCaseCapture) {

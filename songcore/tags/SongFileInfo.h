@@ -286,6 +286,7 @@ protected:
     // Fills the fields from comment items: several values of a text field
     // are joined by "; ".
     void ApplyVorbisItems(const std::vector<std::string>& items);
+    void ApplyVorbisItems(std::span<const std::string_view> items);
     // The comment list the Ogg and FLAC writers store: the old items, with
     // those of every field that no longer holds what they read as replaced
     // by the field's values (split at "; "; nothing for a field left empty).

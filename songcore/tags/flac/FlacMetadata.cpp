@@ -13,11 +13,13 @@ namespace {
 std::optional<uint32_t> StretchedCommentLength(const ReadExactFn& read, uint64_t offset,
                                                uint32_t declared, uint64_t fileLength) {
     std::vector<uint8_t> body;
-    VorbisComments comments;
+    // Only whether the list is whole matters here: its items are not copied.
+    VorbisCommentViews views;
     if (offset + declared <= fileLength && read(offset, declared, body) &&
-        VorbisComments::Parse(body, comments)) {
+        VorbisCommentViews::Parse(body, views)) {
         return std::nullopt;  // a sound block
     }
+    VorbisComments comments;
     uint64_t room =
         std::min<uint64_t>(fileLength - std::min(offset, fileLength), kFlacMaxBlockLength);
     size_t used = 0;

@@ -30,7 +30,12 @@ public:
     }
     bool take(size_t count, std::string& out) {
         std::span<const uint8_t> bytes = reader_.bytes(count);
-        out.append(bytes.begin(), bytes.end());
+        out.assign(bytes.begin(), bytes.end());
+        return reader_.ok();
+    }
+    bool take(size_t count, std::string_view& out) {
+        std::span<const uint8_t> bytes = reader_.bytes(count);
+        out = std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return reader_.ok();
     }
     bool u32le(uint32_t& value) {
@@ -62,7 +67,7 @@ public:
         if (bytes.size() != count) {
             return false;
         }
-        out.append(bytes.begin(), bytes.end());
+        out.assign(bytes.begin(), bytes.end());
         pos_ += count;
         return true;
     }
@@ -97,10 +102,11 @@ private:
     uint64_t pos_ = 0;
 };
 
-template <class Source>
-bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
-               VorbisComments::Pictures pictures) {
-    out = VorbisComments{};
+// Out is VorbisComments, which copies the vendor and the items, or
+// VorbisCommentViews, which takes views of them from a SpanSource.
+template <class Source, class Out>
+bool ParseList(Source& source, Out& out, uint64_t* consumed, VorbisComments::Pictures pictures) {
+    out = Out{};
     uint32_t vendorLength = 0;
     if (!source.u32le(vendorLength) || vendorLength > source.remaining() ||
         !source.take(vendorLength, out.vendor)) {
@@ -130,8 +136,7 @@ bool ParseList(Source& source, VorbisComments& out, uint64_t* consumed,
                 continue;
             }
         }
-        std::string item;
-        item.reserve(length);
+        typename decltype(out.items)::value_type item;
         if (!source.take(length, item)) {
             return false;
         }
@@ -154,6 +159,12 @@ bool VorbisComments::Parse(std::span<const uint8_t> data, VorbisComments& out, s
         *consumed = static_cast<size_t>(used);
     }
     return complete;
+}
+
+bool VorbisCommentViews::Parse(std::span<const uint8_t> data, VorbisCommentViews& out,
+                               VorbisComments::Pictures pictures) {
+    SpanSource source(data);
+    return ParseList(source, out, nullptr, pictures);
 }
 
 bool VorbisComments::Parse(const ReadExactFn& read, uint64_t size, VorbisComments& out,

@@ -68,6 +68,17 @@ struct VorbisComments {
     }
 };
 
+// A list parsed where it lies: the vendor and the items are views into the
+// bytes it was parsed from, for a reader that only looks at them.
+struct VorbisCommentViews {
+    std::string_view vendor;
+    std::vector<std::string_view> items;
+
+    // As VorbisComments::Parse, without a copy of any item.
+    static bool Parse(std::span<const uint8_t> data, VorbisCommentViews& out,
+                      VorbisComments::Pictures pictures = VorbisComments::Pictures::kKeep);
+};
+
 // The values of the items whose key is one of keys (upper case), in their
 // order.
 std::vector<std::string> CommentValues(const std::vector<std::string>& items,

@@ -2,6 +2,7 @@
 // ReadOggCommentItem and written by BuildVorbisComments, for Ogg and FLAC.
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -31,6 +32,9 @@ struct CSongFileInfo::VorbisField {
 
     static const std::array<VorbisField, 19> kTable;
     static const VorbisField* Find(std::string_view key);
+    // The place in the table of the field a key of any letter case belongs
+    // to; asked of every item a reader meets.
+    static std::optional<size_t> IndexOf(std::string_view key);
 };
 
 // TRACKNUMBER may hold the total as well ("6/12"), as other programs write
@@ -66,6 +70,33 @@ const CSongFileInfo::VorbisField* CSongFileInfo::VorbisField::Find(std::string_v
     return nullptr;
 }
 
+std::optional<size_t> CSongFileInfo::VorbisField::IndexOf(std::string_view key) {
+    // The keys grouped by length: a key is compared with at most four.
+    struct Entry {
+        std::string_view key;
+        size_t index;
+    };
+    constexpr size_t kLongestKey = 15;
+    static const std::array<std::vector<Entry>, kLongestKey + 1> byLength = [] {
+        std::array<std::vector<Entry>, kLongestKey + 1> all;
+        for (size_t at = 0; at < kTable.size(); ++at) {
+            for (std::string_view one : kTable[at].keys()) {
+                all.at(one.size()).push_back({one, at});
+            }
+        }
+        return all;
+    }();
+    if (key.size() > kLongestKey) {
+        return std::nullopt;
+    }
+    for (const Entry& entry : byLength[key.size()]) {
+        if (songcore::EqualsIgnoreCaseAscii(key, entry.key)) {
+            return entry.index;
+        }
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 // Whether the items of a number hold its total too ("6/12").
@@ -93,16 +124,24 @@ void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std:
 }  // namespace
 
 int CSongFileInfo::ReadOggCommentItem(const uint8_t* data, size_t size) {
-    songcore::VorbisComments comments;
+    songcore::VorbisCommentViews comments;
     bool complete =
-        songcore::VorbisComments::Parse(std::span<const uint8_t>(data, size), comments, nullptr,
-                                        songcore::VorbisComments::Pictures::kLeaveOut);
-    SetVendor(comments.vendor);
+        songcore::VorbisCommentViews::Parse(std::span<const uint8_t>(data, size), comments,
+                                            songcore::VorbisComments::Pictures::kLeaveOut);
+    SetVendor(std::string(comments.vendor));
     ApplyVorbisItems(comments.items);
     return complete ? 1 : 0;
 }
 
 int CSongFileInfo::ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_t size) {
+    // A list without pictures is small: read at once, its items are looked
+    // at where they lie. A larger one is read a window at a time, past its
+    // pictures.
+    constexpr uint64_t kWholeList = 64 * 1024;
+    std::vector<uint8_t> whole;
+    if (size <= kWholeList && read(0, static_cast<size_t>(size), whole)) {
+        return ReadOggCommentItem(whole.data(), whole.size());
+    }
     songcore::VorbisComments comments;
     bool complete = songcore::VorbisComments::Parse(read, size, comments, nullptr,
                                                     songcore::VorbisComments::Pictures::kLeaveOut);
@@ -112,25 +151,25 @@ int CSongFileInfo::ReadOggCommentItem(const songcore::ReadExactFn& read, uint64_
 }
 
 void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
+    std::vector<std::string_view> views(items.begin(), items.end());
+    ApplyVorbisItems(views);
+}
+
+void CSongFileInfo::ApplyVorbisItems(std::span<const std::string_view> items) {
     // One pass over the items puts each value with its field's, in the
     // items' order; the fields then take them in the table's order.
     std::array<std::vector<std::string>, VorbisField::kTable.size()> valuesOf;
     std::array<bool, VorbisField::kTable.size()> legacyOf{};
-    for (const std::string& item : items) {
+    for (std::string_view item : items) {
         std::string_view key = songcore::VorbisComments::KeyView(item);
-        if (key.empty()) {
+        std::optional<size_t> at = VorbisField::IndexOf(key);
+        if (!at) {
             continue;
         }
-        for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
-            if (songcore::VorbisComments::KeyMatches(key, VorbisField::kTable[at].keys())) {
-                // Decoded straight from the item: the value is copied once.
-                bool legacy = false;
-                valuesOf[at].push_back(songcore::UnicodeTagText(
-                    std::string_view(item).substr(key.size() + 1), legacy));
-                legacyOf[at] = legacyOf[at] || legacy;
-                break;
-            }
-        }
+        // Decoded straight from the item: the value is copied once.
+        bool legacy = false;
+        valuesOf[*at].push_back(songcore::UnicodeTagText(item.substr(key.size() + 1), legacy));
+        legacyOf[*at] = legacyOf[*at] || legacy;
     }
     for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
         const VorbisField& field = VorbisField::kTable[at];
