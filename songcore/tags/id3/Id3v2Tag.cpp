@@ -337,27 +337,41 @@ std::optional<Id3v2Frame> UpgradeV22Frame(const Id3v2Frame& frame) {
     return std::nullopt;
 }
 
-// Frame ids are three or four letters: compared in line, as every frame is
-// compared against every row.
-bool SameId(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
+// The row of the table whose frame ID id is, in a tag of version major; no
+// ID stands in two rows. The IDs are compared as numbers: the reader asks
+// this of every frame.
+std::optional<size_t> FieldRowOf(std::string_view id, uint8_t major) {
+    auto code = [](std::string_view text) {
+        uint32_t value = 0;
+        for (char c : text) {
+            value = value << 8 | static_cast<uint8_t>(c);
+        }
+        return value;
+    };
+    struct Codes {
+        std::array<uint32_t, kId3v2FieldCount> v2, v3, v4;
+    };
+    static const Codes codes = [&] {
+        Codes all{};
+        for (size_t field = 0; field < kId3v2FieldCount; ++field) {
+            all.v2[field] = code(kFieldIds[field].v2);
+            all.v3[field] = code(kFieldIds[field].v3);
+            all.v4[field] = code(kFieldIds[field].v4);
+        }
+        return all;
+    }();
+    if (id.size() != (major == 2 ? 3u : 4u)) {
+        return std::nullopt;
     }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) {
-            return false;
+    const uint32_t wanted = code(id);
+    for (size_t field = 0; field < kId3v2FieldCount; ++field) {
+        // The year may stand in either version's frame.
+        if (major == 2 ? codes.v2[field] == wanted
+                       : codes.v3[field] == wanted || codes.v4[field] == wanted) {
+            return field;
         }
     }
-    return true;
-}
-
-bool IsFieldId(size_t field, const std::string& id, uint8_t major) {
-    const FieldIds& ids = kFieldIds[field];
-    if (major == 2) {
-        return SameId(id, ids.v2);
-    }
-    // The year may stand in either version's frame.
-    return SameId(id, ids.v3) || SameId(id, ids.v4);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -680,10 +694,8 @@ std::array<std::optional<size_t>, kId3v2FieldCount> Id3v2Tag::FieldFrames() cons
     std::string_view ownYear = major >= 4 ? kFieldIds[kYear].v4 : kFieldIds[kYear].v3;
     for (size_t index = 0; index < frames.size(); ++index) {
         const Id3v2Frame& frame = frames[index];
-        for (size_t field = 0; field < kId3v2FieldCount; ++field) {
-            if (!IsFieldId(field, frame.id, major)) {
-                continue;
-            }
+        if (std::optional<size_t> row = FieldRowOf(frame.id, major)) {
+            const size_t field = *row;
             Body body = kFieldIds[field].body;
             if (body == Body::Text) {
                 if (found[field] || !HasContent(frame)) {
