@@ -10,6 +10,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -616,3 +618,48 @@ TEST_F(WriteEngine, AFullDiskLeavesTheSongAsItWas) {
 }
 
 }  // namespace
+
+TEST_F(WriteEngine, ARewriteMovesTheAudioOfALargeSongByWholeBlocks) {
+    constexpr uint64_t kBlock = 64 * 1024;
+    // A tag at the front that outgrows its room moves everything after it;
+    // the moved bytes here are the song's own and 16 MiB more at its end
+    // (for MP4, a free atom, which any reader passes over).
+    for (const char* name : {"id3v2/v23.mp3", "flac/plain.flac", "mp4/tagged_faststart.m4a"}) {
+        for (bool large : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (large ? ", large" : ", small"));
+            std::string path = testsupport::CopyDataFile(dir_, name);
+            std::vector<uint8_t> bytes = ReadFileBytes(path);
+            if (large) {
+                std::vector<uint8_t> more = Pattern(16 * 1024 * 1024, 7);
+                if (std::string(name).ends_with(".m4a")) {
+                    const uint32_t size = static_cast<uint32_t>(more.size());
+                    std::copy_n(std::array<uint8_t, 8>{uint8_t(size >> 24), uint8_t(size >> 16),
+                                                       uint8_t(size >> 8), uint8_t(size), 'f', 'r',
+                                                       'e', 'e'}
+                                    .begin(),
+                                8, more.begin());
+                }
+                bytes.insert(bytes.end(), more.begin(), more.end());
+                WriteFileBytes(path, bytes);
+            }
+            const std::string comment(20000, 'c');
+            CSongFileInfo info;
+            ASSERT_EQ(info.Open(path, 0, 0), 1);
+            ASSERT_TRUE(info.GetSongInfo());
+            info.SetComment(comment);
+            ASSERT_TRUE(info.WriteSongInfo()) << info.GetErrorMessage();
+
+            std::vector<uint8_t> after = ReadFileBytes(path);
+            ASSERT_GT(after.size(), bytes.size());
+            uint64_t moved = after.size() - bytes.size();
+            EXPECT_EQ(moved % kBlock == 0, large) << moved;
+            if (large) {
+                EXPECT_TRUE(std::equal(bytes.end() - 4096, bytes.end(), after.end() - 4096));
+            }
+            CSongFileInfo back;
+            ASSERT_EQ(back.Open(path, 1, 0), 1);
+            ASSERT_TRUE(back.GetSongInfo());
+            EXPECT_EQ(back.GetComment(), comment);
+        }
+    }
+}

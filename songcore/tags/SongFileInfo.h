@@ -261,9 +261,12 @@ protected:
     // The tag WriteID3V2Info writes and the length of the old tag it
     // replaces; false when the old tag cannot be read or the new one built.
     // A new tag that fits in the old one's place is padded to its length.
-    // framesSize, when given, gets what TotalID3V2Size gives.
+    // framesSize, when given, gets what TotalID3V2Size gives. fileLength,
+    // when given, is the length of a file whose audio follows the tag: a
+    // tag that outgrows its place is padded so that the audio moves by whole
+    // blocks (MoveAlignment.h).
     bool BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength,
-                       uint64_t* framesSize = nullptr);
+                       uint64_t* framesSize = nullptr, uint64_t fileLength = 0);
 
     // --- APEv2 (Ape.cpp) ---
     // Total length of the APEv2 tag that ends the file (before an ID3v1 tag),

@@ -5,6 +5,7 @@
 
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/SongFileReader.h"
+#include "songcore/tags/MoveAlignment.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/flac/FlacMetadata.h"
@@ -145,8 +146,10 @@ std::optional<std::vector<PlannedBlock>> PlanInPlace(const FlacLayout& layout,
 
 // The blocks of a rewritten file: the other blocks in their order, then the
 // comments and the new pictures, then a little padding when the file had
-// padding.
-std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, const NewBlocks& added) {
+// padding, and as much as makes the audio move by whole blocks
+// (MoveAlignment.h).
+std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, const NewBlocks& added,
+                                      uint64_t fileLength) {
     std::vector<PlannedBlock> plan;
     bool hadPadding = false;
     for (const FlacBlock& block : layout.blocks) {
@@ -161,6 +164,19 @@ std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, const NewBlocks&
     if (hadPadding) {
         plan.push_back({PlannedBlock::kZeros, songcore::kFlacPadding, 0, kGrowthPadding});
     }
+    uint64_t audioOffset = 4;  // "fLaC"
+    for (const PlannedBlock& block : plan) {
+        audioOffset += 4 + block.length;
+    }
+    uint64_t extra = songcore::PaddingForAlignedMove(audioOffset - layout.audioOffset,
+                                                     fileLength - layout.audioOffset);
+    if (extra > 0 && !hadPadding) {
+        // A padding block of its own needs room for its header too.
+        extra += extra < 4 ? songcore::kAlignedMoveBlock : 0;
+        plan.push_back({PlannedBlock::kZeros, songcore::kFlacPadding, 0, 0});
+        extra -= 4;
+    }
+    plan.back().length += static_cast<uint32_t>(extra);
     return plan;
 }
 
@@ -294,7 +310,7 @@ int CSongFileInfo::WriteFlacInfo() {
     if (std::optional<std::vector<PlannedBlock>> inPlace = PlanInPlace(*layout, added)) {
         plan = std::move(*inPlace);
     } else {
-        plan = PlanRewrite(*layout, added);
+        plan = PlanRewrite(*layout, added, length);
     }
 
     return ReplaceContents([&](songcore::ContentWriter& out) {

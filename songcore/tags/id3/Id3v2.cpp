@@ -10,6 +10,7 @@
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/MoveAlignment.h"
 #include "songcore/tags/OldPlayerTags.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/TagExtents.h"
@@ -54,15 +55,18 @@ constexpr uint64_t kGrowthPadding = 1024;
 // it exactly, so the audio keeps its offset and only the tag's bytes change.
 // A tag with a footer has no padding, so it stays in place only when it has
 // the old one's length anyway.
-uint64_t ChoosePadding(const Id3v2Tag& tag, const Id3v2Tag* old, uint64_t oldLength) {
-    if (!old || tag.footer) {
+// moved is the length of the audio after the tag, when the audio moves with it.
+uint64_t ChoosePadding(const Id3v2Tag& tag, const Id3v2Tag* old, uint64_t oldLength,
+                       uint64_t moved) {
+    if (tag.footer) {
         return 0;
     }
     uint64_t unpadded = tag.UnpaddedLength();
-    if (unpadded <= oldLength) {
+    if (old && unpadded <= oldLength) {
         return oldLength - unpadded;
     }
-    return old->padding > 0 ? kGrowthPadding : 0;
+    uint64_t padding = old && old->padding > 0 ? kGrowthPadding : 0;
+    return padding + songcore::PaddingForAlignedMove(unpadded + padding - oldLength, moved);
 }
 
 // Reads the tag where the place says, cut at the end of its room;
@@ -205,7 +209,7 @@ int CSongFileInfo::GetID3V2Info() {
 }
 
 bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLength,
-                                  uint64_t* framesSize) {
+                                  uint64_t* framesSize, uint64_t fileLength) {
     std::optional<Id3v2Place> place = FindID3V2Place();
     if (!place) {
         return false;
@@ -261,7 +265,8 @@ bool CSongFileInfo::BuildID3V2Tag(std::vector<uint8_t>& tag, uint64_t& oldTagLen
         }
     }
     std::optional<std::vector<uint8_t>> bytes =
-        rebuilt.Serialize(ChoosePadding(rebuilt, old ? &*old : nullptr, oldTagLength));
+        rebuilt.Serialize(ChoosePadding(rebuilt, old ? &*old : nullptr, oldTagLength,
+                                        fileLength > oldTagLength ? fileLength - oldTagLength : 0));
     if (!bytes) {
         Refuse("the tag would be larger than an ID3v2 tag can be (256 MiB)");
         return false;
@@ -317,7 +322,7 @@ int CSongFileInfo::WriteID3V2Info() {
     std::vector<uint8_t> tag;
     uint64_t oldTagLength = 0;
     uint64_t length = GetLength();
-    if (length == kBadLength || !BuildID3V2Tag(tag, oldTagLength)) {
+    if (length == kBadLength || !BuildID3V2Tag(tag, oldTagLength, nullptr, length)) {
         return 0;
     }
     // Everything after the old tag, an APEv2 or ID3v1 tag at the end

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "songcore/songfile/ContentWriter.h"
+#include "songcore/tags/MoveAlignment.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/mp4/Mp4Atoms.h"
@@ -56,7 +57,8 @@ struct MovieWrite {
 };
 
 std::optional<MovieWrite> PlanMovieWrite(const songcore::Mp4MovieInFile& file,
-                                         std::span<const uint8_t> itemList, std::string& why) {
+                                         std::span<const uint8_t> itemList, uint64_t fileLength,
+                                         std::string& why) {
     const Mp4Atom& where = file.where;
     const Mp4Movie& old = *file.movie;
     auto fail = [&why](const char* reason) {
@@ -110,10 +112,23 @@ std::optional<MovieWrite> PlanMovieWrite(const songcore::Mp4MovieInFile& file,
             return fail("movie fragments follow the movie header; they would have to move");
         }
     }
-    if (!movie->ShiftChunkOffsets(delta, where.end())) {
+    // A free atom after the movie atom makes the media data move by whole
+    // blocks (MoveAlignment.h).
+    uint64_t moved = fileLength > where.end() ? fileLength - where.end() : 0;
+    uint64_t freeSize = songcore::PaddingForAlignedMove(static_cast<uint64_t>(delta), moved);
+    freeSize += freeSize > 0 && freeSize < 8 ? songcore::kAlignedMoveBlock : 0;
+    if (!movie->ShiftChunkOffsets(delta + static_cast<int64_t>(freeSize), where.end())) {
         return fail("a chunk offset would no longer fit its table once the media data moves");
     }
-    return MovieWrite{movie->bytes(), where.end()};
+    MovieWrite write{movie->bytes(), where.end()};
+    if (freeSize > 0) {
+        songcore::ByteWriter free;
+        free.u32be(static_cast<uint32_t>(freeSize));
+        free.text("free");
+        free.zeros(static_cast<size_t>(freeSize) - 8);
+        write.movie.insert(write.movie.end(), free.buffer().begin(), free.buffer().end());
+    }
+    return write;
 }
 
 }  // namespace
@@ -225,7 +240,7 @@ int CSongFileInfo::WriteMP4Info() {
     if (!songcore::LoadMp4Movie(*this, file, &why)) {
         return why.empty() ? 0 : Refuse(why);
     }
-    std::optional<MovieWrite> plan = PlanMovieWrite(file, itemList, why);
+    std::optional<MovieWrite> plan = PlanMovieWrite(file, itemList, length, why);
     if (!plan) {
         return Refuse(why);
     }
