@@ -9,7 +9,7 @@ namespace songcore {
 // memory back to the system as soon as more than 128 KiB lie free at the top
 // of the heap, and the next song takes it back page by page, each page
 // faulted in and zeroed again: a third of the work of a small write in place.
-// Called once at start-up, this keeps up to a few megabytes for the next song.
+// Called once at start-up, this has it keep a few megabytes for the next song.
 void KeepFreedBuffersForReuse();
 
 }  // namespace songcore
