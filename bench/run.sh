@@ -440,7 +440,7 @@ if command -v ffmpeg >/dev/null && [ -x /usr/bin/time ] && /usr/bin/python3 -c '
                 ratio = (p > 0) ? sprintf("%.1f", w / p) : "-"
                 met = (p > 0) ? ((w / p <= 1.5 && n <= 3) ? "yes" : "**no**") : "-"
                 if (goal == "inplace")
-                    met = (moved == 0 && (p == 0 || w / p <= 1.5)) ? "yes" : "**no**"
+                    met = (moved == 0 && (p <= 0 || w / p <= 1.5)) ? "yes" : "**no**"
                 printf "| %s | %.1f | %s | %s | %s | %.3f | %.3f (%d) | %.3f | %s | %s | %s |\n", f, mb / 1e6,
                        first, (pf == "") ? "-" : pf, how, t * 1000, s * 1000, n, w * 1000,
                        (p > 0) ? sprintf("%.3f", p * 1000) : "-",
