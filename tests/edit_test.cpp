@@ -506,18 +506,19 @@ TEST(EditCommands, WriteManyTagFromNameAndUndo) {
 }
 
 // A new operation is added to the end of the history file (one flush, no
-// rewrite); a record cut short by a crash is left out, and the next one
-// rewrites the file whole.
+// rewrite) in place of the file's tail, which ends it again; a record cut
+// short by a crash is left out, and the next one rewrites the file whole.
 TEST_F(History, AnEditIsAppendedAndARecordCutShortIsLeftOut) {
+    constexpr size_t kTail = 16;
     std::string path = CopyDataFile(dir, "files/silence.mp3");
     EditAndRecord({path}, {{SongField::Title, "One"}});
     std::vector<uint8_t> first = testsupport::ReadFileBytes(historyPath);
     EditAndRecord({path}, {{SongField::Title, "Two"}});
     std::vector<uint8_t> second = testsupport::ReadFileBytes(historyPath);
     ASSERT_GT(second.size(), first.size());
-    EXPECT_TRUE(std::equal(first.begin(), first.end(), second.begin())) << "appended";
+    EXPECT_TRUE(std::equal(first.begin(), first.end() - kTail, second.begin())) << "appended";
 
-    second.resize(second.size() - 5);
+    second.resize(second.size() - kTail - 5);
     testsupport::WriteFileBytes(historyPath, second);
     std::vector<EditOperation> undo, redo;
     std::string error;
@@ -531,6 +532,23 @@ TEST_F(History, AnEditIsAppendedAndARecordCutShortIsLeftOut) {
     EXPECT_EQ(Value(undo.front().files[0].after, SongField::Title), "Three");
     ASSERT_TRUE(EditHistory(historyPath).Undo().ok);
     EXPECT_EQ(ReadField(path, SongField::Title), "Two");
+
+    // A history of the version before the tail is read as it is, and the
+    // next edit rewrites it with one.
+    std::vector<uint8_t> untailed = testsupport::ReadFileBytes(historyPath);
+    ASSERT_EQ(std::string(untailed.begin(), untailed.begin() + 8), "TMEDITS4");
+    untailed.resize(untailed.size() - kTail);
+    untailed[7] = '3';
+    testsupport::WriteFileBytes(historyPath, untailed);
+    ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
+    EXPECT_EQ(undo.size(), 1u);
+    EXPECT_EQ(redo.size(), 1u);
+    EditAndRecord({path}, {{SongField::Title, "Four"}});
+    std::vector<uint8_t> rewritten = testsupport::ReadFileBytes(historyPath);
+    EXPECT_EQ(std::string(rewritten.begin(), rewritten.begin() + 8), "TMEDITS4");
+    ASSERT_TRUE(EditHistory(historyPath).List(undo, redo, error)) << error;
+    ASSERT_EQ(undo.size(), 2u);
+    EXPECT_EQ(Value(undo.front().files[0].after, SongField::Title), "Four");
 }
 
 TEST_F(History, TwoTagsOfOneFileInOneOperation) {

@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "songcore/util/ByteReader.h"
 #include "songcore/util/ByteWriter.h"
@@ -25,11 +27,17 @@ namespace {
 // The stacks, then appended records: u32 length, 'P' and an operation
 // pushed onto the undo stack, and the FNV-1a checksum of length and body.
 // Since version 3 each file of an operation ends with its restore plans and
-// a flags byte. Older versions are read, and rewritten as version 3 by the
+// a flags byte. Since version 4 the file ends with a tail (kTailSize bytes:
+// u32 number of records, "TMET", and the checksum of those and the tail's
+// offset), so that an edit is added after reading the tail alone, not the
+// whole history. Older versions are read, and rewritten as version 4 by the
 // next change.
-constexpr std::string_view kMagic = "TMEDITS3";
-constexpr std::string_view kPlainMagic = "TMEDITS2";  // no restore plans
-constexpr std::string_view kFirstMagic = "TMEDITS1";  // the stacks alone
+constexpr std::string_view kMagic = "TMEDITS4";
+constexpr std::string_view kUntailedMagic = "TMEDITS3";  // no tail
+constexpr std::string_view kPlainMagic = "TMEDITS2";     // no restore plans
+constexpr std::string_view kFirstMagic = "TMEDITS1";     // the stacks alone
+constexpr std::string_view kTailTag = "TMET";
+constexpr size_t kTailSize = 16;
 constexpr uint8_t kPushRecord = 'P';
 constexpr uint8_t kKeptPiece = 'K';
 constexpr uint8_t kSavedPiece = 'S';
@@ -262,6 +270,36 @@ size_t EncodedSize(const EditOperation& operation) {
     return out.size();
 }
 
+uint64_t TailChecksum(uint32_t records, uint64_t offset) {
+    ByteWriter fields;
+    fields.u32le(records);
+    fields.text(kTailTag);
+    fields.u64le(offset);
+    Fnv1a checksum;
+    checksum.add(fields.buffer());
+    return checksum.value();
+}
+
+// The tail of a history file whose tail starts at offset.
+void PutTail(ByteWriter& out, uint32_t records, uint64_t offset) {
+    out.u32le(records);
+    out.text(kTailTag);
+    out.u64le(TailChecksum(records, offset));
+}
+
+// The number of records the tail at offset counts; nothing when the bytes
+// there are no whole tail of that place (the end of an append cut short).
+std::optional<uint32_t> TailRecords(std::span<const uint8_t> tail, uint64_t offset) {
+    ByteReader reader(tail);
+    uint32_t records = reader.u32le();
+    bool tagged = reader.peekMatches(kTailTag) && reader.skip(kTailTag.size());
+    uint64_t checksum = reader.u64le();
+    if (!reader.ok() || !tagged || !reader.atEnd() || checksum != TailChecksum(records, offset)) {
+        return std::nullopt;
+    }
+    return records;
+}
+
 }  // namespace
 
 std::string EditHistory::DefaultPath() {
@@ -287,10 +325,11 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
     }
     ByteReader reader(bytes.data(), bytes.size());
     const bool current = reader.peekMatches(kMagic);
+    const bool withPlans = current || reader.peekMatches(kUntailedMagic);
     const bool plain = reader.peekMatches(kPlainMagic);
     const bool first = reader.peekMatches(kFirstMagic);
-    if ((!current && !plain && !first) || !reader.skip(kMagic.size()) ||
-        !GetStack(reader, stacks.undo, current) || !GetStack(reader, stacks.redo, current) ||
+    if ((!withPlans && !plain && !first) || !reader.skip(kMagic.size()) ||
+        !GetStack(reader, stacks.undo, withPlans) || !GetStack(reader, stacks.redo, withPlans) ||
         (first && !reader.atEnd())) {
         error = "the edit history " + path_ + " is damaged";
         stacks = {};
@@ -300,10 +339,18 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
         return false;
     }
     // A record cut short by a crash ends the list; the file is then
-    // rewritten before anything is added.
+    // rewritten before anything is added (see AppendAtTail).
     bool whole = true;
+    size_t records = 0;
     while (!reader.atEnd() && whole) {
         size_t start = reader.pos();
+        // No record is as short as the tail.
+        if (current && reader.remaining() == kTailSize) {
+            whole = TailRecords(std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + start,
+                                          kTailSize),
+                                start) == records;
+            break;
+        }
         uint32_t length = reader.u32le();
         whole = reader.ok() && length > 0 && reader.has(uint64_t{length} + 8);
         if (!whole) {
@@ -315,56 +362,75 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
         ByteReader body(reader.bytes(length));
         EditOperation operation;
         whole = reader.u64le() == checksum.value() && body.u8() == kPushRecord &&
-                GetOperation(body, operation, current) && body.atEnd();
+                GetOperation(body, operation, withPlans) && body.atEnd();
         if (whole) {
             stacks.redo.clear();
             stacks.undo.push_back(std::move(operation));
-            ++stacks.records;
+            ++records;
         }
     }
     // Edits are added to the file until it holds twice what is kept (see
-    // Append); the oldest beyond what is kept are forgotten here.
+    // AppendAtTail); the oldest beyond what is kept are forgotten here.
     if (stacks.undo.size() > kMaxOperations) {
         stacks.undo.erase(stacks.undo.begin(),
                           stacks.undo.end() - static_cast<long>(kMaxOperations));
     }
-    stacks.fileSize = bytes.size();
-    stacks.appendable = current && whole;
     return true;
 }
 
-bool EditHistory::Append(const Stacks& stacks, const EditOperation& operation,
-                         std::string& error) const {
-    size_t size = EncodedSize(operation);
+bool EditHistory::AppendAtTail(const EditOperation& operation, std::string& error) const {
+    int fd = OpenPrivateFile(path_, O_RDWR, error);
+    if (fd < 0) {
+        error.clear();  // no history yet, or one to look at whole
+        return false;
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(kMagic.size() + kTailSize)) {
+        return false;
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    const uint64_t tailAt = size - kTailSize;
+    std::array<uint8_t, kMagic.size()> magic{};
+    std::array<uint8_t, kTailSize> tail{};
+    if (PreadAll(fd, magic.data(), magic.size(), 0) != static_cast<long long>(magic.size()) ||
+        !std::equal(magic.begin(), magic.end(), kMagic.begin()) ||
+        PreadAll(fd, tail.data(), tail.size(), tailAt) != static_cast<long long>(tail.size())) {
+        return false;
+    }
+    std::optional<uint32_t> records = TailRecords(tail, tailAt);
+    const size_t length = EncodedSize(operation) + 1;
     // A full history is rewritten (the oldest edit dropped, two flushes) only
     // once per kMaxOperations edits: until then each edit is added to the
     // file, and the oldest beyond the kept ones are passed over when read.
-    if (!stacks.appendable || stacks.records + 1 >= kMaxOperations ||
-        stacks.fileSize + size + 13 > kMaxBytes) {
+    if (!records || *records + 1 >= kMaxOperations || size + length + 12 > kMaxBytes) {
         return false;
     }
     ByteWriter record;
-    record.u32le(static_cast<uint32_t>(size + 1));
+    record.u32le(static_cast<uint32_t>(length));
     record.u8(kPushRecord);
     PutOperation(record, operation);
     Fnv1a checksum;
     checksum.add(record.buffer());
     record.u64le(checksum.value());
-    int fd = OpenPrivateFile(path_, O_WRONLY, error);
-    if (fd < 0) {
-        return false;
+    PutTail(record, *records + 1, tailAt + record.size());
+    // The record takes the old tail's place and ends with the new one.
+    if (PwriteAll(fd, record.buffer().data(), record.size(), tailAt) && ::fdatasync(fd) == 0) {
+        return true;
     }
-    bool ok = PwriteAll(fd, record.buffer().data(), record.size(), stacks.fileSize) &&
-              ::fdatasync(fd) == 0;
-    if (!ok) {
-        // What was written of it is cut away again: the file stays whole.
-        error = std::string("cannot add to the edit history: ") + std::strerror(errno);
-        if (::ftruncate(fd, static_cast<off_t>(stacks.fileSize)) != 0) {
-            // A torn record left at the end is passed over when read.
-        }
+    error = std::string("cannot add to the edit history: ") + std::strerror(errno);
+    // The old tail goes back and what was written past it goes: the file
+    // stays as it was. Should that fail too, the next read finds no tail at
+    // the end and the next edit rewrites the file.
+    bool restored = PwriteAll(fd, tail.data(), tail.size(), tailAt) &&
+                    ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+    if (!restored) {
+        error += " (the history will be rewritten by the next edit)";
     }
-    ::close(fd);
-    return ok;
+    return false;
 }
 
 bool EditHistory::Save(Stacks& stacks, std::string& error) const {
@@ -376,7 +442,7 @@ bool EditHistory::Save(Stacks& stacks, std::string& error) const {
         stacks.redo.erase(stacks.redo.begin());
     }
     // Each operation is measured once; the oldest go until the rest fit.
-    size_t total = kMagic.size() + 8;
+    size_t total = kMagic.size() + 8 + kTailSize;
     std::vector<size_t> undoSizes, redoSizes;
     for (auto [stack, sizes] : {std::pair{&stacks.undo, &undoSizes}, {&stacks.redo, &redoSizes}}) {
         for (const EditOperation& operation : *stack) {
@@ -398,6 +464,7 @@ bool EditHistory::Save(Stacks& stacks, std::string& error) const {
             PutOperation(out, operation);
         }
     }
+    PutTail(out, 0, out.size());
     SafeFileReplace file(path_);
     if (!file.begin() || !file.append(out.buffer()) || !file.commit()) {
         error = "cannot save the edit history " + path_ + ": " + file.error();
@@ -439,6 +506,15 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
         error = "cannot lock the edit history: " + lock.error();
         return false;
     }
+    // Most edits are added after a look at the file's tail alone.
+    std::string appendError;
+    if (AppendAtTail(operation, appendError)) {
+        return true;
+    }
+    if (!appendError.empty()) {
+        error = appendError;
+        return false;
+    }
     Stacks stacks;
     std::string loadError;
     bool damaged = false;
@@ -451,14 +527,6 @@ bool EditHistory::Record(EditOperation operation, std::string& error) {
         std::error_code ec;
         std::filesystem::rename(path_, path_ + ".damaged", ec);
         stacks = {};
-    }
-    std::string appendError;
-    if (loadError.empty() && Append(stacks, operation, appendError)) {
-        return true;
-    }
-    if (!appendError.empty()) {
-        error = appendError;
-        return false;
     }
     stacks.redo.clear();
     stacks.undo.push_back(std::move(operation));

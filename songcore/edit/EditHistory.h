@@ -6,8 +6,9 @@
 // since; the others are reported and left alone. Kept in one file under
 // $XDG_STATE_HOME/Tunemoss/, bounded to the last 50 operations and 64 MB,
 // locked while it is read and changed so qarv and tunemoss can share it.
-// A new operation is appended to the file as a record of its own (one flush);
-// undo, redo and the bounds rewrite it whole.
+// A new operation is appended to the file as a record of its own (one flush)
+// after a look at the file's tail alone; undo, redo and the bounds rewrite it
+// whole.
 // The file, its lock and their folder must be the user's own (PrivateFiles.h).
 
 #include <cstdint>
@@ -94,19 +95,16 @@ private:
     struct Stacks {
         std::vector<EditOperation> undo;
         std::vector<EditOperation> redo;
-        // How the file holds them: records appended after the stacks, and
-        // whether it can take more (it is of this format and not cut short).
-        size_t records = 0;
-        uint64_t fileSize = 0;
-        bool appendable = false;
     };
     // damaged tells a history whose bytes make no sense (it can be moved
     // aside) from one that could not be read at all (it is left alone).
     bool Load(Stacks& stacks, std::string& error, bool* damaged = nullptr) const;
     bool Save(Stacks& stacks, std::string& error) const;
-    // Adds operation to the end of the file; false when the file must be
-    // rewritten instead (error tells only a failure to write).
-    bool Append(const Stacks& stacks, const EditOperation& operation, std::string& error) const;
+    // Adds operation to the end of the file after reading its tail alone;
+    // false when the file must be read and rewritten instead (it is of an
+    // older version, cut short, or full), and error tells only a failure to
+    // write.
+    bool AppendAtTail(const EditOperation& operation, std::string& error) const;
     HistoryOutcome Step(bool undo, size_t index);
     // Runs work on the stacks with the history locked; false (and error)
     // when the history cannot be read or work fails.
