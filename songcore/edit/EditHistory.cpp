@@ -341,14 +341,10 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
     // A record cut short by a crash ends the list; the file is then
     // rewritten before anything is added (see AppendAtTail).
     bool whole = true;
-    size_t records = 0;
     while (!reader.atEnd() && whole) {
         size_t start = reader.pos();
-        // No record is as short as the tail.
+        // No record is as short as the tail, which only AppendAtTail reads.
         if (current && reader.remaining() == kTailSize) {
-            whole = TailRecords(std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + start,
-                                          kTailSize),
-                                start) == records;
             break;
         }
         uint32_t length = reader.u32le();
@@ -366,7 +362,6 @@ bool EditHistory::Load(Stacks& stacks, std::string& error, bool* damaged) const 
         if (whole) {
             stacks.redo.clear();
             stacks.undo.push_back(std::move(operation));
-            ++records;
         }
     }
     // Edits are added to the file until it holds twice what is kept (see
