@@ -16,7 +16,9 @@ constexpr uint64_t kAlignedMoveBlock = 64 * 1024;
 constexpr uint64_t kAlignedMoveThreshold = 16 * 1024 * 1024;
 
 // The bytes to add to a tag whose growth moves `moved` bytes of audio by
-// `shift` bytes, so that the shift becomes a multiple of kAlignedMoveBlock.
-uint64_t PaddingForAlignedMove(uint64_t shift, uint64_t moved);
+// `shift` bytes, so that the shift becomes a multiple of kAlignedMoveBlock:
+// 0, or at least `minimum` (the header of a padding element of the format's
+// own, which can be no shorter).
+uint64_t PaddingForAlignedMove(uint64_t shift, uint64_t moved, uint64_t minimum = 0);
 
 }  // namespace songcore

@@ -168,13 +168,14 @@ std::vector<PlannedBlock> PlanRewrite(const FlacLayout& layout, const NewBlocks&
     for (const PlannedBlock& block : plan) {
         audioOffset += 4 + block.length;
     }
+    // Without a padding block, one of its own is added, header and all.
+    constexpr uint64_t kBlockHeader = 4;
     uint64_t extra = songcore::PaddingForAlignedMove(audioOffset - layout.audioOffset,
-                                                     fileLength - layout.audioOffset);
+                                                     fileLength - layout.audioOffset,
+                                                     hadPadding ? 0 : kBlockHeader);
     if (extra > 0 && !hadPadding) {
-        // A padding block of its own needs room for its header too.
-        extra += extra < 4 ? songcore::kAlignedMoveBlock : 0;
         plan.push_back({PlannedBlock::kZeros, songcore::kFlacPadding, 0, 0});
-        extra -= 4;
+        extra -= kBlockHeader;
     }
     plan.back().length += static_cast<uint32_t>(extra);
     return plan;

@@ -115,8 +115,9 @@ std::optional<MovieWrite> PlanMovieWrite(const songcore::Mp4MovieInFile& file,
     // A free atom after the movie atom makes the media data move by whole
     // blocks (MoveAlignment.h).
     uint64_t moved = fileLength > where.end() ? fileLength - where.end() : 0;
-    uint64_t freeSize = songcore::PaddingForAlignedMove(static_cast<uint64_t>(delta), moved);
-    freeSize += freeSize > 0 && freeSize < 8 ? songcore::kAlignedMoveBlock : 0;
+    constexpr uint64_t kFreeHeader = 8;
+    uint64_t freeSize =
+        songcore::PaddingForAlignedMove(static_cast<uint64_t>(delta), moved, kFreeHeader);
     if (!movie->ShiftChunkOffsets(delta + static_cast<int64_t>(freeSize), where.end())) {
         return fail("a chunk offset would no longer fit its table once the media data moves");
     }
@@ -125,7 +126,7 @@ std::optional<MovieWrite> PlanMovieWrite(const songcore::Mp4MovieInFile& file,
         songcore::ByteWriter free;
         free.u32be(static_cast<uint32_t>(freeSize));
         free.text("free");
-        free.zeros(static_cast<size_t>(freeSize) - 8);
+        free.zeros(static_cast<size_t>(freeSize - kFreeHeader));
         write.movie.insert(write.movie.end(), free.buffer().begin(), free.buffer().end());
     }
     return write;

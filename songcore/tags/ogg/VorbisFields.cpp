@@ -236,14 +236,7 @@ bool IsVorbisKey(std::string_view key) {
 }  // namespace
 
 bool CSongFileInfo::IsVorbisFieldKey(std::string_view key) {
-    static const std::vector<std::string_view> keys = [] {
-        std::vector<std::string_view> all;
-        for (const VorbisField& field : VorbisField::kTable) {
-            all.insert(all.end(), field.keys().begin(), field.keys().end());
-        }
-        return all;
-    }();
-    return std::find(keys.begin(), keys.end(), key) != keys.end();
+    return VorbisField::IndexOf(key).has_value();
 }
 
 std::vector<songcore::TagItem> CSongFileInfo::VorbisOtherItems(
