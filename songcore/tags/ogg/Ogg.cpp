@@ -8,6 +8,7 @@
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/SongFileReader.h"
 #include "songcore/tags/FieldText.h"
+#include "songcore/tags/MoveAlignment.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/StreamProperties.h"
 #include "songcore/tags/ogg/OggHeaders.h"
@@ -37,6 +38,44 @@ constexpr std::string_view kOggKeyOrder[] = {
     "TITLE",      "ARTIST",       "ALBUMARTIST", "ALBUM",    "TRACKNUMBER", "TRACKTOTAL",
     "DISCNUMBER", "DISCTOTAL",    "DATE",        "COMMENT",  "GENRE",       "COPYRIGHT",
     "PERFORMER",  "ORGANIZATION", "LICENSE",     "LOCATION", "CONTACT",     "LYRICS"};
+
+// The second page for a comment packet that takes zero bytes after its list,
+// padded so that the page grows by a whole number of blocks, the largest
+// that one page can take: the `moved` bytes after it then move in a copy
+// that takes a half to two thirds of the time. page is the unpadded one.
+OggPage AlignSecondPage(const OggHeaders& headers, const std::vector<uint8_t>& packet, OggPage page,
+                        uint64_t moved) {
+    const uint64_t oldSize = headers.pages.front().size();
+    if (page.size() <= oldSize) {
+        return page;
+    }
+    for (uint64_t block = songcore::kAlignedMoveBlock; block >= songcore::kSmallestAlignedMoveBlock;
+         block /= 2) {
+        const uint64_t shift = page.size() - oldSize;
+        const uint64_t target = shift + songcore::PaddingForAlignedMove(shift, moved, 0, block);
+        if (target == shift) {
+            return page;  // aligned already, or too little to move
+        }
+        // Each 255 bytes of padding also take a lacing value, so the padding
+        // is found by stepping back from the gap until the page fits it.
+        std::vector<uint8_t> longer = packet;
+        uint64_t padding = target - shift;
+        for (int step = 0; step < 4 && padding > 0; ++step) {
+            longer.resize(packet.size() + padding, 0);
+            std::optional<OggPage> candidate = songcore::RewriteSecondPage(headers, longer);
+            if (!candidate) {
+                break;  // more than one page holds
+            }
+            const uint64_t grown = candidate->size() - oldSize;
+            if (grown == target) {
+                return *candidate;
+            }
+            // A step over a lacing boundary can skip the target by one.
+            padding = grown > target ? padding - std::min(padding, grown - target) : padding + 1;
+        }
+    }
+    return page;
+}
 
 }  // namespace
 
@@ -183,8 +222,8 @@ int CSongFileInfo::WriteOGGInfo() {
         return 0;
     }
     // The header pages are read a window at a time, not with a read or
-    // three for each page.
-    songcore::BlockSource blocks(songcore::SongFileReader(*this), length);
+    // three for each page; the window is the only copy kept.
+    songcore::BlockSource blocks(songcore::SongFileReaderWithoutReadAhead(*this), length);
     std::string why;
     std::optional<OggHeaders> headers = songcore::ReadOggHeaders(blocks.reader(), true, &why);
     if (!headers) {
@@ -254,6 +293,10 @@ int CSongFileInfo::WriteOGGInfo() {
         packet.resize(packet.size() + kGrowthPadding, 0);
     }
     std::optional<OggPage> secondPage = songcore::RewriteSecondPage(*headers, packet);
+    if (secondPage && padded) {
+        const uint64_t after = headers->pageOffsets.front() + headers->pages.front().size();
+        secondPage = AlignSecondPage(*headers, packet, std::move(*secondPage), length - after);
+    }
     return ReplaceContents([&](songcore::ContentWriter& out) {
         // The first pages of every stream, and any page of another stream
         // before the second header page, stay as they are.
