@@ -20,14 +20,12 @@ void SongValues::Set(SongField field, std::vector<std::string> values) {
     const FieldInfo& info = InfoOf(field);
     if (info.kind == FieldKind::Number || info.kind == FieldKind::Total) {
         // The first value that is not blank gives the number.
-        std::string_view first;
         for (const std::string& value : values) {
-            first = info.exact ? std::string_view(value) : TrimmedView(value);
-            if (!first.empty()) {
-                break;
+            if (SetNumberFrom(field, value)) {
+                return;
             }
         }
-        SetNumber(field, first.empty() ? 0 : ParseTrackNumber(first));
+        SetNumber(field, 0);
         return;
     }
     // Trimmed and compacted where they stand: the readers hand over their
@@ -88,11 +86,17 @@ std::string SongValues::NumberOfTotal(SongField number) const {
     return total != 0 ? std::to_string(value) + "/" + std::to_string(total) : std::to_string(value);
 }
 
+bool SongValues::SetNumberFrom(SongField field, std::string_view text) {
+    std::string_view value = InfoOf(field).exact ? text : TrimmedView(text);
+    SetNumber(field, value.empty() ? 0 : ParseTrackNumber(value));
+    return !value.empty();
+}
+
 void SongValues::SetNumberOfTotal(SongField number, std::string_view text) {
     size_t slash = text.find('/');
-    Set(number, OneValue(text.substr(0, slash)));
-    Set(*TotalOfNumber(number),
-        OneValue(slash == std::string_view::npos ? std::string_view() : text.substr(slash + 1)));
+    SetNumberFrom(number, text.substr(0, slash));
+    SetNumberFrom(*TotalOfNumber(number),
+                  slash == std::string_view::npos ? std::string_view() : text.substr(slash + 1));
 }
 
 bool SongValues::Same(SongField field, const SongValues& other) const {

@@ -49,6 +49,10 @@ public:
     bool Same(SongField field, const SongValues& other) const;
 
 private:
+    // Sets a number (or total) field from one value; false when the value
+    // is blank (the field is then cleared).
+    bool SetNumberFrom(SongField field, std::string_view text);
+
     std::array<std::vector<std::string>, kSongFieldCount> values_;
 };
 

@@ -65,6 +65,8 @@ std::optional<FlacLayout> Walk(const ReadExactFn& read, uint64_t fileLength, boo
         return std::nullopt;
     }
     FlacLayout layout;
+    // Encoders write a handful of blocks; room for them is made once.
+    layout.blocks.reserve(8);
     uint64_t offset = 4;
     while (layout.blocks.size() < kMaxFlacBlocks) {
         if (!read(offset, 4, bytes)) {

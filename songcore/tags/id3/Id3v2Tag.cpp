@@ -1,6 +1,7 @@
 #include "songcore/tags/id3/Id3v2Tag.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -587,10 +588,14 @@ std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadExactFn read, uint64_t
     };
     // Every frame takes at least a header, so the walk is bounded.
     while (pos + frameHeader <= end) {
-        std::vector<uint8_t> head = source.copy(pos, frameHeader);
-        if (head.empty() || !IsFrameIdAt(head, 0, idLength)) {
+        // Held apart from the source's block, which the reads below replace.
+        std::array<uint8_t, 10> headBytes{};
+        std::span<const uint8_t> got = source.get(pos, frameHeader);
+        if (got.size() != frameHeader || !IsFrameIdAt(got, 0, idLength)) {
             break;
         }
+        std::copy(got.begin(), got.end(), headBytes.begin());
+        std::span<const uint8_t> head = std::span<const uint8_t>(headBytes).first(frameHeader);
         ByteReader frame(head);
         std::string id = frame.string(idLength);
         uint64_t dataPos = pos + frameHeader;
@@ -623,7 +628,7 @@ std::optional<Id3v2Tag> Id3v2Tag::ReadWithoutPictures(ReadExactFn read, uint64_t
             } else {
                 out.u32be(frameSize);
             }
-            out.bytes(std::span<const uint8_t>(head).subspan(8, 2));
+            out.bytes(head.subspan(8, 2));
         }
         out.bytes(data);
     }
