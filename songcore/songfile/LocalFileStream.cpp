@@ -28,10 +28,11 @@ void TakeSpareBuffer(std::vector<uint8_t>& bytes) {
     if (bytes.capacity() != 0) {
         return;
     }
+    // It keeps its old size and bytes, which the read that takes it reads
+    // over: a read as long as the last is not zero-filled first.
     for (std::vector<uint8_t>& spare : t_spareBuffers) {
         if (spare.capacity() != 0) {
             bytes.swap(spare);
-            bytes.clear();
             return;
         }
     }

@@ -20,6 +20,9 @@ public:
     // time (more when one get asks for more).
     BlockSource(ReadExactFn read, uint64_t length, size_t blockSize = kDefaultBlockSize)
         : read_(std::move(read)), length_(length), blockSize_(blockSize) {}
+    ~BlockSource();
+    BlockSource(const BlockSource&) = delete;
+    BlockSource& operator=(const BlockSource&) = delete;
 
     uint64_t length() const { return length_; }
     // The count bytes at offset, valid until the next call; empty when they
