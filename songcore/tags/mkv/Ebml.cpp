@@ -58,20 +58,8 @@ std::optional<EbmlElement> ReadEbmlHeader(ByteReader& in, uint64_t base) {
 std::vector<EbmlElement> EbmlChildren(std::span<const uint8_t> body, uint64_t base,
                                       bool* complete) {
     std::vector<EbmlElement> children;
-    ByteReader in(body);
-    bool reachedEnd = false;
-    while (children.size() < kEbmlMaxChildren) {
-        if (in.atEnd()) {
-            reachedEnd = true;
-            break;
-        }
-        std::optional<EbmlElement> child = ReadEbmlHeader(in, base);
-        if (!child || child->unknownSize || child->size > in.remaining()) {
-            break;
-        }
-        in.skip(static_cast<size_t>(child->size));
-        children.push_back(*child);
-    }
+    bool reachedEnd =
+        ForEachEbmlChild(body, base, [&](const EbmlElement& child) { children.push_back(child); });
     if (complete) {
         *complete = reachedEnd;
     }

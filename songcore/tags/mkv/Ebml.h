@@ -89,6 +89,25 @@ constexpr size_t kEbmlMaxChildren = 65536;
 std::vector<EbmlElement> EbmlChildren(std::span<const uint8_t> body, uint64_t base = 0,
                                       bool* complete = nullptr);
 
+// The same walk without a list: visit(child) for each child in order; true
+// when it reached the end of the body.
+template <class Visit>
+bool ForEachEbmlChild(std::span<const uint8_t> body, uint64_t base, Visit&& visit) {
+    ByteReader in(body);
+    for (size_t count = 0; count < kEbmlMaxChildren; ++count) {
+        if (in.atEnd()) {
+            return true;
+        }
+        std::optional<EbmlElement> child = ReadEbmlHeader(in, base);
+        if (!child || child->unknownSize || child->size > in.remaining()) {
+            return false;
+        }
+        in.skip(static_cast<size_t>(child->size));
+        visit(*child);
+    }
+    return false;
+}
+
 // The body of a child in a buffer given as EbmlChildren made it (same base).
 std::span<const uint8_t> EbmlBody(std::span<const uint8_t> buffer, uint64_t base,
                                   const EbmlElement& element);

@@ -117,7 +117,17 @@ std::vector<std::string> ValuesAt(const MatroskaTags& tags, uint64_t level,
 }
 
 bool LevelHolds(const MatroskaTags& tags, uint64_t level, const MatroskaField& row) {
-    return !ValuesAt(tags, level, row.Names()).empty();
+    for (const MatroskaTag& tag : tags.tags) {
+        if (!tag.IsSongLevel(level)) {
+            continue;
+        }
+        for (const MatroskaSimpleTag& simple : tag.simpleTags) {
+            if (NameIs(simple, row.Names()) && !simple.value.empty()) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 uint64_t LevelOf(const MatroskaTags& tags, const MatroskaField& row, bool byLevel) {

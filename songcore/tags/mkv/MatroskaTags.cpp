@@ -12,7 +12,7 @@ std::vector<uint8_t> WholeElement(std::span<const uint8_t> buffer, const EbmlEle
 }
 
 void ReadTargets(std::span<const uint8_t> body, MatroskaTag& tag) {
-    for (const EbmlElement& child : EbmlChildren(body)) {
+    ForEachEbmlChild(body, 0, [&](const EbmlElement& child) {
         std::optional<uint64_t> value = EbmlUnsigned(EbmlBody(body, 0, child));
         switch (child.id) {
             case ebml::kTargetTypeValue:
@@ -28,13 +28,12 @@ void ReadTargets(std::span<const uint8_t> body, MatroskaTag& tag) {
             default:
                 break;
         }
-    }
+    });
 }
 
 std::optional<MatroskaSimpleTag> ReadSimpleTag(std::span<const uint8_t> body) {
     MatroskaSimpleTag simple;
-    bool complete = false;
-    for (const EbmlElement& child : EbmlChildren(body, 0, &complete)) {
+    bool complete = ForEachEbmlChild(body, 0, [&](const EbmlElement& child) {
         if (child.id == ebml::kTagName) {
             simple.name = EbmlString(EbmlBody(body, 0, child));
         } else if (child.id == ebml::kTagString) {
@@ -43,8 +42,8 @@ std::optional<MatroskaSimpleTag> ReadSimpleTag(std::span<const uint8_t> body) {
         } else if (child.id == ebml::kTagBinary) {
             simple.binaryLength = child.size;
         }
-    }
-    return complete ? std::optional(simple) : std::nullopt;
+    });
+    return complete ? std::optional(std::move(simple)) : std::nullopt;
 }
 
 void AppendBytes(ByteWriter& out, const std::vector<uint8_t>& bytes) {
@@ -119,25 +118,25 @@ std::optional<MatroskaTags> MatroskaTags::Parse(std::span<const uint8_t> body) {
         }
         std::span<const uint8_t> tagBody = EbmlBody(body, 0, child);
         MatroskaTag tag;
-        std::vector<EbmlElement> parts = EbmlChildren(tagBody, 0, &complete);
-        if (!complete) {
-            return std::nullopt;
-        }
-        for (const EbmlElement& part : parts) {
+        bool damaged = false;
+        complete = ForEachEbmlChild(tagBody, 0, [&](const EbmlElement& part) {
             std::span<const uint8_t> partBody = EbmlBody(tagBody, 0, part);
             if (part.id == ebml::kTargets) {
                 ReadTargets(partBody, tag);
                 tag.targets = WholeElement(tagBody, part);
             } else if (part.id == ebml::kSimpleTag) {
                 std::optional<MatroskaSimpleTag> simple = ReadSimpleTag(partBody);
-                if (!simple) {
-                    return std::nullopt;
+                damaged = damaged || !simple;
+                if (simple) {
+                    simple->element = WholeElement(tagBody, part);
+                    tag.simpleTags.push_back(std::move(*simple));
                 }
-                simple->element = WholeElement(tagBody, part);
-                tag.simpleTags.push_back(std::move(*simple));
             } else if (part.id != ebml::kVoid && part.id != ebml::kCrc32) {
                 tag.others.push_back(WholeElement(tagBody, part));
             }
+        });
+        if (!complete || damaged) {
+            return std::nullopt;
         }
         result.tags.push_back(std::move(tag));
     }
