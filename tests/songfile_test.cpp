@@ -8,12 +8,14 @@
 #include <unistd.h>
 #include <cstring>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "songcore/songfile/ContentWriter.h"
 #include "songcore/songfile/SongFile.h"
 #include "songcore/tags/SongFileInfo.h"
+#include "songcore/util/BlockSource.h"
 #include "songcore/util/NetworkDeadline.h"
 #include "support/HttpTestServer.h"
 #include "support/ServerProcess.h"
@@ -153,20 +155,23 @@ TEST(SongFile, BufferedReadsNearBothEndsMatchTheFile) {
         ASSERT_EQ(writer.Open(path, 0x9042), 1);
         ASSERT_EQ(writer.Write(content.data(), static_cast<unsigned>(content.size())), 1);
     }
-    CSongFile file;
-    ASSERT_EQ(file.Open(path, 0), 1);
-    std::vector<uint8_t> out;
-    auto at = [&](size_t offset, size_t count) {
-        return file.ReadExact(offset, count, out) ? std::string(out.begin(), out.end())
-                                                  : std::string("<failed>");
-    };
-    for (size_t offset : {content.size() - 128, content.size() - 32, content.size() - 9000,
-                          size_t{0}, size_t{10}, size_t{8190}, content.size() - 1}) {
-        size_t count = std::min<size_t>(100, content.size() - offset);
-        EXPECT_EQ(at(offset, count), content.substr(offset, count)) << offset;
+    {
+        CSongFile file;
+        ASSERT_EQ(file.Open(path, 0), 1);
+        std::vector<uint8_t> out;
+        auto at = [&](size_t offset, size_t count) {
+            return file.ReadExact(offset, count, out) ? std::string(out.begin(), out.end())
+                                                      : std::string("<failed>");
+        };
+        for (size_t offset : {content.size() - 128, content.size() - 32, content.size() - 9000,
+                              size_t{0}, size_t{10}, size_t{8190}, content.size() - 1}) {
+            size_t count = std::min<size_t>(100, content.size() - offset);
+            EXPECT_EQ(at(offset, count), content.substr(offset, count)) << offset;
+        }
     }
 
-    // Cut short by someone else: the reads past the new end fail.
+    // Cut short by someone else: the reads past the new end fail, though
+    // the read buffers this file gets were filled from the longer one.
     ASSERT_EQ(::truncate(path.c_str(), 5000), 0);
     CSongFile shortened;
     ASSERT_EQ(shortened.Open(path, 0), 1);
@@ -179,6 +184,21 @@ TEST(SongFile, BufferedReadsNearBothEndsMatchTheFile) {
     // Grown by someone else: the new bytes can be read.
     ASSERT_EQ(::truncate(path.c_str(), 3100), 0);
     EXPECT_EQ(shortened.ReadAt(3000, buffer, 64), 64);
+}
+
+TEST(BlockSource, ABlockHandedOnHoldsOnlyTheNextRegionsBytes) {
+    const std::vector<uint8_t> longer(100000, 'L');
+    const std::vector<uint8_t> shorter(300, 'S');
+    {
+        songcore::BlockSource first(songcore::SpanReader(longer), longer.size());
+        ASSERT_EQ(first.get(0, 70000).size(), 70000u);
+    }
+    songcore::BlockSource second(songcore::SpanReader(shorter), shorter.size());
+    EXPECT_TRUE(second.get(200, 200).empty());
+    std::span<const uint8_t> got = second.get(0, 300);
+    ASSERT_EQ(got.size(), 300u);
+    EXPECT_EQ(std::count(got.begin(), got.end(), 'S'), 300);
+    EXPECT_TRUE(second.get(250, 100).empty());
 }
 
 TEST(SongFile, ReadOnlyFileRefusesWrites) {
