@@ -618,15 +618,19 @@ PYEOF
             : >"$work/c"
             : >"$work/cs"
             : >"$work/how"
+            # Each timed command starts with nothing left to write back, so
+            # that none of them pays for the files the one before left dirty.
             for ((i = 0; i < write_repeats; i++)); do
                 cp "$full" "$file"
-                sync "$file"
+                sync
                 inode=$(stat -c %i "$file")
                 timed "$tunemoss" write "$file" --title "A longer title $i" >>"$work/w"
                 [ "$(stat -c %i "$file")" = "$inode" ] && echo "in place" >>"$work/how" || echo "rewrite" >>"$work/how"
                 rm -f "$work/copy"
+                sync
                 timed cp "$file" "$work/copy" >>"$work/c"
                 rm -f "$work/copy"
+                sync
                 timed sh -c 'cp "$1" "$2" && sync "$2"' sh "$file" "$work/copy" >>"$work/cs"
             done
             w=$(field 1 "$work/w" | median)
