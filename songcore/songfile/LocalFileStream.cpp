@@ -5,10 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+
+#include "songcore/util/SpareBuffers.h"
 
 namespace songcore {
 namespace {
@@ -16,39 +17,6 @@ constexpr size_t kReadBuffer = 8192;
 // Reads up to this size are kept for the next ones; longer ones (audio being
 // copied) go straight to the caller.
 constexpr size_t kLargestKeptRead = 256 * 1024;
-
-// Each song read takes a read buffer or two (its head and its tail). The
-// ones the last stream of the thread let go are handed to the next, so a
-// folder's songs are read without an 8 KB allocation and release each:
-// blocks that size take glibc's slow path, a sixth of what reading a small
-// tag costs.
-thread_local std::array<std::vector<uint8_t>, 2> t_spareBuffers;
-
-void TakeSpareBuffer(std::vector<uint8_t>& bytes) {
-    if (bytes.capacity() != 0) {
-        return;
-    }
-    // It keeps its old size and bytes, which the read that takes it reads
-    // over: a read as long as the last is not zero-filled first.
-    for (std::vector<uint8_t>& spare : t_spareBuffers) {
-        if (spare.capacity() != 0) {
-            bytes.swap(spare);
-            return;
-        }
-    }
-}
-
-void LeaveSpareBuffer(std::vector<uint8_t>& bytes) {
-    if (bytes.capacity() > kLargestKeptRead) {
-        return;
-    }
-    std::vector<uint8_t>& smaller = t_spareBuffers[0].capacity() <= t_spareBuffers[1].capacity()
-                                        ? t_spareBuffers[0]
-                                        : t_spareBuffers[1];
-    if (bytes.capacity() > smaller.capacity()) {
-        bytes.swap(smaller);
-    }
-}
 }  // namespace
 
 std::unique_ptr<LocalFileStream> LocalFileStream::open(const std::string& path, int flags,
@@ -147,7 +115,7 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
         // into the caller's memory and copied once, not zero-filled first.
         long long got = preadAll(offset, buffer, count);
         const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-        TakeSpareBuffer(head_.bytes);
+        TakeSpareBuffer(head_.bytes, got < 0 ? 0 : static_cast<size_t>(got));
         head_.bytes.assign(bytes, bytes + (got < 0 ? 0 : got));
         head_.offset = offset;
         return got;
@@ -169,7 +137,7 @@ long long LocalFileStream::readAt(uint64_t offset, void* buffer, size_t count) {
         }
     }
     Window& window = atTail ? tail_ : head_;
-    TakeSpareBuffer(window.bytes);
+    TakeSpareBuffer(window.bytes, want);
     window.bytes.resize(want);
     long long got = preadAll(start, window.bytes.data(), want);
     if (got < 0) {

@@ -49,9 +49,9 @@ OggPage AlignSecondPage(const OggHeaders& headers, const std::vector<uint8_t>& p
     if (page.size() <= oldSize) {
         return page;
     }
+    const uint64_t shift = page.size() - oldSize;
     for (uint64_t block = songcore::kAlignedMoveBlock; block >= songcore::kSmallestAlignedMoveBlock;
          block /= 2) {
-        const uint64_t shift = page.size() - oldSize;
         const uint64_t target = shift + songcore::PaddingForAlignedMove(shift, moved, 0, block);
         if (target == shift) {
             return page;  // aligned already, or too little to move
