@@ -29,7 +29,16 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # twice as many run at once as there are cores.
 test_jobs=$((jobs * 2))
 status=0
-(cd "$build" && ctest --output-on-failure -j "$test_jobs") || status=$?
+# What failed, said again at the end, where a log cut to its tail shows it.
+failures=()
+failed_tests() {
+    local log="$1/Testing/Temporary/LastTestsFailed.log"
+    [ -f "$log" ] && sed "s|^|$2: |" "$log"
+}
+(cd "$build" && ctest --output-on-failure -j "$test_jobs") || {
+    status=$?
+    mapfile -t -O "${#failures[@]}" failures < <(failed_tests "$build" sanitizer)
+}
 
 # Every test once more in a Release build without sanitizers: what a test
 # waits for must hold however fast the code runs. It is configured as the
@@ -39,7 +48,10 @@ if [ "${TUNEMOSS_SKIP_RELEASE:-0}" != "1" ]; then
     release_build=${TUNEMOSS_RELEASE_BUILD:-$root/build-release}
     bash scripts/configure-release.sh "$release_build" -DTUNEMOSS_TESTS=ON
     cmake --build "$release_build" -j "$jobs"
-    (cd "$release_build" && ctest --output-on-failure -j "$test_jobs") || status=1
+    (cd "$release_build" && ctest --output-on-failure -j "$test_jobs") || {
+        status=1
+        mapfile -t -O "${#failures[@]}" failures < <(failed_tests "$release_build" release)
+    }
 fi
 
 # The worker threads and both searches once more under ThreadSanitizer. Only
@@ -52,17 +64,26 @@ if [ "${TUNEMOSS_SKIP_TSAN:-0}" != "1" ]; then
     for test in "${tsan_tests[@]}"; do
         echo "tsan: $test"
         TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
-            "$tsan_build/tests/$test" --gtest_brief=1 || status=1
+            "$tsan_build/tests/$test" --gtest_brief=1 || {
+            status=1
+            failures+=("tsan: $test")
+        }
     done
 fi
 
 if [ "${TUNEMOSS_LIBFUZZER:-0}" = "1" ]; then
-    bash scripts/fuzz.sh || status=1
+    bash scripts/fuzz.sh || {
+        status=1
+        failures+=("the libFuzzer replay")
+    }
 fi
 
 # The benchmarks with a small corpus, so that they keep building and running.
 if [ "$bench" = "1" ]; then
-    TUNEMOSS_BENCH_BUILD="$build" bash bench/run.sh --quick || status=1
+    TUNEMOSS_BENCH_BUILD="$build" bash bench/run.sh --quick || {
+        status=1
+        failures+=("the quick bench run")
+    }
 fi
 
 # The Debian package: built, checked, installed on this machine, used and
@@ -71,12 +92,25 @@ if [ "${TUNEMOSS_SKIP_PACKAGE:-0}" != "1" ]; then
     if [ -n "$release_build" ]; then
         # Packed from the Release build above rather than built once more.
         if bash scripts/package.sh --from "$release_build"; then
-            bash scripts/package-check.sh "$root"/tunemoss_*.deb || status=1
+            bash scripts/package-check.sh "$root"/tunemoss_*.deb || {
+                status=1
+                failures+=("the package check")
+            }
         else
             status=1
+            failures+=("the package build")
         fi
     else
-        bash scripts/package-check.sh || status=1
+        bash scripts/package-check.sh || {
+            status=1
+            failures+=("the package check")
+        }
     fi
+fi
+if [ "$status" != 0 ]; then
+    echo "test.sh: failed (status $status)" >&2
+    for failure in "${failures[@]}"; do
+        echo "  $failure" >&2
+    done
 fi
 exit $status
