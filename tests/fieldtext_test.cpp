@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <bitset>
+
 #include "songcore/tags/FieldText.h"
 #include "songcore/tags/SongValues.h"
 
@@ -20,12 +24,13 @@ TEST(FieldText, TrackNumbersAreTheLeadingNumberOrNone) {
 }
 
 TEST(FieldText, SeveralValuesJoinAndSplitAtTheSeparator) {
-    EXPECT_EQ(JoinValues({}), "");
-    EXPECT_EQ(JoinValues({"A1"}), "A1");
-    EXPECT_EQ(JoinValues({"A1", "A2", "A3"}), "A1; A2; A3");
+    using Values = std::vector<std::string>;
+    EXPECT_EQ(JoinValues(Values{}), "");
+    EXPECT_EQ(JoinValues(Values{"A1"}), "A1");
+    EXPECT_EQ(JoinValues(Values{"A1", "A2", "A3"}), "A1; A2; A3");
     // An empty value keeps its place, so the count survives a round trip
     // through the text only where no value is empty.
-    EXPECT_EQ(JoinValues({"", "B"}), "; B");
+    EXPECT_EQ(JoinValues(Values{"", "B"}), "; B");
     EXPECT_EQ(SplitValues(""), std::vector<std::string>{});
     EXPECT_EQ(SplitValues("A1; A2"), (std::vector<std::string>{"A1", "A2"}));
     EXPECT_EQ(SplitValues(" A1 ;  A2 ; "), (std::vector<std::string>{"A1", "A2"}));
@@ -59,6 +64,59 @@ TEST(FieldText, ValuesAreStoredInTheirFieldsForm) {
         songcore::SongValues values;
         values.Set(c.field, {"stale"});
         values.Set(c.field, c.given);
-        EXPECT_EQ(values.Get(c.field), c.stored) << songcore::InfoOf(c.field).key;
+        EXPECT_TRUE(std::ranges::equal(values.Get(c.field), c.stored))
+            << songcore::InfoOf(c.field).key;
     }
+}
+
+// The record keeps every field's values in one list: fields set, grown,
+// shrunk and cleared in any order each keep their own, as a record of one
+// list per field would.
+TEST(FieldText, EachFieldKeepsItsOwnValuesWhateverIsSetAround) {
+    using songcore::SongValues;
+    const std::vector<std::string> one = {"one"};
+    const std::vector<std::string> three = {"a", "b", "c"};
+    const std::vector<std::string> two = {"long value beyond the short string room", "y"};
+    const struct Step {
+        SongField field;
+        std::vector<std::string> values;
+    } steps[] = {
+        {SongField::Genre, three},    {SongField::Title, one},    {SongField::Compilation, {"1"}},
+        {SongField::Artist, two},     {SongField::Genre, one},    {SongField::AlbumArtist, three},
+        {SongField::Title, {}},       {SongField::Artist, three}, {SongField::Title, one},
+        {SongField::Compilation, {}}, {SongField::Genre, two},    {SongField::AlbumArtist, {}},
+        {SongField::Artist, {}},      {SongField::Vendor, one},   {SongField::Composer, three},
+    };
+    SongValues values;
+    std::array<std::vector<std::string>, songcore::kSongFieldCount> expected;
+    for (size_t at = 0; at < std::size(steps); ++at) {
+        const Step& step = steps[at];
+        values.Set(step.field, step.values);
+        expected[static_cast<size_t>(step.field)] = step.values;
+        SongValues copy = values;
+        for (const songcore::FieldInfo& info : songcore::FieldTable()) {
+            const std::vector<std::string>& want = expected[static_cast<size_t>(info.field)];
+            EXPECT_TRUE(std::ranges::equal(values.Get(info.field), want))
+                << "step " << at << ", " << info.key;
+            EXPECT_EQ(values.Has(info.field), !want.empty()) << "step " << at << ", " << info.key;
+            EXPECT_TRUE(copy.Same(info.field, values)) << "step " << at << ", " << info.key;
+        }
+    }
+    // Fields taken from another record: those named come from it, held or
+    // not there; every other field keeps its own.
+    SongValues other;
+    other.Set(SongField::Album, two);
+    other.Set(SongField::Year, {"1999"});
+    other.Set(SongField::Genre, one);
+    std::bitset<songcore::kSongFieldCount> taken;
+    for (SongField field : {SongField::Album, SongField::Year, SongField::Composer}) {
+        taken.set(static_cast<size_t>(field));
+    }
+    values.TakeFields(std::move(other), taken);
+    EXPECT_EQ(values.Text(SongField::Album), "long value beyond the short string room; y");
+    EXPECT_EQ(values.Text(SongField::Year), "1999");
+    EXPECT_FALSE(values.Has(SongField::Composer));
+    EXPECT_EQ(values.Text(SongField::Genre), "long value beyond the short string room; y");
+    EXPECT_EQ(values.Text(SongField::Vendor), "one");
+    EXPECT_EQ(values.Held().count(), 5u);  // and the title
 }

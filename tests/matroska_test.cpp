@@ -437,7 +437,8 @@ TEST(MatroskaFields, TheTrackLevelMakesTheAlbumLevelTheAlbumsAndFfmpegsOneTagIsT
     SongValues read;
     songcore::ReadMatroskaFields(levels, "Segment title", read);
     EXPECT_EQ(read.Text(SongField::Title), "Song");
-    EXPECT_EQ(read.Get(SongField::Artist), (std::vector<std::string>{"A", "B"}));
+    EXPECT_TRUE(
+        std::ranges::equal(read.Get(SongField::Artist), std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(read.Text(SongField::Album), "Album");
     EXPECT_EQ(read.Text(SongField::AlbumArtist), "Band");
     EXPECT_EQ(read.Number(SongField::Track), 3u);

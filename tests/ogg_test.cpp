@@ -108,7 +108,7 @@ TEST(OggCodec, ReplacingValuesKeepsEveryOtherItemInPlace) {
     // The new values go where the first old one stood; both keys of the
     // comment go, and the items of other keys keep their bytes and order.
     std::vector<std::string> items = old;
-    songcore::ReplaceCommentValues(items, comment, "COMMENT", {"x", "y"});
+    songcore::ReplaceCommentValues(items, comment, "COMMENT", std::vector<std::string>{"x", "y"});
     EXPECT_EQ(items, (std::vector<std::string>{"title=old", "REPLAYGAIN_TRACK_GAIN=-1 dB",
                                                "COMMENT=x", "COMMENT=y", "no equals sign",
                                                "TITLE=two", "METADATA_BLOCK_PICTURE=abc"}));
@@ -119,7 +119,7 @@ TEST(OggCodec, ReplacingValuesKeepsEveryOtherItemInPlace) {
               (std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=-1 dB", "COMMENT=x", "COMMENT=y",
                                         "no equals sign", "METADATA_BLOCK_PICTURE=abc"}));
     const std::string_view album[] = {"ALBUM"};
-    songcore::ReplaceCommentValues(items, album, "ALBUM", {"A"});
+    songcore::ReplaceCommentValues(items, album, "ALBUM", std::vector<std::string>{"A"});
     EXPECT_EQ(items.back(), "ALBUM=A");
 }
 

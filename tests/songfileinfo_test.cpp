@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "songcore/tags/Genre.h"
 #include "songcore/tags/SongFileInfo.h"
 #include "songcore/tags/SongFileInfoManager.h"
 #include "support/TestSupport.h"
@@ -50,6 +51,15 @@ TEST(SongFileInfo, GenresByIdAndByExactName) {
     EXPECT_EQ(GetMP3Genre(148), "--");
     EXPECT_EQ(GetMP3Genre(-1), "--");
     EXPECT_EQ(GetMP3Genre(100000), "--");
+    // Every name of the table finds the first id that bears it.
+    for (int id = 0; id < GENRE_NONE; ++id) {
+        uint16_t found = songcore::FindGenre(GetMP3Genre(id));
+        EXPECT_LE(found, id);
+        EXPECT_EQ(GetMP3Genre(found), GetMP3Genre(id));
+    }
+    for (const char* none : {"", "--", "Zz", "A", "Blue", "Bluess"}) {
+        EXPECT_EQ(songcore::FindGenre(none), GENRE_NONE) << none;
+    }
 }
 
 TEST(SongFileInfo, WriterChoiceFollowsTheTagReadThenTheSongType) {

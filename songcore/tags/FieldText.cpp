@@ -20,7 +20,10 @@ uint32_t ParseTrackNumber(std::string_view text) {
     return error == std::errc() ? value : 0;
 }
 
-std::string JoinValues(const std::vector<std::string>& values) {
+std::string JoinValues(std::span<const std::string> values) {
+    if (values.size() == 1) {
+        return values.front();
+    }
     std::string joined;
     for (const std::string& value : values) {
         if (!joined.empty() || &value != &values.front()) {

@@ -4,6 +4,7 @@
 // ("ARTIST=A1", "ARTIST=A2") is shown as one text and split again.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,7 @@ inline constexpr std::string_view kValueSeparator = "; ";
 uint32_t ParseTrackNumber(std::string_view text);
 
 // The values joined by "; ", in their order.
-std::string JoinValues(const std::vector<std::string>& values);
+std::string JoinValues(std::span<const std::string> values);
 // The inverse: the pieces between "; ", each trimmed, empty ones dropped. An
 // empty text gives no values.
 std::vector<std::string> SplitValues(std::string_view text);

@@ -17,11 +17,7 @@ void CSongFileInfo::Init() {
     terminate_.store(IsStreamAborted());
     // The lyrics survive on purpose: a reused record keeps the lyrics of the
     // song read before unless the new song has its own.
-    for (const songcore::FieldInfo& info : songcore::FieldTable()) {
-        if (info.field != songcore::SongField::Lyrics) {
-            fields_.Clear(info.field);
-        }
-    }
+    fields_.ClearAllBut(songcore::SongField::Lyrics);
     legacyText_.reset();
     codec_.clear();
     codecType_ = 0xFFFF;
@@ -36,7 +32,7 @@ int CSongFileInfo::Open(std::string path, int readOnly, int create) {
 }
 
 uint16_t CSongFileInfo::GetGenre() const {
-    const std::vector<std::string>& genres = GetValues(songcore::SongField::Genre);
+    std::span<const std::string> genres = GetValues(songcore::SongField::Genre);
     return genres.empty() ? GENRE_NONE : songcore::FindGenre(genres.front());
 }
 

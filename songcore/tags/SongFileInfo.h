@@ -117,7 +117,8 @@ public:
     int IsTerminate() const { return terminate_.load() ? 1 : 0; }
 
     // --- fields, by the one field table (SongField.h) ---
-    const std::vector<std::string>& GetValues(songcore::SongField field) const {
+    // Valid until the next change of any field.
+    std::span<const std::string> GetValues(songcore::SongField field) const {
         return fields_.Get(field);
     }
     // Stores the values in the field's form (SongValues::Set).

@@ -1,22 +1,13 @@
 #include "songcore/tags/SongValues.h"
 
+#include <algorithm>
+
 #include "songcore/tags/FieldText.h"
 #include "songcore/util/Text.h"
 
 namespace songcore {
 
-namespace {
-
-// One value, copied once (a braced list would copy it twice).
-std::vector<std::string> OneValue(std::string_view text) {
-    std::vector<std::string> values;
-    values.emplace_back(text);
-    return values;
-}
-
-}  // namespace
-
-void SongValues::Set(SongField field, std::vector<std::string> values) {
+void SongValues::Take(SongField field, std::span<std::string> values) {
     const FieldInfo& info = InfoOf(field);
     if (info.kind == FieldKind::Number || info.kind == FieldKind::Total) {
         // The first value that is not blank gives the number.
@@ -29,7 +20,7 @@ void SongValues::Set(SongField field, std::vector<std::string> values) {
         return;
     }
     // Trimmed and compacted where they stand: the readers hand over their
-    // own vectors, so no value is copied.
+    // own strings, so no value is copied.
     size_t kept = 0;
     for (std::string& value : values) {
         if (!info.exact) {
@@ -46,11 +37,85 @@ void SongValues::Set(SongField field, std::vector<std::string> values) {
             ++kept;
         }
     }
-    values.resize(kept);
+    values = values.first(kept);
     if (info.kind == FieldKind::Text && values.size() > 1) {
-        values = {JoinValues(values)};
+        std::string joined = JoinValues(values);
+        Replace(field, std::span<std::string>(&joined, 1));
+        return;
     }
-    values_[static_cast<size_t>(field)] = std::move(values);
+    Replace(field, values);
+}
+
+void SongValues::Replace(SongField field, std::span<std::string> values) {
+    const size_t at = static_cast<size_t>(field);
+    const size_t begin = start_[at];
+    const size_t held = start_[at + 1] - begin;
+    const size_t now = values.size();
+    const size_t common = std::min(held, now);
+    auto place = values_.begin() + static_cast<ptrdiff_t>(begin);
+    std::move(values.begin(), values.begin() + static_cast<ptrdiff_t>(common), place);
+    if (now == held) {
+        return;
+    }
+    if (now > held) {
+        // Room for the fields a tag usually holds, at the first value.
+        constexpr size_t kFirstRoom = 8;
+        if (values_.capacity() == 0) {
+            values_.reserve(std::max(kFirstRoom, now));
+        }
+        if (begin + held == values_.size()) {
+            // The readers set the fields in their order, so a field's new
+            // values mostly go at the end.
+            for (size_t more = held; more < now; ++more) {
+                values_.push_back(std::move(values[more]));
+            }
+        } else {
+            values_.insert(values_.begin() + static_cast<ptrdiff_t>(begin + held),
+                           std::make_move_iterator(values.begin() + static_cast<ptrdiff_t>(held)),
+                           std::make_move_iterator(values.end()));
+        }
+    } else {
+        values_.erase(place + static_cast<ptrdiff_t>(now), place + static_cast<ptrdiff_t>(held));
+    }
+    const uint32_t grown = static_cast<uint32_t>(now - held);
+    for (size_t later = at + 1; later < start_.size(); ++later) {
+        start_[later] += grown;
+    }
+}
+
+void SongValues::ClearAllBut(SongField kept) {
+    const size_t at = static_cast<size_t>(kept);
+    values_.erase(values_.begin() + start_[at + 1], values_.end());
+    values_.erase(values_.begin(), values_.begin() + start_[at]);
+    const uint32_t held = start_[at + 1] - start_[at];
+    std::fill(start_.begin(), start_.begin() + static_cast<ptrdiff_t>(at) + 1, 0);
+    std::fill(start_.begin() + static_cast<ptrdiff_t>(at) + 1, start_.end(), held);
+}
+
+void SongValues::TakeFields(SongValues&& other, std::bitset<kSongFieldCount> which) {
+    // One pass over both records builds the new list in field order.
+    std::vector<std::string> merged;
+    merged.reserve(values_.size() + other.values_.size());
+    std::array<uint32_t, kSongFieldCount + 1> start{};
+    for (size_t at = 0; at < kSongFieldCount; ++at) {
+        SongValues& from = which.test(at) ? other : *this;
+        start[at] = static_cast<uint32_t>(merged.size());
+        for (uint32_t value = from.start_[at]; value < from.start_[at + 1]; ++value) {
+            merged.push_back(std::move(from.values_[value]));
+        }
+    }
+    start[kSongFieldCount] = static_cast<uint32_t>(merged.size());
+    values_ = std::move(merged);
+    start_ = start;
+    other = SongValues();
+}
+
+std::bitset<kSongFieldCount> SongValues::Held() const {
+    std::bitset<kSongFieldCount> held;
+    for (size_t at = 0; at < kSongFieldCount; ++at) {
+        held.set(at, start_[at] != start_[at + 1]);
+    }
+    return held;
 }
 
 std::string SongValues::Text(SongField field) const {
@@ -61,20 +126,23 @@ void SongValues::SetText(SongField field, std::string_view text) {
     if (InfoOf(field).kind == FieldKind::List) {
         Set(field, SplitValues(text));
     } else {
-        Set(field, OneValue(text));
+        std::string value(text);
+        Take(field, std::span<std::string>(&value, 1));
     }
 }
 
 uint32_t SongValues::Number(SongField field) const {
-    const std::vector<std::string>& values = Get(field);
+    std::span<const std::string> values = Get(field);
     return values.empty() ? 0 : ParseTrackNumber(values.front());
 }
 
 void SongValues::SetNumber(SongField field, uint32_t number) {
-    values_[static_cast<size_t>(field)].clear();
-    if (number != 0) {
-        values_[static_cast<size_t>(field)].push_back(std::to_string(number));
+    if (number == 0) {
+        Clear(field);
+        return;
     }
+    std::string digits = std::to_string(number);
+    Replace(field, std::span<std::string>(&digits, 1));
 }
 
 std::string SongValues::NumberOfTotal(SongField number) const {
@@ -103,7 +171,7 @@ bool SongValues::Same(SongField field, const SongValues& other) const {
     if (InfoOf(field).kind == FieldKind::List) {
         return Text(field) == other.Text(field);
     }
-    return Get(field) == other.Get(field);
+    return std::ranges::equal(Get(field), other.Get(field));
 }
 
 }  // namespace songcore

@@ -106,16 +106,18 @@ int CSongFileInfo::GetAPEV2Info() {
     std::array<bool, songcore::kApeFieldCount> present{};
     std::array<bool, songcore::kApeFieldCount> legacy{};
     songcore::SongValues fields = Derive(*tag, &present, &legacy);
+    std::bitset<songcore::kSongFieldCount> taken;
     for (size_t row = 0; row < songcore::kApeFieldCount; ++row) {
         if (present[row]) {
             const songcore::ApeFieldEntry& entry = songcore::kApeFields[row];
             legacyText_.set(static_cast<size_t>(entry.field), legacy[row]);
-            SetValues(entry.field, fields.Get(entry.field));
+            taken.set(static_cast<size_t>(entry.field));
             if (entry.total) {
-                SetValues(*entry.total, fields.Get(*entry.total));
+                taken.set(static_cast<size_t>(*entry.total));
             }
         }
     }
+    fields_.TakeFields(std::move(fields), taken);
     // A damaged tag gives what was read before the damage, but is not taken
     // as read.
     if (!tag->complete) {

@@ -243,11 +243,8 @@ int CSongFileInfo::GetASFInfo() {
     bool whole = ParseTagObjects(*header, &parsed).has_value();
     songcore::SongValues fields =
         songcore::DeriveAsfFields(WithMetadata(std::move(parsed), ParseMetadata(*header)));
-    for (const songcore::FieldInfo& info : songcore::FieldTable()) {
-        if (fields.Has(info.field)) {
-            SetValues(info.field, fields.Get(info.field));
-        }
-    }
+    const std::bitset<songcore::kSongFieldCount> held = fields.Held();
+    fields_.TakeFields(std::move(fields), held);
     if (!whole) {
         return 0;
     }

@@ -223,7 +223,8 @@ std::vector<AsfDescriptor> EditAsfDescriptors(std::vector<AsfDescriptor> descrip
                 stored.push_back(std::move(text));
             }
         } else if (written) {
-            stored = values.Get(field);
+            std::span<const std::string> held = values.Get(field);
+            stored.assign(held.begin(), held.end());
         }
         for (const std::string& value : stored) {
             added.push_back(AsfDescriptor::Text(name, value));

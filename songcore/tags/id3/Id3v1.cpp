@@ -66,7 +66,8 @@ int CSongFileInfo::GetID3V1Info() {
         return 0;
     }
     // An ID3v1.0 tag has no track byte: its track is unknown (0), not 1.
-    fields_ = FieldsOf(*tag, fields_.Get(SongField::Lyrics));
+    std::span<const std::string> lyrics = fields_.Get(SongField::Lyrics);
+    fields_ = FieldsOf(*tag, {lyrics.begin(), lyrics.end()});
     for (SongField field : kId3v1Texts) {
         legacyText_.set(static_cast<size_t>(field));
     }
@@ -115,7 +116,7 @@ bool CSongFileInfo::FieldsFitID3V1() const {
         }
     }
     // The genre byte holds one genre of the table.
-    const std::vector<std::string>& genres = GetValues(SongField::Genre);
+    std::span<const std::string> genres = GetValues(SongField::Genre);
     bool genreFits = genres.empty() || (genres.size() == 1 && GetGenre() < GENRE_NONE);
     return genreFits && WithTexts(fields_).HoldsTextsWhole() && GetTrackNum() <= 0xFF;
 }
@@ -186,9 +187,13 @@ void CSongFileInfo::FillFromID3V1() {
         return;
     }
     songcore::SongValues found = FieldsOf(*tag, {});
+    std::bitset<songcore::kSongFieldCount> missing;
     for (SongField field : kId3v1Fields) {
-        if (!fields_.Has(field)) {
-            fields_.Set(field, found.Get(field));
+        missing.set(static_cast<size_t>(field), !fields_.Has(field));
+    }
+    fields_.TakeFields(std::move(found), missing);
+    for (SongField field : kId3v1Fields) {
+        if (missing.test(static_cast<size_t>(field))) {
             legacyText_.set(static_cast<size_t>(field), fields_.Has(field));
         }
     }

@@ -188,7 +188,8 @@ int CSongFileInfo::GetID3V2Info() {
     Derived derived = Derive(*tag);
     // The lyrics of the song read before stay unless this one has its own.
     if (!derived.frames[static_cast<size_t>(Id3v2Field::Lyrics)]) {
-        derived.fields.Set(SongField::Lyrics, GetValues(SongField::Lyrics));
+        std::span<const std::string> lyrics = GetValues(SongField::Lyrics);
+        derived.fields.Set(SongField::Lyrics, {lyrics.begin(), lyrics.end()});
     }
     fields_ = std::move(derived.fields);
     // A frame whose encoding byte is 0 holds 8-bit text (Content starts

@@ -298,11 +298,8 @@ int CSongFileInfo::GetIffTextInfo() {
             }
         }
     }
-    for (const songcore::FieldInfo& entry : songcore::FieldTable()) {
-        if (found.Has(entry.field)) {
-            SetValues(entry.field, found.Get(entry.field));
-        }
-    }
+    const std::bitset<songcore::kSongFieldCount> held = found.Held();
+    fields_.TakeFields(std::move(found), held);
     return any ? 1 : 0;
 }
 

@@ -216,7 +216,8 @@ void WriteWith(const SongValues& values, const SongValues& old,
         }
         // ffmpeg keeps one value a name, the last of several: in its form a
         // list is one text, as it would write it itself.
-        std::vector<std::string> stored = values.Get(row.field);
+        std::span<const std::string> held = values.Get(row.field);
+        std::vector<std::string> stored(held.begin(), held.end());
         if (!byLevel && stored.size() > 1) {
             stored = {JoinValues(stored)};
         }

@@ -155,7 +155,8 @@ int CSongFileInfo::GetMP4Info() {
     songcore::Mp4Tag tag;
     tag.ReadItems(*items);
     // The lyrics of the song read before stay unless this one has its own.
-    std::vector<std::string> lyrics = GetValues(songcore::SongField::Lyrics);
+    std::span<const std::string> held = GetValues(songcore::SongField::Lyrics);
+    std::vector<std::string> lyrics(held.begin(), held.end());
     tag.ToFields(fields_);
     if (tag.lyrics.empty()) {
         SetValues(songcore::SongField::Lyrics, std::move(lyrics));

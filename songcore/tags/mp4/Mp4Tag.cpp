@@ -292,7 +292,7 @@ std::string Mp4Tag::FromFields(const SongValues& fields, const Mp4Tag& before) {
     if (!fields.Same(SongField::Genre, old)) {
         // A file that names its genre by number goes on doing so while the
         // genre is one of the table's; any other gets the text.
-        const std::vector<std::string>& genres = fields.Get(SongField::Genre);
+        std::span<const std::string> genres = fields.Get(SongField::Genre);
         uint16_t id = genres.size() == 1 ? FindGenre(genres.front()) : GENRE_NONE;
         bool numbered = before.genreText.empty() && before.genre != 0 && id < GENRE_NONE;
         genre = numbered ? Mp4GenreFromIndex(id) : 0;

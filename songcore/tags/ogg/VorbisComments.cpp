@@ -224,7 +224,7 @@ std::vector<std::string> CommentValues(const std::vector<std::string>& items,
 }
 
 void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
-                          std::string_view key, const std::vector<std::string>& values) {
+                          std::string_view key, std::span<const std::string> values) {
     auto first = std::find_if(items.begin(), items.end(), [keys](const std::string& item) {
         return VorbisComments::KeyIsOneOf(item, keys);
     });

@@ -87,7 +87,7 @@ std::vector<std::string> CommentValues(const std::vector<std::string>& items,
 // of keys: where the first of them stood, or at the end when there was none.
 // Every other item keeps its bytes and its order.
 void ReplaceCommentValues(std::vector<std::string>& items, std::span<const std::string_view> keys,
-                          std::string_view key, const std::vector<std::string>& values);
+                          std::string_view key, std::span<const std::string> values);
 
 // Whether an item holds a picture: METADATA_BLOCK_PICTURE (a FLAC picture
 // body in base64), or the older COVERART (an image in base64) with its

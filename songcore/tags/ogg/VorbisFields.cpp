@@ -2,6 +2,7 @@
 // ReadOggCommentItem and written by BuildVorbisComments, for Ogg and FLAC.
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -112,12 +113,11 @@ bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::stri
 // The field's value as the reader makes it of the items' values: several
 // texts joined, a list in its order; a number from the last value, as later
 // items overrule earlier ones.
-void ApplyValues(songcore::SongValues& fields, SongField field, std::vector<std::string> values) {
+void ApplyValues(songcore::SongValues& fields, SongField field, std::span<std::string> values) {
     if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
-        values.erase(values.begin(), values.end() - 1);
-        fields.Set(field, std::move(values));
+        fields.Take(field, values.last(1));
     } else {
-        fields.Set(field, std::move(values));
+        fields.Take(field, values);
     }
 }
 
@@ -156,24 +156,53 @@ void CSongFileInfo::ApplyVorbisItems(const std::vector<std::string>& items) {
 }
 
 void CSongFileInfo::ApplyVorbisItems(std::span<const std::string_view> items) {
-    // One pass over the items puts each value with its field's, in the
-    // items' order; the fields then take them in the table's order.
-    std::array<std::vector<std::string>, VorbisField::kTable.size()> valuesOf;
-    std::array<bool, VorbisField::kTable.size()> legacyOf{};
-    for (std::string_view item : items) {
-        std::string_view key = songcore::VorbisComments::KeyView(item);
-        std::optional<size_t> at = VorbisField::IndexOf(key);
-        if (!at) {
+    // The values of each field together, in the items' order, in one list:
+    // a first pass finds each item's field and counts the fields' values, a
+    // second decodes each value into its place.
+    constexpr size_t kFields = VorbisField::kTable.size();
+    constexpr uint8_t kNoField = 0xFF;
+    static_assert(kFields < kNoField);
+    std::vector<uint8_t> fieldOf(items.size(), kNoField);
+    std::array<size_t, kFields + 1> start{};
+    for (size_t item = 0; item < items.size(); ++item) {
+        std::optional<size_t> at =
+            VorbisField::IndexOf(songcore::VorbisComments::KeyView(items[item]));
+        if (at) {
+            fieldOf[item] = static_cast<uint8_t>(*at);
+            ++start[*at + 1];
+        }
+    }
+    for (size_t at = 0; at < kFields; ++at) {
+        start[at + 1] += start[at];
+    }
+    std::vector<std::string> all(start[kFields]);
+    std::array<size_t, kFields> next;
+    std::copy_n(start.begin(), kFields, next.begin());
+    std::array<bool, kFields> legacyOf{};
+    for (size_t item = 0; item < items.size(); ++item) {
+        if (fieldOf[item] == kNoField) {
             continue;
         }
+        const size_t at = fieldOf[item];
+        std::string_view key = songcore::VorbisComments::KeyView(items[item]);
         // Decoded straight from the item: the value is copied once.
         bool legacy = false;
-        valuesOf[*at].push_back(songcore::UnicodeTagText(item.substr(key.size() + 1), legacy));
-        legacyOf[*at] = legacyOf[*at] || legacy;
+        all[next[at]++] = songcore::UnicodeTagText(items[item].substr(key.size() + 1), legacy);
+        legacyOf[at] = legacyOf[at] || legacy;
     }
-    for (size_t at = 0; at < VorbisField::kTable.size(); ++at) {
+    // In the record's order of fields, so that each field's values go
+    // after those already there instead of moving them.
+    static const std::array<uint8_t, kFields> kInRecordOrder = [] {
+        std::array<uint8_t, kFields> order;
+        std::iota(order.begin(), order.end(), uint8_t(0));
+        std::stable_sort(order.begin(), order.end(), [](uint8_t a, uint8_t b) {
+            return VorbisField::kTable[a].field < VorbisField::kTable[b].field;
+        });
+        return order;
+    }();
+    for (size_t at : kInRecordOrder) {
         const VorbisField& field = VorbisField::kTable[at];
-        std::vector<std::string>& values = valuesOf[at];
+        std::span<std::string> values(all.data() + start[at], start[at + 1] - start[at]);
         if (values.empty()) {
             continue;
         }
@@ -182,7 +211,7 @@ void CSongFileInfo::ApplyVorbisItems(std::span<const std::string_view> items) {
         if (total && !fields_.Has(*total)) {
             fields_.SetNumberOfTotal(field.field, values.back());
         }
-        ApplyValues(fields_, field.field, std::move(values));
+        ApplyValues(fields_, field.field, values);
     }
 }
 
