@@ -119,4 +119,17 @@ TEST(FieldText, EachFieldKeepsItsOwnValuesWhateverIsSetAround) {
     EXPECT_EQ(values.Text(SongField::Genre), "long value beyond the short string room; y");
     EXPECT_EQ(values.Text(SongField::Vendor), "one");
     EXPECT_EQ(values.Held().count(), 5u);  // and the title
+
+    // A record read anew keeps one field; fields set before and after it
+    // then go around it.
+    values.ClearAllBut(SongField::Year);
+    EXPECT_EQ(values.Held().count(), 1u);
+    values.Set(SongField::Compilation, {"1"});
+    values.Set(SongField::Title, two);
+    EXPECT_EQ(values.Text(SongField::Year), "1999");
+    EXPECT_EQ(values.Text(SongField::Compilation), "1");
+    EXPECT_EQ(values.Text(SongField::Title), "long value beyond the short string room; y");
+    values.ClearAllBut(SongField::Lyrics);
+    EXPECT_TRUE(values.Held().none());
+    EXPECT_TRUE(values.Get(SongField::Compilation).empty());
 }
