@@ -6,10 +6,21 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <memory>
 
 #include "qarv/MainWindow.h"
+
+// QTRY_COMPARE and QTRY_VERIFY give up after five seconds. A sanitizer
+// build on a loaded machine can take that long over what an optimised build
+// does at once; a check that passes stops waiting as soon as it holds, so
+// the limit only sets how long a failing one takes to say so.
+inline constexpr int kQarvTestWaitMs = 60000;
+#undef QTRY_COMPARE
+#define QTRY_COMPARE(expr, expected) QTRY_COMPARE_WITH_TIMEOUT(expr, expected, kQarvTestWaitMs)
+#undef QTRY_VERIFY
+#define QTRY_VERIFY(expr) QTRY_VERIFY_WITH_TIMEOUT(expr, kQarvTestWaitMs)
 
 namespace qarvtest {
 

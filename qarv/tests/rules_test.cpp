@@ -57,7 +57,7 @@ private Q_SLOTS:
             result = run([&] { ranOn = QThread::currentThread(); });
             finished = true;
         });
-        QTRY_VERIFY(finished.load());
+        QTRY_VERIFY_WITH_TIMEOUT(finished.load(), 60000);
         worker.join();
         QVERIFY(result.load());
         QCOMPARE(ranOn, gui);
