@@ -170,7 +170,7 @@ public:
     }
     void WaitForFirst() {
         std::unique_lock lock(mutex_);
-        ASSERT_TRUE(changed_.wait_for(lock, 10s, [this] { return reports_ > 0; }));
+        ASSERT_TRUE(changed_.wait_for(lock, 60s, [this] { return reports_ > 0; }));
     }
     void Release() {
         std::lock_guard lock(mutex_);

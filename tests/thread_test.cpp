@@ -31,7 +31,7 @@ struct Board {
 
     void WaitFor(const std::function<bool()>& done) {
         std::unique_lock lock(mutex);
-        ASSERT_TRUE(changed.wait_for(lock, 10s, done));
+        ASSERT_TRUE(changed.wait_for(lock, 60s, done));
     }
     void Open(int count) {
         std::lock_guard lock(mutex);

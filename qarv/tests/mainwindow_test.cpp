@@ -295,7 +295,7 @@ private Q_SLOTS:
         QProcess server;
         server.start("python3",
                      {QStringLiteral(TUNEMOSS_TEST_DATA "/../support/search_server.py")});
-        QVERIFY(server.waitForReadyRead(10000));
+        QVERIFY(server.waitForReadyRead(60000));
         int port = server.readLine().trimmed().toInt();
         QVERIFY(port > 0);
         QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);

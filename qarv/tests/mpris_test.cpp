@@ -85,10 +85,10 @@ private:
 private slots:
     void initTestCase() {
         bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!bus_.waitForStarted(10000)) {
+        if (!bus_.waitForStarted(60000)) {
             QSKIP("dbus-daemon is not installed");
         }
-        QVERIFY(bus_.waitForReadyRead(10000));
+        QVERIFY(bus_.waitForReadyRead(60000));
         address_ = QString::fromUtf8(bus_.readLine()).trimmed();
         QVERIFY(!address_.isEmpty());
     }
