@@ -94,21 +94,32 @@ bool NameIs(const MatroskaSimpleTag& simple, std::span<const std::string_view> n
     });
 }
 
+// Calls visit(value) for each value, in order, that the tags of a level
+// hold under one of the names, while visit returns true.
+template <class Visit>
+void VisitValuesAt(const MatroskaTags& tags, uint64_t level,
+                   std::span<const std::string_view> names, Visit&& visit) {
+    for (const MatroskaTag& tag : tags.tags) {
+        if (!tag.IsSongLevel(level)) {
+            continue;
+        }
+        for (const MatroskaSimpleTag& simple : tag.simpleTags) {
+            if (NameIs(simple, names) && !simple.value.empty() && !visit(simple.value)) {
+                return;
+            }
+        }
+    }
+}
+
 // The values of the first of the names that the tags of a level hold.
 std::vector<std::string> ValuesAt(const MatroskaTags& tags, uint64_t level,
                                   std::span<const std::string_view> names) {
     for (std::string_view name : names) {
         std::vector<std::string> values;
-        for (const MatroskaTag& tag : tags.tags) {
-            if (!tag.IsSongLevel(level)) {
-                continue;
-            }
-            for (const MatroskaSimpleTag& simple : tag.simpleTags) {
-                if (NameIs(simple, std::span(&name, 1)) && !simple.value.empty()) {
-                    values.push_back(simple.value);
-                }
-            }
-        }
+        VisitValuesAt(tags, level, std::span(&name, 1), [&](const std::string& value) {
+            values.push_back(value);
+            return true;
+        });
         if (!values.empty()) {
             return values;
         }
@@ -117,17 +128,12 @@ std::vector<std::string> ValuesAt(const MatroskaTags& tags, uint64_t level,
 }
 
 bool LevelHolds(const MatroskaTags& tags, uint64_t level, const MatroskaField& row) {
-    for (const MatroskaTag& tag : tags.tags) {
-        if (!tag.IsSongLevel(level)) {
-            continue;
-        }
-        for (const MatroskaSimpleTag& simple : tag.simpleTags) {
-            if (NameIs(simple, row.Names()) && !simple.value.empty()) {
-                return true;
-            }
-        }
-    }
-    return false;
+    bool holds = false;
+    VisitValuesAt(tags, level, row.Names(), [&](const std::string&) {
+        holds = true;
+        return false;
+    });
+    return holds;
 }
 
 uint64_t LevelOf(const MatroskaTags& tags, const MatroskaField& row, bool byLevel) {

@@ -114,11 +114,8 @@ bool HoldsTotal(const std::vector<std::string>& items, std::span<const std::stri
 // texts joined, a list in its order; a number from the last value, as later
 // items overrule earlier ones.
 void ApplyValues(songcore::SongValues& fields, SongField field, std::span<std::string> values) {
-    if (songcore::InfoOf(field).kind == songcore::FieldKind::Number) {
-        fields.Take(field, values.last(1));
-    } else {
-        fields.Take(field, values);
-    }
+    const bool number = songcore::InfoOf(field).kind == songcore::FieldKind::Number;
+    fields.Take(field, number ? values.last(1) : values);
 }
 
 }  // namespace
